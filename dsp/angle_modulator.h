@@ -1,0 +1,37 @@
+// The angle modulator: an eight-point envelope run as a looping LFO whose value, read as a
+// fraction of the circle, becomes the target azimuth.
+//
+// Every field that a parameter writes (possibly from another thread than the audio thread)
+// is a relaxed atomic: single 32-bit values, no locks.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "tempo_source.h"
+
+class AngleModulator {
+ public:
+  static constexpr int kPoints = 8;
+
+  AngleModulator();
+
+  // Once per engine frame, on the audio thread (from the filter update).
+  void advanceModulator(TempoSource* tempo);
+  // After any change of the envelope, angle, speed or position.
+  void rebuildSegmentRates();
+  // After a change of position, speed or envelope: puts targetAngle on the envelope.
+  void placeOnEnvelope();
+
+  std::atomic<float> targetAngle{0.0f};   // degrees, -180..+180 after each advance
+  std::atomic<float> syncToHost{0.0f};    // raw "midi lfo tempo" value; sync while > 0.5
+  std::atomic<float> lfoPosition{0.0f};   // 0..1
+  std::atomic<float> lfoSpeed{0.0f};      // envelope cycles per second at 44100 Hz; 0 = stopped
+  std::atomic<int32_t> lfoDivide{1};      // 1..11
+  std::atomic<float> pointTimes[kPoints];
+  std::atomic<float> pointValues[kPoints];
+  std::atomic<float> positionScale[kPoints];
+  std::atomic<float> angleRate[kPoints];
+  std::atomic<int16_t> fromPoint{0};
+  std::atomic<int16_t> toPoint{1};
+};

@@ -1,0 +1,49 @@
+// The spatial filter engine: per 128-sample frame it updates the filter pair for the
+// current azimuth and convolves the frame with both slots' filters, crossfading between
+// them. The block processor owns the frame buffers and calls convolutionFrame once per
+// complete frame.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "angle_modulator.h"
+#include "engine_constants.h"
+#include "tempo_source.h"
+
+class SpatialEngine {
+ public:
+  SpatialEngine();
+  ~SpatialEngine();
+  SpatialEngine(const SpatialEngine&) = delete;
+  SpatialEngine& operator=(const SpatialEngine&) = delete;
+
+  // False when a buffer could not be allocated; the engine then produces silence.
+  bool initialised() const;
+
+  // Chooses the set, advances the modulator, slews the angle and refills one filter slot.
+  void filterUpdate(TempoSource* tempo);
+  // One frame: filter update, convolution, crossfade. Reads kFrameSize samples from
+  // inFrame and writes kFrameSize samples to each output frame. Audio thread only.
+  void convolutionFrame(const float* inFrame, float* outFrame0, float* outFrame1,
+                        TempoSource* tempo);
+  // Clears the spectra the editor shows (part of suspend).
+  void clearDisplaySpectra();
+
+  // Read-only views for the editor's response display; safe to read from any thread.
+  // Each array holds kFftSize values in half-complex order.
+  const std::atomic<float>* displayInSpectrum() const;
+  const std::atomic<float>* displayOutSpectrum(int channel) const;     // slot A's products
+  const std::atomic<float>* displayFilterSpectrum(int channel) const;  // slot A's filters
+  const float* activeSetGain() const;  // address of the gain factor of the set in use
+  float currentAngleDegrees() const;   // azimuth used for filtering, 0 <= a < 360
+
+  // Written by the parameters (any thread), read once per frame by the audio thread.
+  std::atomic<int32_t> filterSet{0};
+  std::atomic<float> outGain{1.0f};
+  AngleModulator modulator;
+
+ private:
+  struct State;
+  State* state_;
+};

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds the release and the sanitizer configurations, and runs
+# every test suite in both. Usage: scripts/test.sh [--no-deps]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+if [ "${1:-}" != "--no-deps" ]; then scripts/install-deps.sh; fi
+jobs=2
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+cmake --build build -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+# Same tests with AddressSanitizer and UndefinedBehaviorSanitizer (benchmarks left out).
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUENDRAL_SANITIZE=ON -DQUENDRAL_BENCHMARKS=OFF
+cmake --build build-asan -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j"$jobs"
