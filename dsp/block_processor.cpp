@@ -1,0 +1,1 @@
+#include "block_processor.h"
