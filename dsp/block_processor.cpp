@@ -1,1 +1,91 @@
 #include "block_processor.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "denormal_guard.h"
+
+BlockProcessor::BlockProcessor(SpatialEngine& engine) : engine_(engine) {}
+
+void BlockProcessor::processBlock(const float* input, float* output0, float* output1,
+                                  int32_t sampleFrames, Mode mode, TempoSource* tempo) {
+  ScopedFlushDenormals flushDenormals;
+  // The meters live in locals for the block and are published once at the end.
+  float peakIn = inPeak.load(std::memory_order_relaxed);
+  float peak0 = outPeak0.load(std::memory_order_relaxed);
+  float peak1 = outPeak1.load(std::memory_order_relaxed);
+  const bool accumulate = mode == Mode::kAccumulate;
+
+  int32_t remaining = sampleFrames;
+  while (remaining > 0) {
+    const int32_t n = std::min(remaining, engine::kFrameSize - framePos);
+    for (int32_t i = 0; i < n; ++i) {
+      const int32_t p = framePos + i;
+      // A missing input channel reads as silence; a NaN or infinite sample is taken as
+      // silence too, so it can never reach the filters, the tails or the bypass copy.
+      float sample = input ? input[i] : 0.0f;
+      if (!std::isfinite(sample)) sample = 0.0f;
+      inFrame[p] = sample;
+      peakIn = std::max(peakIn, sample);
+      if (outFrame0[p] > peak0) peak0 = outFrame0[p];
+      if (outFrame1[p] > peak1) peak1 = outFrame1[p];
+      if (accumulate) {
+        if (output0) output0[i] += outFrame0[p];
+        if (output1) output1[i] += outFrame1[p];
+      } else {
+        if (output0) output0[i] = outFrame0[p];
+        if (output1) output1[i] = outFrame1[p];
+      }
+    }
+    framePos += n;
+    if (framePos == engine::kFrameSize) {
+      framePos = 0;
+      frameStep(tempo);
+      peakIn *= kMeterDecay;
+      peak0 *= kMeterDecay;
+      peak1 *= kMeterDecay;
+    }
+    if (input) input += n;
+    if (output0) output0 += n;
+    if (output1) output1 += n;
+    remaining -= n;
+  }
+
+  inPeak.store(peakIn, std::memory_order_relaxed);
+  outPeak0.store(peak0, std::memory_order_relaxed);
+  outPeak1.store(peak1, std::memory_order_relaxed);
+  if (sampleFrames > 0) sampleCount.fetch_add(sampleFrames, std::memory_order_relaxed);
+  vu.store(std::max(peak0, peak1), std::memory_order_relaxed);
+}
+
+void BlockProcessor::frameStep(TempoSource* tempo) {
+  if (bypass.load(std::memory_order_relaxed)) {
+    // Bypassed: the input, unscaled, on both channels; the filters and the angle stand still.
+    std::copy(inFrame, inFrame + engine::kFrameSize, outFrame0);
+    std::copy(inFrame, inFrame + engine::kFrameSize, outFrame1);
+    return;
+  }
+  engine_.convolutionFrame(inFrame, outFrame0, outFrame1, tempo);
+}
+
+void BlockProcessor::suspend() {
+  engine_.clearDisplaySpectra();
+  sampleCount.store(0, std::memory_order_relaxed);
+  vu.store(0.0f, std::memory_order_relaxed);
+  inPeak.store(0.0f, std::memory_order_relaxed);
+  outPeak0.store(0.0f, std::memory_order_relaxed);
+  outPeak1.store(0.0f, std::memory_order_relaxed);
+}
+
+float BlockProcessor::meter(int32_t index) const {
+  switch (index) {
+    case 0:
+      return inPeak.load(std::memory_order_relaxed);
+    case 1:
+      return outPeak0.load(std::memory_order_relaxed);
+    case 2:
+      return outPeak1.load(std::memory_order_relaxed);
+    default:
+      return 0.0f;
+  }
+}

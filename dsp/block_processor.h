@@ -1,2 +1,55 @@
-// Placeholder: the block processor (frames of 128 samples, latency, meters, bypass) goes here.
+// The audio-thread entry of the engine: gathers the host's blocks of any length into
+// 128-sample frames, runs one engine frame per complete frame (or a plain copy when
+// bypassed) and plays each finished frame out during the next one, so the output lags the
+// input by exactly one frame. Keeps the peak meters the editor and the host read.
 #pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "engine_constants.h"
+#include "spatial_engine.h"
+#include "tempo_source.h"
+
+class BlockProcessor {
+ public:
+  enum class Mode { kReplace, kAccumulate };
+
+  explicit BlockProcessor(SpatialEngine& engine);
+
+  // One host block. input may be null (read as silence); a null output is not written.
+  // A count below 1 reads and writes nothing. Audio thread only; never allocates.
+  void processBlock(const float* input, float* output0, float* output1, int32_t sampleFrames,
+                    Mode mode, TempoSource* tempo);
+
+  // Clears the meters, the sample counter and the engine's display spectra. Frames, tails,
+  // filters and angles carry on where they were.
+  void suspend();
+
+  void setBypass(bool on) { bypass.store(on, std::memory_order_relaxed); }
+  bool bypassed() const { return bypass.load(std::memory_order_relaxed); }
+  // 0 input peak, 1 and 2 output peaks of channel 0 and 1; any other index 0.
+  float meter(int32_t index) const;
+  float vuLevel() const { return vu.load(std::memory_order_relaxed); }
+  int32_t samplesSinceSuspend() const { return sampleCount.load(std::memory_order_relaxed); }
+  int32_t framePosition() const { return framePos; }
+
+  static constexpr float kMeterDecay = 0.99555f;  // per frame
+
+ private:
+  void frameStep(TempoSource* tempo);
+
+  SpatialEngine& engine_;
+  float inFrame[engine::kFftSize] = {};
+  float outFrame0[engine::kFftSize] = {};
+  float outFrame1[engine::kFftSize] = {};
+  int32_t framePos = 0;
+
+  // Read by the editor and the host's user-interface thread.
+  std::atomic<float> inPeak{0.0f};
+  std::atomic<float> outPeak0{0.0f};
+  std::atomic<float> outPeak1{0.0f};
+  std::atomic<float> vu{0.0f};
+  std::atomic<int32_t> sampleCount{0};
+  std::atomic<bool> bypass{false};
+};

@@ -337,3 +337,34 @@ static_assert(sizeof(ERect) == 8);
 
 // The editor's window is handed over as a platform handle in ptr of effEditOpen: an X11
 // Window id (cast to a pointer) on Linux, an HWND on Windows.
+
+// Key press handed to effEditKeyDown / effEditKeyUp: index carries the character, value the
+// virtual key code and opt the modifier bits.
+struct VstKeyCode {
+  int32_t character;
+  unsigned char virt;
+  unsigned char modifier;
+};
+static_assert(sizeof(VstKeyCode) == 8);
+
+// Speaker arrangement record: only its address crosses the interface here
+// (effGetSpeakerArrangement hands two pointers to pointers).
+struct VstSpeakerArrangement;
+
+// Levels answered to audioMasterGetCurrentProcessLevel.
+enum VstProcessLevels : int32_t {
+  kVstProcessLevelUnknown = 0,
+  kVstProcessLevelUser = 1,
+  kVstProcessLevelRealtime = 2,
+  kVstProcessLevelPrefetch = 3,
+  kVstProcessLevelOffline = 4,
+};
+
+// Answers to audioMasterGetAutomationState.
+enum VstAutomationStates : int32_t {
+  kVstAutomationUnsupported = 0,
+  kVstAutomationOff = 1,
+  kVstAutomationRead = 2,
+  kVstAutomationWrite = 3,
+  kVstAutomationReadWrite = 4,
+};

@@ -1,0 +1,45 @@
+// The plug-in's parameter indices and the program record that stores one value per
+// parameter plus a name.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+enum ParamIndex : int32_t {
+  kParamAngle = 0,
+  kParamMidiLfoTempo,
+  kParamLfoDivide,
+  kParamFilterNumber,
+  kParamLfoSpeed,
+  kParamLfoPosition,
+  kParamGain,
+  kParamPointValue1,  // 7..14: the envelope's point values
+  kParamPointValue8 = kParamPointValue1 + 7,
+  kParamPointTime1,   // 15..22: the envelope's point times
+  kParamPointTime8 = kParamPointTime1 + 7,
+  kNumDefinedParams,  // 23: indices from here on are inert
+  kNumParams = 25,    // what the host is told
+};
+static_assert(kParamPointTime1 == 15 && kParamPointTime8 == 22 && kNumDefinedParams == 23);
+
+constexpr int32_t kNumPrograms = 8;
+constexpr int32_t kProgramNameLen = 24;  // 23 characters and the terminator
+constexpr int32_t kEnvelopePoints = 8;
+
+// One program: the normalised value of every defined parameter as last set, and a name.
+// Values are relaxed atomics because MIDI writes them through on the audio thread while the
+// host may read or switch programs from its user-interface thread.
+struct ProgramRecord {
+  ProgramRecord();
+
+  std::atomic<float> angle{0.5f};
+  std::atomic<float> midiLfoTempo{0.0f};
+  std::atomic<float> lfoDivide{0.0f};
+  std::atomic<float> filterNumber{0.0f};
+  std::atomic<float> lfoSpeed{0.5f};
+  std::atomic<float> lfoPosition{0.0f};
+  std::atomic<float> gain{0.5f};
+  std::atomic<float> pointTime[kEnvelopePoints];
+  std::atomic<float> pointValue[kEnvelopePoints];
+  char name[kProgramNameLen];
+};

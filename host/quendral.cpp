@@ -1,0 +1,91 @@
+#include "quendral.h"
+
+#include <cstring>
+#include <new>
+
+#include "aeff_editor.h"
+#include "editor_factory.h"
+#include "text_format.h"
+
+namespace {
+// The four bytes of the plug-in's identifier, lowest address first.
+constexpr char kUniqueIdBytes[4] = {'k', 'T', 'z', 'q'};
+
+int32_t uniqueIdFromBytes() {
+  int32_t id = 0;
+  std::memcpy(&id, kUniqueIdBytes, sizeof id);
+  return id;
+}
+}  // namespace
+
+quendral::quendral(audioMasterCallback host)
+    : AudioEffectX(host, kNumPrograms, kNumParams),
+      blocks_(engine_),
+      programs_(new (std::nothrow) ProgramRecord[kNumPrograms]) {
+  engine_.modulator.lfoPosition.store(0.0f, std::memory_order_relaxed);
+  setInitialDelay(engine::kLatencySamples);
+  setNumInputs(1);
+  setNumOutputs(2);
+  canProcessReplacing(true);
+  setUniqueID(uniqueIdFromBytes());
+
+  if (programs_) setProgram(0);
+  engine_.filterUpdate(this);
+  setBypass(false);
+  suspend();
+  setEditor(createPluginEditor(*this));
+}
+
+quendral::~quendral() = default;
+
+bool quendral::constructed() const { return programs_ != nullptr && engine_.initialised(); }
+
+void quendral::suspend() { blocks_.suspend(); }
+
+// Processing simply continues where it stopped: nothing to restart, and no MIDI request.
+void quendral::resume() {}
+
+void quendral::processReplacing(float** inputs, float** outputs, int32_t sampleFrames) {
+  blocks_.processBlock(inputs ? inputs[0] : nullptr, outputs ? outputs[0] : nullptr,
+                       outputs ? outputs[1] : nullptr, sampleFrames,
+                       BlockProcessor::Mode::kReplace, this);
+}
+
+void quendral::process(float** inputs, float** outputs, int32_t sampleFrames) {
+  blocks_.processBlock(inputs ? inputs[0] : nullptr, outputs ? outputs[0] : nullptr,
+                       outputs ? outputs[1] : nullptr, sampleFrames,
+                       BlockProcessor::Mode::kAccumulate, this);
+}
+
+float quendral::getVu() { return blocks_.vuLevel(); }
+
+bool quendral::setBypass(bool onOff) {
+  blocks_.setBypass(onOff);
+  return onOff;
+}
+
+float quendral::getMeter(int32_t index) const { return blocks_.meter(index); }
+int32_t quendral::getSampleCount() const { return blocks_.samplesSinceSuspend(); }
+
+bool quendral::getEffectName(char* name) {
+  copyText(name, "+quendral", kVstMaxEffectNameLen);
+  return true;
+}
+
+bool quendral::getVendorString(char* text) {
+  copyText(text, "Quillmoor", kVstMaxVendorStrLen);
+  return true;
+}
+
+bool quendral::getProductString(char* text) {
+  copyText(text, "Quillmoor Quendral Filter", kVstMaxProductStrLen);
+  return true;
+}
+
+int32_t quendral::getVendorVersion() { return 1; }
+
+int32_t quendral::canDo(char* text) {
+  if (std::strcmp(text, "receiveVstEvents") == 0 || std::strcmp(text, "receiveVstMidiEvent") == 0)
+    return 1;
+  return -1;
+}

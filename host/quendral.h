@@ -1,0 +1,65 @@
+// The plug-in: one mono input, two ear outputs, placed on the horizontal circle by the
+// spatial engine. Owns the engine, the block processor and the eight programs; answers the
+// host through the adapter classes and gives the editor its parameter and meter accessors.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "audio_effect_x.h"
+#include "block_processor.h"
+#include "parameters.h"
+#include "spatial_engine.h"
+#include "tempo_source.h"
+
+class quendral : public AudioEffectX, public TempoSource {
+ public:
+  explicit quendral(audioMasterCallback audioMaster);
+  ~quendral() override;
+
+  // False when the program array or the engine's buffers could not be allocated; the entry
+  // point then hands the host nothing.
+  bool constructed() const;
+
+  // Host adapter overrides.
+  void suspend() override;
+  void resume() override;
+  void processReplacing(float** inputs, float** outputs, int32_t sampleFrames) override;
+  void process(float** inputs, float** outputs, int32_t sampleFrames) override;
+  float getVu() override;
+  bool setBypass(bool onOff) override;
+  int32_t processEvents(VstEvents* events) override;
+  bool getEffectName(char* name) override;
+  bool getVendorString(char* text) override;
+  bool getProductString(char* text) override;
+  int32_t getVendorVersion() override;
+  int32_t canDo(char* text) override;
+
+  // Parameters and programs (also the editor's accessors).
+  void setParameter(int32_t index, float value) override;
+  float getParameter(int32_t index) override;
+  void getParameterName(int32_t index, char* text) override;
+  void getParameterLabel(int32_t index, char* label) override;
+  void getParameterDisplay(int32_t index, char* text) override;
+  void setProgram(int32_t program) override;
+  void setProgramName(char* name) override;
+  void getProgramName(char* name) override;
+
+  // For the editor: 0 input peak, 1 and 2 output peaks of channel 0 and 1, else 0.
+  float getMeter(int32_t index) const;
+  // Samples handed in by the host since the last suspend.
+  int32_t getSampleCount() const;
+  SpatialEngine& getEngine() { return engine_; }
+  const SpatialEngine& getEngine() const { return engine_; }
+
+  // The angle modulator's tempo request (audio thread, once per frame while synced).
+  bool hostTempo(double& beatsPerMinute) override;
+
+ private:
+  void applyParameter(int32_t index, float value);
+  ProgramRecord* currentRecord();
+
+  SpatialEngine engine_;
+  BlockProcessor blocks_;
+  std::unique_ptr<ProgramRecord[]> programs_;
+};

@@ -1,0 +1,17 @@
+// Text formatting for the texts handed to the host: bounded copies and the adapter's
+// number-to-text conversions. Every function writes a zero-terminated text into a buffer
+// of `size` bytes (size >= 1) and never more.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Copies at most size - 1 characters of source, then the terminator.
+void copyText(char* destination, const char* source, std::size_t size);
+
+// The integer digits, a point and as many decimals as make 8 characters in all, every
+// decimal truncated rather than rounded: 0.7f shows as "0.699999", 1.0f as "1.000000".
+void float2string(float value, char* text, std::size_t size);
+
+// Plain decimal digits without leading zeros.
+void int2string(int32_t value, char* text, std::size_t size);
