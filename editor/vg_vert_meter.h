@@ -1,0 +1,40 @@
+// VGVertMeter: a vertical level meter of twelve circular segments, top segment first.
+// A segment is lit when the value (a linear peak level) is above its upper mark; lit
+// segments turn to the clip colour above 1.0. A left press switches the dB marks on or
+// off and tells the listener.
+#pragma once
+
+#include "editor/vg_control.h"
+
+class VGVertMeter : public VGControl {
+public:
+  VGVertMeter(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
+              const ColourSet& colours);
+  ~VGVertMeter() override;
+
+  void draw(VSTGUI::CDrawContext* context) override;
+  void mouse(VSTGUI::CDrawContext* context, VSTGUI::CPoint& where, int32_t buttons = -1) override;
+
+  static constexpr int kSegments = 12;
+  // Upper edge of each segment in dB, top segment first, and the lower edge of the last.
+  static constexpr float kSegmentMarks[kSegments] = {6, 0, -3, -6, -9, -12, -15, -18, -24, -36, -48, -60};
+  static constexpr float kFloorMark = -120.0f;
+
+  bool getShowScale() const { return showScale; }
+  float getSegmentLevel(int index) const { return segmentLevels[index]; }
+  float getSegmentStep() const { return segmentStep; }
+  // Segment i's outer disc (a square as wide as the meter) in local coordinates, from
+  // the geometry of the last draw.
+  VSTGUI::CRect getSegmentRect(int index) const;
+  // The colour lit segments take above 1.0, made from colour 2.
+  static VSTGUI::CColor clipColour(const VSTGUI::CColor& lit);
+
+private:
+  float segmentMarks[kSegments];
+  float segmentLevels[kSegments];
+  float floorMark;
+  float floorLevel;
+  VSTGUI::CRect innerRect;
+  float segmentStep = 0.0f;
+  bool showScale = false;
+};

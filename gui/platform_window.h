@@ -1,0 +1,46 @@
+// The backend interface between the frame and the window system. One implementation per
+// platform folder: x11/ (a child window of the host's window) and image/ (no window: an
+// in-memory image, for tests and snapshots). A Win32 backend plugs in the same way.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "gui/gui_types.h"
+
+namespace VSTGUI {
+
+class CFrame;
+
+class PlatformWindow {
+public:
+  virtual ~PlatformWindow() = default;
+
+  // False when the window could not be made (no display, bad parent): the frame then
+  // draws nothing and receives no presses, but stays usable.
+  virtual bool isValid() const = 0;
+
+  // The drawing target of the window, as the drawing library's surface handle (a
+  // cairo_surface_t* on Linux), with one reference for the caller. Null when invalid.
+  // The context that takes it calls flush() when it is done.
+  virtual void* createSurface() = 0;
+  virtual void flush() = 0;
+
+  // Current button and modifier mask (kLButton ... kAlt), polled from the window system.
+  virtual int32_t getMouseButtons() = 0;
+  // Pointer position relative to the window's top-left corner.
+  virtual CPoint getMouseLocation() = 0;
+
+  // Handles pending window-system events for this window: exposures redraw the frame,
+  // presses go to CFrame::dispatchPress (only when dispatchPresses is true; otherwise
+  // they stay queued), wheel clicks go to CFrame::onWheel. Never blocks.
+  virtual void processEvents(CFrame& frame, bool dispatchPresses) = 0;
+
+  // Reads the window's pixels back as 0xAARRGGBB, row by row from the top.
+  virtual bool readPixels(std::vector<uint32_t>& argb, int& width, int& height) = 0;
+
+  // The platform's handle of the window (an X11 Window id; 0 for the image backend).
+  virtual uintptr_t nativeHandle() const = 0;
+};
+
+}  // namespace VSTGUI

@@ -1,0 +1,43 @@
+// The X11 backend: a child window of the host's window on a Display connection of its
+// own. Events are read only when the frame idles (no threads); the mouse is polled with
+// XQueryPointer.
+#pragma once
+
+#include "gui/platform_window.h"
+
+namespace VSTGUI {
+
+class X11Window : public PlatformWindow {
+public:
+  // Opens the default display ($DISPLAY) and makes a width x height child of `parent`
+  // at (0, 0). On failure (no display, parent not a window) isValid() is false and the
+  // connection is closed again.
+  X11Window(unsigned long parent, int32_t width, int32_t height);
+  ~X11Window() override;  // destroys the window and closes the connection
+
+  bool isValid() const override { return window_ != 0; }
+  void* createSurface() override;
+  void flush() override;
+  int32_t getMouseButtons() override;
+  CPoint getMouseLocation() override;
+  void processEvents(CFrame& frame, bool dispatchPresses) override;
+  bool readPixels(std::vector<uint32_t>& argb, int& width, int& height) override;
+  uintptr_t nativeHandle() const override { return window_; }
+
+  // X protocol errors are recorded instead of ending the process (Xlib's default): the
+  // handler is installed process-wide the first time a window is made.
+  static int errorCount();
+  static int lastErrorCode();
+  static void resetErrors();
+
+private:
+  void* display_ = nullptr;  // Display*
+  unsigned long window_ = 0;
+  int32_t width_;
+  int32_t height_;
+};
+
+// Converts an X button number and the modifier state of the event to a CButton mask.
+int32_t x11ButtonMask(unsigned int button, unsigned int state);
+
+}  // namespace VSTGUI
