@@ -1,0 +1,114 @@
+// Reading and writing audio files: channel matching, the temporary file that only becomes
+// OUTPUT on commit, and the errors for paths and formats.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "audio_file_reader.h"
+#include "audio_file_writer.h"
+#include "render_error.h"
+
+using namespace render;
+namespace fs = std::filesystem;
+
+namespace {
+
+class AudioFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("render-files-" + std::to_string(getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+
+  // Writes `frames` frames where channel c of frame f holds (c + 1) x 0.1 + f x 0.001.
+  void writeTestFile(const std::string& name, int channels, int frames) {
+    AudioFileWriter writer(path(name), channels, 48000);
+    std::vector<std::vector<float>> data(channels, std::vector<float>(frames));
+    std::vector<const float*> ptrs;
+    for (int c = 0; c < channels; ++c) {
+      for (int f = 0; f < frames; ++f) data[c][f] = (c + 1) * 0.1f + f * 0.001f;
+      ptrs.push_back(data[c].data());
+    }
+    writer.write(ptrs.data(), frames);
+    writer.commit();
+  }
+
+  size_t filesInDir() const {
+    return static_cast<size_t>(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
+  }
+
+  fs::path dir_;
+};
+
+}  // namespace
+
+TEST_F(AudioFiles, StereoIsMixedDownToTheAverageForAMonoPlugin) {
+  writeTestFile("stereo.wav", 2, 100);
+  AudioFileReader reader(path("stereo.wav"));
+  EXPECT_EQ(reader.channels(), 2);
+  EXPECT_EQ(reader.sampleRate(), 48000);
+  EXPECT_EQ(reader.frames(), 100);
+  reader.setTargetChannels(1);
+  EXPECT_TRUE(reader.mixesDown());
+  std::vector<float> mono(64);
+  float* out[] = {mono.data()};
+  ASSERT_EQ(reader.read(out, 64), 64);
+  EXPECT_FLOAT_EQ(mono[10], 0.15f + 0.010f);
+  EXPECT_EQ(reader.read(out, 64), 36);
+  EXPECT_EQ(reader.read(out, 64), 0);
+}
+
+TEST_F(AudioFiles, MonoFeedsEveryInputAndMismatchesAreRefused) {
+  writeTestFile("mono.flac", 1, 10);
+  AudioFileReader mono(path("mono.flac"));
+  mono.setTargetChannels(2);
+  EXPECT_FALSE(mono.mixesDown());
+  std::vector<float> a(10), b(10);
+  float* out[] = {a.data(), b.data()};
+  ASSERT_EQ(mono.read(out, 10), 10);
+  EXPECT_NEAR(a[5], 0.105f, 1e-6f);  // 24-bit FLAC
+  EXPECT_EQ(a, b);
+
+  writeTestFile("three.wav", 3, 10);
+  AudioFileReader three(path("three.wav"));
+  EXPECT_THROW(three.setTargetChannels(2), RenderError);
+  EXPECT_THROW(three.setTargetChannels(0), RenderError);
+}
+
+TEST_F(AudioFiles, NothingAppearsAtOutputUntilCommit) {
+  {
+    AudioFileWriter writer(path("out.wav"), 2, 44100);
+    float zeros[4] = {};
+    const float* in[] = {zeros, zeros};
+    writer.write(in, 4);
+    EXPECT_FALSE(fs::exists(path("out.wav")));
+    EXPECT_EQ(filesInDir(), 1u);  // the temporary file
+  }
+  EXPECT_EQ(filesInDir(), 0u);  // removed, not renamed
+
+  writeTestFile("out.wav", 2, 4);
+  EXPECT_EQ(filesInDir(), 1u);
+  const auto perms = fs::status(path("out.wav")).permissions();
+  EXPECT_NE(perms & fs::perms::owner_read, fs::perms::none);
+  EXPECT_NE(perms & fs::perms::others_read, fs::perms::none);  // not mkstemp's 0600
+}
+
+TEST_F(AudioFiles, BadPathsAndFormatsAreErrors) {
+  EXPECT_THROW(AudioFileReader(path("missing.wav")), RenderError);
+  std::ofstream(path("text.wav")) << "this is not audio\n";
+  EXPECT_THROW(AudioFileReader(path("text.wav")), RenderError);
+
+  EXPECT_THROW(AudioFileWriter(path("out.mp9"), 2, 44100), RenderError);
+  EXPECT_THROW(AudioFileWriter(path("noext"), 2, 44100), RenderError);
+  EXPECT_THROW(AudioFileWriter(path("no/such/dir/out.wav"), 2, 44100), RenderError);
+  fs::create_directories(path("dir.wav"));
+  EXPECT_THROW(AudioFileWriter(path("dir.wav"), 2, 44100), RenderError);
+  EXPECT_THROW(AudioFileWriter(path("wide.flac"), 9, 44100), RenderError);  // FLAC holds 8
+  EXPECT_EQ(outputFormatFor("A.WAV"), outputFormatFor("b.wav"));
+}

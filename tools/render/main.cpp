@@ -1,0 +1,154 @@
+// quendral-render: renders audio files through a VST2 plug-in (quendral by default),
+// driving it through its binary interface exactly as a DAW does.
+#include <unistd.h>
+
+#include <atomic>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "audio_file_reader.h"
+#include "audio_file_writer.h"
+#include "automation_csv.h"
+#include "parameter_units.h"
+#include "plugin_info.h"
+#include "plugin_locator.h"
+#include "progress_bar.h"
+#include "render_error.h"
+#include "render_loop.h"
+#include "render_options.h"
+#include "vst_plugin_processor.h"
+
+namespace render {
+namespace {
+
+constexpr double kDefaultTailSeconds = 0.1;
+constexpr double kDefaultTempo = 120.0;
+constexpr int kExitBadInput = 2;
+constexpr int kExitInterrupted = 130;
+
+std::atomic<bool> interrupted{false};
+
+extern "C" void onSignal(int) { interrupted.store(true, std::memory_order_relaxed); }
+
+void applySettings(VstPluginProcessor& plugin, const RenderOptions& options) {
+  if (options.program) {
+    if (*options.program > plugin.numPrograms())
+      throw RenderError("--program " + std::to_string(*options.program) +
+                        " is out of range (the plug-in has " +
+                        std::to_string(plugin.numPrograms()) + " programs)");
+    plugin.host().setProgram(*options.program - 1);
+  }
+  const std::vector<NamedSetting> settings = settingsFromOptions(options);
+  if (settings.empty()) return;
+  const std::vector<std::string> names = plugin.parameterNames();
+  for (const NamedSetting& s : settings)
+    plugin.setParameter(findParameter(names, s.parameter, s.origin), s.value);
+}
+
+std::vector<AutomationEvent> automationEvents(VstPluginProcessor& plugin,
+                                              const std::vector<AutomationRow>& rows,
+                                              const std::string& file, int sampleRate) {
+  std::vector<AutomationEvent> events;
+  if (rows.empty()) return events;
+  const std::vector<std::string> names = plugin.parameterNames();
+  for (const AutomationRow& row : rows) {
+    const std::string origin = file + ":" + std::to_string(row.line);
+    events.push_back({std::llround(row.seconds * sampleRate),
+                      findParameter(names, row.parameter, origin), row.value});
+  }
+  return events;  // rows are in time order, so the frames are too
+}
+
+int runInfo(const RenderOptions& options, const std::string& pluginPath) {
+  VstPluginProcessor plugin(pluginPath);
+  plugin.start(44100.0, options.blockSize);
+  applySettings(plugin, options);
+  printPluginInfo(plugin, pluginPath, stdout);
+  return 0;
+}
+
+int runRender(const RenderOptions& options, const std::string& pluginPath) {
+  // Everything that can be checked without the plug-in is checked first.
+  outputFormatFor(options.outputPath);
+  AudioFileReader reader(options.inputPath);
+  std::vector<AutomationRow> rows;
+  if (!options.automationPath.empty()) rows = loadAutomation(options.automationPath);
+
+  VstPluginProcessor plugin(pluginPath);
+  if (plugin.numOutputs() < 1) throw RenderError("the plug-in " + pluginPath + " has no audio outputs");
+  reader.setTargetChannels(plugin.numInputs());
+  if (reader.mixesDown() && !options.quiet)
+    std::fprintf(stderr, "quendral-render: mixing %d channels of %s down to mono for the plug-in's one input\n",
+                 reader.channels(), options.inputPath.c_str());
+
+  plugin.host().setTempo(options.syncBpm.value_or(kDefaultTempo));
+  plugin.start(reader.sampleRate(), options.blockSize);
+  applySettings(plugin, options);
+  const std::vector<AutomationEvent> events =
+      automationEvents(plugin, rows, options.automationPath, reader.sampleRate());
+
+  RenderPlan plan;
+  plan.blockSize = options.blockSize;
+  plan.latencyFrames = options.compensateLatency ? std::max(plugin.initialDelay(), 0) : 0;
+  if (options.tailSeconds)
+    plan.tailFrames = std::llround(*options.tailSeconds * reader.sampleRate());
+  else if (const int tail = plugin.tailSamples(); tail > 0)
+    plan.tailFrames = tail;
+  else
+    plan.tailFrames = std::llround(kDefaultTailSeconds * reader.sampleRate());
+
+  AudioFileWriter writer(options.outputPath, plugin.numOutputs(), reader.sampleRate());
+  ProgressBar progress(stderr, !options.quiet && isatty(STDERR_FILENO) == 1,
+                       reader.frames() + plan.tailFrames, reader.sampleRate());
+
+  const int64_t written = renderAll(
+      plugin, plan, events,
+      [&](float* const* channels, int count) { return reader.read(channels, count); },
+      [&](const float* const* channels, int count) { writer.write(channels, count); },
+      [&](int64_t done) { progress.update(done); }, &interrupted);
+  progress.finish();
+  plugin.stop();
+  writer.commit();
+
+  if (!options.quiet)
+    std::fprintf(stderr, "quendral-render: wrote %s (%d channels, %.2f s at %d Hz)\n",
+                 options.outputPath.c_str(), plugin.numOutputs(),
+                 static_cast<double>(written) / reader.sampleRate(), reader.sampleRate());
+  return 0;
+}
+
+int run(int argc, char** argv) {
+  const RenderOptions options = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+  if (options.help) {
+    std::fputs(usageText().c_str(), stdout);
+    return 0;
+  }
+  const std::string pluginPath =
+      options.pluginPath.empty() ? findDefaultPlugin() : options.pluginPath;
+  return options.info ? runInfo(options, pluginPath) : runRender(options, pluginPath);
+}
+
+}  // namespace
+}  // namespace render
+
+int main(int argc, char** argv) {
+  std::signal(SIGINT, render::onSignal);
+  std::signal(SIGTERM, render::onSignal);
+  try {
+    return render::run(argc, argv);
+  } catch (const render::RenderError& e) {
+    if (render::interrupted.load()) {
+      std::fprintf(stderr, "\nquendral-render: interrupted; no output written\n");
+      return render::kExitInterrupted;
+    }
+    std::fprintf(stderr, "quendral-render: error: %s\n", e.what());
+    return render::kExitBadInput;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "quendral-render: error: %s\n", e.what());
+    return 1;
+  }
+}

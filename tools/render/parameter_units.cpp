@@ -1,0 +1,116 @@
+#include "parameter_units.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <sstream>
+
+#include "render_error.h"
+
+namespace render {
+namespace {
+
+std::string formatNumber(double value) {
+  std::ostringstream out;
+  out << value;
+  return out.str();
+}
+
+void requireRange(const char* option, double value, double low, double high, const char* unit) {
+  if (value < low || value > high) {
+    throw RenderError(std::string(option) + " " + formatNumber(value) + " is out of range (" +
+                      formatNumber(low) + " to " + formatNumber(high) + unit + ")");
+  }
+}
+
+std::string lowerCase(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+std::string trimmed(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  const auto last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+float angleToNormalised(double degrees) {
+  requireRange("--angle", degrees, -180.0, 360.0, " degrees");
+  if (degrees > 180.0) degrees -= 360.0;
+  // The plug-in's angle is (v - 0.5) x 360 degrees.
+  return static_cast<float>(degrees / 360.0 + 0.5);
+}
+
+float responseSetToNormalised(int set) {
+  if (set != 1 && set != 2)
+    throw RenderError("--set " + std::to_string(set) + " is out of range (1 or 2)");
+  // Values below 0.5 choose the first set.
+  return set == 1 ? 0.0f : 1.0f;
+}
+
+float gainToNormalised(double db) {
+  requireRange("--gain", db, -12.0, 12.0, " dB");
+  return static_cast<float>(db / 24.0 + 0.5);
+}
+
+float lfoSpeedToNormalised(double hz) {
+  requireRange("--lfo-speed", hz, -1.0, 1.0, " cycles per second");
+  return static_cast<float>(hz / 2.0 + 0.5);
+}
+
+float lfoDivideToNormalised(int divide) {
+  requireRange("--lfo-divide", divide, 1, 11, "");
+  // The plug-in takes the integer part of 10 x v, plus one. Aim at the middle of each
+  // step so float rounding cannot land on the step below; 11 is the top of the range.
+  return divide == 11 ? 1.0f : static_cast<float>((divide - 0.5) / 10.0);
+}
+
+float lfoPositionToNormalised(double position) {
+  requireRange("--lfo-position", position, 0.0, 1.0, "");
+  return static_cast<float>(position);
+}
+
+std::vector<NamedSetting> settingsFromOptions(const RenderOptions& o) {
+  std::vector<NamedSetting> settings;
+  if (o.responseSet)
+    settings.push_back({"filter number", responseSetToNormalised(*o.responseSet), "--set"});
+  if (o.gainDb) settings.push_back({"gain", gainToNormalised(*o.gainDb), "--gain"});
+  if (o.lfoDivide)
+    settings.push_back({"lfo divide", lfoDivideToNormalised(*o.lfoDivide), "--lfo-divide"});
+  if (o.syncBpm) settings.push_back({"midi lfo tempo", 1.0f, "--sync"});
+  if (o.angleDegrees)
+    settings.push_back({"angle", angleToNormalised(*o.angleDegrees), "--angle"});
+  if (o.lfoPosition)
+    settings.push_back(
+        {"lfo position", lfoPositionToNormalised(*o.lfoPosition), "--lfo-position"});
+  if (o.lfoSpeedHz)
+    settings.push_back({"lfo speed", lfoSpeedToNormalised(*o.lfoSpeedHz), "--lfo-speed"});
+  for (const ParamAssignment& p : o.params)
+    settings.push_back({p.nameOrIndex, p.value, "--param " + p.nameOrIndex});
+  return settings;
+}
+
+int findParameter(const std::vector<std::string>& names, const std::string& nameOrIndex,
+                  const std::string& origin) {
+  const std::string wanted = lowerCase(trimmed(nameOrIndex));
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (lowerCase(trimmed(names[i])) == wanted) return static_cast<int>(i);
+  }
+  int index = -1;
+  const char* end = wanted.data() + wanted.size();
+  auto [ptr, ec] = std::from_chars(wanted.data(), end, index);
+  if (!wanted.empty() && ec == std::errc() && ptr == end) {
+    if (index >= 0 && static_cast<size_t>(index) < names.size()) return index;
+    throw RenderError(origin + ": the plug-in has no parameter " + std::to_string(index) +
+                      " (it has " + std::to_string(names.size()) + ", counted from 0)");
+  }
+  throw RenderError(origin + ": the plug-in has no parameter named \"" + trimmed(nameOrIndex) +
+                    "\" (--info lists them)");
+}
+
+}  // namespace render

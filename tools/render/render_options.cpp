@@ -1,0 +1,187 @@
+#include "render_options.h"
+
+#include <charconv>
+#include <cmath>
+#include <system_error>
+
+#include "render_error.h"
+
+namespace render {
+namespace {
+
+double parseNumber(const std::string& option, const std::string& text) {
+  double value = 0.0;
+  const char* begin = text.data();
+  const char* end = begin + text.size();
+  if (begin != end && *begin == '+') ++begin;
+  auto [ptr, ec] = std::from_chars(begin, end, value);
+  if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value))
+    throw RenderError(option + " needs a number, not \"" + text + "\"");
+  return value;
+}
+
+int parseInteger(const std::string& option, const std::string& text) {
+  int value = 0;
+  const char* begin = text.data();
+  const char* end = begin + text.size();
+  if (begin != end && *begin == '+') ++begin;
+  auto [ptr, ec] = std::from_chars(begin, end, value);
+  if (text.empty() || ec != std::errc() || ptr != end)
+    throw RenderError(option + " needs a whole number, not \"" + text + "\"");
+  return value;
+}
+
+ParamAssignment parseParamAssignment(const std::string& text) {
+  const auto eq = text.rfind('=');
+  if (eq == std::string::npos || eq == 0)
+    throw RenderError("--param needs NAME_OR_INDEX=VALUE, not \"" + text + "\"");
+  ParamAssignment assignment;
+  assignment.nameOrIndex = text.substr(0, eq);
+  const double value = parseNumber("--param " + assignment.nameOrIndex, text.substr(eq + 1));
+  if (value < 0.0 || value > 1.0)
+    throw RenderError("--param " + assignment.nameOrIndex +
+                      " takes a normalised value from 0 to 1, not " + text.substr(eq + 1));
+  assignment.value = static_cast<float>(value);
+  return assignment;
+}
+
+}  // namespace
+
+RenderOptions parseOptions(const std::vector<std::string>& args) {
+  RenderOptions options;
+  std::vector<std::string> positional;
+  bool optionsEnded = false;
+
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-' || arg == "-") {
+      positional.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    // Both "--opt value" and "--opt=value" are accepted.
+    std::string name = arg;
+    std::optional<std::string> inlineValue;
+    if (const auto eq = arg.find('='); eq != std::string::npos && arg.rfind("--", 0) == 0) {
+      name = arg.substr(0, eq);
+      inlineValue = arg.substr(eq + 1);
+    }
+    auto flag = [&]() {
+      if (inlineValue) throw RenderError(name + " takes no value");
+    };
+    auto value = [&]() -> std::string {
+      if (inlineValue) return *inlineValue;
+      if (i + 1 >= args.size()) throw RenderError(name + " needs a value");
+      return args[++i];
+    };
+
+    if (name == "-h" || name == "--help") {
+      flag();
+      options.help = true;
+    } else if (name == "--info") {
+      flag();
+      options.info = true;
+    } else if (name == "-q" || name == "--quiet") {
+      flag();
+      options.quiet = true;
+    } else if (name == "--no-compensate") {
+      flag();
+      options.compensateLatency = false;
+    } else if (name == "--plugin") {
+      options.pluginPath = value();
+      if (options.pluginPath.empty()) throw RenderError("--plugin needs a file name");
+    } else if (name == "--angle") {
+      options.angleDegrees = parseNumber(name, value());
+    } else if (name == "--set") {
+      options.responseSet = parseInteger(name, value());
+    } else if (name == "--gain") {
+      options.gainDb = parseNumber(name, value());
+    } else if (name == "--lfo-speed") {
+      options.lfoSpeedHz = parseNumber(name, value());
+    } else if (name == "--lfo-divide") {
+      options.lfoDivide = parseInteger(name, value());
+    } else if (name == "--lfo-position") {
+      options.lfoPosition = parseNumber(name, value());
+    } else if (name == "--sync") {
+      options.syncBpm = parseNumber(name, value());
+      if (*options.syncBpm <= 0.0 || *options.syncBpm > 999.0)
+        throw RenderError("--sync takes a tempo from 1 to 999 BPM");
+    } else if (name == "--program") {
+      options.program = parseInteger(name, value());
+      if (*options.program < 1) throw RenderError("--program counts from 1");
+    } else if (name == "--param") {
+      options.params.push_back(parseParamAssignment(value()));
+    } else if (name == "--automation") {
+      options.automationPath = value();
+      if (options.automationPath.empty()) throw RenderError("--automation needs a file name");
+    } else if (name == "--block") {
+      options.blockSize = parseInteger(name, value());
+      if (options.blockSize < 1 || options.blockSize > kMaxBlockSize)
+        throw RenderError("--block takes a size from 1 to " + std::to_string(kMaxBlockSize) +
+                          " samples");
+    } else if (name == "--tail") {
+      options.tailSeconds = parseNumber(name, value());
+      if (*options.tailSeconds < 0.0 || *options.tailSeconds > kMaxTailSeconds)
+        throw RenderError("--tail takes 0 to 3600 seconds");
+    } else {
+      throw RenderError("unknown option " + name + " (see --help)");
+    }
+  }
+
+  if (options.help) return options;
+  if (options.info) {
+    if (!positional.empty()) throw RenderError("--info takes no INPUT or OUTPUT");
+    return options;
+  }
+  if (positional.size() != 2)
+    throw RenderError(positional.size() < 2 ? "missing INPUT or OUTPUT (see --help)"
+                                            : "too many file names: give one INPUT and one OUTPUT");
+  options.inputPath = positional[0];
+  options.outputPath = positional[1];
+  return options;
+}
+
+std::string usageText() {
+  return R"(Usage: quendral-render [options] INPUT OUTPUT
+       quendral-render --info [--plugin PATH]
+
+Runs INPUT through a VST 2.4 plug-in (quendral by default) and writes OUTPUT with the
+plug-in's output channels. INPUT may be WAV, FLAC, AIFF or Ogg; OUTPUT's format follows
+its extension (.wav is 32-bit float).
+
+Placing the source (quendral's parameters in user units):
+  --angle DEG         azimuth: 0 ahead, 90 at the right ear (channel 2), 270 or -90 at
+                      the left ear (channel 1); -180..360
+  --set 1|2           response set: 1 fine (5-degree steps), 2 coarse (30-degree steps)
+  --gain DB           output gain, -12..+12 dB
+  --lfo-speed HZ      sweep the envelope: cycles per second, -1..+1 (negative runs backwards)
+  --lfo-divide N      divide the sweep speed by N, 1..11
+  --lfo-position P    where on the envelope the sweep starts, 0..1
+  --sync BPM          report this host tempo and lock the sweep to it (one cycle per
+                      lfo-divide beats)
+Any plug-in:
+  --plugin PATH       the VST2 plug-in (.so) to load
+  --program N         select program N (1 = first) before anything else is set
+  --param NAME_OR_INDEX=VALUE
+                      set a parameter to a normalised value 0..1 (repeatable)
+  --automation FILE   CSV rows "seconds,parameter,value" (normalised values), applied at
+                      that sample like host automation
+  --block N           block size in samples (default 512)
+  --tail SECONDS      extra output after the input ends (default: the plug-in's own tail,
+                      else 0.1)
+  --no-compensate     keep the plug-in's latency instead of removing it
+  --info              describe the plug-in: identity, I/O, latency, parameters, programs
+  -q, --quiet         no progress bar and no notes
+  -h, --help          this text
+
+Settings are applied in this order: --program, the options in user units, --param in the
+order given, then automation rows. --angle and --lfo-position stop a sweep; --lfo-speed
+and --sync start it from --lfo-position.
+Exit status: 0 done, 2 bad input (nothing is left at OUTPUT).
+)";
+}
+
+}  // namespace render

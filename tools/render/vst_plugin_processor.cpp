@@ -1,0 +1,50 @@
+#include "vst_plugin_processor.h"
+
+#include "render_error.h"
+
+namespace render {
+
+VstPluginProcessor::VstPluginProcessor(const std::string& path) {
+  std::string error;
+  host_ = vsthost::PluginHost::load(path, error);
+  if (!host_) throw RenderError(error);
+}
+
+VstPluginProcessor::~VstPluginProcessor() {
+  if (started_) stop();
+}
+
+int VstPluginProcessor::tailSamples() {
+  // By the interface's convention 0 means "not reported" and 1 means "no tail".
+  const intptr_t tail = host_->dispatch(effGetTailSize);
+  return tail > 1 && tail < (1 << 30) ? static_cast<int>(tail) : 0;
+}
+
+std::vector<std::string> VstPluginProcessor::parameterNames() {
+  std::vector<std::string> names;
+  for (int i = 0; i < numParams(); ++i) names.push_back(host_->parameterName(i));
+  return names;
+}
+
+void VstPluginProcessor::process(float** inputs, float** outputs, int frames) {
+  // Plug-ins without the replacing call get the accumulating one; the render loop clears
+  // the outputs before each block, so both give the same result.
+  if (host_->effect()->flags & effFlagsCanReplacing)
+    host_->processReplacing(inputs, outputs, frames);
+  else
+    host_->process(inputs, outputs, frames);
+}
+
+void VstPluginProcessor::start(double sampleRate, int blockSize) {
+  host_->open(sampleRate, blockSize);
+  host_->dispatch(effStartProcess);
+  started_ = true;
+}
+
+void VstPluginProcessor::stop() {
+  host_->dispatch(effStopProcess);
+  host_->suspend();
+  started_ = false;
+}
+
+}  // namespace render
