@@ -1,0 +1,50 @@
+// Real-input FFT of length 256, the only transform size the engine uses.
+//
+// Contract:
+//  - forward: 256 real samples in, the spectrum in packed order out, in place.
+//    Packed order: R0, R128, R1, I1, R2, I2, ..., R127, I127.
+//  - inverse: a packed spectrum in, 256 real samples out, in place, computing
+//    x[n] = sum over k of X[k] e^(+2 pi i k n / 256) with X[256-k] = conj(X[k]).
+//  - Neither direction scales: forward followed by inverse multiplies by 256.
+//  - Nothing is allocated per call; the object holds its twiddles and scratch.
+//    One object serves one thread at a time.
+//
+// The engine keeps and multiplies spectra in half-complex order
+// (R0, R1, ..., R127, R128, I127, ..., I1); the two conversions are below.
+#pragma once
+
+#include <cstdint>
+
+#include "engine_constants.h"
+
+class RealFft {
+ public:
+  static constexpr int kSize = engine::kFftSize;
+  static constexpr int kHalf = kSize / 2;  // length of the inner complex transform
+
+  RealFft();
+
+  void forward(float* data);
+  void inverse(float* data);
+
+ private:
+  // Complex FFT of kHalf points (sign -1) on re_/im_, natural order in,
+  // permuted order out: the value of bin k ends up at position outPos_[k].
+  void complexForward(float* re, float* im);
+
+  alignas(16) float re_[kHalf];
+  alignas(16) float im_[kHalf];
+  // Twiddles e^(-2 pi i j / (2h)), j = 0..h-1, for the radix-2 stages h = 64..4, packed
+  // one stage after the other.
+  alignas(16) float stageCos_[64 + 32 + 16 + 8 + 4];
+  alignas(16) float stageSin_[64 + 32 + 16 + 8 + 4];
+  // 0.5 x e^(-2 pi i k / 256) for the split between even and odd samples, k = 0..64.
+  float splitCos_[kHalf / 2 + 1];
+  float splitSin_[kHalf / 2 + 1];
+  uint8_t outPos_[kHalf];
+};
+
+// Packed order -> half-complex order (separate buffers).
+void packedToHalfComplex(const float* packed, float* halfComplex);
+// Half-complex order -> packed order (separate buffers).
+void halfComplexToPacked(const float* halfComplex, float* packed);

@@ -1,0 +1,98 @@
+#include "response_sets.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "real_fft.h"
+
+namespace {
+
+constexpr int kTaps = engine::kFrameSize;
+constexpr int kN = engine::kFftSize;
+
+// Brings any azimuth into 0 <= a < 360; NaN and infinities become 0.
+float normaliseAngle(float angle) {
+  if (!std::isfinite(angle)) return 0.0f;
+  if (angle >= 0.0f && angle < 360.0f) return angle;
+  float wrapped = std::fmod(angle, 360.0f);
+  if (wrapped < 0.0f) wrapped += 360.0f;
+  return wrapped < 360.0f ? wrapped : 0.0f;
+}
+
+// r = lower + (upper - lower) x w over n values.
+void interpolate(const float* lower, const float* upper, float w, float* out, int n) {
+  for (int i = 0; i < n; ++i) out[i] = lower[i] + (upper[i] - lower[i]) * w;
+}
+
+}  // namespace
+
+ResponseSets::ResponseSets(RealFft& fft) {
+  struct Source {
+    const int16_t (*rows)[2][kTaps];
+    int count;
+    int step;
+    float gain;
+  };
+  const Source sources[2] = {
+      {response_data::kSetOneTaps, response_data::kSetOneRows, response_data::kSetOneStep, kSetOneGain},
+      {response_data::kSetTwoTaps, response_data::kSetTwoRows, response_data::kSetTwoStep, kSetTwoGain},
+  };
+  int row = 0;
+  for (int s = 0; s < 2; ++s) {
+    descriptors_[s].count = sources[s].count;
+    descriptors_[s].gain = sources[s].gain;
+    descriptors_[s].entries = &entries_[row];
+    for (int r = 0; r < sources[s].count; ++r, ++row) {
+      for (int ear = 0; ear < 2; ++ear) {
+        float* spectrum = spectra_[row][ear];
+        float work[kN] = {};
+        for (int i = 0; i < kTaps; ++i) {
+          taps_[row][ear][i] = static_cast<float>(sources[s].rows[r][ear][i]) / 32768.0f;
+          work[i] = taps_[row][ear][i];
+        }
+        fft.forward(work);
+        packedToHalfComplex(work, spectrum);
+      }
+      ResponseEntry& entry = entries_[row];
+      entry.angle = static_cast<float>(r * sources[s].step);
+      entry.first = taps_[row][response_data::kNearEar];
+      entry.second = taps_[row][response_data::kFarEar];
+      entry.firstSpectrum = spectra_[row][response_data::kNearEar];
+      entry.secondSpectrum = spectra_[row][response_data::kFarEar];
+    }
+  }
+}
+
+RowPair locateAngle(const ResponseSetDescriptor& set, float angleDegrees) {
+  float m = normaliseAngle(angleDegrees);
+  const bool mirrored = m >= 180.0f;
+  if (mirrored) m = 360.0f - m;
+  m = std::clamp(m, 0.0f, 180.0f);
+
+  const ResponseEntry* rows = set.entries;
+  int i = 0;
+  while (i < set.count - 2 && !(rows[i].angle <= m && m <= rows[i + 1].angle)) ++i;
+  const float span = rows[i + 1].angle - rows[i].angle;
+  const float w = span > 0.0f ? std::clamp((m - rows[i].angle) / span, 0.0f, 1.0f) : 0.0f;
+  return {&rows[i], &rows[i + 1], w, mirrored};
+}
+
+void buildFilters(const ResponseSetDescriptor& set, float angleDegrees, float* channel0,
+                  float* channel1) {
+  const RowPair pair = locateAngle(set, angleDegrees);
+  float* nearEar = pair.mirrored ? channel0 : channel1;
+  float* farEar = pair.mirrored ? channel1 : channel0;
+  interpolate(pair.lower->first, pair.upper->first, pair.weight, nearEar, kTaps);
+  interpolate(pair.lower->second, pair.upper->second, pair.weight, farEar, kTaps);
+  std::fill(channel0 + kTaps, channel0 + kN, 0.0f);
+  std::fill(channel1 + kTaps, channel1 + kN, 0.0f);
+}
+
+void buildFilterSpectra(const ResponseSetDescriptor& set, float angleDegrees, float* spectrum0,
+                        float* spectrum1) {
+  const RowPair pair = locateAngle(set, angleDegrees);
+  float* nearEar = pair.mirrored ? spectrum0 : spectrum1;
+  float* farEar = pair.mirrored ? spectrum1 : spectrum0;
+  interpolate(pair.lower->firstSpectrum, pair.upper->firstSpectrum, pair.weight, nearEar, kN);
+  interpolate(pair.lower->secondSpectrum, pair.upper->secondSpectrum, pair.weight, farEar, kN);
+}
