@@ -1,0 +1,94 @@
+#include "aeff_gui_editor.h"
+
+#include <time.h>
+#include <unistd.h>
+
+#include "audio_effect.h"
+
+AEffGUIEditor::AEffGUIEditor(AudioEffect* effect) : AEffEditor(effect), lastPumpTime_(tickCount()) {
+  if (effect_ != nullptr) effect_->setEditor(this);
+}
+
+AEffGUIEditor::~AEffGUIEditor() {
+  if (frame_ != nullptr) frame_->forget();
+  frame_ = nullptr;
+}
+
+bool AEffGUIEditor::getRect(ERect** rect) {
+  if (rect != nullptr) *rect = &rect_;
+  return true;
+}
+
+bool AEffGUIEditor::open(void* parent) {
+  systemWindow_ = parent;
+  return true;
+}
+
+void AEffGUIEditor::close() {
+  if (frame_ != nullptr) frame_->forget();
+  frame_ = nullptr;
+  systemWindow_ = nullptr;
+}
+
+void AEffGUIEditor::idle() {
+  if (!inPump_ && frame_ != nullptr) frame_->idle();
+}
+
+bool AEffGUIEditor::onKeyDown(VstKeyCode& key) {
+  if (frame_ == nullptr) return false;
+  return frame_->onKeyDown(key.character, key.virt, key.modifier) == 1;
+}
+
+bool AEffGUIEditor::onKeyUp(VstKeyCode& key) {
+  if (frame_ == nullptr) return false;
+  return frame_->onKeyUp(key.character, key.virt, key.modifier) == 1;
+}
+
+bool AEffGUIEditor::onWheel(float distance) {
+  if (frame_ == nullptr) return false;
+  return frame_->onWheel(distance);
+}
+
+bool AEffGUIEditor::setKnobMode(int32_t mode) {
+  VSTGUI::CFrame::setKnobMode(mode);
+  return true;
+}
+
+void AEffGUIEditor::beginEdit(int index) {
+  if (effect_ != nullptr) effect_->beginEdit(index);
+}
+
+void AEffGUIEditor::endEdit(int index) {
+  if (effect_ != nullptr) effect_->endEdit(index);
+}
+
+void AEffGUIEditor::doIdleStuff() {
+  uint32_t now = tickCount();
+  if (now < lastPumpTime_) {
+    usleep(4000);
+    now += 4;
+    // The last pump time lies 100 ms after the previous full pass: within about 46 ms of
+    // that pass a call only sleeps.
+    if (now < lastPumpTime_ - 50) return;
+  }
+  idle();
+  lastPumpTime_ = now + 100;
+  if (effect_ != nullptr) {
+    inPump_ = true;
+    effect_->masterIdle();
+    inPump_ = false;
+  }
+}
+
+uint32_t AEffGUIEditor::tickCount() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000u +
+                               static_cast<uint64_t>(ts.tv_nsec) / 1000000u);
+}
+
+VSTGUI::CFrame* AEffGUIEditor::makeFrame(void* parent, std::unique_ptr<VSTGUI::PlatformWindow> window) {
+  const VSTGUI::CRect size(0, 0, rect_.right - rect_.left, rect_.bottom - rect_.top);
+  if (window) return new VSTGUI::CFrame(size, std::move(window), this);
+  return new VSTGUI::CFrame(size, parent, this);
+}

@@ -1,0 +1,7 @@
+// The shipped plug-in's editor: the quendral panel.
+#include "editor_factory.h"
+
+#include "editor/quendral_editor.h"
+#include "quendral.h"
+
+AEffEditor* createPluginEditor(quendral& plugin) { return new quendraleditor(&plugin); }

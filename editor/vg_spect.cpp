@@ -1,0 +1,163 @@
+#include "editor/vg_spect.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "editor/ars_draw_context.h"
+
+using VSTGUI::CPoint;
+using VSTGUI::CRect;
+
+namespace {
+constexpr VSTGUI::CColor kPaneGrey{240, 240, 240, 255};
+}
+
+VGSpect::VGSpect(const CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
+                 const ColourSet& colourSet, const SpectrumDisplayData& data)
+    : VGControl(size, listener, tag, colourSet),
+      data_(data),
+      binCount_(data.binCount > 0 ? data.binCount : 1),
+      inputPolygon_(static_cast<size_t>(binCount_) + 1),
+      outputPolygon_(static_cast<size_t>(binCount_) + 1),
+      pixelsPerBin_(static_cast<float>(width) / static_cast<float>(binCount_)) {
+  rebuildTables();
+}
+
+VGSpect::~VGSpect() = default;
+
+int32_t VGSpect::panes() const {
+  if (data_.paneCount < 1) return 1;
+  return data_.paneCount > SpectrumDisplayData::kMaxPanes ? SpectrumDisplayData::kMaxPanes : data_.paneCount;
+}
+
+void VGSpect::rebuildTables() {
+  panesInUse_ = panes();
+  for (int32_t p = 0; p < SpectrumDisplayData::kMaxPanes; ++p) {
+    levels_[p].build(height / panesInUse_, data_.paneTopDb[p], data_.paneBottomDb[p]);
+  }
+}
+
+void VGSpect::paneRects(CRect& pane1, CRect& pane2) const {
+  const int32_t split = height / panesInUse_;
+  pane1 = CRect(0, 0, width, split);
+  pane2 = CRect(0, split, width, height);
+}
+
+int32_t VGSpect::column(int32_t bin) const {
+  return static_cast<int32_t>(static_cast<float>(bin) * pixelsPerBin_);
+}
+
+void VGSpect::buildPolygon(std::vector<CPoint>& points, const std::atomic<float>* spectrum,
+                           const CRect& pane, bool mirrored, const SpectrumLevelTable& table) const {
+  const int32_t n = binCount_;
+  const int32_t inner = mirrored ? pane.top : pane.bottom;
+  points[0] = CPoint(pane.left, inner);
+  for (int32_t k = 1; k <= n; ++k) {
+    const float power = spectrum != nullptr ? halfComplexBinPower(spectrum, n, k - 1) : 0.0f;
+    const int32_t row = table.rowOf(power);
+    points[static_cast<size_t>(k)] = CPoint(column(k - 1), mirrored ? pane.bottom - row : row);
+  }
+  // The last bin is not drawn: the polygon closes along the centre line.
+  points[static_cast<size_t>(n)] = CPoint(pane.right, inner);
+}
+
+void VGSpect::drawPane(ARSDrawContext* dc, int32_t pane, const CRect& rect, bool mirrored) {
+  const ColourSet& c = *colours;
+  const SpectrumLevelTable& table = levels_[pane];
+  const auto count = static_cast<int32_t>(inputPolygon_.size());
+  buildPolygon(inputPolygon_, data_.inSpectrum[pane], rect, mirrored, table);
+  buildPolygon(outputPolygon_, data_.outSpectrum[pane], rect, mirrored, table);
+  dc->setFillColor(lighten(c[1]));
+  dc->fillPolygon(inputPolygon_.data(), count);
+  dc->setFillColor(lighten(c[0]));
+  dc->fillPolygon(outputPolygon_.data(), count);
+  dc->setFrameColor(c[1]);
+  dc->drawPolygon(inputPolygon_.data(), count);
+  dc->setFrameColor(c[0]);
+  dc->drawPolygon(outputPolygon_.data(), count);
+}
+
+void VGSpect::drawResponse(ARSDrawContext* dc, const std::atomic<float>* filter, const float* scale,
+                           const CRect& pane, bool mirrored, const SpectrumLevelTable& table) {
+  if (filter == nullptr) return;
+  const float gain = (data_.setGain != nullptr ? *data_.setGain : 1.0f) * (scale != nullptr ? *scale : 1.0f);
+  for (int32_t j = 0; j < binCount_; ++j) {
+    const int32_t row = table.rowOf(gain * halfComplexBinPower(filter, binCount_, j));
+    const CPoint p(column(j), mirrored ? pane.bottom - row : row);
+    if (j == 0) {
+      dc->moveTo(p);
+    } else {
+      dc->lineTo(p);
+    }
+  }
+}
+
+void VGSpect::readoutTexts(int32_t mx, int32_t my, char* channel1, char* channel2, int32_t capacity) const {
+  const auto cap = static_cast<size_t>(capacity);
+  const int32_t half = height / 2;
+  const auto bin = static_cast<int32_t>(static_cast<float>(mx) / pixelsPerBin_);
+  const double frequency = bin * static_cast<double>(data_.sampleRate) / (binCount_ * 2.0);
+  // The level of the pixel row under the pointer, counted from the pane's outer edge.
+  auto levelAt = [](const SpectrumLevelTable& table, int32_t row) {
+    if (table.rows() == 0) return -110.0;
+    if (row < 0) row = 0;
+    if (row >= table.rows()) row = table.rows() - 1;
+    return 10.0 * std::log10(1e-11 + static_cast<double>(table.threshold(row)));
+  };
+  if (my < half) {
+    std::snprintf(channel1, cap, "channel 1   %5.2f Hz   %4.2f dB", frequency, levelAt(levels_[0], my));
+  } else {
+    std::snprintf(channel1, cap, "channel 1");
+  }
+  if (my > half) {
+    std::snprintf(channel2, cap, "channel 2   %5.2f Hz   %4.2f dB", frequency,
+                  levelAt(levels_[panesInUse_ - 1], height - my));
+  } else {
+    std::snprintf(channel2, cap, "channel 2");
+  }
+}
+
+void VGSpect::draw(VSTGUI::CDrawContext* context) {
+  if (context == nullptr) return;
+  const ColourSet& c = *colours;
+  auto* dc = new ARSDrawContext(context->getFrame(), width, height, VSTGUI::kBlackCColor);
+  dc->setLineWidth(1);
+  dc->setDrawMode(VSTGUI::kCopyMode);
+  if (panes() != panesInUse_) rebuildTables();
+  dc->setFillColor(kPaneGrey);
+  dc->fillRect(CRect(0, 0, width, height));
+  dc->setFrameColor(VSTGUI::kBlackCColor);
+  dc->drawRect(CRect(0, 0, width, height));
+
+  CRect pane1, pane2;
+  paneRects(pane1, pane2);
+  drawPane(dc, 0, pane1, false);
+  if (panesInUse_ > 1) drawPane(dc, 1, pane2, true);
+
+  dc->setFrameColor(VSTGUI::CColor{255, c[2].green, c[2].blue, 192});
+  drawResponse(dc, data_.filterSpectrum[0], data_.curveScale[0], pane1, false, levels_[0]);
+  if (panesInUse_ > 1) drawResponse(dc, data_.filterSpectrum[1], data_.curveScale[1], pane2, true, levels_[1]);
+
+  // Readouts only while the pointer is over the display (edges included).
+  CPoint where;
+  context->getMouseLocation(where);
+  if (where.x >= frameRect.left && where.x <= frameRect.right && where.y >= frameRect.top &&
+      where.y <= frameRect.bottom) {
+    char text1[kTextCapacity], text2[kTextCapacity];
+    readoutTexts(where.x - frameRect.left, where.y - frameRect.top, text1, text2, kTextCapacity);
+    const CRect boxes[2] = {CRect(pane1.left, pane1.top, pane1.right, pane1.top + (pane1.height() >> 3)),
+                            CRect(pane2.left, pane2.bottom - (pane2.height() >> 3), pane2.right, pane2.bottom)};
+    const char* texts[2] = {text1, text2};
+    for (int i = 0; i < 2; ++i) {
+      CRect box = boxes[i];
+      fitFontSize(dc, texts[i], box.width(), box.height());
+      dc->setFont(fontId, fontSize, fontStyle);
+      dc->setFontColor(lighten(c[2]));
+      box.bottom += 2;
+      dc->drawString(texts[i], box, false, VSTGUI::kCenterText);
+    }
+  }
+  finishPaint(dc, context);
+}
+
+void VGSpect::mouse(VSTGUI::CDrawContext*, CPoint&, int32_t) {}

@@ -1,0 +1,25 @@
+// A private X server for programs that need a real window without touching the user's
+// display: starts Xvfb on a free display number, points DISPLAY at it for this process and
+// its children, and stops it again.
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+
+class XvfbServer {
+ public:
+  XvfbServer() = default;
+  ~XvfbServer();
+  XvfbServer(const XvfbServer&) = delete;
+  XvfbServer& operator=(const XvfbServer&) = delete;
+
+  // Starts Xvfb (screen 0 of 640 x 480 at 24 bits, no TCP) and sets DISPLAY. False with a
+  // message in `error` when Xvfb cannot be started.
+  bool start(std::string& error);
+  void stop();
+  const std::string& display() const { return display_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string display_;
+};
