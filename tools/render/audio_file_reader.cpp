@@ -2,13 +2,22 @@
 
 #include <sndfile.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include "render_error.h"
 
 namespace render {
 
 AudioFileReader::AudioFileReader(const std::string& path) : path_(path) {
+  // libsndfile's own words for these are unclear ("System error"), so check first.
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0)
+    throw RenderError("cannot read " + path + ": " + std::strerror(errno));
+  if (S_ISDIR(st.st_mode)) throw RenderError("cannot read " + path + ": it is a directory");
   SF_INFO info{};
   file_ = sf_open(path.c_str(), SFM_READ, &info);
   if (file_ == nullptr)

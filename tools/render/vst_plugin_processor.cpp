@@ -6,7 +6,9 @@ namespace render {
 
 VstPluginProcessor::VstPluginProcessor(const std::string& path) {
   std::string error;
-  host_ = vsthost::PluginHost::load(path, error);
+  // dlopen searches the library path for a name without a slash; a user means the file.
+  const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
+  host_ = vsthost::PluginHost::load(file, error);
   if (!host_) throw RenderError(error);
 }
 

@@ -1,0 +1,321 @@
+// quendral-render end to end: the built tool renders files through the built plug-in (and
+// a third-party one), and every kind of bad input ends with one line, status 2 and no
+// OUTPUT left behind.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <sndfile.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "audio_file_reader.h"
+#include "audio_file_writer.h"
+
+using namespace render;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kRate = 44100;
+
+struct RunResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string quoted(const std::string& arg) {
+  std::string q = "'";
+  for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+std::string slurp(const fs::path& file) {
+  std::ifstream in(file);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::vector<float> clicks(int frames, int spacing) {
+  std::vector<float> x(frames, 0.0f);
+  for (int i = spacing / 2; i < frames; i += spacing) x[i] = 0.5f;
+  return x;
+}
+
+std::vector<float> noise(int frames) {
+  std::vector<float> x(frames);
+  uint32_t state = 12345;
+  for (float& v : x) {
+    state = state * 1664525u + 1013904223u;
+    v = (static_cast<float>(state >> 8) / 16777216.0f - 0.5f) * 0.5f;
+  }
+  return x;
+}
+
+double rmsDb(const std::vector<float>& x, size_t from, size_t to) {
+  double sum = 0.0;
+  for (size_t i = from; i < to; ++i) sum += static_cast<double>(x[i]) * x[i];
+  return 10.0 * std::log10(sum / static_cast<double>(to - from) + 1e-30);
+}
+
+// Where a click's response starts: the first sample within `span` reaching a fifth of the
+// largest magnitude there.
+int onset(const std::vector<float>& x, size_t from, size_t span) {
+  float peak = 0.0f;
+  for (size_t i = from; i < from + span && i < x.size(); ++i) peak = std::max(peak, std::fabs(x[i]));
+  for (size_t i = from; i < from + span && i < x.size(); ++i)
+    if (std::fabs(x[i]) >= 0.2f * peak && peak > 0.0f) return static_cast<int>(i - from);
+  return -1;
+}
+
+class RenderTool : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::temp_directory_path() /
+            ("render-tool-" + std::to_string(getpid()) + "-" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root_);
+    fs::create_directories(root_ / "work");
+    fs::create_directories(root_ / "streams");
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  std::string path(const std::string& name) const { return (root_ / "work" / name).string(); }
+
+  RunResult run(const std::vector<std::string>& args) const {
+    std::string command = quoted(RENDER_TOOL);
+    for (const auto& a : args) command += " " + quoted(a);
+    const fs::path out = root_ / "streams" / "out";
+    const fs::path err = root_ / "streams" / "err";
+    command += " </dev/null >" + quoted(out.string()) + " 2>" + quoted(err.string());
+    const int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+  }
+
+  void writeFile(const std::string& name, const std::vector<std::vector<float>>& channels) const {
+    AudioFileWriter writer(path(name), static_cast<int>(channels.size()), kRate);
+    std::vector<const float*> ptrs;
+    for (const auto& c : channels) ptrs.push_back(c.data());
+    writer.write(ptrs.data(), static_cast<int>(channels[0].size()));
+    writer.commit();
+  }
+
+  std::vector<std::vector<float>> readFile(const std::string& name) const {
+    AudioFileReader reader(path(name));
+    reader.setTargetChannels(reader.channels());
+    std::vector<std::vector<float>> channels(reader.channels(),
+                                             std::vector<float>(reader.frames()));
+    std::vector<float*> ptrs;
+    for (auto& c : channels) ptrs.push_back(c.data());
+    EXPECT_EQ(reader.read(ptrs.data(), static_cast<int>(reader.frames())), reader.frames());
+    return channels;
+  }
+
+  std::set<std::string> workFiles() const {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(root_ / "work"))
+      names.insert(entry.path().filename().string());
+    return names;
+  }
+
+  // Renders `input` (already written) with `options` into `output` and reads it back.
+  std::vector<std::vector<float>> render(const std::string& input, const std::string& output,
+                                         std::vector<std::string> options) {
+    options.insert(options.end(), {"--quiet", "--plugin", QUENDRAL_PLUGIN, path(input), path(output)});
+    const RunResult r = run(options);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    return readFile(output);
+  }
+
+  fs::path root_;
+};
+
+}  // namespace
+
+TEST_F(RenderTool, PlacesClicksAtTheRightEarTheLeftEarAndAhead) {
+  const int spacing = 2205;  // 50 ms: every click's response ends before the next
+  const auto input = clicks(2 * kRate, spacing);
+  writeFile("clicks.wav", {input});
+  struct Case {
+    const char* angle;
+    int louderChannel;  // -1: neither
+  };
+  for (const Case c : {Case{"90", 1}, Case{"270", 0}, Case{"0", -1}}) {
+    SCOPED_TRACE(std::string("angle ") + c.angle);
+    const auto out = render("clicks.wav", "out.wav", {"--angle", c.angle, "--tail", "0"});
+    ASSERT_EQ(out.size(), 2u);
+    ASSERT_EQ(out[0].size(), input.size());  // latency removed, no tail asked for
+
+    // The angle glides from straight ahead at a degree per frame: judge the last second.
+    const double balance = rmsDb(out[1], kRate, 2 * kRate) - rmsDb(out[0], kRate, 2 * kRate);
+    double lead = 0.0;  // how many samples channel 1 is ahead of channel 0, on average
+    int counted = 0;
+    for (int p = spacing / 2; p + spacing < 2 * kRate; p += spacing) {
+      if (p < kRate) continue;
+      lead += onset(out[0], p, 200) - onset(out[1], p, 200);
+      ++counted;
+    }
+    lead /= counted;
+    if (c.louderChannel == 1) {
+      EXPECT_GT(balance, 3.0);
+      EXPECT_GT(lead, 5.0);
+    } else if (c.louderChannel == 0) {
+      EXPECT_LT(balance, -3.0);
+      EXPECT_LT(lead, -5.0);
+    } else {
+      EXPECT_NEAR(balance, 0.0, 1.0);
+      EXPECT_NEAR(lead, 0.0, 2.0);
+    }
+  }
+}
+
+TEST_F(RenderTool, LatencyIsRemovedUnlessAskedToKeepIt) {
+  const auto input = clicks(kRate / 2, 4410);  // first click at 2205
+  writeFile("clicks.wav", {input, input});     // stereo: mixed down for the mono input
+
+  const RunResult r = run({"--plugin", QUENDRAL_PLUGIN, path("clicks.wav"), path("out.wav")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("mixing 2 channels"), std::string::npos);
+  const auto kept = readFile("out.wav");
+  EXPECT_EQ(kept[0].size(), input.size() + kRate / 10);  // default tail 0.1 s
+  const int compensated = onset(kept[0], 2000, 600);
+  EXPECT_GE(compensated, 205);
+  EXPECT_LE(compensated, 205 + 40);
+
+  const auto delayed = render("clicks.wav", "late.wav", {"--no-compensate", "--tail", "0.5"});
+  EXPECT_EQ(delayed[0].size(), input.size() + kRate / 2);
+  EXPECT_EQ(onset(delayed[0], 2000, 600), compensated + 128);
+}
+
+TEST_F(RenderTool, AutomationAndTheSweepMoveTheSource) {
+  writeFile("noise.wav", {noise(3 * kRate)});
+  std::ofstream(path("moves.csv")) << "seconds,parameter,value\n0,angle,0.25\n1.5,angle,0.75\n";
+  const auto moved = render("noise.wav", "moved.wav", {"--automation", path("moves.csv")});
+  auto balance = [](const std::vector<std::vector<float>>& out, double from, double to) {
+    const auto a = static_cast<size_t>(from * kRate), b = static_cast<size_t>(to * kRate);
+    return rmsDb(out[1], a, b) - rmsDb(out[0], a, b);
+  };
+  EXPECT_LT(balance(moved, 0.9, 1.4), -3.0);  // at -90: the left ear, channel 0
+  EXPECT_GT(balance(moved, 2.4, 2.9), 3.0);   // at +90 after the glide
+
+  // A sweep, by speed or by host tempo, passes both ears; a fixed angle passes neither.
+  for (const auto& options : std::vector<std::vector<std::string>>{
+           {"--lfo-speed", "1"}, {"--sync", "60"}, {"--angle", "0"}}) {
+    SCOPED_TRACE(options[0]);
+    const auto out = render("noise.wav", "swept.wav", options);
+    double lowest = 0.0, highest = 0.0;
+    for (double t = 0.0; t + 0.05 <= 3.0; t += 0.05) {
+      lowest = std::min(lowest, balance(out, t, t + 0.05));
+      highest = std::max(highest, balance(out, t, t + 0.05));
+    }
+    const bool sweeps = options[0] != "--angle";
+    EXPECT_EQ(highest > 3.0, sweeps) << highest;
+    EXPECT_EQ(lowest < -3.0, sweeps) << lowest;
+  }
+}
+
+TEST_F(RenderTool, InfoListsIdentityParametersAndPrograms) {
+  const RunResult r = run({"--info", "--plugin", QUENDRAL_PLUGIN});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("name:       +quendral\n"), std::string::npos);
+  EXPECT_NE(r.out.find("inputs:     1\noutputs:    2\nlatency:    128 samples\n"),
+            std::string::npos);
+  EXPECT_NE(r.out.find("parameters: 25\n"), std::string::npos);
+  EXPECT_NE(r.out.find("    0  angle                    0.0\xC2\xB0"), std::string::npos);
+  EXPECT_NE(r.out.find("    6  gain                     0.0 dB"), std::string::npos);
+  EXPECT_NE(r.out.find("   22  point 8 time             1.000000"), std::string::npos);
+  EXPECT_NE(r.out.find("   24  "), std::string::npos);
+  EXPECT_NE(r.out.find("programs:   8\n    1  Init 1  (current)\n"), std::string::npos);
+  EXPECT_NE(r.out.find("    8  Init 8\n"), std::string::npos);
+}
+
+TEST_F(RenderTool, BadInputGetsOneLineStatusTwoAndNoOutput) {
+  writeFile("in.wav", {clicks(4410, 441)});
+  writeFile("three.wav", {clicks(441, 100), clicks(441, 100), clicks(441, 100)});
+  std::ofstream(path("notes.wav")) << "not audio\n";
+  std::ofstream(path("fake.so")) << "not a library\n";
+  std::ofstream(path("bad.csv")) << "0,angle,0.5\n1,angle\n";
+  std::ofstream(path("unknown.csv")) << "0,volume,0.5\n";
+  fs::create_directories(path("dir.wav"));
+  Dl_info sndfileInfo{};
+  ASSERT_NE(dladdr(reinterpret_cast<void*>(&sf_open), &sndfileInfo), 0);
+  const std::string notAPlugin = sndfileInfo.dli_fname;
+
+  const std::string in = path("in.wav"), out = path("out.wav");
+  const std::string q = QUENDRAL_PLUGIN;
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  };
+  const std::vector<Case> cases{
+      {{"--plugin", q, path("missing.wav"), out}, "cannot read " + path("missing.wav") + ": No such file"},
+      {{"--plugin", q, path("notes.wav"), out}, "cannot read " + path("notes.wav") + ": Format not recognised"},
+      {{"--plugin", q, in, path("out.xyz")}, "cannot tell the output format"},
+      {{"--plugin", path("fake.so"), in, out}, "cannot load " + path("fake.so")},
+      {{"--plugin", notAPlugin, in, out}, "is not a VST 2.4 plug-in"},
+      {{"--plugin", path("absent.so"), in, out}, "plug-in file not found"},
+      {{"--plugin", REFUSING_PLUGIN, in, out}, "refused to load"},
+      {{"--plugin", INSTRUMENT_PLUGIN, in, out}, "has no audio input"},
+      {{"--plugin", q, "--angle", "400", in, out}, "--angle 400 is out of range (-180 to 360 degrees)"},
+      {{"--plugin", q, "--set", "3", in, out}, "--set 3 is out of range"},
+      {{"--plugin", q, "--gain", "loud", in, out}, "--gain needs a number"},
+      {{"--plugin", q, "--block", "0", in, out}, "--block takes a size from 1"},
+      {{"--plugin", q, "--program", "9", in, out}, "--program 9 is out of range"},
+      {{"--plugin", q, "--param", "volume=0.5", in, out}, "no parameter named \"volume\""},
+      {{"--plugin", q, "--automation", path("bad.csv"), in, out}, path("bad.csv") + ":2: expected"},
+      {{"--plugin", q, "--automation", path("unknown.csv"), in, out}, "unknown.csv:1: the plug-in has no parameter"},
+      {{"--plugin", q, in, path("no/such/dir/out.wav")}, "cannot write"},
+      {{"--plugin", q, in, path("dir.wav")}, "is a directory"},
+      {{"--plugin", q, in}, "missing INPUT or OUTPUT"},
+  };
+  const std::set<std::string> before = workFiles();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    const RunResult r = run(c.args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err.rfind("quendral-render: error: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_EQ(workFiles(), before);
+  }
+
+  // A stereo-input plug-in cannot take three channels (a plug-in with one input mixes down).
+  const std::string stereo = "/usr/lib/vst/lsp-plugins/comp-delay-stereo.so";
+  if (fs::exists(stereo)) {
+    const RunResult r = run({"--plugin", stereo, path("three.wav"), out});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("has 2 inputs but"), std::string::npos) << r.err;
+    EXPECT_EQ(workFiles(), before);
+  }
+}
+
+TEST_F(RenderTool, RunsAThirdPartyPlugin) {
+  // Built by others against their own definition of the interface: a mono delay line.
+  const std::string plugin = "/usr/lib/vst/lsp-plugins/comp-delay-mono.so";
+  if (!fs::exists(plugin)) GTEST_SKIP() << plugin << " is not installed (Debian: lsp-plugins-vst)";
+  const auto input = clicks(kRate / 2, 4410);
+  writeFile("clicks.wav", {input});
+  const RunResult info = run({"--info", "--plugin", plugin, "--param", "samp=0.01"});
+  ASSERT_EQ(info.status, 0) << info.err;
+  EXPECT_NE(info.out.find("100samp"), std::string::npos) << info.out;
+
+  const RunResult r = run({"--quiet", "--plugin", plugin, "--param", "mode=0", "--param",
+                           "samp=0.01", "--block", "300", path("clicks.wav"), path("out.wav")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto out = readFile("out.wav");
+  ASSERT_EQ(out.size(), 1u);
+  ASSERT_EQ(out[0].size(), input.size() + kRate / 10);
+  // Every click comes out 100 samples later at the same level.
+  for (int p = 2205; p < kRate / 2; p += 4410) {
+    EXPECT_NEAR(out[0][p + 100], 0.5f, 1e-3f) << "click at " << p;
+    EXPECT_NEAR(out[0][p], 0.0f, 1e-6f);
+  }
+}
