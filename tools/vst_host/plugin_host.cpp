@@ -155,10 +155,11 @@ void PluginHost::open(double sampleRate, int32_t blockSize) {
   resume();
 }
 
-void PluginHost::close() {
-  if (!effect_) return;
-  dispatch(effClose);
+intptr_t PluginHost::close() {
+  if (!effect_) return 0;
+  const intptr_t answer = dispatch(effClose);
   effect_ = nullptr;
+  return answer;
 }
 
 void PluginHost::setSampleRate(double rate) {

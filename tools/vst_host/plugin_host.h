@@ -78,8 +78,9 @@ class PluginHost {
 
   // Start-up as hosts do it: effOpen, sample rate, block size, then effMainsChanged 1.
   void open(double sampleRate = 44100.0, int32_t blockSize = 512);
-  // effClose; the plug-in object is gone afterwards (effect() becomes null).
-  void close();
+  // effClose; the plug-in object is gone afterwards (effect() becomes null). Returns the
+  // plug-in's answer (0 when it was already closed).
+  intptr_t close();
   void suspend() { dispatch(effMainsChanged, 0, 0); }
   void resume() { dispatch(effMainsChanged, 0, 1); }
   void setSampleRate(double rate);

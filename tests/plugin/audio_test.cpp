@@ -1,0 +1,194 @@
+// The audio path through the host's processing entries: latency, bypass, block sizes,
+// meters, suspend and the bad inputs a host may hand over.
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "plugin_fixture.h"
+
+namespace {
+
+constexpr int kLatency = 128;
+constexpr float kDecay = 0.99555f;
+
+// Runs input through processReplacing with a repeating pattern of block sizes.
+std::vector<std::vector<float>> renderPattern(vsthost::PluginHost& host,
+                                              const std::vector<float>& input,
+                                              const std::vector<int>& blockSizes) {
+  std::vector<std::vector<float>> out(2, std::vector<float>(input.size(), 0.0f));
+  std::size_t start = 0;
+  for (std::size_t b = 0; start < input.size(); ++b) {
+    const int n = std::min<int>(blockSizes[b % blockSizes.size()],
+                                static_cast<int>(input.size() - start));
+    float* in[] = {const_cast<float*>(input.data() + start)};
+    float* outs[] = {out[0].data() + start, out[1].data() + start};
+    host.processReplacing(in, outs, n);
+    start += static_cast<std::size_t>(n);
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST_F(PluginTest, BypassedImpulseComesOutUnchangedOneFrameLateForAnyBlockSize) {
+  bypass(true);
+  for (int blockSize : {1, 7, 100, 128, 1000, 8192}) {
+    std::vector<float> input = impulse(3 * 8192, 300, 0.75f);
+    auto out = host->render(input, blockSize);
+    for (int channel = 0; channel < 2; ++channel) {
+      for (std::size_t i = 0; i < input.size(); ++i) {
+        const float expected = i == 300 + kLatency ? 0.75f : 0.0f;
+        ASSERT_EQ(out[channel][i], expected) << "block " << blockSize << " channel " << channel
+                                             << " sample " << i;
+      }
+    }
+  }
+}
+
+TEST_F(PluginTest, FirstFrameIsSilentAndSilenceGivesSilence) {
+  auto out = host->render(constant(kLatency, 0.9f), 64);
+  for (const auto& channel : out)
+    for (float sample : channel) ASSERT_EQ(sample, 0.0f);
+
+  std::string error;
+  auto fresh = vsthost::PluginHost::load(QUENDRAL_PLUGIN_PATH, error);
+  ASSERT_TRUE(fresh) << error;
+  fresh->open();
+  for (const auto& channel : fresh->render(constant(4096, 0.0f), 256))
+    for (float sample : channel) ASSERT_EQ(sample, 0.0f);
+}
+
+TEST_F(PluginTest, FilteredOutputIsFiniteAndStartsNoEarlierThanOneFrame) {
+  host->setParameter(0, 0.75f);
+  std::vector<float> input = impulse(4096, 0);
+  auto out = host->render(input, 333);
+  for (const auto& channel : out) {
+    for (int i = 0; i < kLatency; ++i) ASSERT_EQ(channel[static_cast<std::size_t>(i)], 0.0f) << i;
+    for (float sample : channel) ASSERT_TRUE(std::isfinite(sample));
+  }
+}
+
+TEST_F(PluginTest, OutputDoesNotDependOnHowTheHostCutsTheBlocks) {
+  host->setParameter(0, 0.6f);
+  std::vector<float> input = testSignal(5000);
+  auto reference = renderPattern(*host, input, {1000});
+
+  for (const std::vector<int>& pattern : std::vector<std::vector<int>>{{1}, {127, 1, 300, 64}, {8192}}) {
+    std::string error;
+    auto other = vsthost::PluginHost::load(QUENDRAL_PLUGIN_PATH, error);
+    ASSERT_TRUE(other) << error;
+    other->open();
+    other->setParameter(0, 0.6f);
+    auto out = renderPattern(*other, input, pattern);
+    EXPECT_EQ(out, reference) << "first block size " << pattern[0];
+  }
+}
+
+TEST_F(PluginTest, ProcessAddsWhileProcessReplacingOverwrites) {
+  bypass(true);
+  std::vector<float> input = constant(256, 0.25f);
+  std::vector<float> out0(256, 1.0f), out1(256, 2.0f);
+  float* in[] = {input.data()};
+  float* outs[] = {out0.data(), out1.data()};
+  host->process(in, outs, 256);
+  EXPECT_EQ(out0[0], 1.0f);
+  EXPECT_EQ(out1[0], 2.0f);
+  EXPECT_EQ(out0[200], 1.25f);
+  EXPECT_EQ(out1[200], 2.25f);
+
+  std::fill(out0.begin(), out0.end(), 1.0f);
+  host->processReplacing(in, outs, 256);
+  EXPECT_EQ(out0[0], 0.25f);  // the previous call's second frame
+  EXPECT_EQ(out1[255], 0.25f);
+}
+
+TEST_F(PluginTest, VuFollowsTheOutputPeakAndDecaysPerFrame) {
+  bypass(true);
+  auto vu = [this] { return dispatch(effGetVu); };
+  EXPECT_EQ(vu(), 0);
+  host->render(constant(128, 0.5f), 128);
+  EXPECT_EQ(vu(), 0);  // nothing has come out yet
+  host->render(constant(64, 0.0f), 64);
+  EXPECT_EQ(vu(), 16383);  // 0.5 inside a frame: no decay yet
+  host->render(constant(64 + 2 * 128, 0.0f), 64);
+  EXPECT_NEAR(vu(), static_cast<intptr_t>(0.5f * kDecay * kDecay * kDecay * 32767.0f), 1);
+
+  // A signal that only swings negative leaves the meters at zero.
+  dispatch(effMainsChanged, 0, 0);
+  host->render(constant(1024, -0.8f), 100);
+  EXPECT_EQ(vu(), 0);
+}
+
+TEST_F(PluginTest, SuspendClearsTheMetersButKeepsTheFrameInFlight) {
+  bypass(true);
+  host->render(constant(128, 0.5f), 128);
+  host->render(constant(50, 0.3f), 50);
+  EXPECT_GT(dispatch(effGetVu), 0);
+  host->suspend();
+  EXPECT_EQ(dispatch(effGetVu), 0);
+  host->resume();
+  // Both the frame being played and the one being gathered survive the suspend.
+  auto out = host->render(constant(128, 0.0f), 128);
+  EXPECT_EQ(out[0][77], 0.5f);
+  EXPECT_EQ(out[0][78], 0.3f);
+  EXPECT_EQ(out[1][127], 0.3f);
+}
+
+TEST_F(PluginTest, ZeroAndNegativeCountsWriteNothing) {
+  bypass(true);
+  host->render(constant(200, 0.5f), 200);  // leaves 72 samples into a frame
+  std::vector<float> input(16, 0.9f), out0(16, 7.0f), out1(16, 7.0f);
+  float* in[] = {input.data()};
+  float* outs[] = {out0.data(), out1.data()};
+  for (int32_t count : {0, -1, -128, std::numeric_limits<int32_t>::min()}) {
+    host->processReplacing(in, outs, count);
+    host->process(in, outs, count);
+  }
+  EXPECT_EQ(out0, std::vector<float>(16, 7.0f));
+  EXPECT_EQ(out1, std::vector<float>(16, 7.0f));
+  // The frame position did not move: the 72 samples gathered so far come out exactly one
+  // frame after they went in.
+  auto out = host->render(constant(184, 0.0f), 184);
+  EXPECT_EQ(out[0][127], 0.5f);
+  EXPECT_EQ(out[0][128], 0.0f);
+}
+
+TEST_F(PluginTest, MissingChannelPointersAreNeitherReadNorWritten) {
+  bypass(true);
+  std::vector<float> input(256, 0.5f), out0(256, 3.0f), out1(256, 3.0f);
+  float* in[] = {input.data()};
+  float* noInput[] = {nullptr};
+  float* outs[] = {out0.data(), out1.data()};
+  float* firstOnly[] = {out0.data(), nullptr};
+  float* noOutputs[] = {nullptr, nullptr};
+
+  host->processReplacing(nullptr, nullptr, 256);
+  host->processReplacing(noInput, noOutputs, 256);
+  host->processReplacing(in, nullptr, 128);
+  host->process(in, firstOnly, 128);
+  EXPECT_EQ(out1, std::vector<float>(256, 3.0f));
+  // A missing input reads as silence; the input given meanwhile is played as usual.
+  host->processReplacing(noInput, outs, 256);
+  EXPECT_EQ(out0[0], 0.5f);
+  EXPECT_EQ(out1[127], 0.5f);
+  EXPECT_EQ(out0[128], 0.0f);
+}
+
+TEST_F(PluginTest, NonFiniteInputIsTakenAsSilence) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  for (bool bypassed : {true, false}) {
+    bypass(bypassed);
+    std::vector<float> input = testSignal(4096);
+    for (std::size_t i = 500; i < 900; ++i) input[i] = (i % 3 == 0) ? nan : (i % 3 == 1 ? inf : -inf);
+    auto out = host->render(input, 256);
+    for (const auto& channel : out)
+      for (float sample : channel) ASSERT_TRUE(std::isfinite(sample)) << "bypass " << bypassed;
+    EXPECT_GE(dispatch(effGetVu), 0);
+    EXPECT_LE(dispatch(effGetVu), 32767);
+  }
+  // After the bad stretch a bypassed impulse still comes out unchanged and on time.
+  bypass(true);
+  auto out = host->render(impulse(1024, 10), 256);
+  EXPECT_EQ(out[0][10 + kLatency], 1.0f);
+}

@@ -1,0 +1,220 @@
+// Parameters and programs through the host's view: values, texts, clamping, programs.
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "plugin_fixture.h"
+
+namespace {
+constexpr float kSeventh = 1.0f / 7.0f;
+}
+
+TEST_F(PluginTest, ParameterNamesAndLabels) {
+  const char* names[] = {"angle", "midi lfo tempo", "lfo divide", "filter number", "lfo speed",
+                         "lfo position", "gain"};
+  for (int32_t i = 0; i < 7; ++i) EXPECT_EQ(host->parameterName(i), names[i]);
+  EXPECT_EQ(host->parameterName(7), "point 1 value");
+  EXPECT_EQ(host->parameterName(14), "point 8 value");
+  EXPECT_EQ(host->parameterName(15), "point 1 time");
+  EXPECT_EQ(host->parameterName(22), "point 8 time");
+  EXPECT_EQ(host->parameterName(23), "");
+  EXPECT_EQ(host->parameterName(24), "");
+
+  // Linux hosts read the texts as UTF-8: the degree sign is the two bytes C2 B0.
+  EXPECT_EQ(host->parameterLabel(0), "\xC2\xB0");
+  EXPECT_EQ(host->parameterLabel(4), " Hz");
+  EXPECT_EQ(host->parameterLabel(6), " dB");
+  for (int32_t i : {1, 2, 3, 5, 7, 15, 22, 23, 24}) EXPECT_EQ(host->parameterLabel(i), "") << i;
+}
+
+TEST_F(PluginTest, DefaultProgramValues) {
+  EXPECT_FLOAT_EQ(host->getParameter(0), 0.5f);
+  EXPECT_EQ(host->parameterDisplay(0), "0.0");
+  EXPECT_EQ(host->parameterDisplay(1), "0.00");
+  EXPECT_EQ(host->parameterDisplay(2), "1");
+  EXPECT_EQ(host->parameterDisplay(3), "0");
+  EXPECT_EQ(host->parameterDisplay(4), "0.00");
+  EXPECT_FLOAT_EQ(host->getParameter(4), 0.5f);
+  EXPECT_EQ(host->parameterDisplay(6), "0.0");
+  EXPECT_FLOAT_EQ(host->getParameter(6), 0.5f);
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_FLOAT_EQ(host->getParameter(7 + i), i * kSeventh) << i;
+    EXPECT_FLOAT_EQ(host->getParameter(15 + i), i * kSeventh) << i;
+  }
+  EXPECT_EQ(host->parameterDisplay(8), "0.142857");  // float2string truncates
+  EXPECT_EQ(host->parameterDisplay(22), "1.000000");
+  EXPECT_EQ(host->parameterDisplay(15), "0.000000");
+  EXPECT_EQ(host->parameterDisplay(23), "");
+  EXPECT_EQ(host->getParameter(24), 0.0f);
+}
+
+TEST_F(PluginTest, AngleMapsToDegreesAndStopsTheLfo) {
+  host->setParameter(4, 1.0f);  // LFO running forwards
+  EXPECT_FLOAT_EQ(host->getParameter(4), 1.0f);
+  host->setParameter(0, 0.75f);
+  EXPECT_EQ(host->parameterDisplay(0), "90.0");
+  EXPECT_FLOAT_EQ(host->getParameter(0), 0.75f);
+  EXPECT_FLOAT_EQ(host->getParameter(4), 0.5f);  // stopped
+  host->setParameter(0, 0.0f);
+  EXPECT_EQ(host->parameterDisplay(0), "-180.0");
+}
+
+TEST_F(PluginTest, LfoSpeedPositionAndTempoSync) {
+  host->setParameter(4, 0.0f);
+  EXPECT_EQ(host->parameterDisplay(4), "-1.00");  // backwards, one cycle per second
+  EXPECT_FLOAT_EQ(host->getParameter(4), 0.0f);
+  host->setParameter(5, 0.25f);
+  EXPECT_FLOAT_EQ(host->getParameter(5), 0.25f);
+  EXPECT_EQ(host->parameterDisplay(5), "0.25");
+  EXPECT_FLOAT_EQ(host->getParameter(4), 0.5f);  // setting the position stops the LFO
+  host->setParameter(1, 0.7f);
+  EXPECT_EQ(host->parameterDisplay(1), "0.70");
+  EXPECT_FLOAT_EQ(host->getParameter(1), 0.7f);
+}
+
+TEST_F(PluginTest, DivideFilterAndGainSteps) {
+  host->setParameter(2, 0.0f);
+  EXPECT_EQ(host->parameterDisplay(2), "1");
+  host->setParameter(2, 1.0f);
+  EXPECT_EQ(host->parameterDisplay(2), "11");
+  EXPECT_FLOAT_EQ(host->getParameter(2), 1.0f);
+  host->setParameter(2, 0.35f);
+  EXPECT_EQ(host->parameterDisplay(2), "4");
+
+  host->setParameter(3, 0.49f);
+  EXPECT_EQ(host->parameterDisplay(3), "0");
+  EXPECT_EQ(host->getParameter(3), 0.0f);
+  host->setParameter(3, 0.5f);
+  EXPECT_EQ(host->parameterDisplay(3), "1");
+  EXPECT_EQ(host->getParameter(3), 1.0f);
+
+  host->setParameter(6, 1.0f);
+  EXPECT_EQ(host->parameterDisplay(6), "12.0");
+  EXPECT_NEAR(host->getParameter(6), 1.0f, 1e-5f);
+  host->setParameter(6, 0.0f);
+  EXPECT_EQ(host->parameterDisplay(6), "-12.0");
+  host->setParameter(6, 0.25f);
+  EXPECT_EQ(host->parameterDisplay(6), "-6.0");
+  EXPECT_NEAR(host->getParameter(6), 0.25f, 1e-5f);
+}
+
+TEST_F(PluginTest, PointTimesAreFixedAtTheEndsAndClampedBetweenNeighbours) {
+  host->setParameter(16, 0.0f);  // not above point 1's time
+  EXPECT_FLOAT_EQ(host->getParameter(16), 0.001f);
+  host->setParameter(16, 0.9f);  // at or above point 3's time (2/7)
+  EXPECT_FLOAT_EQ(host->getParameter(16), 2 * kSeventh - 0.001f);
+  host->setParameter(16, 0.2f);  // strictly between: taken as it is
+  EXPECT_FLOAT_EQ(host->getParameter(16), 0.2f);
+  host->setParameter(15, 0.6f);
+  EXPECT_EQ(host->getParameter(15), 0.0f);
+  host->setParameter(22, 0.2f);
+  EXPECT_EQ(host->getParameter(22), 1.0f);
+  host->setParameter(21, 1.0f);  // against the fixed last point
+  EXPECT_FLOAT_EQ(host->getParameter(21), 0.999f);
+
+  host->setParameter(7, 0.7f);
+  EXPECT_EQ(host->parameterDisplay(7), "0.699999");
+  EXPECT_FLOAT_EQ(host->getParameter(7), 0.7f);
+}
+
+TEST_F(PluginTest, ValuesOutsideTheRangeKeepTheMappingAndReadBackClamped) {
+  host->setParameter(0, 1.5f);
+  EXPECT_EQ(host->parameterDisplay(0), "360.0");
+  EXPECT_EQ(host->getParameter(0), 1.0f);
+  host->setParameter(2, 1.5f);
+  EXPECT_EQ(host->parameterDisplay(2), "16");
+  EXPECT_EQ(host->getParameter(2), 1.0f);
+  host->setParameter(7, -2.0f);
+  EXPECT_EQ(host->getParameter(7), 0.0f);
+}
+
+TEST_F(PluginTest, LfoDivideNeverBecomesZeroOrNegative) {
+  for (float value : {-0.05f, -0.1f, -1.0f, -1e30f, std::numeric_limits<float>::lowest()}) {
+    host->setParameter(2, value);
+    EXPECT_EQ(host->parameterDisplay(2), "1") << value;
+    EXPECT_EQ(host->getParameter(2), 0.0f) << value;
+  }
+  for (float value : {1e9f, 1e30f, std::numeric_limits<float>::max()}) {
+    host->setParameter(2, value);
+    const int divisor = std::stoi(host->parameterDisplay(2));
+    EXPECT_GE(divisor, 11) << value;
+    EXPECT_EQ(host->getParameter(2), 1.0f) << value;
+  }
+  // The engine keeps producing finite output with such a divisor and a running LFO.
+  host->setParameter(4, 1.0f);
+  host->setParameter(2, -1e30f);
+  const auto out = host->render(testSignal(1024), 256);
+  for (float sample : out[0]) ASSERT_TRUE(std::isfinite(sample));
+}
+
+TEST_F(PluginTest, NonFiniteValuesChangeNothing) {
+  host->setParameter(0, 0.75f);
+  host->setParameter(6, 0.75f);
+  for (float bad : {std::nanf(""), std::numeric_limits<float>::infinity(),
+                    -std::numeric_limits<float>::infinity()}) {
+    for (int32_t index = 0; index < 25; ++index) host->setParameter(index, bad);
+  }
+  EXPECT_FLOAT_EQ(host->getParameter(0), 0.75f);
+  EXPECT_NEAR(host->getParameter(6), 0.75f, 1e-5f);
+  EXPECT_EQ(host->parameterDisplay(0), "90.0");
+  // A gain far outside the range has no finite value: ignored too.
+  host->setParameter(6, 1e6f);
+  EXPECT_EQ(host->parameterDisplay(6), "6.0");
+}
+
+TEST_F(PluginTest, ProgramNames) {
+  EXPECT_EQ(host->programName(), "Init 1");
+  host->setProgram(3);
+  EXPECT_EQ(host->program(), 3);
+  EXPECT_EQ(host->programName(), "Init 4");
+  host->setProgramName("Init");
+  EXPECT_EQ(host->programName(), "Init 4");
+  host->setProgramName("Lead");
+  EXPECT_EQ(host->programName(), "Lead");
+  host->setProgramName("A name much longer than twenty-three characters");
+  EXPECT_EQ(host->programName(), "A name much longer than");
+  host->setProgram(0);
+  EXPECT_EQ(host->programName(), "Init 1");
+  host->setProgram(3);
+  EXPECT_EQ(host->programName(), "A name much longer than");
+}
+
+TEST_F(PluginTest, ProgramIndexOutsideTheBankIsIgnored) {
+  host->setProgram(2);
+  for (intptr_t bad : {-1, 8, 1000}) {
+    host->setProgram(static_cast<int32_t>(bad));
+    EXPECT_EQ(host->program(), 2) << bad;
+  }
+}
+
+TEST_F(PluginTest, EditsAreWrittenThroughIntoTheCurrentProgram) {
+  host->setProgram(2);
+  host->setParameter(0, 0.75f);
+  host->setParameter(6, 0.25f);
+  host->setParameter(3, 1.0f);
+  host->setParameter(17, 0.0f);  // clamped to point 2's time + 0.001
+  host->setParameter(9, 0.3f);
+
+  host->setProgram(5);  // untouched: defaults
+  EXPECT_FLOAT_EQ(host->getParameter(0), 0.5f);
+  EXPECT_FLOAT_EQ(host->getParameter(6), 0.5f);
+  EXPECT_EQ(host->getParameter(3), 0.0f);
+  EXPECT_FLOAT_EQ(host->getParameter(17), 2 * kSeventh);
+
+  host->setProgram(2);  // the edited values come back
+  EXPECT_FLOAT_EQ(host->getParameter(0), 0.75f);
+  EXPECT_NEAR(host->getParameter(6), 0.25f, 1e-5f);
+  EXPECT_EQ(host->getParameter(3), 1.0f);
+  EXPECT_FLOAT_EQ(host->getParameter(17), kSeventh + 0.001f);
+  EXPECT_FLOAT_EQ(host->getParameter(9), 0.3f);
+}
+
+TEST_F(PluginTest, ProgramWithRunningLfoKeepsItRunning) {
+  host->setProgram(1);
+  host->setParameter(5, 0.3f);
+  host->setParameter(4, 0.75f);  // runs at +0.5
+  host->setProgram(0);
+  EXPECT_FLOAT_EQ(host->getParameter(4), 0.5f);
+  host->setProgram(1);
+  EXPECT_FLOAT_EQ(host->getParameter(4), 0.75f);  // position set first, then the speed
+}

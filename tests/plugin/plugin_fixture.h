@@ -1,0 +1,51 @@
+// Loads the built quendral.so through the test host, as a DAW does, for each test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "plugin_host.h"
+
+class PluginTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    host = vsthost::PluginHost::load(QUENDRAL_PLUGIN_PATH, error);
+    ASSERT_TRUE(host) << error;
+    host->open(44100.0, 512);
+  }
+
+  AEffect* effect() { return host->effect(); }
+  intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
+                    float opt = 0.0f) {
+    return host->dispatch(opcode, index, value, ptr, opt);
+  }
+  void bypass(bool on) { dispatch(effSetBypass, 0, on ? 1 : 0); }
+
+  std::unique_ptr<vsthost::PluginHost> host;
+};
+
+// Signals used by the audio tests.
+inline std::vector<float> impulse(std::size_t length, std::size_t at = 0, float value = 1.0f) {
+  std::vector<float> signal(length, 0.0f);
+  if (at < length) signal[at] = value;
+  return signal;
+}
+
+inline std::vector<float> constant(std::size_t length, float value) {
+  return std::vector<float>(length, value);
+}
+
+// A deterministic noise-like test signal in -0.5..0.5.
+inline std::vector<float> testSignal(std::size_t length) {
+  std::vector<float> signal(length);
+  uint32_t state = 12345;
+  for (float& sample : signal) {
+    state = state * 1664525u + 1013904223u;
+    sample = static_cast<float>(state >> 8) / 16777216.0f - 0.5f;
+  }
+  return signal;
+}
