@@ -1,0 +1,107 @@
+// The transform contract: packed order, no scaling, in place, and the two conversions.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "real_fft.h"
+
+namespace {
+
+constexpr int kN = RealFft::kSize;
+constexpr double kPi = 3.14159265358979323846;
+
+std::vector<float> randomSignal(unsigned seed) {
+  std::mt19937 generator(seed);
+  std::uniform_real_distribution<float> value(-1.0f, 1.0f);
+  std::vector<float> x(kN);
+  for (float& v : x) v = value(generator);
+  return x;
+}
+
+TEST(RealFft, ImpulseAndConstantGiveTheTextbookSpectra) {
+  RealFft fft;
+  float x[kN] = {1.0f};
+  fft.forward(x);
+  EXPECT_FLOAT_EQ(x[0], 1.0f);
+  EXPECT_FLOAT_EQ(x[1], 1.0f);
+  for (int k = 1; k < kN / 2; ++k) {
+    EXPECT_NEAR(x[2 * k], 1.0f, 1e-6f) << k;
+    EXPECT_NEAR(x[2 * k + 1], 0.0f, 1e-6f) << k;
+  }
+  float h[kN];
+  packedToHalfComplex(x, h);
+  for (int i = 0; i <= kN / 2; ++i) EXPECT_NEAR(h[i], 1.0f, 1e-6f) << i;
+  for (int i = kN / 2 + 1; i < kN; ++i) EXPECT_NEAR(h[i], 0.0f, 1e-6f) << i;
+
+  const float c = -0.375f;
+  float constant[kN];
+  std::fill(constant, constant + kN, c);
+  fft.forward(constant);
+  EXPECT_FLOAT_EQ(constant[0], kN * c);
+  for (int i = 1; i < kN; ++i) EXPECT_NEAR(constant[i], 0.0f, 1e-5f) << i;
+}
+
+TEST(RealFft, ForwardAndInverseMatchTheDirectSums) {
+  RealFft fft;
+  const std::vector<float> x = randomSignal(7);
+  std::vector<float> packed = x;
+  fft.forward(packed.data());
+  for (int k = 0; k <= kN / 2; ++k) {
+    double re = 0.0, im = 0.0;
+    for (int n = 0; n < kN; ++n) {
+      re += x[n] * std::cos(2.0 * kPi * k * n / kN);
+      im -= x[n] * std::sin(2.0 * kPi * k * n / kN);
+    }
+    const float gotRe = k == 0 ? packed[0] : k == kN / 2 ? packed[1] : packed[2 * k];
+    EXPECT_NEAR(gotRe, re, 1e-4) << "bin " << k;
+    if (k > 0 && k < kN / 2) {
+      EXPECT_NEAR(packed[2 * k + 1], im, 1e-4) << "bin " << k;
+    }
+  }
+
+  // Inverse of an arbitrary packed spectrum against x[n] = sum X[k] e^(+2 pi i k n / N)
+  // with the conjugate-symmetric upper half.
+  const std::vector<float> spectrum = randomSignal(11);
+  std::vector<float> time = spectrum;
+  fft.inverse(time.data());
+  for (int n = 0; n < kN; ++n) {
+    double sum = spectrum[0] + spectrum[1] * ((n % 2) ? -1.0 : 1.0);
+    for (int k = 1; k < kN / 2; ++k) {
+      const double phase = 2.0 * kPi * k * n / kN;
+      sum += 2.0 * (spectrum[2 * k] * std::cos(phase) - spectrum[2 * k + 1] * std::sin(phase));
+    }
+    EXPECT_NEAR(time[n], sum, 1e-3) << "sample " << n;
+  }
+}
+
+TEST(RealFft, RoundTripMultipliesBy256AndRepeatsExactly) {
+  RealFft fft;
+  const std::vector<float> x = randomSignal(3);
+  std::vector<float> first = x, second = x;
+  fft.forward(first.data());
+  fft.forward(second.data());
+  EXPECT_EQ(first, second);  // no state carried from one call into the next
+  fft.inverse(first.data());
+  for (int n = 0; n < kN; ++n) EXPECT_NEAR(first[n], 256.0f * x[n], 2e-4f) << n;
+}
+
+TEST(RealFft, OrderConversionsAreExactInverses) {
+  const std::vector<float> packed = randomSignal(5);
+  float half[kN], back[kN];
+  packedToHalfComplex(packed.data(), half);
+  EXPECT_EQ(half[0], packed[0]);
+  EXPECT_EQ(half[kN / 2], packed[1]);
+  EXPECT_EQ(half[3], packed[6]);         // R3
+  EXPECT_EQ(half[kN - 3], packed[7]);    // I3
+  EXPECT_EQ(half[kN - 1], packed[3]);    // I1
+  halfComplexToPacked(half, back);
+  for (int i = 0; i < kN; ++i) EXPECT_EQ(back[i], packed[i]) << i;
+  // And the other way round.
+  float packedAgain[kN], halfAgain[kN];
+  halfComplexToPacked(packed.data(), packedAgain);
+  packedToHalfComplex(packedAgain, halfAgain);
+  for (int i = 0; i < kN; ++i) EXPECT_EQ(halfAgain[i], packed[i]) << i;
+}
+
+}  // namespace

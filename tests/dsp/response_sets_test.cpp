@@ -1,0 +1,175 @@
+// The measured sets, their levels, and the interpolation and routing of an azimuth onto
+// the two output channels.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+
+#include "real_fft.h"
+#include "response_sets.h"
+
+namespace {
+
+constexpr int kN = engine::kFftSize;
+constexpr int kTaps = engine::kFrameSize;
+
+class ResponseSetsTest : public ::testing::Test {
+ protected:
+  ResponseSetsTest() : sets(std::make_unique<ResponseSets>(fft)) {}
+
+  struct Filters {
+    float ch0[kN];
+    float ch1[kN];
+  };
+  Filters filtersAt(int set, float angle) const {
+    Filters f;
+    buildFilters(sets->set(set), angle, f.ch0, f.ch1);
+    return f;
+  }
+  const ResponseEntry& row(int set, int index) const { return sets->set(set).entries[index]; }
+
+  RealFft fft;
+  std::unique_ptr<ResponseSets> sets;
+};
+
+double energy(const float* taps) {
+  double sum = 0.0;
+  for (int i = 0; i < kTaps; ++i) sum += taps[i] * taps[i];
+  return sum;
+}
+
+int loudestTap(const float* taps) {
+  int best = 0;
+  for (int i = 1; i < kTaps; ++i)
+    if (std::fabs(taps[i]) > std::fabs(taps[best])) best = i;
+  return best;
+}
+
+TEST_F(ResponseSetsTest, SetsHaveTheirRowsGainsAndMeasuredLevels) {
+  const ResponseSetDescriptor& one = sets->set(0);
+  const ResponseSetDescriptor& two = sets->set(1);
+  ASSERT_EQ(one.count, 37);
+  ASSERT_EQ(two.count, 7);
+  EXPECT_EQ(one.gain, 0.26308918f);
+  EXPECT_EQ(two.gain, 0.5405306f);
+  for (int i = 0; i < one.count; ++i) EXPECT_EQ(one.entries[i].angle, 5.0f * i);
+  for (int i = 0; i < two.count; ++i) EXPECT_EQ(two.entries[i].angle, 30.0f * i);
+
+  // Levels within 4 dB of the reference energies the set gains were chosen for.
+  const struct {
+    int set, row;
+    bool nearEar;
+    double energy;
+  } reference[] = {{0, 0, true, 0.8206},  {0, 9, true, 1.2931},  {0, 9, false, 0.0837},
+                   {0, 18, true, 2.1983}, {0, 18, false, 0.0721}, {0, 27, true, 0.9941},
+                   {0, 36, true, 0.2638}, {1, 0, true, 0.3920},  {1, 3, true, 0.5264},
+                   {1, 6, false, 0.2725}};
+  for (const auto& r : reference) {
+    const ResponseEntry& e = row(r.set, r.row);
+    const double ratio = energy(r.nearEar ? e.first : e.second) / r.energy;
+    EXPECT_GT(ratio, 0.4) << "set " << r.set << " row " << r.row;
+    EXPECT_LT(ratio, 2.5) << "set " << r.set << " row " << r.row;
+  }
+  // A source at the side reaches the near ear first and louder; the interaural delay
+  // survived the trimming of the leading silence.
+  const ResponseEntry& side = row(0, 18);
+  EXPECT_LT(loudestTap(side.first) + 10, loudestTap(side.second));
+  EXPECT_GT(energy(side.first), 10.0 * energy(side.second));
+  // Every tap is a 16-bit sample.
+  for (int i = 0; i < kTaps; ++i) EXPECT_EQ(std::round(side.first[i] * 32768.0f), side.first[i] * 32768.0f);
+}
+
+TEST_F(ResponseSetsTest, RowSpectraAreTheTransformsOfTheTaps) {
+  for (int set = 0; set < 2; ++set) {
+    const ResponseEntry& e = row(set, set == 0 ? 13 : 4);
+    float work[kN] = {};
+    std::copy(e.second, e.second + kTaps, work);
+    fft.forward(work);
+    float expected[kN];
+    packedToHalfComplex(work, expected);
+    for (int i = 0; i < kN; ++i) EXPECT_EQ(e.secondSpectrum[i], expected[i]) << i;
+  }
+}
+
+TEST_F(ResponseSetsTest, InterpolationBetweenRows) {
+  // 0 degrees: both channels the 0-degree row; its two ears are the same measurement.
+  Filters f = filtersAt(0, 0.0f);
+  for (int i = 0; i < kTaps; ++i) {
+    EXPECT_EQ(f.ch0[i], row(0, 0).second[i]);
+    EXPECT_EQ(f.ch1[i], row(0, 0).first[i]);
+    EXPECT_EQ(f.ch0[i], f.ch1[i]);
+  }
+  for (int i = kTaps; i < kN; ++i) EXPECT_EQ(f.ch0[i], 0.0f);
+
+  // 2.5 degrees: the average of the 0- and 5-degree rows, ear by ear.
+  f = filtersAt(0, 2.5f);
+  for (int i = 0; i < kTaps; ++i) {
+    EXPECT_NEAR(f.ch1[i], 0.5f * (row(0, 0).first[i] + row(0, 1).first[i]), 1e-7f);
+    EXPECT_NEAR(f.ch0[i], 0.5f * (row(0, 0).second[i] + row(0, 1).second[i]), 1e-7f);
+  }
+
+  // 180 degrees takes the mirrored pair 175/180 with weight 1: the 180-degree row.
+  RowPair pair = locateAngle(sets->set(0), 180.0f);
+  EXPECT_TRUE(pair.mirrored);
+  EXPECT_EQ(pair.lower->angle, 175.0f);
+  EXPECT_EQ(pair.weight, 1.0f);
+  // An exact measured angle takes the earlier pair.
+  pair = locateAngle(sets->set(0), 5.0f);
+  EXPECT_EQ(pair.lower->angle, 0.0f);
+  EXPECT_EQ(pair.weight, 1.0f);
+
+  // The second set at 45 degrees: halfway between its 30- and 60-degree rows.
+  f = filtersAt(1, 45.0f);
+  for (int i = 0; i < kTaps; ++i)
+    EXPECT_NEAR(f.ch1[i], 0.5f * (row(1, 1).first[i] + row(1, 2).first[i]), 1e-7f);
+}
+
+TEST_F(ResponseSetsTest, MirroredHalfExchangesTheChannels) {
+  for (int set = 0; set < 2; ++set) {
+    const Filters right = filtersAt(set, 90.0f), left = filtersAt(set, 270.0f);
+    const Filters one = filtersAt(set, 1.0f), minusOne = filtersAt(set, 359.0f);
+    for (int i = 0; i < kN; ++i) {
+      EXPECT_EQ(right.ch0[i], left.ch1[i]);
+      EXPECT_EQ(right.ch1[i], left.ch0[i]);
+      EXPECT_NEAR(one.ch0[i], minusOne.ch1[i], 1e-6f);
+      EXPECT_NEAR(one.ch1[i], minusOne.ch0[i], 1e-6f);
+    }
+    // At 90 degrees channel 1 carries the near ear.
+    EXPECT_GT(energy(right.ch1), energy(right.ch0));
+  }
+}
+
+TEST_F(ResponseSetsTest, InterpolatedSpectraEqualTransformedInterpolatedTaps) {
+  for (float angle : {0.0f, 2.5f, 47.3f, 90.0f, 179.9f, 180.0f, 233.3f, 359.99f}) {
+    for (int set = 0; set < 2; ++set) {
+      Filters f = filtersAt(set, angle);
+      float spectrum0[kN], spectrum1[kN], expected[kN];
+      buildFilterSpectra(sets->set(set), angle, spectrum0, spectrum1);
+      fft.forward(f.ch1);
+      packedToHalfComplex(f.ch1, expected);
+      for (int i = 0; i < kN; ++i) EXPECT_NEAR(spectrum1[i], expected[i], 2e-5f) << angle << " bin " << i;
+    }
+  }
+}
+
+TEST_F(ResponseSetsTest, BadAnglesStayInsideTheTable) {
+  const float inf = std::numeric_limits<float>::infinity();
+  for (float angle : {std::nanf(""), inf, -inf, -1e30f, 1e30f, -0.0f, 360.0f, 725.0f, -5.0f}) {
+    const RowPair pair = locateAngle(sets->set(0), angle);
+    const ResponseEntry* first = sets->set(0).entries;
+    EXPECT_GE(pair.lower, first) << angle;
+    EXPECT_LE(pair.upper, first + 36) << angle;
+    EXPECT_EQ(pair.upper, pair.lower + 1) << angle;
+    EXPECT_TRUE(pair.weight >= 0.0f && pair.weight <= 1.0f) << angle;
+  }
+  // Angles outside 0..360 wrap: 725 is 5 and -5 is 355.
+  const Filters wrapped = filtersAt(0, 725.0f), five = filtersAt(0, 5.0f);
+  const Filters negative = filtersAt(0, -5.0f), mirror = filtersAt(0, 355.0f);
+  for (int i = 0; i < kN; ++i) {
+    EXPECT_EQ(wrapped.ch1[i], five.ch1[i]);
+    EXPECT_EQ(negative.ch0[i], mirror.ch0[i]);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,242 @@
+// The engine frame against an independent time-domain model: direct convolution of each
+// slot's interpolated taps, overlap of the tails, linear crossfade and the level factor
+// 4 x set gain x output gain.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "real_fft.h"
+#include "response_sets.h"
+#include "spatial_engine.h"
+
+namespace {
+
+constexpr auto kRelaxed = std::memory_order_relaxed;
+constexpr int kF = engine::kFrameSize;
+constexpr int kN = engine::kFftSize;
+
+using Frame = std::vector<float>;
+
+// The engine's output computed the slow way, from the angle the engine reports it used.
+class DirectModel {
+ public:
+  DirectModel() : sets_(std::make_unique<ResponseSets>(fft_)) {
+    // Both slots start with the filters for azimuth 0.
+    float ch0[kN], ch1[kN];
+    buildFilters(sets_->set(0), 0.0f, ch0, ch1);
+    for (int slot = 0; slot < 2; ++slot) {
+      filters_[slot][0].assign(ch0, ch0 + kF);
+      filters_[slot][1].assign(ch1, ch1 + kF);
+    }
+  }
+
+  void frame(const Frame& in, float angle, int set, float outGain, Frame& out0, Frame& out1) {
+    const ResponseSetDescriptor& descriptor = sets_->set(set);
+    float ch0[kN], ch1[kN];
+    buildFilters(descriptor, angle, ch0, ch1);
+    const int slot = fillSlotA_ ? 0 : 1;
+    filters_[slot][0].assign(ch0, ch0 + kF);
+    filters_[slot][1].assign(ch1, ch1 + kF);
+    const double fadeStart = fillSlotA_ ? 1.0 : 0.0;
+    const double fadeStep = fillSlotA_ ? -1.0 / kF : 1.0 / kF;
+    fillSlotA_ = !fillSlotA_;
+
+    // The set gain scales the input, so the tails carry the gain of the frame they came from.
+    const double gain = descriptor.gain;
+    double y[2][2][2 * kF] = {};  // [slot][channel][sample]
+    for (int s = 0; s < 2; ++s) {
+      for (int ch = 0; ch < 2; ++ch) {
+        for (int n = 0; n < kF; ++n)
+          for (int k = 0; k < kF; ++k) y[s][ch][n + k] += in[n] * gain * filters_[s][ch][k];
+        for (int i = 0; i < kF - 1; ++i) {
+          y[s][ch][i] += tails_[s][ch][i];
+          tails_[s][ch][i] = y[s][ch][kF + i];
+        }
+      }
+    }
+    const double level = 4.0 * outGain;
+    out0.resize(kF);
+    out1.resize(kF);
+    for (int i = 0; i < kF; ++i) {
+      const double f = fadeStart + fadeStep * i;
+      out0[i] = static_cast<float>(level * (y[0][0][i] + (y[1][0][i] - y[0][0][i]) * f));
+      out1[i] = static_cast<float>(level * (y[0][1][i] + (y[1][1][i] - y[0][1][i]) * f));
+    }
+  }
+
+  const ResponseSetDescriptor& set(int index) const { return sets_->set(index); }
+
+ private:
+  RealFft fft_;
+  std::unique_ptr<ResponseSets> sets_;
+  std::vector<float> filters_[2][2];
+  double tails_[2][2][kF] = {};
+  bool fillSlotA_ = true;
+};
+
+Frame randomFrame(std::mt19937& generator) {
+  std::uniform_real_distribution<float> value(-1.0f, 1.0f);
+  Frame f(kF);
+  for (float& v : f) v = value(generator);
+  return f;
+}
+
+struct Output {
+  Frame ch0 = Frame(kF), ch1 = Frame(kF);
+};
+
+Output run(SpatialEngine& engine, const Frame& in) {
+  Output out;
+  engine.convolutionFrame(in.data(), out.ch0.data(), out.ch1.data(), nullptr);
+  return out;
+}
+
+bool allFinite(const Frame& f) {
+  for (float v : f)
+    if (!std::isfinite(v)) return false;
+  return true;
+}
+
+TEST(SpatialEngine, ImpulseComesOutAsTheFilterTimesTheLevelFactor) {
+  DirectModel model;
+  float ch0[kN], ch1[kN];
+  buildFilters(model.set(0), 0.0f, ch0, ch1);
+  for (int s : {0, 40, 127}) {
+    SpatialEngine engine;  // steady at azimuth 0: both slots hold the same filters
+    Frame impulse(kF, 0.0f), silence(kF, 0.0f);
+    impulse[s] = 1.0f;
+    const Output first = run(engine, impulse);
+    const Output second = run(engine, silence);
+    for (int i = 0; i < 2 * kF; ++i) {
+      const float got = i < kF ? first.ch0[i] : second.ch0[i - kF];
+      const int tap = i - s;
+      const float expected = (tap >= 0 && tap < kF) ? 1.0523567f * ch0[tap] : 0.0f;
+      ASSERT_NEAR(got, expected, 1e-6f) << "s " << s << " sample " << i;
+    }
+  }
+}
+
+TEST(SpatialEngine, MatchesDirectConvolutionWhileAngleSetAndGainChange) {
+  SpatialEngine engine;
+  DirectModel model;
+  std::mt19937 generator(42);
+  engine.outGain.store(0.7f, kRelaxed);
+  engine.modulator.targetAngle.store(-20.0f, kRelaxed);
+  double worst = 0.0;
+  for (int frame = 0; frame < 60; ++frame) {
+    if (frame == 15) engine.filterSet.store(1, kRelaxed);
+    if (frame == 25) engine.modulator.targetAngle.store(100.0f, kRelaxed);
+    if (frame == 35) engine.filterSet.store(0, kRelaxed);
+    if (frame == 45) engine.outGain.store(1.9f, kRelaxed);
+    const Frame in = randomFrame(generator);
+    const Output got = run(engine, in);
+    Output expected;
+    model.frame(in, engine.currentAngleDegrees(), engine.filterSet.load(kRelaxed),
+                engine.outGain.load(kRelaxed), expected.ch0, expected.ch1);
+    for (int i = 0; i < kF; ++i) {
+      worst = std::max(worst, static_cast<double>(std::fabs(got.ch0[i] - expected.ch0[i])));
+      worst = std::max(worst, static_cast<double>(std::fabs(got.ch1[i] - expected.ch1[i])));
+    }
+  }
+  EXPECT_LT(worst, 2e-5);  // float rounding on outputs of order 1
+}
+
+TEST(SpatialEngine, AngleGlidesTowardTheTargetOneDegreePerFrame) {
+  SpatialEngine engine;
+  const Frame silence(kF, 0.0f);
+  engine.modulator.targetAngle.store(90.0f, kRelaxed);
+  run(engine, silence);
+  EXPECT_EQ(engine.currentAngleDegrees(), 1.0f);
+  for (int i = 0; i < 100; ++i) run(engine, silence);
+  EXPECT_EQ(engine.currentAngleDegrees(), 90.0f);
+
+  // A NaN or infinite target: the angle holds and the output stays finite.
+  std::mt19937 generator(1);
+  for (float bad : {std::nanf(""), std::numeric_limits<float>::infinity()}) {
+    engine.modulator.targetAngle.store(bad, kRelaxed);
+    const Output out = run(engine, randomFrame(generator));
+    EXPECT_EQ(engine.currentAngleDegrees(), 90.0f);
+    EXPECT_TRUE(allFinite(out.ch0) && allFinite(out.ch1));
+  }
+}
+
+TEST(SpatialEngine, SilenceIsExactlyZeroAndGainScalesTheWholeNextFrame) {
+  SpatialEngine a, b;
+  const Frame silence(kF, 0.0f);
+  for (int i = 0; i < 3; ++i) {
+    const Output out = run(a, silence);
+    for (int j = 0; j < kF; ++j) ASSERT_EQ(out.ch0[j], 0.0f);
+    run(b, silence);
+  }
+  std::mt19937 generator(9);
+  const Frame in = randomFrame(generator);
+  run(a, in);
+  run(b, in);
+  b.outGain.store(2.0f, kRelaxed);
+  const Frame next = randomFrame(generator);
+  const Output plain = run(a, next), doubled = run(b, next);
+  for (int j = 0; j < kF; ++j) EXPECT_EQ(doubled.ch1[j], 2.0f * plain.ch1[j]) << j;
+}
+
+TEST(SpatialEngine, NonFiniteInputNeverPoisonsTheTails) {
+  SpatialEngine engine;
+  std::mt19937 generator(3);
+  Frame bad = randomFrame(generator);
+  bad[5] = std::nanf("");
+  bad[80] = std::numeric_limits<float>::infinity();
+  bad[81] = -std::numeric_limits<float>::infinity();
+  for (int frame = 0; frame < 6; ++frame) {
+    const Output out = run(engine, frame < 2 ? bad : randomFrame(generator));
+    EXPECT_TRUE(allFinite(out.ch0) && allFinite(out.ch1)) << frame;
+  }
+  Frame allNan(kF, std::nanf(""));
+  const Output out = run(engine, allNan);
+  EXPECT_TRUE(allFinite(out.ch0) && allFinite(out.ch1));
+}
+
+TEST(SpatialEngine, SetSwitchRestoresTheFiltersAndDisplayTracksTheFrame) {
+  SpatialEngine engine;
+  const Frame silence(kF, 0.0f);
+  engine.modulator.targetAngle.store(40.0f, kRelaxed);
+  for (int i = 0; i < 45; ++i) run(engine, silence);
+  std::vector<float> before(kN);
+  for (int i = 0; i < kN; ++i) before[i] = engine.displayFilterSpectrum(1)[i].load(kRelaxed);
+  EXPECT_EQ(*engine.activeSetGain(), 0.26308918f);
+
+  engine.filterSet.store(1, kRelaxed);
+  run(engine, silence);
+  run(engine, silence);
+  EXPECT_EQ(*engine.activeSetGain(), 0.5405306f);
+  engine.filterSet.store(7, kRelaxed);  // not a set: the choice stays
+  run(engine, silence);
+  EXPECT_EQ(*engine.activeSetGain(), 0.5405306f);
+  engine.filterSet.store(0, kRelaxed);
+  run(engine, silence);
+  run(engine, silence);
+  for (int i = 0; i < kN; ++i) EXPECT_EQ(engine.displayFilterSpectrum(1)[i].load(kRelaxed), before[i]) << i;
+
+  const Frame constant(kF, 0.5f);
+  run(engine, constant);
+  EXPECT_NEAR(engine.displayInSpectrum()[0].load(kRelaxed), kF * 0.5f * (2.0f / kN) * 0.26308918f, 1e-6f);
+  EXPECT_NE(engine.displayOutSpectrum(0)[0].load(kRelaxed), 0.0f);
+  engine.clearDisplaySpectra();
+  for (int i = 0; i < kN; ++i) {
+    ASSERT_EQ(engine.displayInSpectrum()[i].load(kRelaxed), 0.0f);
+    ASSERT_EQ(engine.displayOutSpectrum(1)[i].load(kRelaxed), 0.0f);
+  }
+}
+
+TEST(SpatialEngine, MissingBuffersGiveSilenceNotACrash) {
+  SpatialEngine engine;
+  Frame out0(kF, 3.0f), out1(kF, 3.0f);
+  engine.convolutionFrame(nullptr, out0.data(), out1.data(), nullptr);
+  for (int i = 0; i < kF; ++i) ASSERT_EQ(out0[i] + out1[i], 0.0f);
+  const Frame in(kF, 1.0f);
+  engine.convolutionFrame(in.data(), nullptr, out1.data(), nullptr);
+}
+
+}  // namespace
