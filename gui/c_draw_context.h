@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "gui/c_reference_counter.h"
+#include "gui/font_table.h"
 #include "gui/gui_types.h"
 
 namespace VSTGUI {
@@ -74,8 +75,12 @@ public:
   void* getSurface() const { return surface_; }
 
 protected:
-  // Applies the plain-drawing state (no anti-aliasing, raster mode) before an operation.
+  // Applies the plain-drawing state (no anti-aliasing, line width) and starts a new path.
   void preparePlain();
+  // Strokes (frame colour) or fills (fill colour) that path through the draw mode.
+  void paintPlain(bool stroke);
+  // Selects the font-table font for the plain text path.
+  void applyPlainFont();
 
   CFrame* frame_ = nullptr;
   void* surface_ = nullptr;
@@ -89,6 +94,7 @@ protected:
   int32_t fontSize_ = 12;
   int32_t fontStyle_ = 0;
   CPoint penPosition_;
+  bool flushWindow_ = true;  // window contexts push their drawing out when they end
 };
 
 }  // namespace VSTGUI

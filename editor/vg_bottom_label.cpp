@@ -1,0 +1,31 @@
+#include "editor/vg_bottom_label.h"
+
+#include "editor/ars_draw_context.h"
+
+using VSTGUI::CRect;
+
+VGBottomLabel::VGBottomLabel(const CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
+                             const ColourSet& colourSet)
+    : VGControl(size, listener, tag, colourSet) {}
+
+VGBottomLabel::~VGBottomLabel() = default;
+
+void VGBottomLabel::draw(VSTGUI::CDrawContext* context) {
+  if (!context) return;
+  auto* dc = new ARSDrawContext(context->getFrame(), width, height, VSTGUI::kBlackCColor);
+  const CRect r(0, 0, width, height);
+  dc->setFillColor(kBackground);
+  dc->setFrameColor(kBackground);
+  dc->fillRect(r);
+  dc->drawRect(r);
+  fitFontSize(dc, caption, width, height);
+  dc->setFont(fontId, fontSize, fontStyle);
+  dc->setFontColor((*colours)[3]);
+  dc->drawString(caption, r, false, VSTGUI::kCenterText);
+  finishPaint(dc, context);
+}
+
+void VGBottomLabel::mouse(VSTGUI::CDrawContext* context, VSTGUI::CPoint& where, int32_t buttons) {
+  (void)where;
+  toggleAndNotify(context, buttons);
+}

@@ -1,0 +1,55 @@
+// COffscreenContext on a Cairo image surface (opaque 24-bit pixels, like a window's).
+#include <cairo.h>
+
+#include <algorithm>
+#include <cstddef>
+
+#include "gui/c_offscreen_context.h"
+#include "gui/cairo/cairo_text.h"
+
+namespace VSTGUI {
+
+namespace {
+void* makeSurface(int32_t width, int32_t height) {
+  return cairo_image_surface_create(CAIRO_FORMAT_RGB24, std::max(1, width), std::max(1, height));
+}
+}  // namespace
+
+COffscreenContext::COffscreenContext(CFrame* frame, int32_t width, int32_t height, const CColor& background)
+    : CDrawContext(frame, makeSurface(width, height)), width_(std::max(1, width)), height_(std::max(1, height)) {
+  flushWindow_ = false;
+  cairo_t* cr = static_cast<cairo_t*>(cr_);
+  setOpaqueSource(cr, background);
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  cairo_paint(cr);
+  cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+}
+
+COffscreenContext::~COffscreenContext() = default;
+
+void COffscreenContext::copyFrom(CDrawContext* dest, const CRect& destRect, const CPoint& srcOffset) {
+  if (!dest || destRect.isEmpty()) return;
+  auto* cr = static_cast<cairo_t*>(dest->getSystemContext());
+  auto* source = static_cast<cairo_surface_t*>(surface_);
+  cairo_surface_flush(source);
+  cairo_save(cr);
+  cairo_new_path(cr);
+  cairo_identity_matrix(cr);
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  cairo_set_source_surface(cr, source, destRect.left - srcOffset.x, destRect.top - srcOffset.y);
+  cairo_rectangle(cr, destRect.left, destRect.top, destRect.width(), destRect.height());
+  cairo_fill(cr);
+  cairo_restore(cr);
+}
+
+CColor COffscreenContext::getPixel(int32_t x, int32_t y) {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return kBlackCColor;
+  auto* surface = static_cast<cairo_surface_t*>(surface_);
+  cairo_surface_flush(surface);
+  const unsigned char* data = cairo_image_surface_get_data(surface);
+  int stride = cairo_image_surface_get_stride(surface);
+  uint32_t p = *reinterpret_cast<const uint32_t*>(data + static_cast<ptrdiff_t>(y) * stride + 4 * x);
+  return CColor{static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8), static_cast<uint8_t>(p), 255};
+}
+
+}  // namespace VSTGUI
