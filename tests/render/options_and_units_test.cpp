@@ -121,9 +121,20 @@ TEST(ParameterUnits, SweepSpeedIsSetAfterAngleAndPositionWhichStopIt) {
   const auto settings = settingsFromOptions(o);
   std::vector<std::string> order;
   for (const auto& s : settings) order.push_back(s.parameter);
-  EXPECT_EQ(order, (std::vector<std::string>{"midi lfo tempo", "angle", "lfo position",
-                                             "lfo speed", "gain"}));
-  EXPECT_FLOAT_EQ(settings[0].value, 1.0f);  // sync on
+  EXPECT_EQ(order, (std::vector<std::string>{"angle", "lfo position", "gain", "midi lfo tempo",
+                                             "lfo speed"}));
+  EXPECT_FALSE(settings[2].startsSweep);
+  EXPECT_TRUE(settings[3].startsSweep);
+  EXPECT_FLOAT_EQ(settings[3].value, 1.0f);  // sync on
+  EXPECT_FLOAT_EQ(settings[4].value, 0.75f);
+
+  // Sync alone runs the sweep forward.
+  RenderOptions synced;
+  synced.syncBpm = 90;
+  const auto syncSettings = settingsFromOptions(synced);
+  ASSERT_EQ(syncSettings.size(), 2u);
+  EXPECT_EQ(syncSettings[1].parameter, "lfo speed");
+  EXPECT_GT(syncSettings[1].value, 0.5f);
 }
 
 TEST(ParameterUnits, FindsParametersByNameOrIndex) {

@@ -27,6 +27,9 @@ namespace {
 
 constexpr double kDefaultTailSeconds = 0.1;
 constexpr double kDefaultTempo = 120.0;
+// Silence run before the input: quendral glides at most a degree per 128 samples, so half
+// a turn takes 180 x 128 samples; a little more covers its frame of latency too.
+constexpr int64_t kSettleFrames = 200 * 128;
 constexpr int kExitBadInput = 2;
 constexpr int kExitInterrupted = 130;
 
@@ -34,19 +37,24 @@ std::atomic<bool> interrupted{false};
 
 extern "C" void onSignal(int) { interrupted.store(true, std::memory_order_relaxed); }
 
-void applySettings(VstPluginProcessor& plugin, const RenderOptions& options) {
-  if (options.program) {
-    if (*options.program > plugin.numPrograms())
-      throw RenderError("--program " + std::to_string(*options.program) +
-                        " is out of range (the plug-in has " +
-                        std::to_string(plugin.numPrograms()) + " programs)");
-    plugin.host().setProgram(*options.program - 1);
-  }
-  const std::vector<NamedSetting> settings = settingsFromOptions(options);
-  if (settings.empty()) return;
-  const std::vector<std::string> names = plugin.parameterNames();
-  for (const NamedSetting& s : settings)
+void selectProgram(VstPluginProcessor& plugin, const RenderOptions& options) {
+  if (!options.program) return;
+  if (*options.program > plugin.numPrograms())
+    throw RenderError("--program " + std::to_string(*options.program) +
+                      " is out of range (the plug-in has " + std::to_string(plugin.numPrograms()) +
+                      " programs)");
+  plugin.host().setProgram(*options.program - 1);
+}
+
+// Applies the settings whose startsSweep equals `sweep`.
+void applySettings(VstPluginProcessor& plugin, const std::vector<NamedSetting>& settings,
+                   bool sweep) {
+  std::vector<std::string> names;
+  for (const NamedSetting& s : settings) {
+    if (s.startsSweep != sweep) continue;
+    if (names.empty()) names = plugin.parameterNames();
     plugin.setParameter(findParameter(names, s.parameter, s.origin), s.value);
+  }
 }
 
 std::vector<AutomationEvent> automationEvents(VstPluginProcessor& plugin,
@@ -66,7 +74,10 @@ std::vector<AutomationEvent> automationEvents(VstPluginProcessor& plugin,
 int runInfo(const RenderOptions& options, const std::string& pluginPath) {
   VstPluginProcessor plugin(pluginPath);
   plugin.start(44100.0, options.blockSize);
-  applySettings(plugin, options);
+  selectProgram(plugin, options);
+  const std::vector<NamedSetting> settings = settingsFromOptions(options);
+  applySettings(plugin, settings, false);
+  applySettings(plugin, settings, true);
   printPluginInfo(plugin, pluginPath, stdout);
   return 0;
 }
@@ -87,9 +98,16 @@ int runRender(const RenderOptions& options, const std::string& pluginPath) {
 
   plugin.host().setTempo(options.syncBpm.value_or(kDefaultTempo));
   plugin.start(reader.sampleRate(), options.blockSize);
-  applySettings(plugin, options);
+  selectProgram(plugin, options);
+  const std::vector<NamedSetting> settings = settingsFromOptions(options);
+  applySettings(plugin, settings, false);
   const std::vector<AutomationEvent> events =
       automationEvents(plugin, rows, options.automationPath, reader.sampleRate());
+  // Fixed settings settle on silence; a sweep starts with the input's first sample, and
+  // the host's clock starts there too.
+  runSilence(plugin, kSettleFrames, options.blockSize);
+  plugin.host().setSamplePosition(0.0);
+  applySettings(plugin, settings, true);
 
   RenderPlan plan;
   plan.blockSize = options.blockSize;

@@ -82,16 +82,21 @@ std::vector<NamedSetting> settingsFromOptions(const RenderOptions& o) {
   if (o.gainDb) settings.push_back({"gain", gainToNormalised(*o.gainDb), "--gain"});
   if (o.lfoDivide)
     settings.push_back({"lfo divide", lfoDivideToNormalised(*o.lfoDivide), "--lfo-divide"});
-  if (o.syncBpm) settings.push_back({"midi lfo tempo", 1.0f, "--sync"});
   if (o.angleDegrees)
     settings.push_back({"angle", angleToNormalised(*o.angleDegrees), "--angle"});
   if (o.lfoPosition)
     settings.push_back(
         {"lfo position", lfoPositionToNormalised(*o.lfoPosition), "--lfo-position"});
-  if (o.lfoSpeedHz)
-    settings.push_back({"lfo speed", lfoSpeedToNormalised(*o.lfoSpeedHz), "--lfo-speed"});
   for (const ParamAssignment& p : o.params)
     settings.push_back({p.nameOrIndex, p.value, "--param " + p.nameOrIndex});
+
+  if (o.syncBpm) settings.push_back({"midi lfo tempo", 1.0f, "--sync", true});
+  // With sync the host's tempo sets the speed; the speed parameter only gives the
+  // direction, and setting it starts the sweep from the position.
+  if (o.lfoSpeedHz)
+    settings.push_back({"lfo speed", lfoSpeedToNormalised(*o.lfoSpeedHz), "--lfo-speed", true});
+  else if (o.syncBpm)
+    settings.push_back({"lfo speed", 1.0f, "--sync", true});
   return settings;
 }
 

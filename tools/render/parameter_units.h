@@ -15,6 +15,7 @@ struct NamedSetting {
   std::string parameter;  // name or index, resolved by findParameter()
   float value = 0.0f;     // normalised
   std::string origin;     // the option it came from, for error messages
+  bool startsSweep = false;  // applied after the settling run (render_loop.h)
 };
 
 // Each converter throws RenderError naming the option and its range when the value is
@@ -27,9 +28,9 @@ float lfoDivideToNormalised(int divide);       // 1..11
 float lfoPositionToNormalised(double position);  // 0..1
 
 // The settings of the user-unit options and --param, in the order they are applied:
-// response set, gain, divider, tempo sync, angle, position, speed, then --param in
-// command-line order. Speed comes after angle and position because setting either of
-// those stops the sweep.
+// response set, gain, divider, angle, position, --param in command-line order, then the
+// two that start a sweep: tempo sync and speed. Speed comes last because setting the
+// angle or the position stops the sweep. --sync without --lfo-speed runs forward.
 std::vector<NamedSetting> settingsFromOptions(const RenderOptions& options);
 
 // The index of the parameter called `nameOrIndex` (case-insensitive name, or a decimal

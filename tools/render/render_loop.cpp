@@ -6,6 +6,20 @@
 
 namespace render {
 
+void runSilence(AudioProcessor& processor, int64_t frames, int blockSize) {
+  int64_t left = frames;
+  const int inputs = processor.numInputs();
+  renderAll(
+      processor, {blockSize, 0, 0}, {},
+      [&left, inputs](float* const* channels, int count) {
+        const int n = static_cast<int>(std::min<int64_t>(left, count));
+        for (int c = 0; c < inputs; ++c) std::fill(channels[c], channels[c] + n, 0.0f);
+        left -= n;
+        return n;
+      },
+      [](const float* const*, int) {});
+}
+
 int64_t renderAll(AudioProcessor& processor, const RenderPlan& plan,
                   const std::vector<AutomationEvent>& events, const FrameReader& read,
                   const FrameWriter& write, const ProgressReport& progress,

@@ -40,6 +40,11 @@ using FrameReader = std::function<int(float* const* channels, int count)>;
 using FrameWriter = std::function<void(const float* const* channels, int count)>;
 using ProgressReport = std::function<void(int64_t framesWritten)>;
 
+// Runs the processor on `frames` of silence and discards what it gives, so settings that
+// take effect gradually (quendral glides to a new angle at a degree per 128 samples) are
+// in place before the input's first sample.
+void runSilence(AudioProcessor& processor, int64_t frames, int blockSize);
+
 // Runs the whole render and returns the frames written. `events` must be sorted by frame;
 // events at or before a frame are applied before that frame is processed, and blocks are
 // split at event frames. Throws RenderError("interrupted") when *interrupted becomes true.

@@ -178,8 +178,10 @@ Any plug-in:
   -h, --help          this text
 
 Settings are applied in this order: --program, the options in user units, --param in the
-order given, then automation rows. --angle and --lfo-position stop a sweep; --lfo-speed
-and --sync start it from --lfo-position.
+order given. The plug-in then runs on 0.6 s of silence, so a fixed placement holds from
+the first sample (quendral glides to a new angle), and only then do --lfo-speed and
+--sync start the sweep from --lfo-position, with the input's first sample. Automation
+rows apply at their time. --angle and --lfo-position stop a sweep.
 Exit status: 0 done, 2 bad input (nothing is left at OUTPUT).
 )";
 }
