@@ -12,5 +12,5 @@ $SUDO apt-get install -y --no-install-recommends \
   libmysofa-dev libfftw3-dev libsndfile1-dev \
   libx11-dev libcairo2-dev libfontconfig-dev fonts-liberation fontconfig \
   xvfb xauth xdotool imagemagick x11-utils \
-  espeak-ng sox \
+  espeak-ng sox time \
   lsp-plugins-vst iem-plugin-suite-vst ardour
