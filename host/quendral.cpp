@@ -36,7 +36,8 @@ quendral::quendral(audioMasterCallback host)
   setEditor(createPluginEditor(*this));
 }
 
-quendral::~quendral() = default;
+// The editor goes first: it reads the engine and the parameters until it is gone.
+quendral::~quendral() { setEditor(nullptr); }
 
 bool quendral::constructed() const { return programs_ != nullptr && engine_.initialised(); }
 

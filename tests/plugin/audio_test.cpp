@@ -192,3 +192,15 @@ TEST_F(PluginTest, NonFiniteInputIsTakenAsSilence) {
   auto out = host->render(impulse(1024, 10), 256);
   EXPECT_EQ(out[0][10 + kLatency], 1.0f);
 }
+
+TEST_F(PluginTest, FilterTailsSurviveASuspend) {
+  host->setParameter(0, 0.75f);
+  host->render(impulse(128, 0), 128);
+  host->suspend();
+  host->resume();
+  auto out = host->render(constant(512, 0.0f), 512);
+  float energy = 0.0f;
+  for (const auto& channel : out)
+    for (float sample : channel) energy += sample * sample;
+  EXPECT_GT(energy, 0.0f);
+}
