@@ -18,8 +18,10 @@ if(TARGET quendral_controls AND TARGET quendral_core)
     ${CMAKE_CURRENT_LIST_DIR}/vg_envelope.cpp
     ${CMAKE_CURRENT_LIST_DIR}/vg_spect.cpp
     ${CMAKE_CURRENT_LIST_DIR}/quendral_editor.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/editor_factory.cpp
   )
+  # The factory is compiled into whatever links the editor (the plug-in, tests): the core
+  # library calls it, so as a member of a static library it would come too late in the link.
+  target_sources(quendral_editor INTERFACE ${CMAKE_CURRENT_LIST_DIR}/editor_factory.cpp)
   target_compile_definitions(quendral_editor PRIVATE QUENDRAL_VERSION_TEXT="${PROJECT_VERSION}")
   # quendral_resources is defined later (resources/ follows editor/); CMake resolves the name
   # when it generates the build.

@@ -184,10 +184,15 @@ void quendraleditor::close() {
 
 void quendraleditor::idle() {
   if (frame_ == nullptr || inIdle_) return;
+  // While the about picture covers the panel, the frame draws it before the dirty
+  // controls; repainting it at every idle and leaving the controls untouched keeps it
+  // whole. The host's changes wait in the flags until the picture is dismissed.
+  VSTGUI::CView* modal = frame_->getModalView();
+  if (modal != nullptr) modal->setDirty(true);
   // The frame's idle may run a press, whose tracking loop idles again through the pump;
   // those nested idles must still redraw, so the re-entry guard covers only the pull below.
   AEffGUIEditor::idle();
-  if (frame_ == nullptr || inIdle_) return;
+  if (frame_ == nullptr || inIdle_ || frame_->getModalView() != nullptr) return;
   inIdle_ = true;
   if (angleKnob_ != nullptr) angleKnob_->setValue(plugin_->getParameter(kParamAngle));
   if (speedKnob_ != nullptr) speedKnob_->setValue(plugin_->getParameter(kParamLfoSpeed));

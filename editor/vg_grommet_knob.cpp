@@ -33,7 +33,7 @@ void VGGrommetKnob::valueText(char* text, int32_t capacity) {
     char display[kTextCapacity] = {};
     effect->getParameterDisplay(tag_, display);
     display[kTextCapacity - 1] = 0;
-    std::snprintf(text, cap, "%s %s", display, label);
+    if (std::snprintf(text, cap, "%s %s", display, label) < 0) text[0] = 0;
     return;
   }
 
@@ -41,9 +41,9 @@ void VGGrommetKnob::valueText(char* text, int32_t capacity) {
   if (ratioDisplay == 1) {
     const float x = displayMin + v * (displayMax - displayMin);
     if (x > 0.0f) {
-      std::snprintf(text, cap, "1:%3.1f %s", static_cast<double>(1.0f + x), label);
+      if (std::snprintf(text, cap, "1:%3.1f %s", static_cast<double>(1.0f + x), label) < 0) text[0] = 0;
     } else {
-      std::snprintf(text, cap, "%3.1f:1 %s", static_cast<double>(1.0f - x), label);
+      if (std::snprintf(text, cap, "%3.1f:1 %s", static_cast<double>(1.0f - x), label) < 0) text[0] = 0;
     }
     return;
   }
@@ -57,7 +57,7 @@ void VGGrommetKnob::valueText(char* text, int32_t capacity) {
     }
     const float y = std::pow(2.0f, e);
     const char* format = y > 10.0f ? "%3.1f %s" : (y > 1.0f ? "%3.2f %s" : "%3.3f %s");
-    std::snprintf(text, cap, format, static_cast<double>(y), label);
+    if (std::snprintf(text, cap, format, static_cast<double>(y), label) < 0) text[0] = 0;
     return;
   }
   float x = displayMin + v * (displayMax - displayMin);
@@ -65,8 +65,8 @@ void VGGrommetKnob::valueText(char* text, int32_t capacity) {
     x = std::trunc(x);
     if (displayMax != displayMin) value_ = (x - displayMin) / (displayMax - displayMin);
   }
-  std::snprintf(text, cap, displayMax - displayMin > 15.0f ? "%3.1f %s" : "%3.2f %s",
-                static_cast<double>(x), label);
+  if (std::snprintf(text, cap, displayMax - displayMin > 15.0f ? "%3.1f %s" : "%3.2f %s",
+                static_cast<double>(x), label) < 0) text[0] = 0;
 }
 
 void VGGrommetKnob::draw(VSTGUI::CDrawContext* context) {
