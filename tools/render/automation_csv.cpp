@@ -2,35 +2,22 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
-#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <optional>
 
 #include "render_error.h"
+#include "text_fields.h"
 
 namespace render {
 namespace {
 
-std::string trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t\r");
-  if (first == std::string::npos) return {};
-  const auto last = text.find_last_not_of(" \t\r");
-  std::string field = text.substr(first, last - first + 1);
+// A field without surrounding blanks or double quotes.
+std::string fieldText(const std::string& text) {
+  std::string field = trimmed(text);
   if (field.size() >= 2 && field.front() == '"' && field.back() == '"')
     field = field.substr(1, field.size() - 2);
   return field;
-}
-
-std::optional<double> number(const std::string& text) {
-  double value = 0.0;
-  const char* begin = text.data();
-  const char* end = begin + text.size();
-  if (begin != end && *begin == '+') ++begin;
-  auto [ptr, ec] = std::from_chars(begin, end, value);
-  if (text.empty() || ec != std::errc() || ptr != end) return std::nullopt;
-  return value;
 }
 
 std::vector<std::string> splitFields(const std::string& line) {
@@ -38,7 +25,7 @@ std::vector<std::string> splitFields(const std::string& line) {
   size_t start = 0;
   while (true) {
     const auto comma = line.find(',', start);
-    fields.push_back(trimmed(line.substr(start, comma - start)));
+    fields.push_back(fieldText(line.substr(start, comma - start)));
     if (comma == std::string::npos) break;
     start = comma + 1;
   }
@@ -64,13 +51,13 @@ std::vector<AutomationRow> parseAutomation(std::istream& in, const std::string& 
     const bool isFirst = firstRow;
     firstRow = false;
 
-    const std::optional<double> seconds = number(fields[0]);
+    const std::optional<double> seconds = parseDecimal(fields[0]);
     if (!seconds && isFirst) continue;  // header row
     if (fields.size() != 3) fail("expected seconds,parameter,value");
-    if (!seconds || !std::isfinite(*seconds) || *seconds < 0.0)
+    if (!seconds || *seconds < 0.0)
       fail("time \"" + fields[0] + "\" is not a number of seconds from 0");
     if (fields[1].empty()) fail("missing parameter name or index");
-    const std::optional<double> value = number(fields[2]);
+    const std::optional<double> value = parseDecimal(fields[2]);
     if (!value || !(*value >= 0.0 && *value <= 1.0))
       fail("value \"" + fields[2] + "\" is not a normalised value from 0 to 1");
     rows.push_back({*seconds, fields[1], static_cast<float>(*value), lineNumber});

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <cmath>
 #include <sstream>
 
 #include "render_error.h"
+#include "text_fields.h"
 
 namespace render {
 namespace {
@@ -28,13 +28,6 @@ std::string lowerCase(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return text;
-}
-
-std::string trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return {};
-  const auto last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
 }
 
 }  // namespace
@@ -106,12 +99,9 @@ int findParameter(const std::vector<std::string>& names, const std::string& name
   for (size_t i = 0; i < names.size(); ++i) {
     if (lowerCase(trimmed(names[i])) == wanted) return static_cast<int>(i);
   }
-  int index = -1;
-  const char* end = wanted.data() + wanted.size();
-  auto [ptr, ec] = std::from_chars(wanted.data(), end, index);
-  if (!wanted.empty() && ec == std::errc() && ptr == end) {
-    if (index >= 0 && static_cast<size_t>(index) < names.size()) return index;
-    throw RenderError(origin + ": the plug-in has no parameter " + std::to_string(index) +
+  if (const std::optional<int> index = parseWholeNumber(wanted)) {
+    if (*index >= 0 && static_cast<size_t>(*index) < names.size()) return *index;
+    throw RenderError(origin + ": the plug-in has no parameter " + std::to_string(*index) +
                       " (it has " + std::to_string(names.size()) + ", counted from 0)");
   }
   throw RenderError(origin + ": the plug-in has no parameter named \"" + trimmed(nameOrIndex) +

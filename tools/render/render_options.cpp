@@ -1,34 +1,21 @@
 #include "render_options.h"
 
-#include <charconv>
-#include <cmath>
-#include <system_error>
-
 #include "render_error.h"
+#include "text_fields.h"
 
 namespace render {
 namespace {
 
 double parseNumber(const std::string& option, const std::string& text) {
-  double value = 0.0;
-  const char* begin = text.data();
-  const char* end = begin + text.size();
-  if (begin != end && *begin == '+') ++begin;
-  auto [ptr, ec] = std::from_chars(begin, end, value);
-  if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(value))
-    throw RenderError(option + " needs a number, not \"" + text + "\"");
-  return value;
+  const std::optional<double> value = parseDecimal(text);
+  if (!value) throw RenderError(option + " needs a number, not \"" + text + "\"");
+  return *value;
 }
 
 int parseInteger(const std::string& option, const std::string& text) {
-  int value = 0;
-  const char* begin = text.data();
-  const char* end = begin + text.size();
-  if (begin != end && *begin == '+') ++begin;
-  auto [ptr, ec] = std::from_chars(begin, end, value);
-  if (text.empty() || ec != std::errc() || ptr != end)
-    throw RenderError(option + " needs a whole number, not \"" + text + "\"");
-  return value;
+  const std::optional<int> value = parseWholeNumber(text);
+  if (!value) throw RenderError(option + " needs a whole number, not \"" + text + "\"");
+  return *value;
 }
 
 ParamAssignment parseParamAssignment(const std::string& text) {
