@@ -8,15 +8,22 @@ namespace {
 constexpr int kBarWidth = 40;
 }
 
-ProgressBar::ProgressBar(std::FILE* out, bool enabled, int64_t totalFrames, double sampleRate)
+ProgressBar::ProgressBar(std::FILE* out, bool enabled, int64_t totalFrames, double sampleRate,
+                         double showAfterSeconds)
     : out_(out), enabled_(enabled && out != nullptr), total_(std::max<int64_t>(totalFrames, 1)),
-      sampleRate_(sampleRate > 0.0 ? sampleRate : 1.0) {}
+      sampleRate_(sampleRate > 0.0 ? sampleRate : 1.0),
+      showFrom_(std::chrono::steady_clock::now() +
+                std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                    std::chrono::duration<double>(showAfterSeconds))) {}
 
 void ProgressBar::update(int64_t framesDone) {
   if (!enabled_) return;
   const int64_t done = std::clamp<int64_t>(framesDone, 0, total_);
   const int percent = static_cast<int>(done * 100 / total_);
-  if (percent == shownPercent_) return;
+  // The clock is read once per percent, not once per block.
+  if (percent == checkedPercent_) return;
+  checkedPercent_ = percent;
+  if (shownPercent_ < 0 && std::chrono::steady_clock::now() < showFrom_) return;
   draw(done, percent);
 }
 
