@@ -1,9 +1,10 @@
 // Opening and closing the editor many times while audio runs on another thread, in a real
 // X11 window on a private Xvfb server: no X error, no window or connection left behind, and
 // (under ThreadSanitizer) no data race between the audio thread and the editor.
+#include <gtest/gtest.h>
+// Xlib's macros (None, Bool, ...) must come after GoogleTest's headers.
 #include <X11/Xlib.h>
 #include <dirent.h>
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <string>
