@@ -1,41 +1,74 @@
 #include "convolution_steps.h"
 
+#include "simd4.h"
+
 namespace {
+
+using simd4::load;
+using simd4::store;
+using simd4::v4;
+
 constexpr int kN = engine::kFftSize;
 constexpr int kF = engine::kFrameSize;
+
 }  // namespace
 
 void multiplySpectra(const float* h, const float* x, float* packedOut, float* halfComplexOut) {
-  const float dc = h[0] * x[0];
-  const float nyquist = h[kN / 2] * x[kN / 2];
-  packedOut[0] = dc;
-  packedOut[1] = nyquist;
-  for (int k = 1; k < kN / 2; ++k) {
-    const int j = kN - k;
-    packedOut[2 * k] = x[k] * h[k] - x[j] * h[j];
-    packedOut[2 * k + 1] = h[k] * x[j] + h[j] * x[k];
+  // Bins k = 1..124 four at a time: real parts at k..k+3, imaginary parts at
+  // 256-k-3..256-k (reversed); bins 125..127 and the two real bins one by one.
+  for (int k = 1; k < kN / 2 - 3; k += 4) {
+    const int j = kN - k - 3;
+    const v4 hr = load(h + k), xr = load(x + k);
+    const v4 hi = simd4::reverse(load(h + j)), xi = simd4::reverse(load(x + j));
+    const v4 pr = xr * hr - xi * hi;
+    const v4 pi = hr * xi + hi * xr;
+    simd4::storeInterleaved(packedOut + 2 * k, pr, pi);
+    if (halfComplexOut) {
+      store(halfComplexOut + k, pr);
+      store(halfComplexOut + j, simd4::reverse(pi));
+    }
   }
-  if (!halfComplexOut) return;
-  halfComplexOut[0] = dc;
-  halfComplexOut[kN / 2] = nyquist;
-  for (int k = 1; k < kN / 2; ++k) {
-    halfComplexOut[k] = packedOut[2 * k];
-    halfComplexOut[kN - k] = packedOut[2 * k + 1];
+  for (int k = kN / 2 - 3; k < kN / 2; ++k) {
+    const int j = kN - k;
+    const float pr = x[k] * h[k] - x[j] * h[j];
+    const float pi = h[k] * x[j] + h[j] * x[k];
+    packedOut[2 * k] = pr;
+    packedOut[2 * k + 1] = pi;
+    if (halfComplexOut) {
+      halfComplexOut[k] = pr;
+      halfComplexOut[j] = pi;
+    }
+  }
+  packedOut[0] = h[0] * x[0];
+  packedOut[1] = h[kN / 2] * x[kN / 2];
+  if (halfComplexOut) {
+    halfComplexOut[0] = packedOut[0];
+    halfComplexOut[kN / 2] = packedOut[1];
   }
 }
 
 void overlapAdd(float* y, float* tail) {
   // A 128-sample frame convolved with 128 taps has 255 values: 127 spill into the next frame.
-  for (int i = 0; i < kF - 1; ++i) {
+  int i = 0;
+  for (; i + 4 <= kF - 1; i += 4) {
+    store(y + i, load(y + i) + load(tail + i));
+    store(tail + i, load(y + kF + i));
+  }
+  for (; i < kF - 1; ++i) {
     y[i] += tail[i];
     tail[i] = y[kF + i];
   }
 }
 
 float crossfade(const float* a, const float* b, float gain, float fade, float fadeStep, float* out) {
-  for (int i = 0; i < kF; ++i) {
-    out[i] = gain * (a[i] + (b[i] - a[i]) * fade);
-    fade += fadeStep;
+  // fade + i x fadeStep is exact for the engine's steps of 1/128 from 0 or 1, so computing
+  // each lane's weight directly equals adding the step sample by sample.
+  const v4 g = simd4::splat(gain);
+  const v4 lane = {0.0f, 1.0f, 2.0f, 3.0f};
+  for (int i = 0; i < kF; i += 4) {
+    const v4 f = simd4::splat(fade) + (simd4::splat(static_cast<float>(i)) + lane) * simd4::splat(fadeStep);
+    const v4 va = load(a + i);
+    store(out + i, g * (va + (load(b + i) - va) * f));
   }
-  return fade;
+  return fade + static_cast<float>(kF) * fadeStep;
 }

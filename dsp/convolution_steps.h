@@ -12,6 +12,6 @@ void multiplySpectra(const float* h, const float* x, float* packedOut, float* ha
 // frame as the new tail.
 void overlapAdd(float* y, float* tail);
 
-// out[i] = gain x (a[i] + (b[i] - a[i]) x fade), fade moving by fadeStep per sample.
+// out[i] = gain x (a[i] + (b[i] - a[i]) x (fade + i x fadeStep)).
 // Returns the fade after the frame.
 float crossfade(const float* a, const float* b, float gain, float fade, float fadeStep, float* out);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "real_fft.h"
+#include "simd4.h"
 
 namespace {
 
@@ -19,9 +20,13 @@ float normaliseAngle(float angle) {
   return wrapped < 360.0f ? wrapped : 0.0f;
 }
 
-// r = lower + (upper - lower) x w over n values.
+// r = lower + (upper - lower) x w over n values, n a multiple of 4.
 void interpolate(const float* lower, const float* upper, float w, float* out, int n) {
-  for (int i = 0; i < n; ++i) out[i] = lower[i] + (upper[i] - lower[i]) * w;
+  const simd4::v4 weight = simd4::splat(w);
+  for (int i = 0; i < n; i += 4) {
+    const simd4::v4 l = simd4::load(lower + i);
+    simd4::store(out + i, l + (simd4::load(upper + i) - l) * weight);
+  }
 }
 
 }  // namespace

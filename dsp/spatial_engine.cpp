@@ -15,6 +15,7 @@
 #include "denormal_guard.h"
 #include "real_fft.h"
 #include "response_sets.h"
+#include "simd4.h"
 
 namespace {
 
@@ -117,7 +118,8 @@ void SpatialEngine::convolutionFrame(const float* inFrame, float* outFrame0, flo
 
   const float inGain = kInScale * s.activeSet.load(kRelaxed)->gain;
   std::fill(s.work + kF, s.work + kN, 0.0f);
-  for (int i = 0; i < kF; ++i) s.work[i] = inGain * inFrame[i];
+  const simd4::v4 scale = simd4::splat(inGain);
+  for (int i = 0; i < kF; i += 4) simd4::store(s.work + i, scale * simd4::load(inFrame + i));
   s.fft.forward(s.work);
   // The DC bin sums every sample, so it is finite only if the whole frame is. A frame with
   // NaN or infinite samples is transformed again with those samples silenced, so they
