@@ -1,7 +1,8 @@
 // From the SOFA measurements to the engine's two response sets:
-//  1. take the elevation-0 measurements at the sets' azimuths; a source at azimuth a on
-//     our 0..180 half-circle is the SOFA source at azimuth a (counter-clockwise, so on the
-//     left), its near ear the left receiver and its far ear the right one;
+//  1. take the elevation-0 measurements at the sets' azimuths. Our azimuths run clockwise,
+//     0..180 being the side of output channel 1, the right ear; SOFA azimuths run
+//     counter-clockwise (+90 is on the left). So our azimuth a is the SOFA source at -a,
+//     its near ear the right receiver (negative y) and its far ear the left one;
 //  2. trim the leading silence common to the whole set, so that the delay between the ears
 //     and between azimuths stays as measured, and keep 128 taps;
 //  3. scale the set by one factor so that its energies match the reference levels the
@@ -87,7 +88,7 @@ bool readSet(const MYSOFA_HRTF& hrtf, int rows, int step, int nearReceiver, RawS
   const int farReceiver = 1 - nearReceiver;
   for (int row = 0; row < rows; ++row) {
     const int azimuth = row * step;
-    const int m = findMeasurement(hrtf, azimuth);
+    const int m = findMeasurement(hrtf, (360 - azimuth) % 360);
     if (m < 0) {
       error = "no measurement at azimuth " + std::to_string(azimuth) + ", elevation 0";
       return false;
@@ -201,12 +202,12 @@ bool generateResponseSetSource(const std::string& sofaPath, std::string& source,
   }
   if (!attributeEquals(hrtf->SourcePosition.attributes, "Type", "spherical"))
     mysofa_tospherical(hrtf.get());
-  // The left receiver lies on the positive y axis, the side of positive azimuths.
-  const int leftReceiver = hrtf->ReceiverPosition.values[1] > 0.0f ? 0 : 1;
+  // The right receiver lies on the negative y axis, the side of negative SOFA azimuths.
+  const int rightReceiver = hrtf->ReceiverPosition.values[1] < 0.0f ? 0 : 1;
 
   RawSet setOne, setTwo;
-  if (!readSet(*hrtf, response_data::kSetOneRows, response_data::kSetOneStep, leftReceiver, setOne, error) ||
-      !readSet(*hrtf, response_data::kSetTwoRows, response_data::kSetTwoStep, leftReceiver, setTwo, error))
+  if (!readSet(*hrtf, response_data::kSetOneRows, response_data::kSetOneStep, rightReceiver, setOne, error) ||
+      !readSet(*hrtf, response_data::kSetTwoRows, response_data::kSetTwoStep, rightReceiver, setTwo, error))
     return false;
 
   source =
