@@ -46,11 +46,16 @@ quendraleditor::quendraleditor(quendral* plugin) : AEffGUIEditor(plugin), plugin
 quendraleditor::~quendraleditor() = default;
 
 bool quendraleditor::open(void* parent) {
+  // A host that opens an open editor again gets a fresh panel in the new window.
+  if (frame_ != nullptr) close();
   AEffGUIEditor::open(parent);
   return build(parent, false);
 }
 
-bool quendraleditor::openHeadless() { return build(nullptr, true); }
+bool quendraleditor::openHeadless() {
+  if (frame_ != nullptr) close();
+  return build(nullptr, true);
+}
 
 void quendraleditor::addView(int32_t index, VSTGUI::CView* view) {
   views_[index] = view;
@@ -84,7 +89,6 @@ VGGrommetKnob* quendraleditor::makeKnob(int32_t index, const CRect& rect, int32_
 }
 
 bool quendraleditor::build(void* parent, bool headless) {
-  if (frame_ != nullptr) close();
   inIdle_ = false;
   colourButtonState_ = 0.0f;
   colours_ = ColourSet::defaults();

@@ -51,7 +51,9 @@ class quendraleditor : public AEffGUIEditor, public VSTGUI::CControlListener {
   int32_t modifierClick(VSTGUI::CDrawContext* context, VSTGUI::CControl* control, int32_t buttons) override;
 
   // The panel's views in the order they were added (null while closed).
-  VSTGUI::CView* getView(int32_t index) const { return frame_ != nullptr ? views_[index] : nullptr; }
+  VSTGUI::CView* getView(int32_t index) const {
+    return frame_ != nullptr && index >= 0 && index < kNumViews ? views_[index] : nullptr;
+  }
   const ColourSet& getColours() const { return colours_; }
   const SpectrumDisplayData& getSpectrumData() const { return spectrumData_; }
 

@@ -116,6 +116,14 @@ TEST_F(Panel, EveryViewWhereTheLayoutPutsIt) {
   EXPECT_EQ(rect->right - rect->left, 435);
   EXPECT_EQ(rect->bottom - rect->top, 330);
   EXPECT_NE(plugin->getAeffect()->flags & effFlagsHasEditor, 0);
+
+  // Opening an open panel again builds it afresh instead of stacking a second one.
+  EXPECT_TRUE(editor->isOpen());
+  ASSERT_TRUE(editor->openHeadless());
+  EXPECT_EQ(frame()->getNbViews(), quendraleditor::kNumViews);
+  editor->close();
+  EXPECT_FALSE(editor->isOpen());
+  editor->close();  // closing a closed panel does nothing
 }
 
 TEST_F(Panel, KnobTextIsThePluginsDisplayAndLabel) {
