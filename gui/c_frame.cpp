@@ -164,12 +164,8 @@ int32_t CFrame::getMouseButtons() { return hasWindow() ? window_->getMouseButton
 CPoint CFrame::getMouseLocation() { return hasWindow() ? window_->getMouseLocation() : CPoint(); }
 
 bool CFrame::getPixel(int32_t x, int32_t y, CColor& color) {
-  std::vector<uint32_t> argb;
-  int w = 0;
-  int h = 0;
-  if (!hasWindow() || !window_->readPixels(argb, w, h)) return false;
-  if (x < 0 || y < 0 || x >= w || y >= h) return false;
-  uint32_t p = argb[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)];
+  uint32_t p = 0;
+  if (!hasWindow() || !window_->readPixel(x, y, p)) return false;
   color = CColor{static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8), static_cast<uint8_t>(p),
                  static_cast<uint8_t>(p >> 24)};
   return true;

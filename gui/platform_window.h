@@ -3,6 +3,7 @@
 // in-memory image, for tests and snapshots). A Win32 backend plugs in the same way.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -38,6 +39,15 @@ public:
 
   // Reads the window's pixels back as 0xAARRGGBB, row by row from the top.
   virtual bool readPixels(std::vector<uint32_t>& argb, int& width, int& height) = 0;
+  // One pixel as 0xAARRGGBB; false outside the window.
+  virtual bool readPixel(int x, int y, uint32_t& argb) {
+    std::vector<uint32_t> all;
+    int width = 0;
+    int height = 0;
+    if (!readPixels(all, width, height) || x < 0 || y < 0 || x >= width || y >= height) return false;
+    argb = all[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+    return true;
+  }
 
   // The platform's handle of the window (an X11 Window id; 0 for the image backend).
   virtual uintptr_t nativeHandle() const = 0;

@@ -62,4 +62,16 @@ bool ImageWindow::readPixels(std::vector<uint32_t>& argb, int& width, int& heigh
   return true;
 }
 
+bool ImageWindow::readPixel(int x, int y, uint32_t& argb) {
+  auto* surface = static_cast<cairo_surface_t*>(surface_);
+  cairo_surface_flush(surface);
+  if (x < 0 || y < 0 || x >= cairo_image_surface_get_width(surface) || y >= cairo_image_surface_get_height(surface)) {
+    return false;
+  }
+  const unsigned char* row = cairo_image_surface_get_data(surface) +
+                             static_cast<ptrdiff_t>(y) * cairo_image_surface_get_stride(surface);
+  argb = 0xFF000000u | reinterpret_cast<const uint32_t*>(row)[x];
+  return true;
+}
+
 }  // namespace VSTGUI

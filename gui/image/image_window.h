@@ -33,6 +33,7 @@ public:
   CPoint getMouseLocation() override;
   void processEvents(CFrame& frame, bool dispatchPresses) override;
   bool readPixels(std::vector<uint32_t>& argb, int& width, int& height) override;
+  bool readPixel(int x, int y, uint32_t& argb) override;
   uintptr_t nativeHandle() const override { return 0; }
 
 private:

@@ -99,6 +99,9 @@ X11Window::X11Window(unsigned long parent, int32_t width, int32_t height)
   attributes.event_mask = ExposureMask | ButtonPressMask | StructureNotifyMask;
   window_ = XCreateWindow(display, parentWindow, 0, 0, static_cast<unsigned>(width_), static_cast<unsigned>(height_), 0,
                           CopyFromParent, InputOutput, CopyFromParent, CWEventMask, &attributes);
+  XWindowAttributes created;
+  XGetWindowAttributes(display, window_, &created);
+  visual_ = created.visual;
   XStoreName(display, window_, "Window");
   XMapWindow(display, window_);
   XSync(display, False);
@@ -119,10 +122,7 @@ X11Window::~X11Window() {
 
 void* X11Window::createSurface() {
   if (!window_) return nullptr;
-  Display* display = dpy(display_);
-  XWindowAttributes attributes;
-  if (!XGetWindowAttributes(display, window_, &attributes)) return nullptr;
-  return cairo_xlib_surface_create(display, window_, attributes.visual, width_, height_);
+  return cairo_xlib_surface_create(dpy(display_), window_, static_cast<Visual*>(visual_), width_, height_);
 }
 
 void X11Window::flush() {
@@ -153,6 +153,12 @@ void X11Window::processEvents(CFrame& frame, bool dispatchPresses) {
   Display* display = dpy(display_);
   if (!display || !window_) return;
   XEvent event;
+  // The host may have destroyed its window (and ours with it) after other events were
+  // queued: look for that first, so nothing is drawn on a window that is gone.
+  if (XCheckTypedWindowEvent(display, window_, DestroyNotify, &event)) {
+    window_ = 0;
+    return;
+  }
   for (;;) {
     if (dispatchPresses) {
       if (!XPending(display)) break;

@@ -33,6 +33,7 @@ public:
 private:
   void* display_ = nullptr;  // Display*
   unsigned long window_ = 0;
+  void* visual_ = nullptr;  // Visual* of the window
   int32_t width_;
   int32_t height_;
 };

@@ -1,0 +1,300 @@
+// The editor's simple controls drawn headless at the panel's positions: what a user sees
+// at known pixels, and what a click does.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "editor/ars_draw_context.h"
+#include "editor/vg_bottom_label.h"
+#include "editor/vg_logo.h"
+#include "editor/vg_simple_label.h"
+#include "editor/vg_target_button.h"
+#include "editor/vg_text_button.h"
+#include "editor/vg_vert_meter.h"
+#include "gui/c_frame.h"
+#include "gui/image/image_window.h"
+#include "recording_listener.h"
+
+using namespace VSTGUI;
+
+namespace {
+
+const ColourSet kDefaults = ColourSet::defaults();
+const CColor kPale = lighten(kDefaults[0]);  // unlit lamps and segments
+const CColor kLit = kDefaults[2];
+const CColor kClip{255, 0, 5, 255};
+
+::testing::AssertionResult near(const CColor& actual, const CColor& expected, int tolerance = 2) {
+  if (std::abs(actual.red - expected.red) <= tolerance && std::abs(actual.green - expected.green) <= tolerance &&
+      std::abs(actual.blue - expected.blue) <= tolerance) {
+    return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure() << "got (" << int(actual.red) << ", " << int(actual.green) << ", "
+                                       << int(actual.blue) << "), expected (" << int(expected.red) << ", "
+                                       << int(expected.green) << ", " << int(expected.blue) << ")";
+}
+
+struct Panel : ::testing::Test {
+  ColourSet colours = ColourSet::defaults();
+  RecordingListener listener;
+  RecordingOwner owner;
+  CFrame* frame = CFrame::createHeadless(CRect(0, 0, 435, 330), &owner);
+
+  Panel() { owner.frame = frame; }
+  ~Panel() override { frame->forget(); }
+
+  template <typename T>
+  T* add(const CRect& rect, int tag = 24) {
+    auto* control = new T(rect, &listener, tag, colours);
+    frame->addView(control);
+    return control;
+  }
+  CColor pixel(int x, int y) {
+    CColor c;
+    EXPECT_TRUE(frame->getPixel(x, y, c));
+    return c;
+  }
+  void click(const CPoint& where, int32_t buttons) { frame->dispatchPress(where, buttons); }
+  // Pixels darker than the text threshold inside a frame rectangle.
+  int darkPixels(const CRect& r) {
+    int count = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x) count += pixel(x, y).red < 110 ? 1 : 0;
+    return count;
+  }
+  std::vector<CColor> snapshot(const CRect& r) {
+    std::vector<CColor> out;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x) out.push_back(pixel(x, y));
+    return out;
+  }
+};
+
+}  // namespace
+
+TEST_F(Panel, TextButtonGeometryLampAndCaption) {
+  auto* button = add<VGTextButton>(CRect(142, 240, 207, 258), 3);
+  button->setCaption("filt one");
+  button->setOnText("on text");
+  button->setValue(0.5f);  // exactly 0.5 is drawn off
+  frame->idle();
+  EXPECT_EQ(button->getLedRect(), CRect(52, 5, 60, 13));
+  EXPECT_EQ(button->getTextRect(), CRect(8, -2, 47, 20));
+  const CPoint lamp(142 + 56, 240 + 9);
+  EXPECT_TRUE(near(pixel(lamp.x, lamp.y), kPale));
+  EXPECT_TRUE(near(pixel(142 + 1, 240 + 9), kDefaults[1])) << "pill body";
+  EXPECT_TRUE(near(pixel(142 + 30, 240 + 1), kDefaults[1])) << "pill top edge";
+  EXPECT_EQ(pixel(142 + 30, 240 + 4), kWhiteCColor) << "pill inside, above the text";
+  // The caption lies in the text box and nowhere near the lamp.
+  EXPECT_GT(darkPixels(CRect(150, 242, 189, 256)), 20);
+  EXPECT_EQ(darkPixels(CRect(190, 240, 207, 258)), 0);
+
+  click(CPoint(150, 250), kLButton);
+  EXPECT_EQ(button->getValue(), 1.0f);
+  EXPECT_TRUE(near(pixel(lamp.x, lamp.y), kLit)) << "redrawn by the click's idle";
+  EXPECT_TRUE(near(pixel(142 + 52, 240 + 9), darken(kLit), 40)) << "lamp outline";
+  click(CPoint(150, 250), kLButton);
+  EXPECT_EQ(button->getValue(), 0.0f);
+  EXPECT_TRUE(near(pixel(lamp.x, lamp.y), kPale));
+
+  ASSERT_EQ(listener.changes.size(), 2u);
+  EXPECT_EQ(listener.changes[0].value, 1.0f);
+  EXPECT_EQ(listener.changes[1].value, 0.0f);
+  EXPECT_EQ(owner.begun, (std::vector<int>{3, 3}));
+  EXPECT_EQ(owner.ended, (std::vector<int>{3, 3}));
+}
+
+TEST_F(Panel, OnlyTheLeftButtonActsAndModifiersAskTheListener) {
+  auto* text = add<VGTextButton>(CRect(142, 240, 207, 258), 3);
+  auto* target = add<VGTargetButton>(CRect(415, 300, 432, 317), 23);
+  auto* bottom = add<VGBottomLabel>(CRect(0, 320, 435, 330));
+  auto* label = add<VGSimpleLabel>(CRect(5, 300, 65, 315));
+  auto* logo = add<VGLogo>(CRect(5, 5, 430, 31));
+  auto* meter = add<VGVertMeter>(CRect(415, 35, 432, 253));
+  frame->idle();
+  for (CPoint p : {CPoint(150, 250), CPoint(420, 305), CPoint(100, 325), CPoint(10, 305), CPoint(100, 15),
+                   CPoint(420, 100)}) {
+    click(p, kRButton);
+    click(p, kMButton);
+  }
+  EXPECT_EQ(text->getValue(), 1.0f);
+  EXPECT_EQ(target->getValue(), 0.0f);
+  EXPECT_EQ(bottom->getValue(), 1.0f);
+  EXPECT_EQ(label->getValue(), 1.0f);
+  EXPECT_EQ(logo->getValue(), 1.0f);
+  EXPECT_FALSE(meter->getShowScale());
+  EXPECT_TRUE(listener.changes.empty());
+
+  listener.modifierAnswer = 1;  // the listener takes Shift-clicks for itself
+  click(CPoint(150, 250), kLButton | kShift);
+  EXPECT_EQ(text->getValue(), 1.0f);
+  EXPECT_EQ(listener.modifierMasks, std::vector<int32_t>{kLButton | kShift});
+  listener.modifierAnswer = 0;
+  click(CPoint(150, 250), kLButton | kControl);
+  EXPECT_EQ(text->getValue(), 0.0f);
+  ASSERT_EQ(listener.changes.size(), 1u);
+}
+
+TEST_F(Panel, TargetButtonStatesAndColourSetFollowedAtEveryDraw) {
+  auto* target = add<VGTargetButton>(CRect(415, 300, 432, 317), 23);
+  EXPECT_EQ(target->getValue(), 0.0f);
+  frame->idle();
+  const CPoint centre(415 + 8, 300 + 8);
+  EXPECT_TRUE(near(pixel(centre.x, centre.y), kPale));
+  EXPECT_EQ(pixel(415 + 4, 300 + 8), kWhiteCColor) << "white band";
+  EXPECT_TRUE(near(pixel(415 + 2, 300 + 8), kDefaults[1])) << "outer ring";
+  EXPECT_EQ(pixel(415, 300), kWhiteCColor) << "corner outside the ring";
+
+  click(centre, kLButton);
+  EXPECT_EQ(target->getValue(), 1.0f);
+  EXPECT_TRUE(near(pixel(centre.x, centre.y), kLit));
+  ASSERT_EQ(listener.changes.size(), 1u);
+  EXPECT_EQ(owner.begun, std::vector<int>{23});
+
+  colours[2] = CColor{10, 20, 200, 255};  // the editor recolours: seen at the next draw
+  target->setDirty(true);
+  frame->idle();
+  EXPECT_TRUE(near(pixel(centre.x, centre.y), colours[2]));
+}
+
+TEST_F(Panel, LabelsAndLogoFlipSilentlyWithoutChangingTheirLook) {
+  auto* label = add<VGSimpleLabel>(CRect(5, 300, 65, 315));
+  label->setCaption("angle");
+  auto* logo = add<VGLogo>(CRect(5, 5, 430, 31));
+  logo->setCaption("+ q u e n d r a l");
+  frame->idle();
+  EXPECT_GT(darkPixels(CRect(5, 300, 65, 315)), 10) << "caption drawn";
+  EXPECT_TRUE(near(pixel(5 + 300, 5 + 3), lighten(kDefaults[0]))) << "product box";
+  EXPECT_TRUE(near(pixel(5 + 300, 5 + 12), kDefaults[0])) << "product box inner bar";
+  EXPECT_TRUE(near(pixel(5 + 300, 5 + 0), kWhiteCColor)) << "banner edge";
+  std::vector<CColor> before = snapshot(CRect(0, 0, 435, 330));
+
+  click(CPoint(10, 305), kLButton);
+  click(CPoint(300, 15), kLButton);
+  EXPECT_EQ(label->getValue(), 0.0f);
+  EXPECT_EQ(logo->getValue(), 0.0f);
+  label->setDirty(true);
+  logo->setDirty(true);
+  frame->idle();
+  EXPECT_EQ(snapshot(CRect(0, 0, 435, 330)), before);
+  EXPECT_TRUE(listener.changes.empty());
+  EXPECT_TRUE(owner.begun.empty());
+}
+
+TEST_F(Panel, BottomLabelFitsItsHeightAndNotifies) {
+  auto* bottom = add<VGBottomLabel>(CRect(0, 320, 435, 330));
+  bottom->setCaption("quendral 1.0.0");
+  frame->idle();
+  EXPECT_LE(bottom->getFontSize(), 9);
+  EXPECT_GT(bottom->getFontSize(), 5);
+  EXPECT_EQ(pixel(2, 322), VGBottomLabel::kBackground);
+  EXPECT_GT(darkPixels(CRect(150, 320, 285, 330)), 5);
+  click(CPoint(10, 325), kLButton);
+  ASSERT_EQ(listener.changes.size(), 1u);
+  EXPECT_EQ(listener.changes[0].value, 0.0f);
+  EXPECT_EQ(owner.begun, std::vector<int>{24});
+}
+
+TEST_F(Panel, FittedFontShrinksByWidthForLongCaptions) {
+  auto* label = add<VGSimpleLabel>(CRect(5, 300, 65, 315));
+  ARSDrawContext surface(frame, 60, 15);
+  label->fitFontSize(&surface, "i", 60, 15);
+  EXPECT_EQ(label->getFontSize(), 13) << "height rule: trunc(15 / 140 * 128)";
+  label->fitFontSize(&surface, "a caption much too wide", 60, 15);
+  EXPECT_LT(label->getFontSize(), 13);
+  surface.setFont(3, label->getFontSize(), 0);
+  EXPECT_LE(surface.getStringWidth("a caption much too wide"), 60);
+}
+
+struct Meter : Panel {
+  VGVertMeter* meter = add<VGVertMeter>(CRect(415, 35, 432, 253));
+  // The inner disc's centre of segment i, in frame coordinates.
+  CColor segment(int i) {
+    CRect r = meter->getSegmentRect(i);
+    return pixel(415 + (r.left + r.right) / 2, 35 + (r.top + r.bottom) / 2);
+  }
+  void show(float level) {
+    meter->setValue(level);
+    frame->idle();
+  }
+};
+
+TEST_F(Meter, SegmentsAreDiscsEighteenPixelsApart) {
+  for (int i = 0; i < VGVertMeter::kSegments; ++i) {
+    EXPECT_EQ(meter->getSegmentRect(i), CRect(1, 1 + 18 * i, 16, 16 + 18 * i)) << i;
+  }
+  EXPECT_NEAR(meter->getSegmentLevel(0), 1.9953f, 1e-4f);
+  EXPECT_NEAR(meter->getSegmentLevel(11), 0.001f, 1e-6f);
+  show(0.0f);
+  EXPECT_EQ(meter->getSegmentStep(), 6.0f);
+  EXPECT_TRUE(near(pixel(415 + 8, 35 + 2), kDefaults[1])) << "segment rim";
+  EXPECT_EQ(pixel(415 + 8, 35 + 17), kWhiteCColor) << "gap between discs";
+}
+
+TEST_F(Meter, LevelsLightSegmentsAboveTheirMarks) {
+  show(0.5f);  // about -6 dB: -9 dB and below lit
+  for (int i = 0; i < 12; ++i) EXPECT_TRUE(near(segment(i), i >= 4 ? kLit : kPale)) << i;
+
+  show(meter->getSegmentLevel(5));  // exactly on a mark: that segment stays unlit
+  EXPECT_TRUE(near(segment(5), kPale));
+  EXPECT_TRUE(near(segment(6), kLit));
+
+  show(2.5f);
+  for (int i = 0; i < 12; ++i) EXPECT_TRUE(near(segment(i), kClip)) << i;
+
+  show(1.5f);
+  EXPECT_TRUE(near(segment(0), kPale));
+  for (int i = 1; i < 12; ++i) EXPECT_TRUE(near(segment(i), kClip)) << i;
+
+  show(std::nanf(""));
+  for (int i = 0; i < 12; ++i) EXPECT_TRUE(near(segment(i), kPale)) << i;
+}
+
+TEST(MeterColours, ClipColourFollowsTheLargestComponent) {
+  EXPECT_EQ(VGVertMeter::clipColour(CColor{203, 0, 40, 255}), (CColor{255, 0, 5, 255}));
+  EXPECT_EQ(VGVertMeter::clipColour(CColor{10, 20, 200, 255}), (CColor{1, 2, 255, 255}));
+  EXPECT_EQ(VGVertMeter::clipColour(CColor{5, 200, 10, 255}), (CColor{0, 255, 1, 255}));
+}
+
+TEST_F(Meter, ClickSwitchesTheMarksAndTellsTheListener) {
+  show(0.0f);
+  const CRect inner = meter->getSegmentRect(3);
+  const CRect disc(415 + inner.left + 2, 35 + inner.top + 2, 415 + inner.right - 2, 35 + inner.bottom - 2);
+  EXPECT_EQ(darkPixels(disc), 0);
+  click(CPoint(420, 100), kLButton);
+  EXPECT_TRUE(meter->getShowScale());
+  EXPECT_GT(darkPixels(disc), 3) << "dB mark drawn in the disc";
+  ASSERT_EQ(listener.changes.size(), 1u);
+  EXPECT_EQ(listener.changes[0].value, 0.0f) << "the value is unchanged";
+  click(CPoint(420, 100), kLButton);
+  EXPECT_FALSE(meter->getShowScale());
+  EXPECT_EQ(darkPixels(disc), 0);
+  EXPECT_EQ(listener.changes.size(), 2u);
+}
+
+TEST_F(Panel, BaseControlFollowsAVerticalDragUntilRelease) {
+  auto* control = add<VGControl>(CRect(0, 0, 20, 100), 9);
+  auto* mouse = static_cast<ImageWindow*>(frame->getPlatformWindow());
+  mouse->queueMouse(kLButton, CPoint(5, 69));
+  mouse->queueMouse(kLButton, CPoint(5, 89));
+  mouse->queueMouse(kLButton, CPoint(5, 400));
+  mouse->queueMouse(kLButton, CPoint(5, 400));
+  mouse->queueMouse(0, CPoint(5, 400));
+  click(CPoint(5, 59), kLButton);
+  // Value = (y - (height / 2 + top - 1)) / height for each polled position.
+  ASSERT_EQ(listener.changes.size(), 4u);
+  EXPECT_FLOAT_EQ(listener.changes[0].value, 0.10f);
+  EXPECT_FLOAT_EQ(listener.changes[1].value, 0.20f);
+  EXPECT_FLOAT_EQ(listener.changes[2].value, 0.40f);
+  EXPECT_FLOAT_EQ(listener.changes[3].value, 1.0f) << "clamped";
+  EXPECT_EQ(owner.begun, std::vector<int>{9});
+  EXPECT_EQ(owner.ended, std::vector<int>{9});
+  EXPECT_GE(owner.idles, 4) << "the editor's pump runs on every pass";
+  EXPECT_EQ(control->getValue(), 1.0f);
+
+  // Control with the left button resets to the default value instead.
+  click(CPoint(5, 10), kLButton | kControl);
+  EXPECT_EQ(control->getValue(), 0.5f);
+}
