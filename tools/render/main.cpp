@@ -2,6 +2,7 @@
 // driving it through its binary interface exactly as a DAW does.
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <csignal>
@@ -27,6 +28,8 @@ namespace {
 
 constexpr double kDefaultTailSeconds = 0.1;
 constexpr double kDefaultTempo = 120.0;
+// Latency and tail that a plug-in reports beyond this many seconds are not believed.
+constexpr int64_t kMaxPluginSeconds = 60;
 // Silence run before the input: quendral glides at most a degree per 128 samples, so half
 // a turn takes 180 x 128 samples; a little more covers its frame of latency too.
 constexpr int64_t kSettleFrames = 200 * 128;
@@ -65,7 +68,9 @@ std::vector<AutomationEvent> automationEvents(VstPluginProcessor& plugin,
   const std::vector<std::string> names = plugin.parameterNames();
   for (const AutomationRow& row : rows) {
     const std::string origin = file + ":" + std::to_string(row.line);
-    events.push_back({std::llround(row.seconds * sampleRate),
+    // Rows past any file's end are kept (they never apply) without overflowing the frame.
+    const double frame = std::min(row.seconds * sampleRate, 1e18);
+    events.push_back({std::llround(frame),
                       findParameter(names, row.parameter, origin), row.value});
   }
   return events;  // rows are in time order, so the frames are too
@@ -109,13 +114,19 @@ int runRender(const RenderOptions& options, const std::string& pluginPath) {
   plugin.host().setSamplePosition(0.0);
   applySettings(plugin, settings, true);
 
+  const int64_t rate = reader.sampleRate();
   RenderPlan plan;
   plan.blockSize = options.blockSize;
-  plan.latencyFrames = options.compensateLatency ? std::max(plugin.initialDelay(), 0) : 0;
+  if (options.compensateLatency) {
+    plan.latencyFrames = std::max(plugin.initialDelay(), 0);
+    if (plan.latencyFrames > kMaxPluginSeconds * rate)
+      throw RenderError("the plug-in reports a latency of " + std::to_string(plan.latencyFrames) +
+                        " samples; render with --no-compensate to keep it");
+  }
   if (options.tailSeconds)
     plan.tailFrames = std::llround(*options.tailSeconds * reader.sampleRate());
   else if (const int tail = plugin.tailSamples(); tail > 0)
-    plan.tailFrames = tail;
+    plan.tailFrames = std::min<int64_t>(tail, kMaxPluginSeconds * rate);
   else
     plan.tailFrames = std::llround(kDefaultTailSeconds * reader.sampleRate());
 
