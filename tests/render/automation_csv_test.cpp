@@ -1,9 +1,10 @@
 // Automation files: rows, header, comments, ordering and the errors users will meet.
+#include "automation_csv.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-#include "automation_csv.h"
 #include "render_error.h"
 
 using namespace render;

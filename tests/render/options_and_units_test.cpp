@@ -87,8 +87,7 @@ TEST(ParameterUnits, EveryDividerSurvivesThePluginsIntegerMapping) {
 
 TEST(ParameterUnits, GainAndSpeedRoundTripThroughThePluginsMappings) {
   // The plug-in's gain is 10^((v - 0.5) x 1.2) and its speed (v - 0.5) x 2.
-  EXPECT_NEAR(20.0 * std::log10(std::pow(10.0, (gainToNormalised(-6) - 0.5) * 1.2)), -6.0,
-              1e-5);
+  EXPECT_NEAR(20.0 * std::log10(std::pow(10.0, (gainToNormalised(-6) - 0.5) * 1.2)), -6.0, 1e-5);
   EXPECT_FLOAT_EQ((lfoSpeedToNormalised(-0.25) - 0.5f) * 2.0f, -0.25f);
   EXPECT_LT(responseSetToNormalised(1), 0.5f);
   EXPECT_GE(responseSetToNormalised(2), 0.5f);

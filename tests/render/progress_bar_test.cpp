@@ -1,11 +1,11 @@
 // The progress bar: silent when disabled or for quick renders, one line ending at 100%
 // otherwise.
+#include "progress_bar.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
-
-#include "progress_bar.h"
 
 using render::ProgressBar;
 

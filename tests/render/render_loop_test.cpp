@@ -1,12 +1,13 @@
 // The render loop against stand-in processors: latency removal, tail length, automation
 // landing on its sample, and interruption.
+#include "render_loop.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <deque>
 
 #include "render_error.h"
-#include "render_loop.h"
 
 using namespace render;
 
@@ -63,7 +64,8 @@ struct Capture {
   FrameWriter writer(int channels) {
     output.assign(channels, {});
     return [this](const float* const* ch, int count) {
-      for (size_t c = 0; c < output.size(); ++c) output[c].insert(output[c].end(), ch[c], ch[c] + count);
+      for (size_t c = 0; c < output.size(); ++c)
+        output[c].insert(output[c].end(), ch[c], ch[c] + count);
     };
   }
 };
@@ -81,8 +83,7 @@ TEST(RenderLoop, RemovesLatencyAndRendersTheTailWhateverTheBlockSize) {
     DelayProcessor plugin(128);
     Capture io;
     io.input = ramp(1000);
-    const int64_t written =
-        renderAll(plugin, {block, 128, 50}, {}, io.reader(), io.writer(2));
+    const int64_t written = renderAll(plugin, {block, 128, 50}, {}, io.reader(), io.writer(2));
     ASSERT_EQ(written, 1050) << "block " << block;
     ASSERT_EQ(io.output[1].size(), 1050u);
     for (int i = 0; i < 1000; ++i) ASSERT_EQ(io.output[1][i], io.input[i]) << "block " << block;

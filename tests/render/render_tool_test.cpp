@@ -69,7 +69,8 @@ double rmsDb(const std::vector<float>& x, size_t from, size_t to) {
 // largest magnitude there.
 int onset(const std::vector<float>& x, size_t from, size_t span) {
   float peak = 0.0f;
-  for (size_t i = from; i < from + span && i < x.size(); ++i) peak = std::max(peak, std::fabs(x[i]));
+  for (size_t i = from; i < from + span && i < x.size(); ++i)
+    peak = std::max(peak, std::fabs(x[i]));
   for (size_t i = from; i < from + span && i < x.size(); ++i)
     if (std::fabs(x[i]) >= 0.2f * peak && peak > 0.0f) return static_cast<int>(i - from);
   return -1;
@@ -138,7 +139,8 @@ class RenderTool : public ::testing::Test {
   // Renders `input` (already written) with `options` into `output` and reads it back.
   std::vector<std::vector<float>> render(const std::string& input, const std::string& output,
                                          std::vector<std::string> options) {
-    options.insert(options.end(), {"--quiet", "--plugin", QUENDRAL_PLUGIN, path(input), path(output)});
+    options.insert(options.end(),
+                   {"--quiet", "--plugin", QUENDRAL_PLUGIN, path(input), path(output)});
     const RunResult r = run(options);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
@@ -169,7 +171,8 @@ TEST_F(RenderTool, PlacesClicksAtTheRightEarTheLeftEarAndAhead) {
     // the first click already sounds like the last.
     const auto last = input.size() - spacing;
     const double firstBalance = rmsDb(out[1], 0, spacing) - rmsDb(out[0], 0, spacing);
-    const double lastBalance = rmsDb(out[1], last, last + spacing) - rmsDb(out[0], last, last + spacing);
+    const double lastBalance =
+        rmsDb(out[1], last, last + spacing) - rmsDb(out[0], last, last + spacing);
     EXPECT_NEAR(firstBalance, lastBalance, 0.5);
     double lead = 0.0;  // how many samples channel 1 is ahead of channel 0, on average
     int counted = 0;
@@ -270,19 +273,23 @@ TEST_F(RenderTool, BadInputGetsOneLineStatusTwoAndNoOutput) {
     std::string message;
   };
   const std::vector<Case> cases{
-      {{"--plugin", q, path("missing.wav"), out}, "cannot read " + path("missing.wav") + ": No such file"},
-      {{"--plugin", q, path("notes.wav"), out}, "cannot read " + path("notes.wav") + ": Format not recognised"},
+      {{"--plugin", q, path("missing.wav"), out},
+       "cannot read " + path("missing.wav") + ": No such file"},
+      {{"--plugin", q, path("notes.wav"), out},
+       "cannot read " + path("notes.wav") + ": Format not recognised"},
       {{"--plugin", q, in, path("out.xyz")}, "cannot tell the output format"},
       {{"--plugin", path("fake.so"), in, out}, "cannot load " + path("fake.so")},
       {{"--plugin", notAPlugin, in, out}, "is not a VST 2.4 plug-in"},
       {{"--plugin", path("absent.so"), in, out}, "plug-in file not found"},
       {{"--plugin", REFUSING_PLUGIN, in, out}, "refused to load"},
       {{"--plugin", INSTRUMENT_PLUGIN, in, out}, "has no audio input"},
-      {{"--plugin", q, "--angle", "400", in, out}, "--angle 400 is out of range (-180 to 360 degrees)"},
+      {{"--plugin", q, "--angle", "400", in, out},
+       "--angle 400 is out of range (-180 to 360 degrees)"},
       {{"--plugin", q, "--program", "9", in, out}, "--program 9 is out of range"},
       {{"--plugin", q, "--param", "volume=0.5", in, out}, "no parameter named \"volume\""},
       {{"--plugin", q, "--automation", path("bad.csv"), in, out}, path("bad.csv") + ":2: expected"},
-      {{"--plugin", q, "--automation", path("unknown.csv"), in, out}, "unknown.csv:1: the plug-in has no parameter"},
+      {{"--plugin", q, "--automation", path("unknown.csv"), in, out},
+       "unknown.csv:1: the plug-in has no parameter"},
       {{"--plugin", q, in, path("no/such/dir/out.wav")}, "cannot write"},
       {{"--plugin", q, in, path("dir.wav")}, "is a directory"},
       {{"--plugin", q, in}, "missing INPUT or OUTPUT"},

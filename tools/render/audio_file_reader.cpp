@@ -1,7 +1,6 @@
 #include "audio_file_reader.h"
 
 #include <sndfile.h>
-
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -20,8 +19,7 @@ AudioFileReader::AudioFileReader(const std::string& path) : path_(path) {
   if (S_ISDIR(st.st_mode)) throw RenderError("cannot read " + path + ": it is a directory");
   SF_INFO info{};
   file_ = sf_open(path.c_str(), SFM_READ, &info);
-  if (file_ == nullptr)
-    throw RenderError("cannot read " + path + ": " + sf_strerror(nullptr));
+  if (file_ == nullptr) throw RenderError("cannot read " + path + ": " + sf_strerror(nullptr));
   channels_ = info.channels;
   sampleRate_ = info.samplerate;
   frames_ = info.frames;
@@ -40,8 +38,8 @@ void AudioFileReader::setTargetChannels(int targetChannels) {
   if (targetChannels < 1)
     throw RenderError("the plug-in has no audio input to feed " + path_ + " into");
   if (targetChannels != channels_ && targetChannels != 1 && channels_ != 1) {
-    throw RenderError("the plug-in has " + std::to_string(targetChannels) + " inputs but " +
-                      path_ + " has " + std::to_string(channels_) + " channels");
+    throw RenderError("the plug-in has " + std::to_string(targetChannels) + " inputs but " + path_ +
+                      " has " + std::to_string(channels_) + " channels");
   }
   targetChannels_ = targetChannels;
 }

@@ -64,8 +64,9 @@ std::vector<AutomationRow> parseAutomation(std::istream& in, const std::string& 
   }
   if (in.bad()) throw RenderError(fileName + ": read error");
 
-  std::stable_sort(rows.begin(), rows.end(),
-                   [](const AutomationRow& a, const AutomationRow& b) { return a.seconds < b.seconds; });
+  std::stable_sort(rows.begin(), rows.end(), [](const AutomationRow& a, const AutomationRow& b) {
+    return a.seconds < b.seconds;
+  });
   return rows;
 }
 

@@ -70,10 +70,30 @@ std::vector<AutomationEvent> automationEvents(VstPluginProcessor& plugin,
     const std::string origin = file + ":" + std::to_string(row.line);
     // Rows past any file's end are kept (they never apply) without overflowing the frame.
     const double frame = std::min(row.seconds * sampleRate, 1e18);
-    events.push_back({std::llround(frame),
-                      findParameter(names, row.parameter, origin), row.value});
+    events.push_back({std::llround(frame), findParameter(names, row.parameter, origin), row.value});
   }
   return events;  // rows are in time order, so the frames are too
+}
+
+// Block size, latency to remove and tail to render, from the options and what the
+// plug-in reports.
+RenderPlan planFor(VstPluginProcessor& plugin, const RenderOptions& options, int sampleRate) {
+  const int64_t rate = sampleRate;
+  RenderPlan plan;
+  plan.blockSize = options.blockSize;
+  if (options.compensateLatency) {
+    plan.latencyFrames = std::max(plugin.initialDelay(), 0);
+    if (plan.latencyFrames > kMaxPluginSeconds * rate)
+      throw RenderError("the plug-in reports a latency of " + std::to_string(plan.latencyFrames) +
+                        " samples; render with --no-compensate to keep it");
+  }
+  if (options.tailSeconds)
+    plan.tailFrames = std::llround(*options.tailSeconds * sampleRate);
+  else if (const int tail = plugin.tailSamples(); tail > 0)
+    plan.tailFrames = std::min<int64_t>(tail, kMaxPluginSeconds * rate);
+  else
+    plan.tailFrames = std::llround(kDefaultTailSeconds * sampleRate);
+  return plan;
 }
 
 int runInfo(const RenderOptions& options, const std::string& pluginPath) {
@@ -95,11 +115,9 @@ int runRender(const RenderOptions& options, const std::string& pluginPath) {
   if (!options.automationPath.empty()) rows = loadAutomation(options.automationPath);
 
   VstPluginProcessor plugin(pluginPath);
-  if (plugin.numOutputs() < 1) throw RenderError("the plug-in " + pluginPath + " has no audio outputs");
+  if (plugin.numOutputs() < 1)
+    throw RenderError("the plug-in " + pluginPath + " has no audio outputs");
   reader.setTargetChannels(plugin.numInputs());
-  if (reader.mixesDown() && !options.quiet)
-    std::fprintf(stderr, "quendral-render: mixing %d channels of %s down to mono for the plug-in's one input\n",
-                 reader.channels(), options.inputPath.c_str());
 
   plugin.host().setTempo(options.syncBpm.value_or(kDefaultTempo));
   plugin.start(reader.sampleRate(), options.blockSize);
@@ -114,23 +132,13 @@ int runRender(const RenderOptions& options, const std::string& pluginPath) {
   plugin.host().setSamplePosition(0.0);
   applySettings(plugin, settings, true);
 
-  const int64_t rate = reader.sampleRate();
-  RenderPlan plan;
-  plan.blockSize = options.blockSize;
-  if (options.compensateLatency) {
-    plan.latencyFrames = std::max(plugin.initialDelay(), 0);
-    if (plan.latencyFrames > kMaxPluginSeconds * rate)
-      throw RenderError("the plug-in reports a latency of " + std::to_string(plan.latencyFrames) +
-                        " samples; render with --no-compensate to keep it");
-  }
-  if (options.tailSeconds)
-    plan.tailFrames = std::llround(*options.tailSeconds * reader.sampleRate());
-  else if (const int tail = plugin.tailSamples(); tail > 0)
-    plan.tailFrames = std::min<int64_t>(tail, kMaxPluginSeconds * rate);
-  else
-    plan.tailFrames = std::llround(kDefaultTailSeconds * reader.sampleRate());
-
+  const RenderPlan plan = planFor(plugin, options, reader.sampleRate());
   AudioFileWriter writer(options.outputPath, plugin.numOutputs(), reader.sampleRate());
+  if (reader.mixesDown() && !options.quiet)
+    std::fprintf(
+        stderr,
+        "quendral-render: mixing %d channels of %s down to mono for the plug-in's one input\n",
+        reader.channels(), options.inputPath.c_str());
   ProgressBar progress(stderr, !options.quiet && isatty(STDERR_FILENO) == 1,
                        reader.frames() + plan.tailFrames, reader.sampleRate());
 

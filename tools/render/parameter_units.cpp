@@ -75,11 +75,9 @@ std::vector<NamedSetting> settingsFromOptions(const RenderOptions& o) {
   if (o.gainDb) settings.push_back({"gain", gainToNormalised(*o.gainDb), "--gain"});
   if (o.lfoDivide)
     settings.push_back({"lfo divide", lfoDivideToNormalised(*o.lfoDivide), "--lfo-divide"});
-  if (o.angleDegrees)
-    settings.push_back({"angle", angleToNormalised(*o.angleDegrees), "--angle"});
+  if (o.angleDegrees) settings.push_back({"angle", angleToNormalised(*o.angleDegrees), "--angle"});
   if (o.lfoPosition)
-    settings.push_back(
-        {"lfo position", lfoPositionToNormalised(*o.lfoPosition), "--lfo-position"});
+    settings.push_back({"lfo position", lfoPositionToNormalised(*o.lfoPosition), "--lfo-position"});
   for (const ParamAssignment& p : o.params)
     settings.push_back({p.nameOrIndex, p.value, "--param " + p.nameOrIndex});
 

@@ -12,19 +12,19 @@ namespace render {
 
 // One parameter value to set, named as the plug-in names its parameter.
 struct NamedSetting {
-  std::string parameter;  // name or index, resolved by findParameter()
-  float value = 0.0f;     // normalised
-  std::string origin;     // the option it came from, for error messages
+  std::string parameter;     // name or index, resolved by findParameter()
+  float value = 0.0f;        // normalised
+  std::string origin;        // the option it came from, for error messages
   bool startsSweep = false;  // applied after the settling run (render_loop.h)
 };
 
 // Each converter throws RenderError naming the option and its range when the value is
 // outside what the parameter can hold.
-float angleToNormalised(double degrees);       // -180..360; 180..360 wraps to -180..0
-float responseSetToNormalised(int set);        // 1 or 2
-float gainToNormalised(double db);             // -12..+12
-float lfoSpeedToNormalised(double hz);         // -1..+1
-float lfoDivideToNormalised(int divide);       // 1..11
+float angleToNormalised(double degrees);         // -180..360; 180..360 wraps to -180..0
+float responseSetToNormalised(int set);          // 1 or 2
+float gainToNormalised(double db);               // -12..+12
+float lfoSpeedToNormalised(double hz);           // -1..+1
+float lfoDivideToNormalised(int divide);         // 1..11
 float lfoPositionToNormalised(double position);  // 0..1
 
 // The settings of the user-unit options and --param, in the order they are applied:

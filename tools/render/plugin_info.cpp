@@ -11,7 +11,11 @@ bool isValidUtf8(const std::string& text) {
   size_t i = 0;
   while (i < text.size()) {
     const auto c = static_cast<unsigned char>(text[i]);
-    int extra = c < 0x80 ? 0 : (c >> 5) == 0x6 ? 1 : (c >> 4) == 0xE ? 2 : (c >> 3) == 0x1E ? 3 : -1;
+    int extra = c < 0x80           ? 0
+                : (c >> 5) == 0x6  ? 1
+                : (c >> 4) == 0xE  ? 2
+                : (c >> 3) == 0x1E ? 3
+                                   : -1;
     if (extra < 0 || i + extra >= text.size()) return false;
     for (int k = 1; k <= extra; ++k)
       if ((static_cast<unsigned char>(text[i + k]) >> 6) != 0x2) return false;

@@ -10,7 +10,9 @@ constexpr int kBarWidth = 40;
 
 ProgressBar::ProgressBar(std::FILE* out, bool enabled, int64_t totalFrames, double sampleRate,
                          double showAfterSeconds)
-    : out_(out), enabled_(enabled && out != nullptr), total_(std::max<int64_t>(totalFrames, 1)),
+    : out_(out),
+      enabled_(enabled && out != nullptr),
+      total_(std::max<int64_t>(totalFrames, 1)),
       sampleRate_(sampleRate > 0.0 ? sampleRate : 1.0),
       showFrom_(std::chrono::steady_clock::now() +
                 std::chrono::duration_cast<std::chrono::steady_clock::duration>(

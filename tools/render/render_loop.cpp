@@ -37,8 +37,8 @@ int64_t renderAll(AudioProcessor& processor, const RenderPlan& plan,
   for (int c = 0; c < numIn; ++c) in[c] = inStore[c].data();
   for (int c = 0; c < numOut; ++c) out[c] = outStore[c].data();
 
-  int64_t fed = 0;          // frames handed to the processor so far
-  int64_t inputFrames = -1; // known once the input has ended
+  int64_t fed = 0;           // frames handed to the processor so far
+  int64_t inputFrames = -1;  // known once the input has ended
   int64_t written = 0;
   size_t nextEvent = 0;
 
