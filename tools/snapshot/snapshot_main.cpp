@@ -4,6 +4,8 @@
 // spectra and the meter show something, opens its editor in a window of this program on a
 // private Xvfb server and writes what the window shows as a PNG. NAME is a parameter name
 // as the plug-in reports it ("angle", "lfo speed", ...); VALUE is normalised, 0 to 1.
+#include <cairo.h>
+#include <fontconfig/fontconfig.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -152,6 +154,11 @@ int main(int argc, char** argv) {
   const bool written = window.writePng(outPath, error);
   host->closeEditor();
   host->close();
+  host.reset();
+  window.close();
+  // The plug-in is gone: release the process-wide font caches its text drawing filled.
+  cairo_debug_reset_static_data();
+  FcFini();
   if (!written) {
     std::fprintf(stderr, "quendral-snapshot: %s\n", error.c_str());
     return 1;
