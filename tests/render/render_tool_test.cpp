@@ -240,8 +240,10 @@ TEST_F(RenderTool, AutomationAndTheSweepMoveTheSource) {
 }
 
 TEST_F(RenderTool, InfoListsIdentityParametersAndPrograms) {
-  const RunResult r = run({"--info", "--plugin", QUENDRAL_PLUGIN});
+  // Without --plugin the tool finds the quendral built next to it.
+  const RunResult r = run({"--info"});
   ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.rfind(std::string("plug-in:    ") + QUENDRAL_PLUGIN + "\n", 0), 0u) << r.out;
   EXPECT_NE(r.out.find("name:       +quendral\n"), std::string::npos);
   EXPECT_NE(r.out.find("inputs:     1\noutputs:    2\nlatency:    128 samples\n"),
             std::string::npos);
