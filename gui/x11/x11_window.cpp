@@ -2,11 +2,13 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <cairo-xlib.h>
 #include <cairo.h>
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
+#include <cstddef>
+#include <cstdlib>
 
 #include "gui/c_frame.h"
 
@@ -102,6 +104,37 @@ X11Window::X11Window(unsigned long parent, int32_t width, int32_t height)
   XWindowAttributes created;
   XGetWindowAttributes(display, window_, &created);
   visual_ = created.visual;
+  depth_ = created.depth;
+  gc_ = XCreateGC(display, window_, 0, nullptr);
+
+  // The window's picture, white until the frame draws.
+  auto* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width_, height_);
+  cairo_t* cr = cairo_create(image);
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_paint(cr);
+  cairo_destroy(cr);
+  image_ = image;
+  // Cairo's 24-bit pixels are 0x00RRGGBB words: a 24/32-bit true-colour visual with those
+  // masks takes them as they are; any other visual gets converted pixels.
+  Visual* visual = created.visual;
+  ximageSharesPixels_ = (depth_ == 24 || depth_ == 32) && visual->red_mask == 0xFF0000 &&
+                        visual->green_mask == 0xFF00 && visual->blue_mask == 0xFF;
+  if (ximageSharesPixels_) {
+    XImage* shared = XCreateImage(display, visual, static_cast<unsigned>(depth_), ZPixmap, 0,
+                                  reinterpret_cast<char*>(cairo_image_surface_get_data(image)),
+                                  static_cast<unsigned>(width_), static_cast<unsigned>(height_), 32,
+                                  cairo_image_surface_get_stride(image));
+    // Cairo's words are in this machine's byte order; Xlib swaps for the server if needed.
+    if (shared) shared->byte_order = (std::endian::native == std::endian::little) ? LSBFirst : MSBFirst;
+    ximage_ = shared;
+  } else {
+    XImage* converted = XCreateImage(display, visual, static_cast<unsigned>(depth_), ZPixmap, 0, nullptr,
+                                     static_cast<unsigned>(width_), static_cast<unsigned>(height_), 32, 0);
+    if (converted) {
+      converted->data = static_cast<char*>(calloc(static_cast<size_t>(converted->bytes_per_line) * height_, 1));
+    }
+    ximage_ = converted;
+  }
   XStoreName(display, window_, "Window");
   XMapWindow(display, window_);
   XSync(display, False);
@@ -114,6 +147,12 @@ X11Window::~X11Window() {
     XDestroyWindow(display, window_);
     window_ = 0;
   }
+  if (auto* ximage = static_cast<XImage*>(ximage_)) {
+    if (ximageSharesPixels_) ximage->data = nullptr;  // the pixels belong to cairo
+    XDestroyImage(ximage);
+  }
+  if (gc_) XFreeGC(display, static_cast<GC>(gc_));
+  if (image_) cairo_surface_destroy(static_cast<cairo_surface_t*>(image_));
   XSync(display, False);
   unregisterDisplay(display);
   XCloseDisplay(display);
@@ -122,11 +161,41 @@ X11Window::~X11Window() {
 
 void* X11Window::createSurface() {
   if (!window_) return nullptr;
-  return cairo_xlib_surface_create(dpy(display_), window_, static_cast<Visual*>(visual_), width_, height_);
+  return cairo_surface_reference(static_cast<cairo_surface_t*>(image_));
 }
 
-void X11Window::flush() {
-  if (display_) XFlush(dpy(display_));
+void X11Window::flush() { putImage(); }
+
+void X11Window::putImage() {
+  Display* display = dpy(display_);
+  auto* ximage = static_cast<XImage*>(ximage_);
+  if (!display || !window_ || !ximage || !ximage->data) return;
+  auto* image = static_cast<cairo_surface_t*>(image_);
+  cairo_surface_flush(image);
+  if (!ximageSharesPixels_) {
+    const unsigned char* data = cairo_image_surface_get_data(image);
+    int stride = cairo_image_surface_get_stride(image);
+    Visual* visual = static_cast<Visual*>(visual_);
+    auto scale = [](uint32_t value, unsigned long mask) -> unsigned long {
+      if (mask == 0) return 0;
+      int shift = 0;
+      while (!((mask >> shift) & 1)) ++shift;
+      unsigned long bits = mask >> shift;
+      return ((value * bits + 127) / 255) << shift;
+    };
+    for (int y = 0; y < height_; ++y) {
+      const auto* row = reinterpret_cast<const uint32_t*>(data + static_cast<ptrdiff_t>(y) * stride);
+      for (int x = 0; x < width_; ++x) {
+        uint32_t p = row[x];
+        XPutPixel(ximage, x, y,
+                  scale((p >> 16) & 0xFF, visual->red_mask) | scale((p >> 8) & 0xFF, visual->green_mask) |
+                      scale(p & 0xFF, visual->blue_mask));
+      }
+    }
+  }
+  XPutImage(display, window_, static_cast<GC>(gc_), ximage, 0, 0, 0, 0, static_cast<unsigned>(width_),
+            static_cast<unsigned>(height_));
+  XFlush(display);
 }
 
 int32_t X11Window::getMouseButtons() {
@@ -169,8 +238,9 @@ void X11Window::processEvents(CFrame& frame, bool dispatchPresses) {
     if (event.xany.window != window_) continue;
     switch (event.type) {
       case Expose:
-        // One full redraw once the last rectangle of a series has arrived.
-        if (event.xexpose.count == 0) frame.drawAll();
+        // The window's picture is kept: put it back once the last rectangle of a series
+        // has arrived.
+        if (event.xexpose.count == 0) putImage();
         break;
       case ButtonPress: {
         unsigned int button = event.xbutton.button;

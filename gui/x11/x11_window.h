@@ -1,6 +1,7 @@
 // The X11 backend: a child window of the host's window on a Display connection of its
 // own. Events are read only when the frame idles (no threads); the mouse is polled with
-// XQueryPointer.
+// XQueryPointer. Drawing goes to an image of the window's size that is put on the window
+// when a drawing context ends and when the window is exposed.
 #pragma once
 
 #include "gui/platform_window.h"
@@ -34,6 +35,13 @@ private:
   void* display_ = nullptr;  // Display*
   unsigned long window_ = 0;
   void* visual_ = nullptr;  // Visual* of the window
+  int depth_ = 0;
+  void* gc_ = nullptr;      // GC used to put the image
+  void* image_ = nullptr;   // cairo image surface: what the window shows
+  void* ximage_ = nullptr;  // XImage over the same pixels, or with converted ones
+  bool ximageSharesPixels_ = false;
+
+  void putImage();
   int32_t width_;
   int32_t height_;
 };
