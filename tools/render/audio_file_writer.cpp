@@ -49,7 +49,8 @@ mode_t defaultFileMode() {
 
 int outputFormatFor(const std::string& path) {
   const std::string ext = extensionOf(path);
-  if (ext == "wav") return SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+  // A name without an extension gets the default, 32-bit float WAV.
+  if (ext.empty() || ext == "wav") return SF_FORMAT_WAV | SF_FORMAT_FLOAT;
   if (ext == "w64") return SF_FORMAT_W64 | SF_FORMAT_FLOAT;
   if (ext == "caf") return SF_FORMAT_CAF | SF_FORMAT_FLOAT;
   if (ext == "aif" || ext == "aiff") return SF_FORMAT_AIFF | SF_FORMAT_PCM_24;

@@ -11,9 +11,9 @@ struct sf_private_tag;
 
 namespace render {
 
-// The libsndfile format for a file name's extension: .wav (32-bit float), .w64 and .caf
-// (float), .aif/.aiff and .flac (24-bit), .ogg/.oga (Vorbis). Throws RenderError for any
-// other extension.
+// The libsndfile format for a file name's extension: .wav or none (32-bit float), .w64
+// and .caf (float), .aif/.aiff and .flac (24-bit), .ogg/.oga (Vorbis). Throws RenderError
+// for any other extension.
 int outputFormatFor(const std::string& path);
 
 class AudioFileWriter {

@@ -137,7 +137,8 @@ std::string usageText() {
 
 Runs INPUT through a VST 2.4 plug-in (quendral by default) and writes OUTPUT with the
 plug-in's output channels. INPUT may be WAV, FLAC, AIFF or Ogg; OUTPUT's format follows
-its extension (.wav is 32-bit float).
+its extension: .wav (32-bit float, also for a name without extension), .flac and .aiff
+(24-bit), .ogg (Vorbis), .w64, .caf.
 
 Placing the source (quendral's parameters in user units):
   --angle DEG         azimuth: 0 ahead, 90 at the right ear (channel 2), 270 or -90 at
