@@ -2,6 +2,10 @@
 // current azimuth and convolves the frame with both slots' filters, crossfading between
 // them. The block processor owns the frame buffers and calls convolutionFrame once per
 // complete frame.
+//
+// Bad input has a defined outcome: NaN or infinite samples are silenced before they reach
+// the overlap tails, a NaN or infinite target angle leaves the azimuth where it is, and a
+// non-finite output gain keeps the last finite one. Denormals are flushed during a frame.
 #pragma once
 
 #include <atomic>
