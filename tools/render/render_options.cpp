@@ -145,7 +145,9 @@ Placing the source (quendral's parameters in user units):
                       the left ear (channel 1); -180..360
   --set 1|2           response set: 1 fine (5-degree steps), 2 coarse (30-degree steps)
   --gain DB           output gain, -12..+12 dB
-  --lfo-speed HZ      sweep the envelope: cycles per second, -1..+1 (negative runs backwards)
+  --lfo-speed HZ      sweep the envelope: cycles per second, -1..+1 (negative runs
+                      backwards); quendral counts time at 44.1 kHz, so at 48 kHz a
+                      sweep runs 48/44.1 times as fast
   --lfo-divide N      divide the sweep speed by N, 1..11
   --lfo-position P    where on the envelope the sweep starts, 0..1
   --sync BPM          report this host tempo and lock the sweep to it (one cycle per
@@ -166,11 +168,13 @@ Any plug-in:
   -h, --help          this text
 
 Settings are applied in this order: --program, the options in user units, --param in the
-order given. The plug-in then runs on 0.6 s of silence, so a fixed placement holds from
-the first sample (quendral glides to a new angle), and only then do --lfo-speed and
---sync start the sweep from --lfo-position, with the input's first sample. Automation
-rows apply at their time. --angle and --lfo-position stop a sweep.
-Exit status: 0 done, 2 bad input (nothing is left at OUTPUT).
+order given. The plug-in then runs on 25600 samples of silence (0.6 s at 44.1 kHz), so a
+fixed placement holds from the first sample (quendral glides to a new angle), and only
+then do --lfo-speed and --sync start the sweep from --lfo-position, with the input's
+first sample. Automation rows apply at their time. --angle and --lfo-position stop a
+sweep.
+Exit status: 0 done, 2 bad input, 130 interrupted (nothing is left at OUTPUT after a
+failure).
 )";
 }
 
