@@ -12,12 +12,8 @@ VGBottomLabel::~VGBottomLabel() = default;
 
 void VGBottomLabel::draw(VSTGUI::CDrawContext* context) {
   if (!context) return;
-  auto* dc = new ARSDrawContext(context->getFrame(), width, height, VSTGUI::kBlackCColor);
+  ARSDrawContext* dc = beginPaint(context, kBackground);
   const CRect r(0, 0, width, height);
-  dc->setFillColor(kBackground);
-  dc->setFrameColor(kBackground);
-  dc->fillRect(r);
-  dc->drawRect(r);
   fitFontSize(dc, caption, width, height);
   dc->setFont(fontId, fontSize, fontStyle);
   dc->setFontColor((*colours)[3]);

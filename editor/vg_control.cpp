@@ -79,6 +79,18 @@ void VGControl::toggleSilently(CDrawContext* context, int32_t buttons) {
   runIdle();
 }
 
+ARSDrawContext* VGControl::beginPaint(CDrawContext* target, const CColor& background) {
+  auto* surface = new ARSDrawContext(target->getFrame(), width, height, VSTGUI::kBlackCColor);
+  const CRect r(0, 0, width, height);
+  surface->setLineWidth(1);
+  surface->setDrawMode(VSTGUI::kCopyMode);
+  surface->setFillColor(background);
+  surface->setFrameColor(background);
+  surface->fillRect(r);
+  surface->drawRect(r);
+  return surface;
+}
+
 void VGControl::finishPaint(ARSDrawContext* surface, CDrawContext* target) {
   surface->copyFrom(target, frameRect, CPoint(0, 0));
   surface->forget();

@@ -36,7 +36,7 @@ void VGLogo::draw(VSTGUI::CDrawContext* context) {
   if (!context) return;
   const int32_t W = width;
   const int32_t H = height;
-  auto* dc = new ARSDrawContext(context->getFrame(), W, H, VSTGUI::kBlackCColor);
+  ARSDrawContext* dc = beginPaint(context, VSTGUI::kWhiteCColor);
   const ColourSet& c = *colours;
   // The maker's box runs from x = 1 to bx0, the product box from bx0 to bx1.
   const int32_t bx0 = 6 * H + 1;
@@ -46,12 +46,6 @@ void VGLogo::draw(VSTGUI::CDrawContext* context) {
   const int32_t bh = H - 2;
   const float fbh = static_cast<float>(bh);
 
-  dc->setDrawMode(VSTGUI::kCopyMode);
-  dc->setFillColor(VSTGUI::kWhiteCColor);
-  dc->fillRect(CRect(0, 0, W, H));
-  dc->setLineWidth(1);
-  dc->setFrameColor(VSTGUI::kWhiteCColor);
-  dc->drawRect(CRect(0, 0, W, H));
   textRect = CRect(bx0, by0, bx1, by1);
 
   // Product box: rounded right end and body, light inside.

@@ -12,12 +12,8 @@ VGSimpleLabel::~VGSimpleLabel() = default;
 
 void VGSimpleLabel::draw(VSTGUI::CDrawContext* context) {
   if (!context) return;
-  auto* dc = new ARSDrawContext(context->getFrame(), width, height, VSTGUI::kBlackCColor);
+  ARSDrawContext* dc = beginPaint(context, VSTGUI::kWhiteCColor);
   const CRect r(0, 0, width, height);
-  dc->setFillColor(VSTGUI::kWhiteCColor);
-  dc->setFrameColor(VSTGUI::kWhiteCColor);
-  dc->fillRect(r);
-  dc->drawRect(r);
   fitFontSize(dc, caption, width, height);
   fontSize -= 2;
   dc->setFont(fontId, fontSize, fontStyle);

@@ -16,15 +16,8 @@ void VGTargetButton::draw(VSTGUI::CDrawContext* context) {
   if (!context) return;
   const int32_t W = width;
   const int32_t H = height;
-  auto* dc = new ARSDrawContext(context->getFrame(), W, H, VSTGUI::kBlackCColor);
+  ARSDrawContext* dc = beginPaint(context, VSTGUI::kWhiteCColor);
   const ColourSet& c = *colours;
-
-  dc->setLineWidth(1);
-  dc->setDrawMode(VSTGUI::kCopyMode);
-  dc->setFillColor(VSTGUI::kWhiteCColor);
-  dc->setFrameColor(VSTGUI::kWhiteCColor);
-  dc->fillRect(CRect(0, 0, W, H));
-  dc->drawRect(CRect(0, 0, W, H));
 
   // Outer ring, white band, lamp.
   const CRect q(1, 1, W - 1, H - 1);

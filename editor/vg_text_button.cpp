@@ -27,16 +27,8 @@ void VGTextButton::draw(VSTGUI::CDrawContext* context) {
   if (!context) return;
   const int32_t W = width;
   const int32_t H = height;
-  auto* dc = new ARSDrawContext(context->getFrame(), W, H, VSTGUI::kBlackCColor);
+  ARSDrawContext* dc = beginPaint(context, VSTGUI::kWhiteCColor);
   const ColourSet& c = *colours;
-  const CRect r(0, 0, W, H);
-
-  dc->setLineWidth(1);
-  dc->setDrawMode(VSTGUI::kCopyMode);
-  dc->setFillColor(VSTGUI::kWhiteCColor);
-  dc->setFrameColor(VSTGUI::kWhiteCColor);
-  dc->fillRect(r);
-  dc->drawRect(r);
 
   // Lamp square on the right, text box on the left.
   const float h = static_cast<float>(H);

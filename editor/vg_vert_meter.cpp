@@ -40,15 +40,8 @@ void VGVertMeter::draw(VSTGUI::CDrawContext* context) {
   if (!context) return;
   const int32_t W = width;
   const int32_t H = height;
-  auto* dc = new ARSDrawContext(context->getFrame(), W, H, VSTGUI::kBlackCColor);
+  ARSDrawContext* dc = beginPaint(context, VSTGUI::kWhiteCColor);
   const ColourSet& c = *colours;
-
-  dc->setLineWidth(1);
-  dc->setDrawMode(VSTGUI::kCopyMode);
-  dc->setFillColor(VSTGUI::kWhiteCColor);
-  dc->setFrameColor(VSTGUI::kWhiteCColor);
-  dc->fillRect(CRect(0, 0, W, H));
-  dc->drawRect(CRect(0, 0, W, H));
 
   innerRect = CRect(1, 1, W - 1, H - 1);
   segmentStep = static_cast<float>(innerRect.bottom - innerRect.top) / 36.0f;

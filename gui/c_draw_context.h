@@ -81,6 +81,7 @@ protected:
   void paintPlain(bool stroke);
   // Selects the font-table font for the plain text path.
   void applyPlainFont();
+  void pathThrough(const CPoint* points, int32_t count);
 
   CFrame* frame_ = nullptr;
   void* surface_ = nullptr;

@@ -200,32 +200,33 @@ void CDrawContext::fillEllipse(const CRect& rect) {
   paintPlain(false);
 }
 
-void CDrawContext::fillPolygon(const CPoint* points, int32_t count) {
-  if (!points || count < 3) return;
-  preparePlain();
+// Starts a path through the centres of the given pixels.
+void CDrawContext::pathThrough(const CPoint* points, int32_t count) {
   cairo_t* cr = cairoOf(cr_);
   cairo_move_to(cr, points[0].x + 0.5, points[0].y + 0.5);
   for (int32_t i = 1; i < count; ++i) cairo_line_to(cr, points[i].x + 0.5, points[i].y + 0.5);
-  cairo_close_path(cr);
+}
+
+void CDrawContext::fillPolygon(const CPoint* points, int32_t count) {
+  if (!points || count < 3) return;
+  preparePlain();
+  pathThrough(points, count);
+  cairo_close_path(cairoOf(cr_));
   paintPlain(false);
 }
 
 void CDrawContext::polyLine(const CPoint* points, int32_t count) {
   if (!points || count < 2) return;
   preparePlain();
-  cairo_t* cr = cairoOf(cr_);
-  cairo_move_to(cr, points[0].x + 0.5, points[0].y + 0.5);
-  for (int32_t i = 1; i < count; ++i) cairo_line_to(cr, points[i].x + 0.5, points[i].y + 0.5);
+  pathThrough(points, count);
   paintPlain(true);
 }
 
 void CDrawContext::drawPolygon(const CPoint* points, int32_t count) {
   if (!points || count < 2) return;
   preparePlain();
-  cairo_t* cr = cairoOf(cr_);
-  cairo_move_to(cr, points[0].x + 0.5, points[0].y + 0.5);
-  for (int32_t i = 1; i < count; ++i) cairo_line_to(cr, points[i].x + 0.5, points[i].y + 0.5);
-  cairo_close_path(cr);
+  pathThrough(points, count);
+  cairo_close_path(cairoOf(cr_));
   paintPlain(true);
 }
 

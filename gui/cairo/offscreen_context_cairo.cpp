@@ -6,6 +6,7 @@
 
 #include "gui/c_offscreen_context.h"
 #include "gui/cairo/cairo_text.h"
+#include "gui/cairo/surface_copy.h"
 
 namespace VSTGUI {
 
@@ -28,18 +29,9 @@ COffscreenContext::COffscreenContext(CFrame* frame, int32_t width, int32_t heigh
 COffscreenContext::~COffscreenContext() = default;
 
 void COffscreenContext::copyFrom(CDrawContext* dest, const CRect& destRect, const CPoint& srcOffset) {
-  if (!dest || destRect.isEmpty()) return;
-  auto* cr = static_cast<cairo_t*>(dest->getSystemContext());
-  auto* source = static_cast<cairo_surface_t*>(surface_);
-  cairo_surface_flush(source);
-  cairo_save(cr);
-  cairo_new_path(cr);
-  cairo_identity_matrix(cr);
-  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-  cairo_set_source_surface(cr, source, destRect.left - srcOffset.x, destRect.top - srcOffset.y);
-  cairo_rectangle(cr, destRect.left, destRect.top, destRect.width(), destRect.height());
-  cairo_fill(cr);
-  cairo_restore(cr);
+  if (!dest) return;
+  copySurface(static_cast<cairo_t*>(dest->getSystemContext()), static_cast<cairo_surface_t*>(surface_), width_,
+              height_, destRect, srcOffset);
 }
 
 CColor COffscreenContext::getPixel(int32_t x, int32_t y) {
