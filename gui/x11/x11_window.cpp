@@ -52,8 +52,17 @@ void registerDisplay(Display* display) {
 }
 
 void unregisterDisplay(Display* display) {
+  bool anyLeft = false;
   for (Display*& slot : gOurDisplays) {
     if (slot == display) slot = nullptr;
+    anyLeft = anyLeft || slot != nullptr;
+  }
+  // With no window of ours left, hand the process's handler back (unless someone replaced
+  // ours meanwhile): the plug-in's code may be unloaded while the host keeps running.
+  if (!anyLeft && gHandlerInstalled) {
+    XErrorHandler current = XSetErrorHandler(gPreviousHandler);
+    if (current != recordError) XSetErrorHandler(current);
+    gHandlerInstalled = false;
   }
 }
 

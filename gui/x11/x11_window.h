@@ -25,8 +25,9 @@ public:
   bool readPixels(std::vector<uint32_t>& argb, int& width, int& height) override;
   uintptr_t nativeHandle() const override { return window_; }
 
-  // X protocol errors are recorded instead of ending the process (Xlib's default): the
-  // handler is installed process-wide the first time a window is made.
+  // X protocol errors on the frames' own connections are recorded instead of ending the
+  // process (Xlib's default). The handler is installed while any such connection is open
+  // and passes errors of other connections to the handler it replaced.
   static int errorCount();
   static int lastErrorCode();
   static void resetErrors();

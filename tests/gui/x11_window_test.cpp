@@ -211,6 +211,32 @@ TEST_F(RealWindow, BadParentGivesAFrameWithoutWindow) {
   frame->forget();
 }
 
+namespace {
+int gHostErrors = 0;
+int hostHandler(Display*, XErrorEvent*) {
+  ++gHostErrors;
+  return 0;
+}
+}  // namespace
+
+TEST_F(RealWindow, HostsErrorHandlerKeepsItsErrorsAndIsGivenBack) {
+  XErrorHandler before = XSetErrorHandler(hostHandler);
+  gHostErrors = 0;
+  CFrame* frame = new CFrame(kPanel, parent(), nullptr);
+  ASSERT_TRUE(frame->hasWindow());
+  // An error on the host's own connection still reaches the host's handler.
+  XWindowAttributes attributes;
+  XGetWindowAttributes(display, static_cast<Window>(0x7ffffff), &attributes);
+  XSync(display, False);
+  EXPECT_EQ(gHostErrors, 1);
+  EXPECT_EQ(X11Window::errorCount(), 0);
+  frame->forget();
+  // Once no frame is open the host's handler is installed again, so nothing points into
+  // the plug-in's code after it is unloaded.
+  XErrorHandler current = XSetErrorHandler(before);
+  EXPECT_EQ(current, &hostHandler);
+}
+
 // Leak checkers (the sanitizer build) watch this one: every open is closed completely.
 TEST_F(RealWindow, OpeningAndClosingTwoHundredTimes) {
   ColourSet colours = ColourSet::defaults();
