@@ -2,6 +2,7 @@
 // binary interface, the editor opened with effEditOpen in a window this test makes, and the
 // user's mouse played by xdotool. The open editor's picture is kept as a build artefact.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -87,9 +88,18 @@ class EditorWindow : public ::testing::Test {
     ASSERT_EQ(posix_spawnp(&pid, "xdotool", nullptr, nullptr, argv.data(), environ), 0)
         << "xdotool is not installed";
     int status = 0;
-    for (int i = 0; i < 1000 && waitpid(pid, &status, WNOHANG) == 0; ++i) {
-      host->idleEditor();
-      usleep(5000);
+    bool finished = false;
+    for (int i = 0; i < 1000 && !finished; ++i) {
+      finished = waitpid(pid, &status, WNOHANG) == pid;
+      if (!finished) {
+        host->idleEditor();
+        usleep(5000);
+      }
+    }
+    if (!finished) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      FAIL() << "xdotool " << commands << " did not finish";
     }
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "xdotool " << commands;
     idleFor(120);
