@@ -80,18 +80,6 @@ TEST_F(ResponseSetsTest, SetsHaveTheirRowsGainsAndMeasuredLevels) {
   for (int i = 0; i < kTaps; ++i) EXPECT_EQ(std::round(side.first[i] * 32768.0f), side.first[i] * 32768.0f);
 }
 
-TEST_F(ResponseSetsTest, RowSpectraAreTheTransformsOfTheTaps) {
-  for (int set = 0; set < 2; ++set) {
-    const ResponseEntry& e = row(set, set == 0 ? 13 : 4);
-    float work[kN] = {};
-    std::copy(e.second, e.second + kTaps, work);
-    fft.forward(work);
-    float expected[kN];
-    packedToHalfComplex(work, expected);
-    for (int i = 0; i < kN; ++i) EXPECT_EQ(e.secondSpectrum[i], expected[i]) << i;
-  }
-}
-
 TEST_F(ResponseSetsTest, InterpolationBetweenRows) {
   // 0 degrees: both channels the 0-degree row; its two ears are the same measurement.
   Filters f = filtersAt(0, 0.0f);
