@@ -46,6 +46,13 @@ XvfbServer::XvfbServer() {
       }
       if (Display* d = XOpenDisplay(name.c_str())) {
         XCloseDisplay(d);
+        // Another program may have taken the number a moment before us: then the server
+        // that answered is theirs and ours is about to exit.
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+          pid = -1;
+          break;
+        }
         pid_ = pid;
         display_ = name;
         setenv("DISPLAY", name.c_str(), 1);
