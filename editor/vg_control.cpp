@@ -38,6 +38,7 @@ void VGControl::setCaption(const char* text) { copyText(caption, text); }
 void VGControl::setLabel(const char* text) { copyText(label, text); }
 
 void VGControl::fitFontSize(CDrawContext* context, const char* text, int32_t bw, int32_t bh) {
+  if (!context) return;
   context->setFont(fontId, 128, fontStyle);
   int32_t w = context->getStringWidth(text);
   auto byHeight = static_cast<int32_t>(static_cast<float>(bh) / 140.0f * 128.0f);
