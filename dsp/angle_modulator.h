@@ -3,6 +3,16 @@
 //
 // Every field that a parameter writes (possibly from another thread than the audio thread)
 // is a relaxed atomic: single 32-bit values, no locks.
+//
+// Behaviour beyond the plain envelope walk:
+//  - moving backward, the angle steps at the rate of the segment being travelled
+//    (angleRate[toPoint]), so it stays on the envelope in both directions;
+//  - a segment of zero or negative length gets the rate 0: it is left by a crossing,
+//    which sets the angle, so no infinite or NaN step reaches the angle;
+//  - when tempo sync starts a stopped LFO, the angle and the segment are first placed on
+//    the envelope at the current position;
+//  - a divisor below 1 counts as 1, a NaN or negative host tempo is ignored, a huge target
+//    is wrapped in one step and segment indices out of 0..7 are reset.
 #pragma once
 
 #include <atomic>
