@@ -22,7 +22,8 @@ AudioFileReader::AudioFileReader(const std::string& path) : path_(path) {
   if (file_ == nullptr) throw RenderError("cannot read " + path + ": " + sf_strerror(nullptr));
   channels_ = info.channels;
   sampleRate_ = info.samplerate;
-  frames_ = info.frames;
+  // A stream whose length is not in its header reports an enormous count.
+  frames_ = info.frames >= 0 && info.frames < (int64_t{1} << 48) ? info.frames : -1;
   if (channels_ < 1 || sampleRate_ < 1) {
     sf_close(file_);
     file_ = nullptr;

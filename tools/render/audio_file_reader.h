@@ -22,6 +22,7 @@ class AudioFileReader {
 
   int channels() const { return channels_; }
   int sampleRate() const { return sampleRate_; }
+  // The length in frames, or -1 when the file does not say.
   int64_t frames() const { return frames_; }
 
   // Chooses how file channels reach `targetChannels` buffers. Throws RenderError when the

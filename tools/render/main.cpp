@@ -139,8 +139,11 @@ int runRender(const RenderOptions& options, const std::string& pluginPath) {
         stderr,
         "quendral-render: mixing %d channels of %s down to mono for the plug-in's one input\n",
         reader.channels(), options.inputPath.c_str());
-  ProgressBar progress(stderr, !options.quiet && isatty(STDERR_FILENO) == 1,
-                       reader.frames() + plan.tailFrames, reader.sampleRate());
+  // The bar needs a known length; files that do not state theirs render without one.
+  const bool showProgress = !options.quiet && isatty(STDERR_FILENO) == 1 && reader.frames() >= 0;
+  ProgressBar progress(stderr, showProgress,
+                       std::max<int64_t>(reader.frames(), 0) + plan.tailFrames,
+                       reader.sampleRate());
 
   const int64_t written = renderAll(
       plugin, plan, events,
