@@ -9,6 +9,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdlib>
+#include <vector>
 
 #include "gui/c_frame.h"
 
@@ -22,11 +23,10 @@ std::atomic<int> gErrorCount{0};
 std::atomic<int> gLastErrorCode{0};
 XErrorHandler gPreviousHandler = nullptr;
 bool gHandlerInstalled = false;
-constexpr int kMaxDisplays = 16;
-Display* gOurDisplays[kMaxDisplays] = {};
+std::vector<Display*> gOurDisplays;  // one per open frame; user-interface thread only
 
 bool isOurDisplay(Display* display) {
-  return std::find(std::begin(gOurDisplays), std::end(gOurDisplays), display) != std::end(gOurDisplays);
+  return std::find(gOurDisplays.begin(), gOurDisplays.end(), display) != gOurDisplays.end();
 }
 
 int recordError(Display* display, XErrorEvent* event) {
@@ -43,23 +43,14 @@ void registerDisplay(Display* display) {
     gPreviousHandler = XSetErrorHandler(recordError);
     gHandlerInstalled = true;
   }
-  for (Display*& slot : gOurDisplays) {
-    if (!slot) {
-      slot = display;
-      return;
-    }
-  }
+  gOurDisplays.push_back(display);
 }
 
 void unregisterDisplay(Display* display) {
-  bool anyLeft = false;
-  for (Display*& slot : gOurDisplays) {
-    if (slot == display) slot = nullptr;
-    anyLeft = anyLeft || slot != nullptr;
-  }
+  gOurDisplays.erase(std::remove(gOurDisplays.begin(), gOurDisplays.end(), display), gOurDisplays.end());
   // With no window of ours left, hand the process's handler back (unless someone replaced
   // ours meanwhile): the plug-in's code may be unloaded while the host keeps running.
-  if (!anyLeft && gHandlerInstalled) {
+  if (gOurDisplays.empty() && gHandlerInstalled) {
     XErrorHandler current = XSetErrorHandler(gPreviousHandler);
     if (current != recordError) XSetErrorHandler(current);
     gHandlerInstalled = false;
