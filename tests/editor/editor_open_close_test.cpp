@@ -83,9 +83,14 @@ TEST(EditorOpenClose, HundredTimesWhileAudioRuns) {
   EXPECT_EQ(openDescriptors(), descriptors);  // every display connection closed again
   XSync(window.display(), False);
   EXPECT_EQ(childWindows(window.display(), window.window()), 0);
-  // Closing twice and idling while closed are harmless.
+  // Closing twice and idling while closed are harmless; so is a host that gives no parent
+  // window (the panel then has nowhere to draw).
   effect->dispatcher(effect, effEditClose, 0, 0, nullptr, 0.0f);
   effect->dispatcher(effect, effEditIdle, 0, 0, nullptr, 0.0f);
+  effect->dispatcher(effect, effEditOpen, 0, 0, nullptr, 0.0f);
+  effect->dispatcher(effect, effEditIdle, 0, 0, nullptr, 0.0f);
+  effect->dispatcher(effect, effEditClose, 0, 0, nullptr, 0.0f);
+  EXPECT_EQ(VSTGUI::X11Window::errorCount(), 0);
 }
 
 }  // namespace

@@ -177,6 +177,11 @@ TEST_F(Panel, KnobDragCtrlClickAndClamp) {
   gLog.clear();
   click({38, 267}, VSTGUI::kRButton);
   EXPECT_TRUE(gLog.automate.empty());
+
+  // Ctrl+Shift is no reset but a fine drag.
+  drag({38, 267}, VSTGUI::kLButton | VSTGUI::kControl | VSTGUI::kShift, {38, 277});
+  EXPECT_NEAR(plugin->getParameter(kParamAngle), 1.0f - 20.0f / 330.0f, 1e-4f);
+  EXPECT_EQ(gLog.begins, std::vector<int32_t>{0});
 }
 
 TEST_F(Panel, FilterButtonsAreARadioPair) {
