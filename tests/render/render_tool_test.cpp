@@ -78,16 +78,6 @@ int onset(const std::vector<float>& x, size_t from, size_t span) {
 
 class RenderTool : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    // In sanitizer builds the tool runs under LeakSanitizer: see lsan_suppressions.txt for
-    // what unloading a plug-in leaves behind. Full stacks are needed to match it.
-    const char* given = std::getenv("LSAN_OPTIONS");
-    const std::string options = std::string(given != nullptr ? given : "") +
-                                ":suppressions=" LSAN_SUPPRESSIONS
-                                ":fast_unwind_on_malloc=0:print_suppressions=0";
-    setenv("LSAN_OPTIONS", options.c_str(), 1);
-  }
-
   void SetUp() override {
     root_ = fs::temp_directory_path() /
             ("render-tool-" + std::to_string(getpid()) + "-" +
