@@ -2,6 +2,8 @@
 
 #include "aeff_editor.h"
 
+#include <algorithm>
+
 namespace {
 
 AudioEffect* objectOf(AEffect* effect) {
@@ -98,8 +100,13 @@ intptr_t AudioEffect::dispatcher(int32_t opcode, int32_t index, intptr_t value, 
     case effGetParamName:
       if (ptr) getParameterName(index, static_cast<char*>(ptr));
       return 0;
-    case effGetVu:
-      return static_cast<intptr_t>(getVu() * 32767.0f);
+    case effGetVu: {
+      // The level of a huge finite input can exceed what the integer answer holds (or be
+      // infinite); the answer is confined to the range a float level of 0..65536 gives.
+      const float level = getVu();
+      if (!(level > 0.0f)) return 0;
+      return static_cast<intptr_t>(std::min(level, 65536.0f) * 32767.0f);
+    }
     case effSetSampleRate:
       setSampleRate(opt);
       return 0;

@@ -193,6 +193,19 @@ TEST_F(PluginTest, NonFiniteInputIsTakenAsSilence) {
   EXPECT_EQ(out[0][10 + kLatency], 1.0f);
 }
 
+TEST_F(PluginTest, HugeFiniteInputKeepsTheVuAnswerInRangeAndTheOutputRecovers) {
+  // Full-scale float input with +12 dB of gain overflows to infinity inside the filters.
+  host->setParameter(6, 1.0f);
+  host->render(constant(1024, 3.0e38f), 256);
+  const intptr_t level = dispatch(effGetVu);
+  EXPECT_GT(level, 0);
+  EXPECT_LE(level, static_cast<intptr_t>(65536) * 32767);
+  // Once the input is ordinary again, the output is finite within a few frames.
+  auto out = host->render(testSignal(2048), 256);
+  for (const auto& channel : out)
+    for (std::size_t i = 4 * 128; i < channel.size(); ++i) ASSERT_TRUE(std::isfinite(channel[i])) << i;
+}
+
 TEST_F(PluginTest, FilterTailsSurviveASuspend) {
   host->setParameter(0, 0.75f);
   host->render(impulse(128, 0), 128);
