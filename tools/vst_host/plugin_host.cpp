@@ -33,8 +33,6 @@ struct AudioCallScope {
   ~AudioCallScope() { inAudioCall = false; }
 };
 
-std::string textFrom(const char* buffer) { return std::string(buffer); }
-
 }  // namespace
 
 void HostRecorder::recordAutomate(int32_t index, float value) {
@@ -181,54 +179,31 @@ float PluginHost::getParameter(int32_t index) {
 }
 
 // Text requests get a generous, pre-cleared buffer: hosts do, since plug-ins often write
-// more than the interface's nominal lengths.
-namespace {
-constexpr std::size_t kTextBuffer = 256;
+// more than the interface's nominal lengths. The answer is read up to the buffer's end even
+// when the plug-in fills it without a terminating zero.
+std::string PluginHost::textAnswer(int32_t opcode, int32_t index) {
+  char text[256] = {};
+  dispatch(opcode, index, 0, text);
+  return std::string(text, strnlen(text, sizeof text));
 }
 
-std::string PluginHost::parameterName(int32_t index) {
-  char text[kTextBuffer] = {};
-  dispatch(effGetParamName, index, 0, text);
-  return textFrom(text);
-}
+std::string PluginHost::parameterName(int32_t index) { return textAnswer(effGetParamName, index); }
 std::string PluginHost::parameterLabel(int32_t index) {
-  char text[kTextBuffer] = {};
-  dispatch(effGetParamLabel, index, 0, text);
-  return textFrom(text);
+  return textAnswer(effGetParamLabel, index);
 }
 std::string PluginHost::parameterDisplay(int32_t index) {
-  char text[kTextBuffer] = {};
-  dispatch(effGetParamDisplay, index, 0, text);
-  return textFrom(text);
+  return textAnswer(effGetParamDisplay, index);
 }
-std::string PluginHost::programName() {
-  char text[kTextBuffer] = {};
-  dispatch(effGetProgramName, 0, 0, text);
-  return textFrom(text);
-}
+std::string PluginHost::programName() { return textAnswer(effGetProgramName); }
 void PluginHost::setProgramName(const std::string& name) {
-  std::vector<char> text(name.begin(), name.end());
-  text.push_back(0);
+  std::string text = name;
   dispatch(effSetProgramName, 0, 0, text.data());
 }
-std::string PluginHost::effectName() {
-  char text[kTextBuffer] = {};
-  dispatch(effGetEffectName, 0, 0, text);
-  return textFrom(text);
-}
-std::string PluginHost::vendorString() {
-  char text[kTextBuffer] = {};
-  dispatch(effGetVendorString, 0, 0, text);
-  return textFrom(text);
-}
-std::string PluginHost::productString() {
-  char text[kTextBuffer] = {};
-  dispatch(effGetProductString, 0, 0, text);
-  return textFrom(text);
-}
+std::string PluginHost::effectName() { return textAnswer(effGetEffectName); }
+std::string PluginHost::vendorString() { return textAnswer(effGetVendorString); }
+std::string PluginHost::productString() { return textAnswer(effGetProductString); }
 intptr_t PluginHost::canDo(const std::string& capability) {
-  std::vector<char> text(capability.begin(), capability.end());
-  text.push_back(0);
+  std::string text = capability;  // the interface passes a non-const pointer
   return dispatch(effCanDo, 0, 0, text.data());
 }
 

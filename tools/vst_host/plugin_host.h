@@ -133,6 +133,8 @@ class PluginHost {
  private:
   PluginHost() = default;
   VstTimeInfo* fillTimeInfo();
+  // Sends a request that answers with text in ptr and returns that text.
+  std::string textAnswer(int32_t opcode, int32_t index = 0);
 
   void* library_ = nullptr;
   AEffect* effect_ = nullptr;
