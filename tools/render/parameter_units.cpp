@@ -1,8 +1,5 @@
 #include "parameter_units.h"
 
-#include <algorithm>
-#include <cctype>
-#include <cmath>
 #include <sstream>
 
 #include "render_error.h"
@@ -22,12 +19,6 @@ void requireRange(const char* option, double value, double low, double high, con
     throw RenderError(std::string(option) + " " + formatNumber(value) + " is out of range (" +
                       formatNumber(low) + " to " + formatNumber(high) + unit + ")");
   }
-}
-
-std::string lowerCase(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
 }
 
 }  // namespace

@@ -15,5 +15,7 @@ std::optional<double> parseDecimal(std::string_view text);
 std::optional<int> parseWholeNumber(std::string_view text);
 // The text without leading and trailing spaces, tabs and carriage returns.
 std::string trimmed(std::string_view text);
+// The text with ASCII letters in lower case, for comparisons that ignore case.
+std::string lowerCase(std::string text);
 
 }  // namespace render
