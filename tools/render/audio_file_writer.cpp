@@ -80,11 +80,13 @@ AudioFileWriter::AudioFileWriter(const std::string& path, int channels, int samp
   if (fd < 0) throw RenderError("cannot write " + path + ": " + std::strerror(errno));
   tempPath_ = name.data();
   fchmod(fd, defaultFileMode());
+  // libsndfile opens the file by name: whether sf_open_fd closes a descriptor it fails on
+  // differs between its releases, so handing it ours risks a leak or a double close.
+  close(fd);
 
-  file_ = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
+  file_ = sf_open(tempPath_.c_str(), SFM_WRITE, &info);
   if (file_ == nullptr) {
     const std::string reason = sf_strerror(nullptr);
-    close(fd);
     std::remove(tempPath_.c_str());
     throw RenderError("cannot write " + path + ": " + reason);
   }
