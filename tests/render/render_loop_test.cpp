@@ -91,17 +91,6 @@ TEST(RenderLoop, RemovesLatencyAndRendersTheTailWhateverTheBlockSize) {
   }
 }
 
-TEST(RenderLoop, WithoutCompensationTheDelayStaysInTheOutput) {
-  DelayProcessor plugin(128);
-  Capture io;
-  io.input = ramp(300);
-  renderAll(plugin, {64, 0, 200}, {}, io.reader(), io.writer(2));
-  ASSERT_EQ(io.output[0].size(), 500u);
-  EXPECT_EQ(io.output[0][127], 0.0f);
-  EXPECT_EQ(io.output[0][128], 1.0f);
-  EXPECT_EQ(io.output[0][427], 300.0f);
-}
-
 TEST(RenderLoop, EmptyInputGivesJustTheTail) {
   DelayProcessor plugin(128);
   Capture io;
