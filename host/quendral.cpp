@@ -22,7 +22,6 @@ quendral::quendral(audioMasterCallback host)
     : AudioEffectX(host, kNumPrograms, kNumParams),
       blocks_(engine_),
       programs_(new (std::nothrow) ProgramRecord[kNumPrograms]) {
-  engine_.modulator.lfoPosition.store(0.0f, std::memory_order_relaxed);
   setInitialDelay(engine::kLatencySamples);
   setNumInputs(1);
   setNumOutputs(2);

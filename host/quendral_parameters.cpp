@@ -247,13 +247,9 @@ void quendral::setProgram(int32_t program) {
   setParameter(kParamLfoPosition, load(record.lfoPosition));
   setParameter(kParamLfoSpeed, load(record.lfoSpeed));
 
-  // A running LFO starts where its envelope puts it; a stopped one at the stored angle.
-  if (load(mod.lfoSpeed) != 0.0f) {
-    mod.placeOnEnvelope();
-  } else {
-    setParameter(kParamAngle, load(record.angle));
-  }
-  mod.rebuildSegmentRates();
+  // A running LFO has just been placed on its envelope by the speed; a stopped one starts
+  // at the stored angle.
+  if (load(mod.lfoSpeed) == 0.0f) setParameter(kParamAngle, load(record.angle));
 }
 
 void quendral::setProgramName(char* name) {
