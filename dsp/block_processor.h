@@ -27,12 +27,10 @@ class BlockProcessor {
   void suspend();
 
   void setBypass(bool on) { bypass.store(on, std::memory_order_relaxed); }
-  bool bypassed() const { return bypass.load(std::memory_order_relaxed); }
   // 0 input peak, 1 and 2 output peaks of channel 0 and 1; any other index 0.
   float meter(int32_t index) const;
   float vuLevel() const { return vu.load(std::memory_order_relaxed); }
   int32_t samplesSinceSuspend() const { return sampleCount.load(std::memory_order_relaxed); }
-  int32_t framePosition() const { return framePos; }
 
   static constexpr float kMeterDecay = 0.99555f;  // per frame
 

@@ -47,7 +47,7 @@ struct SpatialEngine::State {
   alignas(16) float work[kN];
   alignas(16) float y[kPaths][kN];  // time-domain result of each path
   alignas(16) float product[kN];    // slot A's product, half-complex, for the display
-  float tail[kPaths][kN + 2] = {};
+  float tail[kPaths][engine::kTailSize] = {};
 
   float currentAngle = 0.0f;
   float fade = 0.0f;
