@@ -6,11 +6,14 @@
 
 #include <cmath>
 
+#include "engine_constants.h"
+
 namespace {
 
 constexpr auto kRelaxed = std::memory_order_relaxed;
 constexpr int kLast = AngleModulator::kPoints - 1;
-constexpr float kFramesPositionStep = 128.0f / 44100.0f;  // one frame at the reference rate
+// One frame at the reference rate.
+constexpr float kFramesPositionStep = static_cast<float>(engine::kFrameSize) / engine::kReferenceRate;
 constexpr float kSecondsPerMinute = 0.016666668f;
 
 // The shorter way from a to b on a circle of circumference 1; half a turn goes directly.
@@ -115,7 +118,6 @@ void AngleModulator::advanceModulator(TempoSource* tempo) {
 }
 
 void AngleModulator::rebuildSegmentRates() {
-  for (int i = 0; i < kPoints; ++i) positionScale[i].store(kFramesPositionStep, kRelaxed);
   for (int i = 0; i < kPoints; ++i) {
     const int next = (i + 1) % kPoints;
     const float span = pointTimes[next].load(kRelaxed) - pointTimes[i].load(kRelaxed);
