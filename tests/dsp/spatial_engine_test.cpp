@@ -164,24 +164,6 @@ TEST(SpatialEngine, AngleGlidesTowardTheTargetOneDegreePerFrame) {
   }
 }
 
-TEST(SpatialEngine, SilenceIsExactlyZeroAndGainScalesTheWholeNextFrame) {
-  SpatialEngine a, b;
-  const Frame silence(kF, 0.0f);
-  for (int i = 0; i < 3; ++i) {
-    const Output out = run(a, silence);
-    for (int j = 0; j < kF; ++j) ASSERT_EQ(out.ch0[j], 0.0f);
-    run(b, silence);
-  }
-  std::mt19937 generator(9);
-  const Frame in = randomFrame(generator);
-  run(a, in);
-  run(b, in);
-  b.outGain.store(2.0f, kRelaxed);
-  const Frame next = randomFrame(generator);
-  const Output plain = run(a, next), doubled = run(b, next);
-  for (int j = 0; j < kF; ++j) EXPECT_EQ(doubled.ch1[j], 2.0f * plain.ch1[j]) << j;
-}
-
 TEST(SpatialEngine, NonFiniteInputNeverPoisonsTheTails) {
   SpatialEngine engine;
   std::mt19937 generator(3);

@@ -37,17 +37,14 @@ TEST_F(PluginTest, ControllersReachTheirParameters) {
   EXPECT_TRUE(host->recorder().automateCalls().empty());
 }
 
-TEST_F(PluginTest, AnyChannelAndMaskedDataByte) {
+TEST_F(PluginTest, AnyChannelMaskedDataByteAndListOrder) {
   host->sendMidi({cc(10, 96, 15)});  // channel 16
   EXPECT_EQ(host->parameterDisplay(0), "90.0");
   host->sendMidi({cc(10, 32, 1)});
   EXPECT_EQ(host->parameterDisplay(0), "-90.0");
   host->sendMidi({cc(10, 0x80 | 96)});  // top bit of the data byte is masked off
   EXPECT_EQ(host->parameterDisplay(0), "90.0");
-}
-
-TEST_F(PluginTest, LaterMessageInTheListWins) {
-  host->sendMidi({cc(10, 96), cc(10, 32)});
+  host->sendMidi({cc(10, 96), cc(10, 32)});  // the later message in the list wins
   EXPECT_EQ(host->parameterDisplay(0), "-90.0");
 }
 
