@@ -45,7 +45,7 @@ TEST(RenderOptions, RejectsBadInputWithAMessageNamingTheOption) {
       {{"--lfo-divide", "2.5", "a", "b"}, "--lfo-divide needs a whole number"},
       {{"--block", "0", "a", "b"}, "--block takes a size from 1"},
       {{"--tail", "-1", "a", "b"}, "--tail takes 0 to 3600"},
-      {{"--sync", "0", "a", "b"}, "--sync takes a tempo"},
+      {{"--sync", "0.5", "a", "b"}, "--sync takes a tempo from 1"},
       {{"--param", "gain=1.5", "a", "b"}, "from 0 to 1"},
       {{"--param", "gain", "a", "b"}, "NAME_OR_INDEX=VALUE"},
       {{"--frobnicate", "a", "b"}, "unknown option --frobnicate"},

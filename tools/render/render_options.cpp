@@ -94,7 +94,7 @@ RenderOptions parseOptions(const std::vector<std::string>& args) {
       options.lfoPosition = parseNumber(name, value());
     } else if (name == "--sync") {
       options.syncBpm = parseNumber(name, value());
-      if (*options.syncBpm <= 0.0 || *options.syncBpm > 999.0)
+      if (*options.syncBpm < 1.0 || *options.syncBpm > 999.0)
         throw RenderError("--sync takes a tempo from 1 to 999 BPM");
     } else if (name == "--program") {
       options.program = parseInteger(name, value());
