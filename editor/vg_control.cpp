@@ -81,12 +81,16 @@ void VGControl::toggleSilently(CDrawContext* context, int32_t buttons) {
 }
 
 ARSDrawContext* VGControl::beginPaint(CDrawContext* target, const CColor& background) {
+  return beginPaint(target, background, background);
+}
+
+ARSDrawContext* VGControl::beginPaint(CDrawContext* target, const CColor& background, const CColor& outline) {
   auto* surface = new ARSDrawContext(target->getFrame(), width, height, VSTGUI::kBlackCColor);
   const CRect r(0, 0, width, height);
   surface->setLineWidth(1);
   surface->setDrawMode(VSTGUI::kCopyMode);
   surface->setFillColor(background);
-  surface->setFrameColor(background);
+  surface->setFrameColor(outline);
   surface->fillRect(r);
   surface->drawRect(r);
   return surface;

@@ -60,8 +60,10 @@ protected:
   void toggleSilently(VSTGUI::CDrawContext* context, int32_t buttons);
   // Steps 1 and 2 of the paint pattern: a width x height anti-aliased surface for the
   // target's frame (black beneath), line width 1, plain copy mode, and the whole control
-  // filled and outlined in `background`.
+  // filled with `background` and outlined in `outline` (the same colour when not given).
   ARSDrawContext* beginPaint(VSTGUI::CDrawContext* target, const VSTGUI::CColor& background);
+  ARSDrawContext* beginPaint(VSTGUI::CDrawContext* target, const VSTGUI::CColor& background,
+                             const VSTGUI::CColor& outline);
   // Steps 3 and 4 of the paint pattern.
   void finishPaint(ARSDrawContext* surface, VSTGUI::CDrawContext* target);
 

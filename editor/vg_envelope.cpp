@@ -33,13 +33,7 @@ void VGEnvelope::readPoints(float times[8], float values[8]) const {
 void VGEnvelope::draw(VSTGUI::CDrawContext* context) {
   if (context == nullptr) return;
   const ColourSet& c = *colours;
-  auto* dc = new ARSDrawContext(context->getFrame(), width, height, VSTGUI::kBlackCColor);
-  dc->setDrawMode(VSTGUI::kCopyMode);
-  dc->setFillColor(kBackground);
-  dc->fillRect(CRect(0, 0, width, height));
-  dc->setLineWidth(1);
-  dc->setFrameColor(VSTGUI::kBlackCColor);
-  dc->drawRect(CRect(0, 0, width, height));
+  ARSDrawContext* dc = beginPaint(context, kBackground, VSTGUI::kBlackCColor);
 
   float times[envelope::kPoints], values[envelope::kPoints];
   readPoints(times, values);

@@ -72,14 +72,7 @@ void VGGrommetKnob::valueText(char* text, int32_t capacity) {
 void VGGrommetKnob::draw(VSTGUI::CDrawContext* context) {
   if (context == nullptr) return;
   const ColourSet& c = *colours;
-  auto* dc = new ARSDrawContext(context->getFrame(), width, height, VSTGUI::kBlackCColor);
-
-  dc->setLineWidth(1);
-  dc->setDrawMode(VSTGUI::kCopyMode);
-  dc->setFillColor(kWhite);
-  dc->fillRect(CRect(0, 0, width, height));
-  dc->setFrameColor(kWhite);
-  dc->drawRect(CRect(0, 0, width, height));
+  ARSDrawContext* dc = beginPaint(context, kWhite);
 
   const CRect r(1, 1, width - 1, height - 1);
   const int32_t rw = width - 2, rh = height - 2;

@@ -120,14 +120,8 @@ void VGSpect::readoutTexts(int32_t mx, int32_t my, char* channel1, char* channel
 void VGSpect::draw(VSTGUI::CDrawContext* context) {
   if (context == nullptr) return;
   const ColourSet& c = *colours;
-  auto* dc = new ARSDrawContext(context->getFrame(), width, height, VSTGUI::kBlackCColor);
-  dc->setLineWidth(1);
-  dc->setDrawMode(VSTGUI::kCopyMode);
   if (panes() != panesInUse_) rebuildTables();
-  dc->setFillColor(kPaneGrey);
-  dc->fillRect(CRect(0, 0, width, height));
-  dc->setFrameColor(VSTGUI::kBlackCColor);
-  dc->drawRect(CRect(0, 0, width, height));
+  ARSDrawContext* dc = beginPaint(context, kPaneGrey, VSTGUI::kBlackCColor);
 
   CRect pane1, pane2;
   paneRects(pane1, pane2);
