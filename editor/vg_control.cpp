@@ -10,17 +10,6 @@ using VSTGUI::CDrawContext;
 using VSTGUI::CPoint;
 using VSTGUI::CRect;
 
-namespace {
-void copyText(char* field, const char* text) {
-  if (!text) {
-    field[0] = 0;
-    return;
-  }
-  std::strncpy(field, text, VGControl::kTextCapacity - 1);
-  field[VGControl::kTextCapacity - 1] = 0;
-}
-}  // namespace
-
 VGControl::VGControl(const CRect& size, VSTGUI::CControlListener* listener, int32_t tag, const ColourSet& colourSet)
     : CControl(size, listener, tag),
       width(size.width()),
@@ -33,6 +22,15 @@ VGControl::VGControl(const CRect& size, VSTGUI::CControlListener* listener, int3
 }
 
 VGControl::~VGControl() = default;
+
+void VGControl::copyText(char* field, const char* text) {
+  if (!text) {
+    field[0] = 0;
+    return;
+  }
+  std::strncpy(field, text, kTextCapacity - 1);
+  field[kTextCapacity - 1] = 0;
+}
 
 void VGControl::setCaption(const char* text) { copyText(caption, text); }
 void VGControl::setLabel(const char* text) { copyText(label, text); }

@@ -49,6 +49,9 @@ public:
   int32_t getFontSize() const { return fontSize; }
 
 protected:
+  // Copies a zero-terminated text into a field of kTextCapacity characters, cut at 255;
+  // null clears the field.
+  static void copyText(char* field, const char* text);
   // Reads the button mask when it is -1; asks the listener's modifierClick when any of
   // the bits 8, 16, 32, 64 is set. Answers true when the press is consumed.
   bool modifierConsumes(VSTGUI::CDrawContext* context, int32_t buttons);

@@ -1,7 +1,5 @@
 #include "editor/vg_text_button.h"
 
-#include <cstring>
-
 #include "editor/ars_draw_context.h"
 
 using VSTGUI::CRect;
@@ -14,14 +12,7 @@ VGTextButton::VGTextButton(const CRect& size, VSTGUI::CControlListener* listener
 
 VGTextButton::~VGTextButton() = default;
 
-void VGTextButton::setOnText(const char* text) {
-  if (!text) {
-    onText[0] = 0;
-    return;
-  }
-  std::strncpy(onText, text, kTextCapacity - 1);
-  onText[kTextCapacity - 1] = 0;
-}
+void VGTextButton::setOnText(const char* text) { copyText(onText, text); }
 
 void VGTextButton::draw(VSTGUI::CDrawContext* context) {
   if (!context) return;
