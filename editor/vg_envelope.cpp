@@ -51,9 +51,8 @@ void VGEnvelope::draw(VSTGUI::CDrawContext* context) {
     dc->lineTo(CPoint(lines[i].to.x, lines[i].to.y));
   }
 
-  float p = position;
-  if (!(p >= -1.0f && p <= 2.0f)) p = 0.0f;  // out-of-range or NaN positions stay drawable
-  const auto xp = static_cast<int32_t>(kMargin + p * static_cast<float>(width - 2 * kMargin));
+  // The position maps like a point's time (out-of-range and NaN positions stay drawable).
+  const int32_t xp = envelope::toScreen(position, 0.0f, width, height).x;
   dc->setFrameColor(c[0]);
   dc->moveTo(CPoint(xp, kMargin));
   dc->lineTo(CPoint(xp, height - kMargin));
