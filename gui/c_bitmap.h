@@ -1,7 +1,6 @@
 // CBitmap: an opaque picture held in memory, drawn by plain copy.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -17,9 +16,6 @@ public:
   // From 24-bit pixels: `rgb` holds height rows of width R, G, B byte triplets, top row
   // first, rows `rowBytes` apart (0 means 3 * width).
   CBitmap(const uint8_t* rgb, int32_t width, int32_t height, int32_t rowBytes = 0);
-  // From the in-memory image of a 24-bit uncompressed BMP file (with or without its
-  // 14-byte file header). Null when the data is not such a picture.
-  static CBitmap* createFromBmp(const void* data, size_t size);
   ~CBitmap() override;
 
   int32_t getWidth() const { return width_; }
@@ -31,8 +27,6 @@ public:
   void draw(CDrawContext* context, const CRect& destRect, const CPoint& offset = CPoint(0, 0));
 
 private:
-  CBitmap(int32_t width, int32_t height);
-
   int32_t width_;
   int32_t height_;
   std::vector<uint32_t> pixels_;  // 0xFFRRGGBB, top row first

@@ -62,8 +62,6 @@ public:
   void fillEllipse(const CRect& rect);
   // Filled polygon: interior only, opaque, not anti-aliased.
   void fillPolygon(const CPoint* points, int32_t count);
-  // 1-pixel polyline through the points in order (open).
-  void polyLine(const CPoint* points, int32_t count);
   // 1-pixel outline: the polyline closed back to the first point.
   void drawPolygon(const CPoint* points, int32_t count);
 

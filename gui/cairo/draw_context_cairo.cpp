@@ -215,13 +215,6 @@ void CDrawContext::fillPolygon(const CPoint* points, int32_t count) {
   paintPlain(false);
 }
 
-void CDrawContext::polyLine(const CPoint* points, int32_t count) {
-  if (!points || count < 2) return;
-  preparePlain();
-  pathThrough(points, count);
-  paintPlain(true);
-}
-
 void CDrawContext::drawPolygon(const CPoint* points, int32_t count) {
   if (!points || count < 2) return;
   preparePlain();

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <string>
 #include <unistd.h>
-#include <cstring>
 #include <vector>
 
 #include "gui/c_bitmap.h"
@@ -237,40 +236,6 @@ TEST(FrameLifetime, ClosingWithSplashShownReleasesEverything) {
   frame->forget();                          // leak checkers see the rest
   EXPECT_EQ(picture->getNbReference(), 1);
   picture->forget();
-}
-
-TEST(Bitmap, ReadsBottomUpBmpWithPaddedRows) {
-  // 2 x 2 pixels, 24 bits, rows padded to 8 bytes, bottom row first.
-  std::vector<uint8_t> bmp(14 + 40 + 16, 0);
-  auto put = [&](size_t at, uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) bmp[at + i] = static_cast<uint8_t>(v >> (8 * i));
-  };
-  bmp[0] = 'B';
-  bmp[1] = 'M';
-  put(2, static_cast<uint32_t>(bmp.size()), 4);
-  put(10, 54, 4);
-  put(14, 40, 4);
-  put(18, 2, 4);
-  put(22, 2, 4);
-  put(26, 1, 2);
-  put(28, 24, 2);
-  // bottom row: blue, white; top row: red, green (stored blue, green, red)
-  const uint8_t rows[16] = {255, 0, 0, 255, 255, 255, 0, 0, 0, 0, 255, 0, 255, 0, 0, 0};
-  std::memcpy(bmp.data() + 54, rows, 16);
-  CBitmap* bitmap = CBitmap::createFromBmp(bmp.data(), bmp.size());
-  ASSERT_NE(bitmap, nullptr);
-  EXPECT_EQ(bitmap->getPixel(0, 0), kRed);
-  EXPECT_EQ(bitmap->getPixel(1, 0), kGreen);
-  EXPECT_EQ(bitmap->getPixel(0, 1), kBlue);
-  EXPECT_EQ(bitmap->getPixel(1, 1), kWhiteCColor);
-  bitmap->forget();
-
-  // Truncated pixel data, other depths and garbage are refused, not read past the end.
-  EXPECT_EQ(CBitmap::createFromBmp(bmp.data(), bmp.size() - 1), nullptr);
-  put(28, 32, 2);
-  EXPECT_EQ(CBitmap::createFromBmp(bmp.data(), bmp.size()), nullptr);
-  EXPECT_EQ(CBitmap::createFromBmp("BM", 2), nullptr);
-  EXPECT_EQ(CBitmap::createFromBmp(nullptr, 100), nullptr);
 }
 
 TEST_F(HeadlessFrame, BitmapDrawCopiesFromTheOffset) {
