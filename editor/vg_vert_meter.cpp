@@ -10,12 +10,8 @@ using VSTGUI::CRect;
 
 VGVertMeter::VGVertMeter(const CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
                          const ColourSet& colourSet)
-    : VGControl(size, listener, tag, colourSet), floorMark(kFloorMark) {
-  for (int i = 0; i < kSegments; ++i) {
-    segmentMarks[i] = kSegmentMarks[i];
-    segmentLevels[i] = std::pow(10.0f, segmentMarks[i] * 0.05f);
-  }
-  floorLevel = std::pow(10.0f, floorMark * 0.05f);
+    : VGControl(size, listener, tag, colourSet) {
+  for (int i = 0; i < kSegments; ++i) segmentLevels[i] = std::pow(10.0f, kSegmentMarks[i] * 0.05f);
 }
 
 VGVertMeter::~VGVertMeter() = default;
@@ -38,13 +34,9 @@ CRect VGVertMeter::getSegmentRect(int index) const {
 
 void VGVertMeter::draw(VSTGUI::CDrawContext* context) {
   if (!context) return;
-  const int32_t W = width;
-  const int32_t H = height;
   ARSDrawContext* dc = beginPaint(context, VSTGUI::kWhiteCColor);
   const ColourSet& c = *colours;
 
-  innerRect = CRect(1, 1, W - 1, H - 1);
-  segmentStep = static_cast<float>(innerRect.bottom - innerRect.top) / 36.0f;
   // A level that is not a number lights nothing.
   const float level = std::isnan(getValue()) ? 0.0f : getValue();
   for (int i = 0; i < kSegments; ++i) {
@@ -59,7 +51,7 @@ void VGVertMeter::draw(VSTGUI::CDrawContext* context) {
 
     if (showScale) {
       char text[16];
-      std::snprintf(text, sizeof text, "%3.0f", static_cast<double>(segmentMarks[i]));
+      std::snprintf(text, sizeof text, "%3.0f", static_cast<double>(kSegmentMarks[i]));
       fitFontSize(dc, "0123", segment.width(), segment.height());
       fontSize += 3;
       dc->setFont(fontId, fontSize, fontStyle);

@@ -16,25 +16,18 @@ public:
   void mouse(VSTGUI::CDrawContext* context, VSTGUI::CPoint& where, int32_t buttons = -1) override;
 
   static constexpr int kSegments = 12;
-  // Upper edge of each segment in dB, top segment first, and the lower edge of the last.
+  // Upper edge of each segment in dB, top segment first.
   static constexpr float kSegmentMarks[kSegments] = {6, 0, -3, -6, -9, -12, -15, -18, -24, -36, -48, -60};
-  static constexpr float kFloorMark = -120.0f;
 
   bool getShowScale() const { return showScale; }
   float getSegmentLevel(int index) const { return segmentLevels[index]; }
-  float getSegmentStep() const { return segmentStep; }
-  // Segment i's outer disc (a square as wide as the meter) in local coordinates, from
-  // the geometry of the last draw.
+  // Segment i's outer disc (a square as wide as the meter) in local coordinates: the
+  // discs are spread over the inner rectangle in steps of a twelfth of its height.
   VSTGUI::CRect getSegmentRect(int index) const;
   // The colour lit segments take above 1.0, made from colour 2.
   static VSTGUI::CColor clipColour(const VSTGUI::CColor& lit);
 
 private:
-  float segmentMarks[kSegments];
-  float segmentLevels[kSegments];
-  float floorMark;
-  float floorLevel;
-  VSTGUI::CRect innerRect;
-  float segmentStep = 0.0f;
+  float segmentLevels[kSegments];  // the marks as linear levels
   bool showScale = false;
 };
