@@ -64,12 +64,12 @@ void AEffGUIEditor::endEdit(int index) {
 
 void AEffGUIEditor::doIdleStuff() {
   uint32_t now = tickCount();
-  if (now < lastPumpTime_) {
+  if (tickBefore(now, lastPumpTime_)) {
     usleep(4000);
     now += 4;
     // The last pump time lies 100 ms after the previous full pass: within about 46 ms of
     // that pass a call only sleeps.
-    if (now < lastPumpTime_ - 50) return;
+    if (tickBefore(now, lastPumpTime_ - 50)) return;
   }
   idle();
   lastPumpTime_ = now + 100;

@@ -40,6 +40,9 @@ class AEffGUIEditor : public AEffEditor, public VSTGUI::CFrameOwner {
   VSTGUI::CFrame* getFrame() const { return frame_; }
   // Milliseconds of a monotonic clock, wrapping at 2^32.
   static uint32_t tickCount();
+  // Whether tick a lies before tick b. Compared through their difference, so that the
+  // pump keeps running full passes when the tick count wraps.
+  static bool tickBefore(uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b) < 0; }
 
  protected:
   // Makes the frame: on the host's window when `window` is null, otherwise on the given

@@ -307,6 +307,19 @@ TEST(KnobOwnDisplay, IntegerDisplaySnapsToWholeNumbers) {
   EXPECT_STREQ(text, "90.0 x");  // a range above 15 uses one decimal
 }
 
+TEST(IdlePump, TickOrderSurvivesTheWrapOfTheTickCount) {
+  EXPECT_TRUE(AEffGUIEditor::tickBefore(10u, 110u));
+  EXPECT_FALSE(AEffGUIEditor::tickBefore(110u, 10u));
+  EXPECT_FALSE(AEffGUIEditor::tickBefore(110u, 110u));
+  // A full pass shortly before the count wraps sets the pump time 100 ms later. 40 ms after
+  // the pass it still lies ahead; 200 ms after, the count has wrapped to a small number and
+  // the pump time lies behind it, so the next call runs a full pass again.
+  const uint32_t pass = 0xFFFFFF00u;
+  const uint32_t pumpTime = pass + 100u;
+  EXPECT_TRUE(AEffGUIEditor::tickBefore(pass + 40u, pumpTime));
+  EXPECT_FALSE(AEffGUIEditor::tickBefore(pass + 200u, pumpTime));
+}
+
 // A response display on its own frame, fed from arrays the test controls.
 class ResponseDisplay : public ::testing::Test {
  protected:
