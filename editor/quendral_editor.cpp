@@ -286,7 +286,6 @@ void quendraleditor::valueChanged(VSTGUI::CDrawContext*, VSTGUI::CControl* contr
       break;
     default:
       plugin_->setParameterAutomated(tag, value);
-      control->setDirty(true);
       break;
   }
 }
