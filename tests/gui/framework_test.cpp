@@ -182,15 +182,6 @@ TEST_F(HeadlessFrame, IdleDrawsEverythingOnceThenOnlyDirtyViews) {
   EXPECT_EQ(b->draws, 2);
 }
 
-TEST_F(HeadlessFrame, RunIdleGoesThroughTheEditorPump) {
-  auto* a = new ProbeControl(CRect(0, 0, 50, 80), kRed);
-  frame->addView(a);
-  owner.frame = frame;
-  a->runIdle();
-  EXPECT_EQ(owner.idles, 1);
-  EXPECT_EQ(a->draws, 1);
-}
-
 TEST_F(HeadlessFrame, SplashScreenShowsPictureUntilTheNextLeftPress) {
   std::vector<uint8_t> rgb(100 * 80 * 3, 0);
   for (size_t i = 0; i < rgb.size(); i += 3) rgb[i + 1] = 255;  // all green
