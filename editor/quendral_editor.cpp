@@ -100,13 +100,13 @@ bool quendraleditor::build(void* parent, bool headless) {
                     : makeFrame(parent, nullptr);
   frame_->setBackgroundColor(VSTGUI::kWhiteCColor);
 
-  logo_ = new VGLogo(CRect(5, 5, 430, 31), this, kNoParamTag, colours_);
-  logo_->setCaption("+ q u e n d r a l");
-  addView(kLogo, logo_);
-  splash_ = new VSTGUI::CSplashScreen(CRect(5, 5, 430, 26), this, kNoParamTag, bitmap,
+  auto* logo = new VGLogo(CRect(5, 5, 430, 31), this, kNoParamTag, colours_);
+  logo->setCaption("+ q u e n d r a l");
+  addView(kLogo, logo);
+  auto* splash = new VSTGUI::CSplashScreen(CRect(5, 5, 430, 26), this, kNoParamTag, bitmap,
                                       CRect(0, 0, bitmap->getWidth(), bitmap->getHeight()),
                                       VSTGUI::CPoint(0, 0));
-  addView(kSplash, splash_);
+  addView(kSplash, splash);
   bitmap->forget();  // the splash screen keeps its own reference
 
   // The response display reads the engine's arrays directly.
@@ -162,28 +162,24 @@ bool quendraleditor::build(void* parent, bool headless) {
   meter_ = new VGVertMeter(CRect(415, 35, 432, 253), this, kNoParamTag, colours_);
   meter_->setValue(0.0f);
   addView(kMeter, meter_);
-  colourButton_ = new VGTargetButton(CRect(415, 300, 432, 317), this, kColourTag, colours_);
-  colourButton_->setCaption("");
-  colourButton_->setValue(colourButtonState_);
-  addView(kColourButton, colourButton_);
-  bottomLabel_ = new VGBottomLabel(CRect(0, 320, 435, 330), this, kNoParamTag, colours_);
-  bottomLabel_->setCaption(kBottomCaption);
-  addView(kBottomLabel, bottomLabel_);
+  auto* colourButton = new VGTargetButton(CRect(415, 300, 432, 317), this, kColourTag, colours_);
+  colourButton->setCaption("");
+  colourButton->setValue(colourButtonState_);
+  addView(kColourButton, colourButton);
+  auto* bottomLabel = new VGBottomLabel(CRect(0, 320, 435, 330), this, kNoParamTag, colours_);
+  bottomLabel->setCaption(kBottomCaption);
+  addView(kBottomLabel, bottomLabel);
   return true;
 }
 
 void quendraleditor::close() {
   AEffGUIEditor::close();
   for (auto& view : views_) view = nullptr;
-  logo_ = nullptr;
-  splash_ = nullptr;
   spect_ = nullptr;
   envelope_ = nullptr;
   angleKnob_ = gainKnob_ = positionKnob_ = speedKnob_ = divideKnob_ = nullptr;
   filtOne_ = filtTwo_ = lfoSync_ = nullptr;
   meter_ = nullptr;
-  colourButton_ = nullptr;
-  bottomLabel_ = nullptr;
 }
 
 void quendraleditor::idle() {

@@ -14,18 +14,12 @@
 #include "gui/c_control.h"
 
 class quendral;
-class VGBottomLabel;
 class VGEnvelope;
 class VGGrommetKnob;
-class VGLogo;
 class VGSimpleLabel;
 class VGSpect;
-class VGTargetButton;
 class VGTextButton;
 class VGVertMeter;
-namespace VSTGUI {
-class CSplashScreen;
-}
 
 class quendraleditor : public AEffGUIEditor, public VSTGUI::CControlListener {
  public:
@@ -76,8 +70,6 @@ class quendraleditor : public AEffGUIEditor, public VSTGUI::CControlListener {
   bool inIdle_ = false;
 
   VSTGUI::CView* views_[kNumViews] = {};
-  VGLogo* logo_ = nullptr;
-  VSTGUI::CSplashScreen* splash_ = nullptr;
   VGSpect* spect_ = nullptr;
   VGEnvelope* envelope_ = nullptr;
   VGGrommetKnob* angleKnob_ = nullptr;
@@ -89,6 +81,4 @@ class quendraleditor : public AEffGUIEditor, public VSTGUI::CControlListener {
   VGGrommetKnob* speedKnob_ = nullptr;
   VGGrommetKnob* divideKnob_ = nullptr;
   VGVertMeter* meter_ = nullptr;
-  VGTargetButton* colourButton_ = nullptr;
-  VGBottomLabel* bottomLabel_ = nullptr;
 };
