@@ -69,12 +69,15 @@ void quendral::applyParameter(int32_t index, float value) {
   float recorded = value;  // what the current program's record keeps
 
   switch (index) {
-    case kParamAngle:
-      store(mod.targetAngle, (value - 0.5f) * 360.0f);
+    case kParamAngle: {
+      const float angle = (value - 0.5f) * 360.0f;
+      if (!std::isfinite(angle)) return;  // far outside 0..1: no finite angle to apply
+      store(mod.targetAngle, angle);
       store(mod.lfoSpeed, 0.0f);
       mod.rebuildSegmentRates();
       if (record) store(record->angle, value);
       return;
+    }
     case kParamMidiLfoTempo:
       store(mod.syncToHost, value);
       if (record) store(record->midiLfoTempo, value);
@@ -87,12 +90,16 @@ void quendral::applyParameter(int32_t index, float value) {
       engine_.filterSet.store(value < 0.5f ? 0 : 1, std::memory_order_relaxed);
       if (record) store(record->filterNumber, value);
       return;
-    case kParamLfoSpeed:
-      store(mod.lfoSpeed, (value - 0.5f) * 2.0f);
+    case kParamLfoSpeed: {
+      // An infinite speed would step the envelope by infinity (NaN on a flat segment).
+      const float speed = (value - 0.5f) * 2.0f;
+      if (!std::isfinite(speed)) return;
+      store(mod.lfoSpeed, speed);
       mod.rebuildSegmentRates();
       mod.placeOnEnvelope();
       if (record) store(record->lfoSpeed, value);
       return;
+    }
     case kParamLfoPosition:
       store(mod.lfoPosition, value);
       store(mod.lfoSpeed, 0.0f);

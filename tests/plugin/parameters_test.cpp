@@ -157,9 +157,14 @@ TEST_F(PluginTest, NonFiniteValuesChangeNothing) {
   EXPECT_FLOAT_EQ(host->getParameter(0), 0.75f);
   EXPECT_NEAR(host->getParameter(6), 0.75f, 1e-5f);
   EXPECT_EQ(host->parameterDisplay(0), "90.0");
-  // A gain far outside the range has no finite value: ignored too.
+  // Values so far outside the range that their gain, angle or speed is not finite: ignored
+  // too, so no infinite step reaches the LFO.
   host->setParameter(6, 1e6f);
   EXPECT_EQ(host->parameterDisplay(6), "6.0");
+  host->setParameter(0, std::numeric_limits<float>::max());
+  EXPECT_EQ(host->parameterDisplay(0), "90.0");
+  host->setParameter(4, std::numeric_limits<float>::max());
+  EXPECT_EQ(host->parameterDisplay(4), "0.00");
 }
 
 TEST_F(PluginTest, ProgramNames) {
