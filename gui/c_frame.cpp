@@ -1,9 +1,5 @@
 #include "gui/c_frame.h"
 
-#include <cairo.h>
-
-#include <cstddef>
-
 #include "gui/c_draw_context.h"
 #include "gui/frame_owner.h"
 #include "gui/image/image_window.h"
@@ -169,29 +165,6 @@ bool CFrame::getPixel(int32_t x, int32_t y, CColor& color) {
   color = CColor{static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8), static_cast<uint8_t>(p),
                  static_cast<uint8_t>(p >> 24)};
   return true;
-}
-
-bool CFrame::writePng(const char* path) {
-  std::vector<uint32_t> argb;
-  int w = 0;
-  int h = 0;
-  if (!path || !hasWindow() || !window_->readPixels(argb, w, h) || w <= 0 || h <= 0) return false;
-  cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
-  if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(image);
-    return false;
-  }
-  cairo_surface_flush(image);
-  unsigned char* data = cairo_image_surface_get_data(image);
-  int stride = cairo_image_surface_get_stride(image);
-  for (int y = 0; y < h; ++y) {
-    auto* row = reinterpret_cast<uint32_t*>(data + static_cast<ptrdiff_t>(y) * stride);
-    for (int x = 0; x < w; ++x) row[x] = argb[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)];
-  }
-  cairo_surface_mark_dirty(image);
-  bool ok = cairo_surface_write_to_png(image, path) == CAIRO_STATUS_SUCCESS;
-  cairo_surface_destroy(image);
-  return ok;
 }
 
 void CFrame::setKnobMode(int32_t mode) { gKnobMode = mode; }

@@ -7,8 +7,8 @@
 // which destroys every view, the window and the window-system connection.
 //
 // Headless use (tests, snapshots): give the frame an ImageWindow (gui/image/) instead of a
-// parent window; draw with drawAll() or idle(), read pixels with getPixel / writePng, and
-// script the mouse on the ImageWindow.
+// parent window; draw with drawAll() or idle(), read pixels with getPixel, and script the
+// mouse on the ImageWindow.
 #pragma once
 
 #include <cstdint>
@@ -79,9 +79,8 @@ public:
   int32_t getMouseButtons();
   CPoint getMouseLocation();
 
-  // Pixels of the window as last drawn (tests, snapshots).
+  // A pixel of the window as last drawn (tests).
   bool getPixel(int32_t x, int32_t y, CColor& color);
-  bool writePng(const char* path);
 
   bool isDirty() const override { return dirty_; }
   void setDirty(bool value = true) override { dirty_ = value; }

@@ -2,12 +2,7 @@
 // idle redraw, the splash screen, bitmaps and the editor link.
 #include <gtest/gtest.h>
 
-#include <cairo.h>
-
 #include <cmath>
-#include <cstdio>
-#include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "gui/c_bitmap.h"
@@ -242,24 +237,4 @@ TEST_F(HeadlessFrame, BitmapDrawCopiesFromTheOffset) {
   EXPECT_EQ(pixel(10, 10), kBlue);
   EXPECT_EQ(pixel(11, 10), kBlackCColor);
   EXPECT_EQ(pixel(12, 10), kWhiteCColor) << "nothing copied outside the destination";
-}
-
-TEST_F(HeadlessFrame, WritesThePanelAsPng) {
-  frame->addView(new ProbeControl(CRect(0, 0, 50, 80), kRed));
-  frame->addView(new ProbeControl(CRect(50, 0, 100, 80), kBlue));
-  frame->idle();
-  std::string path = ::testing::TempDir() + "frame_" + std::to_string(getpid()) + ".png";
-  ASSERT_TRUE(frame->writePng(path.c_str()));
-  cairo_surface_t* png = cairo_image_surface_create_from_png(path.c_str());
-  ASSERT_EQ(cairo_surface_status(png), CAIRO_STATUS_SUCCESS);
-  EXPECT_EQ(cairo_image_surface_get_width(png), 100);
-  EXPECT_EQ(cairo_image_surface_get_height(png), 80);
-  const auto* row = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(png) +
-                                                      10 * cairo_image_surface_get_stride(png));
-  EXPECT_EQ(row[10] & 0xFFFFFFu, 0xFF0000u);
-  EXPECT_EQ(row[60] & 0xFFFFFFu, 0x0000FFu);
-  cairo_surface_destroy(png);
-  std::remove(path.c_str());
-  EXPECT_FALSE(frame->writePng(nullptr));
-  EXPECT_FALSE(frame->writePng("/nonexistent-folder/x.png"));
 }
