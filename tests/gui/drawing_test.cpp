@@ -254,13 +254,3 @@ TEST(AntiAliasedContext, VectorTextRules) {
   auto condensed = ink("spacing", 12, kCondensedFace);
   EXPECT_EQ((expanded.second - expanded.first) - (condensed.second - condensed.first), 4 * 6);
 }
-
-TEST(AntiAliasedContext, CopyPlacesTheSurfaceAtTheDestination) {
-  ARSDrawContext source(nullptr, 4, 4, kRed);
-  COffscreenContext target(nullptr, 20, 20, kWhiteCColor);
-  source.copyFrom(&target, CRect(10, 10, 14, 14));
-  EXPECT_EQ(target.getPixel(10, 10), kRed);
-  EXPECT_EQ(target.getPixel(13, 13), kRed);
-  EXPECT_EQ(target.getPixel(14, 14), kWhiteCColor);
-  EXPECT_EQ(target.getPixel(9, 10), kWhiteCColor);
-}
