@@ -288,10 +288,14 @@ VstTimeInfo* PluginHost::fillTimeInfo() {
   time.samplePos = samplePos_.load();
   time.sampleRate = sampleRate_.load();
   time.tempo = tempo_.load();
-  time.ppqPos = time.samplePos / time.sampleRate * time.tempo / 60.0;
   time.timeSigNumerator = 4;
   time.timeSigDenominator = 4;
-  time.flags = kVstPpqPosValid | kVstTimeSigValid;
+  time.flags = kVstTimeSigValid;
+  // The musical position needs a sample rate; without one it is not claimed.
+  if (time.sampleRate > 0.0) {
+    time.ppqPos = time.samplePos / time.sampleRate * time.tempo / 60.0;
+    time.flags |= kVstPpqPosValid;
+  }
   if (tempoValid_.load()) time.flags |= kVstTempoValid;
   if (playing_.load()) time.flags |= kVstTransportPlaying;
   return &time;
