@@ -95,7 +95,8 @@ void VGSpect::drawResponse(ARSDrawContext* dc, const std::atomic<float>* filter,
 void VGSpect::readoutTexts(int32_t mx, int32_t my, char* channel1, char* channel2, int32_t capacity) const {
   const auto cap = static_cast<size_t>(capacity);
   const int32_t half = height / 2;
-  const auto bin = static_cast<int32_t>(static_cast<float>(mx) / pixelsPerBin_);
+  // A display without width has no bins to point at: its readout names bin 0.
+  const int32_t bin = pixelsPerBin_ > 0.0f ? static_cast<int32_t>(static_cast<float>(mx) / pixelsPerBin_) : 0;
   const double frequency = bin * static_cast<double>(data_.sampleRate) / (binCount_ * 2.0);
   // The level of the pixel row under the pointer, counted from the pane's outer edge.
   auto levelAt = [](const SpectrumLevelTable& table, int32_t row) {

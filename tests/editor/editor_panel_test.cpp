@@ -380,6 +380,11 @@ TEST_F(ResponseDisplay, ReadoutsGiveFrequencyAndRowLevel) {
   EXPECT_STREQ(two, "channel 2   172.27 Hz   -9.60 dB");
   spect->readoutTexts(200, 200, one, two, 256);  // right and bottom edges
   EXPECT_STREQ(two, "channel 2   22050.00 Hz   0.00 dB");
+
+  // A display squeezed to no width still gives a defined readout.
+  VGSpect flat(CRect(0, 0, 0, 200), nullptr, 24, colours, data);
+  flat.readoutTexts(0, 10, one, two, 256);
+  EXPECT_STREQ(one, "channel 1    0.00 Hz   -9.60 dB");
 }
 
 }  // namespace
