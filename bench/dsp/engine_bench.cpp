@@ -11,6 +11,7 @@
 #include <random>
 #include <string>
 
+#include "fastest_run_reporter.h"
 #include "real_fft.h"
 #include "spatial_engine.h"
 
@@ -94,45 +95,26 @@ BENCHMARK(BM_EngineFrameSteadyAngle);
 BENCHMARK(BM_EngineFrameMovingAngle);
 
 // The console table plus a summary of the ratios that matter.
-class SummaryReporter : public benchmark::ConsoleReporter {
+class SummaryReporter : public FastestRunReporter {
  public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-      // With --benchmark_repetitions the fastest repetition counts: it is the one least
-      // disturbed by other work on the machine.
-      const std::string& name = run.run_name.function_name;
-      const double ns = run.GetAdjustedCPUTime();
-      if (cpuNs_.count(name) && cpuNs_[name] <= ns) continue;
-      cpuNs_[name] = ns;
-      const auto factor = run.counters.find("realtime_factor");
-      if (factor != run.counters.end()) realtime_[name] = factor->second.value;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
   void Finalize() override {
     ConsoleReporter::Finalize();
-    const auto ours = cpuNs_.find("BM_OurRealFftForward"), fftw = cpuNs_.find("BM_FftwR2cMeasure");
-    if (ours != cpuNs_.end() && fftw != cpuNs_.end())
+    const auto ours = cpuNs().find("BM_OurRealFftForward"), fftw = cpuNs().find("BM_FftwR2cMeasure");
+    if (ours != cpuNs().end() && fftw != cpuNs().end())
       std::printf("\nforward transform: ours %.1f ns, FFTW r2c %.1f ns, ratio ours/FFTW %.3f (target <= 1.25)\n",
                   ours->second, fftw->second, ours->second / fftw->second);
-    for (const auto& [name, factor] : realtime_)
-      std::printf("%s: real-time factor %.0f at 44.1 kHz (target >= 800 with a moving angle)\n",
-                  name.c_str(), factor);
+    for (const auto& [name, values] : counters()) {
+      const auto factor = values.find("realtime_factor");
+      if (factor != values.end())
+        std::printf("%s: real-time factor %.0f at 44.1 kHz (target >= 800 with a moving angle)\n",
+                    name.c_str(), factor->second);
+    }
   }
-
- private:
-  std::map<std::string, double> cpuNs_;
-  std::map<std::string, double> realtime_;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   SummaryReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
+  return runBenchmarks(argc, argv, reporter);
 }

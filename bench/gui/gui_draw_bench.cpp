@@ -10,6 +10,7 @@
 #include <string>
 
 #include "editor/ars_draw_context.h"
+#include "fastest_run_reporter.h"
 #include "editor/vg_bottom_label.h"
 #include "editor/vg_logo.h"
 #include "editor/vg_simple_label.h"
@@ -99,38 +100,22 @@ void BM_MeterWithMarks(benchmark::State& state) {
 }
 BENCHMARK(BM_MeterWithMarks);
 
-class RatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public FastestRunReporter {
 public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-      const std::string& name = run.run_name.function_name;
-      const double ns = run.GetAdjustedCPUTime();
-      if (!cpuNs_.count(name) || ns < cpuNs_[name]) cpuNs_[name] = ns;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
   void Finalize() override {
     ConsoleReporter::Finalize();
-    auto base = cpuNs_.find("BM_BaselineSurface");
-    if (base == cpuNs_.end()) return;
+    auto base = cpuNs().find("BM_BaselineSurface");
+    if (base == cpuNs().end()) return;
     std::printf("\ndraw time per control (ratio to the bare 65 x 18 paint, %.1f us):\n", base->second / 1000.0);
-    for (const auto& [name, ns] : cpuNs_) {
+    for (const auto& [name, ns] : cpuNs()) {
       if (name != base->first) std::printf("  %-20s %8.1f us  x%.1f\n", name.c_str(), ns / 1000.0, ns / base->second);
     }
   }
-
-private:
-  std::map<std::string, double> cpuNs_;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
+  return runBenchmarks(argc, argv, reporter);
 }
