@@ -13,7 +13,8 @@ namespace {
 constexpr auto kRelaxed = std::memory_order_relaxed;
 constexpr int kLast = AngleModulator::kPoints - 1;
 // One frame at the reference rate.
-constexpr float kFramesPositionStep = static_cast<float>(engine::kFrameSize) / engine::kReferenceRate;
+constexpr float kFramesPositionStep =
+    static_cast<float>(engine::kFrameSize) / engine::kReferenceRate;
 constexpr float kSecondsPerMinute = 0.016666668f;
 
 // The shorter way from a to b on a circle of circumference 1; half a turn goes directly.
@@ -56,7 +57,8 @@ void AngleModulator::advanceModulator(TempoSource* tempo) {
   float speed = lfoSpeed.load(kRelaxed);
   if (syncToHost.load(kRelaxed) > 0.5f && tempo) {
     double beatsPerMinute = 0.0;
-    if (tempo->hostTempo(beatsPerMinute) && std::isfinite(beatsPerMinute) && beatsPerMinute >= 0.0) {
+    if (tempo->hostTempo(beatsPerMinute) && std::isfinite(beatsPerMinute) &&
+        beatsPerMinute >= 0.0) {
       const float beatsPerSecond = static_cast<float>(beatsPerMinute) * kSecondsPerMinute;
       const bool wasStopped = speed == 0.0f;
       speed = speed < 0.0f ? -beatsPerSecond : beatsPerSecond;
@@ -127,7 +129,8 @@ void AngleModulator::rebuildSegmentRates() {
     const bool proper = i < kLast ? span > 0.0f : span < 0.0f;
     float rate = 0.0f;
     if (proper) {
-      const float d = circularDifference(pointValues[i].load(kRelaxed), pointValues[next].load(kRelaxed));
+      const float d =
+          circularDifference(pointValues[i].load(kRelaxed), pointValues[next].load(kRelaxed));
       rate = d / span * 46080.0f / 44100.0f;
       if (!std::isfinite(rate)) rate = 0.0f;
     }

@@ -33,11 +33,11 @@ class AngleModulator {
   // After a change of position, speed or envelope: puts targetAngle on the envelope.
   void placeOnEnvelope();
 
-  std::atomic<float> targetAngle{0.0f};   // degrees, -180..+180 after each advance
-  std::atomic<float> syncToHost{0.0f};    // raw "midi lfo tempo" value; sync while > 0.5
-  std::atomic<float> lfoPosition{0.0f};   // 0..1
-  std::atomic<float> lfoSpeed{0.0f};      // envelope cycles per second at 44100 Hz; 0 = stopped
-  std::atomic<int32_t> lfoDivide{1};      // 1..11
+  std::atomic<float> targetAngle{0.0f};  // degrees, -180..+180 after each advance
+  std::atomic<float> syncToHost{0.0f};   // raw "midi lfo tempo" value; sync while > 0.5
+  std::atomic<float> lfoPosition{0.0f};  // 0..1
+  std::atomic<float> lfoSpeed{0.0f};     // envelope cycles per second at 44100 Hz; 0 = stopped
+  std::atomic<int32_t> lfoDivide{1};     // 1..11
   std::atomic<float> pointTimes[kPoints];
   std::atomic<float> pointValues[kPoints];
   std::atomic<float> positionScale[kPoints];

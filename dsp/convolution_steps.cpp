@@ -60,13 +60,15 @@ void overlapAdd(float* y, float* tail) {
   }
 }
 
-float crossfade(const float* a, const float* b, float gain, float fade, float fadeStep, float* out) {
+float crossfade(const float* a, const float* b, float gain, float fade, float fadeStep,
+                float* out) {
   // fade + i x fadeStep is exact for the engine's steps of 1/128 from 0 or 1, so computing
   // each lane's weight directly equals adding the step sample by sample.
   const v4 g = simd4::splat(gain);
   const v4 lane = {0.0f, 1.0f, 2.0f, 3.0f};
   for (int i = 0; i < kF; i += 4) {
-    const v4 f = simd4::splat(fade) + (simd4::splat(static_cast<float>(i)) + lane) * simd4::splat(fadeStep);
+    const v4 f =
+        simd4::splat(fade) + (simd4::splat(static_cast<float>(i)) + lane) * simd4::splat(fadeStep);
     const v4 va = load(a + i);
     store(out + i, g * (va + (load(b + i) - va) * f));
   }

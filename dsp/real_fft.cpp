@@ -19,11 +19,11 @@
 
 namespace {
 
-using simd4::v4;
 using simd4::load;
 using simd4::loadDeinterleaved;
 using simd4::store;
 using simd4::storeInterleaved;
+using simd4::v4;
 
 constexpr double kPi = 3.14159265358979323846;
 
@@ -192,7 +192,8 @@ void RealFft::forward(float* data) {
     const v4 tr = c * di - s * dr;     // Re of -i W^k D
     const v4 ti = -(c * dr + s * di);  // Im of -i W^k D
     storeInterleaved(data + 2 * k, half * (sr + tr), half * (si + ti));
-    storeInterleaved(data + 2 * m, simd4::reverse(half * (sr - tr)), simd4::reverse(half * (ti - si)));
+    storeInterleaved(data + 2 * m, simd4::reverse(half * (sr - tr)),
+                     simd4::reverse(half * (ti - si)));
   }
   data[0] = z0r + z0i;
   data[1] = z0r - z0i;
@@ -227,7 +228,8 @@ void RealFft::inverse(float* data) {
   complexForward();
   toNaturalOrder();
 
-  for (int n = 0; n < kHalf; n += 4) storeInterleaved(data + 2 * n, load(natIm_ + n), load(natRe_ + n));
+  for (int n = 0; n < kHalf; n += 4)
+    storeInterleaved(data + 2 * n, load(natIm_ + n), load(natRe_ + n));
 }
 
 void packedToHalfComplex(const float* packed, float* halfComplex) {
@@ -250,7 +252,8 @@ void packedToHalfComplex(const float* packed, float* halfComplex) {
 void halfComplexToPacked(const float* halfComplex, float* packed) {
   constexpr int n = RealFft::kSize;
   for (int k = 1; k < n / 2 - 3; k += 4)
-    storeInterleaved(packed + 2 * k, load(halfComplex + k), simd4::reverse(load(halfComplex + n - k - 3)));
+    storeInterleaved(packed + 2 * k, load(halfComplex + k),
+                     simd4::reverse(load(halfComplex + n - k - 3)));
   for (int k = n / 2 - 3; k < n / 2; ++k) {
     packed[2 * k] = halfComplex[k];
     packed[2 * k + 1] = halfComplex[n - k];

@@ -11,10 +11,10 @@ namespace response_data {
 constexpr int kTaps = 128;
 constexpr int kSetOneRows = 37;  // 0, 5, ..., 180 degrees
 constexpr int kSetOneStep = 5;
-constexpr int kSetTwoRows = 7;   // 0, 30, ..., 180 degrees
+constexpr int kSetTwoRows = 7;  // 0, 30, ..., 180 degrees
 constexpr int kSetTwoStep = 30;
-constexpr int kNearEar = 0;      // the ear on the source's side
-constexpr int kFarEar = 1;       // the opposite ear
+constexpr int kNearEar = 0;  // the ear on the source's side
+constexpr int kFarEar = 1;   // the opposite ear
 
 // [row in increasing azimuth][kNearEar or kFarEar][tap]
 extern const int16_t kSetOneTaps[kSetOneRows][2][kTaps];

@@ -39,8 +39,10 @@ ResponseSets::ResponseSets(RealFft& fft) {
     float gain;
   };
   const Source sources[2] = {
-      {response_data::kSetOneTaps, response_data::kSetOneRows, response_data::kSetOneStep, kSetOneGain},
-      {response_data::kSetTwoTaps, response_data::kSetTwoRows, response_data::kSetTwoStep, kSetTwoGain},
+      {response_data::kSetOneTaps, response_data::kSetOneRows, response_data::kSetOneStep,
+       kSetOneGain},
+      {response_data::kSetTwoTaps, response_data::kSetTwoRows, response_data::kSetTwoStep,
+       kSetTwoGain},
   };
   int row = 0;
   for (int s = 0; s < 2; ++s) {

@@ -16,9 +16,9 @@
 class RealFft;
 
 struct ResponseEntry {
-  float angle = 0.0f;                   // measured azimuth, degrees
-  const float* first = nullptr;         // near-ear taps, kFrameSize values
-  const float* second = nullptr;        // far-ear taps
+  float angle = 0.0f;                     // measured azimuth, degrees
+  const float* first = nullptr;           // near-ear taps, kFrameSize values
+  const float* second = nullptr;          // far-ear taps
   const float* firstSpectrum = nullptr;   // half-complex spectra of the taps zero-padded
   const float* secondSpectrum = nullptr;  // to kFftSize
 };

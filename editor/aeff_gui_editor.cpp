@@ -87,7 +87,8 @@ uint32_t AEffGUIEditor::tickCount() {
                                static_cast<uint64_t>(ts.tv_nsec) / 1000000u);
 }
 
-VSTGUI::CFrame* AEffGUIEditor::makeFrame(void* parent, std::unique_ptr<VSTGUI::PlatformWindow> window) {
+VSTGUI::CFrame* AEffGUIEditor::makeFrame(void* parent,
+                                         std::unique_ptr<VSTGUI::PlatformWindow> window) {
   const VSTGUI::CRect size(0, 0, rect_.right - rect_.left, rect_.bottom - rect_.top);
   if (window) return new VSTGUI::CFrame(size, std::move(window), this);
   return new VSTGUI::CFrame(size, parent, this);

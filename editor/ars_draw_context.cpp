@@ -20,13 +20,15 @@ constexpr size_t kMaxTextLength = 255;
 cairo_t* cairoOf(void* cr) { return static_cast<cairo_t*>(cr); }
 }  // namespace
 
-ARSDrawContext::ARSDrawContext(VSTGUI::CFrame* frame, int32_t width, int32_t height, const CColor& background)
+ARSDrawContext::ARSDrawContext(VSTGUI::CFrame* frame, int32_t width, int32_t height,
+                               const CColor& background)
     : COffscreenContext(frame, width, height, background) {}
 
 ARSDrawContext::~ARSDrawContext() = default;
 
 uint32_t ARSDrawContext::packColour(const CColor& c) {
-  return (uint32_t{c.alpha} << 24) | (uint32_t{c.red} << 16) | (uint32_t{c.green} << 8) | uint32_t{c.blue};
+  return (uint32_t{c.alpha} << 24) | (uint32_t{c.red} << 16) | (uint32_t{c.green} << 8) |
+         uint32_t{c.blue};
 }
 
 uint32_t ARSDrawContext::packFontColour(const CColor& c) {
@@ -183,9 +185,10 @@ void ARSDrawContext::drawString(const char* text, const CRect& rect, bool opaque
   cairo_new_path(cr);
   cairo_identity_matrix(cr);
   cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
-  cairo_select_font_face(cr, vectorFamily_,
-                         (vectorStyle_ & VSTGUI::kItalicFace) ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
-                         (vectorStyle_ & VSTGUI::kBoldFace) ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_select_font_face(
+      cr, vectorFamily_,
+      (vectorStyle_ & VSTGUI::kItalicFace) ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
+      (vectorStyle_ & VSTGUI::kBoldFace) ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
   cairo_set_font_size(cr, vectorSize_);
   cairo_font_options_t* options = cairo_font_options_create();
   cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);

@@ -12,7 +12,7 @@
 #include "gui/c_offscreen_context.h"
 
 class ARSDrawContext : public VSTGUI::COffscreenContext {
-public:
+ public:
   ARSDrawContext(VSTGUI::CFrame* frame, int32_t width, int32_t height,
                  const VSTGUI::CColor& background = VSTGUI::kBlackCColor);
   ~ARSDrawContext() override;
@@ -60,7 +60,7 @@ public:
   // The same with alpha replaced by (alpha - 1) mod 256.
   static uint32_t packFontColour(const VSTGUI::CColor& color);
 
-private:
+ private:
   void prepareVector();
   void setSourceArgb(uint32_t argb);
   void pathEllipse(const VSTGUI::CRect& rect);

@@ -9,7 +9,8 @@ struct ColourSet {
   VSTGUI::CColor colour[4];
 
   static constexpr ColourSet defaults() {
-    return ColourSet{{{240, 145, 116, 255}, {232, 133, 10, 255}, {203, 0, 40, 255}, {0, 0, 0, 255}}};
+    return ColourSet{
+        {{240, 145, 116, 255}, {232, 133, 10, 255}, {203, 0, 40, 255}, {0, 0, 0, 255}}};
   }
   constexpr const VSTGUI::CColor& operator[](int index) const { return colour[index]; }
   constexpr VSTGUI::CColor& operator[](int index) { return colour[index]; }

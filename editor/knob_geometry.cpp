@@ -20,9 +20,11 @@ Box dotBox(int32_t left, int32_t top, int32_t rw, int32_t rh, float ring, float 
   const auto half = static_cast<int32_t>(ring * 0.5f);
   const float t = tDegrees * kDegToRad;
   const float x = static_cast<float>(
-      left + static_cast<int32_t>((std::sin(t) + 1.0f) * 0.5f * static_cast<float>(rw - 2 * half) + 0.5f));
+      left +
+      static_cast<int32_t>((std::sin(t) + 1.0f) * 0.5f * static_cast<float>(rw - 2 * half) + 0.5f));
   const float y = static_cast<float>(
-      top + static_cast<int32_t>((1.0f - std::cos(t)) * 0.5f * static_cast<float>(rh - 2 * half) + 0.5f));
+      top +
+      static_cast<int32_t>((1.0f - std::cos(t)) * 0.5f * static_cast<float>(rh - 2 * half) + 0.5f));
   return {static_cast<int32_t>(x), static_cast<int32_t>(y), static_cast<int32_t>(x + ring),
           static_cast<int32_t>(y + ring)};
 }
@@ -38,7 +40,9 @@ Drag::Drag(float entryValue, int32_t pressX, int32_t pressY, float heightPx, flo
       fine_(fine),
       coef_(rate(fine)) {}
 
-float Drag::rate(bool fine) const { return fine ? span_ / (height_ * fineFactor_) : span_ / height_; }
+float Drag::rate(bool fine) const {
+  return fine ? span_ / (height_ * fineFactor_) : span_ / height_;
+}
 
 float Drag::update(int32_t x, int32_t y, bool fine) {
   const auto diff = static_cast<float>((x - x0_) - (y - y0_));

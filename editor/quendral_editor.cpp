@@ -30,9 +30,26 @@ namespace {
 
 // Index of each view in the panel, in the order the views are added.
 enum ViewSlot : int32_t {
-  kLogo, kSplash, kSpect, kEnvelope, kAngleKnob, kAngleLabel, kGainKnob, kGainLabel, kFiltOne,
-  kFiltTwo, kLfoSync, kPositionKnob, kPositionLabel, kSpeedKnob, kSpeedLabel, kDivideKnob,
-  kDivideLabel, kMeter, kColourButton, kBottomLabel,
+  kLogo,
+  kSplash,
+  kSpect,
+  kEnvelope,
+  kAngleKnob,
+  kAngleLabel,
+  kGainKnob,
+  kGainLabel,
+  kFiltOne,
+  kFiltTwo,
+  kLfoSync,
+  kPositionKnob,
+  kPositionLabel,
+  kSpeedKnob,
+  kSpeedLabel,
+  kDivideKnob,
+  kDivideLabel,
+  kMeter,
+  kColourButton,
+  kBottomLabel,
 };
 
 constexpr char kBottomCaption[] = "quendral " QUENDRAL_VERSION_TEXT " - binaural panner";
@@ -72,8 +89,8 @@ VGSimpleLabel* quendraleditor::makeNameLabel(int32_t index, const CRect& rect, i
   return label;
 }
 
-VGGrommetKnob* quendraleditor::makeKnob(int32_t index, const CRect& rect, int32_t tag, float displayMin,
-                                        float displayMax, bool integer) {
+VGGrommetKnob* quendraleditor::makeKnob(int32_t index, const CRect& rect, int32_t tag,
+                                        float displayMin, float displayMax, bool integer) {
   auto* knob = new VGGrommetKnob(rect, this, tag, colours_, plugin_);
   knob->setDisplayMax(displayMax);
   knob->setDisplayMin(displayMin);
@@ -104,8 +121,8 @@ bool quendraleditor::build(void* parent, bool headless) {
   logo->setCaption("+ q u e n d r a l");
   addView(kLogo, logo);
   auto* splash = new VSTGUI::CSplashScreen(CRect(5, 5, 430, 26), this, kNoParamTag, bitmap,
-                                      CRect(0, 0, bitmap->getWidth(), bitmap->getHeight()),
-                                      VSTGUI::CPoint(0, 0));
+                                           CRect(0, 0, bitmap->getWidth(), bitmap->getHeight()),
+                                           VSTGUI::CPoint(0, 0));
   addView(kSplash, splash);
   bitmap->forget();  // the splash screen keeps its own reference
 
@@ -152,11 +169,13 @@ bool quendraleditor::build(void* parent, bool headless) {
   lfoSync_->setValue(plugin_->getParameter(kParamMidiLfoTempo) >= 0.5f ? 1.0f : 0.0f);
   addView(kLfoSync, lfoSync_);
 
-  positionKnob_ = makeKnob(kPositionKnob, CRect(210, 234, 276, 300), kParamLfoPosition, 0.0f, 1.0f, false);
+  positionKnob_ =
+      makeKnob(kPositionKnob, CRect(210, 234, 276, 300), kParamLfoPosition, 0.0f, 1.0f, false);
   makeNameLabel(kPositionLabel, CRect(210, 300, 270, 315), kParamLfoPosition);
   speedKnob_ = makeKnob(kSpeedKnob, CRect(280, 234, 346, 300), kParamLfoSpeed, -1.0f, 1.0f, false);
   makeNameLabel(kSpeedLabel, CRect(280, 300, 340, 315), kParamLfoSpeed);
-  divideKnob_ = makeKnob(kDivideKnob, CRect(350, 234, 416, 300), kParamLfoDivide, 1.0f, 11.0f, true);
+  divideKnob_ =
+      makeKnob(kDivideKnob, CRect(350, 234, 416, 300), kParamLfoDivide, 1.0f, 11.0f, true);
   makeNameLabel(kDivideLabel, CRect(350, 300, 410, 315), kParamLfoDivide);
 
   meter_ = new VGVertMeter(CRect(415, 35, 432, 253), this, kNoParamTag, colours_);
@@ -229,7 +248,8 @@ void quendraleditor::applyHostChanges(uint32_t changed) {
   if (ParameterChangeFlags::has(changed, kParamGain) && gainKnob_ != nullptr) {
     gainKnob_->setValue(plugin_->getParameter(kParamGain));
   }
-  const uint32_t pointBits = ((uint32_t{1} << (kParamPointTime8 + 1)) - 1u) & ~((uint32_t{1} << kParamPointValue1) - 1u);
+  const uint32_t pointBits =
+      ((uint32_t{1} << (kParamPointTime8 + 1)) - 1u) & ~((uint32_t{1} << kParamPointValue1) - 1u);
   if ((changed & pointBits) != 0 && envelope_ != nullptr) envelope_->setDirty(true);
 }
 
@@ -286,4 +306,6 @@ void quendraleditor::valueChanged(VSTGUI::CDrawContext*, VSTGUI::CControl* contr
   }
 }
 
-int32_t quendraleditor::modifierClick(VSTGUI::CDrawContext*, VSTGUI::CControl*, int32_t) { return 0; }
+int32_t quendraleditor::modifierClick(VSTGUI::CDrawContext*, VSTGUI::CControl*, int32_t) {
+  return 0;
+}

@@ -26,8 +26,8 @@ class quendraleditor : public AEffGUIEditor, public VSTGUI::CControlListener {
   static constexpr int32_t kWidth = 435;
   static constexpr int32_t kHeight = 330;
   static constexpr int32_t kNumViews = 20;
-  static constexpr int32_t kColourTag = 23;  // the colour button
-  static constexpr int32_t kNoParamTag = 24; // views that stand for no parameter
+  static constexpr int32_t kColourTag = 23;   // the colour button
+  static constexpr int32_t kNoParamTag = 24;  // views that stand for no parameter
 
   explicit quendraleditor(quendral* plugin);
   ~quendraleditor() override;
@@ -42,7 +42,8 @@ class quendraleditor : public AEffGUIEditor, public VSTGUI::CControlListener {
   void setParameter(int32_t index, float value) override;
 
   void valueChanged(VSTGUI::CDrawContext* context, VSTGUI::CControl* control) override;
-  int32_t modifierClick(VSTGUI::CDrawContext* context, VSTGUI::CControl* control, int32_t buttons) override;
+  int32_t modifierClick(VSTGUI::CDrawContext* context, VSTGUI::CControl* control,
+                        int32_t buttons) override;
 
   // The panel's views in the order they were added (null while closed).
   VSTGUI::CView* getView(int32_t index) const {

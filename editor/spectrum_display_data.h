@@ -12,12 +12,12 @@ struct SpectrumDisplayData {
   int32_t binCount = 0;    // n: bins drawn; every spectrum holds 2n values, half-complex
   int32_t paneCount = 2;   // channel 1 above, channel 2 mirrored below
   int32_t curveCount = 2;  // input and output spectrum per pane
-  float paneTopDb[kMaxPanes] = {0.0f, 0.0f};        // level at the pane's outer edge
+  float paneTopDb[kMaxPanes] = {0.0f, 0.0f};         // level at the pane's outer edge
   float paneBottomDb[kMaxPanes] = {-96.0f, -96.0f};  // level at the centre line
   const std::atomic<float>* inSpectrum[kMaxPanes] = {};
   const std::atomic<float>* outSpectrum[kMaxPanes] = {};
   const std::atomic<float>* filterSpectrum[kMaxPanes] = {};
-  const float* setGain = nullptr;                // gain factor of the response set in use
-  const float* curveScale[kMaxPanes] = {};       // second scale of the filter responses
-  float sampleRate = 44100.0f;                   // for the frequency readout
+  const float* setGain = nullptr;           // gain factor of the response set in use
+  const float* curveScale[kMaxPanes] = {};  // second scale of the filter responses
+  float sampleRate = 44100.0f;              // for the frequency readout
 };

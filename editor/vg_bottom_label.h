@@ -5,9 +5,9 @@
 #include "editor/vg_control.h"
 
 class VGBottomLabel : public VGControl {
-public:
+ public:
   VGBottomLabel(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
-              const ColourSet& colours);
+                const ColourSet& colours);
   ~VGBottomLabel() override;
 
   void draw(VSTGUI::CDrawContext* context) override;

@@ -10,7 +10,8 @@ using VSTGUI::CDrawContext;
 using VSTGUI::CPoint;
 using VSTGUI::CRect;
 
-VGControl::VGControl(const CRect& size, VSTGUI::CControlListener* listener, int32_t tag, const ColourSet& colourSet)
+VGControl::VGControl(const CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
+                     const ColourSet& colourSet)
     : CControl(size, listener, tag),
       width(size.width()),
       height(size.height()),
@@ -53,7 +54,8 @@ float VGControl::toggled(float value) { return static_cast<int32_t>(value) == 0 
 
 bool VGControl::modifierConsumes(CDrawContext* context, int32_t buttons) {
   constexpr int32_t kModifiers = VSTGUI::kShift | VSTGUI::kControl | VSTGUI::kAlt | VSTGUI::kApple;
-  return listener_ && (buttons & kModifiers) && listener_->modifierClick(context, this, buttons) != 0;
+  return listener_ && (buttons & kModifiers) &&
+         listener_->modifierClick(context, this, buttons) != 0;
 }
 
 void VGControl::toggleAndNotify(CDrawContext* context, int32_t buttons) {
@@ -82,7 +84,8 @@ ARSDrawContext* VGControl::beginPaint(CDrawContext* target, const CColor& backgr
   return beginPaint(target, background, background);
 }
 
-ARSDrawContext* VGControl::beginPaint(CDrawContext* target, const CColor& background, const CColor& outline) {
+ARSDrawContext* VGControl::beginPaint(CDrawContext* target, const CColor& background,
+                                      const CColor& outline) {
   auto* surface = new ARSDrawContext(target->getFrame(), width, height, VSTGUI::kBlackCColor);
   const CRect r(0, 0, width, height);
   surface->setLineWidth(1);
@@ -102,7 +105,8 @@ void VGControl::finishPaint(ARSDrawContext* surface, CDrawContext* target) {
 
 void VGControl::draw(CDrawContext* context) {
   if (!context) return;
-  auto* surface = new VSTGUI::COffscreenContext(context->getFrame(), width, height, VSTGUI::kBlackCColor);
+  auto* surface =
+      new VSTGUI::COffscreenContext(context->getFrame(), width, height, VSTGUI::kBlackCColor);
   surface->setDrawMode(VSTGUI::kCopyMode);
   surface->setLineWidth(1);
   const CRect r(0, 0, width, height);

@@ -16,7 +16,7 @@
 class ARSDrawContext;
 
 class VGControl : public VSTGUI::CControl {
-public:
+ public:
   static constexpr int kTextCapacity = 256;  // texts hold up to 255 characters
 
   // The value starts at 1.0. The colour set is not copied: it is read at every draw.
@@ -48,7 +48,7 @@ public:
   const VSTGUI::CRect& getTextRect() const { return textRect; }
   int32_t getFontSize() const { return fontSize; }
 
-protected:
+ protected:
   // Copies a zero-terminated text into a field of kTextCapacity characters, cut at 255;
   // null clears the field.
   static void copyText(char* field, const char* text);

@@ -12,9 +12,13 @@ constexpr VSTGUI::CColor kBackground{240, 240, 240, 255};
 constexpr int32_t kMargin = envelope::kMargin;
 }  // namespace
 
-VGEnvelope::VGEnvelope(const CRect& size, AudioEffect* effectToEdit, VSTGUI::CControlListener* listener,
-                       int32_t tag, const ColourSet& colourSet, int32_t timeBase, int32_t valueBase)
-    : VGControl(size, listener, tag, colourSet), effect(effectToEdit), timeTagBase(timeBase), valueTagBase(valueBase) {}
+VGEnvelope::VGEnvelope(const CRect& size, AudioEffect* effectToEdit,
+                       VSTGUI::CControlListener* listener, int32_t tag, const ColourSet& colourSet,
+                       int32_t timeBase, int32_t valueBase)
+    : VGControl(size, listener, tag, colourSet),
+      effect(effectToEdit),
+      timeTagBase(timeBase),
+      valueTagBase(valueBase) {}
 
 VGEnvelope::~VGEnvelope() = default;
 
@@ -61,8 +65,10 @@ void VGEnvelope::draw(VSTGUI::CDrawContext* context) {
 }
 
 void VGEnvelope::mouse(VSTGUI::CDrawContext*, CPoint& where, int32_t) {
-  const float t = static_cast<float>(where.x - frameRect.left - kMargin) / static_cast<float>(width - 2 * kMargin);
-  const float v = static_cast<float>(where.y - frameRect.top - kMargin) / static_cast<float>(height - 2 * kMargin);
+  const float t = static_cast<float>(where.x - frameRect.left - kMargin) /
+                  static_cast<float>(width - 2 * kMargin);
+  const float v = static_cast<float>(where.y - frameRect.top - kMargin) /
+                  static_cast<float>(height - 2 * kMargin);
   if (!(t > 0.0f && t < 1.0f && v >= 0.0f && v <= 1.0f)) return;
   const float remembered = position;
   position = t;

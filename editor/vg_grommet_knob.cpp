@@ -41,9 +41,11 @@ void VGGrommetKnob::valueText(char* text, int32_t capacity) {
   if (ratioDisplay == 1) {
     const float x = displayMin + v * (displayMax - displayMin);
     if (x > 0.0f) {
-      if (std::snprintf(text, cap, "1:%3.1f %s", static_cast<double>(1.0f + x), label) < 0) text[0] = 0;
+      if (std::snprintf(text, cap, "1:%3.1f %s", static_cast<double>(1.0f + x), label) < 0)
+        text[0] = 0;
     } else {
-      if (std::snprintf(text, cap, "%3.1f:1 %s", static_cast<double>(1.0f - x), label) < 0) text[0] = 0;
+      if (std::snprintf(text, cap, "%3.1f:1 %s", static_cast<double>(1.0f - x), label) < 0)
+        text[0] = 0;
     }
     return;
   }
@@ -66,7 +68,8 @@ void VGGrommetKnob::valueText(char* text, int32_t capacity) {
     if (displayMax != displayMin) value_ = (x - displayMin) / (displayMax - displayMin);
   }
   if (std::snprintf(text, cap, displayMax - displayMin > 15.0f ? "%3.1f %s" : "%3.2f %s",
-                static_cast<double>(x), label) < 0) text[0] = 0;
+                    static_cast<double>(x), label) < 0)
+    text[0] = 0;
 }
 
 void VGGrommetKnob::draw(VSTGUI::CDrawContext* context) {
@@ -96,7 +99,8 @@ void VGGrommetKnob::draw(VSTGUI::CDrawContext* context) {
   dc->fillEllipse(inner);
 
   // Pointer in the middle of the gap.
-  const CRect pointer = toRect(knob::dotBox(r.left, r.top, rw, rh, ring, knob::wrapOnce(a + 330.0f)));
+  const CRect pointer =
+      toRect(knob::dotBox(r.left, r.top, rw, rh, ring, knob::wrapOnce(a + 330.0f)));
   dc->setFillColor(c[2]);
   dc->fillEllipse(pointer);
   dc->setFrameColor(darken(c[2]));
@@ -114,7 +118,8 @@ void VGGrommetKnob::draw(VSTGUI::CDrawContext* context) {
   fitFontSize(dc, "0123", capRect.width(), capRect.height());
   dc->setFont(fontId, fontSize, fontStyle);
   dc->setFontColor(c[3]);
-  dc->drawString(text, CRect(r.left, capRect.top, r.right, capRect.bottom + 2), false, VSTGUI::kCenterText);
+  dc->drawString(text, CRect(r.left, capRect.top, r.right, capRect.bottom + 2), false,
+                 VSTGUI::kCenterText);
 
   finishPaint(dc, context);
 }

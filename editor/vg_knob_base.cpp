@@ -25,8 +25,8 @@ void VGKnobBase::mouse(VSTGUI::CDrawContext* context, CPoint& where, int32_t but
     return;
   }
 
-  knob::Drag drag(getValue(), where.x, where.y, static_cast<float>(size_.bottom - size_.top), getMin(),
-                  getMax(), fineFactor, (buttons & VSTGUI::kShift) != 0);
+  knob::Drag drag(getValue(), where.x, where.y, static_cast<float>(size_.bottom - size_.top),
+                  getMin(), getMax(), fineFactor, (buttons & VSTGUI::kShift) != 0);
   beginEdit();
   CPoint last = where;
   bool first = true;

@@ -27,7 +27,8 @@ void fillAndOutlineRect(ARSDrawContext* dc, const CColor& colour, const CRect& r
 int32_t trunc(float value) { return static_cast<int32_t>(value); }
 }  // namespace
 
-VGLogo::VGLogo(const CRect& size, VSTGUI::CControlListener* listener, int32_t tag, const ColourSet& colourSet)
+VGLogo::VGLogo(const CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
+               const ColourSet& colourSet)
     : VGControl(size, listener, tag, colourSet) {}
 
 VGLogo::~VGLogo() = default;

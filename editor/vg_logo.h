@@ -5,9 +5,9 @@
 #include "editor/vg_control.h"
 
 class VGLogo : public VGControl {
-public:
+ public:
   VGLogo(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
-              const ColourSet& colours);
+         const ColourSet& colours);
   ~VGLogo() override;
 
   void draw(VSTGUI::CDrawContext* context) override;

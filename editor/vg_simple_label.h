@@ -5,9 +5,9 @@
 #include "editor/vg_control.h"
 
 class VGSimpleLabel : public VGControl {
-public:
+ public:
   VGSimpleLabel(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
-              const ColourSet& colours);
+                const ColourSet& colours);
   ~VGSimpleLabel() override;
 
   void draw(VSTGUI::CDrawContext* context) override;

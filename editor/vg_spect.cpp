@@ -27,7 +27,8 @@ VGSpect::~VGSpect() = default;
 
 int32_t VGSpect::panes() const {
   if (data_.paneCount < 1) return 1;
-  return data_.paneCount > SpectrumDisplayData::kMaxPanes ? SpectrumDisplayData::kMaxPanes : data_.paneCount;
+  return data_.paneCount > SpectrumDisplayData::kMaxPanes ? SpectrumDisplayData::kMaxPanes
+                                                          : data_.paneCount;
 }
 
 void VGSpect::rebuildTables() {
@@ -48,7 +49,8 @@ int32_t VGSpect::column(int32_t bin) const {
 }
 
 void VGSpect::buildPolygon(std::vector<CPoint>& points, const std::atomic<float>* spectrum,
-                           const CRect& pane, bool mirrored, const SpectrumLevelTable& table) const {
+                           const CRect& pane, bool mirrored,
+                           const SpectrumLevelTable& table) const {
   const int32_t n = binCount_;
   const int32_t inner = mirrored ? pane.top : pane.bottom;
   points[0] = CPoint(pane.left, inner);
@@ -80,7 +82,8 @@ void VGSpect::drawPane(ARSDrawContext* dc, int32_t pane, const CRect& rect, bool
 void VGSpect::drawResponse(ARSDrawContext* dc, const std::atomic<float>* filter, const float* scale,
                            const CRect& pane, bool mirrored, const SpectrumLevelTable& table) {
   if (filter == nullptr) return;
-  const float gain = (data_.setGain != nullptr ? *data_.setGain : 1.0f) * (scale != nullptr ? *scale : 1.0f);
+  const float gain =
+      (data_.setGain != nullptr ? *data_.setGain : 1.0f) * (scale != nullptr ? *scale : 1.0f);
   for (int32_t j = 0; j < binCount_; ++j) {
     const int32_t row = table.rowOf(gain * halfComplexBinPower(filter, binCount_, j));
     const CPoint p(column(j), mirrored ? pane.bottom - row : row);
@@ -92,11 +95,13 @@ void VGSpect::drawResponse(ARSDrawContext* dc, const std::atomic<float>* filter,
   }
 }
 
-void VGSpect::readoutTexts(int32_t mx, int32_t my, char* channel1, char* channel2, int32_t capacity) const {
+void VGSpect::readoutTexts(int32_t mx, int32_t my, char* channel1, char* channel2,
+                           int32_t capacity) const {
   const auto cap = static_cast<size_t>(capacity);
   const int32_t half = height / 2;
   // A display without width has no bins to point at: its readout names bin 0.
-  const int32_t bin = pixelsPerBin_ > 0.0f ? static_cast<int32_t>(static_cast<float>(mx) / pixelsPerBin_) : 0;
+  const int32_t bin =
+      pixelsPerBin_ > 0.0f ? static_cast<int32_t>(static_cast<float>(mx) / pixelsPerBin_) : 0;
   const double frequency = bin * static_cast<double>(data_.sampleRate) / (binCount_ * 2.0);
   // The level of the pixel row under the pointer, counted from the pane's outer edge.
   auto levelAt = [](const SpectrumLevelTable& table, int32_t row) {
@@ -106,7 +111,8 @@ void VGSpect::readoutTexts(int32_t mx, int32_t my, char* channel1, char* channel
     return 10.0 * std::log10(1e-11 + static_cast<double>(table.threshold(row)));
   };
   if (my < half) {
-    std::snprintf(channel1, cap, "channel 1   %5.2f Hz   %4.2f dB", frequency, levelAt(levels_[0], my));
+    std::snprintf(channel1, cap, "channel 1   %5.2f Hz   %4.2f dB", frequency,
+                  levelAt(levels_[0], my));
   } else {
     std::snprintf(channel1, cap, "channel 1");
   }
@@ -131,7 +137,8 @@ void VGSpect::draw(VSTGUI::CDrawContext* context) {
 
   dc->setFrameColor(VSTGUI::CColor{255, c[2].green, c[2].blue, 192});
   drawResponse(dc, data_.filterSpectrum[0], data_.curveScale[0], pane1, false, levels_[0]);
-  if (panesInUse_ > 1) drawResponse(dc, data_.filterSpectrum[1], data_.curveScale[1], pane2, true, levels_[1]);
+  if (panesInUse_ > 1)
+    drawResponse(dc, data_.filterSpectrum[1], data_.curveScale[1], pane2, true, levels_[1]);
 
   // Readouts only while the pointer is over the display (edges included).
   CPoint where;
@@ -140,8 +147,9 @@ void VGSpect::draw(VSTGUI::CDrawContext* context) {
       where.y <= frameRect.bottom) {
     char text1[kTextCapacity], text2[kTextCapacity];
     readoutTexts(where.x - frameRect.left, where.y - frameRect.top, text1, text2, kTextCapacity);
-    const CRect boxes[2] = {CRect(pane1.left, pane1.top, pane1.right, pane1.top + (pane1.height() >> 3)),
-                            CRect(pane2.left, pane2.bottom - (pane2.height() >> 3), pane2.right, pane2.bottom)};
+    const CRect boxes[2] = {
+        CRect(pane1.left, pane1.top, pane1.right, pane1.top + (pane1.height() >> 3)),
+        CRect(pane2.left, pane2.bottom - (pane2.height() >> 3), pane2.right, pane2.bottom)};
     const char* texts[2] = {text1, text2};
     for (int i = 0; i < 2; ++i) {
       CRect box = boxes[i];

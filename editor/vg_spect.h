@@ -35,7 +35,8 @@ class VGSpect : public VGControl {
   int32_t column(int32_t bin) const;
   // Builds a spectrum polygon of n + 1 points closed along the pane's inner edge.
   void buildPolygon(std::vector<VSTGUI::CPoint>& points, const std::atomic<float>* spectrum,
-                    const VSTGUI::CRect& pane, bool mirrored, const SpectrumLevelTable& table) const;
+                    const VSTGUI::CRect& pane, bool mirrored,
+                    const SpectrumLevelTable& table) const;
   void drawPane(ARSDrawContext* dc, int32_t pane, const VSTGUI::CRect& rect, bool mirrored);
   void drawResponse(ARSDrawContext* dc, const std::atomic<float>* filter, const float* scale,
                     const VSTGUI::CRect& pane, bool mirrored, const SpectrumLevelTable& table);

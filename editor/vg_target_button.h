@@ -5,9 +5,9 @@
 #include "editor/vg_control.h"
 
 class VGTargetButton : public VGControl {
-public:
+ public:
   VGTargetButton(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
-              const ColourSet& colours);
+                 const ColourSet& colours);
   ~VGTargetButton() override;
 
   void draw(VSTGUI::CDrawContext* context) override;

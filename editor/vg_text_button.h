@@ -5,9 +5,9 @@
 #include "editor/vg_control.h"
 
 class VGTextButton : public VGControl {
-public:
+ public:
   VGTextButton(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
-              const ColourSet& colours);
+               const ColourSet& colours);
   ~VGTextButton() override;
 
   void draw(VSTGUI::CDrawContext* context) override;
@@ -18,7 +18,7 @@ public:
   const char* getOnText() const { return onText; }
   const VSTGUI::CRect& getLedRect() const { return ledRect; }
 
-private:
+ private:
   char onText[kTextCapacity];
   VSTGUI::CRect ledRect;
 };

@@ -28,7 +28,8 @@ CColor VGVertMeter::clipColour(const CColor& lit) {
 CRect VGVertMeter::getSegmentRect(int index) const {
   const CRect inner(1, 1, width - 1, height - 1);
   const float step = static_cast<float>(inner.bottom - inner.top) / 36.0f;
-  const auto y = static_cast<int32_t>(static_cast<float>(index) * 3.0f * step + static_cast<float>(inner.top));
+  const auto y =
+      static_cast<int32_t>(static_cast<float>(index) * 3.0f * step + static_cast<float>(inner.top));
   return CRect(inner.left, y, inner.right, y + (inner.right - inner.left));
 }
 

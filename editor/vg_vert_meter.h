@@ -7,7 +7,7 @@
 #include "editor/vg_control.h"
 
 class VGVertMeter : public VGControl {
-public:
+ public:
   VGVertMeter(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
               const ColourSet& colours);
   ~VGVertMeter() override;
@@ -17,7 +17,8 @@ public:
 
   static constexpr int kSegments = 12;
   // Upper edge of each segment in dB, top segment first.
-  static constexpr float kSegmentMarks[kSegments] = {6, 0, -3, -6, -9, -12, -15, -18, -24, -36, -48, -60};
+  static constexpr float kSegmentMarks[kSegments] = {6,   0,   -3,  -6,  -9,  -12,
+                                                     -15, -18, -24, -36, -48, -60};
 
   bool getShowScale() const { return showScale; }
   float getSegmentLevel(int index) const { return segmentLevels[index]; }
@@ -27,7 +28,7 @@ public:
   // The colour lit segments take above 1.0, made from colour 2.
   static VSTGUI::CColor clipColour(const VSTGUI::CColor& lit);
 
-private:
+ private:
   float segmentLevels[kSegments];  // the marks as linear levels
   bool showScale = false;
 };

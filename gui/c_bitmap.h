@@ -12,7 +12,7 @@ namespace VSTGUI {
 class CDrawContext;
 
 class CBitmap : public CReferenceCounter {
-public:
+ public:
   // From 24-bit pixels: `rgb` holds height rows of width R, G, B byte triplets, top row
   // first, rows `rowBytes` apart (0 means 3 * width).
   CBitmap(const uint8_t* rgb, int32_t width, int32_t height, int32_t rowBytes = 0);
@@ -26,7 +26,7 @@ public:
   // Copies the picture onto the context: destRect receives the part starting at offset.
   void draw(CDrawContext* context, const CRect& destRect, const CPoint& offset = CPoint(0, 0));
 
-private:
+ private:
   int32_t width_;
   int32_t height_;
   std::vector<uint32_t> pixels_;  // 0xFFRRGGBB, top row first

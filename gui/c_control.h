@@ -11,20 +11,22 @@ namespace VSTGUI {
 class CControl;
 
 class CControlListener {
-public:
+ public:
   virtual ~CControlListener() = default;
   // The user changed the control's value.
   virtual void valueChanged(CDrawContext* context, CControl* control) = 0;
   // Asked before a press is handled when any of the modifier bits 8, 16, 32 or 64 is in
   // the mask; a non-zero answer consumes the press.
   virtual int32_t modifierClick(CDrawContext* context, CControl* control, int32_t buttons) {
-    (void)context; (void)control; (void)buttons;
+    (void)context;
+    (void)control;
+    (void)buttons;
     return 0;
   }
 };
 
 class CControl : public CView {
-public:
+ public:
   CControl(const CRect& size, CControlListener* listener = nullptr, int32_t tag = 0,
            CBitmap* background = nullptr);
   ~CControl() override;
@@ -66,7 +68,7 @@ public:
   CControlListener* getListener() const { return listener_; }
   void setListener(CControlListener* listener) { listener_ = listener; }
 
-protected:
+ protected:
   CControlListener* listener_;
   int32_t tag_;
   float oldValue_ = 1.0f;

@@ -13,7 +13,7 @@ namespace VSTGUI {
 class CFrame;
 
 class CDrawContext : public CReferenceCounter {
-public:
+ public:
   // Draws on `surface` (the drawing library's surface handle, a cairo_surface_t* on Linux);
   // the context takes over the caller's reference. `frame` answers the mouse queries and
   // may be null (the queries then answer 0 and (0, 0)).
@@ -72,7 +72,7 @@ public:
   // The surface drawn on (a cairo_surface_t* on Linux).
   void* getSurface() const { return surface_; }
 
-protected:
+ protected:
   // Applies the plain-drawing state (no anti-aliasing, line width) and starts a new path.
   void preparePlain();
   // Strokes (frame colour) or fills (fill colour) that path through the draw mode.

@@ -22,8 +22,9 @@ struct ViewHold {
 
 CFrame::CFrame(const CRect& size, void* parentWindow, CFrameOwner* editor)
     : CFrame(size,
-             std::make_unique<X11Window>(static_cast<unsigned long>(reinterpret_cast<uintptr_t>(parentWindow)),
-                                         size.width(), size.height()),
+             std::make_unique<X11Window>(
+                 static_cast<unsigned long>(reinterpret_cast<uintptr_t>(parentWindow)),
+                 size.width(), size.height()),
              editor) {}
 
 CFrame::CFrame(const CRect& size, std::unique_ptr<PlatformWindow> window, CFrameOwner* editor)
@@ -162,8 +163,8 @@ CPoint CFrame::getMouseLocation() { return hasWindow() ? window_->getMouseLocati
 bool CFrame::getPixel(int32_t x, int32_t y, CColor& color) {
   uint32_t p = 0;
   if (!hasWindow() || !window_->readPixel(x, y, p)) return false;
-  color = CColor{static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8), static_cast<uint8_t>(p),
-                 static_cast<uint8_t>(p >> 24)};
+  color = CColor{static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8),
+                 static_cast<uint8_t>(p), static_cast<uint8_t>(p >> 24)};
   return true;
 }
 

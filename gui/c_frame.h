@@ -22,7 +22,7 @@ namespace VSTGUI {
 class CFrameOwner;
 
 class CFrame : public CViewContainer {
-public:
+ public:
   // On Linux, parentWindow is the host's X11 Window id (the pointer of effEditOpen); the
   // frame opens its own Display connection and a child window of size.width() x
   // size.height() at (0, 0); a null parent makes a top-level window. If that fails the
@@ -89,7 +89,7 @@ public:
   static void setKnobMode(int32_t mode);
   static int32_t getKnobMode();
 
-private:
+ private:
   std::unique_ptr<PlatformWindow> window_;
   CFrameOwner* editor_;
   CView* modalView_ = nullptr;

@@ -7,7 +7,7 @@
 namespace VSTGUI {
 
 class COffscreenContext : public CDrawContext {
-public:
+ public:
   // A width x height surface filled with `background`. Sizes below 1 make a 1 x 1 surface
   // so drawing stays defined.
   COffscreenContext(CFrame* frame, int32_t width, int32_t height,
@@ -23,7 +23,7 @@ public:
   // The pixel at (x, y) (tests and snapshots); black outside the surface.
   CColor getPixel(int32_t x, int32_t y);
 
-private:
+ private:
   int32_t width_;
   int32_t height_;
 };

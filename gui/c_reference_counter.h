@@ -6,7 +6,7 @@ namespace VSTGUI {
 // Starts at one reference (the creator's). remember() adds one, forget() drops one and
 // deletes the object when none is left.
 class CReferenceCounter {
-public:
+ public:
   CReferenceCounter() = default;
   CReferenceCounter(const CReferenceCounter&) = delete;
   CReferenceCounter& operator=(const CReferenceCounter&) = delete;
@@ -18,7 +18,7 @@ public:
   virtual void remember() { ++nbReference_; }
   int getNbReference() const { return nbReference_; }
 
-private:
+ private:
   int nbReference_ = 1;
 };
 

@@ -10,18 +10,18 @@ class CSplashScreen;
 
 // Shows the bitmap over its rectangle; a left press dismisses the splash screen.
 class CSplashScreenView : public CView {
-public:
+ public:
   CSplashScreenView(const CRect& size, CSplashScreen* owner, CBitmap* bitmap, const CPoint& offset);
   void draw(CDrawContext* context) override;
   void mouse(CDrawContext* context, CPoint& where, int32_t buttons = -1) override;
 
-private:
+ private:
   CSplashScreen* owner_;
   CPoint offset_;
 };
 
 class CSplashScreen : public CControl {
-public:
+ public:
   // size: the clickable area; background: the picture (the splash screen keeps a
   // reference); toDisplay: where the picture is shown; offset: where in the picture to
   // start.
@@ -39,7 +39,7 @@ public:
 
   bool isShown() const { return splashView_ != nullptr; }
 
-private:
+ private:
   CRect toDisplay_;
   CPoint offset_;
   CSplashScreenView* splashView_ = nullptr;

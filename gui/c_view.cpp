@@ -22,7 +22,9 @@ void CView::drawRect(CDrawContext* context, const CRect& updateRect) {
 }
 
 void CView::mouse(CDrawContext* context, CPoint& where, int32_t buttons) {
-  (void)context; (void)where; (void)buttons;
+  (void)context;
+  (void)where;
+  (void)buttons;
 }
 
 bool CView::hitTest(const CPoint& where, int32_t buttons) {
@@ -38,7 +40,9 @@ void CView::update(CDrawContext* context) {
 }
 
 bool CView::onWheel(CDrawContext* context, const CPoint& where, float distance) {
-  (void)context; (void)where; (void)distance;
+  (void)context;
+  (void)where;
+  (void)distance;
   return false;
 }
 

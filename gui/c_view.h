@@ -13,7 +13,7 @@ class CDrawContext;
 class CFrame;
 
 class CView : public CReferenceCounter {
-public:
+ public:
   explicit CView(const CRect& size);
   ~CView() override;  // drops the background bitmap
 
@@ -49,7 +49,7 @@ public:
   void setBackground(CBitmap* background);
   CBitmap* getBackground() const { return background_; }
 
-protected:
+ protected:
   CRect size_;
   CRect mouseableArea_;
   CFrame* frame_ = nullptr;

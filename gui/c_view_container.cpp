@@ -92,7 +92,8 @@ void CViewContainer::update(CDrawContext* context) {
 
 bool CViewContainer::isDirty() const {
   if (dirty_) return true;
-  return std::any_of(children_.begin(), children_.end(), [](const CView* v) { return v->isDirty(); });
+  return std::any_of(children_.begin(), children_.end(),
+                     [](const CView* v) { return v->isDirty(); });
 }
 
 void CViewContainer::setFrame(CFrame* frame) {

@@ -9,7 +9,7 @@
 namespace VSTGUI {
 
 class CViewContainer : public CView {
-public:
+ public:
   explicit CViewContainer(const CRect& size);
   ~CViewContainer() override;  // forgets every child
 
@@ -41,7 +41,7 @@ public:
   // The last-added mouse-enabled child under the point, or null.
   CView* getViewAt(const CPoint& where, int32_t buttons = -1) const;
 
-protected:
+ protected:
   std::vector<CView*> children_;
   CColor backgroundColor_ = kWhiteCColor;
 };

@@ -8,14 +8,14 @@
 namespace VSTGUI {
 
 enum CFontId : int32_t {
-  kSystemFont = 0,         // "Arial", always bold, 12 px
-  kNormalFontVeryBig = 1,  // "Impact", 18 px
-  kNormalFontBig = 2,      // "Arial", 14 px
-  kNormalFont = 3,         // "Arial", 12 px
-  kNormalFontSmall = 4,    // "Futura Condensed ExtraBold", 11 px
-  kNormalFontSmaller = 5,  // "Arial", 10 px
-  kNormalFontVerySmall = 6,// "Arial", 9 px
-  kSymbolFont = 7,         // "Symbol", 13 px
+  kSystemFont = 0,           // "Arial", always bold, 12 px
+  kNormalFontVeryBig = 1,    // "Impact", 18 px
+  kNormalFontBig = 2,        // "Arial", 14 px
+  kNormalFont = 3,           // "Arial", 12 px
+  kNormalFontSmall = 4,      // "Futura Condensed ExtraBold", 11 px
+  kNormalFontSmaller = 5,    // "Arial", 10 px
+  kNormalFontVerySmall = 6,  // "Arial", 9 px
+  kSymbolFont = 7,           // "Symbol", 13 px
   kNumStandardFonts = 8,
 };
 

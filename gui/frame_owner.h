@@ -10,7 +10,7 @@ namespace VSTGUI {
 //   every pass of a mouse-tracking loop; it must run the frame's idle (redraw of dirty
 //   views) and may throttle itself.
 class CFrameOwner {
-public:
+ public:
   virtual ~CFrameOwner() = default;
   virtual void beginEdit(int index) = 0;
   virtual void endEdit(int index) = 0;

@@ -12,7 +12,11 @@ struct CPoint {
   constexpr CPoint() = default;
   constexpr CPoint(int32_t px, int32_t py) : x(px), y(py) {}
   constexpr bool operator==(const CPoint&) const = default;
-  CPoint& offset(int32_t dx, int32_t dy) { x += dx; y += dy; return *this; }
+  CPoint& offset(int32_t dx, int32_t dy) {
+    x += dx;
+    y += dy;
+    return *this;
+  }
 };
 
 // A rectangle: left and top inside, right and bottom one past the last pixel.
@@ -22,7 +26,8 @@ struct CRect {
   int32_t right = 0;
   int32_t bottom = 0;
   constexpr CRect() = default;
-  constexpr CRect(int32_t l, int32_t t, int32_t r, int32_t b) : left(l), top(t), right(r), bottom(b) {}
+  constexpr CRect(int32_t l, int32_t t, int32_t r, int32_t b)
+      : left(l), top(t), right(r), bottom(b) {}
   constexpr bool operator==(const CRect&) const = default;
 
   constexpr int32_t width() const { return right - left; }
@@ -35,9 +40,21 @@ struct CRect {
   constexpr bool overlaps(const CRect& r) const {
     return left < r.right && r.left < right && top < r.bottom && r.top < bottom;
   }
-  CRect& offset(int32_t dx, int32_t dy) { left += dx; right += dx; top += dy; bottom += dy; return *this; }
+  CRect& offset(int32_t dx, int32_t dy) {
+    left += dx;
+    right += dx;
+    top += dy;
+    bottom += dy;
+    return *this;
+  }
   // Moves every edge inward by dx horizontally and dy vertically (outward when negative).
-  CRect& inset(int32_t dx, int32_t dy) { left += dx; right -= dx; top += dy; bottom -= dy; return *this; }
+  CRect& inset(int32_t dx, int32_t dy) {
+    left += dx;
+    right -= dx;
+    top += dy;
+    bottom -= dy;
+    return *this;
+  }
   CRect& moveTo(int32_t x, int32_t y) { return offset(x - left, y - top); }
 };
 

@@ -14,7 +14,7 @@ namespace VSTGUI {
 class CFrame;
 
 class PlatformWindow {
-public:
+ public:
   virtual ~PlatformWindow() = default;
 
   // False when the window could not be made (no display, bad parent): the frame then
@@ -44,7 +44,8 @@ public:
     std::vector<uint32_t> all;
     int width = 0;
     int height = 0;
-    if (!readPixels(all, width, height) || x < 0 || y < 0 || x >= width || y >= height) return false;
+    if (!readPixels(all, width, height) || x < 0 || y < 0 || x >= width || y >= height)
+      return false;
     argb = all[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
     return true;
   }

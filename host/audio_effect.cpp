@@ -114,8 +114,10 @@ intptr_t AudioEffect::dispatcher(int32_t opcode, int32_t index, intptr_t value, 
       setBlockSize(static_cast<int32_t>(value));
       return 0;
     case effMainsChanged:
-      if (value == 0) suspend();
-      else resume();
+      if (value == 0)
+        suspend();
+      else
+        resume();
       return 0;
     case effEditGetRect:
       if (!editor || !ptr) return 0;
@@ -145,15 +147,19 @@ void AudioEffect::setParameterAutomated(int32_t index, float value) {
 }
 
 void AudioEffect::canProcessReplacing(bool state) {
-  if (state) cEffect.flags |= effFlagsCanReplacing;
-  else cEffect.flags &= ~effFlagsCanReplacing;
+  if (state)
+    cEffect.flags |= effFlagsCanReplacing;
+  else
+    cEffect.flags &= ~effFlagsCanReplacing;
 }
 
 void AudioEffect::setEditor(AEffEditor* newEditor) {
   if (newEditor != editor) delete editor;
   editor = newEditor;
-  if (editor) cEffect.flags |= effFlagsHasEditor;
-  else cEffect.flags &= ~effFlagsHasEditor;
+  if (editor)
+    cEffect.flags |= effFlagsHasEditor;
+  else
+    cEffect.flags &= ~effFlagsHasEditor;
 }
 
 int32_t AudioEffect::getMasterVersion() {

@@ -8,8 +8,7 @@ class AudioEffectX : public AudioEffect {
  public:
   using AudioEffect::AudioEffect;
 
-  intptr_t dispatcher(int32_t opcode, int32_t index, intptr_t value, void* ptr,
-                      float opt) override;
+  intptr_t dispatcher(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) override;
 
   virtual int32_t processEvents(VstEvents* /*events*/) { return 0; }
   virtual bool canParameterBeAutomated(int32_t /*index*/) { return true; }

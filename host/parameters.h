@@ -15,7 +15,7 @@ enum ParamIndex : int32_t {
   kParamGain,
   kParamPointValue1,  // 7..14: the envelope's point values
   kParamPointValue8 = kParamPointValue1 + 7,
-  kParamPointTime1,   // 15..22: the envelope's point times
+  kParamPointTime1,  // 15..22: the envelope's point times
   kParamPointTime8 = kParamPointTime1 + 7,
   kNumDefinedParams,  // 23: indices from here on are inert
   kNumParams = 25,    // what the host is told

@@ -47,8 +47,8 @@ void quendral::resume() {}
 
 void quendral::processReplacing(float** inputs, float** outputs, int32_t sampleFrames) {
   blocks_.processBlock(inputs ? inputs[0] : nullptr, outputs ? outputs[0] : nullptr,
-                       outputs ? outputs[1] : nullptr, sampleFrames,
-                       BlockProcessor::Mode::kReplace, this);
+                       outputs ? outputs[1] : nullptr, sampleFrames, BlockProcessor::Mode::kReplace,
+                       this);
 }
 
 void quendral::process(float** inputs, float** outputs, int32_t sampleFrames) {

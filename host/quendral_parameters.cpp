@@ -23,10 +23,12 @@ constexpr const char* kDegreeSign = "\xB0";  // code page 1252
 constexpr const char* kDegreeSign = "\xC2\xB0";  // UTF-8, as Linux hosts read plug-in texts
 #endif
 
-constexpr const char* kFixedNames[] = {"angle",       "midi lfo tempo", "lfo divide", "filter number",
-                                       "lfo speed",   "lfo position",   "gain"};
+constexpr const char* kFixedNames[] = {"angle",     "midi lfo tempo", "lfo divide", "filter number",
+                                       "lfo speed", "lfo position",   "gain"};
 
-bool isPointValue(int32_t index) { return index >= kParamPointValue1 && index <= kParamPointValue8; }
+bool isPointValue(int32_t index) {
+  return index >= kParamPointValue1 && index <= kParamPointValue8;
+}
 bool isPointTime(int32_t index) { return index >= kParamPointTime1 && index <= kParamPointTime8; }
 
 float load(const std::atomic<float>& field) { return field.load(std::memory_order_relaxed); }
@@ -52,9 +54,7 @@ ProgramRecord::ProgramRecord() {
   copyText(name, "Init", sizeof name);
 }
 
-ProgramRecord* quendral::currentRecord() {
-  return programs_ ? &programs_[getProgram()] : nullptr;
-}
+ProgramRecord* quendral::currentRecord() { return programs_ ? &programs_[getProgram()] : nullptr; }
 
 void quendral::setParameter(int32_t index, float value) {
   // A NaN or infinite value has no meaning for any parameter: it changes nothing.
@@ -133,8 +133,10 @@ void quendral::applyParameter(int32_t index, float value) {
       // Kept strictly between its neighbours as they stand now, so times keep increasing.
       const float previous = load(mod.pointTimes[point - 1]);
       const float next = load(mod.pointTimes[point + 1]);
-      if (previous >= value) recorded = previous + kMinPointGap;
-      else if (value >= next) recorded = next - kMinPointGap;
+      if (previous >= value)
+        recorded = previous + kMinPointGap;
+      else if (value >= next)
+        recorded = next - kMinPointGap;
     }
     store(mod.pointTimes[point], recorded);
     if (record) store(record->pointTime[point], recorded);
@@ -169,8 +171,10 @@ float quendral::getParameter(int32_t index) {
       value = 20.0f * std::log10(engine_.outGain.load(std::memory_order_relaxed)) / 24.0f + 0.5f;
       break;
     default:
-      if (isPointValue(index)) value = load(mod.pointValues[index - kParamPointValue1]);
-      else if (isPointTime(index)) value = load(mod.pointTimes[index - kParamPointTime1]);
+      if (isPointValue(index))
+        value = load(mod.pointValues[index - kParamPointValue1]);
+      else if (isPointTime(index))
+        value = load(mod.pointTimes[index - kParamPointTime1]);
       break;
   }
   if (!(value >= 0.0f)) return 0.0f;  // also catches NaN
@@ -181,7 +185,8 @@ void quendral::getParameterName(int32_t index, char* text) {
   if (index >= kParamAngle && index <= kParamGain) {
     copyText(text, kFixedNames[index], kTextSize);
   } else if (isPointValue(index)) {
-    std::snprintf(text, kTextSize, "point %d value", static_cast<int>(index - kParamPointValue1 + 1));
+    std::snprintf(text, kTextSize, "point %d value",
+                  static_cast<int>(index - kParamPointValue1 + 1));
   } else if (isPointTime(index)) {
     std::snprintf(text, kTextSize, "point %d time", static_cast<int>(index - kParamPointTime1 + 1));
   } else {
@@ -191,9 +196,12 @@ void quendral::getParameterName(int32_t index, char* text) {
 
 void quendral::getParameterLabel(int32_t index, char* label) {
   const char* text = "";
-  if (index == kParamAngle) text = kDegreeSign;
-  else if (index == kParamLfoSpeed) text = " Hz";
-  else if (index == kParamGain) text = " dB";
+  if (index == kParamAngle)
+    text = kDegreeSign;
+  else if (index == kParamLfoSpeed)
+    text = " Hz";
+  else if (index == kParamGain)
+    text = " dB";
   copyText(label, text, kTextSize);
 }
 
@@ -225,9 +233,12 @@ void quendral::getParameterDisplay(int32_t index, char* text) {
       print("%3.1f", 20.0f * std::log10(engine_.outGain.load(std::memory_order_relaxed)));
       return;
     default:
-      if (isPointValue(index)) float2string(load(mod.pointValues[index - kParamPointValue1]), text, kTextSize);
-      else if (isPointTime(index)) float2string(load(mod.pointTimes[index - kParamPointTime1]), text, kTextSize);
-      else text[0] = 0;
+      if (isPointValue(index))
+        float2string(load(mod.pointValues[index - kParamPointValue1]), text, kTextSize);
+      else if (isPointTime(index))
+        float2string(load(mod.pointTimes[index - kParamPointTime1]), text, kTextSize);
+      else
+        text[0] = 0;
       return;
   }
 }

@@ -86,8 +86,8 @@ void engineFrames(benchmark::State& state, bool moving) {
     benchmark::DoNotOptimize(out1);
     benchmark::ClobberMemory();
   }
-  state.counters["realtime_factor"] =
-      benchmark::Counter(kFrameSeconds * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["realtime_factor"] = benchmark::Counter(
+      kFrameSeconds * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 void BM_EngineFrameSteadyAngle(benchmark::State& state) { engineFrames(state, false); }
 void BM_EngineFrameMovingAngle(benchmark::State& state) { engineFrames(state, true); }
@@ -99,10 +99,13 @@ class SummaryReporter : public FastestRunReporter {
  public:
   void Finalize() override {
     ConsoleReporter::Finalize();
-    const auto ours = cpuNs().find("BM_OurRealFftForward"), fftw = cpuNs().find("BM_FftwR2cMeasure");
+    const auto ours = cpuNs().find("BM_OurRealFftForward"),
+               fftw = cpuNs().find("BM_FftwR2cMeasure");
     if (ours != cpuNs().end() && fftw != cpuNs().end())
-      std::printf("\nforward transform: ours %.1f ns, FFTW r2c %.1f ns, ratio ours/FFTW %.3f (target <= 1.25)\n",
-                  ours->second, fftw->second, ours->second / fftw->second);
+      std::printf(
+          "\nforward transform: ours %.1f ns, FFTW r2c %.1f ns, ratio ours/FFTW %.3f (target <= "
+          "1.25)\n",
+          ours->second, fftw->second, ours->second / fftw->second);
     for (const auto& [name, values] : counters()) {
       const auto factor = values.find("realtime_factor");
       if (factor != values.end())

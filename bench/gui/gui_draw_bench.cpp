@@ -10,13 +10,13 @@
 #include <string>
 
 #include "editor/ars_draw_context.h"
-#include "fastest_run_reporter.h"
 #include "editor/vg_bottom_label.h"
 #include "editor/vg_logo.h"
 #include "editor/vg_simple_label.h"
 #include "editor/vg_target_button.h"
 #include "editor/vg_text_button.h"
 #include "editor/vg_vert_meter.h"
+#include "fastest_run_reporter.h"
 #include "gui/c_frame.h"
 
 using namespace VSTGUI;
@@ -71,23 +71,27 @@ void BM_TargetButton(benchmark::State& state) {
 BENCHMARK(BM_TargetButton);
 
 void BM_SimpleLabel(benchmark::State& state) {
-  drawControl<VGSimpleLabel>(state, CRect(5, 300, 65, 315), [](VGSimpleLabel& l) { l.setCaption("angle"); });
+  drawControl<VGSimpleLabel>(state, CRect(5, 300, 65, 315),
+                             [](VGSimpleLabel& l) { l.setCaption("angle"); });
 }
 BENCHMARK(BM_SimpleLabel);
 
 void BM_BottomLabel(benchmark::State& state) {
-  drawControl<VGBottomLabel>(state, CRect(0, 320, 435, 330),
-                             [](VGBottomLabel& l) { l.setCaption("quendral 1.0.0 binaural panner"); });
+  drawControl<VGBottomLabel>(state, CRect(0, 320, 435, 330), [](VGBottomLabel& l) {
+    l.setCaption("quendral 1.0.0 binaural panner");
+  });
 }
 BENCHMARK(BM_BottomLabel);
 
 void BM_Logo(benchmark::State& state) {
-  drawControl<VGLogo>(state, CRect(5, 5, 430, 31), [](VGLogo& l) { l.setCaption("+ q u e n d r a l"); });
+  drawControl<VGLogo>(state, CRect(5, 5, 430, 31),
+                      [](VGLogo& l) { l.setCaption("+ q u e n d r a l"); });
 }
 BENCHMARK(BM_Logo);
 
 void BM_MeterLevels(benchmark::State& state) {
-  drawControl<VGVertMeter>(state, CRect(415, 35, 432, 253), [](VGVertMeter& m) { m.setValue(1.5f); });
+  drawControl<VGVertMeter>(state, CRect(415, 35, 432, 253),
+                           [](VGVertMeter& m) { m.setValue(1.5f); });
 }
 BENCHMARK(BM_MeterLevels);
 
@@ -101,14 +105,16 @@ void BM_MeterWithMarks(benchmark::State& state) {
 BENCHMARK(BM_MeterWithMarks);
 
 class RatioReporter : public FastestRunReporter {
-public:
+ public:
   void Finalize() override {
     ConsoleReporter::Finalize();
     auto base = cpuNs().find("BM_BaselineSurface");
     if (base == cpuNs().end()) return;
-    std::printf("\ndraw time per control (ratio to the bare 65 x 18 paint, %.1f us):\n", base->second / 1000.0);
+    std::printf("\ndraw time per control (ratio to the bare 65 x 18 paint, %.1f us):\n",
+                base->second / 1000.0);
     for (const auto& [name, ns] : cpuNs()) {
-      if (name != base->first) std::printf("  %-20s %8.1f us  x%.1f\n", name.c_str(), ns / 1000.0, ns / base->second);
+      if (name != base->first)
+        std::printf("  %-20s %8.1f us  x%.1f\n", name.c_str(), ns / 1000.0, ns / base->second);
     }
   }
 };

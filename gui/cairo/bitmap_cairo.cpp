@@ -9,9 +9,11 @@ namespace VSTGUI {
 
 void CBitmap::draw(CDrawContext* context, const CRect& destRect, const CPoint& offset) {
   if (!context || destRect.isEmpty() || width_ == 0 || height_ == 0) return;
-  cairo_surface_t* picture = cairo_image_surface_create_for_data(
-      reinterpret_cast<unsigned char*>(pixels_.data()), CAIRO_FORMAT_RGB24, width_, height_, width_ * 4);
-  copySurface(static_cast<cairo_t*>(context->getSystemContext()), picture, width_, height_, destRect, offset);
+  cairo_surface_t* picture =
+      cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels_.data()),
+                                          CAIRO_FORMAT_RGB24, width_, height_, width_ * 4);
+  copySurface(static_cast<cairo_t*>(context->getSystemContext()), picture, width_, height_,
+              destRect, offset);
   cairo_surface_destroy(picture);
 }
 

@@ -119,7 +119,9 @@ CDrawContext::~CDrawContext() {
 
 int32_t CDrawContext::getMouseButtons() { return frame_ ? frame_->getMouseButtons() : 0; }
 
-void CDrawContext::getMouseLocation(CPoint& where) { where = frame_ ? frame_->getMouseLocation() : CPoint(); }
+void CDrawContext::getMouseLocation(CPoint& where) {
+  where = frame_ ? frame_->getMouseLocation() : CPoint();
+}
 
 void CDrawContext::setFrameColor(const CColor& color) { frameColor_ = color; }
 void CDrawContext::setFillColor(const CColor& color) { fillColor_ = color; }
@@ -228,8 +230,10 @@ void CDrawContext::applyPlainFont() {
   cairo_t* cr = cairoOf(cr_);
   const FontRow& row = fontRow(fontId_);
   bool bold = row.alwaysBold || (fontStyle_ & kBoldFace);
-  cairo_select_font_face(cr, row.family, (fontStyle_ & kItalicFace) ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
-                         bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_select_font_face(
+      cr, row.family,
+      (fontStyle_ & kItalicFace) ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
+      bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
   cairo_set_font_size(cr, fontSize_);
   cairo_font_options_t* options = cairo_font_options_create();
   cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_NONE);

@@ -16,8 +16,11 @@ void* makeSurface(int32_t width, int32_t height) {
 }
 }  // namespace
 
-COffscreenContext::COffscreenContext(CFrame* frame, int32_t width, int32_t height, const CColor& background)
-    : CDrawContext(frame, makeSurface(width, height)), width_(std::max(1, width)), height_(std::max(1, height)) {
+COffscreenContext::COffscreenContext(CFrame* frame, int32_t width, int32_t height,
+                                     const CColor& background)
+    : CDrawContext(frame, makeSurface(width, height)),
+      width_(std::max(1, width)),
+      height_(std::max(1, height)) {
   flushWindow_ = false;
   cairo_t* cr = static_cast<cairo_t*>(cr_);
   setOpaqueSource(cr, background);
@@ -28,10 +31,11 @@ COffscreenContext::COffscreenContext(CFrame* frame, int32_t width, int32_t heigh
 
 COffscreenContext::~COffscreenContext() = default;
 
-void COffscreenContext::copyFrom(CDrawContext* dest, const CRect& destRect, const CPoint& srcOffset) {
+void COffscreenContext::copyFrom(CDrawContext* dest, const CRect& destRect,
+                                 const CPoint& srcOffset) {
   if (!dest) return;
-  copySurface(static_cast<cairo_t*>(dest->getSystemContext()), static_cast<cairo_surface_t*>(surface_), width_,
-              height_, destRect, srcOffset);
+  copySurface(static_cast<cairo_t*>(dest->getSystemContext()),
+              static_cast<cairo_surface_t*>(surface_), width_, height_, destRect, srcOffset);
 }
 
 CColor COffscreenContext::getPixel(int32_t x, int32_t y) {
@@ -40,8 +44,10 @@ CColor COffscreenContext::getPixel(int32_t x, int32_t y) {
   cairo_surface_flush(surface);
   const unsigned char* data = cairo_image_surface_get_data(surface);
   int stride = cairo_image_surface_get_stride(surface);
-  uint32_t p = *reinterpret_cast<const uint32_t*>(data + static_cast<ptrdiff_t>(y) * stride + 4 * x);
-  return CColor{static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8), static_cast<uint8_t>(p), 255};
+  uint32_t p =
+      *reinterpret_cast<const uint32_t*>(data + static_cast<ptrdiff_t>(y) * stride + 4 * x);
+  return CColor{static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8),
+                static_cast<uint8_t>(p), 255};
 }
 
 }  // namespace VSTGUI

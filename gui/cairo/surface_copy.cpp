@@ -2,8 +2,8 @@
 
 namespace VSTGUI {
 
-void copySurface(cairo_t* cr, cairo_surface_t* source, int32_t width, int32_t height, const CRect& dest,
-                 const CPoint& offset) {
+void copySurface(cairo_t* cr, cairo_surface_t* source, int32_t width, int32_t height,
+                 const CRect& dest, const CPoint& offset) {
   if (dest.isEmpty() || width <= 0 || height <= 0) return;
   cairo_surface_flush(source);
   const int32_t x = dest.left - offset.x;

@@ -9,7 +9,8 @@
 namespace VSTGUI {
 
 ImageWindow::ImageWindow(int32_t width, int32_t height) {
-  auto* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, std::max(1, width), std::max(1, height));
+  auto* surface =
+      cairo_image_surface_create(CAIRO_FORMAT_RGB24, std::max(1, width), std::max(1, height));
   cairo_t* cr = cairo_create(surface);
   cairo_set_source_rgb(cr, 1, 1, 1);
   cairo_paint(cr);
@@ -24,9 +25,13 @@ void ImageWindow::setMouse(int32_t buttons, const CPoint& where) {
   current_ = MouseState{buttons, where};
 }
 
-void ImageWindow::queueMouse(int32_t buttons, const CPoint& where) { queue_.push_back(MouseState{buttons, where}); }
+void ImageWindow::queueMouse(int32_t buttons, const CPoint& where) {
+  queue_.push_back(MouseState{buttons, where});
+}
 
-void* ImageWindow::createSurface() { return cairo_surface_reference(static_cast<cairo_surface_t*>(surface_)); }
+void* ImageWindow::createSurface() {
+  return cairo_surface_reference(static_cast<cairo_surface_t*>(surface_));
+}
 
 void ImageWindow::flush() { cairo_surface_flush(static_cast<cairo_surface_t*>(surface_)); }
 
@@ -65,7 +70,8 @@ bool ImageWindow::readPixels(std::vector<uint32_t>& argb, int& width, int& heigh
 bool ImageWindow::readPixel(int x, int y, uint32_t& argb) {
   auto* surface = static_cast<cairo_surface_t*>(surface_);
   cairo_surface_flush(surface);
-  if (x < 0 || y < 0 || x >= cairo_image_surface_get_width(surface) || y >= cairo_image_surface_get_height(surface)) {
+  if (x < 0 || y < 0 || x >= cairo_image_surface_get_width(surface) ||
+      y >= cairo_image_surface_get_height(surface)) {
     return false;
   }
   const unsigned char* row = cairo_image_surface_get_data(surface) +

@@ -9,7 +9,7 @@
 namespace VSTGUI {
 
 class ImageWindow : public PlatformWindow {
-public:
+ public:
   struct MouseState {
     int32_t buttons = 0;
     CPoint where;
@@ -36,7 +36,7 @@ public:
   bool readPixel(int x, int y, uint32_t& argb) override;
   uintptr_t nativeHandle() const override { return 0; }
 
-private:
+ private:
   void* surface_;  // cairo image surface
   MouseState current_;
   std::deque<MouseState> queue_;

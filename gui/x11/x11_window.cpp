@@ -47,7 +47,8 @@ void registerDisplay(Display* display) {
 }
 
 void unregisterDisplay(Display* display) {
-  gOurDisplays.erase(std::remove(gOurDisplays.begin(), gOurDisplays.end(), display), gOurDisplays.end());
+  gOurDisplays.erase(std::remove(gOurDisplays.begin(), gOurDisplays.end(), display),
+                     gOurDisplays.end());
   // With no window of ours left, hand the process's handler back (unless someone replaced
   // ours meanwhile): the plug-in's code may be unloaded while the host keeps running.
   if (gOurDisplays.empty() && gHandlerInstalled) {
@@ -99,8 +100,9 @@ X11Window::X11Window(unsigned long parent, int32_t width, int32_t height)
   }
   XSetWindowAttributes attributes{};
   attributes.event_mask = ExposureMask | ButtonPressMask | StructureNotifyMask;
-  window_ = XCreateWindow(display, parentWindow, 0, 0, static_cast<unsigned>(width_), static_cast<unsigned>(height_), 0,
-                          CopyFromParent, InputOutput, CopyFromParent, CWEventMask, &attributes);
+  window_ = XCreateWindow(display, parentWindow, 0, 0, static_cast<unsigned>(width_),
+                          static_cast<unsigned>(height_), 0, CopyFromParent, InputOutput,
+                          CopyFromParent, CWEventMask, &attributes);
   XWindowAttributes created;
   XGetWindowAttributes(display, window_, &created);
   visual_ = created.visual;
@@ -125,13 +127,16 @@ X11Window::X11Window(unsigned long parent, int32_t width, int32_t height)
                                   static_cast<unsigned>(width_), static_cast<unsigned>(height_), 32,
                                   cairo_image_surface_get_stride(image));
     // Cairo's words are in this machine's byte order; Xlib swaps for the server if needed.
-    if (shared) shared->byte_order = (std::endian::native == std::endian::little) ? LSBFirst : MSBFirst;
+    if (shared)
+      shared->byte_order = (std::endian::native == std::endian::little) ? LSBFirst : MSBFirst;
     ximage_ = shared;
   } else {
-    XImage* converted = XCreateImage(display, visual, static_cast<unsigned>(depth_), ZPixmap, 0, nullptr,
-                                     static_cast<unsigned>(width_), static_cast<unsigned>(height_), 32, 0);
+    XImage* converted =
+        XCreateImage(display, visual, static_cast<unsigned>(depth_), ZPixmap, 0, nullptr,
+                     static_cast<unsigned>(width_), static_cast<unsigned>(height_), 32, 0);
     if (converted) {
-      converted->data = static_cast<char*>(calloc(static_cast<size_t>(converted->bytes_per_line) * height_, 1));
+      converted->data =
+          static_cast<char*>(calloc(static_cast<size_t>(converted->bytes_per_line) * height_, 1));
     }
     ximage_ = converted;
   }
@@ -184,17 +189,19 @@ void X11Window::putImage() {
       return ((value * bits + 127) / 255) << shift;
     };
     for (int y = 0; y < height_; ++y) {
-      const auto* row = reinterpret_cast<const uint32_t*>(data + static_cast<ptrdiff_t>(y) * stride);
+      const auto* row =
+          reinterpret_cast<const uint32_t*>(data + static_cast<ptrdiff_t>(y) * stride);
       for (int x = 0; x < width_; ++x) {
         uint32_t p = row[x];
         XPutPixel(ximage, x, y,
-                  scale((p >> 16) & 0xFF, visual->red_mask) | scale((p >> 8) & 0xFF, visual->green_mask) |
+                  scale((p >> 16) & 0xFF, visual->red_mask) |
+                      scale((p >> 8) & 0xFF, visual->green_mask) |
                       scale(p & 0xFF, visual->blue_mask));
       }
     }
   }
-  XPutImage(display, window_, static_cast<GC>(gc_), ximage, 0, 0, 0, 0, static_cast<unsigned>(width_),
-            static_cast<unsigned>(height_));
+  XPutImage(display, window_, static_cast<GC>(gc_), ximage, 0, 0, 0, 0,
+            static_cast<unsigned>(width_), static_cast<unsigned>(height_));
   XFlush(display);
 }
 
@@ -204,7 +211,8 @@ int32_t X11Window::getMouseButtons() {
   Window child = 0;
   int rootX = 0, rootY = 0, x = 0, y = 0;
   unsigned int state = 0;
-  if (!XQueryPointer(dpy(display_), window_, &root, &child, &rootX, &rootY, &x, &y, &state)) return 0;
+  if (!XQueryPointer(dpy(display_), window_, &root, &child, &rootX, &rootY, &x, &y, &state))
+    return 0;
   return modifierMask(state);
 }
 
@@ -267,9 +275,10 @@ bool X11Window::readPixels(std::vector<uint32_t>& argb, int& width, int& height)
   Display* display = dpy(display_);
   if (!display || !window_) return false;
   XWindowAttributes attributes;
-  if (!XGetWindowAttributes(display, window_, &attributes) || attributes.map_state != IsViewable) return false;
-  XImage* image = XGetImage(display, window_, 0, 0, static_cast<unsigned>(width_), static_cast<unsigned>(height_),
-                            AllPlanes, ZPixmap);
+  if (!XGetWindowAttributes(display, window_, &attributes) || attributes.map_state != IsViewable)
+    return false;
+  XImage* image = XGetImage(display, window_, 0, 0, static_cast<unsigned>(width_),
+                            static_cast<unsigned>(height_), AllPlanes, ZPixmap);
   if (!image) return false;
   auto channel = [](unsigned long pixel, unsigned long mask) -> uint32_t {
     if (mask == 0) return 0;
@@ -285,7 +294,8 @@ bool X11Window::readPixels(std::vector<uint32_t>& argb, int& width, int& height)
     for (int x = 0; x < width; ++x) {
       unsigned long p = XGetPixel(image, x, y);
       argb[static_cast<size_t>(y) * width + x] = 0xFF000000u | (channel(p, image->red_mask) << 16) |
-                                                 (channel(p, image->green_mask) << 8) | channel(p, image->blue_mask);
+                                                 (channel(p, image->green_mask) << 8) |
+                                                 channel(p, image->blue_mask);
     }
   }
   XDestroyImage(image);

@@ -9,7 +9,7 @@
 namespace VSTGUI {
 
 class X11Window : public PlatformWindow {
-public:
+ public:
   // Opens the default display ($DISPLAY) and makes a width x height child of `parent`
   // at (0, 0). On failure (no display, parent not a window) isValid() is false and the
   // connection is closed again.
@@ -32,7 +32,7 @@ public:
   static int lastErrorCode();
   static void resetErrors();
 
-private:
+ private:
   void* display_ = nullptr;  // Display*
   unsigned long window_ = 0;
   void* visual_ = nullptr;  // Visual* of the window

@@ -59,8 +59,10 @@ class Modulator : public ::testing::Test {
 
 TEST_F(Modulator, DefaultRampRisesAtItsRateAndWrapsOncePerSecond) {
   start(1.0f);
-  for (int i = 0; i < 7; ++i) EXPECT_NEAR(m.angleRate[i].load(kRelaxed), 46080.0f / 44100.0f, 1e-5f) << i;
-  EXPECT_EQ(m.angleRate[7].load(kRelaxed), 0.0f);  // point 8 (value 1) and point 1 (value 0) coincide
+  for (int i = 0; i < 7; ++i)
+    EXPECT_NEAR(m.angleRate[i].load(kRelaxed), 46080.0f / 44100.0f, 1e-5f) << i;
+  EXPECT_EQ(m.angleRate[7].load(kRelaxed),
+            0.0f);  // point 8 (value 1) and point 1 (value 0) coincide
   EXPECT_FLOAT_EQ(angle(), -180.0f);
   m.advanceModulator(nullptr);
   EXPECT_NEAR(angle(), -180.0f + 1.0449f, 1e-4f);

@@ -92,9 +92,9 @@ TEST(RealFft, OrderConversionsAreExactInverses) {
   packedToHalfComplex(packed.data(), half);
   EXPECT_EQ(half[0], packed[0]);
   EXPECT_EQ(half[kN / 2], packed[1]);
-  EXPECT_EQ(half[3], packed[6]);         // R3
-  EXPECT_EQ(half[kN - 3], packed[7]);    // I3
-  EXPECT_EQ(half[kN - 1], packed[3]);    // I1
+  EXPECT_EQ(half[3], packed[6]);       // R3
+  EXPECT_EQ(half[kN - 3], packed[7]);  // I3
+  EXPECT_EQ(half[kN - 1], packed[3]);  // I1
   halfComplexToPacked(half, back);
   for (int i = 0; i < kN; ++i) EXPECT_EQ(back[i], packed[i]) << i;
   // And the other way round.

@@ -19,7 +19,8 @@ TEST(ResponseSetData, CommittedFileIsWhatTheGeneratorWrites) {
   if (!std::ifstream(response_sets::kDefaultSofaPath))
     GTEST_SKIP() << response_sets::kDefaultSofaPath << " is missing; install libmysofa1";
   std::string generated, error;
-  ASSERT_TRUE(response_sets::generateResponseSetSource(response_sets::kDefaultSofaPath, generated, error))
+  ASSERT_TRUE(
+      response_sets::generateResponseSetSource(response_sets::kDefaultSofaPath, generated, error))
       << error;
   std::ifstream file(QUENDRAL_RESPONSE_SET_DATA, std::ios::binary);
   ASSERT_TRUE(file) << "cannot read " << QUENDRAL_RESPONSE_SET_DATA;
@@ -36,7 +37,8 @@ TEST(ResponseSetData, GeneratorReportsAMissingFile) {
   GTEST_SKIP() << "libmysofa is not installed";
 #else
   std::string generated, error;
-  EXPECT_FALSE(response_sets::generateResponseSetSource("/nonexistent/file.sofa", generated, error));
+  EXPECT_FALSE(
+      response_sets::generateResponseSetSource("/nonexistent/file.sofa", generated, error));
   EXPECT_NE(error.find("/nonexistent/file.sofa"), std::string::npos) << error;
 #endif
 }

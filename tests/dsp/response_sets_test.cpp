@@ -61,9 +61,9 @@ TEST_F(ResponseSetsTest, SetsHaveTheirRowsGainsAndMeasuredLevels) {
     int set, row;
     bool nearEar;
     double energy;
-  } reference[] = {{0, 0, true, 0.8206},  {0, 9, true, 1.2931},  {0, 9, false, 0.0837},
+  } reference[] = {{0, 0, true, 0.8206},  {0, 9, true, 1.2931},   {0, 9, false, 0.0837},
                    {0, 18, true, 2.1983}, {0, 18, false, 0.0721}, {0, 27, true, 0.9941},
-                   {0, 36, true, 0.2638}, {1, 0, true, 0.3920},  {1, 3, true, 0.5264},
+                   {0, 36, true, 0.2638}, {1, 0, true, 0.3920},   {1, 3, true, 0.5264},
                    {1, 6, false, 0.2725}};
   for (const auto& r : reference) {
     const ResponseEntry& e = row(r.set, r.row);
@@ -77,7 +77,8 @@ TEST_F(ResponseSetsTest, SetsHaveTheirRowsGainsAndMeasuredLevels) {
   EXPECT_LT(loudestTap(side.first) + 10, loudestTap(side.second));
   EXPECT_GT(energy(side.first), 10.0 * energy(side.second));
   // Every tap is a 16-bit sample.
-  for (int i = 0; i < kTaps; ++i) EXPECT_EQ(std::round(side.first[i] * 32768.0f), side.first[i] * 32768.0f);
+  for (int i = 0; i < kTaps; ++i)
+    EXPECT_EQ(std::round(side.first[i] * 32768.0f), side.first[i] * 32768.0f);
 }
 
 TEST_F(ResponseSetsTest, InterpolationBetweenRows) {
@@ -136,7 +137,8 @@ TEST_F(ResponseSetsTest, InterpolatedSpectraEqualTransformedInterpolatedTaps) {
       buildFilterSpectra(sets->set(set), angle, spectrum0, spectrum1);
       fft.forward(f.ch1);
       packedToHalfComplex(f.ch1, expected);
-      for (int i = 0; i < kN; ++i) EXPECT_NEAR(spectrum1[i], expected[i], 2e-5f) << angle << " bin " << i;
+      for (int i = 0; i < kN; ++i)
+        EXPECT_NEAR(spectrum1[i], expected[i], 2e-5f) << angle << " bin " << i;
     }
   }
 }

@@ -199,11 +199,13 @@ TEST(SpatialEngine, SetSwitchRestoresTheFiltersAndDisplayTracksTheFrame) {
   engine.filterSet.store(0, kRelaxed);
   run(engine, silence);
   run(engine, silence);
-  for (int i = 0; i < kN; ++i) EXPECT_EQ(engine.displayFilterSpectrum(1)[i].load(kRelaxed), before[i]) << i;
+  for (int i = 0; i < kN; ++i)
+    EXPECT_EQ(engine.displayFilterSpectrum(1)[i].load(kRelaxed), before[i]) << i;
 
   const Frame constant(kF, 0.5f);
   run(engine, constant);
-  EXPECT_NEAR(engine.displayInSpectrum()[0].load(kRelaxed), kF * 0.5f * (2.0f / kN) * 0.26308918f, 1e-6f);
+  EXPECT_NEAR(engine.displayInSpectrum()[0].load(kRelaxed), kF * 0.5f * (2.0f / kN) * 0.26308918f,
+              1e-6f);
   EXPECT_NE(engine.displayOutSpectrum(0)[0].load(kRelaxed), 0.0f);
   engine.clearDisplaySpectra();
   for (int i = 0; i < kN; ++i) {

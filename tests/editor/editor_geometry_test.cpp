@@ -17,7 +17,8 @@ namespace {
 double pointerAngle(float value) {
   const int32_t w = 66, rw = w - 2;
   const float ring = static_cast<float>(rw) * 0.125f;
-  const knob::Box b = knob::dotBox(1, 1, rw, rw, ring, knob::wrapOnce(knob::ringStart(value) + 330.0f));
+  const knob::Box b =
+      knob::dotBox(1, 1, rw, rw, ring, knob::wrapOnce(knob::ringStart(value) + 330.0f));
   const double cx = (b.left + b.right) * 0.5 - w * 0.5;
   const double cy = (b.top + b.bottom) * 0.5 - w * 0.5;
   return std::atan2(cx, -cy) * 180.0 / 3.14159265358979;
@@ -35,7 +36,7 @@ TEST(KnobDrag, RateShiftChangeWithoutJumpAndNoRebaseAtTheEnds) {
   // 66-pixel knob: 1/66 of the range per pixel, 1/330 with Shift.
   knob::Drag drag(0.5f, 100, 100, 66.0f, 0.0f, 1.0f, 5.0f, false);
   EXPECT_FLOAT_EQ(drag.update(100, 100, false), 0.5f);
-  EXPECT_NEAR(drag.update(100, 67, false), 1.0f, 1e-5f);  // 33 pixels up
+  EXPECT_NEAR(drag.update(100, 67, false), 1.0f, 1e-5f);                   // 33 pixels up
   EXPECT_NEAR(drag.update(110, 100, false), 0.5f + 10.0f / 66.0f, 1e-5f);  // right also raises
   // Pressing Shift at the same position keeps the value; further motion is five times slower.
   const float before = drag.update(100, 90, false);
@@ -56,7 +57,8 @@ TEST(EnvelopeGeometry, ScreenMappingAndWrappedSegments) {
   EXPECT_EQ(envelope::toScreen(0.0f, 0.0f, w, h).x, 6);
   EXPECT_EQ(envelope::toScreen(1.0f, 1.0f, w, h).y, 194);
   // NaN or huge values from a broken parameter draw inside sane bounds instead of overflowing.
-  const envelope::Point odd = envelope::toScreen(std::numeric_limits<float>::quiet_NaN(), 1e30f, w, h);
+  const envelope::Point odd =
+      envelope::toScreen(std::numeric_limits<float>::quiet_NaN(), 1e30f, w, h);
   EXPECT_EQ(odd.x, 6);
   EXPECT_LE(odd.y, 2 * h);
 
@@ -85,7 +87,7 @@ TEST(EnvelopeGeometry, ClickEditsTheNearerPointOfTheBoundingSegment) {
   const envelope::Edit nearFirst = envelope::editAt(t, 0.05f);
   EXPECT_TRUE(nearFirst.valid);
   EXPECT_EQ(nearFirst.point, 0);
-  EXPECT_FALSE(nearFirst.moveTime);  // point 1 keeps its time
+  EXPECT_FALSE(nearFirst.moveTime);                       // point 1 keeps its time
   const envelope::Edit half = envelope::editAt(t, 0.1f);  // exactly half-way: the later point
   EXPECT_EQ(half.point, 1);
   EXPECT_TRUE(half.moveTime);
@@ -104,8 +106,8 @@ TEST(SpectrumLevels, RowsForZeroDecibelsSilenceAndNaN) {
   table.build(100, 0.0f, -96.0f);
   ASSERT_EQ(table.rows(), 100);
   EXPECT_FLOAT_EQ(table.threshold(0), 1.0f);
-  EXPECT_EQ(table.rowOf(1.0f), 1);  // 0 dB: the comparison is strict
-  EXPECT_EQ(table.rowOf(4.0f), 0);  // above 0 dB
+  EXPECT_EQ(table.rowOf(1.0f), 1);    // 0 dB: the comparison is strict
+  EXPECT_EQ(table.rowOf(4.0f), 0);    // above 0 dB
   EXPECT_EQ(table.rowOf(0.0f), 100);  // silence lies on the centre line
   EXPECT_EQ(table.rowOf(std::numeric_limits<float>::quiet_NaN()), 100);
   // -48 dB lies half-way down the pane; the bisection agrees with a linear scan everywhere.
@@ -124,7 +126,7 @@ TEST(SpectrumLevels, HalfComplexBinPower) {
   for (int i = 0; i < 8; ++i) x[i].store(values[i]);
   EXPECT_FLOAT_EQ(halfComplexBinPower(x, 4, 0), 4.0f);
   EXPECT_FLOAT_EQ(halfComplexBinPower(x, 4, 1), 1.0f + 4.0f);  // real x[1], imaginary x[7]
-  EXPECT_FLOAT_EQ(halfComplexBinPower(x, 4, 4), 9.0f);  // Nyquist bin: real part only
+  EXPECT_FLOAT_EQ(halfComplexBinPower(x, 4, 4), 9.0f);         // Nyquist bin: real part only
 }
 
 }  // namespace

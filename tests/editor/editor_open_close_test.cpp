@@ -64,7 +64,8 @@ TEST(EditorOpenClose, HundredTimesWhileAudioRuns) {
       }
       effect->processReplacing(effect, inputs, outputs, 256);
       // Host automation on the audio thread reaches the editor's change hook.
-      effect->setParameter(effect, static_cast<int32_t>(round % 7), static_cast<float>(round % 11) / 10.0f);
+      effect->setParameter(effect, static_cast<int32_t>(round % 7),
+                           static_cast<float>(round % 11) / 10.0f);
       ++round;
     }
   });
@@ -79,7 +80,8 @@ TEST(EditorOpenClose, HundredTimesWhileAudioRuns) {
   stop.store(true);
   audio.join();
 
-  EXPECT_EQ(VSTGUI::X11Window::errorCount(), 0) << "last X error " << VSTGUI::X11Window::lastErrorCode();
+  EXPECT_EQ(VSTGUI::X11Window::errorCount(), 0)
+      << "last X error " << VSTGUI::X11Window::lastErrorCode();
   EXPECT_EQ(openDescriptors(), descriptors);  // every display connection closed again
   XSync(window.display(), False);
   EXPECT_EQ(childWindows(window.display(), window.window()), 0);

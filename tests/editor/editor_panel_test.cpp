@@ -36,11 +36,19 @@ HostLog gLog;
 
 intptr_t recordingHost(AEffect*, int32_t opcode, int32_t index, intptr_t, void*, float opt) {
   switch (opcode) {
-    case audioMasterVersion: return 2400;
-    case audioMasterAutomate: gLog.automate.emplace_back(index, opt); break;
-    case audioMasterBeginEdit: gLog.begins.push_back(index); break;
-    case audioMasterEndEdit: gLog.ends.push_back(index); break;
-    default: break;
+    case audioMasterVersion:
+      return 2400;
+    case audioMasterAutomate:
+      gLog.automate.emplace_back(index, opt);
+      break;
+    case audioMasterBeginEdit:
+      gLog.begins.push_back(index);
+      break;
+    case audioMasterEndEdit:
+      gLog.ends.push_back(index);
+      break;
+    default:
+      break;
   }
   return 0;
 }
@@ -65,9 +73,13 @@ class Panel : public ::testing::Test {
   }
 
   VSTGUI::CFrame* frame() { return editor->getFrame(); }
-  VSTGUI::ImageWindow& mouse() { return *static_cast<VSTGUI::ImageWindow*>(frame()->getPlatformWindow()); }
+  VSTGUI::ImageWindow& mouse() {
+    return *static_cast<VSTGUI::ImageWindow*>(frame()->getPlatformWindow());
+  }
   template <class T>
-  T* view(int32_t index) { return dynamic_cast<T*>(editor->getView(index)); }
+  T* view(int32_t index) {
+    return dynamic_cast<T*>(editor->getView(index));
+  }
   CColor pixel(int32_t x, int32_t y) {
     CColor c;
     EXPECT_TRUE(frame()->getPixel(x, y, c));
@@ -145,10 +157,11 @@ TEST_F(Panel, KnobPointerAtSevenTwelveAndFiveOClock) {
     editor->idle();  // pulls the value
     editor->idle();  // draws it
     const float ring = 64 * 0.125f;
-    const knob::Box b = knob::dotBox(1, 1, 64, 64, ring, knob::wrapOnce(knob::ringStart(value) + 330.0f));
+    const knob::Box b =
+        knob::dotBox(1, 1, 64, 64, ring, knob::wrapOnce(knob::ringStart(value) + 330.0f));
     const CColor c = pixel(5 + (b.left + b.right) / 2, 234 + (b.top + b.bottom) / 2);
-    EXPECT_TRUE(near(c, pointer, 30)) << "value " << value << ": " << int(c.red) << "," << int(c.green)
-                                      << "," << int(c.blue);
+    EXPECT_TRUE(near(c, pointer, 30))
+        << "value " << value << ": " << int(c.red) << "," << int(c.green) << "," << int(c.blue);
   }
 }
 
@@ -170,7 +183,7 @@ TEST_F(Panel, KnobDragCtrlClickAndClamp) {
   drag({38, 267}, VSTGUI::kLButton, {38, 100});  // far past the top
   EXPECT_FLOAT_EQ(plugin->getParameter(kParamAngle), 1.0f);
   drag({38, 267}, VSTGUI::kLButton | VSTGUI::kShift, {38, 257});  // fine: 10/330
-  EXPECT_NEAR(plugin->getParameter(kParamAngle), 1.0f, 1e-5f);  // clamped at the top
+  EXPECT_NEAR(plugin->getParameter(kParamAngle), 1.0f, 1e-5f);    // clamped at the top
   drag({38, 267}, VSTGUI::kLButton | VSTGUI::kShift, {38, 277});
   EXPECT_NEAR(plugin->getParameter(kParamAngle), 1.0f - 10.0f / 330.0f, 1e-4f);
 
@@ -226,7 +239,8 @@ TEST_F(Panel, EnvelopeClickEditsOnePointWithoutTellingTheHost) {
   // Presses in the margin are ignored.
   for (int32_t i = 0; i < kNumDefinedParams; ++i) before[i] = plugin->getParameter(i);
   click({215, 80});
-  for (int32_t i = kParamPointValue1; i <= kParamPointTime8; ++i) EXPECT_EQ(plugin->getParameter(i), before[i]);
+  for (int32_t i = kParamPointValue1; i <= kParamPointTime8; ++i)
+    EXPECT_EQ(plugin->getParameter(i), before[i]);
 }
 
 TEST_F(Panel, TitleStripShowsTheAboutPictureUntilTheNextClick) {
@@ -236,15 +250,17 @@ TEST_F(Panel, TitleStripShowsTheAboutPictureUntilTheNextClick) {
   editor->idle();
   editor->idle();
   for (CPoint p : {CPoint(20, 20), CPoint(300, 200), CPoint(430, 325)}) {
-    const unsigned char* rgb = resources::kAboutPicturePixels + (p.y * resources::kAboutPictureWidth + p.x) * 3;
+    const unsigned char* rgb =
+        resources::kAboutPicturePixels + (p.y * resources::kAboutPictureWidth + p.x) * 3;
     EXPECT_TRUE(near(pixel(p.x, p.y), CColor{rgb[0], rgb[1], rgb[2], 255}, 2)) << p.x << "," << p.y;
   }
   click({300, 200});
   EXPECT_EQ(frame()->getModalView(), nullptr);
   editor->idle();
-  EXPECT_FALSE(near(pixel(300, 200), CColor{resources::kAboutPicturePixels[(200 * 435 + 300) * 3],
-                                            resources::kAboutPicturePixels[(200 * 435 + 300) * 3 + 1],
-                                            resources::kAboutPicturePixels[(200 * 435 + 300) * 3 + 2], 255},
+  EXPECT_FALSE(near(pixel(300, 200),
+                    CColor{resources::kAboutPicturePixels[(200 * 435 + 300) * 3],
+                           resources::kAboutPicturePixels[(200 * 435 + 300) * 3 + 1],
+                           resources::kAboutPicturePixels[(200 * 435 + 300) * 3 + 2], 255},
                     2));
 }
 

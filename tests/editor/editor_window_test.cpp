@@ -29,7 +29,8 @@ struct Rgb {
 };
 
 bool near(Rgb a, Rgb b, int tolerance) {
-  return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
+  return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+         std::abs(a.b - b.b) <= tolerance;
 }
 
 class EditorWindow : public ::testing::Test {
@@ -111,7 +112,8 @@ class EditorWindow : public ::testing::Test {
     EXPECT_TRUE(window.capture(pixels, w, h));
     if (x >= w || y >= h) return {-1, -1, -1};
     const uint32_t p = pixels[static_cast<size_t>(y * w + x)];
-    return {static_cast<int>(p >> 16 & 255), static_cast<int>(p >> 8 & 255), static_cast<int>(p & 255)};
+    return {static_cast<int>(p >> 16 & 255), static_cast<int>(p >> 8 & 255),
+            static_cast<int>(p & 255)};
   }
 
   bool automated(int32_t index, float value) {
@@ -154,7 +156,9 @@ TEST_F(EditorWindow, FilterTwoClickAutomatesAndSwapsTheLamps) {
 TEST_F(EditorWindow, AngleKnobDragAndCtrlClickReset) {
   host->setParameter(0, 0.5f);
   idleFor(50);
-  xdotool("mousemove 38 267 mousedown 1 sleep 0.15 mousemove 38 260 sleep 0.15 mousemove 38 250 sleep 0.15 mouseup 1");
+  xdotool(
+      "mousemove 38 267 mousedown 1 sleep 0.15 mousemove 38 260 sleep 0.15 mousemove 38 250 sleep "
+      "0.15 mouseup 1");
   EXPECT_GT(host->getParameter(0), 0.6f);
   const auto begins = host->recorder().beginEdits();
   const auto ends = host->recorder().endEdits();
@@ -172,7 +176,8 @@ TEST_F(EditorWindow, EnvelopeClickChangesAPointWithoutAutomation) {
   for (int i = 7; i <= 22; ++i) before.push_back(host->getParameter(i));
   xdotool("mousemove 310 80 click 1");
   int changed = 0;
-  for (int i = 7; i <= 22; ++i) changed += host->getParameter(i) != before[static_cast<size_t>(i - 7)];
+  for (int i = 7; i <= 22; ++i)
+    changed += host->getParameter(i) != before[static_cast<size_t>(i - 7)];
   EXPECT_GE(changed, 1);
   EXPECT_TRUE(host->recorder().automateCalls().empty());
 }

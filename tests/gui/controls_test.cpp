@@ -27,13 +27,15 @@ const CColor kLit = kDefaults[2];
 const CColor kClip{255, 0, 5, 255};
 
 ::testing::AssertionResult near(const CColor& actual, const CColor& expected, int tolerance = 2) {
-  if (std::abs(actual.red - expected.red) <= tolerance && std::abs(actual.green - expected.green) <= tolerance &&
+  if (std::abs(actual.red - expected.red) <= tolerance &&
+      std::abs(actual.green - expected.green) <= tolerance &&
       std::abs(actual.blue - expected.blue) <= tolerance) {
     return ::testing::AssertionSuccess();
   }
-  return ::testing::AssertionFailure() << "got (" << int(actual.red) << ", " << int(actual.green) << ", "
-                                       << int(actual.blue) << "), expected (" << int(expected.red) << ", "
-                                       << int(expected.green) << ", " << int(expected.blue) << ")";
+  return ::testing::AssertionFailure()
+         << "got (" << int(actual.red) << ", " << int(actual.green) << ", " << int(actual.blue)
+         << "), expected (" << int(expected.red) << ", " << int(expected.green) << ", "
+         << int(expected.blue) << ")";
 }
 
 struct Panel : ::testing::Test {
@@ -114,8 +116,8 @@ TEST_F(Panel, OnlyTheLeftButtonActsAndModifiersAskTheListener) {
   auto* logo = add<VGLogo>(CRect(5, 5, 430, 31));
   auto* meter = add<VGVertMeter>(CRect(415, 35, 432, 253));
   frame->idle();
-  for (CPoint p : {CPoint(150, 250), CPoint(420, 305), CPoint(100, 325), CPoint(10, 305), CPoint(100, 15),
-                   CPoint(420, 100)}) {
+  for (CPoint p : {CPoint(150, 250), CPoint(420, 305), CPoint(100, 325), CPoint(10, 305),
+                   CPoint(100, 15), CPoint(420, 100)}) {
     click(p, kRButton);
     click(p, kMButton);
   }
@@ -260,7 +262,8 @@ TEST(MeterColours, ClipColourFollowsTheLargestComponent) {
 TEST_F(Meter, ClickSwitchesTheMarksAndTellsTheListener) {
   show(0.0f);
   const CRect inner = meter->getSegmentRect(3);
-  const CRect disc(415 + inner.left + 2, 35 + inner.top + 2, 415 + inner.right - 2, 35 + inner.bottom - 2);
+  const CRect disc(415 + inner.left + 2, 35 + inner.top + 2, 415 + inner.right - 2,
+                   35 + inner.bottom - 2);
   EXPECT_EQ(darkPixels(disc), 0);
   click(CPoint(420, 100), kLButton);
   EXPECT_TRUE(meter->getShowScale());

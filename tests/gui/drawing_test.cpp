@@ -164,7 +164,8 @@ TEST(FontTable, RowsAndResolution) {
   for (int id = 0; id < kNumStandardFonts; ++id) {
     std::string resolved = resolveFontFamily(fontRow(id).family);
     EXPECT_FALSE(resolved.empty());
-    RecordProperty(std::string("font") + std::to_string(id), std::string(fontRow(id).family) + " -> " + resolved);
+    RecordProperty(std::string("font") + std::to_string(id),
+                   std::string(fontRow(id).family) + " -> " + resolved);
   }
 }
 

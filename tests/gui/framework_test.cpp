@@ -19,8 +19,9 @@ namespace {
 
 // A control that fills its rectangle with one colour and counts draws and presses.
 class ProbeControl : public CControl {
-public:
-  ProbeControl(const CRect& size, CColor colour, CControlListener* listener = nullptr, int32_t tag = 0)
+ public:
+  ProbeControl(const CRect& size, CColor colour, CControlListener* listener = nullptr,
+               int32_t tag = 0)
       : CControl(size, listener, tag), colour_(colour) {}
   void draw(CDrawContext* context) override {
     ++draws;
@@ -38,7 +39,7 @@ public:
   int draws = 0;
   std::vector<Press> presses;
 
-private:
+ private:
   CColor colour_;
 };
 
@@ -184,7 +185,8 @@ TEST_F(HeadlessFrame, SplashScreenShowsPictureUntilTheNextLeftPress) {
   RecordingListener listener;
   auto* under = new ProbeControl(CRect(0, 0, 100, 80), kRed);
   frame->addView(under);
-  auto* splash = new CSplashScreen(CRect(0, 0, 100, 10), &listener, 24, picture, CRect(0, 0, 100, 80), CPoint(0, 0));
+  auto* splash = new CSplashScreen(CRect(0, 0, 100, 10), &listener, 24, picture,
+                                   CRect(0, 0, 100, 80), CPoint(0, 0));
   frame->addView(splash);
   picture->forget();  // the splash screen keeps its own reference
   frame->idle();
@@ -214,7 +216,8 @@ TEST(FrameLifetime, ClosingWithSplashShownReleasesEverything) {
   std::vector<uint8_t> rgb(20 * 20 * 3, 128);
   auto* picture = new CBitmap(rgb.data(), 20, 20);
   CFrame* frame = CFrame::createHeadless(CRect(0, 0, 20, 20), nullptr);
-  auto* splash = new CSplashScreen(CRect(0, 0, 20, 20), nullptr, 24, picture, CRect(0, 0, 20, 20), CPoint());
+  auto* splash =
+      new CSplashScreen(CRect(0, 0, 20, 20), nullptr, 24, picture, CRect(0, 0, 20, 20), CPoint());
   frame->addView(splash);
   frame->dispatchPress(CPoint(1, 1), kLButton);
   EXPECT_TRUE(splash->isShown());
@@ -226,8 +229,8 @@ TEST(FrameLifetime, ClosingWithSplashShownReleasesEverything) {
 
 TEST_F(HeadlessFrame, BitmapDrawCopiesFromTheOffset) {
   std::vector<uint8_t> rgb(4 * 1 * 3, 0);
-  rgb[0] = 255;                 // (0,0) red
-  rgb[3 * 2 + 2] = 255;         // (2,0) blue
+  rgb[0] = 255;          // (0,0) red
+  rgb[3 * 2 + 2] = 255;  // (2,0) blue
   auto* bitmap = new CBitmap(rgb.data(), 4, 1);
   CDrawContext* context = frame->createDrawContext();
   ASSERT_NE(context, nullptr);

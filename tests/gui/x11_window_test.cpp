@@ -30,7 +30,7 @@ XvfbServer* gServer = nullptr;
 std::string gServerError;
 
 class RealWindow : public ::testing::Test {
-protected:
+ protected:
   static void SetUpTestSuite() {
     gServer = new XvfbServer();
     if (!gServer->start(gServerError)) {
@@ -108,8 +108,8 @@ TEST_F(RealWindow, FrameIsAChildWindowOfTheHostsWindow) {
   Window root = 0;
   int x = -1, y = -1;
   unsigned int w = 0, h = 0, border = 0, depth = 0;
-  XGetGeometry(display, static_cast<Window>(frame->getPlatformWindow()->nativeHandle()), &root, &x, &y, &w, &h,
-               &border, &depth);
+  XGetGeometry(display, static_cast<Window>(frame->getPlatformWindow()->nativeHandle()), &root, &x,
+               &y, &w, &h, &border, &depth);
   EXPECT_EQ(x, 0);
   EXPECT_EQ(y, 0);
   EXPECT_EQ(w, 435u);
@@ -139,7 +139,8 @@ TEST_F(RealWindow, ClickReachesTheListenerAndTheControlIsRedrawn) {
   // The right button does nothing.
   xdotool("mousemove --window " + std::to_string(host) + " 423 308 click 3");
   xdotool("mousemove --window " + std::to_string(host) + " 150 250 click 3");
-  pumpUntil(frame, [] { return false; }, 300);
+  pumpUntil(
+      frame, [] { return false; }, 300);
   EXPECT_TRUE(listener.changes.empty());
   EXPECT_EQ(target->getValue(), 0.0f);
   EXPECT_EQ(button->getValue(), 0.0f);
@@ -204,7 +205,8 @@ TEST_F(RealWindow, HostDestroyingItsWindowFirstIsHandled) {
   XDestroyWindow(display, host);
   XSync(display, False);
   host = 0;
-  ASSERT_TRUE(pumpUntil(frame, [&] { return !frame->hasWindow(); }, 1000));
+  ASSERT_TRUE(pumpUntil(
+      frame, [&] { return !frame->hasWindow(); }, 1000));
   frame->idle();
   frame->forget();
   EXPECT_EQ(X11Window::errorCount(), 0);

@@ -101,7 +101,8 @@ TEST_F(AllocationTest, ProcessingAndMidiAllocateNothing) {
   // Every kind of block and event list the host may send, including the LFO synced to the
   // host's tempo (which asks the host for time on the audio thread).
   std::vector<VstMidiEvent> midi(4);
-  const unsigned char bytes[4][3] = {{0xB0, 10, 30}, {0xB3, 12, 90}, {0x90, 60, 100}, {0xB0, 7, 70}};
+  const unsigned char bytes[4][3] = {
+      {0xB0, 10, 30}, {0xB3, 12, 90}, {0x90, 60, 100}, {0xB0, 7, 70}};
   std::vector<unsigned char> storage(offsetof(VstEvents, events) + 4 * sizeof(VstEvent*));
   auto* list = reinterpret_cast<VstEvents*>(storage.data());
   list->numEvents = 4;

@@ -18,8 +18,8 @@ std::vector<std::vector<float>> renderPattern(vsthost::PluginHost& host,
   std::vector<std::vector<float>> out(2, std::vector<float>(input.size(), 0.0f));
   std::size_t start = 0;
   for (std::size_t b = 0; start < input.size(); ++b) {
-    const int n = std::min<int>(blockSizes[b % blockSizes.size()],
-                                static_cast<int>(input.size() - start));
+    const int n =
+        std::min<int>(blockSizes[b % blockSizes.size()], static_cast<int>(input.size() - start));
     float* in[] = {const_cast<float*>(input.data() + start)};
     float* outs[] = {out[0].data() + start, out[1].data() + start};
     host.processReplacing(in, outs, n);
@@ -38,8 +38,8 @@ TEST_F(PluginTest, BypassedImpulseComesOutUnchangedOneFrameLateForAnyBlockSize) 
     for (int channel = 0; channel < 2; ++channel) {
       for (std::size_t i = 0; i < input.size(); ++i) {
         const float expected = i == 300 + kLatency ? 0.75f : 0.0f;
-        ASSERT_EQ(out[channel][i], expected) << "block " << blockSize << " channel " << channel
-                                             << " sample " << i;
+        ASSERT_EQ(out[channel][i], expected)
+            << "block " << blockSize << " channel " << channel << " sample " << i;
       }
     }
   }
@@ -50,7 +50,8 @@ TEST_F(PluginTest, OutputDoesNotDependOnHowTheHostCutsTheBlocks) {
   std::vector<float> input = testSignal(5000);
   auto reference = renderPattern(*host, input, {1000});
 
-  for (const std::vector<int>& pattern : std::vector<std::vector<int>>{{1}, {127, 1, 300, 64}, {8192}}) {
+  for (const std::vector<int>& pattern :
+       std::vector<std::vector<int>>{{1}, {127, 1, 300, 64}, {8192}}) {
     std::string error;
     auto other = vsthost::PluginHost::load(QUENDRAL_PLUGIN_PATH, error);
     ASSERT_TRUE(other) << error;
@@ -157,7 +158,8 @@ TEST_F(PluginTest, NonFiniteInputIsTakenAsSilence) {
   for (bool bypassed : {true, false}) {
     bypass(bypassed);
     std::vector<float> input = testSignal(4096);
-    for (std::size_t i = 500; i < 900; ++i) input[i] = (i % 3 == 0) ? nan : (i % 3 == 1 ? inf : -inf);
+    for (std::size_t i = 500; i < 900; ++i)
+      input[i] = (i % 3 == 0) ? nan : (i % 3 == 1 ? inf : -inf);
     auto out = host->render(input, 256);
     for (const auto& channel : out)
       for (float sample : channel) ASSERT_TRUE(std::isfinite(sample)) << "bypass " << bypassed;
@@ -180,7 +182,8 @@ TEST_F(PluginTest, HugeFiniteInputKeepsTheVuAnswerInRangeAndTheOutputRecovers) {
   // Once the input is ordinary again, the output is finite within a few frames.
   auto out = host->render(testSignal(2048), 256);
   for (const auto& channel : out)
-    for (std::size_t i = 4 * 128; i < channel.size(); ++i) ASSERT_TRUE(std::isfinite(channel[i])) << i;
+    for (std::size_t i = 4 * 128; i < channel.size(); ++i)
+      ASSERT_TRUE(std::isfinite(channel[i])) << i;
 }
 
 TEST_F(PluginTest, FilterTailsSurviveASuspend) {

@@ -59,9 +59,9 @@ TEST_F(PluginTest, DispatcherTableAnswers) {
   EXPECT_EQ(dispatch(effString2Parameter, 0, 0, text), 0);
 
   // Opcodes it does not support, and ones no interface defines, answer 0.
-  for (int32_t opcode : std::initializer_list<int32_t>{effEditDraw, effGetNumProgramCategories, effCopyProgram,
-                         effGetCurrentMidiProgram, effStartProcess, effStopProcess, 80, 1000,
-                         -1})
+  for (int32_t opcode : std::initializer_list<int32_t>{
+           effEditDraw, effGetNumProgramCategories, effCopyProgram, effGetCurrentMidiProgram,
+           effStartProcess, effStopProcess, 80, 1000, -1})
     EXPECT_EQ(dispatch(opcode), 0) << opcode;
 }
 
@@ -98,10 +98,10 @@ TEST_F(PluginTest, EditorOpcodesAnswerConsistentlyWithTheEditorFlag) {
 }
 
 TEST_F(PluginTest, NullPointersForTextOpcodesAreIgnored) {
-  for (int32_t opcode : {effGetParamName, effGetParamLabel, effGetParamDisplay,
-                         effGetProgramName, effSetProgramName, effGetEffectName,
-                         effGetVendorString, effGetProductString, effCanDo,
-                         effGetProgramNameIndexed, effString2Parameter})
+  for (int32_t opcode :
+       {effGetParamName, effGetParamLabel, effGetParamDisplay, effGetProgramName, effSetProgramName,
+        effGetEffectName, effGetVendorString, effGetProductString, effCanDo,
+        effGetProgramNameIndexed, effString2Parameter})
     EXPECT_EQ(dispatch(opcode, 0, 0, nullptr), 0) << opcode;
   EXPECT_EQ(host->programName(), "Init 1");  // nothing was renamed
 }

@@ -25,15 +25,16 @@ TEST(HostScannerTest, ArdourAcceptsThePlugin) {
 #if defined(QUENDRAL_SANITIZED_BUILD)
   GTEST_SKIP() << "a sanitizer-instrumented plug-in cannot be loaded by an uninstrumented host";
 #endif
-  if (access(kScanner, X_OK) != 0) GTEST_SKIP() << "Ardour's scanner is not installed (" << kScanner << ")";
+  if (access(kScanner, X_OK) != 0)
+    GTEST_SKIP() << "Ardour's scanner is not installed (" << kScanner << ")";
 
   // The scanner writes a cache file; keep it out of the user's home.
   char cacheTemplate[] = "/tmp/quendral-scan-XXXXXX";
   ASSERT_NE(mkdtemp(cacheTemplate), nullptr);
   const std::string cache = cacheTemplate;
   const std::string output =
-      run("HOME=" + cache + " XDG_CACHE_HOME=" + cache +
-          " LD_LIBRARY_PATH=/usr/lib/ardour7 " + kScanner + " -v '" QUENDRAL_PLUGIN_PATH "' 2>&1");
+      run("HOME=" + cache + " XDG_CACHE_HOME=" + cache + " LD_LIBRARY_PATH=/usr/lib/ardour7 " +
+          kScanner + " -v '" QUENDRAL_PLUGIN_PATH "' 2>&1");
   std::filesystem::remove_all(cache);
 
   EXPECT_NE(output.find("name=\"+quendral\""), std::string::npos) << output;

@@ -50,13 +50,14 @@ TEST_F(PluginTest, AnyChannelMaskedDataByteAndListOrder) {
 
 TEST_F(PluginTest, OtherMessagesChangeNothing) {
   host->setParameter(0, 0.75f);
-  host->sendMidi({{0x90, 10, 100, 0},   // note on
-                  {0x80, 10, 0, 0},     // note off
-                  {0xE0, 0, 0, 0},      // pitch bend
-                  {0xA0, 10, 5, 0},     // aftertouch
-                  {0xF0, 10, 5, 0},     // system
-                  cc(11, 5), cc(1, 5),  // unmapped controllers
-                  {0xB0, 0x8A, 5, 0}}); // controller number with the top bit set
+  host->sendMidi({{0x90, 10, 100, 0},  // note on
+                  {0x80, 10, 0, 0},    // note off
+                  {0xE0, 0, 0, 0},     // pitch bend
+                  {0xA0, 10, 5, 0},    // aftertouch
+                  {0xF0, 10, 5, 0},    // system
+                  cc(11, 5),
+                  cc(1, 5),              // unmapped controllers
+                  {0xB0, 0x8A, 5, 0}});  // controller number with the top bit set
   EXPECT_EQ(host->parameterDisplay(0), "90.0");
   EXPECT_EQ(host->parameterDisplay(6), "0.0");
 }

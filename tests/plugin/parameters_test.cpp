@@ -10,8 +10,8 @@ constexpr float kSeventh = 1.0f / 7.0f;
 }
 
 TEST_F(PluginTest, ParameterNamesAndLabels) {
-  const char* names[] = {"angle", "midi lfo tempo", "lfo divide", "filter number", "lfo speed",
-                         "lfo position", "gain"};
+  const char* names[] = {"angle",     "midi lfo tempo", "lfo divide", "filter number",
+                         "lfo speed", "lfo position",   "gain"};
   for (int32_t i = 0; i < 7; ++i) EXPECT_EQ(host->parameterName(i), names[i]);
   EXPECT_EQ(host->parameterName(7), "point 1 value");
   EXPECT_EQ(host->parameterName(14), "point 8 value");

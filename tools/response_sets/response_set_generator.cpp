@@ -42,19 +42,17 @@ struct ReferenceEnergy {
 
 // Energy of taps 0..127 that the engine's set gains assume.
 constexpr ReferenceEnergy kSetOneReference[] = {
-    {0, kNearEar, 0.8206},  {45, kNearEar, 1.2931}, {45, kFarEar, 0.0837},
-    {90, kNearEar, 2.1983}, {90, kFarEar, 0.0721},  {135, kNearEar, 0.9941},
-    {135, kFarEar, 0.0648}, {180, kNearEar, 0.2638},
+    {0, kNearEar, 0.8206}, {45, kNearEar, 1.2931},  {45, kFarEar, 0.0837},  {90, kNearEar, 2.1983},
+    {90, kFarEar, 0.0721}, {135, kNearEar, 0.9941}, {135, kFarEar, 0.0648}, {180, kNearEar, 0.2638},
 };
 constexpr ReferenceEnergy kSetTwoReference[] = {
-    {0, kNearEar, 0.3920},  {0, kFarEar, 0.2081},   {90, kNearEar, 0.5264},
-    {90, kFarEar, 0.0231},  {180, kNearEar, 0.0990}, {180, kFarEar, 0.2725},
+    {0, kNearEar, 0.3920}, {0, kFarEar, 0.2081},    {90, kNearEar, 0.5264},
+    {90, kFarEar, 0.0231}, {180, kNearEar, 0.0990}, {180, kFarEar, 0.2725},
 };
 
 struct SofaDeleter {
   void operator()(MYSOFA_HRTF* hrtf) const { mysofa_free(hrtf); }
 };
-
 
 struct RawSet {
   std::vector<int> azimuths;
@@ -94,8 +92,10 @@ bool readSet(const MYSOFA_HRTF& hrtf, int rows, int step, int nearReceiver, RawS
       return false;
     }
     set.azimuths.push_back(azimuth);
-    const float* near = hrtf.DataIR.values + (static_cast<size_t>(m) * hrtf.R + nearReceiver) * hrtf.N;
-    const float* far = hrtf.DataIR.values + (static_cast<size_t>(m) * hrtf.R + farReceiver) * hrtf.N;
+    const float* near =
+        hrtf.DataIR.values + (static_cast<size_t>(m) * hrtf.R + nearReceiver) * hrtf.N;
+    const float* far =
+        hrtf.DataIR.values + (static_cast<size_t>(m) * hrtf.R + farReceiver) * hrtf.N;
     set.ears[kNearEar].emplace_back(near, near + hrtf.N);
     set.ears[kFarEar].emplace_back(far, far + hrtf.N);
   }
@@ -174,7 +174,8 @@ void appendSet(std::string& text, const char* name, const char* rowsName, const 
       text += ear == kNearEar ? "        {  // near ear\n" : "        {  // far ear\n";
       for (int i = 0; i < kTaps; ++i) {
         if (i % 12 == 0) text += "            ";
-        std::snprintf(buffer, sizeof buffer, "%d,", set.taps[ear][row * kTaps + static_cast<size_t>(i)]);
+        std::snprintf(buffer, sizeof buffer, "%d,",
+                      set.taps[ear][row * kTaps + static_cast<size_t>(i)]);
         text += buffer;
         text += (i % 12 == 11 || i == kTaps - 1) ? "\n" : " ";
       }
@@ -192,11 +193,12 @@ bool generateResponseSetSource(const std::string& sofaPath, std::string& source,
   int status = 0;
   std::unique_ptr<MYSOFA_HRTF, SofaDeleter> hrtf(mysofa_load(sofaPath.c_str(), &status));
   if (!hrtf || status != MYSOFA_OK) {
-    error = "cannot read the SOFA file " + sofaPath + " (libmysofa error " + std::to_string(status) + ")";
+    error = "cannot read the SOFA file " + sofaPath + " (libmysofa error " +
+            std::to_string(status) + ")";
     return false;
   }
-  if (hrtf->R != 2 || hrtf->N < static_cast<unsigned>(kTaps) || hrtf->DataSamplingRate.elements < 1 ||
-      hrtf->DataSamplingRate.values[0] != kSampleRate) {
+  if (hrtf->R != 2 || hrtf->N < static_cast<unsigned>(kTaps) ||
+      hrtf->DataSamplingRate.elements < 1 || hrtf->DataSamplingRate.values[0] != kSampleRate) {
     error = sofaPath + " does not hold two-ear responses of at least 128 taps at 44100 Hz";
     return false;
   }
@@ -206,8 +208,10 @@ bool generateResponseSetSource(const std::string& sofaPath, std::string& source,
   const int rightReceiver = hrtf->ReceiverPosition.values[1] < 0.0f ? 0 : 1;
 
   RawSet setOne, setTwo;
-  if (!readSet(*hrtf, response_data::kSetOneRows, response_data::kSetOneStep, rightReceiver, setOne, error) ||
-      !readSet(*hrtf, response_data::kSetTwoRows, response_data::kSetTwoStep, rightReceiver, setTwo, error))
+  if (!readSet(*hrtf, response_data::kSetOneRows, response_data::kSetOneStep, rightReceiver, setOne,
+               error) ||
+      !readSet(*hrtf, response_data::kSetTwoRows, response_data::kSetTwoStep, rightReceiver, setTwo,
+               error))
     return false;
 
   source =

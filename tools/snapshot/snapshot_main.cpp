@@ -75,8 +75,10 @@ int main(int argc, char** argv) {
       const float v = eq == std::string::npos ? 0.0f : std::strtof(value.c_str() + eq + 1, &end);
       if (eq == std::string::npos || end == value.c_str() + eq + 1 || *end != 0 ||
           !(v >= 0.0f && v <= 1.0f)) {
-        std::fprintf(stderr, "quendral-snapshot: --param needs NAME=VALUE with VALUE from 0 to 1, got \"%s\"\n",
-                     value.c_str());
+        std::fprintf(
+            stderr,
+            "quendral-snapshot: --param needs NAME=VALUE with VALUE from 0 to 1, got \"%s\"\n",
+            value.c_str());
         return 2;
       }
       params.emplace_back(value.substr(0, eq), v);
@@ -117,7 +119,8 @@ int main(int argc, char** argv) {
       }
     }
     if (index < 0) {
-      std::fprintf(stderr, "quendral-snapshot: no parameter named \"%s\"; the names are:", name.c_str());
+      std::fprintf(stderr,
+                   "quendral-snapshot: no parameter named \"%s\"; the names are:", name.c_str());
       for (int32_t p = 0; p < host->effect()->numParams; ++p) {
         const std::string n = host->parameterName(p);
         if (!n.empty()) std::fprintf(stderr, " \"%s\"", n.c_str());

@@ -17,8 +17,8 @@ thread_local bool inAudioCall = false;
 std::atomic<intptr_t> versionAnswer{2400};
 
 const char* const kHostCapabilities[] = {
-    "sendVstEvents", "sendVstMidiEvent", "sendVstTimeInfo", "receiveVstEvents",
-    "receiveVstMidiEvent", "supplyIdle", "sizeWindow", "startStopProcess",
+    "sendVstEvents",       "sendVstMidiEvent", "sendVstTimeInfo", "receiveVstEvents",
+    "receiveVstMidiEvent", "supplyIdle",       "sizeWindow",      "startStopProcess",
 };
 
 intptr_t VST_CALL hostCallback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
@@ -140,8 +140,7 @@ PluginHost::~PluginHost() {
   if (library_) dlclose(library_);
 }
 
-intptr_t PluginHost::dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr,
-                              float opt) {
+intptr_t PluginHost::dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
   if (!effect_) return 0;
   return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
 }
@@ -242,7 +241,8 @@ std::vector<std::vector<float>> PluginHost::render(const std::vector<float>& inp
     std::copy(input.begin() + static_cast<std::ptrdiff_t>(start),
               input.begin() + static_cast<std::ptrdiff_t>(start + n), block.begin());
     for (auto& pointer : inPointers) pointer = block.data();
-    for (int32_t c = 0; c < outputs; ++c) outPointers[static_cast<std::size_t>(c)] = result[static_cast<std::size_t>(c)].data() + start;
+    for (int32_t c = 0; c < outputs; ++c)
+      outPointers[static_cast<std::size_t>(c)] = result[static_cast<std::size_t>(c)].data() + start;
     processReplacing(inPointers.data(), outPointers.data(), static_cast<int32_t>(n));
   }
   return result;
@@ -252,7 +252,8 @@ intptr_t PluginHost::sendMidi(const std::vector<MidiMessage>& messages) {
   std::vector<VstMidiEvent> events(messages.size());
   // VstEvents declares two pointers; the host allocates room for as many as it sends.
   const std::size_t pointerCount = messages.size() > 2 ? messages.size() : 2;
-  std::vector<unsigned char> storage(offsetof(VstEvents, events) + pointerCount * sizeof(VstEvent*));
+  std::vector<unsigned char> storage(offsetof(VstEvents, events) +
+                                     pointerCount * sizeof(VstEvent*));
   auto* list = reinterpret_cast<VstEvents*>(storage.data());
   list->numEvents = static_cast<int32_t>(messages.size());
   list->reserved = 0;

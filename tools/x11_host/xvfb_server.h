@@ -3,8 +3,8 @@
 // its children, and stops it again.
 #pragma once
 
-#include <string>
 #include <sys/types.h>
+#include <string>
 
 class XvfbServer {
  public:
