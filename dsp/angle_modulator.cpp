@@ -8,6 +8,8 @@
 
 #include "engine_constants.h"
 
+namespace panner {
+
 namespace {
 
 constexpr auto kRelaxed = std::memory_order_relaxed;
@@ -163,3 +165,5 @@ void AngleModulator::placeOnEnvelope() {
   toPoint.store(static_cast<int16_t>(to), kRelaxed);
   targetAngle.store(target, kRelaxed);
 }
+
+}  // namespace panner

@@ -20,6 +20,8 @@
 
 #include "tempo_source.h"
 
+namespace panner {
+
 class AngleModulator {
  public:
   static constexpr int kPoints = 8;
@@ -45,3 +47,5 @@ class AngleModulator {
   std::atomic<int16_t> fromPoint{0};
   std::atomic<int16_t> toPoint{1};
 };
+
+}  // namespace panner

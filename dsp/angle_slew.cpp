@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace panner {
+
 float slewAngle(float current, float targetDegrees) {
   if (!std::isfinite(targetDegrees)) return current;
   float t = targetDegrees;
@@ -28,3 +30,5 @@ float slewAngle(float current, float targetDegrees) {
   while (next < 0.0f) next += 360.0f;
   return next;
 }
+
+}  // namespace panner

@@ -2,8 +2,12 @@
 // the shorter way round the circle.
 #pragma once
 
+namespace panner {
+
 // `current` is the azimuth in use (0 <= current < 360); `targetDegrees` is the target as
 // the parameters and the modulator keep it (-180..+180, any finite value accepted).
 // Returns the next azimuth, 0 <= result < 360. A NaN or infinite target is ignored: the
 // current azimuth holds.
 float slewAngle(float current, float targetDegrees);
+
+}  // namespace panner

@@ -5,6 +5,8 @@
 
 #include "denormal_guard.h"
 
+namespace panner {
+
 BlockProcessor::BlockProcessor(SpatialEngine& engine) : engine_(engine) {}
 
 void BlockProcessor::processBlock(const float* input, float* output0, float* output1,
@@ -89,3 +91,5 @@ float BlockProcessor::meter(int32_t index) const {
       return 0.0f;
   }
 }
+
+}  // namespace panner

@@ -11,6 +11,8 @@
 #include "spatial_engine.h"
 #include "tempo_source.h"
 
+namespace panner {
+
 class BlockProcessor {
  public:
   enum class Mode { kReplace, kAccumulate };
@@ -51,3 +53,5 @@ class BlockProcessor {
   std::atomic<int32_t> sampleCount{0};
   std::atomic<bool> bypass{false};
 };
+
+}  // namespace panner

@@ -2,6 +2,8 @@
 
 #include "simd4.h"
 
+namespace panner {
+
 namespace {
 
 using simd4::load;
@@ -74,3 +76,5 @@ float crossfade(const float* a, const float* b, float gain, float fade, float fa
   }
   return fade + static_cast<float>(kF) * fadeStep;
 }
+
+}  // namespace panner

@@ -5,6 +5,11 @@
 
 #if defined(__SSE__) || defined(__x86_64__) || defined(_M_X64)
 #include <xmmintrin.h>
+#endif
+
+namespace panner {
+
+#if defined(__SSE__) || defined(__x86_64__) || defined(_M_X64)
 
 class ScopedFlushDenormals {
  public:
@@ -23,3 +28,5 @@ class ScopedFlushDenormals {
 #else
 class ScopedFlushDenormals {};
 #endif
+
+}  // namespace panner

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace panner {
+
 namespace engine {
 
 constexpr int32_t kFrameSize = 128;  // samples per filter update and convolution frame
@@ -15,3 +17,5 @@ constexpr float kReferenceRate =
 constexpr int32_t kLatencySamples = kFrameSize;
 
 }  // namespace engine
+
+}  // namespace panner

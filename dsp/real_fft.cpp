@@ -17,6 +17,8 @@
 
 #include "simd4.h"
 
+namespace panner {
+
 namespace {
 
 using simd4::load;
@@ -261,3 +263,5 @@ void halfComplexToPacked(const float* halfComplex, float* packed) {
   packed[0] = halfComplex[0];
   packed[1] = halfComplex[n / 2];
 }
+
+}  // namespace panner

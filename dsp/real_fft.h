@@ -15,6 +15,8 @@
 
 #include "engine_constants.h"
 
+namespace panner {
+
 class RealFft {
  public:
   static constexpr int kSize = engine::kFftSize;
@@ -48,3 +50,5 @@ class RealFft {
 void packedToHalfComplex(const float* packed, float* halfComplex);
 // Half-complex order -> packed order (separate buffers).
 void halfComplexToPacked(const float* halfComplex, float* packed);
+
+}  // namespace panner

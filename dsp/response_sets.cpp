@@ -6,6 +6,8 @@
 #include "real_fft.h"
 #include "simd4.h"
 
+namespace panner {
+
 namespace {
 
 constexpr int kTaps = engine::kFrameSize;
@@ -103,3 +105,5 @@ void buildFilterSpectra(const ResponseSetDescriptor& set, float angleDegrees, fl
   interpolate(pair.lower->firstSpectrum, pair.upper->firstSpectrum, pair.weight, nearEar, kN);
   interpolate(pair.lower->secondSpectrum, pair.upper->secondSpectrum, pair.weight, farEar, kN);
 }
+
+}  // namespace panner

@@ -13,6 +13,8 @@
 #include "engine_constants.h"
 #include "response_set_data.h"
 
+namespace panner {
+
 class RealFft;
 
 struct ResponseEntry {
@@ -71,3 +73,5 @@ void buildFilters(const ResponseSetDescriptor& set, float angleDegrees, float* c
 // The same filters' spectra in half-complex order, interpolated from the rows' spectra.
 void buildFilterSpectra(const ResponseSetDescriptor& set, float angleDegrees, float* spectrum0,
                         float* spectrum1);
+
+}  // namespace panner

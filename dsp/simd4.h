@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+namespace panner {
+
 namespace simd4 {
 
 typedef float v4 __attribute__((vector_size(16)));
@@ -43,3 +45,5 @@ inline void loadDeinterleaved(const float* in, v4& a, v4& b) {
 }
 
 }  // namespace simd4
+
+}  // namespace panner

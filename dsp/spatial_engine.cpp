@@ -17,6 +17,8 @@
 #include "response_sets.h"
 #include "simd4.h"
 
+namespace panner {
+
 namespace {
 
 constexpr auto kRelaxed = std::memory_order_relaxed;
@@ -177,3 +179,5 @@ const float* SpatialEngine::activeSetGain() const {
 float SpatialEngine::currentAngleDegrees() const {
   return state_ ? state_->shownAngle.load(kRelaxed) : 0.0f;
 }
+
+}  // namespace panner

@@ -15,6 +15,8 @@
 #include "engine_constants.h"
 #include "tempo_source.h"
 
+namespace panner {
+
 class SpatialEngine {
  public:
   SpatialEngine();
@@ -51,3 +53,5 @@ class SpatialEngine {
   struct State;
   State* state_;
 };
+
+}  // namespace panner

@@ -1,6 +1,8 @@
 // How the angle modulator asks the host for its tempo without knowing any VST type.
 #pragma once
 
+namespace panner {
+
 class TempoSource {
  public:
   // Returns true and fills beatsPerMinute when the host reports a valid tempo.
@@ -10,3 +12,5 @@ class TempoSource {
  protected:
   ~TempoSource() = default;
 };
+
+}  // namespace panner

@@ -5,6 +5,8 @@
 
 #include "audio_effect.h"
 
+namespace panner {
+
 AEffGUIEditor::AEffGUIEditor(AudioEffect* effect) : AEffEditor(effect), lastPumpTime_(tickCount()) {
   if (effect_ != nullptr) effect_->setEditor(this);
 }
@@ -93,3 +95,5 @@ VSTGUI::CFrame* AEffGUIEditor::makeFrame(void* parent,
   if (window) return new VSTGUI::CFrame(size, std::move(window), this);
   return new VSTGUI::CFrame(size, parent, this);
 }
+
+}  // namespace panner

@@ -12,6 +12,8 @@
 #include "gui/frame_owner.h"
 #include "gui/platform_window.h"
 
+namespace panner {
+
 class AEffGUIEditor : public AEffEditor, public VSTGUI::CFrameOwner {
  public:
   explicit AEffGUIEditor(AudioEffect* effect);
@@ -54,3 +56,5 @@ class AEffGUIEditor : public AEffEditor, public VSTGUI::CFrameOwner {
   bool inPump_ = false;
   VSTGUI::CFrame* frame_ = nullptr;
 };
+
+}  // namespace panner

@@ -11,6 +11,8 @@
 
 #include "gui/cairo/cairo_text.h"
 
+namespace panner {
+
 using VSTGUI::CColor;
 using VSTGUI::CPoint;
 using VSTGUI::CRect;
@@ -218,3 +220,5 @@ void ARSDrawContext::drawString(const char* text, const CRect& rect, bool opaque
   }
   cairo_new_path(cr);
 }
+
+}  // namespace panner

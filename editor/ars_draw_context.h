@@ -11,6 +11,8 @@
 
 #include "gui/c_offscreen_context.h"
 
+namespace panner {
+
 class ARSDrawContext : public VSTGUI::COffscreenContext {
  public:
   ARSDrawContext(VSTGUI::CFrame* frame, int32_t width, int32_t height,
@@ -75,3 +77,5 @@ class ARSDrawContext : public VSTGUI::COffscreenContext {
   bool hasFont_ = false;
   const char* vectorFamily_ = "Arial";
 };
+
+}  // namespace panner

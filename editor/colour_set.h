@@ -4,6 +4,8 @@
 
 #include "gui/gui_types.h"
 
+namespace panner {
+
 struct ColourSet {
   // 0 light accents, 1 control bodies, 2 lit lamps and pointers, 3 text.
   VSTGUI::CColor colour[4];
@@ -27,3 +29,5 @@ constexpr VSTGUI::CColor darken(const VSTGUI::CColor& c) {
   return {static_cast<uint8_t>(c.red >> 1), static_cast<uint8_t>(c.green >> 1),
           static_cast<uint8_t>(c.blue >> 1), 255};
 }
+
+}  // namespace panner

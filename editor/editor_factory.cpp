@@ -4,4 +4,8 @@
 #include "editor/quendral_editor.h"
 #include "quendral.h"
 
+namespace panner {
+
 AEffEditor* createPluginEditor(quendral& plugin) { return new quendraleditor(&plugin); }
+
+}  // namespace panner

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace panner {
+
 namespace envelope {
 
 namespace {
@@ -51,3 +53,5 @@ Edit editAt(const float times[kPoints], float p) {
 }
 
 }  // namespace envelope
+
+}  // namespace panner

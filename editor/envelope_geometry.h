@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace panner {
+
 namespace envelope {
 
 constexpr int32_t kPoints = 8;
@@ -39,3 +41,5 @@ struct Edit {
 Edit editAt(const float times[kPoints], float p);
 
 }  // namespace envelope
+
+}  // namespace panner

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace panner {
+
 namespace knob {
 
 namespace {
@@ -56,3 +58,5 @@ float Drag::update(int32_t x, int32_t y, bool fine) {
 }
 
 }  // namespace knob
+
+}  // namespace panner

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace panner {
+
 namespace knob {
 
 struct Box {
@@ -44,3 +46,5 @@ class Drag {
 };
 
 }  // namespace knob
+
+}  // namespace panner

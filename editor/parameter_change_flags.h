@@ -7,6 +7,8 @@
 #include <atomic>
 #include <cstdint>
 
+namespace panner {
+
 class ParameterChangeFlags {
  public:
   // Indices outside 0..31 are ignored.
@@ -22,3 +24,5 @@ class ParameterChangeFlags {
  private:
   std::atomic<uint32_t> bits_{0u};
 };
+
+}  // namespace panner

@@ -20,6 +20,8 @@
 #include "parameters.h"
 #include "quendral.h"
 
+namespace panner {
+
 #ifndef QUENDRAL_VERSION_TEXT
 #define QUENDRAL_VERSION_TEXT "1.0.0"
 #endif
@@ -309,3 +311,5 @@ void quendraleditor::valueChanged(VSTGUI::CDrawContext*, VSTGUI::CControl* contr
 int32_t quendraleditor::modifierClick(VSTGUI::CDrawContext*, VSTGUI::CControl*, int32_t) {
   return 0;
 }
+
+}  // namespace panner

@@ -13,6 +13,8 @@
 #include "editor/spectrum_display_data.h"
 #include "gui/c_control.h"
 
+namespace panner {
+
 class quendral;
 class VGEnvelope;
 class VGGrommetKnob;
@@ -83,3 +85,5 @@ class quendraleditor : public AEffGUIEditor, public VSTGUI::CControlListener {
   VGGrommetKnob* divideKnob_ = nullptr;
   VGVertMeter* meter_ = nullptr;
 };
+
+}  // namespace panner

@@ -6,6 +6,8 @@
 #include <atomic>
 #include <cstdint>
 
+namespace panner {
+
 struct SpectrumDisplayData {
   static constexpr int32_t kMaxPanes = 2;
 
@@ -21,3 +23,5 @@ struct SpectrumDisplayData {
   const float* curveScale[kMaxPanes] = {};  // second scale of the filter responses
   float sampleRate = 44100.0f;              // for the frequency readout
 };
+
+}  // namespace panner

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace panner {
+
 void SpectrumLevelTable::build(int32_t rows, float topDb, float bottomDb) {
   threshold_.assign(rows > 0 ? static_cast<size_t>(rows) : 0u, 0.0f);
   if (rows <= 0) return;
@@ -32,3 +34,5 @@ float halfComplexBinPower(const std::atomic<float>* spectrum, int32_t n, int32_t
   const float im = spectrum[2 * n - j].load(std::memory_order_relaxed);
   return re * re + im * im;
 }
+
+}  // namespace panner

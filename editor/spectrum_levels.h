@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace panner {
+
 class SpectrumLevelTable {
  public:
   // Allocates the table; called when the display is built or its pane layout changes.
@@ -25,3 +27,5 @@ class SpectrumLevelTable {
 // Power of bin j of a half-complex spectrum of 2n values: X[j]^2 + X[2n-j]^2, or X[0]^2 for
 // bin 0 (and X[n]^2 for bin n, which has no imaginary part).
 float halfComplexBinPower(const std::atomic<float>* spectrum, int32_t n, int32_t j);
+
+}  // namespace panner

@@ -2,6 +2,8 @@
 
 #include "editor/ars_draw_context.h"
 
+namespace panner {
+
 using VSTGUI::CRect;
 
 VGBottomLabel::VGBottomLabel(const CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
@@ -25,3 +27,5 @@ void VGBottomLabel::mouse(VSTGUI::CDrawContext* context, VSTGUI::CPoint& where, 
   (void)where;
   toggleAndNotify(context, buttons);
 }
+
+}  // namespace panner

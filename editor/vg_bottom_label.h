@@ -4,6 +4,8 @@
 
 #include "editor/vg_control.h"
 
+namespace panner {
+
 class VGBottomLabel : public VGControl {
  public:
   VGBottomLabel(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
@@ -15,3 +17,5 @@ class VGBottomLabel : public VGControl {
 
   static constexpr VSTGUI::CColor kBackground{239, 232, 229, 255};
 };
+
+}  // namespace panner

@@ -5,6 +5,8 @@
 #include "editor/ars_draw_context.h"
 #include "gui/c_offscreen_context.h"
 
+namespace panner {
+
 using VSTGUI::CColor;
 using VSTGUI::CDrawContext;
 using VSTGUI::CPoint;
@@ -158,3 +160,5 @@ void VGControl::mouse(CDrawContext* context, CPoint& where, int32_t buttons) {
   }
   endEdit();
 }
+
+}  // namespace panner

@@ -13,6 +13,8 @@
 #include "gui/c_control.h"
 #include "gui/c_draw_context.h"
 
+namespace panner {
+
 class ARSDrawContext;
 
 class VGControl : public VSTGUI::CControl {
@@ -83,3 +85,5 @@ class VGControl : public VSTGUI::CControl {
   int32_t fontStyle = 0;
   int32_t fontSize = 12;
 };
+
+}  // namespace panner

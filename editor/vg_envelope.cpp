@@ -4,6 +4,8 @@
 #include "editor/ars_draw_context.h"
 #include "editor/envelope_geometry.h"
 
+namespace panner {
+
 using VSTGUI::CPoint;
 using VSTGUI::CRect;
 
@@ -86,3 +88,5 @@ void VGEnvelope::setValue(float v) {
   if (edit.moveTime) effect->setParameter(timeTagBase + edit.point, position);
   effect->setParameter(valueTagBase + edit.point, v);
 }
+
+}  // namespace panner

@@ -9,6 +9,8 @@
 
 #include "editor/vg_control.h"
 
+namespace panner {
+
 class AudioEffect;
 
 class VGEnvelope : public VGControl {
@@ -36,3 +38,5 @@ class VGEnvelope : public VGControl {
   int32_t valueTagBase;
   float position = 0.0f;
 };
+
+}  // namespace panner

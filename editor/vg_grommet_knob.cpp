@@ -8,6 +8,8 @@
 #include "editor/ars_draw_context.h"
 #include "editor/knob_geometry.h"
 
+namespace panner {
+
 using VSTGUI::CRect;
 
 namespace {
@@ -123,3 +125,5 @@ void VGGrommetKnob::draw(VSTGUI::CDrawContext* context) {
 
   finishPaint(dc, context);
 }
+
+}  // namespace panner

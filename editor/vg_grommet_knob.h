@@ -8,6 +8,8 @@
 
 #include "editor/vg_knob_base.h"
 
+namespace panner {
+
 class AudioEffect;
 
 class VGGrommetKnob : public VGKnobBase {
@@ -29,3 +31,5 @@ class VGGrommetKnob : public VGKnobBase {
   AudioEffect* effect;
   int32_t ratioDisplay = 0;
 };
+
+}  // namespace panner

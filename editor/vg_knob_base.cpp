@@ -2,6 +2,8 @@
 
 #include "editor/knob_geometry.h"
 
+namespace panner {
+
 using VSTGUI::CPoint;
 
 VGKnobBase::VGKnobBase(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
@@ -45,3 +47,5 @@ void VGKnobBase::mouse(VSTGUI::CDrawContext* context, CPoint& where, int32_t but
   } while ((mask & VSTGUI::kLButton) != 0);
   endEdit();
 }
+
+}  // namespace panner

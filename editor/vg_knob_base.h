@@ -8,6 +8,8 @@
 
 #include "editor/vg_control.h"
 
+namespace panner {
+
 class VGKnobBase : public VGControl {
  public:
   VGKnobBase(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
@@ -25,3 +27,5 @@ class VGKnobBase : public VGControl {
   bool integerDisplay = false;
   bool logDisplay = false;
 };
+
+}  // namespace panner

@@ -4,6 +4,8 @@
 
 #include "editor/ars_draw_context.h"
 
+namespace panner {
+
 using VSTGUI::CColor;
 using VSTGUI::CRect;
 
@@ -112,3 +114,5 @@ void VGLogo::mouse(VSTGUI::CDrawContext* context, VSTGUI::CPoint& where, int32_t
   (void)where;
   toggleSilently(context, buttons);
 }
+
+}  // namespace panner

@@ -2,6 +2,8 @@
 
 #include "editor/ars_draw_context.h"
 
+namespace panner {
+
 using VSTGUI::CRect;
 
 VGSimpleLabel::VGSimpleLabel(const CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
@@ -26,3 +28,5 @@ void VGSimpleLabel::mouse(VSTGUI::CDrawContext* context, VSTGUI::CPoint& where, 
   (void)where;
   toggleSilently(context, buttons);
 }
+
+}  // namespace panner

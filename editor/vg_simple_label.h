@@ -4,6 +4,8 @@
 
 #include "editor/vg_control.h"
 
+namespace panner {
+
 class VGSimpleLabel : public VGControl {
  public:
   VGSimpleLabel(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
@@ -13,3 +15,5 @@ class VGSimpleLabel : public VGControl {
   void draw(VSTGUI::CDrawContext* context) override;
   void mouse(VSTGUI::CDrawContext* context, VSTGUI::CPoint& where, int32_t buttons = -1) override;
 };
+
+}  // namespace panner

@@ -5,6 +5,8 @@
 
 #include "editor/ars_draw_context.h"
 
+namespace panner {
+
 using VSTGUI::CPoint;
 using VSTGUI::CRect;
 
@@ -164,3 +166,5 @@ void VGSpect::draw(VSTGUI::CDrawContext* context) {
 }
 
 void VGSpect::mouse(VSTGUI::CDrawContext*, CPoint&, int32_t) {}
+
+}  // namespace panner

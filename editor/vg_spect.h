@@ -13,6 +13,8 @@
 #include "editor/spectrum_levels.h"
 #include "editor/vg_control.h"
 
+namespace panner {
+
 class VGSpect : public VGControl {
  public:
   // data must outlive the display; its binCount fixes the point arrays' size.
@@ -49,3 +51,5 @@ class VGSpect : public VGControl {
   std::vector<VSTGUI::CPoint> outputPolygon_;
   float pixelsPerBin_;
 };
+
+}  // namespace panner

@@ -2,6 +2,8 @@
 
 #include "editor/ars_draw_context.h"
 
+namespace panner {
+
 using VSTGUI::CRect;
 
 VGTargetButton::VGTargetButton(const CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
@@ -47,3 +49,5 @@ void VGTargetButton::mouse(VSTGUI::CDrawContext* context, VSTGUI::CPoint& where,
   (void)where;
   toggleAndNotify(context, buttons);
 }
+
+}  // namespace panner

@@ -2,6 +2,8 @@
 
 #include "editor/ars_draw_context.h"
 
+namespace panner {
+
 using VSTGUI::CRect;
 
 VGTextButton::VGTextButton(const CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
@@ -62,3 +64,5 @@ void VGTextButton::mouse(VSTGUI::CDrawContext* context, VSTGUI::CPoint& where, i
   (void)where;
   toggleAndNotify(context, buttons);
 }
+
+}  // namespace panner

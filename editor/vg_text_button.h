@@ -4,6 +4,8 @@
 
 #include "editor/vg_control.h"
 
+namespace panner {
+
 class VGTextButton : public VGControl {
  public:
   VGTextButton(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
@@ -22,3 +24,5 @@ class VGTextButton : public VGControl {
   char onText[kTextCapacity];
   VSTGUI::CRect ledRect;
 };
+
+}  // namespace panner

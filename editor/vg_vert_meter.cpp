@@ -5,6 +5,8 @@
 
 #include "editor/ars_draw_context.h"
 
+namespace panner {
+
 using VSTGUI::CColor;
 using VSTGUI::CRect;
 
@@ -80,3 +82,5 @@ void VGVertMeter::mouse(VSTGUI::CDrawContext* context, VSTGUI::CPoint& where, in
   }
   runIdle();
 }
+
+}  // namespace panner

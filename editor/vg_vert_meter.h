@@ -6,6 +6,8 @@
 
 #include "editor/vg_control.h"
 
+namespace panner {
+
 class VGVertMeter : public VGControl {
  public:
   VGVertMeter(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
@@ -32,3 +34,5 @@ class VGVertMeter : public VGControl {
   float segmentLevels[kSegments];  // the marks as linear levels
   bool showScale = false;
 };
+
+}  // namespace panner

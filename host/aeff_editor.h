@@ -6,6 +6,8 @@
 
 #include "vst_abi.h"
 
+namespace panner {
+
 class AudioEffect;
 
 class AEffEditor {
@@ -41,3 +43,5 @@ class AEffEditor {
   AudioEffect* effect_ = nullptr;
   void* systemWindow_ = nullptr;
 };
+
+}  // namespace panner

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace panner {
+
 namespace {
 
 AudioEffect* objectOf(AEffect* effect) {
@@ -176,3 +178,5 @@ intptr_t AudioEffect::callHost(int32_t opcode, int32_t index, intptr_t value, vo
                                float opt) {
   return audioMaster ? audioMaster(&cEffect, opcode, index, value, ptr, opt) : 0;
 }
+
+}  // namespace panner

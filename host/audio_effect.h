@@ -8,6 +8,8 @@
 
 #include "vst_abi.h"
 
+namespace panner {
+
 class AEffEditor;
 
 class AudioEffect {
@@ -85,3 +87,5 @@ class AudioEffect {
   std::atomic<int32_t> curProgram{0};
   AEffect cEffect{};
 };
+
+}  // namespace panner

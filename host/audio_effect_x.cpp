@@ -2,6 +2,8 @@
 
 #include "aeff_editor.h"
 
+namespace panner {
+
 intptr_t AudioEffectX::dispatcher(int32_t opcode, int32_t index, intptr_t value, void* ptr,
                                   float opt) {
   if (opcode < effProcessEvents) return AudioEffect::dispatcher(opcode, index, value, ptr, opt);
@@ -62,3 +64,5 @@ intptr_t AudioEffectX::dispatcher(int32_t opcode, int32_t index, intptr_t value,
 VstTimeInfo* AudioEffectX::getTimeInfo(int32_t filter) {
   return reinterpret_cast<VstTimeInfo*>(callHost(audioMasterGetTime, 0, filter));
 }
+
+}  // namespace panner

@@ -4,6 +4,8 @@
 
 #include "audio_effect.h"
 
+namespace panner {
+
 class AudioEffectX : public AudioEffect {
  public:
   using AudioEffect::AudioEffect;
@@ -31,3 +33,5 @@ class AudioEffectX : public AudioEffect {
   // Host time for the given kVstTimeInfoFlags mask; null without a host or an answer.
   virtual VstTimeInfo* getTimeInfo(int32_t filter);
 };
+
+}  // namespace panner

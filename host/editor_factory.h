@@ -3,7 +3,11 @@
 // link no_editor.cpp, which returns null (the plug-in then reports no editor).
 #pragma once
 
+namespace panner {
+
 class AEffEditor;
 class quendral;
 
 AEffEditor* createPluginEditor(quendral& plugin);
+
+}  // namespace panner

@@ -6,7 +6,7 @@
 
 VST_EXPORT AEffect* VSTPluginMain(audioMasterCallback host) {
   if (!host || host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
-  quendral* plugin = new (std::nothrow) quendral(host);
+  panner::quendral* plugin = new (std::nothrow) panner::quendral(host);
   if (!plugin) return nullptr;
   // Without its programs or the engine's buffers the plug-in could neither keep parameters
   // nor process: hand the host nothing rather than a half-built object.

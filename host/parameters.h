@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdint>
 
+namespace panner {
+
 enum ParamIndex : int32_t {
   kParamAngle = 0,
   kParamMidiLfoTempo,
@@ -43,3 +45,5 @@ struct ProgramRecord {
   std::atomic<float> pointValue[kEnvelopePoints];
   char name[kProgramNameLen];
 };
+
+}  // namespace panner

@@ -7,6 +7,8 @@
 #include "editor_factory.h"
 #include "text_format.h"
 
+namespace panner {
+
 namespace {
 // The four bytes of the plug-in's identifier, lowest address first.
 constexpr char kUniqueIdBytes[4] = {'k', 'T', 'z', 'q'};
@@ -89,3 +91,5 @@ int32_t quendral::canDo(char* text) {
     return 1;
   return -1;
 }
+
+}  // namespace panner

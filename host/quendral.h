@@ -12,6 +12,8 @@
 #include "spatial_engine.h"
 #include "tempo_source.h"
 
+namespace panner {
+
 class quendral : public AudioEffectX, public TempoSource {
  public:
   explicit quendral(audioMasterCallback audioMaster);
@@ -63,3 +65,5 @@ class quendral : public AudioEffectX, public TempoSource {
   BlockProcessor blocks_;
   std::unique_ptr<ProgramRecord[]> programs_;
 };
+
+}  // namespace panner

@@ -1,6 +1,8 @@
 // MIDI control changes and the host tempo request.
 #include "quendral.h"
 
+namespace panner {
+
 namespace {
 constexpr float kControllerScale = 1.0f / 128.0f;  // 0..127 to 0 .. 127/128
 
@@ -43,3 +45,5 @@ bool quendral::hostTempo(double& beatsPerMinute) {
   beatsPerMinute = time->tempo;
   return true;
 }
+
+}  // namespace panner

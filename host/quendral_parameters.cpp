@@ -9,6 +9,8 @@
 #include "quendral.h"
 #include "text_format.h"
 
+namespace panner {
+
 namespace {
 
 constexpr std::size_t kTextSize = 24;  // display texts: 23 characters and the terminator
@@ -284,3 +286,5 @@ void quendral::getProgramName(char* name) {
     copyText(name, record->name, kProgramNameLen);
   }
 }
+
+}  // namespace panner

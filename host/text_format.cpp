@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace panner {
+
 void copyText(char* destination, const char* source, std::size_t size) {
   if (!destination || size == 0) return;
   std::size_t length = source ? std::strlen(source) : 0;
@@ -37,3 +39,5 @@ void float2string(float value, char* text, std::size_t size) {
 void int2string(int32_t value, char* text, std::size_t size) {
   std::snprintf(text, size, "%d", static_cast<int>(value));
 }
+
+}  // namespace panner

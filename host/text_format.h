@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace panner {
+
 // Copies at most size - 1 characters of source, then the terminator.
 void copyText(char* destination, const char* source, std::size_t size);
 
@@ -15,3 +17,5 @@ void float2string(float value, char* text, std::size_t size);
 
 // Plain decimal digits without leading zeros.
 void int2string(int32_t value, char* text, std::size_t size);
+
+}  // namespace panner

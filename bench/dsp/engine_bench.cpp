@@ -15,6 +15,8 @@
 #include "real_fft.h"
 #include "spatial_engine.h"
 
+namespace panner {
+
 namespace {
 
 constexpr int kN = engine::kFftSize;
@@ -117,7 +119,9 @@ class SummaryReporter : public FastestRunReporter {
 
 }  // namespace
 
+}  // namespace panner
+
 int main(int argc, char** argv) {
-  SummaryReporter reporter;
+  panner::SummaryReporter reporter;
   return runBenchmarks(argc, argv, reporter);
 }

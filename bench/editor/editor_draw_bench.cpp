@@ -12,6 +12,8 @@
 #include "gui/c_offscreen_context.h"
 #include "quendral.h"
 
+namespace panner {
+
 namespace {
 
 intptr_t quietHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
@@ -71,5 +73,7 @@ void BM_ResponseDisplayDraw(benchmark::State& state) {
 BENCHMARK(BM_ResponseDisplayDraw)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
+
+}  // namespace panner
 
 BENCHMARK_MAIN();

@@ -19,6 +19,8 @@
 #include "fastest_run_reporter.h"
 #include "gui/c_frame.h"
 
+namespace panner {
+
 using namespace VSTGUI;
 
 namespace {
@@ -121,7 +123,9 @@ class RatioReporter : public FastestRunReporter {
 
 }  // namespace
 
+}  // namespace panner
+
 int main(int argc, char** argv) {
-  RatioReporter reporter;
+  panner::RatioReporter reporter;
   return runBenchmarks(argc, argv, reporter);
 }

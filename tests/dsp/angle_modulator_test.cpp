@@ -6,6 +6,8 @@
 
 #include "angle_modulator.h"
 
+namespace panner {
+
 namespace {
 
 constexpr auto kRelaxed = std::memory_order_relaxed;
@@ -206,3 +208,5 @@ TEST_F(Modulator, DegenerateSegmentsAndBadValuesNeverHangOrPoison) {
 }
 
 }  // namespace
+
+}  // namespace panner

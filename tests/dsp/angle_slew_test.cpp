@@ -7,6 +7,8 @@
 
 #include "angle_slew.h"
 
+namespace panner {
+
 namespace {
 
 // Runs updates until the angle reaches the target; returns the path taken.
@@ -62,3 +64,5 @@ TEST(AngleSlew, BadTargetsHoldOrWrap) {
 }
 
 }  // namespace
+
+}  // namespace panner

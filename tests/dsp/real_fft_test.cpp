@@ -6,6 +6,8 @@
 
 #include "real_fft.h"
 
+namespace panner {
+
 namespace {
 
 constexpr int kN = RealFft::kSize;
@@ -105,3 +107,5 @@ TEST(RealFft, OrderConversionsAreExactInverses) {
 }
 
 }  // namespace
+
+}  // namespace panner

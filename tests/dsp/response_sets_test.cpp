@@ -9,6 +9,8 @@
 #include "real_fft.h"
 #include "response_sets.h"
 
+namespace panner {
+
 namespace {
 
 constexpr int kN = engine::kFftSize;
@@ -163,3 +165,5 @@ TEST_F(ResponseSetsTest, BadAnglesStayInsideTheTable) {
 }
 
 }  // namespace
+
+}  // namespace panner

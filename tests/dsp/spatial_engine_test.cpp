@@ -13,6 +13,8 @@
 #include "response_sets.h"
 #include "spatial_engine.h"
 
+namespace panner {
+
 namespace {
 
 constexpr auto kRelaxed = std::memory_order_relaxed;
@@ -224,3 +226,5 @@ TEST(SpatialEngine, MissingBuffersGiveSilenceNotACrash) {
 }
 
 }  // namespace
+
+}  // namespace panner

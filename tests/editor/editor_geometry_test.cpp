@@ -10,6 +10,8 @@
 #include "knob_geometry.h"
 #include "spectrum_levels.h"
 
+namespace panner {
+
 namespace {
 
 // The pointer dot of a 66 x 66 knob for a value: centre of its box relative to the knob
@@ -130,3 +132,5 @@ TEST(SpectrumLevels, HalfComplexBinPower) {
 }
 
 }  // namespace
+
+}  // namespace panner

@@ -16,6 +16,8 @@
 #include "quendral.h"
 #include "xvfb_server.h"
 
+namespace panner {
+
 namespace {
 
 intptr_t quietHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
@@ -96,3 +98,5 @@ TEST(EditorOpenClose, HundredTimesWhileAudioRuns) {
 }
 
 }  // namespace
+
+}  // namespace panner

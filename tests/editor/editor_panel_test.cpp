@@ -21,6 +21,8 @@
 #include "parameters.h"
 #include "quendral.h"
 
+namespace panner {
+
 using VSTGUI::CColor;
 using VSTGUI::CPoint;
 using VSTGUI::CRect;
@@ -404,3 +406,5 @@ TEST_F(ResponseDisplay, ReadoutsGiveFrequencyAndRowLevel) {
 }
 
 }  // namespace
+
+}  // namespace panner

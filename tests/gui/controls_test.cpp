@@ -17,6 +17,8 @@
 #include "gui/image/image_window.h"
 #include "recording_listener.h"
 
+namespace panner {
+
 using namespace VSTGUI;
 
 namespace {
@@ -300,3 +302,5 @@ TEST_F(Panel, BaseControlFollowsAVerticalDragUntilRelease) {
   click(CPoint(5, 10), kLButton | kControl);
   EXPECT_EQ(control->getValue(), 0.5f);
 }
+
+}  // namespace panner

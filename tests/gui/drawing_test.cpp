@@ -9,6 +9,8 @@
 #include "gui/c_offscreen_context.h"
 #include "gui/font_table.h"
 
+namespace panner {
+
 using namespace VSTGUI;
 
 namespace {
@@ -255,3 +257,5 @@ TEST(AntiAliasedContext, VectorTextRules) {
   auto condensed = ink("spacing", 12, kCondensedFace);
   EXPECT_EQ((expanded.second - expanded.first) - (condensed.second - condensed.first), 4 * 6);
 }
+
+}  // namespace panner

@@ -17,6 +17,8 @@
 #include "recording_listener.h"
 #include "xvfb_server.h"
 
+namespace panner {
+
 using namespace VSTGUI;
 
 namespace {
@@ -266,3 +268,5 @@ TEST_F(RealWindow, OpeningAndClosingTwoHundredTimes) {
   EXPECT_EQ(childCount(), 0);
   EXPECT_EQ(X11Window::errorCount(), 0);
 }
+
+}  // namespace panner
