@@ -13,4 +13,4 @@ $SUDO apt-get install -y --no-install-recommends \
   libx11-dev libcairo2-dev libfontconfig-dev fonts-liberation fontconfig \
   xvfb xauth xdotool imagemagick x11-utils \
   espeak-ng sox time \
-  lsp-plugins-vst iem-plugin-suite-vst ardour
+  lsp-plugins-vst iem-plugin-suite-vst ardour valgrind
