@@ -1,16 +1,45 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the tests, the benchmarks and the demo need.
-# Safe to run again: apt-get skips what is already there.
+# Installs the Debian packages quendral needs. Safe to run again: apt-get skips what is
+# already there.
+#   scripts/install-deps.sh main   what the main job needs: build the plug-in and
+#                                  quendral-render, install them, render the demo
+#   scripts/install-deps.sh all    that, plus what the tests, benchmarks and cross-builds need
+#                                  (the default)
 set -euo pipefail
+which=${1:-all}
+
+# Build the plug-in (X11 editor drawn with Cairo, Arial-metric fonts), quendral-render
+# (libsndfile) and the demo's source sounds (espeak-ng speech, sox).
+main_packages=(
+  build-essential cmake pkg-config
+  libx11-dev libcairo2-dev libfontconfig-dev fonts-liberation fontconfig
+  libsndfile1-dev
+  espeak-ng sox
+)
+
+# Only the tests, benchmarks, style check and cross-builds: test frameworks, the SOFA
+# measurements the response-set generator reads, FFTW as the benchmarks' yardstick, a
+# private X server with input and screenshot tools, third-party VST2 plug-ins and a real
+# DAW as hosts' counterparts.
+test_packages=(
+  git ca-certificates time clang-format
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libmysofa-dev libfftw3-dev
+  xvfb xauth xdotool imagemagick x11-utils
+  lsp-plugins-vst iem-plugin-suite-vst ardour valgrind
+)
+
+case "$which" in
+  main) packages=("${main_packages[@]}") ;;
+  all) packages=("${main_packages[@]}" "${test_packages[@]}") ;;
+  *)
+    echo "usage: $0 [main|all]" >&2
+    exit 2
+    ;;
+esac
+
 SUDO=""
 if [ "$(id -u)" != 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update
-$SUDO apt-get install -y --no-install-recommends \
-  build-essential cmake pkg-config git ca-certificates \
-  libgtest-dev libgmock-dev libbenchmark-dev \
-  libmysofa-dev libfftw3-dev libsndfile1-dev \
-  libx11-dev libcairo2-dev libfontconfig-dev fonts-liberation fontconfig \
-  xvfb xauth xdotool imagemagick x11-utils \
-  espeak-ng sox time \
-  lsp-plugins-vst iem-plugin-suite-vst ardour valgrind
+$SUDO apt-get install -y --no-install-recommends "${packages[@]}"

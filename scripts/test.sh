@@ -3,21 +3,24 @@
 # and runs every test suite in each. Usage: scripts/test.sh [--no-deps]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if [ "${1:-}" != "--no-deps" ]; then scripts/install-deps.sh; fi
+if [ "${1:-}" != "--no-deps" ]; then scripts/install-deps.sh all; fi
 jobs=2
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+# Every C++ file in the project's one style (.clang-format).
+scripts/check-format.sh
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQUENDRAL_TESTS=ON -DQUENDRAL_BENCHMARKS=ON
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
 # Same tests with AddressSanitizer and UndefinedBehaviorSanitizer (benchmarks left out).
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUENDRAL_SANITIZE=ON -DQUENDRAL_BENCHMARKS=OFF
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUENDRAL_SANITIZE=ON -DQUENDRAL_TESTS=ON -DQUENDRAL_BENCHMARKS=OFF
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
 # Same tests with ThreadSanitizer: parameter changes, MIDI and editor idle race the audio
 # thread in several suites; every value they share must be free of data races.
-cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DQUENDRAL_TSAN=ON -DQUENDRAL_BENCHMARKS=OFF
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DQUENDRAL_TSAN=ON -DQUENDRAL_TESTS=ON -DQUENDRAL_BENCHMARKS=OFF
 cmake --build build-tsan -j"$jobs"
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j"$jobs"
