@@ -14,8 +14,16 @@ void multiplySpectra(const float* h, const float* x, float* packedOut, float* ha
 // frame as the new tail.
 void overlapAdd(float* y, float* tail);
 
-// out[i] = gain x (a[i] + (b[i] - a[i]) x (fade + i x fadeStep)).
-// Returns the fade after the frame.
-float crossfade(const float* a, const float* b, float gain, float fade, float fadeStep, float* out);
+// A gain that moves linearly across one frame from `start` (before the frame's first sample)
+// to `end`, which the frame's last sample takes exactly. Equal ends give a constant gain.
+struct GainRamp {
+  float start;
+  float end;
+};
+
+// out[i] = g(i) x (a[i] + (b[i] - a[i]) x (fade + i x fadeStep)), with
+// g(i) = end + (start - end) x (127 - i) / 128. Returns the fade after the frame.
+float crossfade(const float* a, const float* b, GainRamp gain, float fade, float fadeStep,
+                float* out);
 
 }  // namespace panner

@@ -27,7 +27,7 @@ struct ResponseEntry {
 
 struct ResponseSetDescriptor {
   int32_t count = 0;
-  float gain = 0.0f;  // level factor applied to the input before filtering
+  float gain = 0.0f;  // level factor the engine folds into the filters built from this set
   const ResponseEntry* entries = nullptr;
 };
 

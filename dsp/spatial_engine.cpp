@@ -3,7 +3,12 @@
 // filter paths, overlap-add, crossfade), plus the copies published for the editor.
 //
 // Filters are kept only as spectra: the filter update interpolates the measured rows'
-// spectra (see response_sets.h), which equals transforming the interpolated taps.
+// spectra (see response_sets.h), which equals transforming the interpolated taps. Each
+// slot's spectra carry the level factor of the set they were built from, and a refilled
+// slot's overlap tails are rebuilt from its new filters and the previous input frame, so each
+// slot's output is exactly its own filters' response and the crossfade blends two consistent
+// signals (no burst when the set or the angle changes). The output gain moves linearly
+// across a frame from the last frame's value to the new one.
 #include "spatial_engine.h"
 
 #include <algorithm>
@@ -34,6 +39,11 @@ void publish(const float* from, std::atomic<float>* to, int n) {
   for (int i = 0; i < n; ++i) to[i].store(from[i], kRelaxed);
 }
 
+void scaleSpectrum(float* spectrum, float factor) {
+  const simd4::v4 f = simd4::splat(factor);
+  for (int i = 0; i < kN; i += 4) simd4::store(spectrum + i, f * simd4::load(spectrum + i));
+}
+
 }  // namespace
 
 struct SpatialEngine::State {
@@ -46,6 +56,7 @@ struct SpatialEngine::State {
   // Filter spectra in half-complex order: [slot A ch0, slot A ch1, slot B ch0, slot B ch1].
   alignas(16) float h[kPaths][kN];
   alignas(16) float inSpectrum[kN];
+  alignas(16) float previousSpectrum[kN] = {};  // the last filtered frame's inSpectrum
   alignas(16) float work[kN];
   alignas(16) float y[kPaths][kN];  // time-domain result of each path
   alignas(16) float product[kN];    // slot A's product, half-complex, for the display
@@ -55,7 +66,8 @@ struct SpatialEngine::State {
   float fade = 0.0f;
   float fadeStep = 0.0f;
   bool fillSlotA = true;
-  float lastGain = 1.0f;  // last finite output gain
+  float lastGain = 1.0f;     // output gain reached at the end of the last frame
+  bool gainStarted = false;  // false until the first frame: it starts at its own gain
 
   std::atomic<float> shownAngle{0.0f};
   std::atomic<float> shownInSpectrum[kN];
@@ -68,12 +80,29 @@ SpatialEngine::SpatialEngine() : state_(new (std::nothrow) State()) {
   state_->activeSet.store(&state_->sets.set(0), kRelaxed);
   // Both slots start as the filters for azimuth 0, so no frame ever reads an unfilled slot.
   State& s = *state_;
-  buildFilterSpectra(s.sets.set(0), 0.0f, s.h[kA0], s.h[kA1]);
+  fillSlot(s.sets.set(0), kA0, kA1);
   std::copy(s.h[kA0], s.h[kA0] + kN, s.h[kB0]);
   std::copy(s.h[kA1], s.h[kA1] + kN, s.h[kB1]);
-  publish(s.h[kA0], s.shownFilter[0], kN);
-  publish(s.h[kA1], s.shownFilter[1], kN);
   clearDisplaySpectra();
+}
+
+// The display shows slot A's filters without the set's level factor (it applies the factor
+// of the active set itself), so they are published before the factor is folded in.
+void SpatialEngine::fillSlot(const ResponseSetDescriptor& set, int path0, int path1) {
+  State& s = *state_;
+  buildFilterSpectra(set, s.currentAngle, s.h[path0], s.h[path1]);
+  if (path0 == kA0) {
+    publish(s.h[kA0], s.shownFilter[0], kN);
+    publish(s.h[kA1], s.shownFilter[1], kN);
+  }
+  for (int path : {path0, path1}) {
+    scaleSpectrum(s.h[path], set.gain);
+    // The tail the new filters would have left from the previous frame (the result buffer
+    // serves as scratch: the frame overwrites it).
+    multiplySpectra(s.h[path], s.previousSpectrum, s.y[path], nullptr);
+    s.fft.inverse(s.y[path]);
+    std::copy(s.y[path] + kF, s.y[path] + 2 * kF - 1, s.tail[path]);  // 127 values
+  }
 }
 
 SpatialEngine::~SpatialEngine() { delete state_; }
@@ -93,14 +122,12 @@ void SpatialEngine::filterUpdate(TempoSource* tempo) {
 
   const ResponseSetDescriptor& active = *s.activeSet.load(kRelaxed);
   if (s.fillSlotA) {
-    buildFilterSpectra(active, s.currentAngle, s.h[kA0], s.h[kA1]);
-    publish(s.h[kA0], s.shownFilter[0], kN);
-    publish(s.h[kA1], s.shownFilter[1], kN);
+    fillSlot(active, kA0, kA1);
     s.fade = 1.0f;
     s.fadeStep = -kFadeInc;
     s.fillSlotA = false;
   } else {
-    buildFilterSpectra(active, s.currentAngle, s.h[kB0], s.h[kB1]);
+    fillSlot(active, kB0, kB1);
     s.fade = 0.0f;
     s.fadeStep = kFadeInc;
     s.fillSlotA = true;
@@ -118,21 +145,23 @@ void SpatialEngine::convolutionFrame(const float* inFrame, float* outFrame0, flo
   State& s = *state_;
   filterUpdate(tempo);
 
-  const float inGain = kInScale * s.activeSet.load(kRelaxed)->gain;
   std::fill(s.work + kF, s.work + kN, 0.0f);
-  const simd4::v4 scale = simd4::splat(inGain);
+  const simd4::v4 scale = simd4::splat(kInScale);
   for (int i = 0; i < kF; i += 4) simd4::store(s.work + i, scale * simd4::load(inFrame + i));
   s.fft.forward(s.work);
   // The DC bin sums every sample, so it is finite only if the whole frame is. A frame with
   // NaN or infinite samples is transformed again with those samples silenced, so they
   // never reach the overlap tails.
   if (!std::isfinite(s.work[0])) {
-    for (int i = 0; i < kF; ++i) s.work[i] = std::isfinite(inFrame[i]) ? inGain * inFrame[i] : 0.0f;
+    for (int i = 0; i < kF; ++i)
+      s.work[i] = std::isfinite(inFrame[i]) ? kInScale * inFrame[i] : 0.0f;
     std::fill(s.work + kF, s.work + kN, 0.0f);
     s.fft.forward(s.work);
   }
   packedToHalfComplex(s.work, s.inSpectrum);
-  publish(s.inSpectrum, s.shownInSpectrum, kN);
+  // The display shows the input as the active set's filters see it.
+  const float setGain = s.activeSet.load(kRelaxed)->gain;
+  for (int i = 0; i < kN; ++i) s.shownInSpectrum[i].store(setGain * s.inSpectrum[i], kRelaxed);
 
   for (int path = 0; path < kPaths; ++path) {
     const bool slotA = path == kA0 || path == kA1;
@@ -141,12 +170,17 @@ void SpatialEngine::convolutionFrame(const float* inFrame, float* outFrame0, flo
     s.fft.inverse(s.y[path]);
     overlapAdd(s.y[path], s.tail[path]);
   }
+  std::copy(s.inSpectrum, s.inSpectrum + kN, s.previousSpectrum);
 
+  // A non-finite gain keeps the last finite one.
   const float gain = outGain.load(kRelaxed);
-  if (std::isfinite(gain)) s.lastGain = gain;
-  const float outScale = 2.0f * s.lastGain;
-  crossfade(s.y[kA0], s.y[kB0], outScale, s.fade, s.fadeStep, outFrame0);
-  s.fade = crossfade(s.y[kA1], s.y[kB1], outScale, s.fade, s.fadeStep, outFrame1);
+  const float endGain = std::isfinite(gain) ? gain : s.lastGain;
+  const float startGain = s.gainStarted ? s.lastGain : endGain;
+  s.lastGain = endGain;
+  s.gainStarted = true;
+  const GainRamp ramp{2.0f * startGain, 2.0f * endGain};
+  crossfade(s.y[kA0], s.y[kB0], ramp, s.fade, s.fadeStep, outFrame0);
+  s.fade = crossfade(s.y[kA1], s.y[kB1], ramp, s.fade, s.fadeStep, outFrame1);
 }
 
 void SpatialEngine::clearDisplaySpectra() {

@@ -17,6 +17,8 @@
 
 namespace panner {
 
+struct ResponseSetDescriptor;
+
 class SpatialEngine {
  public:
   SpatialEngine();
@@ -51,6 +53,8 @@ class SpatialEngine {
 
  private:
   struct State;
+  // Builds the filters for the current azimuth from `set` into the two paths of one slot.
+  void fillSlot(const ResponseSetDescriptor& set, int path0, int path1);
   State* state_;
 };
 

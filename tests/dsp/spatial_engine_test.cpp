@@ -1,6 +1,8 @@
-// The engine frame against an independent time-domain model: direct convolution of each
-// slot's interpolated taps, overlap of the tails, linear crossfade and the level factor
-// 4 x set gain x output gain.
+// The engine frame against an independent time-domain model: each slot's output is the
+// direct convolution of the input (this frame and the one before) with the slot's own
+// interpolated taps, scaled by the level factor of the slot's set; the slots are crossfaded
+// linearly and the output gain is ramped across the frame (level 4 x set gain x output gain
+// in steady state).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -40,30 +42,31 @@ class DirectModel {
     const ResponseSetDescriptor& descriptor = sets_->set(set);
     float ch0[kN], ch1[kN];
     buildFilters(descriptor, angle, ch0, ch1);
+    // A slot's filters carry the level factor of the set they were built from.
     const int slot = fillSlotA_ ? 0 : 1;
     filters_[slot][0].assign(ch0, ch0 + kF);
     filters_[slot][1].assign(ch1, ch1 + kF);
+    gains_[slot] = descriptor.gain;
     const double fadeStart = fillSlotA_ ? 1.0 : 0.0;
     const double fadeStep = fillSlotA_ ? -1.0 / kF : 1.0 / kF;
     fillSlotA_ = !fillSlotA_;
 
-    // The set gain scales the input, so the tails carry the gain of the frame they came from.
-    const double gain = descriptor.gain;
-    double y[2][2][2 * kF] = {};  // [slot][channel][sample]
-    for (int s = 0; s < 2; ++s) {
-      for (int ch = 0; ch < 2; ++ch) {
+    double y[2][2][kF] = {};  // [slot][channel][sample]
+    for (int s = 0; s < 2; ++s)
+      for (int ch = 0; ch < 2; ++ch)
         for (int n = 0; n < kF; ++n)
-          for (int k = 0; k < kF; ++k) y[s][ch][n + k] += in[n] * gain * filters_[s][ch][k];
-        for (int i = 0; i < kF - 1; ++i) {
-          y[s][ch][i] += tails_[s][ch][i];
-          tails_[s][ch][i] = y[s][ch][kF + i];
-        }
-      }
-    }
-    const double level = 4.0 * outGain;
+          for (int k = 0; k < kF; ++k)
+            y[s][ch][n] += (n >= k ? in[n - k] : previous_[kF + n - k]) * gains_[s] *
+                           filters_[s][ch][k];
+    previous_ = in;
+    // The output gain moves linearly from the last frame's gain, reaching the new one at
+    // the frame's last sample; the first frame has no previous gain to start from.
+    const double startGain = previousGain_ < 0.0 ? outGain : previousGain_;
+    previousGain_ = outGain;
     out0.resize(kF);
     out1.resize(kF);
     for (int i = 0; i < kF; ++i) {
+      const double level = 4.0 * (startGain + (outGain - startGain) * (i + 1) / kF);
       const double f = fadeStart + fadeStep * i;
       out0[i] = static_cast<float>(level * (y[0][0][i] + (y[1][0][i] - y[0][0][i]) * f));
       out1[i] = static_cast<float>(level * (y[0][1][i] + (y[1][1][i] - y[0][1][i]) * f));
@@ -76,8 +79,10 @@ class DirectModel {
   RealFft fft_;
   std::unique_ptr<ResponseSets> sets_;
   std::vector<float> filters_[2][2];
-  double tails_[2][2][kF] = {};
+  double gains_[2] = {ResponseSets::kSetOneGain, ResponseSets::kSetOneGain};
+  Frame previous_ = Frame(kF, 0.0f);
   bool fillSlotA_ = true;
+  double previousGain_ = -1.0;
 };
 
 Frame randomFrame(std::mt19937& generator) {

@@ -1,0 +1,165 @@
+// Parameter changes must not click: a 1 kHz sine through the built plug-in, with the response
+// set or the gain changed while it plays, may add almost nothing above 16 kHz, and a set
+// switch may not overshoot the louder of the two steady levels. Prints what it measures.
+//
+// QUENDRAL_PLUGIN_UNDER_TEST, when set, names another build of the plug-in to measure.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "plugin_host.h"
+
+namespace {
+
+constexpr double kRate = 44100.0;
+constexpr double kPi = 3.14159265358979323846;
+constexpr int kAngle = 0;
+constexpr int kFilterNumber = 3;
+constexpr int kGain = 6;
+constexpr float kAngle45 = 0.625f;  // (45 + 180) / 360
+constexpr std::size_t kWarmUp = 16384;
+
+using Channels = std::vector<std::vector<float>>;
+
+std::unique_ptr<vsthost::PluginHost> loadPlugin() {
+  const char* other = std::getenv("QUENDRAL_PLUGIN_UNDER_TEST");
+  std::string error;
+  auto host = vsthost::PluginHost::load(other ? other : QUENDRAL_PLUGIN_PATH, error);
+  EXPECT_TRUE(host) << error;
+  if (host) host->open(kRate, 512);
+  return host;
+}
+
+std::vector<float> sine(std::size_t length, double frequency, float amplitude) {
+  std::vector<float> x(length);
+  for (std::size_t i = 0; i < length; ++i)
+    x[i] = amplitude * static_cast<float>(std::sin(2.0 * kPi * frequency * i / kRate));
+  return x;
+}
+
+// Renders `input` in blocks that end exactly at each change position, calling change(k)
+// before the block that starts at position k.
+template <typename Change>
+Channels renderWithChanges(vsthost::PluginHost& host, const std::vector<float>& input,
+                           const std::vector<std::size_t>& positions, Change change) {
+  Channels out(2, std::vector<float>(input.size()));
+  std::size_t start = 0;
+  std::size_t next = 0;
+  while (start < input.size()) {
+    while (next < positions.size() && positions[next] <= start) change(next++);
+    const std::size_t end =
+        std::min(input.size(), next < positions.size() ? positions[next] : input.size());
+    float* in[] = {const_cast<float*>(input.data() + start)};
+    float* outs[] = {out[0].data() + start, out[1].data() + start};
+    host.processReplacing(in, outs, static_cast<int32_t>(end - start));
+    start = end;
+  }
+  return out;
+}
+
+// Energy above 16 kHz relative to all the energy of both channels from sample `from` on, in
+// dB: averaged Hann-windowed spectra of 1024 samples, hop 512. The window's leakage from
+// 1 kHz to 16 kHz lies far below what is measured here.
+double highBandDb(const Channels& out, std::size_t from) {
+  constexpr int kLength = 1024;
+  const int firstBin = static_cast<int>(std::ceil(16000.0 * kLength / kRate));
+  std::vector<double> window(kLength), cosines(kLength), sines(kLength);
+  for (int n = 0; n < kLength; ++n) {
+    window[n] = 0.5 - 0.5 * std::cos(2.0 * kPi * n / kLength);
+    cosines[n] = std::cos(2.0 * kPi * n / kLength);
+    sines[n] = std::sin(2.0 * kPi * n / kLength);
+  }
+  double high = 0.0, total = 0.0;
+  std::vector<double> x(kLength);
+  for (const auto& channel : out) {
+    for (std::size_t start = from; start + kLength <= channel.size(); start += kLength / 2) {
+      double energy = 0.0;
+      for (int n = 0; n < kLength; ++n) {
+        x[n] = window[n] * channel[start + n];
+        energy += x[n] * x[n];
+      }
+      total += energy * kLength;  // Parseval: the sum of |X_k|^2 over all bins
+      for (int k = firstBin; k < kLength / 2; ++k) {
+        double re = 0.0, im = 0.0;
+        for (int n = 0; n < kLength; ++n) {
+          const int phase = (k * n) % kLength;
+          re += x[n] * cosines[phase];
+          im -= x[n] * sines[phase];
+        }
+        high += 2.0 * (re * re + im * im);  // bin k and its mirror
+      }
+    }
+  }
+  return 10.0 * std::log10(std::max(high, 1e-300) / total);
+}
+
+float peakOf(const std::vector<float>& x, std::size_t from, std::size_t to) {
+  float p = 0.0f;
+  for (std::size_t i = from; i < to; ++i) p = std::max(p, std::fabs(x[i]));
+  return p;
+}
+
+TEST(ParameterChangeClicks, SetSwitchedEveryThreeMillisecondsStaysBelowSixtyDecibels) {
+  auto host = loadPlugin();
+  ASSERT_TRUE(host);
+  host->setParameter(kAngle, kAngle45);
+  host->render(std::vector<float>(64 * 128, 0.0f), 512);  // the angle has arrived
+  const std::vector<float> input = sine(kWarmUp + 65536, 1000.0, 0.5f);
+  std::vector<std::size_t> switches;
+  for (int k = 1; kWarmUp + k * 0.003 * kRate < input.size(); ++k)
+    switches.push_back(kWarmUp + static_cast<std::size_t>(std::lround(k * 0.003 * kRate)));
+  const Channels out = renderWithChanges(*host, input, switches, [&](std::size_t k) {
+    host->setParameter(kFilterNumber, k % 2 == 0 ? 1.0f : 0.0f);
+  });
+  const double db = highBandDb(out, kWarmUp);
+  std::printf("set switched every 3 ms: energy above 16 kHz %.1f dB\n", db);
+  EXPECT_LT(db, -60.0);
+}
+
+TEST(ParameterChangeClicks, GainJumpingTwentyFourDecibelsEveryBlockStaysBelowSixtyDecibels) {
+  auto host = loadPlugin();
+  ASSERT_TRUE(host);
+  const std::vector<float> input = sine(kWarmUp + 65536, 1000.0, 0.25f);
+  std::vector<std::size_t> jumps;
+  for (std::size_t at = kWarmUp; at < input.size(); at += 128) jumps.push_back(at);
+  const Channels out = renderWithChanges(*host, input, jumps, [&](std::size_t k) {
+    host->setParameter(kGain, k % 2 == 0 ? 1.0f : 0.0f);  // +12 dB, -12 dB
+  });
+  const double db = highBandDb(out, kWarmUp);
+  std::printf("gain -12/+12 dB every 128 samples: energy above 16 kHz %.1f dB\n", db);
+  EXPECT_LT(db, -60.0);
+}
+
+TEST(ParameterChangeClicks, SingleSetSwitchDoesNotOvershootTheLouderSteadyLevel) {
+  for (const auto& [from, to] : {std::pair{0.0f, 1.0f}, std::pair{1.0f, 0.0f}}) {
+    auto host = loadPlugin();
+    ASSERT_TRUE(host);
+    host->setParameter(kAngle, kAngle45);
+    host->setParameter(kFilterNumber, from);
+    host->render(std::vector<float>(64 * 128, 0.0f), 512);
+    const std::size_t switchAt = 8192, length = 16384;
+    const std::vector<float> input = sine(length, 1000.0, 0.5f);
+    const Channels out = renderWithChanges(
+        *host, input, {switchAt}, [&](std::size_t) { host->setParameter(kFilterNumber, to); });
+    for (int channel = 0; channel < 2; ++channel) {
+      const auto& y = out[static_cast<std::size_t>(channel)];
+      const float before = peakOf(y, switchAt - 2048, switchAt);
+      const float after = peakOf(y, length - 2048, length);
+      const float during = peakOf(y, switchAt, length);
+      const float louder = std::max(before, after);
+      std::printf(
+          "set %g -> %g, channel %d: steady %.4f and %.4f, largest after switch %.4f "
+          "(%+.2f dB over the louder)\n",
+          from + 1, to + 1, channel, before, after, during, 20.0 * std::log10(during / louder));
+      EXPECT_LE(during, louder * 1.001f) << "set " << from << " -> " << to << " ch " << channel;
+    }
+  }
+}
+
+}  // namespace
