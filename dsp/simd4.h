@@ -19,6 +19,12 @@ inline v4 load(const float* p) {
 inline void store(float* p, v4 v) { std::memcpy(p, &v, sizeof v); }
 inline v4 splat(float x) { return v4{x, x, x, x}; }
 inline v4 reverse(v4 v) { return __builtin_shufflevector(v, v, 3, 2, 1, 0); }
+// Each lane limited to -limit..limit; NaN lanes stay NaN.
+inline v4 limit(v4 v, float limit) {
+  const v4 hi = splat(limit), lo = splat(-limit);
+  v = v > hi ? hi : v;
+  return v < lo ? lo : v;
+}
 
 // Rows r0..r3 become columns: on return rK holds element K of each input row.
 inline void transpose(v4& r0, v4& r1, v4& r2, v4& r3) {

@@ -30,6 +30,9 @@ constexpr auto kRelaxed = std::memory_order_relaxed;
 constexpr int kN = engine::kFftSize;
 constexpr int kF = engine::kFrameSize;
 constexpr float kInScale = 2.0f / static_cast<float>(kN);
+// Input samples beyond this are limited to it: far above any audio, and low enough that the
+// transforms and the filter products cannot overflow.
+constexpr float kInputLimit = 1.0e30f;
 constexpr float kFadeInc = 1.0f / static_cast<float>(kF);
 
 // The four filter paths: slot A / slot B, output channel 0 / 1.
@@ -147,14 +150,17 @@ void SpatialEngine::convolutionFrame(const float* inFrame, float* outFrame0, flo
 
   std::fill(s.work + kF, s.work + kN, 0.0f);
   const simd4::v4 scale = simd4::splat(kInScale);
-  for (int i = 0; i < kF; i += 4) simd4::store(s.work + i, scale * simd4::load(inFrame + i));
+  for (int i = 0; i < kF; i += 4)
+    simd4::store(s.work + i, scale * simd4::limit(simd4::load(inFrame + i), kInputLimit));
   s.fft.forward(s.work);
   // The DC bin sums every sample, so it is finite only if the whole frame is. A frame with
   // NaN or infinite samples is transformed again with those samples silenced, so they
   // never reach the overlap tails.
   if (!std::isfinite(s.work[0])) {
     for (int i = 0; i < kF; ++i)
-      s.work[i] = std::isfinite(inFrame[i]) ? kInScale * inFrame[i] : 0.0f;
+      s.work[i] = std::isfinite(inFrame[i])
+                      ? kInScale * std::clamp(inFrame[i], -kInputLimit, kInputLimit)
+                      : 0.0f;
     std::fill(s.work + kF, s.work + kN, 0.0f);
     s.fft.forward(s.work);
   }

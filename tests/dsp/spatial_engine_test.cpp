@@ -56,8 +56,8 @@ class DirectModel {
       for (int ch = 0; ch < 2; ++ch)
         for (int n = 0; n < kF; ++n)
           for (int k = 0; k < kF; ++k)
-            y[s][ch][n] += (n >= k ? in[n - k] : previous_[kF + n - k]) * gains_[s] *
-                           filters_[s][ch][k];
+            y[s][ch][n] +=
+                (n >= k ? in[n - k] : previous_[kF + n - k]) * gains_[s] * filters_[s][ch][k];
     previous_ = in;
     // The output gain moves linearly from the last frame's gain, reaching the new one at
     // the frame's last sample; the first frame has no previous gain to start from.
