@@ -69,6 +69,10 @@ struct SpatialEngine::State {
   float fade = 0.0f;
   float fadeStep = 0.0f;
   bool fillSlotA = true;
+  // What each slot's filters were built from: a refill with the same set and azimuth would
+  // give the same filters and tails, so it is skipped.
+  const ResponseSetDescriptor* slotSet[2] = {nullptr, nullptr};
+  float slotAngle[2] = {0.0f, 0.0f};
   float lastGain = 1.0f;     // output gain reached at the end of the last frame
   bool gainStarted = false;  // false until the first frame: it starts at its own gain
 
@@ -86,6 +90,8 @@ SpatialEngine::SpatialEngine() : state_(new (std::nothrow) State()) {
   fillSlot(s.sets.set(0), kA0, kA1);
   std::copy(s.h[kA0], s.h[kA0] + kN, s.h[kB0]);
   std::copy(s.h[kA1], s.h[kA1] + kN, s.h[kB1]);
+  s.slotSet[1] = s.slotSet[0];
+  s.slotAngle[1] = s.slotAngle[0];
   clearDisplaySpectra();
 }
 
@@ -93,6 +99,10 @@ SpatialEngine::SpatialEngine() : state_(new (std::nothrow) State()) {
 // of the active set itself), so they are published before the factor is folded in.
 void SpatialEngine::fillSlot(const ResponseSetDescriptor& set, int path0, int path1) {
   State& s = *state_;
+  const int slot = path0 == kA0 ? 0 : 1;
+  if (s.slotSet[slot] == &set && s.slotAngle[slot] == s.currentAngle) return;
+  s.slotSet[slot] = &set;
+  s.slotAngle[slot] = s.currentAngle;
   buildFilterSpectra(set, s.currentAngle, s.h[path0], s.h[path1]);
   if (path0 == kA0) {
     publish(s.h[kA0], s.shownFilter[0], kN);
