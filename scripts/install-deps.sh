@@ -20,13 +20,14 @@ main_packages=(
 # Only the tests, benchmarks, style check and cross-builds: test frameworks, the SOFA
 # measurements the response-set generator reads, FFTW as the benchmarks' yardstick, a
 # private X server with input and screenshot tools, third-party VST2 plug-ins and a real
-# DAW as hosts' counterparts.
+# DAW as hosts' counterparts; the mingw-w64 cross-compiler and wine for the Windows build.
 test_packages=(
   git ca-certificates time clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   libmysofa-dev libfftw3-dev
   xvfb xauth xdotool imagemagick x11-utils
   lsp-plugins-vst iem-plugin-suite-vst ardour valgrind
+  g++-mingw-w64-x86-64-posix mingw-w64 wine wine64
 )
 
 case "$which" in

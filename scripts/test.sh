@@ -13,6 +13,12 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQUENDRAL_TESTS=ON -DQUENDRAL_BE
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
+# ---- Windows: quendral.dll cross-built with mingw-w64, its tests run under wine ----------
+# (needs the release build above: the DLL is compared with its quendral.so)
+scripts/build-windows.sh build-windows
+ctest --test-dir build-windows --output-on-failure -j"$jobs"
+# ------------------------------------------------------------------------------------------
+
 # Same tests with AddressSanitizer and UndefinedBehaviorSanitizer (benchmarks left out).
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUENDRAL_SANITIZE=ON -DQUENDRAL_TESTS=ON -DQUENDRAL_BENCHMARKS=OFF
 cmake --build build-asan -j"$jobs"

@@ -1,6 +1,4 @@
 // The effect record and the dispatcher's answers, as a host sees them.
-#include <dlfcn.h>
-
 #include <cstring>
 
 #include "plugin_fixture.h"
@@ -124,13 +122,12 @@ TEST(PluginEntryTest, BothExportedNamesCreateAPlugin) {
   std::string error;
   auto host = vsthost::PluginHost::load(QUENDRAL_PLUGIN_PATH, error);
   ASSERT_TRUE(host) << error;
-  void* library = dlopen(QUENDRAL_PLUGIN_PATH, RTLD_LOCAL | RTLD_NOW | RTLD_NOLOAD);
-  ASSERT_NE(library, nullptr);
-  EXPECT_NE(dlsym(library, "VSTPluginMain"), nullptr);
-  EXPECT_NE(dlsym(library, "main"), nullptr);
+  auto library = vsthost::SharedLibrary::open(QUENDRAL_PLUGIN_PATH, error);
+  ASSERT_TRUE(library) << error;
+  EXPECT_NE(library->symbol("VSTPluginMain"), nullptr);
+  EXPECT_NE(library->symbol("main"), nullptr);
   // Nothing else of the plug-in's code is visible to the host.
-  EXPECT_EQ(dlsym(library, "createPluginEditor"), nullptr);
-  dlclose(library);
+  EXPECT_EQ(library->symbol("createPluginEditor"), nullptr);
 }
 
 TEST(PluginEntryTest, LoaderReportsWhatWentWrong) {

@@ -1,6 +1,5 @@
 #include "plugin_host.h"
 
-#include <dlfcn.h>
 #include <sys/stat.h>
 
 #include <cstring>
@@ -102,23 +101,22 @@ std::unique_ptr<PluginHost> PluginHost::load(const std::string& path, std::strin
     error = "not a plug-in file (a directory or device): " + path;
     return nullptr;
   }
-  void* library = dlopen(path.c_str(), RTLD_LOCAL | RTLD_NOW);
+  std::string reason;
+  std::unique_ptr<SharedLibrary> library = SharedLibrary::open(path, reason);
   if (!library) {
-    const char* reason = dlerror();
-    error = "cannot load " + path + " as a shared library: " + (reason ? reason : "unknown reason");
+    error = "cannot load " + path + " as a shared library: " + reason;
     return nullptr;
   }
-  auto entry = reinterpret_cast<VstPluginMainProc>(dlsym(library, "VSTPluginMain"));
-  if (!entry) entry = reinterpret_cast<VstPluginMainProc>(dlsym(library, "main"));
+  auto entry = reinterpret_cast<VstPluginMainProc>(library->symbol("VSTPluginMain"));
+  if (!entry) entry = reinterpret_cast<VstPluginMainProc>(library->symbol("main"));
   if (!entry) {
-    dlclose(library);
     error = path + " is not a VST 2.4 plug-in: it exports neither VSTPluginMain nor main";
     return nullptr;
   }
 
   std::unique_ptr<PluginHost> host(new PluginHost());
   host->path_ = path;
-  host->library_ = library;
+  host->library_ = std::move(library);
   loadingHost = host.get();
   AEffect* effect = entry(hostCallback);
   loadingHost = nullptr;
@@ -137,7 +135,7 @@ std::unique_ptr<PluginHost> PluginHost::load(const std::string& path, std::strin
 
 PluginHost::~PluginHost() {
   close();
-  if (library_) dlclose(library_);
+  library_.reset();  // after the plug-in object is gone
 }
 
 intptr_t PluginHost::dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "shared_library.h"
 #include "vst_abi.h"
 
 namespace vsthost {
@@ -136,7 +137,7 @@ class PluginHost {
   // Sends a request that answers with text in ptr and returns that text.
   std::string textAnswer(int32_t opcode, int32_t index = 0);
 
-  void* library_ = nullptr;
+  std::unique_ptr<SharedLibrary> library_;
   AEffect* effect_ = nullptr;
   std::string path_;
   std::atomic<double> sampleRate_{44100.0};
