@@ -52,6 +52,21 @@ void scaleSpectrum(float* spectrum, float factor) {
 struct SpatialEngine::State {
   State() : sets(fft) {}
 
+  // Whether this frame publishes the display arrays; takes up any pending request.
+  bool displayDue() {
+    if (!displayOnRequest.load(kRelaxed)) return true;
+    const uint32_t requests = displayRequests.load(kRelaxed);
+    if (requests == displayRequestsServed) return false;
+    displayRequestsServed = requests;
+    return true;
+  }
+
+  void publishFilters() {
+    publish(unscaledFilterA[0], shownFilter[0], kN);
+    publish(unscaledFilterA[1], shownFilter[1], kN);
+    shownFilterStale = false;
+  }
+
   RealFft fft;
   ResponseSets sets;
   std::atomic<const ResponseSetDescriptor*> activeSet{nullptr};
@@ -61,8 +76,9 @@ struct SpatialEngine::State {
   alignas(16) float inSpectrum[kN];
   alignas(16) float previousSpectrum[kN] = {};  // the last filtered frame's inSpectrum
   alignas(16) float work[kN];
-  alignas(16) float y[kPaths][kN];  // time-domain result of each path
-  alignas(16) float product[kN];    // slot A's product, half-complex, for the display
+  alignas(16) float y[kPaths][kN];           // time-domain result of each path
+  alignas(16) float product[kN];             // slot A's product, half-complex, for the display
+  alignas(16) float unscaledFilterA[2][kN];  // slot A's filters before the set's factor
   float tail[kPaths][engine::kTailSize] = {};
 
   float currentAngle = 0.0f;
@@ -75,6 +91,13 @@ struct SpatialEngine::State {
   float slotAngle[2] = {0.0f, 0.0f};
   float lastGain = 1.0f;     // output gain reached at the end of the last frame
   bool gainStarted = false;  // false until the first frame: it starts at its own gain
+
+  // Display publication: every frame, or once per request (a sequence number the reader
+  // advances and the audio thread catches up with).
+  std::atomic<bool> displayOnRequest{false};
+  std::atomic<uint32_t> displayRequests{0};
+  uint32_t displayRequestsServed = 0;
+  bool shownFilterStale = true;  // slot A was refilled since its filters were last shown
 
   std::atomic<float> shownAngle{0.0f};
   std::atomic<float> shownInSpectrum[kN];
@@ -92,11 +115,12 @@ SpatialEngine::SpatialEngine() : state_(new (std::nothrow) State()) {
   std::copy(s.h[kA1], s.h[kA1] + kN, s.h[kB1]);
   s.slotSet[1] = s.slotSet[0];
   s.slotAngle[1] = s.slotAngle[0];
+  s.publishFilters();
   clearDisplaySpectra();
 }
 
 // The display shows slot A's filters without the set's level factor (it applies the factor
-// of the active set itself), so they are published before the factor is folded in.
+// of the active set itself), so they are kept before the factor is folded in.
 void SpatialEngine::fillSlot(const ResponseSetDescriptor& set, int path0, int path1) {
   State& s = *state_;
   const int slot = path0 == kA0 ? 0 : 1;
@@ -105,8 +129,9 @@ void SpatialEngine::fillSlot(const ResponseSetDescriptor& set, int path0, int pa
   s.slotAngle[slot] = s.currentAngle;
   buildFilterSpectra(set, s.currentAngle, s.h[path0], s.h[path1]);
   if (path0 == kA0) {
-    publish(s.h[kA0], s.shownFilter[0], kN);
-    publish(s.h[kA1], s.shownFilter[1], kN);
+    std::copy(s.h[kA0], s.h[kA0] + kN, s.unscaledFilterA[0]);
+    std::copy(s.h[kA1], s.h[kA1] + kN, s.unscaledFilterA[1]);
+    s.shownFilterStale = true;
   }
   for (int path : {path0, path1}) {
     scaleSpectrum(s.h[path], set.gain);
@@ -175,14 +200,18 @@ void SpatialEngine::convolutionFrame(const float* inFrame, float* outFrame0, flo
     s.fft.forward(s.work);
   }
   packedToHalfComplex(s.work, s.inSpectrum);
-  // The display shows the input as the active set's filters see it.
-  const float setGain = s.activeSet.load(kRelaxed)->gain;
-  for (int i = 0; i < kN; ++i) s.shownInSpectrum[i].store(setGain * s.inSpectrum[i], kRelaxed);
 
+  const bool show = s.displayDue();
+  if (show) {
+    // The display shows the input as the active set's filters see it.
+    const float setGain = s.activeSet.load(kRelaxed)->gain;
+    for (int i = 0; i < kN; ++i) s.shownInSpectrum[i].store(setGain * s.inSpectrum[i], kRelaxed);
+    if (s.shownFilterStale) s.publishFilters();
+  }
   for (int path = 0; path < kPaths; ++path) {
-    const bool slotA = path == kA0 || path == kA1;
-    multiplySpectra(s.h[path], s.inSpectrum, s.y[path], slotA ? s.product : nullptr);
-    if (slotA) publish(s.product, s.shownProduct[path == kA0 ? 0 : 1], kN);
+    const bool shownPath = show && (path == kA0 || path == kA1);
+    multiplySpectra(s.h[path], s.inSpectrum, s.y[path], shownPath ? s.product : nullptr);
+    if (shownPath) publish(s.product, s.shownProduct[path == kA0 ? 0 : 1], kN);
     s.fft.inverse(s.y[path]);
     overlapAdd(s.y[path], s.tail[path]);
   }
@@ -197,6 +226,14 @@ void SpatialEngine::convolutionFrame(const float* inFrame, float* outFrame0, flo
   const GainRamp ramp{2.0f * startGain, 2.0f * endGain};
   crossfade(s.y[kA0], s.y[kB0], ramp, s.fade, s.fadeStep, outFrame0);
   s.fade = crossfade(s.y[kA1], s.y[kB1], ramp, s.fade, s.fadeStep, outFrame1);
+}
+
+void SpatialEngine::publishDisplayOnRequest() {
+  if (state_) state_->displayOnRequest.store(true, kRelaxed);
+}
+
+void SpatialEngine::requestDisplayUpdate() {
+  if (state_) state_->displayRequests.fetch_add(1, kRelaxed);
 }
 
 void SpatialEngine::clearDisplaySpectra() {

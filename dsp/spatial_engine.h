@@ -38,6 +38,13 @@ class SpatialEngine {
   // Clears the spectra the editor shows (part of suspend).
   void clearDisplaySpectra();
 
+  // The display arrays follow every frame until publishDisplayOnRequest is called; from then
+  // on a frame publishes them only when requestDisplayUpdate (any thread) was called since
+  // the last publication. The plug-in works that way: its editor asks once per refresh while
+  // it is open, and with no editor open nothing is published.
+  void publishDisplayOnRequest();
+  void requestDisplayUpdate();
+
   // Read-only views for the editor's response display; safe to read from any thread.
   // Each array holds kFftSize values in half-complex order.
   const std::atomic<float>* displayInSpectrum() const;

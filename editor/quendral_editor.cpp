@@ -144,6 +144,7 @@ bool quendraleditor::build(void* parent, bool headless) {
   }
   spectrumData_.setGain = engine.activeSetGain();
   spectrumData_.sampleRate = plugin_->getSampleRate();
+  engine.requestDisplayUpdate();  // the next frame fills the arrays for the first picture
 
   spect_ = new VGSpect(CRect(5, 33, 205, 233), this, kNoParamTag, colours_, spectrumData_);
   addView(kSpect, spect_);
@@ -220,7 +221,12 @@ void quendraleditor::idle() {
   if (positionKnob_ != nullptr) positionKnob_->setValue(plugin_->getParameter(kParamLfoPosition));
   if (envelope_ != nullptr) envelope_->setPosition(plugin_->getParameter(kParamLfoPosition));
   if (meter_ != nullptr) meter_->setValue(plugin_->getMeter(1));
-  if (spect_ != nullptr) spect_->setDirty(true);
+  if (spect_ != nullptr) {
+    // This refresh draws what the engine published since the last one and asks for the
+    // next frame's spectra.
+    spect_->setDirty(true);
+    plugin_->getEngine().requestDisplayUpdate();
+  }
   applyHostChanges(changed_.take());
   inIdle_ = false;
 }

@@ -30,6 +30,8 @@ quendral::quendral(audioMasterCallback host)
   canProcessReplacing(true);
   setUniqueID(uniqueIdFromBytes());
 
+  // Only an open editor reads the display spectra: it asks for them once per refresh.
+  engine_.publishDisplayOnRequest();
   if (programs_) setProgram(0);
   engine_.filterUpdate(this);
   setBypass(false);

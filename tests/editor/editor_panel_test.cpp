@@ -303,6 +303,38 @@ TEST_F(Panel, HostChangesReachTheControlsAtTheNextIdle) {
   EXPECT_EQ(editor->getView(6), nullptr);
 }
 
+// The engine publishes the display spectra only for an open editor, once per idle.
+TEST_F(Panel, SpectraFollowTheAudioOnlyWhileTheEditorIsOpen) {
+  std::vector<float> noise(512), out0(512), out1(512);
+  uint32_t seed = 1;
+  float* inputs[] = {noise.data()};
+  float* outputs[] = {out0.data(), out1.data()};
+  const auto play = [&] {
+    for (float& x : noise) {
+      seed = seed * 1664525u + 1013904223u;
+      x = static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
+    }
+    plugin->processReplacing(inputs, outputs, 512);
+  };
+  const auto inputDc = [&] { return plugin->getEngine().displayInSpectrum()[0].load(); };
+
+  editor->close();
+  play();  // serves what the editor asked for before it closed
+  plugin->suspend();
+  play();
+  EXPECT_EQ(inputDc(), 0.0f) << "published with no editor open";
+
+  ASSERT_TRUE(editor->openHeadless());
+  play();
+  const float first = inputDc();
+  EXPECT_NE(first, 0.0f) << "the first picture after opening shows the audio";
+  play();
+  EXPECT_EQ(inputDc(), first) << "published again without a refresh";
+  editor->idle();
+  play();
+  EXPECT_NE(inputDc(), first) << "each refresh gets the next frame";
+}
+
 TEST(KnobOwnDisplay, IntegerDisplaySnapsToWholeNumbers) {
   ColourSet colours = ColourSet::defaults();
   VGGrommetKnob knob(CRect(0, 0, 66, 66), nullptr, 2, colours, nullptr);

@@ -131,8 +131,12 @@ int main(int argc, char** argv) {
     host->setParameter(index, value);
   }
 
-  // A few frames of signal, so the meter and the spectra have something to show.
-  host->render(testSignal(8192, 44100.0f), 512);
+  // A few frames of signal, so the meter and the spectra have something to show; the rest
+  // plays while the editor is open, one block per idle, as a host's audio keeps running.
+  constexpr int32_t kIdles = 20;
+  constexpr int32_t kBlock = 512;
+  const std::vector<float> signal = testSignal(8192 + kIdles * kBlock, 44100.0f);
+  host->render(std::vector<float>(signal.begin(), signal.begin() + 8192), kBlock);
 
   ERect rect{};
   if (!host->editorRect(rect)) {
@@ -148,8 +152,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quendral-snapshot: the editor did not open\n");
     return 1;
   }
-  // Let the editor handle its exposure and idle a few times, as a host's timer would.
-  for (int i = 0; i < 20; ++i) {
+  // Let the editor handle its exposure and idle a few times, as a host's timer would. The
+  // editor asks for the display spectra at each idle; the next block delivers them.
+  for (int32_t i = 0; i < kIdles; ++i) {
+    const auto block = signal.begin() + 8192 + i * kBlock;
+    host->render(std::vector<float>(block, block + kBlock), kBlock);
     host->idleEditor();
     XSync(window.display(), False);
     usleep(10000);
