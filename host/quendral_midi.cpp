@@ -26,8 +26,9 @@ int32_t parameterForController(int controller) {
 // the host is not told. Every other event, and anything the host left out, is skipped.
 int32_t quendral::processEvents(VstEvents* events) {
   if (!events) return 1;
+  VstEvent* const* list = vstEventPointers(events);
   for (int32_t i = 0; i < events->numEvents; ++i) {
-    const VstEvent* event = events->events[i];
+    const VstEvent* event = list[i];
     if (!event || event->type != kVstMidiType) continue;
     const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
     const auto status = static_cast<unsigned char>(midi->midiData[0]);

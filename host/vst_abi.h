@@ -290,6 +290,13 @@ struct VstEvents {
 };
 static_assert(offsetof(VstEvents, events) == 16);
 
+// The start of a list's pointer array, as the host allocated it: numEvents pointers, which
+// may be more than the two declared. Both sides walk the list through this pointer rather
+// than by indexing the declared two-element array past its end.
+inline VstEvent** vstEventPointers(VstEvents* list) {
+  return reinterpret_cast<VstEvent**>(reinterpret_cast<char*>(list) + offsetof(VstEvents, events));
+}
+
 // Host time information (audioMasterGetTime).
 struct VstTimeInfo {
   double samplePos;

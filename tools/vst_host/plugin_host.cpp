@@ -255,6 +255,7 @@ intptr_t PluginHost::sendMidi(const std::vector<MidiMessage>& messages) {
   auto* list = reinterpret_cast<VstEvents*>(storage.data());
   list->numEvents = static_cast<int32_t>(messages.size());
   list->reserved = 0;
+  VstEvent** pointers = vstEventPointers(list);
   for (std::size_t i = 0; i < messages.size(); ++i) {
     VstMidiEvent& event = events[i];
     std::memset(&event, 0, sizeof event);
@@ -264,7 +265,7 @@ intptr_t PluginHost::sendMidi(const std::vector<MidiMessage>& messages) {
     event.midiData[0] = static_cast<char>(messages[i].status);
     event.midiData[1] = static_cast<char>(messages[i].data1);
     event.midiData[2] = static_cast<char>(messages[i].data2);
-    list->events[i] = reinterpret_cast<VstEvent*>(&event);
+    pointers[i] = reinterpret_cast<VstEvent*>(&event);
   }
   AudioCallScope scope;
   return sendEvents(list);
