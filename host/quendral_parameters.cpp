@@ -14,9 +14,8 @@ namespace panner {
 namespace {
 
 constexpr std::size_t kTextSize = 24;  // display texts: 23 characters and the terminator
-// "lfo divide" maps 0..1 to the divisors 1..11; values beyond 1 keep the mapping up to this
-// divisor, and values below 0 give 1, so the modulator never divides by 0 or less.
-constexpr int32_t kMaxLfoDivide = 1001;
+// "lfo divide" maps 0..1 to the divisors 1..11, so the modulator never divides by 0 or less.
+constexpr int32_t kMaxLfoDivide = 11;
 constexpr float kMinPointGap = 0.001f;  // point times stay at least this far apart
 
 #if defined(_WIN32)
@@ -59,8 +58,11 @@ ProgramRecord::ProgramRecord() {
 ProgramRecord* quendral::currentRecord() { return programs_ ? &programs_[getProgram()] : nullptr; }
 
 void quendral::setParameter(int32_t index, float value) {
-  // A NaN or infinite value has no meaning for any parameter: it changes nothing.
+  // A NaN or infinite value has no meaning for any parameter: it changes nothing. Any other
+  // value is confined to 0..1 before it is stored or applied, so a host or script error
+  // cannot raise the gain beyond +12 dB, and the record holds what getParameter reports.
   if (!std::isfinite(value)) return;
+  value = std::clamp(value, 0.0f, 1.0f);
   if (index >= 0 && index < kNumDefinedParams) applyParameter(index, value);
   if (editor) editor->setParameter(index, value);
 }
