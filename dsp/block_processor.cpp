@@ -65,9 +65,29 @@ void BlockProcessor::frameStep(TempoSource* tempo) {
     // Bypassed: the input, unscaled, on both channels; the filters and the angle stand still.
     std::copy(inFrame, inFrame + engine::kFrameSize, outFrame0);
     std::copy(inFrame, inFrame + engine::kFrameSize, outFrame1);
+    bypassedLastFrame = true;
     return;
   }
+  if (!bypassedLastFrame) {
+    engine_.convolutionFrame(inFrame, outFrame0, outFrame1, tempo);
+    return;
+  }
+  // Back from bypass: the tails still hold audio from before the bypass, which must not be
+  // heard now. The filters start from silence, and the frame fades in from the dry signal
+  // that was playing, so the switch does not click.
+  bypassedLastFrame = false;
+  engine_.clearTails();
   engine_.convolutionFrame(inFrame, outFrame0, outFrame1, tempo);
+  fadeInFromDry();
+}
+
+void BlockProcessor::fadeInFromDry() {
+  constexpr float kStep = 1.0f / static_cast<float>(engine::kFrameSize);
+  for (int32_t i = 0; i < engine::kFrameSize; ++i) {
+    const float wet = static_cast<float>(i) * kStep;
+    outFrame0[i] = inFrame[i] + (outFrame0[i] - inFrame[i]) * wet;
+    outFrame1[i] = inFrame[i] + (outFrame1[i] - inFrame[i]) * wet;
+  }
 }
 
 void BlockProcessor::suspend() {

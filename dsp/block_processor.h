@@ -38,12 +38,15 @@ class BlockProcessor {
 
  private:
   void frameStep(TempoSource* tempo);
+  // Blends outFrame0 and outFrame1 from the dry input to what they hold across one frame.
+  void fadeInFromDry();
 
   SpatialEngine& engine_;
   float inFrame[engine::kFftSize] = {};
   float outFrame0[engine::kFftSize] = {};
   float outFrame1[engine::kFftSize] = {};
   int32_t framePos = 0;
+  bool bypassedLastFrame = false;  // audio thread only
 
   // Read by the editor and the host's user-interface thread.
   std::atomic<float> inPeak{0.0f};

@@ -245,6 +245,12 @@ void SpatialEngine::clearDisplaySpectra() {
   }
 }
 
+void SpatialEngine::clearTails() {
+  if (!state_) return;
+  for (float* tail : state_->tail) std::fill(tail, tail + engine::kTailSize, 0.0f);
+  std::fill(state_->previousSpectrum, state_->previousSpectrum + kN, 0.0f);
+}
+
 namespace {
 // Stands in for the display arrays when the engine could not be allocated.
 std::atomic<float> gSilentSpectrum[kN];

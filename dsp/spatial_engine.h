@@ -37,6 +37,9 @@ class SpatialEngine {
                         TempoSource* tempo);
   // Clears the spectra the editor shows (part of suspend).
   void clearDisplaySpectra();
+  // Forgets the overlap tails and the frame a refilled slot rebuilds its tails from, so the
+  // next frame sounds only its own input. Audio thread only.
+  void clearTails();
 
   // The display arrays follow every frame until publishDisplayOnRequest is called; from then
   // on a frame publishes them only when requestDisplayUpdate (any thread) was called since

@@ -197,3 +197,38 @@ TEST_F(PluginTest, FilterTailsSurviveASuspend) {
     for (float sample : channel) energy += sample * sample;
   EXPECT_GT(energy, 0.0f);
 }
+
+TEST_F(PluginTest, LeavingBypassPlaysNothingFromBeforeIt) {
+  std::vector<float> loud = testSignal(20 * 128);
+  for (float& sample : loud) sample *= 2.0f;  // full scale
+  host->render(loud, 128);
+  bypass(true);
+  host->render(constant(20 * 128, 0.0f), 128);
+  bypass(false);
+  const auto out = host->render(constant(4 * 128, 0.0f), 100);
+  for (const auto& channel : out)
+    for (std::size_t i = 0; i < channel.size(); ++i) ASSERT_EQ(channel[i], 0.0f) << i;
+}
+
+TEST_F(PluginTest, AfterBypassTheFilteredSignalFadesInFromTheDryOne) {
+  const std::vector<float> before = testSignal(8 * 128);
+  const std::vector<float> after = impulse(8 * 128, 0, 0.5f);
+  host->render(before, 128);
+  bypass(true);
+  host->render(before, 128);
+  bypass(false);
+  const auto out = host->render(after, 128);
+
+  // The frame that leaves bypass starts with the dry signal, one frame late.
+  EXPECT_EQ(out[0][kLatency], 0.5f);
+  EXPECT_EQ(out[1][kLatency], 0.5f);
+  // From the frame after it on, the output is what a fresh instance makes of the same input.
+  std::string error;
+  auto fresh = vsthost::PluginHost::load(QUENDRAL_PLUGIN_PATH, error);
+  ASSERT_TRUE(fresh) << error;
+  fresh->open();
+  const auto expected = fresh->render(after, 128);
+  for (int channel = 0; channel < 2; ++channel)
+    for (std::size_t i = 2 * kLatency; i < after.size(); ++i)
+      ASSERT_NEAR(out[channel][i], expected[channel][i], 1e-6f) << channel << " " << i;
+}
