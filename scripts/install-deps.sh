@@ -20,7 +20,8 @@ main_packages=(
 # Only the tests, benchmarks, style check and cross-builds: test frameworks, the SOFA
 # measurements the response-set generator reads, FFTW as the benchmarks' yardstick, a
 # private X server with input and screenshot tools, third-party VST2 plug-ins and a real
-# DAW as hosts' counterparts; the mingw-w64 cross-compiler and wine for the Windows build.
+# DAW as hosts' counterparts; the mingw-w64 cross-compiler and wine for the Windows build;
+# clang with its sanitizer and fuzzer runtimes.
 test_packages=(
   git ca-certificates time clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
@@ -28,6 +29,7 @@ test_packages=(
   xvfb xauth xdotool imagemagick x11-utils
   lsp-plugins-vst iem-plugin-suite-vst ardour valgrind
   g++-mingw-w64-x86-64-posix mingw-w64 wine wine64
+  clang libclang-rt-14-dev
 )
 
 case "$which" in
