@@ -4,8 +4,10 @@
 // once per call from the atomics and written back once.
 #include "angle_modulator.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "angle_math.h"
 #include "engine_constants.h"
 
 namespace panner {
@@ -17,7 +19,9 @@ constexpr int kLast = AngleModulator::kPoints - 1;
 // One frame at the reference rate.
 constexpr float kFramesPositionStep =
     static_cast<float>(engine::kFrameSize) / engine::kReferenceRate;
-constexpr float kSecondsPerMinute = 0.016666668f;
+constexpr float kMinutesPerSecond = 1.0f / 60.0f;
+// The "midi lfo tempo" value above which the speed follows the host's tempo.
+constexpr float kSyncThreshold = 0.5f;
 
 // The shorter way from a to b on a circle of circumference 1; half a turn goes directly.
 float circularDifference(float a, float b) {
@@ -27,98 +31,113 @@ float circularDifference(float a, float b) {
   return d;
 }
 
-// Brings a finite angle into -180..+180. Far-out values are reduced with fmod first so that
-// the loops stay short; NaN and infinities are left for the filter update to ignore.
-float wrapAngle(float angle) {
-  if (!std::isfinite(angle)) return angle;
-  if (angle > 540.0f || angle < -540.0f) angle = std::fmod(angle, 360.0f);
-  while (angle > 180.0f) angle -= 360.0f;
-  while (angle < -180.0f) angle += 360.0f;
-  return angle;
+float angleOfValue(float value) { return kDegreesPerTurn * value - kHalfTurnDegrees; }
+
+// Where the walk along the envelope stands: the segment from point `from` towards point
+// `to`, the position in envelope time and the angle in degrees.
+struct Walk {
+  int from;
+  int to;
+  float position;
+  float target;
+};
+
+// Segment indices outside 0..7 (never written by the modulator itself) restart the walk at
+// the end it runs from; a NaN or infinite position restarts the segment.
+Walk loadWalk(const AngleModulator& m, float speed) {
+  Walk w{m.fromPoint.load(kRelaxed), m.toPoint.load(kRelaxed), m.lfoPosition.load(kRelaxed),
+         m.targetAngle.load(kRelaxed)};
+  if (w.from < 0 || w.from > kLast || w.to < 0 || w.to > kLast) {
+    w.from = speed < 0.0f ? kLast : 0;
+    w.to = speed < 0.0f ? kLast - 1 : 1;
+  }
+  if (!std::isfinite(w.position)) w.position = m.pointTimes[w.from].load(kRelaxed);
+  return w;
 }
 
-float angleOfValue(float value) { return 360.0f * value - 180.0f; }
+// Starts segment w.from: the angle and the position snap to its first point.
+void snapToPoint(const AngleModulator& m, Walk& w) {
+  w.target = angleOfValue(m.pointValues[w.from].load(kRelaxed));
+  w.position = m.pointTimes[w.from].load(kRelaxed);
+}
+
+// One step forward (step > 0): past point `to` the next segment begins, after the last one
+// the first.
+void stepForward(const AngleModulator& m, Walk& w, float step) {
+  if (w.position > m.pointTimes[w.to].load(kRelaxed)) {
+    ++w.from;
+    ++w.to;
+    if (w.from >= kLast) {
+      w.from = 0;
+      w.to = 1;
+    }
+    snapToPoint(m, w);
+  } else {
+    w.target += m.angleRate[w.from].load(kRelaxed) * step;
+    w.position += m.positionScale[w.from].load(kRelaxed) * step;
+  }
+}
+
+// One step backward (step < 0). The travelled segment runs from point `to` up to point
+// `from`; its rate keeps the angle on the envelope while the position falls.
+void stepBackward(const AngleModulator& m, Walk& w, float step) {
+  if (m.pointTimes[w.to].load(kRelaxed) > w.position) {
+    --w.from;
+    --w.to;
+    if (w.from <= 0) {
+      w.from = kLast;
+      w.to = kLast - 1;
+    }
+    snapToPoint(m, w);
+  } else {
+    w.position += m.positionScale[w.from].load(kRelaxed) * step;
+    w.target += m.angleRate[w.to].load(kRelaxed) * step;
+  }
+}
 
 }  // namespace
 
 AngleModulator::AngleModulator() {
   for (int i = 0; i < kPoints; ++i) {
-    pointTimes[i].store(static_cast<float>(i) / 7.0f, kRelaxed);
-    pointValues[i].store(static_cast<float>(i) / 7.0f, kRelaxed);
+    pointTimes[i].store(defaultPoint(i), kRelaxed);
+    pointValues[i].store(defaultPoint(i), kRelaxed);
     positionScale[i].store(kFramesPositionStep, kRelaxed);
     angleRate[i].store(0.0f, kRelaxed);
   }
   rebuildSegmentRates();
 }
 
-void AngleModulator::advanceModulator(TempoSource* tempo) {
-  int32_t divide = lfoDivide.load(kRelaxed);
-  if (divide < 1) divide = 1;
-  const float r = 1.0f / static_cast<float>(divide);
-
+float AngleModulator::followHostTempo(TempoSource* tempo) {
   float speed = lfoSpeed.load(kRelaxed);
-  if (syncToHost.load(kRelaxed) > 0.5f && tempo) {
-    double beatsPerMinute = 0.0;
-    if (tempo->hostTempo(beatsPerMinute) && std::isfinite(beatsPerMinute) &&
-        beatsPerMinute >= 0.0) {
-      const float beatsPerSecond = static_cast<float>(beatsPerMinute) * kSecondsPerMinute;
-      const bool wasStopped = speed == 0.0f;
-      speed = speed < 0.0f ? -beatsPerSecond : beatsPerSecond;
-      lfoSpeed.store(speed, kRelaxed);
-      // Sync starting a stopped LFO: put the angle and the segment on the envelope first,
-      // so the run starts where the envelope is instead of at stale segment indices.
-      if (wasStopped && speed != 0.0f) placeOnEnvelope();
-    }
-  }
+  if (!(syncToHost.load(kRelaxed) > kSyncThreshold && tempo)) return speed;
+  double beatsPerMinute = 0.0;
+  if (!tempo->hostTempo(beatsPerMinute) || !std::isfinite(beatsPerMinute) || beatsPerMinute < 0.0)
+    return speed;
+  const float beatsPerSecond = static_cast<float>(beatsPerMinute) * kMinutesPerSecond;
+  const bool wasStopped = speed == 0.0f;
+  speed = speed < 0.0f ? -beatsPerSecond : beatsPerSecond;
+  lfoSpeed.store(speed, kRelaxed);
+  // Sync starting a stopped LFO: put the angle and the segment on the envelope first,
+  // so the run starts where the envelope is instead of at stale segment indices.
+  if (wasStopped && speed != 0.0f) placeOnEnvelope();
+  return speed;
+}
 
-  int from = fromPoint.load(kRelaxed);
-  int to = toPoint.load(kRelaxed);
-  if (from < 0 || from > kLast || to < 0 || to > kLast) {
-    from = speed < 0.0f ? kLast : 0;
-    to = speed < 0.0f ? kLast - 1 : 1;
-  }
-  float position = lfoPosition.load(kRelaxed);
-  float target = targetAngle.load(kRelaxed);
-  if (!std::isfinite(position)) position = pointTimes[from].load(kRelaxed);
+void AngleModulator::advanceModulator(TempoSource* tempo) {
+  const int32_t divide = std::max(lfoDivide.load(kRelaxed), int32_t{1});
+  const float r = 1.0f / static_cast<float>(divide);
+  const float speed = followHostTempo(tempo);
 
-  if (speed > 0.0f) {
-    if (position > pointTimes[to].load(kRelaxed)) {
-      ++from;
-      ++to;
-      if (from >= kLast) {
-        from = 0;
-        to = 1;
-      }
-      target = angleOfValue(pointValues[from].load(kRelaxed));
-      position = pointTimes[from].load(kRelaxed);
-    } else {
-      const float s = r * speed;
-      target += angleRate[from].load(kRelaxed) * s;
-      position += positionScale[from].load(kRelaxed) * s;
-    }
-  } else if (speed < 0.0f) {
-    if (pointTimes[to].load(kRelaxed) > position) {
-      --from;
-      --to;
-      if (from <= 0) {
-        from = kLast;
-        to = kLast - 1;
-      }
-      target = angleOfValue(pointValues[from].load(kRelaxed));
-      position = pointTimes[from].load(kRelaxed);
-    } else {
-      // The travelled segment runs from point `to` up to point `from`; its rate keeps the
-      // angle on the envelope while the position falls.
-      const float s = r * speed;
-      position += positionScale[from].load(kRelaxed) * s;
-      target += angleRate[to].load(kRelaxed) * s;
-    }
-  }
+  Walk w = loadWalk(*this, speed);
+  if (speed > 0.0f)
+    stepForward(*this, w, r * speed);
+  else if (speed < 0.0f)
+    stepBackward(*this, w, r * speed);
 
-  targetAngle.store(wrapAngle(target), kRelaxed);
-  lfoPosition.store(position, kRelaxed);
-  fromPoint.store(static_cast<int16_t>(from), kRelaxed);
-  toPoint.store(static_cast<int16_t>(to), kRelaxed);
+  targetAngle.store(wrapSignedAngle(w.target), kRelaxed);
+  lfoPosition.store(w.position, kRelaxed);
+  fromPoint.store(static_cast<int16_t>(w.from), kRelaxed);
+  toPoint.store(static_cast<int16_t>(w.to), kRelaxed);
 }
 
 void AngleModulator::rebuildSegmentRates() {
@@ -133,7 +152,10 @@ void AngleModulator::rebuildSegmentRates() {
     if (proper) {
       const float d =
           circularDifference(pointValues[i].load(kRelaxed), pointValues[next].load(kRelaxed));
-      rate = d / span * 46080.0f / 44100.0f;
+      // Turns per unit of envelope time -> degrees per frame at the reference rate. Kept
+      // as one left-to-right product so the rounding stays the same for every segment.
+      rate = d / span * kDegreesPerTurn * static_cast<float>(engine::kFrameSize) /
+             engine::kReferenceRate;
       if (!std::isfinite(rate)) rate = 0.0f;
     }
     angleRate[i].store(rate, kRelaxed);

@@ -26,6 +26,12 @@ class AngleModulator {
  public:
   static constexpr int kPoints = 8;
 
+  // The envelope every new modulator and every new program starts with: point i at time and
+  // value i / 7, a straight rise once round the circle.
+  static constexpr float defaultPoint(int i) {
+    return static_cast<float>(i) / static_cast<float>(kPoints - 1);
+  }
+
   AngleModulator();
 
   // Once per engine frame, on the audio thread (from the filter update).
@@ -46,6 +52,11 @@ class AngleModulator {
   std::atomic<float> angleRate[kPoints];
   std::atomic<int16_t> fromPoint{0};
   std::atomic<int16_t> toPoint{1};
+
+ private:
+  // The speed for this frame: lfoSpeed, first set from the host's tempo (keeping its
+  // direction) while synced and the host reports a usable tempo.
+  float followHostTempo(TempoSource* tempo);
 };
 
 }  // namespace panner

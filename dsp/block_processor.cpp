@@ -7,7 +7,7 @@
 
 namespace panner {
 
-BlockProcessor::BlockProcessor(SpatialEngine& engine) : engine_(engine) {}
+BlockProcessor::BlockProcessor(SpatialEngine& spatialEngine) : engine(spatialEngine) {}
 
 void BlockProcessor::processBlock(const float* input, float* output0, float* output1,
                                   int32_t sampleFrames, Mode mode, TempoSource* tempo) {
@@ -69,15 +69,15 @@ void BlockProcessor::frameStep(TempoSource* tempo) {
     return;
   }
   if (!bypassedLastFrame) {
-    engine_.convolutionFrame(inFrame, outFrame0, outFrame1, tempo);
+    engine.convolutionFrame(inFrame, outFrame0, outFrame1, tempo);
     return;
   }
   // Back from bypass: the tails still hold audio from before the bypass, which must not be
   // heard now. The filters start from silence, and the frame fades in from the dry signal
   // that was playing, so the switch does not click.
   bypassedLastFrame = false;
-  engine_.clearTails();
-  engine_.convolutionFrame(inFrame, outFrame0, outFrame1, tempo);
+  engine.clearTails();
+  engine.convolutionFrame(inFrame, outFrame0, outFrame1, tempo);
   fadeInFromDry();
 }
 
@@ -91,7 +91,7 @@ void BlockProcessor::fadeInFromDry() {
 }
 
 void BlockProcessor::suspend() {
-  engine_.clearDisplaySpectra();
+  engine.clearDisplaySpectra();
   sampleCount.store(0, std::memory_order_relaxed);
   vu.store(0.0f, std::memory_order_relaxed);
   inPeak.store(0.0f, std::memory_order_relaxed);

@@ -17,7 +17,7 @@ class BlockProcessor {
  public:
   enum class Mode { kReplace, kAccumulate };
 
-  explicit BlockProcessor(SpatialEngine& engine);
+  explicit BlockProcessor(SpatialEngine& spatialEngine);
 
   // One host block. input may be null (read as silence); a null output is not written.
   // A count below 1 reads and writes nothing. Audio thread only; never allocates.
@@ -41,7 +41,7 @@ class BlockProcessor {
   // Blends outFrame0 and outFrame1 from the dry input to what they hold across one frame.
   void fadeInFromDry();
 
-  SpatialEngine& engine_;
+  SpatialEngine& engine;
   float inFrame[engine::kFftSize] = {};
   float outFrame0[engine::kFftSize] = {};
   float outFrame1[engine::kFftSize] = {};

@@ -13,17 +13,17 @@ namespace panner {
 
 class ScopedFlushDenormals {
  public:
-  ScopedFlushDenormals() : saved_(_mm_getcsr()) {
-    _mm_setcsr(saved_ | kFlushToZero | kDenormalsAreZero);
+  ScopedFlushDenormals() : savedCsr(_mm_getcsr()) {
+    _mm_setcsr(savedCsr | kFlushToZero | kDenormalsAreZero);
   }
-  ~ScopedFlushDenormals() { _mm_setcsr(saved_); }
+  ~ScopedFlushDenormals() { _mm_setcsr(savedCsr); }
   ScopedFlushDenormals(const ScopedFlushDenormals&) = delete;
   ScopedFlushDenormals& operator=(const ScopedFlushDenormals&) = delete;
 
  private:
   static constexpr unsigned kFlushToZero = 0x8000;
   static constexpr unsigned kDenormalsAreZero = 0x0040;
-  unsigned saved_;
+  unsigned savedCsr;
 };
 #else
 class ScopedFlushDenormals {};

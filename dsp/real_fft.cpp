@@ -36,23 +36,23 @@ RealFft::RealFft() {
   for (int h = 64; h >= 4; h /= 2) {
     for (int j = 0; j < h; ++j) {
       const double phase = kPi * j / h;  // 2 pi j / (2h)
-      stageCos_[offset + j] = static_cast<float>(std::cos(phase));
-      stageSin_[offset + j] = static_cast<float>(-std::sin(phase));
+      stageCos[offset + j] = static_cast<float>(std::cos(phase));
+      stageSin[offset + j] = static_cast<float>(-std::sin(phase));
     }
     offset += h;
   }
   for (int k = 0; k < kHalf / 2 + 4; ++k) {
     const double phase = 2.0 * kPi * k / kSize;
-    splitCos_[k] = static_cast<float>(std::cos(phase));
-    splitSin_[k] = static_cast<float>(std::sin(phase));
+    splitCos[k] = static_cast<float>(std::cos(phase));
+    splitSin[k] = static_cast<float>(std::sin(phase));
   }
   // Exact at a quarter turn, so bin 64, which the split step writes twice, gets one value.
-  splitCos_[kHalf / 2] = 0.0f;
-  splitSin_[kHalf / 2] = 1.0f;
-  std::memset(re_, 0, sizeof re_);
-  std::memset(im_, 0, sizeof im_);
-  std::memset(natRe_, 0, sizeof natRe_);
-  std::memset(natIm_, 0, sizeof natIm_);
+  splitCos[kHalf / 2] = 0.0f;
+  splitSin[kHalf / 2] = 1.0f;
+  std::memset(re, 0, sizeof re);
+  std::memset(im, 0, sizeof im);
+  std::memset(natRe, 0, sizeof natRe);
+  std::memset(natIm, 0, sizeof natIm);
 }
 
 namespace {
@@ -100,14 +100,12 @@ void fusedStages(float* re, float* im, int q, const float* outerCos, const float
 }  // namespace
 
 void RealFft::complexForward() {
-  float* re = re_;
-  float* im = im_;
   // Stage twiddle offsets: half-size 64 at 0, 32 at 64, 16 at 96, 8 at 112, 4 at 120.
-  fusedStages(re, im, 32, stageCos_, stageSin_, stageCos_ + 64, stageSin_ + 64);
-  fusedStages(re, im, 8, stageCos_ + 96, stageSin_ + 96, stageCos_ + 112, stageSin_ + 112);
+  fusedStages(re, im, 32, stageCos, stageSin, stageCos + 64, stageSin + 64);
+  fusedStages(re, im, 8, stageCos + 96, stageSin + 96, stageCos + 112, stageSin + 112);
   {
     constexpr int h = 4;
-    const v4 cr = load(stageCos_ + 120), ci = load(stageSin_ + 120);
+    const v4 cr = load(stageCos + 120), ci = load(stageSin + 120);
     for (int block = 0; block < kHalf; block += 2 * h) {
       float* ar = re + block;
       float* ai = im + block;
@@ -154,8 +152,8 @@ void RealFft::toNaturalOrder() {
       const int rows[4] = {base, base + 16, base + 8, base + 24};
       const int outs[4] = {8 * q + g2, 8 * q + 4 + g2, 8 * q + 2 + g2, 8 * q + 6 + g2};
       for (int part = 0; part < 2; ++part) {
-        const float* from = part == 0 ? re_ : im_;
-        float* to = part == 0 ? natRe_ : natIm_;
+        const float* from = part == 0 ? re : im;
+        float* to = part == 0 ? natRe : natIm;
         v4 r0 = load(from + 4 * rows[0]), r1 = load(from + 4 * rows[1]);
         v4 r2 = load(from + 4 * rows[2]), r3 = load(from + 4 * rows[3]);
         simd4::transpose(r0, r1, r2, r3);
@@ -172,8 +170,8 @@ void RealFft::forward(float* data) {
   for (int n = 0; n < kHalf; n += 4) {
     v4 even, odd;
     loadDeinterleaved(data + 2 * n, even, odd);
-    store(re_ + n, even);
-    store(im_ + n, odd);
+    store(re + n, even);
+    store(im + n, odd);
   }
   complexForward();
   toNaturalOrder();
@@ -182,15 +180,15 @@ void RealFft::forward(float* data) {
   // and the odd-sample spectrum is (A - B) / 2i; X[k] = even + W^k odd and
   // X[128-k] = conj(even - W^k odd), W = e^(-2 pi i / 256). Four k at a time: k = 4j+1..4j+4
   // and their mirrors 124-4j..127-4j (bin 64 is its own mirror and comes out the same twice).
-  const float z0r = natRe_[0], z0i = natIm_[0];
+  const float z0r = natRe[0], z0i = natIm[0];
   const v4 half = simd4::splat(0.5f);
   for (int k = 1; k <= kHalf / 2; k += 4) {
     const int m = kHalf - k - 3;
-    const v4 ar = load(natRe_ + k), ai = load(natIm_ + k);
-    const v4 br = simd4::reverse(load(natRe_ + m)), bi = -simd4::reverse(load(natIm_ + m));
+    const v4 ar = load(natRe + k), ai = load(natIm + k);
+    const v4 br = simd4::reverse(load(natRe + m)), bi = -simd4::reverse(load(natIm + m));
     const v4 sr = ar + br, si = ai + bi;
     const v4 dr = ar - br, di = ai - bi;
-    const v4 c = load(splitCos_ + k), s = load(splitSin_ + k);
+    const v4 c = load(splitCos + k), s = load(splitSin + k);
     const v4 tr = c * di - s * dr;     // Re of -i W^k D
     const v4 ti = -(c * dr + s * di);  // Im of -i W^k D
     storeInterleaved(data + 2 * k, half * (sr + tr), half * (si + ti));
@@ -216,22 +214,22 @@ void RealFft::inverse(float* data) {
     bi = -simd4::reverse(bi);
     const v4 pr = ar + br, pi = ai + bi;
     const v4 dr = ar - br, di = ai - bi;
-    const v4 c = load(splitCos_ + k), s = load(splitSin_ + k);
+    const v4 c = load(splitCos + k), s = load(splitSin + k);
     const v4 qr = dr * c - di * s;
     const v4 qi = dr * s + di * c;
-    store(im_ + k, pr - qi);
-    store(re_ + k, pi + qr);
-    store(im_ + m, simd4::reverse(pr + qi));
-    store(re_ + m, simd4::reverse(qr - pi));
+    store(im + k, pr - qi);
+    store(re + k, pi + qr);
+    store(im + m, simd4::reverse(pr + qi));
+    store(re + m, simd4::reverse(qr - pi));
   }
-  im_[0] = x0 + xn;
-  re_[0] = x0 - xn;
+  im[0] = x0 + xn;
+  re[0] = x0 - xn;
 
   complexForward();
   toNaturalOrder();
 
   for (int n = 0; n < kHalf; n += 4)
-    storeInterleaved(data + 2 * n, load(natIm_ + n), load(natRe_ + n));
+    storeInterleaved(data + 2 * n, load(natIm + n), load(natRe + n));
 }
 
 void packedToHalfComplex(const float* packed, float* halfComplex) {

@@ -28,22 +28,22 @@ class RealFft {
   void inverse(float* data);
 
  private:
-  // Complex FFT of kHalf points (sign -1) on re_/im_ in place, natural order in,
-  // block-transposed order out; toNaturalOrder then writes the bins in order to natRe_/natIm_.
+  // Complex FFT of kHalf points (sign -1) on re/im in place, natural order in,
+  // block-transposed order out; toNaturalOrder then writes the bins in order to natRe/natIm.
   void complexForward();
   void toNaturalOrder();
 
-  alignas(16) float re_[kHalf];
-  alignas(16) float im_[kHalf];
-  alignas(16) float natRe_[kHalf];
-  alignas(16) float natIm_[kHalf];
+  alignas(16) float re[kHalf];
+  alignas(16) float im[kHalf];
+  alignas(16) float natRe[kHalf];
+  alignas(16) float natIm[kHalf];
   // Twiddles e^(-2 pi i j / (2h)), j = 0..h-1, for the radix-2 stages h = 64..4, packed
   // one stage after the other.
-  alignas(16) float stageCos_[64 + 32 + 16 + 8 + 4];
-  alignas(16) float stageSin_[64 + 32 + 16 + 8 + 4];
+  alignas(16) float stageCos[64 + 32 + 16 + 8 + 4];
+  alignas(16) float stageSin[64 + 32 + 16 + 8 + 4];
   // cos and sin of 2 pi k / 256 for the split between even and odd samples, k = 0..64.
-  float splitCos_[kHalf / 2 + 4];
-  float splitSin_[kHalf / 2 + 4];
+  float splitCos[kHalf / 2 + 4];
+  float splitSin[kHalf / 2 + 4];
 };
 
 // Packed order -> half-complex order (separate buffers).

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "angle_math.h"
 #include "real_fft.h"
 #include "simd4.h"
 
@@ -14,13 +15,7 @@ constexpr int kTaps = engine::kFrameSize;
 constexpr int kN = engine::kFftSize;
 
 // Brings any azimuth into 0 <= a < 360; NaN and infinities become 0.
-float normaliseAngle(float angle) {
-  if (!std::isfinite(angle)) return 0.0f;
-  if (angle >= 0.0f && angle < 360.0f) return angle;
-  float wrapped = std::fmod(angle, 360.0f);
-  if (wrapped < 0.0f) wrapped += 360.0f;
-  return wrapped < 360.0f ? wrapped : 0.0f;
-}
+float normaliseAngle(float angle) { return std::isfinite(angle) ? wrapAzimuth(angle) : 0.0f; }
 
 // r = lower + (upper - lower) x w over n values, n a multiple of 4.
 void interpolate(const float* lower, const float* upper, float w, float* out, int n) {
@@ -48,35 +43,35 @@ ResponseSets::ResponseSets(RealFft& fft) {
   };
   int row = 0;
   for (int s = 0; s < 2; ++s) {
-    descriptors_[s].count = sources[s].count;
-    descriptors_[s].gain = sources[s].gain;
-    descriptors_[s].entries = &entries_[row];
+    descriptors[s].count = sources[s].count;
+    descriptors[s].gain = sources[s].gain;
+    descriptors[s].entries = &entries[row];
     for (int r = 0; r < sources[s].count; ++r, ++row) {
       for (int ear = 0; ear < 2; ++ear) {
-        float* spectrum = spectra_[row][ear];
+        float* spectrum = spectra[row][ear];
         float work[kN] = {};
         for (int i = 0; i < kTaps; ++i) {
-          taps_[row][ear][i] = static_cast<float>(sources[s].rows[r][ear][i]) / 32768.0f;
-          work[i] = taps_[row][ear][i];
+          taps[row][ear][i] = static_cast<float>(sources[s].rows[r][ear][i]) / 32768.0f;
+          work[i] = taps[row][ear][i];
         }
         fft.forward(work);
         packedToHalfComplex(work, spectrum);
       }
-      ResponseEntry& entry = entries_[row];
+      ResponseEntry& entry = entries[row];
       entry.angle = static_cast<float>(r * sources[s].step);
-      entry.first = taps_[row][response_data::kNearEar];
-      entry.second = taps_[row][response_data::kFarEar];
-      entry.firstSpectrum = spectra_[row][response_data::kNearEar];
-      entry.secondSpectrum = spectra_[row][response_data::kFarEar];
+      entry.first = taps[row][response_data::kNearEar];
+      entry.second = taps[row][response_data::kFarEar];
+      entry.firstSpectrum = spectra[row][response_data::kNearEar];
+      entry.secondSpectrum = spectra[row][response_data::kFarEar];
     }
   }
 }
 
 RowPair locateAngle(const ResponseSetDescriptor& set, float angleDegrees) {
   float m = normaliseAngle(angleDegrees);
-  const bool mirrored = m >= 180.0f;
-  if (mirrored) m = 360.0f - m;
-  m = std::clamp(m, 0.0f, 180.0f);
+  const bool mirrored = m >= kHalfTurnDegrees;
+  if (mirrored) m = kDegreesPerTurn - m;
+  m = std::clamp(m, 0.0f, kHalfTurnDegrees);
 
   const ResponseEntry* rows = set.entries;
   int i = 0;

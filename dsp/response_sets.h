@@ -50,17 +50,17 @@ class ResponseSets {
   ResponseSets& operator=(const ResponseSets&) = delete;
 
   // 0: 37 rows in 5-degree steps; 1: 7 rows in 30-degree steps.
-  const ResponseSetDescriptor& set(int index) const { return descriptors_[index & 1]; }
+  const ResponseSetDescriptor& set(int index) const { return descriptors[index & 1]; }
 
  private:
   static constexpr int kTaps = engine::kFrameSize;
   static constexpr int kN = engine::kFftSize;
   static constexpr int kRows = response_data::kSetOneRows + response_data::kSetTwoRows;
 
-  float taps_[kRows][2][kTaps];
-  float spectra_[kRows][2][kN];
-  ResponseEntry entries_[kRows];
-  ResponseSetDescriptor descriptors_[2];
+  float taps[kRows][2][kTaps];
+  float spectra[kRows][2][kN];
+  ResponseEntry entries[kRows];
+  ResponseSetDescriptor descriptors[2];
 };
 
 // Finds the rows around `angleDegrees` (0 <= a < 360; anything else, NaN included, is

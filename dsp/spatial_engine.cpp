@@ -105,11 +105,11 @@ struct SpatialEngine::State {
   std::atomic<float> shownFilter[2][kN];
 };
 
-SpatialEngine::SpatialEngine() : state_(new (std::nothrow) State()) {
-  if (!state_) return;
-  state_->activeSet.store(&state_->sets.set(0), kRelaxed);
+SpatialEngine::SpatialEngine() : state(new (std::nothrow) State()) {
+  if (!state) return;
+  state->activeSet.store(&state->sets.set(0), kRelaxed);
   // Both slots start as the filters for azimuth 0, so no frame ever reads an unfilled slot.
-  State& s = *state_;
+  State& s = *state;
   fillSlot(s.sets.set(0), kA0, kA1);
   std::copy(s.h[kA0], s.h[kA0] + kN, s.h[kB0]);
   std::copy(s.h[kA1], s.h[kA1] + kN, s.h[kB1]);
@@ -122,7 +122,7 @@ SpatialEngine::SpatialEngine() : state_(new (std::nothrow) State()) {
 // The display shows slot A's filters without the set's level factor (it applies the factor
 // of the active set itself), so they are kept before the factor is folded in.
 void SpatialEngine::fillSlot(const ResponseSetDescriptor& set, int path0, int path1) {
-  State& s = *state_;
+  State& s = *state;
   const int slot = path0 == kA0 ? 0 : 1;
   if (s.slotSet[slot] == &set && s.slotAngle[slot] == s.currentAngle) return;
   s.slotSet[slot] = &set;
@@ -143,13 +143,13 @@ void SpatialEngine::fillSlot(const ResponseSetDescriptor& set, int path0, int pa
   }
 }
 
-SpatialEngine::~SpatialEngine() { delete state_; }
+SpatialEngine::~SpatialEngine() { delete state; }
 
-bool SpatialEngine::initialised() const { return state_ != nullptr; }
+bool SpatialEngine::initialised() const { return state != nullptr; }
 
 void SpatialEngine::filterUpdate(TempoSource* tempo) {
-  if (!state_) return;
-  State& s = *state_;
+  if (!state) return;
+  State& s = *state;
 
   const int32_t set = filterSet.load(kRelaxed);
   if (set == 0 || set == 1) s.activeSet.store(&s.sets.set(set), kRelaxed);
@@ -174,13 +174,13 @@ void SpatialEngine::filterUpdate(TempoSource* tempo) {
 
 void SpatialEngine::convolutionFrame(const float* inFrame, float* outFrame0, float* outFrame1,
                                      TempoSource* tempo) {
-  if (!state_ || !inFrame || !outFrame0 || !outFrame1) {
+  if (!state || !inFrame || !outFrame0 || !outFrame1) {
     if (outFrame0) std::fill(outFrame0, outFrame0 + kF, 0.0f);
     if (outFrame1) std::fill(outFrame1, outFrame1 + kF, 0.0f);
     return;
   }
   ScopedFlushDenormals flushDenormals;
-  State& s = *state_;
+  State& s = *state;
   filterUpdate(tempo);
 
   std::fill(s.work + kF, s.work + kN, 0.0f);
@@ -237,11 +237,11 @@ void SpatialEngine::requestDisplayUpdate() {
 }
 
 void SpatialEngine::clearDisplaySpectra() {
-  if (!state_) return;
+  if (!state) return;
   for (int i = 0; i < kN; ++i) {
-    state_->shownInSpectrum[i].store(0.0f, kRelaxed);
-    state_->shownProduct[0][i].store(0.0f, kRelaxed);
-    state_->shownProduct[1][i].store(0.0f, kRelaxed);
+    state->shownInSpectrum[i].store(0.0f, kRelaxed);
+    state->shownProduct[0][i].store(0.0f, kRelaxed);
+    state->shownProduct[1][i].store(0.0f, kRelaxed);
   }
 }
 
@@ -258,19 +258,19 @@ const float gNoGain = 0.0f;
 }  // namespace
 
 const std::atomic<float>* SpatialEngine::displayInSpectrum() const {
-  return state_ ? state_->shownInSpectrum : gSilentSpectrum;
+  return state ? state->shownInSpectrum : gSilentSpectrum;
 }
 const std::atomic<float>* SpatialEngine::displayOutSpectrum(int channel) const {
-  return state_ ? state_->shownProduct[channel & 1] : gSilentSpectrum;
+  return state ? state->shownProduct[channel & 1] : gSilentSpectrum;
 }
 const std::atomic<float>* SpatialEngine::displayFilterSpectrum(int channel) const {
-  return state_ ? state_->shownFilter[channel & 1] : gSilentSpectrum;
+  return state ? state->shownFilter[channel & 1] : gSilentSpectrum;
 }
 const float* SpatialEngine::activeSetGain() const {
-  return state_ ? &state_->activeSet.load(kRelaxed)->gain : &gNoGain;
+  return state ? &state->activeSet.load(kRelaxed)->gain : &gNoGain;
 }
 float SpatialEngine::currentAngleDegrees() const {
-  return state_ ? state_->shownAngle.load(kRelaxed) : 0.0f;
+  return state ? state->shownAngle.load(kRelaxed) : 0.0f;
 }
 
 }  // namespace panner

@@ -65,7 +65,7 @@ class SpatialEngine {
   struct State;
   // Builds the filters for the current azimuth from `set` into the two paths of one slot.
   void fillSlot(const ResponseSetDescriptor& set, int path0, int path1);
-  State* state_;
+  State* state;
 };
 
 }  // namespace panner

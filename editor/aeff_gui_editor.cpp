@@ -7,8 +7,8 @@
 
 namespace panner {
 
-AEffGUIEditor::AEffGUIEditor(AudioEffect* effect) : AEffEditor(effect), lastPumpTime_(tickCount()) {
-  if (effect_ != nullptr) effect_->setEditor(this);
+AEffGUIEditor::AEffGUIEditor(AudioEffect* owner) : AEffEditor(owner), lastPumpTime_(tickCount()) {
+  if (effect != nullptr) effect->setEditor(this);
 }
 
 AEffGUIEditor::~AEffGUIEditor() {
@@ -22,14 +22,14 @@ bool AEffGUIEditor::getRect(ERect** rect) {
 }
 
 bool AEffGUIEditor::open(void* parent) {
-  systemWindow_ = parent;
+  systemWindow = parent;
   return true;
 }
 
 void AEffGUIEditor::close() {
   if (frame_ != nullptr) frame_->forget();
   frame_ = nullptr;
-  systemWindow_ = nullptr;
+  systemWindow = nullptr;
 }
 
 void AEffGUIEditor::idle() {
@@ -57,11 +57,11 @@ bool AEffGUIEditor::setKnobMode(int32_t mode) {
 }
 
 void AEffGUIEditor::beginEdit(int index) {
-  if (effect_ != nullptr) effect_->beginEdit(index);
+  if (effect != nullptr) effect->beginEdit(index);
 }
 
 void AEffGUIEditor::endEdit(int index) {
-  if (effect_ != nullptr) effect_->endEdit(index);
+  if (effect != nullptr) effect->endEdit(index);
 }
 
 void AEffGUIEditor::doIdleStuff() {
@@ -75,9 +75,9 @@ void AEffGUIEditor::doIdleStuff() {
   }
   idle();
   lastPumpTime_ = now + 100;
-  if (effect_ != nullptr) {
+  if (effect != nullptr) {
     inPump_ = true;
-    effect_->masterIdle();
+    effect->masterIdle();
     inPump_ = false;
   }
 }

@@ -16,7 +16,7 @@ namespace panner {
 
 class AEffGUIEditor : public AEffEditor, public VSTGUI::CFrameOwner {
  public:
-  explicit AEffGUIEditor(AudioEffect* effect);
+  explicit AEffGUIEditor(AudioEffect* owner);
   ~AEffGUIEditor() override;
 
   bool getRect(ERect** rect) override;
@@ -24,7 +24,7 @@ class AEffGUIEditor : public AEffEditor, public VSTGUI::CFrameOwner {
   bool open(void* parent) override;
   // Destroys the frame and with it every view.
   void close() override;
-  bool isOpen() override { return systemWindow_ != nullptr || frame_ != nullptr; }
+  bool isOpen() override { return systemWindow != nullptr || frame_ != nullptr; }
   // Redraws the frame's dirty views, unless the idle pump is running the host's idle.
   void idle() override;
   bool onKeyDown(VstKeyCode& key) override;

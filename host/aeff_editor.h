@@ -12,12 +12,12 @@ class AudioEffect;
 
 class AEffEditor {
  public:
-  explicit AEffEditor(AudioEffect* effect) : effect_(effect) {}
+  explicit AEffEditor(AudioEffect* owner) : effect(owner) {}
   virtual ~AEffEditor() = default;
   AEffEditor(const AEffEditor&) = delete;
   AEffEditor& operator=(const AEffEditor&) = delete;
 
-  virtual AudioEffect* getEffect() { return effect_; }
+  virtual AudioEffect* getEffect() { return effect; }
   // effEditGetRect: points *rect at the editor's size; false when it has none.
   virtual bool getRect(ERect** rect) {
     if (rect) *rect = nullptr;
@@ -25,11 +25,11 @@ class AEffEditor {
   }
   // effEditOpen: parent is the host's window (an X11 Window id cast to a pointer on Linux).
   virtual bool open(void* parent) {
-    systemWindow_ = parent;
+    systemWindow = parent;
     return false;
   }
-  virtual void close() { systemWindow_ = nullptr; }
-  virtual bool isOpen() { return systemWindow_ != nullptr; }
+  virtual void close() { systemWindow = nullptr; }
+  virtual bool isOpen() { return systemWindow != nullptr; }
   virtual void idle() {}
   virtual bool onKeyDown(VstKeyCode& /*key*/) { return false; }
   virtual bool onKeyUp(VstKeyCode& /*key*/) { return false; }
@@ -40,8 +40,8 @@ class AEffEditor {
   virtual void setParameter(int32_t /*index*/, float /*value*/) {}
 
  protected:
-  AudioEffect* effect_ = nullptr;
-  void* systemWindow_ = nullptr;
+  AudioEffect* effect = nullptr;
+  void* systemWindow = nullptr;
 };
 
 }  // namespace panner

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "angle_modulator.h"
+
 namespace panner {
 
 enum ParamIndex : int32_t {
@@ -26,7 +28,6 @@ static_assert(kParamPointTime1 == 15 && kParamPointTime8 == 22 && kNumDefinedPar
 
 constexpr int32_t kNumPrograms = 8;
 constexpr int32_t kProgramNameLen = 24;  // 23 characters and the terminator
-constexpr int32_t kEnvelopePoints = 8;
 
 // One program: the normalised value of every defined parameter as last set, and a name.
 // Values are relaxed atomics because MIDI writes them through on the audio thread while the
@@ -41,8 +42,8 @@ struct ProgramRecord {
   std::atomic<float> lfoSpeed{0.5f};
   std::atomic<float> lfoPosition{0.0f};
   std::atomic<float> gain{0.5f};
-  std::atomic<float> pointTime[kEnvelopePoints];
-  std::atomic<float> pointValue[kEnvelopePoints];
+  std::atomic<float> pointTime[AngleModulator::kPoints];
+  std::atomic<float> pointValue[AngleModulator::kPoints];
   char name[kProgramNameLen];
 };
 

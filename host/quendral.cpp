@@ -22,8 +22,8 @@ int32_t uniqueIdFromBytes() {
 
 quendral::quendral(audioMasterCallback host)
     : AudioEffectX(host, kNumPrograms, kNumParams),
-      blocks_(engine_),
-      programs_(new (std::nothrow) ProgramRecord[kNumPrograms]) {
+      blocks(engine),
+      programs(new (std::nothrow) ProgramRecord[kNumPrograms]) {
   setInitialDelay(engine::kLatencySamples);
   setNumInputs(1);
   setNumOutputs(2);
@@ -31,9 +31,9 @@ quendral::quendral(audioMasterCallback host)
   setUniqueID(uniqueIdFromBytes());
 
   // Only an open editor reads the display spectra: it asks for them once per refresh.
-  engine_.publishDisplayOnRequest();
-  if (programs_) setProgram(0);
-  engine_.filterUpdate(this);
+  engine.publishDisplayOnRequest();
+  if (programs) setProgram(0);
+  engine.filterUpdate(this);
   setBypass(false);
   suspend();
   setEditor(createPluginEditor(*this));
@@ -42,34 +42,34 @@ quendral::quendral(audioMasterCallback host)
 // The editor goes first: it reads the engine and the parameters until it is gone.
 quendral::~quendral() { setEditor(nullptr); }
 
-bool quendral::constructed() const { return programs_ != nullptr && engine_.initialised(); }
+bool quendral::constructed() const { return programs != nullptr && engine.initialised(); }
 
-void quendral::suspend() { blocks_.suspend(); }
+void quendral::suspend() { blocks.suspend(); }
 
 // Processing simply continues where it stopped: nothing to restart, and no MIDI request.
 void quendral::resume() {}
 
 void quendral::processReplacing(float** inputs, float** outputs, int32_t sampleFrames) {
-  blocks_.processBlock(inputs ? inputs[0] : nullptr, outputs ? outputs[0] : nullptr,
-                       outputs ? outputs[1] : nullptr, sampleFrames, BlockProcessor::Mode::kReplace,
-                       this);
+  blocks.processBlock(inputs ? inputs[0] : nullptr, outputs ? outputs[0] : nullptr,
+                      outputs ? outputs[1] : nullptr, sampleFrames, BlockProcessor::Mode::kReplace,
+                      this);
 }
 
 void quendral::process(float** inputs, float** outputs, int32_t sampleFrames) {
-  blocks_.processBlock(inputs ? inputs[0] : nullptr, outputs ? outputs[0] : nullptr,
-                       outputs ? outputs[1] : nullptr, sampleFrames,
-                       BlockProcessor::Mode::kAccumulate, this);
+  blocks.processBlock(inputs ? inputs[0] : nullptr, outputs ? outputs[0] : nullptr,
+                      outputs ? outputs[1] : nullptr, sampleFrames,
+                      BlockProcessor::Mode::kAccumulate, this);
 }
 
-float quendral::getVu() { return blocks_.vuLevel(); }
+float quendral::getVu() { return blocks.vuLevel(); }
 
 bool quendral::setBypass(bool onOff) {
-  blocks_.setBypass(onOff);
+  blocks.setBypass(onOff);
   return onOff;
 }
 
-float quendral::getMeter(int32_t index) const { return blocks_.meter(index); }
-int32_t quendral::getSampleCount() const { return blocks_.samplesSinceSuspend(); }
+float quendral::getMeter(int32_t index) const { return blocks.meter(index); }
+int32_t quendral::getSampleCount() const { return blocks.samplesSinceSuspend(); }
 
 bool quendral::getEffectName(char* name) {
   copyText(name, "+quendral", kVstMaxEffectNameLen);

@@ -51,19 +51,25 @@ class quendral : public AudioEffectX, public TempoSource {
   float getMeter(int32_t index) const;
   // Samples handed in by the host since the last suspend.
   int32_t getSampleCount() const;
-  SpatialEngine& getEngine() { return engine_; }
-  const SpatialEngine& getEngine() const { return engine_; }
+  SpatialEngine& getEngine() { return engine; }
+  const SpatialEngine& getEngine() const { return engine; }
 
   // The angle modulator's tempo request (audio thread, once per frame while synced).
   bool hostTempo(double& beatsPerMinute) override;
 
  private:
+  // Applies a defined parameter (0 <= index < 23) and keeps it in the current program.
   void applyParameter(int32_t index, float value);
+  // The parameters 0..6; false when the value maps to nothing finite (nothing changed).
+  bool applyFixedParameter(int32_t index, float value);
+  // A point value or time; returns the value applied (a time kept between its neighbours).
+  float applyEnvelopePoint(int32_t index, float value);
+  float pointTimeBetweenNeighbours(int point, float time) const;
   ProgramRecord* currentRecord();
 
-  SpatialEngine engine_;
-  BlockProcessor blocks_;
-  std::unique_ptr<ProgramRecord[]> programs_;
+  SpatialEngine engine;
+  BlockProcessor blocks;
+  std::unique_ptr<ProgramRecord[]> programs;
 };
 
 }  // namespace panner

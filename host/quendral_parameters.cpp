@@ -4,8 +4,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "aeff_editor.h"
+#include "parameter_mapping.h"
 #include "quendral.h"
 #include "text_format.h"
 
@@ -13,10 +15,9 @@ namespace panner {
 
 namespace {
 
-constexpr std::size_t kTextSize = 24;  // display texts: 23 characters and the terminator
-// "lfo divide" maps 0..1 to the divisors 1..11, so the modulator never divides by 0 or less.
-constexpr int32_t kMaxLfoDivide = 11;
+constexpr std::size_t kTextSize = 24;   // display texts: 23 characters and the terminator
 constexpr float kMinPointGap = 0.001f;  // point times stay at least this far apart
+constexpr int kLastPoint = AngleModulator::kPoints - 1;
 
 #if defined(_WIN32)
 constexpr const char* kDegreeSign = "\xB0";  // code page 1252
@@ -37,25 +38,34 @@ void store(std::atomic<float>& field, float value) {
   field.store(value, std::memory_order_relaxed);
 }
 
-int32_t lfoDivisorFor(float value) {
-  const float scaled = std::clamp(10.0f * value, 0.0f, static_cast<float>(kMaxLfoDivide - 1));
-  return static_cast<int32_t>(scaled) + 1;
-}
-
 // Linear gain from the normalised value: -12 dB at 0, 0 dB at 0.5, +12 dB at 1.
-float gainFor(float value) { return std::pow(10.0f, (value - 0.5f) * 24.0f * 0.05f); }
+float gainFor(float value) { return linearGainFromDb(gainDbFromValue(value)); }
+
+// The record fields of the parameters 0..6, in index order.
+constexpr std::atomic<float> ProgramRecord::*kFixedFields[] = {
+    &ProgramRecord::angle,        &ProgramRecord::midiLfoTempo, &ProgramRecord::lfoDivide,
+    &ProgramRecord::filterNumber, &ProgramRecord::lfoSpeed,     &ProgramRecord::lfoPosition,
+    &ProgramRecord::gain};
+static_assert(std::size(kFixedFields) == kParamGain + 1);
+
+// The field of a program record that keeps parameter `index` (0 <= index < 23).
+std::atomic<float>& recordedField(ProgramRecord& record, int32_t index) {
+  if (index <= kParamGain) return record.*kFixedFields[index];
+  if (isPointValue(index)) return record.pointValue[index - kParamPointValue1];
+  return record.pointTime[index - kParamPointTime1];
+}
 
 }  // namespace
 
 ProgramRecord::ProgramRecord() {
-  for (int i = 0; i < kEnvelopePoints; ++i) {
-    store(pointTime[i], static_cast<float>(i) / 7.0f);
-    store(pointValue[i], static_cast<float>(i) / 7.0f);
+  for (int i = 0; i < AngleModulator::kPoints; ++i) {
+    store(pointTime[i], AngleModulator::defaultPoint(i));
+    store(pointValue[i], AngleModulator::defaultPoint(i));
   }
   copyText(name, "Init", sizeof name);
 }
 
-ProgramRecord* quendral::currentRecord() { return programs_ ? &programs_[getProgram()] : nullptr; }
+ProgramRecord* quendral::currentRecord() { return programs ? &programs[getProgram()] : nullptr; }
 
 void quendral::setParameter(int32_t index, float value) {
   // A NaN or infinite value has no meaning for any parameter: it changes nothing. Any other
@@ -68,111 +78,112 @@ void quendral::setParameter(int32_t index, float value) {
 }
 
 void quendral::applyParameter(int32_t index, float value) {
-  AngleModulator& mod = engine_.modulator;
-  ProgramRecord* record = currentRecord();
   float recorded = value;  // what the current program's record keeps
+  if (index <= kParamGain) {
+    if (!applyFixedParameter(index, value)) return;
+  } else {
+    recorded = applyEnvelopePoint(index, value);
+  }
+  if (ProgramRecord* record = currentRecord()) store(recordedField(*record, index), recorded);
+}
 
+bool quendral::applyFixedParameter(int32_t index, float value) {
+  AngleModulator& mod = engine.modulator;
   switch (index) {
     case kParamAngle: {
-      const float angle = (value - 0.5f) * 360.0f;
-      if (!std::isfinite(angle)) return;  // far outside 0..1: no finite angle to apply
+      const float angle = angleFromValue(value);
+      if (!std::isfinite(angle)) return false;  // far outside 0..1: no finite angle to apply
       store(mod.targetAngle, angle);
       store(mod.lfoSpeed, 0.0f);
       mod.rebuildSegmentRates();
-      if (record) store(record->angle, value);
-      return;
+      return true;
     }
     case kParamMidiLfoTempo:
       store(mod.syncToHost, value);
-      if (record) store(record->midiLfoTempo, value);
-      return;
+      return true;
     case kParamLfoDivide:
-      mod.lfoDivide.store(lfoDivisorFor(value), std::memory_order_relaxed);
-      if (record) store(record->lfoDivide, value);
-      return;
+      mod.lfoDivide.store(lfoDivisorFromValue(value), std::memory_order_relaxed);
+      return true;
     case kParamFilterNumber:
-      engine_.filterSet.store(value < 0.5f ? 0 : 1, std::memory_order_relaxed);
-      if (record) store(record->filterNumber, value);
-      return;
+      engine.filterSet.store(responseSetFromValue(value), std::memory_order_relaxed);
+      return true;
     case kParamLfoSpeed: {
       // An infinite speed would step the envelope by infinity (NaN on a flat segment).
-      const float speed = (value - 0.5f) * 2.0f;
-      if (!std::isfinite(speed)) return;
+      const float speed = lfoSpeedFromValue(value);
+      if (!std::isfinite(speed)) return false;
       store(mod.lfoSpeed, speed);
       mod.rebuildSegmentRates();
       mod.placeOnEnvelope();
-      if (record) store(record->lfoSpeed, value);
-      return;
+      return true;
     }
     case kParamLfoPosition:
       store(mod.lfoPosition, value);
       store(mod.lfoSpeed, 0.0f);
       mod.rebuildSegmentRates();
       mod.placeOnEnvelope();
-      if (record) store(record->lfoPosition, value);
-      return;
+      return true;
     case kParamGain: {
       const float gain = gainFor(value);
-      if (!std::isfinite(gain)) return;  // far outside 0..1: no finite gain to apply
-      engine_.outGain.store(gain, std::memory_order_relaxed);
-      if (record) store(record->gain, value);
-      return;
+      if (!std::isfinite(gain)) return false;  // far outside 0..1: no finite gain to apply
+      engine.outGain.store(gain, std::memory_order_relaxed);
+      return true;
     }
     default:
-      break;
+      return false;
   }
+}
 
-  // The envelope's points.
+float quendral::applyEnvelopePoint(int32_t index, float value) {
+  AngleModulator& mod = engine.modulator;
+  float applied = value;
   if (isPointValue(index)) {
-    const int point = index - kParamPointValue1;
-    store(mod.pointValues[point], value);
-    if (record) store(record->pointValue[point], value);
+    store(mod.pointValues[index - kParamPointValue1], value);
   } else {
     const int point = index - kParamPointTime1;
-    if (point == 0) {
-      recorded = 0.0f;  // the envelope always starts at time 0
-    } else if (point == kEnvelopePoints - 1) {
-      recorded = 1.0f;  // and ends at time 1
-    } else {
-      // Kept strictly between its neighbours as they stand now, so times keep increasing.
-      const float previous = load(mod.pointTimes[point - 1]);
-      const float next = load(mod.pointTimes[point + 1]);
-      if (previous >= value)
-        recorded = previous + kMinPointGap;
-      else if (value >= next)
-        recorded = next - kMinPointGap;
-    }
-    store(mod.pointTimes[point], recorded);
-    if (record) store(record->pointTime[point], recorded);
+    applied = pointTimeBetweenNeighbours(point, value);
+    store(mod.pointTimes[point], applied);
   }
   mod.rebuildSegmentRates();
   if (load(mod.lfoSpeed) != 0.0f) mod.placeOnEnvelope();
+  return applied;
+}
+
+float quendral::pointTimeBetweenNeighbours(int point, float time) const {
+  if (point == 0) return 0.0f;           // the envelope always starts at time 0
+  if (point == kLastPoint) return 1.0f;  // and ends at time 1
+  // Kept strictly between its neighbours as they stand now, so times keep increasing.
+  const AngleModulator& mod = engine.modulator;
+  const float previous = load(mod.pointTimes[point - 1]);
+  const float next = load(mod.pointTimes[point + 1]);
+  if (previous >= time) return previous + kMinPointGap;
+  if (time >= next) return next - kMinPointGap;
+  return time;
 }
 
 float quendral::getParameter(int32_t index) {
-  const AngleModulator& mod = engine_.modulator;
+  const AngleModulator& mod = engine.modulator;
   float value = 0.0f;
   switch (index) {
     case kParamAngle:
-      value = (180.0f + load(mod.targetAngle)) / 360.0f;
+      value = valueFromAngle(load(mod.targetAngle));
       break;
     case kParamMidiLfoTempo:
       value = load(mod.syncToHost);
       break;
     case kParamLfoDivide:
-      value = static_cast<float>(mod.lfoDivide.load(std::memory_order_relaxed) - 1) * 0.1f;
+      value = valueFromLfoDivisor(mod.lfoDivide.load(std::memory_order_relaxed));
       break;
     case kParamFilterNumber:
-      value = engine_.filterSet.load(std::memory_order_relaxed) != 0 ? 1.0f : 0.0f;
+      value = engine.filterSet.load(std::memory_order_relaxed) != 0 ? 1.0f : 0.0f;
       break;
     case kParamLfoSpeed:
-      value = 0.5f + load(mod.lfoSpeed) * 0.5f;
+      value = valueFromLfoSpeed(load(mod.lfoSpeed));
       break;
     case kParamLfoPosition:
       value = load(mod.lfoPosition);
       break;
     case kParamGain:
-      value = 20.0f * std::log10(engine_.outGain.load(std::memory_order_relaxed)) / 24.0f + 0.5f;
+      value = valueFromGainDb(dbFromLinearGain(engine.outGain.load(std::memory_order_relaxed)));
       break;
     default:
       if (isPointValue(index))
@@ -210,7 +221,7 @@ void quendral::getParameterLabel(int32_t index, char* label) {
 }
 
 void quendral::getParameterDisplay(int32_t index, char* text) {
-  const AngleModulator& mod = engine_.modulator;
+  const AngleModulator& mod = engine.modulator;
   const auto print = [text](const char* format, float value) {
     std::snprintf(text, kTextSize, format, static_cast<double>(value));
   };
@@ -225,7 +236,7 @@ void quendral::getParameterDisplay(int32_t index, char* text) {
       int2string(mod.lfoDivide.load(std::memory_order_relaxed), text, kTextSize);
       return;
     case kParamFilterNumber:
-      int2string(engine_.filterSet.load(std::memory_order_relaxed), text, kTextSize);
+      int2string(engine.filterSet.load(std::memory_order_relaxed), text, kTextSize);
       return;
     case kParamLfoSpeed:
       print("%3.2f", load(mod.lfoSpeed));
@@ -234,7 +245,7 @@ void quendral::getParameterDisplay(int32_t index, char* text) {
       print("%3.2f", load(mod.lfoPosition));
       return;
     case kParamGain:
-      print("%3.1f", 20.0f * std::log10(engine_.outGain.load(std::memory_order_relaxed)));
+      print("%3.1f", dbFromLinearGain(engine.outGain.load(std::memory_order_relaxed)));
       return;
     default:
       if (isPointValue(index))
@@ -248,18 +259,19 @@ void quendral::getParameterDisplay(int32_t index, char* text) {
 }
 
 void quendral::setProgram(int32_t program) {
-  if (!programs_ || program < 0 || program >= kNumPrograms) return;
+  if (!programs || program < 0 || program >= kNumPrograms) return;
   curProgram.store(program, std::memory_order_relaxed);
-  ProgramRecord& record = programs_[program];
-  AngleModulator& mod = engine_.modulator;
+  ProgramRecord& record = programs[program];
+  AngleModulator& mod = engine.modulator;
 
-  for (int i = 0; i < kEnvelopePoints; ++i) store(mod.pointValues[i], load(record.pointValue[i]));
+  for (int i = 0; i < AngleModulator::kPoints; ++i)
+    store(mod.pointValues[i], load(record.pointValue[i]));
   // The end points are fixed; the times between are taken as stored, without clamping.
   store(record.pointTime[0], 0.0f);
   store(mod.pointTimes[0], 0.0f);
-  for (int i = 1; i < kEnvelopePoints - 1; ++i) store(mod.pointTimes[i], load(record.pointTime[i]));
-  store(record.pointTime[kEnvelopePoints - 1], 1.0f);
-  store(mod.pointTimes[kEnvelopePoints - 1], 1.0f);
+  for (int i = 1; i < kLastPoint; ++i) store(mod.pointTimes[i], load(record.pointTime[i]));
+  store(record.pointTime[kLastPoint], 1.0f);
+  store(mod.pointTimes[kLastPoint], 1.0f);
 
   setParameter(kParamGain, load(record.gain));
   setParameter(kParamMidiLfoTempo, load(record.midiLfoTempo));

@@ -63,6 +63,13 @@ TEST(AngleSlew, BadTargetsHoldOrWrap) {
   EXPECT_EQ(slewAngle(42.0f, 360.0f + 50.0f), 43.0f);
 }
 
+TEST(AngleSlew, StepBelowZeroThatRoundsTo360WrapsToZero) {
+  // 0.99999994 - 1 is a tiny negative angle; adding 360 to it rounds to 360 exactly.
+  const float next = slewAngle(0.99999994f, 181.0f);
+  EXPECT_GE(next, 0.0f);
+  EXPECT_LT(next, 360.0f);
+}
+
 }  // namespace
 
 }  // namespace panner

@@ -2,6 +2,8 @@
 
 #include <sstream>
 
+#include "parameter_mapping.h"
+
 #include "render_error.h"
 #include "text_fields.h"
 
@@ -26,32 +28,32 @@ void requireRange(const char* option, double value, double low, double high, con
 float angleToNormalised(double degrees) {
   requireRange("--angle", degrees, -180.0, 360.0, " degrees");
   if (degrees > 180.0) degrees -= 360.0;
-  // The plug-in's angle is (v - 0.5) x 360 degrees.
-  return static_cast<float>(degrees / 360.0 + 0.5);
+  return static_cast<float>(panner::valueFromAngle(degrees));
 }
 
 float responseSetToNormalised(int set) {
   if (set != 1 && set != 2)
     throw RenderError("--set " + std::to_string(set) + " is out of range (1 or 2)");
-  // Values below 0.5 choose the first set.
-  return set == 1 ? 0.0f : 1.0f;
+  return panner::valueFromResponseSet(set - 1);
 }
 
 float gainToNormalised(double db) {
   requireRange("--gain", db, -12.0, 12.0, " dB");
-  return static_cast<float>(db / 24.0 + 0.5);
+  return static_cast<float>(panner::valueFromGainDb(db));
 }
 
 float lfoSpeedToNormalised(double hz) {
   requireRange("--lfo-speed", hz, -1.0, 1.0, " cycles per second");
-  return static_cast<float>(hz / 2.0 + 0.5);
+  return static_cast<float>(panner::valueFromLfoSpeed(hz));
 }
 
 float lfoDivideToNormalised(int divide) {
-  requireRange("--lfo-divide", divide, 1, 11, "");
-  // The plug-in takes the integer part of 10 x v, plus one. Aim at the middle of each
-  // step so float rounding cannot land on the step below; 11 is the top of the range.
-  return divide == 11 ? 1.0f : static_cast<float>((divide - 0.5) / 10.0);
+  requireRange("--lfo-divide", divide, 1, panner::kMaxLfoDivisor, "");
+  // Aim at the middle of each divisor's step so float rounding cannot land on the step
+  // below.
+  return divide == panner::kMaxLfoDivisor
+             ? 1.0f
+             : static_cast<float>((divide - 0.5) / static_cast<double>(panner::kLfoDivideSteps));
 }
 
 float lfoPositionToNormalised(double position) {
