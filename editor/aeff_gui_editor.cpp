@@ -1,7 +1,7 @@
 #include "aeff_gui_editor.h"
 
-#include <time.h>
-#include <unistd.h>
+#include <chrono>
+#include <thread>
 
 #include "audio_effect.h"
 
@@ -67,7 +67,7 @@ void AEffGUIEditor::endEdit(int index) {
 void AEffGUIEditor::doIdleStuff() {
   uint32_t now = tickCount();
   if (tickBefore(now, lastPumpTime_)) {
-    usleep(4000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(4));
     now += 4;
     // The last pump time lies 100 ms after the previous full pass: within about 46 ms of
     // that pass a call only sleeps.
@@ -83,10 +83,8 @@ void AEffGUIEditor::doIdleStuff() {
 }
 
 uint32_t AEffGUIEditor::tickCount() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000u +
-                               static_cast<uint64_t>(ts.tv_nsec) / 1000000u);
+  const auto now = std::chrono::steady_clock::now().time_since_epoch();
+  return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
 VSTGUI::CFrame* AEffGUIEditor::makeFrame(void* parent,

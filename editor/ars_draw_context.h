@@ -8,8 +8,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "gui/c_offscreen_context.h"
+#include "gui/vector_graphics.h"
 
 namespace panner {
 
@@ -63,18 +65,13 @@ class ARSDrawContext : public VSTGUI::COffscreenContext {
   static uint32_t packFontColour(const VSTGUI::CColor& color);
 
  private:
-  void prepareVector();
-  void setSourceArgb(uint32_t argb);
-  void pathEllipse(const VSTGUI::CRect& rect);
-
+  std::unique_ptr<VSTGUI::VectorGraphics> graphics_;
   uint32_t frameColorArgb_ = 0xFF000000u;
   uint32_t fillColorArgb_ = 0xFFFFFFFFu;
   uint32_t fontColorArgb_ = 0xFE000000u;
   int32_t penX_ = 0;
   int32_t penY_ = 0;
   int32_t vectorStyle_ = 0;
-  int32_t vectorSize_ = 0;
-  bool hasFont_ = false;
   const char* vectorFamily_ = "Arial";
 };
 

@@ -3,7 +3,6 @@
 #include "gui/c_draw_context.h"
 #include "gui/frame_owner.h"
 #include "gui/image/image_window.h"
-#include "gui/x11/x11_window.h"
 
 namespace VSTGUI {
 
@@ -21,11 +20,7 @@ struct ViewHold {
 }  // namespace
 
 CFrame::CFrame(const CRect& size, void* parentWindow, CFrameOwner* editor)
-    : CFrame(size,
-             std::make_unique<X11Window>(
-                 static_cast<unsigned long>(reinterpret_cast<uintptr_t>(parentWindow)),
-                 size.width(), size.height()),
-             editor) {}
+    : CFrame(size, createPlatformWindow(parentWindow, size.width(), size.height()), editor) {}
 
 CFrame::CFrame(const CRect& size, std::unique_ptr<PlatformWindow> window, CFrameOwner* editor)
     : CViewContainer(size), window_(std::move(window)), editor_(editor) {

@@ -23,10 +23,10 @@ class CFrameOwner;
 
 class CFrame : public CViewContainer {
  public:
-  // On Linux, parentWindow is the host's X11 Window id (the pointer of effEditOpen); the
-  // frame opens its own Display connection and a child window of size.width() x
-  // size.height() at (0, 0); a null parent makes a top-level window. If that fails the
-  // frame has no window (hasWindow() false).
+  // A child window of size.width() x size.height() at (0, 0) in the host's window (the
+  // pointer of effEditOpen: an X11 Window id on Linux, where the frame opens its own
+  // Display connection, or an HWND on Windows); a null parent makes a top-level window.
+  // If that fails the frame has no window (hasWindow() false).
   CFrame(const CRect& size, void* parentWindow, CFrameOwner* editor);
   // A frame on a given backend (an ImageWindow for headless drawing).
   CFrame(const CRect& size, std::unique_ptr<PlatformWindow> window, CFrameOwner* editor);

@@ -1,5 +1,5 @@
 // The framework's font table: eight rows of family, default size and weight, found on
-// the system through fontconfig.
+// the system through the drawing backend's font lookup.
 #pragma once
 
 #include <cstdint>
@@ -38,8 +38,9 @@ struct FontRow {
 const FontRow& fontRow(int32_t fontId);
 // Extra pixels between characters for a style: +2, -2 or 0.
 int32_t letterSpacingForStyle(int32_t style);
-// The family name fontconfig resolves a requested family to on this system
-// (for example "Arial" -> "Liberation Sans"); empty when fontconfig finds nothing.
+// The installed family that serves a requested family on this system (for example
+// "Arial" -> "Liberation Sans" through fontconfig on Linux); empty when the system finds
+// nothing. Defined by the drawing backend.
 std::string resolveFontFamily(const char* family);
 
 }  // namespace VSTGUI

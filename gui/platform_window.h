@@ -1,10 +1,12 @@
 // The backend interface between the frame and the window system. One implementation per
-// platform folder: x11/ (a child window of the host's window) and image/ (no window: an
-// in-memory image, for tests and snapshots). A Win32 backend plugs in the same way.
+// platform folder: x11/ (a child window of the host's window) or win32/, and a windowless
+// ImageWindow (image/image_window.h: an in-memory image, for tests and snapshots).
+// gui/CMakeLists.txt chooses the backend folders of the build; nothing else does.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "gui/gui_types.h"
@@ -53,5 +55,10 @@ class PlatformWindow {
   // The platform's handle of the window (an X11 Window id; 0 for the image backend).
   virtual uintptr_t nativeHandle() const = 0;
 };
+
+// A width x height child window at (0, 0) of the host's window `parent` (an X11 Window id
+// on Linux, an HWND on Windows; null makes a top-level window where the platform allows),
+// from the window backend of this build. When that fails the result is not valid.
+std::unique_ptr<PlatformWindow> createPlatformWindow(void* parent, int32_t width, int32_t height);
 
 }  // namespace VSTGUI

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "gui/c_draw_context.h"
 #include "gui/c_frame.h"
@@ -98,7 +99,7 @@ void ellipsePath(cairo_t* cr, double x, double y, double w, double h) {
   cairo_translate(cr, x + w / 2.0, y + h / 2.0);
   cairo_scale(cr, w / 2.0, h / 2.0);
   cairo_new_sub_path(cr);
-  cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
+  cairo_arc(cr, 0, 0, 1, 0, 2 * std::numbers::pi);
   cairo_close_path(cr);
   cairo_restore(cr);
 }

@@ -309,4 +309,9 @@ void X11Window::resetErrors() {
   gLastErrorCode.store(0, std::memory_order_relaxed);
 }
 
+std::unique_ptr<PlatformWindow> createPlatformWindow(void* parent, int32_t width, int32_t height) {
+  return std::make_unique<X11Window>(
+      static_cast<unsigned long>(reinterpret_cast<uintptr_t>(parent)), width, height);
+}
+
 }  // namespace VSTGUI

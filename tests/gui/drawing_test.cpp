@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <string>
 
 #include "editor/ars_draw_context.h"
@@ -38,7 +39,7 @@ std::pair<int, int> inkColumns(COffscreenContext& surface, const CColor& backgro
 
 // A pixel on the circle of radius r around (cx, cy) at `degrees` (clockwise from 3 o'clock).
 CColor pixelAt(COffscreenContext& s, double cx, double cy, double r, double degrees) {
-  double a = degrees * M_PI / 180.0;
+  double a = degrees * std::numbers::pi / 180.0;
   return s.getPixel(static_cast<int>(cx + r * std::cos(a)), static_cast<int>(cy + r * std::sin(a)));
 }
 
