@@ -1,9 +1,9 @@
 #include "block_processor.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "denormal_guard.h"
+#include "frame_io.h"
 
 namespace panner {
 
@@ -21,24 +21,11 @@ void BlockProcessor::processBlock(const float* input, float* output0, float* out
   int32_t remaining = sampleFrames;
   while (remaining > 0) {
     const int32_t n = std::min(remaining, engine::kFrameSize - framePos);
-    for (int32_t i = 0; i < n; ++i) {
-      const int32_t p = framePos + i;
-      // A missing input channel reads as silence; a NaN or infinite sample is taken as
-      // silence too, so it can never reach the filters, the tails or the bypass copy.
-      float sample = input ? input[i] : 0.0f;
-      if (!std::isfinite(sample)) sample = 0.0f;
-      inFrame[p] = sample;
-      peakIn = std::max(peakIn, sample);
-      if (outFrame0[p] > peak0) peak0 = outFrame0[p];
-      if (outFrame1[p] > peak1) peak1 = outFrame1[p];
-      if (accumulate) {
-        if (output0) output0[i] += outFrame0[p];
-        if (output1) output1[i] += outFrame1[p];
-      } else {
-        if (output0) output0[i] = outFrame0[p];
-        if (output1) output1[i] = outFrame1[p];
-      }
-    }
+    // A missing input channel reads as silence; a NaN or infinite sample is taken as
+    // silence too, so it can never reach the filters, the tails or the bypass copy.
+    peakIn = gatherInput(input, inFrame + framePos, n, peakIn);
+    peak0 = playOutput(outFrame0 + framePos, output0, n, accumulate, peak0);
+    peak1 = playOutput(outFrame1 + framePos, output1, n, accumulate, peak1);
     framePos += n;
     if (framePos == engine::kFrameSize) {
       framePos = 0;
