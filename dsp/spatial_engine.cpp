@@ -229,11 +229,11 @@ void SpatialEngine::convolutionFrame(const float* inFrame, float* outFrame0, flo
 }
 
 void SpatialEngine::publishDisplayOnRequest() {
-  if (state_) state_->displayOnRequest.store(true, kRelaxed);
+  if (state) state->displayOnRequest.store(true, kRelaxed);
 }
 
 void SpatialEngine::requestDisplayUpdate() {
-  if (state_) state_->displayRequests.fetch_add(1, kRelaxed);
+  if (state) state->displayRequests.fetch_add(1, kRelaxed);
 }
 
 void SpatialEngine::clearDisplaySpectra() {
@@ -246,9 +246,9 @@ void SpatialEngine::clearDisplaySpectra() {
 }
 
 void SpatialEngine::clearTails() {
-  if (!state_) return;
-  for (float* tail : state_->tail) std::fill(tail, tail + engine::kTailSize, 0.0f);
-  std::fill(state_->previousSpectrum, state_->previousSpectrum + kN, 0.0f);
+  if (!state) return;
+  for (float* tail : state->tail) std::fill(tail, tail + engine::kTailSize, 0.0f);
+  std::fill(state->previousSpectrum, state->previousSpectrum + kN, 0.0f);
 }
 
 namespace {
