@@ -62,23 +62,19 @@ void overlapAdd(float* y, float* tail) {
   }
 }
 
-float crossfade(const float* a, const float* b, GainRamp gain, float fade, float fadeStep,
-                float* out) {
-  // fade + i x fadeStep is exact for the engine's steps of 1/128 from 0 or 1, so computing
-  // each lane's weight directly equals adding the step sample by sample. The gain is
-  // written from the end value, so a steady gain is exactly that gain on every sample and
-  // the last sample of a ramp is exactly the new gain.
+void crossfade(const float* from, const float* to, GainRamp gain, float* out) {
+  // The gain is written from the end value, so a steady gain is exactly that gain on every
+  // sample and the last sample of a ramp is exactly the new gain.
   const v4 lane = {0.0f, 1.0f, 2.0f, 3.0f};
+  const v4 fadeStep = simd4::splat(1.0f / static_cast<float>(kF));
   const v4 gainEnd = simd4::splat(gain.end);
   const v4 gainSpan = simd4::splat((gain.start - gain.end) / static_cast<float>(kF));
   for (int i = 0; i < kF; i += 4) {
     const v4 index = simd4::splat(static_cast<float>(i)) + lane;
-    const v4 f = simd4::splat(fade) + index * simd4::splat(fadeStep);
     const v4 g = gainEnd + (simd4::splat(static_cast<float>(kF - 1)) - index) * gainSpan;
-    const v4 va = load(a + i);
-    store(out + i, g * (va + (load(b + i) - va) * f));
+    const v4 a = load(from + i);
+    store(out + i, g * (a + (load(to + i) - a) * (index * fadeStep)));
   }
-  return fade + static_cast<float>(kF) * fadeStep;
 }
 
 }  // namespace panner

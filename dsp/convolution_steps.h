@@ -21,9 +21,10 @@ struct GainRamp {
   float end;
 };
 
-// out[i] = g(i) x (a[i] + (b[i] - a[i]) x (fade + i x fadeStep)), with
-// g(i) = end + (start - end) x (127 - i) / 128. Returns the fade after the frame.
-float crossfade(const float* a, const float* b, GainRamp gain, float fade, float fadeStep,
-                float* out);
+// Moves from the previous filters' output to the new filters' output across the frame:
+// out[i] = g(i) x (from[i] + (to[i] - from[i]) x i / 128), with
+// g(i) = end + (start - end) x (127 - i) / 128. Sample 0 is wholly `from`; the last
+// sample carries 127/128 of `to`. Which slot holds which filters does not matter.
+void crossfade(const float* from, const float* to, GainRamp gain, float* out);
 
 }  // namespace panner

@@ -33,7 +33,6 @@ constexpr float kInScale = 2.0f / static_cast<float>(kN);
 // Input samples beyond this are limited to it: far above any audio, and low enough that the
 // transforms and the filter products cannot overflow.
 constexpr float kInputLimit = 1.0e30f;
-constexpr float kFadeInc = 1.0f / static_cast<float>(kF);
 
 // The four filter paths: slot A / slot B, output channel 0 / 1.
 enum Path { kA0, kA1, kB0, kB1, kPaths };
@@ -82,8 +81,6 @@ struct SpatialEngine::State {
   float tail[kPaths][engine::kTailSize] = {};
 
   float currentAngle = 0.0f;
-  float fade = 0.0f;
-  float fadeStep = 0.0f;
   bool fillSlotA = true;
   // What each slot's filters were built from: a refill with the same set and azimuth would
   // give the same filters and tails, so it is skipped.
@@ -100,6 +97,9 @@ struct SpatialEngine::State {
   bool shownFilterStale = true;  // slot A was refilled since its filters were last shown
 
   std::atomic<float> shownAngle{0.0f};
+  // A restored azimuth waiting for the audio thread (restoreCurrentAngle).
+  std::atomic<float> pendingAngle{0.0f};
+  std::atomic<bool> anglePending{false};
   std::atomic<float> shownInSpectrum[kN];
   std::atomic<float> shownProduct[2][kN];
   std::atomic<float> shownFilter[2][kN];
@@ -154,22 +154,18 @@ void SpatialEngine::filterUpdate(TempoSource* tempo) {
   const int32_t set = filterSet.load(kRelaxed);
   if (set == 0 || set == 1) s.activeSet.store(&s.sets.set(set), kRelaxed);
 
+  if (s.anglePending.load(kRelaxed) && s.anglePending.exchange(false, std::memory_order_acquire))
+    s.currentAngle = s.pendingAngle.load(kRelaxed);
   modulator.advanceModulator(tempo);
   s.currentAngle = slewAngle(s.currentAngle, modulator.targetAngle.load(kRelaxed));
   s.shownAngle.store(s.currentAngle, kRelaxed);
 
   const ResponseSetDescriptor& active = *s.activeSet.load(kRelaxed);
-  if (s.fillSlotA) {
+  if (s.fillSlotA)
     fillSlot(active, kA0, kA1);
-    s.fade = 1.0f;
-    s.fadeStep = -kFadeInc;
-    s.fillSlotA = false;
-  } else {
+  else
     fillSlot(active, kB0, kB1);
-    s.fade = 0.0f;
-    s.fadeStep = kFadeInc;
-    s.fillSlotA = true;
-  }
+  s.fillSlotA = !s.fillSlotA;
 }
 
 void SpatialEngine::convolutionFrame(const float* inFrame, float* outFrame0, float* outFrame1,
@@ -224,8 +220,16 @@ void SpatialEngine::convolutionFrame(const float* inFrame, float* outFrame0, flo
   s.lastGain = endGain;
   s.gainStarted = true;
   const GainRamp ramp{2.0f * startGain, 2.0f * endGain};
-  crossfade(s.y[kA0], s.y[kB0], ramp, s.fade, s.fadeStep, outFrame0);
-  s.fade = crossfade(s.y[kA1], s.y[kB1], ramp, s.fade, s.fadeStep, outFrame1);
+  // The slot refilled by this frame's update holds the new filters.
+  const bool refilledA = !s.fillSlotA;
+  crossfade(s.y[refilledA ? kB0 : kA0], s.y[refilledA ? kA0 : kB0], ramp, outFrame0);
+  crossfade(s.y[refilledA ? kB1 : kA1], s.y[refilledA ? kA1 : kB1], ramp, outFrame1);
+}
+
+void SpatialEngine::restoreCurrentAngle(float degrees) {
+  if (!state || !(degrees >= 0.0f && degrees < 360.0f)) return;
+  state->pendingAngle.store(degrees, kRelaxed);
+  state->anglePending.store(true, std::memory_order_release);
 }
 
 void SpatialEngine::publishDisplayOnRequest() {

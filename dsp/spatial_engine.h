@@ -47,6 +47,10 @@ class SpatialEngine {
   // it is open, and with no editor open nothing is published.
   void publishDisplayOnRequest();
   void requestDisplayUpdate();
+  // Makes the next filter update continue from `degrees` (0 <= a < 360) instead of the
+  // azimuth in use, as a restored project does. Any thread: the audio thread takes the
+  // value at its next filter update.
+  void restoreCurrentAngle(float degrees);
 
   // Read-only views for the editor's response display; safe to read from any thread.
   // Each array holds kFftSize values in half-complex order.

@@ -137,7 +137,9 @@ intptr_t AudioEffect::dispatcher(int32_t opcode, int32_t index, intptr_t value, 
     case effGetChunk:
       return ptr ? getChunk(static_cast<void**>(ptr), index != 0) : 0;
     case effSetChunk:
-      return ptr ? setChunk(ptr, static_cast<int32_t>(value), index != 0) : 0;
+      // A size that does not fit the interface's 32-bit sizes cannot be a chunk.
+      if (!ptr || value < 0 || value > INT32_MAX) return 0;
+      return setChunk(ptr, static_cast<int32_t>(value), index != 0);
     default:
       return 0;
   }
@@ -153,6 +155,13 @@ void AudioEffect::canProcessReplacing(bool state) {
     cEffect.flags |= effFlagsCanReplacing;
   else
     cEffect.flags &= ~effFlagsCanReplacing;
+}
+
+void AudioEffect::programsAreChunks(bool state) {
+  if (state)
+    cEffect.flags |= effFlagsProgramChunks;
+  else
+    cEffect.flags &= ~effFlagsProgramChunks;
 }
 
 void AudioEffect::setEditor(AEffEditor* newEditor) {

@@ -50,7 +50,10 @@ class AudioEffect {
   virtual void getParameterName(int32_t /*index*/, char* text) { text[0] = 0; }
 
   virtual float getVu() { return 0.0f; }
+  // The state as bytes in *data (the bank, or with isPreset the current program); returns
+  // the size, 0 when there are no chunks.
   virtual int32_t getChunk(void** /*data*/, bool /*isPreset*/) { return 0; }
+  // Restores a chunk from getChunk; 1 when applied, 0 when refused.
   virtual int32_t setChunk(void* /*data*/, int32_t /*byteSize*/, bool /*isPreset*/) { return 0; }
 
   // Set-up, used by the plug-in's constructor.
@@ -58,6 +61,8 @@ class AudioEffect {
   virtual void setNumInputs(int32_t count) { cEffect.numInputs = count; }
   virtual void setNumOutputs(int32_t count) { cEffect.numOutputs = count; }
   virtual void canProcessReplacing(bool state);
+  // Sets effFlagsProgramChunks: the host saves and restores state through getChunk/setChunk.
+  virtual void programsAreChunks(bool state);
   virtual void setInitialDelay(int32_t delay) { cEffect.initialDelay = delay; }
   // Takes ownership of the editor (or clears it) and sets effFlagsHasEditor accordingly.
   virtual void setEditor(AEffEditor* newEditor);

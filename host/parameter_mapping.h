@@ -62,4 +62,13 @@ inline float valueFromLfoDivisor(int32_t divisor) {
 inline int32_t responseSetFromValue(float value) { return value < 0.5f ? 0 : 1; }
 inline float valueFromResponseSet(int32_t set) { return set == 0 ? 0.0f : 1.0f; }
 
+// "point 2 time" .. "point 7 time": a time at or before the previous point's moves just
+// after it, one at or after the next point's just before it, so times keep increasing.
+constexpr float kMinPointGap = 0.001f;
+inline float pointTimeBetween(float previous, float time, float next) {
+  if (previous >= time) return previous + kMinPointGap;
+  if (time >= next) return next - kMinPointGap;
+  return time;
+}
+
 }  // namespace panner

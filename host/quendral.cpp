@@ -5,6 +5,7 @@
 
 #include "aeff_editor.h"
 #include "editor_factory.h"
+#include "state_chunk.h"
 #include "text_format.h"
 
 namespace panner {
@@ -23,11 +24,13 @@ int32_t uniqueIdFromBytes() {
 quendral::quendral(audioMasterCallback host)
     : AudioEffectX(host, kNumPrograms, kNumParams),
       blocks(engine),
-      programs(new (std::nothrow) ProgramRecord[kNumPrograms]) {
+      programs(new (std::nothrow) ProgramRecord[kNumPrograms]),
+      savedChunk(new (std::nothrow) uint8_t[chunk::kMaxChunkSize]) {
   setInitialDelay(engine::kLatencySamples);
   setNumInputs(1);
   setNumOutputs(2);
   canProcessReplacing(true);
+  programsAreChunks(true);
   setUniqueID(uniqueIdFromBytes());
 
   // Only an open editor reads the display spectra: it asks for them once per refresh.
@@ -42,7 +45,9 @@ quendral::quendral(audioMasterCallback host)
 // The editor goes first: it reads the engine and the parameters until it is gone.
 quendral::~quendral() { setEditor(nullptr); }
 
-bool quendral::constructed() const { return programs != nullptr && engine.initialised(); }
+bool quendral::constructed() const {
+  return programs != nullptr && savedChunk != nullptr && engine.initialised();
+}
 
 void quendral::suspend() { blocks.suspend(); }
 

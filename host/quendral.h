@@ -46,6 +46,11 @@ class quendral : public AudioEffectX, public TempoSource {
   void setProgram(int32_t program) override;
   void setProgramName(char* name) override;
   void getProgramName(char* name) override;
+  // Program chunks: the bank (all programs, the current one and the live motion) or, with
+  // isPreset, the current program. The returned memory stays valid until the next getChunk
+  // or the plug-in's destruction.
+  int32_t getChunk(void** data, bool isPreset) override;
+  int32_t setChunk(void* data, int32_t byteSize, bool isPreset) override;
 
   // For the editor: 0 input peak, 1 and 2 output peaks of channel 0 and 1, else 0.
   float getMeter(int32_t index) const;
@@ -70,6 +75,7 @@ class quendral : public AudioEffectX, public TempoSource {
   SpatialEngine engine;
   BlockProcessor blocks;
   std::unique_ptr<ProgramRecord[]> programs;
+  std::unique_ptr<uint8_t[]> savedChunk;  // what getChunk last handed the host
 };
 
 }  // namespace panner

@@ -15,8 +15,7 @@ namespace panner {
 
 namespace {
 
-constexpr std::size_t kTextSize = 24;   // display texts: 23 characters and the terminator
-constexpr float kMinPointGap = 0.001f;  // point times stay at least this far apart
+constexpr std::size_t kTextSize = 24;  // display texts: 23 characters and the terminator
 constexpr int kLastPoint = AngleModulator::kPoints - 1;
 
 #if defined(_WIN32)
@@ -153,11 +152,7 @@ float quendral::pointTimeBetweenNeighbours(int point, float time) const {
   if (point == kLastPoint) return 1.0f;  // and ends at time 1
   // Kept strictly between its neighbours as they stand now, so times keep increasing.
   const AngleModulator& mod = engine.modulator;
-  const float previous = load(mod.pointTimes[point - 1]);
-  const float next = load(mod.pointTimes[point + 1]);
-  if (previous >= time) return previous + kMinPointGap;
-  if (time >= next) return next - kMinPointGap;
-  return time;
+  return pointTimeBetween(load(mod.pointTimes[point - 1]), time, load(mod.pointTimes[point + 1]));
 }
 
 float quendral::getParameter(int32_t index) {

@@ -12,7 +12,8 @@ TEST_F(PluginTest, EffectRecordDescribesAMonoToStereoEffectWithOneFrameOfLatency
   EXPECT_EQ(e->numOutputs, 2);
   EXPECT_EQ(e->initialDelay, 128);
   EXPECT_TRUE(e->flags & effFlagsCanReplacing);
-  EXPECT_FALSE(e->flags & (effFlagsCanDoubleReplacing | effFlagsProgramChunks | effFlagsIsSynth));
+  EXPECT_TRUE(e->flags & effFlagsProgramChunks);
+  EXPECT_FALSE(e->flags & (effFlagsCanDoubleReplacing | effFlagsIsSynth));
   EXPECT_EQ(e->version, 1);
   EXPECT_FLOAT_EQ(e->ioRatio, 1.0f);
   EXPECT_EQ(std::memcmp(&e->uniqueID, "kTzq", 4), 0);
@@ -41,8 +42,8 @@ TEST_F(PluginTest, CanDoAnswersOnlyForMidiInput) {
 
 TEST_F(PluginTest, DispatcherTableAnswers) {
   EXPECT_EQ(dispatch(effOpen), 0);
-  EXPECT_EQ(dispatch(effGetChunk, 0, 0, std::vector<void*>(1).data()), 0);
-  EXPECT_EQ(dispatch(effSetChunk), 0);
+  EXPECT_EQ(dispatch(effGetChunk), 0);  // nowhere to put the chunk's address
+  EXPECT_EQ(dispatch(effSetChunk), 0);  // no chunk
   EXPECT_EQ(dispatch(effConnectInput, 0, 1), 1);
   EXPECT_EQ(dispatch(effConnectOutput, 1, 1), 1);
   EXPECT_EQ(dispatch(effGetPlugCategory), kPlugCategUnknown);

@@ -28,6 +28,15 @@ class PluginTest : public ::testing::Test {
   std::unique_ptr<vsthost::PluginHost> host;
 };
 
+// A further instance of the plug-in, opened as the fixture opens its own.
+inline std::unique_ptr<vsthost::PluginHost> loadPlugin() {
+  std::string error;
+  auto host = vsthost::PluginHost::load(QUENDRAL_PLUGIN_PATH, error);
+  EXPECT_TRUE(host) << error;
+  if (host) host->open(44100.0, 512);
+  return host;
+}
+
 // Signals used by the audio tests.
 inline std::vector<float> impulse(std::size_t length, std::size_t at = 0, float value = 1.0f) {
   std::vector<float> signal(length, 0.0f);

@@ -196,6 +196,19 @@ void PluginHost::setProgramName(const std::string& name) {
   std::string text = name;
   dispatch(effSetProgramName, 0, 0, text.data());
 }
+std::vector<uint8_t> PluginHost::getChunk(bool preset) {
+  void* data = nullptr;
+  const intptr_t size = dispatch(effGetChunk, preset ? 1 : 0, 0, &data);
+  if (size <= 0 || !data) return {};
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  return std::vector<uint8_t>(bytes, bytes + size);
+}
+intptr_t PluginHost::setChunk(const std::vector<uint8_t>& bytes, bool preset) {
+  // Hosts hand over their own copy, which the plug-in may not keep.
+  std::vector<uint8_t> copy = bytes;
+  return dispatch(effSetChunk, preset ? 1 : 0, static_cast<intptr_t>(copy.size()),
+                  copy.empty() ? nullptr : copy.data());
+}
 std::string PluginHost::effectName() { return textAnswer(effGetEffectName); }
 std::string PluginHost::vendorString() { return textAnswer(effGetVendorString); }
 std::string PluginHost::productString() { return textAnswer(effGetProductString); }

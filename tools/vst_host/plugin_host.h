@@ -96,6 +96,11 @@ class PluginHost {
   void setProgramName(const std::string& name);
   void setProgram(int32_t program) { dispatch(effSetProgram, 0, program); }
   int32_t program() { return static_cast<int32_t>(dispatch(effGetProgram)); }
+  // The plug-in's chunk (the bank, or with preset the current program) copied out of the
+  // plug-in's memory; empty when it offers none.
+  std::vector<uint8_t> getChunk(bool preset = false);
+  // Hands the bytes to effSetChunk and returns the plug-in's answer (1 applied, 0 refused).
+  intptr_t setChunk(const std::vector<uint8_t>& bytes, bool preset = false);
   std::string effectName();
   std::string vendorString();
   std::string productString();

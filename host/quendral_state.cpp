@@ -1,0 +1,145 @@
+// Saving and restoring the plug-in's state through program chunks. The eight programs and
+// the current one are not enough to put a project back as it was: the modulator's target,
+// position, speed and segment and the azimuth the filters use move by themselves, so the
+// bank chunk carries them too. A restored value is confined as setParameter confines it:
+// a value setParameter would ignore (NaN, infinite, or one whose mapping is not finite)
+// leaves what was there, point times are kept between their neighbours, and an index out
+// of range is not used.
+#include <cmath>
+#include <cstdlib>
+
+#include "parameter_mapping.h"
+#include "quendral.h"
+#include "state_chunk.h"
+#include "text_format.h"
+
+namespace panner {
+
+namespace {
+
+constexpr auto kRelaxed = std::memory_order_relaxed;
+
+float load(const std::atomic<float>& field) { return field.load(kRelaxed); }
+
+// Stores `value` unless setParameter would have ignored it.
+void restore(std::atomic<float>& field, float value) {
+  if (std::isfinite(value)) field.store(value, kRelaxed);
+}
+// For the parameters whose value maps through a formula: the mapped value must be finite.
+void restore(std::atomic<float>& field, float value, float mapped) {
+  if (std::isfinite(value) && std::isfinite(mapped)) field.store(value, kRelaxed);
+}
+
+void restoreRecord(ProgramRecord& record, const chunk::StoredProgram& stored) {
+  restore(record.angle, stored.angle, angleFromValue(stored.angle));
+  restore(record.midiLfoTempo, stored.midiLfoTempo);
+  restore(record.lfoDivide, stored.lfoDivide);
+  restore(record.filterNumber, stored.filterNumber);
+  restore(record.lfoSpeed, stored.lfoSpeed, lfoSpeedFromValue(stored.lfoSpeed));
+  restore(record.lfoPosition, stored.lfoPosition);
+  restore(record.gain, stored.gain, linearGainFromDb(gainDbFromValue(stored.gain)));
+  for (int i = 0; i < AngleModulator::kPoints; ++i)
+    restore(record.pointValue[i], stored.pointValue[i]);
+
+  // Times in index order, each kept between the one before (as now restored) and the one
+  // after, as setParameter keeps them; the end points are fixed.
+  record.pointTime[0].store(0.0f, kRelaxed);
+  for (int i = 1; i < AngleModulator::kPoints - 1; ++i) {
+    const float value = stored.pointTime[i];
+    if (!std::isfinite(value)) continue;
+    const float previous = load(record.pointTime[i - 1]);
+    float next = 1.0f;  // the last point's time
+    if (i + 1 < AngleModulator::kPoints - 1)
+      next = std::isfinite(stored.pointTime[i + 1]) ? stored.pointTime[i + 1]
+                                                    : load(record.pointTime[i + 1]);
+    record.pointTime[i].store(pointTimeBetween(previous, value, next), kRelaxed);
+  }
+  record.pointTime[AngleModulator::kPoints - 1].store(1.0f, kRelaxed);
+  copyText(record.name, stored.name, kProgramNameLen);
+}
+
+chunk::StoredProgram storedFrom(const ProgramRecord& record) {
+  chunk::StoredProgram stored;
+  stored.angle = load(record.angle);
+  stored.midiLfoTempo = load(record.midiLfoTempo);
+  stored.lfoDivide = load(record.lfoDivide);
+  stored.filterNumber = load(record.filterNumber);
+  stored.lfoSpeed = load(record.lfoSpeed);
+  stored.lfoPosition = load(record.lfoPosition);
+  stored.gain = load(record.gain);
+  for (int i = 0; i < AngleModulator::kPoints; ++i) {
+    stored.pointTime[i] = load(record.pointTime[i]);
+    stored.pointValue[i] = load(record.pointValue[i]);
+  }
+  copyText(stored.name, record.name, kProgramNameLen);
+  return stored;
+}
+
+}  // namespace
+
+int32_t quendral::getChunk(void** data, bool isPreset) {
+  if (!programs || !savedChunk) return 0;
+  std::size_t size = 0;
+  if (isPreset) {
+    size = chunk::writeProgram(storedFrom(programs[getProgram()]), savedChunk.get());
+  } else {
+    chunk::BankState bank;
+    bank.currentProgram = getProgram();
+    for (int p = 0; p < kNumPrograms; ++p) bank.programs[p] = storedFrom(programs[p]);
+    const AngleModulator& mod = engine.modulator;
+    bank.live.targetAngle = load(mod.targetAngle);
+    bank.live.currentAngle = engine.currentAngleDegrees();
+    bank.live.lfoPosition = load(mod.lfoPosition);
+    bank.live.lfoSpeed = load(mod.lfoSpeed);
+    bank.live.fromPoint = mod.fromPoint.load(kRelaxed);
+    bank.live.toPoint = mod.toPoint.load(kRelaxed);
+    size = chunk::writeBank(bank, savedChunk.get());
+  }
+  *data = savedChunk.get();
+  return static_cast<int32_t>(size);
+}
+
+int32_t quendral::setChunk(void* data, int32_t byteSize, bool isPreset) {
+  if (!programs || !data || byteSize <= 0) return 0;
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  const auto size = static_cast<std::size_t>(byteSize);
+
+  if (isPreset) {
+    chunk::StoredProgram program;
+    if (!chunk::parseProgram(bytes, size, program)) return 0;
+    restoreRecord(programs[getProgram()], program);
+    setProgram(getProgram());
+    return 1;
+  }
+
+  // Everything is parsed and checked before anything changes.
+  chunk::BankState bank;
+  if (!chunk::parseBank(bytes, size, bank)) return 0;
+  for (int p = 0; p < kNumPrograms; ++p) restoreRecord(programs[p], bank.programs[p]);
+  const int32_t program = bank.currentProgram >= 0 && bank.currentProgram < kNumPrograms
+                              ? bank.currentProgram
+                              : getProgram();
+  // The program sets every parameter; then the motion continues where it was saved.
+  setProgram(program);
+  AngleModulator& mod = engine.modulator;
+  const chunk::LiveState& live = bank.live;
+  restore(mod.targetAngle, live.targetAngle);
+  restore(mod.lfoPosition, live.lfoPosition);
+  restore(mod.lfoSpeed, live.lfoSpeed);
+  const bool segmentValid = live.fromPoint >= 0 && live.fromPoint < AngleModulator::kPoints &&
+                            live.toPoint >= 0 && live.toPoint < AngleModulator::kPoints &&
+                            std::abs(live.fromPoint - live.toPoint) == 1;
+  if (segmentValid) {
+    mod.fromPoint.store(static_cast<int16_t>(live.fromPoint), kRelaxed);
+    mod.toPoint.store(static_cast<int16_t>(live.toPoint), kRelaxed);
+  }
+  if (std::isfinite(live.currentAngle)) {
+    float angle = std::fmod(live.currentAngle, 360.0f);
+    if (angle < 0.0f) angle += 360.0f;
+    if (angle >= 360.0f) angle = 0.0f;
+    engine.restoreCurrentAngle(angle);
+  }
+  return 1;
+}
+
+}  // namespace panner

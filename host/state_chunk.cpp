@@ -1,0 +1,176 @@
+#include "state_chunk.h"
+
+#include <cstring>
+
+namespace panner {
+
+namespace chunk {
+
+namespace {
+
+constexpr uint8_t kMagic[4] = {'Q', 'N', 'D', 'R'};
+
+// Little-endian output, whatever the machine's byte order.
+class Writer {
+ public:
+  explicit Writer(uint8_t* out) : out_(out) {}
+
+  void u16(uint16_t v) {
+    for (int i = 0; i < 2; ++i) out_[pos_++] = static_cast<uint8_t>(v >> (8 * i));
+  }
+  void u32(uint32_t v) {
+    for (int i = 0; i < 4; ++i) out_[pos_++] = static_cast<uint8_t>(v >> (8 * i));
+  }
+  void i32(int32_t v) { u32(static_cast<uint32_t>(v)); }
+  void f32(float v) {
+    uint32_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    u32(bits);
+  }
+  void bytes(const void* from, std::size_t n) {
+    std::memcpy(out_ + pos_, from, n);
+    pos_ += n;
+  }
+  std::size_t position() const { return pos_; }
+
+ private:
+  uint8_t* out_;
+  std::size_t pos_ = 0;
+};
+
+// Little-endian input; the caller has checked that every read stays inside the data.
+class Reader {
+ public:
+  explicit Reader(const uint8_t* in) : in_(in) {}
+
+  uint16_t u16() {
+    const uint16_t v = static_cast<uint16_t>(in_[pos_] | (in_[pos_ + 1] << 8));
+    pos_ += 2;
+    return v;
+  }
+  uint32_t u32() {
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(in_[pos_++]) << (8 * i);
+    return v;
+  }
+  int32_t i32() { return static_cast<int32_t>(u32()); }
+  float f32() {
+    const uint32_t bits = u32();
+    float v;
+    std::memcpy(&v, &bits, sizeof v);
+    return v;
+  }
+  void bytes(void* to, std::size_t n) {
+    std::memcpy(to, in_ + pos_, n);
+    pos_ += n;
+  }
+
+ private:
+  const uint8_t* in_;
+  std::size_t pos_ = 0;
+};
+
+void writeProgramFields(Writer& w, const StoredProgram& p) {
+  for (float v :
+       {p.angle, p.midiLfoTempo, p.lfoDivide, p.filterNumber, p.lfoSpeed, p.lfoPosition, p.gain})
+    w.f32(v);
+  for (float v : p.pointTime) w.f32(v);
+  for (float v : p.pointValue) w.f32(v);
+  w.bytes(p.name, kProgramNameLen);
+}
+
+void readProgramFields(Reader& r, StoredProgram& p) {
+  for (float* v : {&p.angle, &p.midiLfoTempo, &p.lfoDivide, &p.filterNumber, &p.lfoSpeed,
+                   &p.lfoPosition, &p.gain})
+    *v = r.f32();
+  for (float& v : p.pointTime) v = r.f32();
+  for (float& v : p.pointValue) v = r.f32();
+  r.bytes(p.name, kProgramNameLen);
+  p.name[kProgramNameLen - 1] = 0;
+}
+
+// Writes the header in front of a payload already written after it.
+std::size_t finish(uint8_t* out, Kind kind, std::size_t payloadSize) {
+  Writer w(out);
+  w.bytes(kMagic, sizeof kMagic);
+  w.u16(kMajorVersion);
+  w.u16(kMinorVersion);
+  w.u32(static_cast<uint32_t>(kind));
+  w.u32(static_cast<uint32_t>(payloadSize));
+  w.u32(crc32(out + kHeaderSize, payloadSize));
+  return kHeaderSize + payloadSize;
+}
+
+// The payload of a sound chunk of `kind`, or null. A payload longer than this version's
+// comes from a later minor version: what this version knows is at its start.
+const uint8_t* checkedPayload(const uint8_t* data, std::size_t size, Kind kind,
+                              std::size_t knownPayloadSize) {
+  if (!data || size < kHeaderSize) return nullptr;
+  if (std::memcmp(data, kMagic, sizeof kMagic) != 0) return nullptr;
+  Reader r(data + sizeof kMagic);
+  const uint16_t major = r.u16();
+  const uint16_t minor = r.u16();
+  const uint32_t storedKind = r.u32();
+  const uint32_t payloadSize = r.u32();
+  const uint32_t checksum = r.u32();
+  if (major != kMajorVersion || storedKind != static_cast<uint32_t>(kind)) return nullptr;
+  if (payloadSize != size - kHeaderSize) return nullptr;  // truncated or too long
+  if (payloadSize < knownPayloadSize) return nullptr;
+  if (minor <= kMinorVersion && payloadSize != knownPayloadSize) return nullptr;
+  if (crc32(data + kHeaderSize, payloadSize) != checksum) return nullptr;
+  return data + kHeaderSize;
+}
+
+}  // namespace
+
+uint32_t crc32(const uint8_t* data, std::size_t size) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (std::size_t i = 0; i < size; ++i) {
+    crc ^= data[i];
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+std::size_t writeBank(const BankState& state, uint8_t* out) {
+  Writer w(out + kHeaderSize);
+  w.i32(state.currentProgram);
+  for (const StoredProgram& program : state.programs) writeProgramFields(w, program);
+  const LiveState& live = state.live;
+  for (float v : {live.targetAngle, live.currentAngle, live.lfoPosition, live.lfoSpeed}) w.f32(v);
+  w.i32(live.fromPoint);
+  w.i32(live.toPoint);
+  return finish(out, Kind::kBank, w.position());
+}
+
+std::size_t writeProgram(const StoredProgram& program, uint8_t* out) {
+  Writer w(out + kHeaderSize);
+  writeProgramFields(w, program);
+  return finish(out, Kind::kProgram, w.position());
+}
+
+bool parseBank(const uint8_t* data, std::size_t size, BankState& out) {
+  const uint8_t* payload = checkedPayload(data, size, Kind::kBank, kBankPayloadSize);
+  if (!payload) return false;
+  Reader r(payload);
+  out.currentProgram = r.i32();
+  for (StoredProgram& program : out.programs) readProgramFields(r, program);
+  LiveState& live = out.live;
+  for (float* v : {&live.targetAngle, &live.currentAngle, &live.lfoPosition, &live.lfoSpeed})
+    *v = r.f32();
+  live.fromPoint = r.i32();
+  live.toPoint = r.i32();
+  return true;
+}
+
+bool parseProgram(const uint8_t* data, std::size_t size, StoredProgram& out) {
+  const uint8_t* payload = checkedPayload(data, size, Kind::kProgram, kProgramPayloadSize);
+  if (!payload) return false;
+  Reader r(payload);
+  readProgramFields(r, out);
+  return true;
+}
+
+}  // namespace chunk
+
+}  // namespace panner

@@ -1,0 +1,81 @@
+// The plug-in's saved state as bytes: the chunk a host stores in its project through
+// effGetChunk and hands back through effSetChunk. A bank chunk carries all eight programs,
+// the current program and the live motion of the source; a program chunk carries one
+// program. docs/chunk-format.md describes the layout.
+//
+// This file only turns state into bytes and bytes into state: it checks that a chunk is
+// whole and ours (magic, version, kind, length, checksum) but not what the values mean.
+// The plug-in confines the values when it applies them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "parameters.h"
+
+namespace panner {
+
+namespace chunk {
+
+constexpr uint16_t kMajorVersion = 1;  // a reader refuses any other major version
+constexpr uint16_t kMinorVersion = 0;  // later minor versions only append to the payload
+
+enum class Kind : uint32_t { kBank = 0, kProgram = 1 };
+
+// One program as stored: the values of ProgramRecord, in its field order, and its name.
+struct StoredProgram {
+  float angle = 0.0f;
+  float midiLfoTempo = 0.0f;
+  float lfoDivide = 0.0f;
+  float filterNumber = 0.0f;
+  float lfoSpeed = 0.0f;
+  float lfoPosition = 0.0f;
+  float gain = 0.0f;
+  float pointTime[AngleModulator::kPoints] = {};
+  float pointValue[AngleModulator::kPoints] = {};
+  char name[kProgramNameLen] = {};  // always zero-terminated after parsing
+};
+
+// What moves by itself and so cannot be rebuilt from the programs: the modulator's target
+// and position, its signed speed (0 stopped; with tempo sync, the speed taken from the
+// host), the envelope segment it travels, and the azimuth the filters use.
+struct LiveState {
+  float targetAngle = 0.0f;
+  float currentAngle = 0.0f;
+  float lfoPosition = 0.0f;
+  float lfoSpeed = 0.0f;
+  int32_t fromPoint = 0;
+  int32_t toPoint = 1;
+};
+
+struct BankState {
+  int32_t currentProgram = 0;
+  StoredProgram programs[kNumPrograms];
+  LiveState live;
+};
+
+constexpr std::size_t kHeaderSize = 20;
+constexpr std::size_t kProgramPayloadSize = 23 * 4 + kProgramNameLen;
+constexpr std::size_t kLivePayloadSize = 6 * 4;
+constexpr std::size_t kBankPayloadSize = 4 + kNumPrograms * kProgramPayloadSize + kLivePayloadSize;
+constexpr std::size_t kProgramChunkSize = kHeaderSize + kProgramPayloadSize;
+constexpr std::size_t kBankChunkSize = kHeaderSize + kBankPayloadSize;
+constexpr std::size_t kMaxChunkSize = kBankChunkSize;
+
+// Write a whole chunk into `out`, which holds at least kBankChunkSize or kProgramChunkSize
+// bytes; return the number of bytes written.
+std::size_t writeBank(const BankState& state, uint8_t* out);
+std::size_t writeProgram(const StoredProgram& program, uint8_t* out);
+
+// False, with `out` unspecified, unless `data` is exactly one complete chunk of the kind
+// asked for: magic, a major version this reader knows, the length equal to `size`, and the
+// checksum of the payload.
+bool parseBank(const uint8_t* data, std::size_t size, BankState& out);
+bool parseProgram(const uint8_t* data, std::size_t size, StoredProgram& out);
+
+// CRC-32 (IEEE 802.3, as zlib and PNG compute it) of `size` bytes.
+uint32_t crc32(const uint8_t* data, std::size_t size);
+
+}  // namespace chunk
+
+}  // namespace panner

@@ -1,0 +1,201 @@
+// Saving and reloading through program chunks, as hosts save projects: the state taken from
+// one instance with effGetChunk and given to a fresh one with effSetChunk must sound the
+// same, and a chunk that is not whole and ours must change nothing.
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "plugin_fixture.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using Channels = std::vector<std::vector<float>>;
+
+constexpr std::size_t kFrame = 128;
+constexpr int kAngle = 0, kMidiLfoTempo = 1, kLfoDivide = 2, kFilterNumber = 3, kLfoSpeed = 4,
+              kLfoPosition = 5, kGain = 6, kPointValue3 = 9, kPointTime3 = 17;
+
+// Offsets in a bank chunk (docs/chunk-format.md).
+constexpr std::size_t kHeader = 20, kProgramSize = 116;
+constexpr std::size_t programOffset(int program) { return kHeader + 4 + program * kProgramSize; }
+constexpr std::size_t kLiveOffset = programOffset(8);
+
+// Both instances run the same input; from the third frame on, their outputs must be equal
+// sample for sample (the first two frames still hold each instance's own history).
+void expectSameSound(vsthost::PluginHost& first, vsthost::PluginHost& second, std::size_t frames,
+                     const char* what) {
+  const std::vector<float> input = testSignal(frames * kFrame);
+  const Channels a = first.render(input, 256);
+  const Channels b = second.render(input, 256);
+  for (std::size_t channel = 0; channel < 2; ++channel)
+    for (std::size_t i = 2 * kFrame; i < input.size(); ++i)
+      ASSERT_EQ(a[channel][i], b[channel][i]) << what << ": channel " << channel << " sample " << i;
+}
+
+// A chunk from `source` restored into a fresh instance that has been running on its own.
+std::unique_ptr<vsthost::PluginHost> reloaded(vsthost::PluginHost& source, bool preset = false) {
+  auto copy = loadPlugin();
+  copy->render(testSignal(3 * kFrame), 128);
+  EXPECT_EQ(copy->setChunk(source.getChunk(preset), preset), 1);
+  return copy;
+}
+
+void putFloat(Bytes& chunk, std::size_t at, float value) { std::memcpy(&chunk[at], &value, 4); }
+void putInt(Bytes& chunk, std::size_t at, int32_t value) { std::memcpy(&chunk[at], &value, 4); }
+
+// CRC-32 as zlib computes it, over the payload, into the header's last field.
+void sealChunk(Bytes& chunk) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (std::size_t i = kHeader; i < chunk.size(); ++i) {
+    crc ^= chunk[i];
+    for (int bit = 0; bit < 8; ++bit) crc = (crc & 1u) ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+  }
+  crc = ~crc;
+  std::memcpy(&chunk[16], &crc, 4);
+}
+
+TEST_F(PluginTest, ReloadedStateSoundsTheSame) {
+  {
+    host->render(testSignal(20 * kFrame), 256);
+    auto copy = reloaded(*host);
+    expectSameSound(*host, *copy, 40, "default state");
+  }
+  {
+    // A host restoring the values in index order would stop here at position 0, -180 degrees.
+    auto source = loadPlugin();
+    source->setParameter(kLfoPosition, 0.3f);
+    source->setParameter(kAngle, 0.6f);
+    source->render(testSignal(20 * kFrame), 256);  // halfway through the glide to 36 degrees
+    auto copy = reloaded(*source);
+    expectSameSound(*source, *copy, 60, "angle set after the position");
+  }
+  {
+    auto source = loadPlugin();
+    source->setTempo(132.0);
+    source->setParameter(kMidiLfoTempo, 1.0f);
+    source->setParameter(kLfoDivide, 0.1f);
+    source->setParameter(kLfoSpeed, 0.25f);  // backwards, then locked to the tempo
+    source->setParameter(kFilterNumber, 1.0f);
+    source->setParameter(kGain, 0.8f);
+    source->render(testSignal(57 * kFrame), 256);
+    auto copy = loadPlugin();
+    copy->setTempo(132.0);
+    ASSERT_EQ(copy->setChunk(source->getChunk()), 1);
+    expectSameSound(*source, *copy, 200, "LFO running with tempo sync");
+  }
+}
+
+TEST_F(PluginTest, ReloadedBankKeepsEveryProgram) {
+  host->setProgram(3);
+  host->setProgramName("Swirl");
+  host->setParameter(kPointValue3, 0.9f);
+  host->setParameter(kPointTime3, 0.5f);
+  host->setParameter(kLfoSpeed, 0.9f);
+  host->setProgram(5);
+  host->setParameter(kAngle, 0.3f);
+  host->render(testSignal(30 * kFrame), 256);
+
+  auto copy = reloaded(*host);
+  EXPECT_EQ(copy->program(), 5);
+  expectSameSound(*host, *copy, 40, "program 5 current");
+  host->setProgram(3);
+  copy->setProgram(3);
+  EXPECT_EQ(copy->programName(), "Swirl");
+  for (int index = 0; index < 25; ++index)
+    EXPECT_EQ(copy->getParameter(index), host->getParameter(index)) << index;
+  expectSameSound(*host, *copy, 100, "edited envelope of program 3");
+
+  // One program: it replaces the current program of the receiving instance.
+  copy->setProgram(6);
+  ASSERT_EQ(copy->setChunk(host->getChunk(true), true), 1);
+  EXPECT_EQ(copy->program(), 6);
+  EXPECT_EQ(copy->programName(), "Swirl");
+  for (int index = kPointValue3; index < 23; ++index)
+    EXPECT_EQ(copy->getParameter(index), host->getParameter(index)) << index;
+}
+
+TEST_F(PluginTest, MalformedChunksAreRefusedAndChangeNothing) {
+  auto source = loadPlugin();
+  source->setParameter(kAngle, 0.9f);
+  source->setProgramName("Other");
+  const Bytes bank = source->getChunk();
+  const Bytes program = source->getChunk(true);
+  ASSERT_EQ(bank.size(), kLiveOffset + 24);
+
+  host->setParameter(kGain, 0.7f);
+  host->render(testSignal(10 * kFrame), 256);
+  const Bytes before = host->getChunk();
+  auto refused = [&](const Bytes& chunk, bool preset, const char* what) {
+    EXPECT_EQ(host->setChunk(chunk, preset), 0) << what << ", " << chunk.size() << " bytes";
+    ASSERT_EQ(host->getChunk(), before) << what;
+  };
+
+  for (std::size_t size : {std::size_t{1}, std::size_t{19}, std::size_t{20}, bank.size() - 1})
+    refused(Bytes(bank.begin(), bank.begin() + static_cast<std::ptrdiff_t>(size)), false,
+            "truncated");
+  Bytes longer = bank;
+  longer.push_back(0);
+  refused(longer, false, "too long");
+  Bytes future = bank;
+  future[4] = 2;  // major version 2
+  refused(future, false, "future major version");
+  Bytes corrupt = bank;
+  corrupt[programOffset(2) + 5] ^= 0x10;
+  refused(corrupt, false, "bad checksum");
+  Bytes foreign = bank;
+  foreign[0] = 'X';
+  refused(foreign, false, "not our magic");
+  refused(bank, true, "bank given as a program");
+  refused(program, false, "program given as a bank");
+  refused(Bytes(program.begin(), program.end() - 1), true, "truncated program");
+
+  std::mt19937 generator(7);
+  for (int round = 0; round < 300; ++round) {
+    Bytes noise(generator() % 1200);
+    for (uint8_t& b : noise) b = static_cast<uint8_t>(generator());
+    if (round % 2 == 0 && noise.size() >= 20) std::memcpy(noise.data(), bank.data(), 16);
+    refused(noise, round % 3 == 0, "random bytes");
+  }
+}
+
+TEST_F(PluginTest, ValuesInAValidChunkAreConfinedAsSetParameterConfinesThem) {
+  host->setProgram(2);
+  host->setParameter(kGain, 0.25f);
+  host->setParameter(kAngle, 0.75f);
+  host->render(testSignal(100 * kFrame), 256);  // the angle has arrived at 90 degrees
+  const float gainBefore = host->getParameter(kGain);
+
+  Bytes chunk = host->getChunk();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  putInt(chunk, kHeader, 9);                              // no program 9
+  putFloat(chunk, programOffset(2) + 24, nan);            // gain
+  putFloat(chunk, programOffset(2) + 0, 1e38f);           // angle beyond any finite mapping
+  putFloat(chunk, programOffset(2) + 8, -inf);            // lfo divide
+  putFloat(chunk, programOffset(2) + 28 + 4 * 3, 0.01f);  // point 4 time before point 3
+  putFloat(chunk, programOffset(2) + 28 + 4 * 7, 0.5f);   // point 8 time is always 1
+  putFloat(chunk, kLiveOffset + 0, inf);                  // target angle
+  putFloat(chunk, kLiveOffset + 4, nan);                  // angle in use
+  putInt(chunk, kLiveOffset + 16, 12);                    // no point 13
+  sealChunk(chunk);
+
+  ASSERT_EQ(host->setChunk(chunk), 1);
+  EXPECT_EQ(host->program(), 2);
+  EXPECT_EQ(host->getParameter(kGain), gainBefore);
+  EXPECT_EQ(host->getParameter(kAngle), 0.75f);
+  EXPECT_EQ(host->parameterDisplay(kLfoDivide), "1");
+  const float time3 = host->getParameter(kPointTime3);
+  EXPECT_NEAR(host->getParameter(kPointTime3 + 1), time3 + 0.001f, 1e-6f);
+  EXPECT_EQ(host->getParameter(22), 1.0f);
+  // The source stays at 90 degrees: the output is that of a steady angle.
+  auto steady = loadPlugin();
+  steady->setParameter(kAngle, 0.75f);
+  steady->setParameter(kGain, 0.25f);
+  steady->render(testSignal(100 * kFrame), 256);
+  expectSameSound(*host, *steady, 20, "confined chunk");
+}
+
+}  // namespace
