@@ -5,6 +5,8 @@
 #include <sstream>
 #include <string>
 
+#include "required_package.h"
+
 #ifdef QUENDRAL_HAVE_RESPONSE_SET_GENERATOR
 #include "response_set_generator.h"
 #endif
@@ -13,11 +15,10 @@ namespace {
 
 TEST(ResponseSetData, CommittedFileIsWhatTheGeneratorWrites) {
 #ifndef QUENDRAL_HAVE_RESPONSE_SET_GENERATOR
-  GTEST_SKIP() << "libmysofa is not installed, so the generator was not built; "
-                  "install libmysofa-dev to run this check";
+  QUENDRAL_REQUIRE_PACKAGE(false, "libmysofa-dev, without which the generator is not built");
 #else
-  if (!std::ifstream(response_sets::kDefaultSofaPath))
-    GTEST_SKIP() << response_sets::kDefaultSofaPath << " is missing; install libmysofa1";
+  QUENDRAL_REQUIRE_PACKAGE(std::ifstream(response_sets::kDefaultSofaPath).good(),
+                           response_sets::kDefaultSofaPath << " (Debian: libmysofa-dev)");
   std::string generated, error;
   ASSERT_TRUE(
       response_sets::generateResponseSetSource(response_sets::kDefaultSofaPath, generated, error))
@@ -34,7 +35,7 @@ TEST(ResponseSetData, CommittedFileIsWhatTheGeneratorWrites) {
 
 TEST(ResponseSetData, GeneratorReportsAMissingFile) {
 #ifndef QUENDRAL_HAVE_RESPONSE_SET_GENERATOR
-  GTEST_SKIP() << "libmysofa is not installed";
+  QUENDRAL_REQUIRE_PACKAGE(false, "libmysofa-dev, without which the generator is not built");
 #else
   std::string generated, error;
   EXPECT_FALSE(

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <string>
 
+#include "required_package.h"
+
 namespace {
 const char* const kScanner = "/usr/lib/ardour7/ardour-vst-scanner";
 
@@ -25,8 +27,7 @@ TEST(HostScannerTest, ArdourAcceptsThePlugin) {
 #if defined(QUENDRAL_SANITIZED_BUILD)
   GTEST_SKIP() << "a sanitizer-instrumented plug-in cannot be loaded by an uninstrumented host";
 #endif
-  if (access(kScanner, X_OK) != 0)
-    GTEST_SKIP() << "Ardour's scanner is not installed (" << kScanner << ")";
+  QUENDRAL_REQUIRE_PACKAGE(access(kScanner, X_OK) == 0, "Ardour's scanner " << kScanner);
 
   // The scanner writes a cache file; keep it out of the user's home.
   char cacheTemplate[] = "/tmp/quendral-scan-XXXXXX";

@@ -16,6 +16,7 @@
 
 #include "audio_file_reader.h"
 #include "audio_file_writer.h"
+#include "required_package.h"
 
 using namespace render;
 namespace fs = std::filesystem;
@@ -310,7 +311,7 @@ TEST_F(RenderTool, BadInputGetsOneLineStatusTwoAndNoOutput) {
 TEST_F(RenderTool, RunsAThirdPartyPlugin) {
   // Built by others against their own definition of the interface: a mono delay line.
   const std::string plugin = "/usr/lib/vst/lsp-plugins/comp-delay-mono.so";
-  if (!fs::exists(plugin)) GTEST_SKIP() << plugin << " is not installed (Debian: lsp-plugins-vst)";
+  QUENDRAL_REQUIRE_PACKAGE(fs::exists(plugin), plugin << " (Debian: lsp-plugins-vst)");
   const auto input = clicks(kRate / 2, 4410);
   writeFile("clicks.wav", {input});
   const RunResult info = run({"--info", "--plugin", plugin, "--param", "samp=0.01"});
