@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "required_package.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -27,11 +29,6 @@ const char* const kArdourLua = "/usr/bin/ardour7-lua";
 const char* const kScanner = "/usr/lib/ardour7/ardour-vst-scanner";
 constexpr std::size_t kExportedFrames = 88200;  // the scripts export two seconds at 44.1 kHz
 constexpr int kAttempts = 4;
-
-bool packagesRequired() {
-  const char* value = std::getenv("QUENDRAL_REQUIRE_PACKAGES");
-  return value != nullptr && std::strcmp(value, "1") == 0;
-}
 
 std::string readText(const fs::path& path) {
   std::ifstream in(path);
@@ -134,11 +131,8 @@ TEST(ArdourSession, SavedSessionReloadsToTheSameRender) {
 #if defined(QUENDRAL_SANITIZED_BUILD)
   GTEST_SKIP() << "a sanitizer-instrumented plug-in cannot be loaded by an uninstrumented host";
 #endif
-  for (const char* program : {kArdourLua, kScanner}) {
-    if (access(program, X_OK) == 0) continue;
-    if (packagesRequired()) FAIL() << program << " is missing (Debian package ardour)";
-    GTEST_SKIP() << program << " is not installed (Debian package ardour)";
-  }
+  QUENDRAL_REQUIRE_PACKAGE(access(kArdourLua, X_OK) == 0, kArdourLua << " (Debian: ardour)");
+  QUENDRAL_REQUIRE_PACKAGE(access(kScanner, X_OK) == 0, kScanner << " (Debian: ardour)");
   ArdourWorkspace workspace;
   ASSERT_TRUE(workspace.ready()) << workspace.scanLog();
 
