@@ -7,17 +7,17 @@
 
 namespace panner {
 
-AEffGUIEditor::AEffGUIEditor(AudioEffect* owner) : AEffEditor(owner), lastPumpTime_(tickCount()) {
+AEffGUIEditor::AEffGUIEditor(AudioEffect* owner) : AEffEditor(owner), lastPumpTime(tickCount()) {
   if (effect != nullptr) effect->setEditor(this);
 }
 
 AEffGUIEditor::~AEffGUIEditor() {
-  if (frame_ != nullptr) frame_->forget();
-  frame_ = nullptr;
+  if (frame != nullptr) frame->forget();
+  frame = nullptr;
 }
 
-bool AEffGUIEditor::getRect(ERect** rect) {
-  if (rect != nullptr) *rect = &rect_;
+bool AEffGUIEditor::getRect(ERect** out) {
+  if (out != nullptr) *out = &rect;
   return true;
 }
 
@@ -27,28 +27,28 @@ bool AEffGUIEditor::open(void* parent) {
 }
 
 void AEffGUIEditor::close() {
-  if (frame_ != nullptr) frame_->forget();
-  frame_ = nullptr;
+  if (frame != nullptr) frame->forget();
+  frame = nullptr;
   systemWindow = nullptr;
 }
 
 void AEffGUIEditor::idle() {
-  if (!inPump_ && frame_ != nullptr) frame_->idle();
+  if (!inPump && frame != nullptr) frame->idle();
 }
 
 bool AEffGUIEditor::onKeyDown(VstKeyCode& key) {
-  if (frame_ == nullptr) return false;
-  return frame_->onKeyDown(key.character, key.virt, key.modifier) == 1;
+  if (frame == nullptr) return false;
+  return frame->onKeyDown(key.character, key.virt, key.modifier) == 1;
 }
 
 bool AEffGUIEditor::onKeyUp(VstKeyCode& key) {
-  if (frame_ == nullptr) return false;
-  return frame_->onKeyUp(key.character, key.virt, key.modifier) == 1;
+  if (frame == nullptr) return false;
+  return frame->onKeyUp(key.character, key.virt, key.modifier) == 1;
 }
 
 bool AEffGUIEditor::onWheel(float distance) {
-  if (frame_ == nullptr) return false;
-  return frame_->onWheel(distance);
+  if (frame == nullptr) return false;
+  return frame->onWheel(distance);
 }
 
 bool AEffGUIEditor::setKnobMode(int32_t mode) {
@@ -66,19 +66,19 @@ void AEffGUIEditor::endEdit(int index) {
 
 void AEffGUIEditor::doIdleStuff() {
   uint32_t now = tickCount();
-  if (tickBefore(now, lastPumpTime_)) {
+  if (tickBefore(now, lastPumpTime)) {
     std::this_thread::sleep_for(std::chrono::milliseconds(4));
     now += 4;
     // The last pump time lies 100 ms after the previous full pass: within about 46 ms of
     // that pass a call only sleeps.
-    if (tickBefore(now, lastPumpTime_ - 50)) return;
+    if (tickBefore(now, lastPumpTime - 50)) return;
   }
   idle();
-  lastPumpTime_ = now + 100;
+  lastPumpTime = now + 100;
   if (effect != nullptr) {
-    inPump_ = true;
+    inPump = true;
     effect->masterIdle();
-    inPump_ = false;
+    inPump = false;
   }
 }
 
@@ -89,7 +89,7 @@ uint32_t AEffGUIEditor::tickCount() {
 
 VSTGUI::CFrame* AEffGUIEditor::makeFrame(void* parent,
                                          std::unique_ptr<VSTGUI::PlatformWindow> window) {
-  const VSTGUI::CRect size(0, 0, rect_.right - rect_.left, rect_.bottom - rect_.top);
+  const VSTGUI::CRect size(0, 0, rect.right - rect.left, rect.bottom - rect.top);
   if (window) return new VSTGUI::CFrame(size, std::move(window), this);
   return new VSTGUI::CFrame(size, parent, this);
 }

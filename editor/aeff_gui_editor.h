@@ -19,12 +19,12 @@ class AEffGUIEditor : public AEffEditor, public VSTGUI::CFrameOwner {
   explicit AEffGUIEditor(AudioEffect* owner);
   ~AEffGUIEditor() override;
 
-  bool getRect(ERect** rect) override;
+  bool getRect(ERect** out) override;
   // Records the host's window; a derived editor builds its frame and views in it.
   bool open(void* parent) override;
   // Destroys the frame and with it every view.
   void close() override;
-  bool isOpen() override { return systemWindow != nullptr || frame_ != nullptr; }
+  bool isOpen() override { return systemWindow != nullptr || frame != nullptr; }
   // Redraws the frame's dirty views, unless the idle pump is running the host's idle.
   void idle() override;
   bool onKeyDown(VstKeyCode& key) override;
@@ -39,7 +39,7 @@ class AEffGUIEditor : public AEffEditor, public VSTGUI::CFrameOwner {
   // calls in between sleep 4 ms, so a mouse-tracking loop does not spin.
   void doIdleStuff() override;
 
-  VSTGUI::CFrame* getFrame() const { return frame_; }
+  VSTGUI::CFrame* getFrame() const { return frame; }
   // Milliseconds of a monotonic clock, wrapping at 2^32.
   static uint32_t tickCount();
   // Whether tick a lies before tick b. Compared through their difference, so that the
@@ -51,10 +51,10 @@ class AEffGUIEditor : public AEffEditor, public VSTGUI::CFrameOwner {
   // backend (the windowless image backend for tests and snapshots).
   VSTGUI::CFrame* makeFrame(void* parent, std::unique_ptr<VSTGUI::PlatformWindow> window);
 
-  ERect rect_{0, 0, 0, 0};
-  uint32_t lastPumpTime_ = 0;
-  bool inPump_ = false;
-  VSTGUI::CFrame* frame_ = nullptr;
+  ERect rect{0, 0, 0, 0};
+  uint32_t lastPumpTime = 0;
+  bool inPump = false;
+  VSTGUI::CFrame* frame = nullptr;
 };
 
 }  // namespace panner

@@ -18,16 +18,16 @@ constexpr size_t kMaxTextLength = 255;
 ARSDrawContext::ARSDrawContext(VSTGUI::CFrame* frame, int32_t width, int32_t height,
                                const CColor& background)
     : COffscreenContext(frame, width, height, background),
-      graphics_(VSTGUI::createVectorGraphics(*this)) {
-  graphics_->setPenColour(frameColorArgb_);
-  graphics_->setFillColour(fillColorArgb_);
-  graphics_->setTextColour(fontColorArgb_);
-  graphics_->setPenWidth(1);
-  graphics_->setFont(vectorFamily_, 0, 0);
+      graphics(VSTGUI::createVectorGraphics(*this)) {
+  graphics->setPenColour(frameColorArgb);
+  graphics->setFillColour(fillColorArgb);
+  graphics->setTextColour(fontColorArgb);
+  graphics->setPenWidth(1);
+  graphics->setFont(vectorFamily, 0, 0);
 }
 
 // The graphics object goes before the surface it draws on.
-ARSDrawContext::~ARSDrawContext() { graphics_.reset(); }
+ARSDrawContext::~ARSDrawContext() { graphics.reset(); }
 
 uint32_t ARSDrawContext::packColour(const CColor& c) {
   return (uint32_t{c.alpha} << 24) | (uint32_t{c.red} << 16) | (uint32_t{c.green} << 8) |
@@ -41,72 +41,72 @@ uint32_t ARSDrawContext::packFontColour(const CColor& c) {
 }
 
 void ARSDrawContext::setFrameColor(const CColor& color) {
-  frameColorArgb_ = packColour(color);
-  graphics_->setPenColour(frameColorArgb_);
+  frameColorArgb = packColour(color);
+  graphics->setPenColour(frameColorArgb);
   CDrawContext::setFrameColor(color);
 }
 
 void ARSDrawContext::setFillColor(const CColor& color) {
-  fillColorArgb_ = packColour(color);
-  graphics_->setFillColour(fillColorArgb_);
+  fillColorArgb = packColour(color);
+  graphics->setFillColour(fillColorArgb);
   CDrawContext::setFillColor(color);
 }
 
 void ARSDrawContext::setFontColor(const CColor& color) {
-  fontColorArgb_ = packFontColour(color);
-  graphics_->setTextColour(fontColorArgb_);
+  fontColorArgb = packFontColour(color);
+  graphics->setTextColour(fontColorArgb);
   CDrawContext::setFontColor(color);
 }
 
 void ARSDrawContext::setLineWidth(int32_t width) {
-  graphics_->setPenWidth(width);
+  graphics->setPenWidth(width);
   CDrawContext::setLineWidth(width);
 }
 
 void ARSDrawContext::setFont(int32_t fontId, int32_t size, int32_t style) {
-  vectorStyle_ = style;
-  vectorFamily_ = (fontId == 4) ? "Impact" : "Arial";
+  vectorStyle = style;
+  vectorFamily = (fontId == 4) ? "Impact" : "Arial";
   // A size of zero or less makes no vector font: vector text then draws nothing.
-  graphics_->setFont(vectorFamily_, size,
-                     style & (VSTGUI::kBoldFace | VSTGUI::kItalicFace | VSTGUI::kUnderlineFace));
+  graphics->setFont(vectorFamily, size,
+                    style & (VSTGUI::kBoldFace | VSTGUI::kItalicFace | VSTGUI::kUnderlineFace));
   CDrawContext::setFont(fontId, size, style);
 }
 
 void ARSDrawContext::moveTo(const CPoint& point) {
-  penX_ = point.x;
-  penY_ = point.y;
+  penX = point.x;
+  penY = point.y;
 }
 
 void ARSDrawContext::lineTo(const CPoint& point) {
-  graphics_->drawLine(CPoint(penX_, penY_), point);
-  penX_ = point.x;
-  penY_ = point.y;
+  graphics->drawLine(CPoint(penX, penY), point);
+  penX = point.x;
+  penY = point.y;
 }
 
-void ARSDrawContext::drawRect(const CRect& rect) { graphics_->drawRect(rect); }
-void ARSDrawContext::fillRect(const CRect& rect) { graphics_->fillRect(rect); }
-void ARSDrawContext::drawEllipse(const CRect& rect) { graphics_->drawEllipse(rect); }
-void ARSDrawContext::fillEllipse(const CRect& rect) { graphics_->fillEllipse(rect); }
+void ARSDrawContext::drawRect(const CRect& rect) { graphics->drawRect(rect); }
+void ARSDrawContext::fillRect(const CRect& rect) { graphics->fillRect(rect); }
+void ARSDrawContext::drawEllipse(const CRect& rect) { graphics->drawEllipse(rect); }
+void ARSDrawContext::fillEllipse(const CRect& rect) { graphics->fillEllipse(rect); }
 
 void ARSDrawContext::drawArc(const CRect& rect, float startAngle, float endAngle, int32_t mode) {
   if (mode != 0 && mode != 1) return;
   if (!std::isfinite(startAngle) || !std::isfinite(endAngle)) return;
   float sweep = (startAngle <= endAngle) ? endAngle - startAngle : (endAngle + 360.0f) - startAngle;
   if (mode == 1) {
-    graphics_->fillPie(rect, startAngle, sweep);
+    graphics->fillPie(rect, startAngle, sweep);
   } else {
-    graphics_->drawArc(rect, startAngle, sweep);
+    graphics->drawArc(rect, startAngle, sweep);
   }
 }
 
 void ARSDrawContext::drawString(const char* text, const CRect& rect, bool opaque, int32_t hAlign) {
   if (!text) return;
   // Letter-spaced styles go through the framework's text, with its font and spacing.
-  if (vectorStyle_ & (VSTGUI::kCondensedFace | VSTGUI::kExpandedFace)) {
+  if (vectorStyle & (VSTGUI::kCondensedFace | VSTGUI::kExpandedFace)) {
     CDrawContext::drawString(text, rect, opaque, hAlign);
     return;
   }
-  graphics_->drawText(text, strnlen(text, kMaxTextLength), rect, hAlign);
+  graphics->drawText(text, strnlen(text, kMaxTextLength), rect, hAlign);
 }
 
 }  // namespace panner

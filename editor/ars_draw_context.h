@@ -5,6 +5,8 @@
 //
 // Use: one context per paint, exactly the control's size, drawn in local coordinates,
 // copied onto the target with copyFrom, then forgotten.
+//
+// The name is the one the editor's documentation uses (glossary: docs/code-map.md).
 #pragma once
 
 #include <cstdint>
@@ -52,12 +54,12 @@ class ARSDrawContext : public VSTGUI::COffscreenContext {
   void drawString(const char* text, const VSTGUI::CRect& rect, bool opaque = false,
                   int32_t hAlign = VSTGUI::kCenterText);
 
-  uint32_t getFrameColorArgb() const { return frameColorArgb_; }
-  uint32_t getFillColorArgb() const { return fillColorArgb_; }
-  uint32_t getFontColorArgb() const { return fontColorArgb_; }
-  VSTGUI::CPoint getPenPosition() const { return VSTGUI::CPoint(penX_, penY_); }
+  uint32_t getFrameColorArgb() const { return frameColorArgb; }
+  uint32_t getFillColorArgb() const { return fillColorArgb; }
+  uint32_t getFontColorArgb() const { return fontColorArgb; }
+  VSTGUI::CPoint getPenPosition() const { return VSTGUI::CPoint(penX, penY); }
   // Family of the vector font ("Arial" or "Impact").
-  const char* getVectorFamily() const { return vectorFamily_; }
+  const char* getVectorFamily() const { return vectorFamily; }
 
   // alpha << 24 | red << 16 | green << 8 | blue.
   static uint32_t packColour(const VSTGUI::CColor& color);
@@ -65,14 +67,14 @@ class ARSDrawContext : public VSTGUI::COffscreenContext {
   static uint32_t packFontColour(const VSTGUI::CColor& color);
 
  private:
-  std::unique_ptr<VSTGUI::VectorGraphics> graphics_;
-  uint32_t frameColorArgb_ = 0xFF000000u;
-  uint32_t fillColorArgb_ = 0xFFFFFFFFu;
-  uint32_t fontColorArgb_ = 0xFE000000u;
-  int32_t penX_ = 0;
-  int32_t penY_ = 0;
-  int32_t vectorStyle_ = 0;
-  const char* vectorFamily_ = "Arial";
+  std::unique_ptr<VSTGUI::VectorGraphics> graphics;
+  uint32_t frameColorArgb = 0xFF000000u;
+  uint32_t fillColorArgb = 0xFFFFFFFFu;
+  uint32_t fontColorArgb = 0xFE000000u;
+  int32_t penX = 0;
+  int32_t penY = 0;
+  int32_t vectorStyle = 0;
+  const char* vectorFamily = "Arial";
 };
 
 }  // namespace panner

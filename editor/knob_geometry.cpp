@@ -32,29 +32,29 @@ Box dotBox(int32_t left, int32_t top, int32_t rw, int32_t rh, float ring, float 
 }
 
 Drag::Drag(float entryValue, int32_t pressX, int32_t pressY, float heightPx, float minimum,
-           float maximum, float fineFactor, bool fine)
-    : entry_(entryValue),
-      x0_(pressX),
-      y0_(pressY),
-      height_(heightPx > 0.0f ? heightPx : 1.0f),
-      span_(maximum - minimum),
-      fineFactor_(fineFactor > 0.0f ? fineFactor : 1.0f),
-      fine_(fine),
-      coef_(rate(fine)) {}
+           float maximum, float slowdown, bool fineAtPress)
+    : entry(entryValue),
+      x0(pressX),
+      y0(pressY),
+      height(heightPx > 0.0f ? heightPx : 1.0f),
+      span(maximum - minimum),
+      fineFactor(slowdown > 0.0f ? slowdown : 1.0f),
+      fineHeld(fineAtPress),
+      coef(rate(fineAtPress)) {}
 
-float Drag::rate(bool fine) const {
-  return fine ? span_ / (height_ * fineFactor_) : span_ / height_;
+float Drag::rate(bool fineNow) const {
+  return fineNow ? span / (height * fineFactor) : span / height;
 }
 
-float Drag::update(int32_t x, int32_t y, bool fine) {
-  const auto diff = static_cast<float>((x - x0_) - (y - y0_));
-  if (fine != fine_) {
-    const float coef2 = rate(fine);
-    entry_ += diff * (coef_ - coef2);
-    coef_ = coef2;
-    fine_ = fine;
+float Drag::update(int32_t x, int32_t y, bool fineNow) {
+  const auto diff = static_cast<float>((x - x0) - (y - y0));
+  if (fineNow != fineHeld) {
+    const float coef2 = rate(fineNow);
+    entry += diff * (coef - coef2);
+    coef = coef2;
+    fineHeld = fineNow;
   }
-  return entry_ + diff * coef_;
+  return entry + diff * coef;
 }
 
 }  // namespace knob

@@ -31,18 +31,18 @@ Box dotBox(int32_t left, int32_t top, int32_t rw, int32_t rh, float ring, float 
 class Drag {
  public:
   Drag(float entryValue, int32_t pressX, int32_t pressY, float heightPx, float minimum,
-       float maximum, float fineFactor, bool fine);
+       float maximum, float slowdown, bool fineAtPress);
   // The unclamped value for the pointer at (x, y) with Shift held or not.
-  float update(int32_t x, int32_t y, bool fine);
+  float update(int32_t x, int32_t y, bool fineNow);
 
  private:
-  float rate(bool fine) const;
+  float rate(bool fineNow) const;
 
-  float entry_;
-  int32_t x0_, y0_;
-  float height_, span_, fineFactor_;
-  bool fine_;
-  float coef_;
+  float entry;
+  int32_t x0, y0;
+  float height, span, fineFactor;
+  bool fineHeld;  // Shift as last seen
+  float coef;
 };
 
 }  // namespace knob

@@ -14,15 +14,15 @@ class ParameterChangeFlags {
   // Indices outside 0..31 are ignored.
   void mark(int32_t index) {
     if (index < 0 || index >= 32) return;
-    bits_.fetch_or(uint32_t{1} << index, std::memory_order_relaxed);
+    bits.fetch_or(uint32_t{1} << index, std::memory_order_relaxed);
   }
   // The set of changed indices, cleared in the same step.
-  uint32_t take() { return bits_.exchange(0u, std::memory_order_relaxed); }
+  uint32_t take() { return bits.exchange(0u, std::memory_order_relaxed); }
 
   static bool has(uint32_t set, int32_t index) { return ((set >> index) & 1u) != 0; }
 
  private:
-  std::atomic<uint32_t> bits_{0u};
+  std::atomic<uint32_t> bits{0u};
 };
 
 }  // namespace panner

@@ -3,6 +3,7 @@
 // the plug-in's state back into the controls: the angle, lfo speed and position, the
 // envelope's position line, the meter, the response display, and every parameter the host
 // changed since the last idle (automation, MIDI, program changes).
+// Lower case on purpose, like the plug-in class quendral (glossary: docs/code-map.md).
 #pragma once
 
 #include <cstdint>
@@ -31,7 +32,7 @@ class quendraleditor : public AEffGUIEditor, public VSTGUI::CControlListener {
   static constexpr int32_t kColourTag = 23;   // the colour button
   static constexpr int32_t kNoParamTag = 24;  // views that stand for no parameter
 
-  explicit quendraleditor(quendral* plugin);
+  explicit quendraleditor(quendral* owner);
   ~quendraleditor() override;
 
   // Builds the panel in a child of the host's window.
@@ -49,41 +50,41 @@ class quendraleditor : public AEffGUIEditor, public VSTGUI::CControlListener {
 
   // The panel's views in the order they were added (null while closed).
   VSTGUI::CView* getView(int32_t index) const {
-    return frame_ != nullptr && index >= 0 && index < kNumViews ? views_[index] : nullptr;
+    return frame != nullptr && index >= 0 && index < kNumViews ? views[index] : nullptr;
   }
-  const ColourSet& getColours() const { return colours_; }
-  const SpectrumDisplayData& getSpectrumData() const { return spectrumData_; }
+  const ColourSet& getColours() const { return colours; }
+  const SpectrumDisplayData& getSpectrumData() const { return spectrumData; }
 
  private:
   bool build(void* parent, bool headless);
   void addView(int32_t index, VSTGUI::CView* view);
-  VGGrommetKnob* makeKnob(int32_t index, const VSTGUI::CRect& rect, int32_t tag, float displayMin,
+  VGGrommetKnob* makeKnob(int32_t index, const VSTGUI::CRect& box, int32_t tag, float displayMin,
                           float displayMax, bool integer);
-  VGSimpleLabel* makeNameLabel(int32_t index, const VSTGUI::CRect& rect, int32_t parameter);
-  void applyHostChanges(uint32_t changed);
+  VGSimpleLabel* makeNameLabel(int32_t index, const VSTGUI::CRect& box, int32_t parameter);
+  void applyHostChanges(uint32_t flags);
   void setFilterButtons(float filterNumber);
   void recolour();
 
-  quendral* plugin_;
-  ColourSet colours_ = ColourSet::defaults();
-  float colourButtonState_ = 0.0f;
-  float curveScale_ = 0.5f;
-  SpectrumDisplayData spectrumData_;
-  ParameterChangeFlags changed_;
-  bool inIdle_ = false;
+  quendral* plugin;
+  ColourSet colours = ColourSet::defaults();
+  float colourButtonState = 0.0f;
+  float curveScale = 0.5f;
+  SpectrumDisplayData spectrumData;
+  ParameterChangeFlags changed;
+  bool inIdle = false;
 
-  VSTGUI::CView* views_[kNumViews] = {};
-  VGSpect* spect_ = nullptr;
-  VGEnvelope* envelope_ = nullptr;
-  VGGrommetKnob* angleKnob_ = nullptr;
-  VGGrommetKnob* gainKnob_ = nullptr;
-  VGTextButton* filtOne_ = nullptr;
-  VGTextButton* filtTwo_ = nullptr;
-  VGTextButton* lfoSync_ = nullptr;
-  VGGrommetKnob* positionKnob_ = nullptr;
-  VGGrommetKnob* speedKnob_ = nullptr;
-  VGGrommetKnob* divideKnob_ = nullptr;
-  VGVertMeter* meter_ = nullptr;
+  VSTGUI::CView* views[kNumViews] = {};
+  VGSpect* spect = nullptr;
+  VGEnvelope* envelope = nullptr;
+  VGGrommetKnob* angleKnob = nullptr;
+  VGGrommetKnob* gainKnob = nullptr;
+  VGTextButton* filtOne = nullptr;
+  VGTextButton* filtTwo = nullptr;
+  VGTextButton* lfoSync = nullptr;
+  VGGrommetKnob* positionKnob = nullptr;
+  VGGrommetKnob* speedKnob = nullptr;
+  VGGrommetKnob* divideKnob = nullptr;
+  VGVertMeter* meter = nullptr;
 };
 
 }  // namespace panner

@@ -5,11 +5,11 @@
 namespace panner {
 
 void SpectrumLevelTable::build(int32_t rows, float topDb, float bottomDb) {
-  threshold_.assign(rows > 0 ? static_cast<size_t>(rows) : 0u, 0.0f);
+  thresholds.assign(rows > 0 ? static_cast<size_t>(rows) : 0u, 0.0f);
   if (rows <= 0) return;
   const float step = (topDb - bottomDb) / static_cast<float>(rows);
   for (int32_t r = 0; r < rows; ++r) {
-    threshold_[static_cast<size_t>(r)] =
+    thresholds[static_cast<size_t>(r)] =
         std::pow(10.0f, (topDb - static_cast<float>(r) * step) * 0.1f);
   }
 }
@@ -19,7 +19,7 @@ int32_t SpectrumLevelTable::rowOf(float power) const {
   int32_t lo = 0, hi = rows();
   while (lo < hi) {
     const int32_t mid = (lo + hi) / 2;
-    if (power > threshold_[static_cast<size_t>(mid)]) {
+    if (power > thresholds[static_cast<size_t>(mid)]) {
       hi = mid;
     } else {
       lo = mid + 1;

@@ -14,14 +14,14 @@ class SpectrumLevelTable {
   // Allocates the table; called when the display is built or its pane layout changes.
   void build(int32_t rows, float topDb, float bottomDb);
 
-  int32_t rows() const { return static_cast<int32_t>(threshold_.size()); }
+  int32_t rows() const { return static_cast<int32_t>(thresholds.size()); }
   // Power at which row r begins; r must lie in 0..rows()-1.
-  float threshold(int32_t r) const { return threshold_[static_cast<size_t>(r)]; }
+  float threshold(int32_t r) const { return thresholds[static_cast<size_t>(r)]; }
   // The smallest row r with power > T[r], or rows() when there is none (also for NaN).
   int32_t rowOf(float power) const;
 
  private:
-  std::vector<float> threshold_;
+  std::vector<float> thresholds;
 };
 
 // Power of bin j of a half-complex spectrum of 2n values: X[j]^2 + X[2n-j]^2, or X[0]^2 for

@@ -5,6 +5,9 @@
 // Paint pattern of every control: make an ARSDrawContext of width x height (black
 // background), draw in local coordinates, copyFrom onto the target at frameRect, forget
 // the context, setDirty(false).
+//
+// The prefix VG marks the editor's own controls, as the documentation names them; the
+// glossary is docs/code-map.md.
 #pragma once
 
 #include <cstdint>

@@ -17,16 +17,16 @@ namespace panner {
 
 class VGSpect : public VGControl {
  public:
-  // data must outlive the display; its binCount fixes the point arrays' size.
+  // display must outlive the view; its binCount fixes the point arrays' size.
   VGSpect(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
-          const ColourSet& colours, const SpectrumDisplayData& data);
+          const ColourSet& colours, const SpectrumDisplayData& display);
   ~VGSpect() override;
 
   void draw(VSTGUI::CDrawContext* context) override;
   void mouse(VSTGUI::CDrawContext* context, VSTGUI::CPoint& where, int32_t buttons = -1) override;
 
   // The level table of a pane (0 or 1) as last built.
-  const SpectrumLevelTable& levels(int32_t pane) const { return levels_[pane]; }
+  const SpectrumLevelTable& levels(int32_t pane) const { return levelTables[pane]; }
   // The readout texts for a pointer at (mx, my) relative to the display's top-left corner.
   void readoutTexts(int32_t mx, int32_t my, char* channel1, char* channel2, int32_t capacity) const;
 
@@ -43,13 +43,13 @@ class VGSpect : public VGControl {
   void drawResponse(ARSDrawContext* dc, const std::atomic<float>* filter, const float* scale,
                     const VSTGUI::CRect& pane, bool mirrored, const SpectrumLevelTable& table);
 
-  const SpectrumDisplayData& data_;
-  int32_t binCount_;
-  int32_t panesInUse_ = 0;
-  SpectrumLevelTable levels_[SpectrumDisplayData::kMaxPanes];
-  std::vector<VSTGUI::CPoint> inputPolygon_;
-  std::vector<VSTGUI::CPoint> outputPolygon_;
-  float pixelsPerBin_;
+  const SpectrumDisplayData& data;
+  int32_t binCount;
+  int32_t panesInUse = 0;
+  SpectrumLevelTable levelTables[SpectrumDisplayData::kMaxPanes];
+  std::vector<VSTGUI::CPoint> inputPolygon;
+  std::vector<VSTGUI::CPoint> outputPolygon;
+  float pixelsPerBin;
 };
 
 }  // namespace panner

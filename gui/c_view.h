@@ -1,4 +1,5 @@
 // CView: a rectangle of the window that draws itself and may take mouse presses.
+// Classes of the view framework carry the prefix C (glossary: docs/code-map.md).
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,8 @@
 // The plug-in: one mono input, two ear outputs, placed on the horizontal circle by the
 // spatial engine. Owns the engine, the block processor and the eight programs; answers the
 // host through the adapter classes and gives the editor its parameter and meter accessors.
+// The class name is lower case on purpose: it is the name the plug-in's documentation uses
+// (glossary: docs/code-map.md).
 #pragma once
 
 #include <cstdint>
