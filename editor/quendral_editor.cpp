@@ -30,29 +30,7 @@ using VSTGUI::CRect;
 
 namespace {
 
-// Index of each view in the panel, in the order the views are added.
-enum ViewSlot : int32_t {
-  kLogo,
-  kSplash,
-  kSpect,
-  kEnvelope,
-  kAngleKnob,
-  kAngleLabel,
-  kGainKnob,
-  kGainLabel,
-  kFiltOne,
-  kFiltTwo,
-  kLfoSync,
-  kPositionKnob,
-  kPositionLabel,
-  kSpeedKnob,
-  kSpeedLabel,
-  kDivideKnob,
-  kDivideLabel,
-  kMeter,
-  kColourButton,
-  kBottomLabel,
-};
+using namespace panel;
 
 constexpr char kBottomCaption[] = "quendral " QUENDRAL_VERSION_TEXT " - binaural panner";
 
@@ -76,58 +54,47 @@ bool quendraleditor::openHeadless() {
   return build(nullptr, true);
 }
 
-void quendraleditor::addView(int32_t index, VSTGUI::CView* view) {
-  views[index] = view;
-  frame->addView(view);
-}
-
-VGSimpleLabel* quendraleditor::makeNameLabel(int32_t index, const CRect& box, int32_t parameter) {
+VGSimpleLabel* quendraleditor::makeNameLabel(const ViewSpec& spec) {
   char text[VGControl::kTextCapacity] = {};
-  plugin->getParameterName(parameter, text);
+  plugin->getParameterName(spec.tag, text);
   text[VGControl::kTextCapacity - 1] = 0;
-  auto* label = new VGSimpleLabel(box, this, kNoParamTag, colours);
+  auto* label = new VGSimpleLabel(spec.box, this, kNoParamTag, colours);
   label->setCaption(text);
-  addView(index, label);
   return label;
 }
 
-VGGrommetKnob* quendraleditor::makeKnob(int32_t index, const CRect& box, int32_t tag,
-                                        float displayMin, float displayMax, bool integer) {
-  auto* knob = new VGGrommetKnob(box, this, tag, colours, plugin);
-  knob->setDisplayMax(displayMax);
-  knob->setDisplayMin(displayMin);
-  knob->setIntegerDisplay(integer);
-  knob->setValue(plugin->getParameter(tag));
+VGGrommetKnob* quendraleditor::makeKnob(const ViewSpec& spec) {
+  auto* knob = new VGGrommetKnob(spec.box, this, spec.tag, colours, plugin);
+  knob->setDisplayMax(spec.displayMax);
+  knob->setDisplayMin(spec.displayMin);
+  knob->setIntegerDisplay(spec.integerDisplay);
+  knob->setValue(plugin->getParameter(spec.tag));
   char text[VGControl::kTextCapacity] = {};
   // The angle knob shows no unit; the others show the plug-in's label.
-  if (tag != kParamAngle) plugin->getParameterLabel(tag, text);
+  if (spec.tag != kParamAngle) plugin->getParameterLabel(spec.tag, text);
   text[VGControl::kTextCapacity - 1] = 0;
   knob->setLabel(text);
-  addView(index, knob);
   return knob;
 }
 
-bool quendraleditor::build(void* parent, bool headless) {
-  inIdle = false;
-  colourButtonState = 0.0f;
-  colours = ColourSet::defaults();
-  changed.take();  // the controls start from the current values anyway
+VGTextButton* quendraleditor::makeTextButton(const ViewSpec& spec) {
+  auto* button = new VGTextButton(spec.box, this, spec.tag, colours);
+  button->setCaption(spec.caption);
+  button->setOnText(spec.caption);
+  return button;
+}
 
+VSTGUI::CView* quendraleditor::makeAboutPicture(const ViewSpec& spec) {
   auto* bitmap = new VSTGUI::CBitmap(resources::kAboutPicturePixels, resources::kAboutPictureWidth,
                                      resources::kAboutPictureHeight);
-  frame = headless ? makeFrame(nullptr, std::make_unique<VSTGUI::ImageWindow>(kWidth, kHeight))
-                   : makeFrame(parent, nullptr);
-  frame->setBackgroundColor(VSTGUI::kWhiteCColor);
-
-  auto* logo = new VGLogo(CRect(5, 5, 430, 31), this, kNoParamTag, colours);
-  logo->setCaption("+ q u e n d r a l");
-  addView(kLogo, logo);
-  auto* splash = new VSTGUI::CSplashScreen(CRect(5, 5, 430, 26), this, kNoParamTag, bitmap,
+  auto* splash = new VSTGUI::CSplashScreen(spec.box, this, kNoParamTag, bitmap,
                                            CRect(0, 0, bitmap->getWidth(), bitmap->getHeight()),
                                            VSTGUI::CPoint(0, 0));
-  addView(kSplash, splash);
   bitmap->forget();  // the splash screen keeps its own reference
+  return splash;
+}
 
+void quendraleditor::connectSpectrumData() {
   // The response display reads the engine's arrays directly.
   SpatialEngine& engine = plugin->getEngine();
   spectrumData = SpectrumDisplayData{};
@@ -145,51 +112,76 @@ bool quendraleditor::build(void* parent, bool headless) {
   spectrumData.setGain = engine.activeSetGain();
   spectrumData.sampleRate = plugin->getSampleRate();
   engine.requestDisplayUpdate();  // the next frame fills the arrays for the first picture
+}
 
-  spect = new VGSpect(CRect(5, 33, 205, 233), this, kNoParamTag, colours, spectrumData);
-  addView(kSpect, spect);
-  envelope = new VGEnvelope(CRect(210, 33, 410, 233), plugin, this, kNoParamTag, colours,
-                            kParamPointTime1, kParamPointValue1);
-  addView(kEnvelope, envelope);
+VSTGUI::CView* quendraleditor::makeView(const ViewSpec& spec) {
+  switch (spec.kind) {
+    case ViewKind::kLogo: {
+      auto* logo = new VGLogo(spec.box, this, spec.tag, colours);
+      logo->setCaption(spec.caption);
+      return logo;
+    }
+    case ViewKind::kAboutPicture:
+      return makeAboutPicture(spec);
+    case ViewKind::kSpect:
+      return new VGSpect(spec.box, this, spec.tag, colours, spectrumData);
+    case ViewKind::kEnvelope:
+      return new VGEnvelope(spec.box, plugin, this, spec.tag, colours, kParamPointTime1,
+                            kParamPointValue1);
+    case ViewKind::kKnob:
+      return makeKnob(spec);
+    case ViewKind::kNameLabel:
+      return makeNameLabel(spec);
+    case ViewKind::kTextButton:
+      return makeTextButton(spec);
+    case ViewKind::kMeter: {
+      auto* levelMeter = new VGVertMeter(spec.box, this, spec.tag, colours);
+      levelMeter->setValue(0.0f);
+      return levelMeter;
+    }
+    case ViewKind::kColourButton: {
+      auto* button = new VGTargetButton(spec.box, this, spec.tag, colours);
+      button->setCaption(spec.caption);
+      button->setValue(colourButtonState);
+      return button;
+    }
+    case ViewKind::kBottomLabel: {
+      auto* label = new VGBottomLabel(spec.box, this, spec.tag, colours);
+      label->setCaption(kBottomCaption);
+      return label;
+    }
+  }
+  return nullptr;
+}
 
-  angleKnob = makeKnob(kAngleKnob, CRect(5, 234, 71, 300), kParamAngle, -180.0f, 180.0f, false);
-  makeNameLabel(kAngleLabel, CRect(5, 300, 65, 315), kParamAngle);
-  gainKnob = makeKnob(kGainKnob, CRect(75, 234, 141, 300), kParamGain, -12.0f, 12.0f, false);
-  makeNameLabel(kGainLabel, CRect(75, 300, 135, 315), kParamGain);
+bool quendraleditor::build(void* parent, bool headless) {
+  inIdle = false;
+  colourButtonState = 0.0f;
+  colours = ColourSet::defaults();
+  changed.take();  // the controls start from the current values anyway
 
-  filtOne = new VGTextButton(CRect(142, 240, 207, 258), this, kParamFilterNumber, colours);
-  filtOne->setCaption("filt one");
-  filtOne->setOnText("filt one");
-  filtTwo = new VGTextButton(CRect(142, 263, 207, 281), this, kParamFilterNumber, colours);
-  filtTwo->setCaption("filt two");
-  filtTwo->setOnText("filt two");
+  frame = headless ? makeFrame(nullptr, std::make_unique<VSTGUI::ImageWindow>(kWidth, kHeight))
+                   : makeFrame(parent, nullptr);
+  frame->setBackgroundColor(VSTGUI::kWhiteCColor);
+  connectSpectrumData();
+  for (int32_t slot = 0; slot < kNumViews; ++slot) {
+    views[slot] = makeView(kViews[slot]);
+    frame->addView(views[slot]);
+  }
+
+  spect = static_cast<VGSpect*>(views[kSpect]);
+  envelope = static_cast<VGEnvelope*>(views[kEnvelope]);
+  angleKnob = static_cast<VGGrommetKnob*>(views[kAngleKnob]);
+  gainKnob = static_cast<VGGrommetKnob*>(views[kGainKnob]);
+  positionKnob = static_cast<VGGrommetKnob*>(views[kPositionKnob]);
+  speedKnob = static_cast<VGGrommetKnob*>(views[kSpeedKnob]);
+  divideKnob = static_cast<VGGrommetKnob*>(views[kDivideKnob]);
+  filtOne = static_cast<VGTextButton*>(views[kFiltOne]);
+  filtTwo = static_cast<VGTextButton*>(views[kFiltTwo]);
+  lfoSync = static_cast<VGTextButton*>(views[kLfoSync]);
+  meter = static_cast<VGVertMeter*>(views[kMeter]);
   setFilterButtons(plugin->getParameter(kParamFilterNumber));
-  addView(kFiltOne, filtOne);
-  addView(kFiltTwo, filtTwo);
-  lfoSync = new VGTextButton(CRect(142, 286, 207, 304), this, kParamMidiLfoTempo, colours);
-  lfoSync->setCaption("lfo sync");
-  lfoSync->setOnText("lfo sync");
   lfoSync->setValue(plugin->getParameter(kParamMidiLfoTempo) >= 0.5f ? 1.0f : 0.0f);
-  addView(kLfoSync, lfoSync);
-
-  positionKnob =
-      makeKnob(kPositionKnob, CRect(210, 234, 276, 300), kParamLfoPosition, 0.0f, 1.0f, false);
-  makeNameLabel(kPositionLabel, CRect(210, 300, 270, 315), kParamLfoPosition);
-  speedKnob = makeKnob(kSpeedKnob, CRect(280, 234, 346, 300), kParamLfoSpeed, -1.0f, 1.0f, false);
-  makeNameLabel(kSpeedLabel, CRect(280, 300, 340, 315), kParamLfoSpeed);
-  divideKnob = makeKnob(kDivideKnob, CRect(350, 234, 416, 300), kParamLfoDivide, 1.0f, 11.0f, true);
-  makeNameLabel(kDivideLabel, CRect(350, 300, 410, 315), kParamLfoDivide);
-
-  meter = new VGVertMeter(CRect(415, 35, 432, 253), this, kNoParamTag, colours);
-  meter->setValue(0.0f);
-  addView(kMeter, meter);
-  auto* colourButton = new VGTargetButton(CRect(415, 300, 432, 317), this, kColourTag, colours);
-  colourButton->setCaption("");
-  colourButton->setValue(colourButtonState);
-  addView(kColourButton, colourButton);
-  auto* bottomLabel = new VGBottomLabel(CRect(0, 320, 435, 330), this, kNoParamTag, colours);
-  bottomLabel->setCaption(kBottomCaption);
-  addView(kBottomLabel, bottomLabel);
   return true;
 }
 

@@ -1,15 +1,16 @@
-// quendraleditor: the plug-in's 435 x 330 panel. Builds the twenty views when the host
-// opens the window, turns control changes into parameter changes, and at every idle pulls
-// the plug-in's state back into the controls: the angle, lfo speed and position, the
-// envelope's position line, the meter, the response display, and every parameter the host
-// changed since the last idle (automation, MIDI, program changes).
-// Lower case on purpose, like the plug-in class quendral (glossary: docs/code-map.md).
+// quendraleditor: the plug-in's 435 x 330 panel. Builds the twenty views of the panel's
+// layout (panel_layout.h) when the host opens the window, turns control changes into parameter
+// changes, and at every idle pulls the plug-in's state back into the controls: the angle, lfo speed
+// and position, the envelope's position line, the meter, the response display, and every parameter
+// the host changed since the last idle (automation, MIDI, program changes). Lower case on purpose,
+// like the plug-in class quendral (glossary: docs/code-map.md).
 #pragma once
 
 #include <cstdint>
 
 #include "editor/aeff_gui_editor.h"
 #include "editor/colour_set.h"
+#include "editor/panel_layout.h"
 #include "editor/parameter_change_flags.h"
 #include "editor/spectrum_display_data.h"
 #include "gui/c_control.h"
@@ -26,11 +27,11 @@ class VGVertMeter;
 
 class quendraleditor : public AEffGUIEditor, public VSTGUI::CControlListener {
  public:
-  static constexpr int32_t kWidth = 435;
-  static constexpr int32_t kHeight = 330;
-  static constexpr int32_t kNumViews = 20;
-  static constexpr int32_t kColourTag = 23;   // the colour button
-  static constexpr int32_t kNoParamTag = 24;  // views that stand for no parameter
+  static constexpr int32_t kWidth = panel::kWidth;
+  static constexpr int32_t kHeight = panel::kHeight;
+  static constexpr int32_t kNumViews = panel::kNumViews;
+  static constexpr int32_t kColourTag = panel::kColourTag;
+  static constexpr int32_t kNoParamTag = panel::kNoParamTag;
 
   explicit quendraleditor(quendral* owner);
   ~quendraleditor() override;
@@ -57,10 +58,14 @@ class quendraleditor : public AEffGUIEditor, public VSTGUI::CControlListener {
 
  private:
   bool build(void* parent, bool headless);
-  void addView(int32_t index, VSTGUI::CView* view);
-  VGGrommetKnob* makeKnob(int32_t index, const VSTGUI::CRect& box, int32_t tag, float displayMin,
-                          float displayMax, bool integer);
-  VGSimpleLabel* makeNameLabel(int32_t index, const VSTGUI::CRect& box, int32_t parameter);
+  // The view one row of the panel's layout describes, set to the plug-in's current state.
+  VSTGUI::CView* makeView(const panel::ViewSpec& spec);
+  VGGrommetKnob* makeKnob(const panel::ViewSpec& spec);
+  VGSimpleLabel* makeNameLabel(const panel::ViewSpec& spec);
+  VGTextButton* makeTextButton(const panel::ViewSpec& spec);
+  VSTGUI::CView* makeAboutPicture(const panel::ViewSpec& spec);
+  // Points the response display's data at the engine's published spectra.
+  void connectSpectrumData();
   void applyHostChanges(uint32_t flags);
   void setFilterButtons(float filterNumber);
   void recolour();
