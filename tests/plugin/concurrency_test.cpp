@@ -1,6 +1,6 @@
-// A host's user-interface thread changes parameters and programs and reads the meters while
-// its audio thread processes and delivers MIDI. Run under ThreadSanitizer this must be clean;
-// in every build the output must stay finite.
+// A host's user-interface thread changes parameters and programs, saves and restores its
+// state and reads the meters while its audio thread processes and delivers MIDI. Run under
+// ThreadSanitizer this must be clean; in every build the output must stay finite.
 #include <atomic>
 #include <cmath>
 #include <thread>
@@ -36,6 +36,10 @@ TEST_F(PluginTest, ParameterChangesWhileAudioRuns) {
     if (step % 50 == 0) host->setProgram(step / 50 % 8);
     if (step % 70 == 0) host->dispatch(effSetBypass, 0, step % 140 == 0);
     if (step % 90 == 0) host->suspend();
+    if (step % 60 == 0) {  // a host saving and restoring the project, program or bank
+      const bool program = step % 120 == 0;
+      EXPECT_EQ(host->setChunk(host->getChunk(program), program), 1);
+    }
   }
   audio.join();
   EXPECT_TRUE(finite);
