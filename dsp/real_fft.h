@@ -22,28 +22,38 @@ class RealFft {
   static constexpr int kSize = engine::kFftSize;
   static constexpr int kHalf = kSize / 2;  // length of the inner complex transform
 
-  RealFft();
+  // The instruction sets the passes are built for. The x86-64 baseline (SSE2) runs
+  // everywhere; AVX2 with FMA runs where the processor has both, with results equal to the
+  // baseline's within float rounding.
+  enum class InstructionSet { kBaseline, kAvx2Fma };
+  static bool supported(InstructionSet set);
+
+  RealFft();                                   // the widest set the processor supports
+  explicit RealFft(InstructionSet preferred);  // preferred if supported, else the baseline
+
+  InstructionSet instructionSet() const { return passes; }
 
   void forward(float* data);
   void inverse(float* data);
 
- private:
-  // Complex FFT of kHalf points (sign -1) on re/im in place, natural order in,
-  // block-transposed order out; toNaturalOrder then writes the bins in order to natRe/natIm.
-  void complexForward();
-  void toNaturalOrder();
+  // Twiddles and scratch of one transform, used by the passes of either set.
+  struct Buffers {
+    alignas(16) float re[kHalf];
+    alignas(16) float im[kHalf];
+    alignas(16) float natRe[kHalf];
+    alignas(16) float natIm[kHalf];
+    // Twiddles e^(-2 pi i j / (2h)), j = 0..h-1, for the radix-2 stages h = 64..4, packed
+    // one stage after the other.
+    alignas(16) float stageCos[64 + 32 + 16 + 8 + 4];
+    alignas(16) float stageSin[64 + 32 + 16 + 8 + 4];
+    // cos and sin of 2 pi k / 256 for the split between even and odd samples, k = 0..64.
+    float splitCos[kHalf / 2 + 4];
+    float splitSin[kHalf / 2 + 4];
+  };
 
-  alignas(16) float re[kHalf];
-  alignas(16) float im[kHalf];
-  alignas(16) float natRe[kHalf];
-  alignas(16) float natIm[kHalf];
-  // Twiddles e^(-2 pi i j / (2h)), j = 0..h-1, for the radix-2 stages h = 64..4, packed
-  // one stage after the other.
-  alignas(16) float stageCos[64 + 32 + 16 + 8 + 4];
-  alignas(16) float stageSin[64 + 32 + 16 + 8 + 4];
-  // cos and sin of 2 pi k / 256 for the split between even and odd samples, k = 0..64.
-  float splitCos[kHalf / 2 + 4];
-  float splitSin[kHalf / 2 + 4];
+ private:
+  Buffers buffers;
+  InstructionSet passes;
 };
 
 // Packed order -> half-complex order (separate buffers).

@@ -88,6 +88,33 @@ TEST(RealFft, RoundTripMultipliesBy256AndRepeatsExactly) {
   for (int n = 0; n < kN; ++n) EXPECT_NEAR(first[n], 256.0f * x[n], 2e-4f) << n;
 }
 
+// The baseline passes run wherever the plug-in runs, whatever this machine would choose;
+// where the processor has AVX2 and FMA, the wide passes agree with them to float rounding.
+TEST(RealFft, BaselineAndWidePassesAgree) {
+  using Set = RealFft::InstructionSet;
+  RealFft baseline(Set::kBaseline);
+  EXPECT_EQ(baseline.instructionSet(), Set::kBaseline);
+  RealFft best;
+  if (!RealFft::supported(Set::kAvx2Fma)) {
+    EXPECT_EQ(best.instructionSet(), Set::kBaseline) << "chose passes the processor lacks";
+    GTEST_SKIP() << "this processor has no AVX2 with FMA: only the baseline passes ran";
+  }
+  EXPECT_EQ(best.instructionSet(), Set::kAvx2Fma);
+  for (unsigned seed = 20; seed < 24; ++seed) {
+    const std::vector<float> x = randomSignal(seed);
+    std::vector<float> a = x, b = x;
+    baseline.forward(a.data());
+    best.forward(b.data());
+    for (int i = 0; i < kN; ++i) ASSERT_NEAR(a[i], b[i], 1e-4f) << "forward " << seed << " " << i;
+    baseline.inverse(a.data());
+    best.inverse(b.data());
+    for (int i = 0; i < kN; ++i) {
+      ASSERT_NEAR(a[i], b[i], 5e-3f) << "inverse " << seed << " " << i;
+      ASSERT_NEAR(a[i], 256.0f * x[i], 5e-3f) << "baseline round trip " << seed << " " << i;
+    }
+  }
+}
+
 TEST(RealFft, OrderConversionsAreExactInverses) {
   const std::vector<float> packed = randomSignal(5);
   float half[kN], back[kN];
