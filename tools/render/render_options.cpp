@@ -32,6 +32,82 @@ ParamAssignment parseParamAssignment(const std::string& text) {
   return assignment;
 }
 
+// Options that take no value; false when `name` is not one of them.
+bool setFlag(const std::string& name, RenderOptions& options) {
+  if (name == "-h" || name == "--help") {
+    options.help = true;
+  } else if (name == "--info") {
+    options.info = true;
+  } else if (name == "-q" || name == "--quiet") {
+    options.quiet = true;
+  } else if (name == "--no-compensate") {
+    options.compensateLatency = false;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Options that take a value, read with `value()` only once `name` is known to be one;
+// false when it is not.
+template <class ValueReader>
+bool setValueOption(const std::string& name, ValueReader value, RenderOptions& options) {
+  if (name == "--plugin") {
+    options.pluginPath = value();
+    if (options.pluginPath.empty()) throw RenderError("--plugin needs a file name");
+  } else if (name == "--angle") {
+    options.angleDegrees = parseNumber(name, value());
+  } else if (name == "--set") {
+    options.responseSet = parseInteger(name, value());
+  } else if (name == "--gain") {
+    options.gainDb = parseNumber(name, value());
+  } else if (name == "--lfo-speed") {
+    options.lfoSpeedHz = parseNumber(name, value());
+  } else if (name == "--lfo-divide") {
+    options.lfoDivide = parseInteger(name, value());
+  } else if (name == "--lfo-position") {
+    options.lfoPosition = parseNumber(name, value());
+  } else if (name == "--sync") {
+    options.syncBpm = parseNumber(name, value());
+    if (*options.syncBpm < 1.0 || *options.syncBpm > 999.0)
+      throw RenderError("--sync takes a tempo from 1 to 999 BPM");
+  } else if (name == "--program") {
+    options.program = parseInteger(name, value());
+    if (*options.program < 1) throw RenderError("--program counts from 1");
+  } else if (name == "--param") {
+    options.params.push_back(parseParamAssignment(value()));
+  } else if (name == "--automation") {
+    options.automationPath = value();
+    if (options.automationPath.empty()) throw RenderError("--automation needs a file name");
+  } else if (name == "--block") {
+    options.blockSize = parseInteger(name, value());
+    if (options.blockSize < 1 || options.blockSize > kMaxBlockSize)
+      throw RenderError("--block takes a size from 1 to " + std::to_string(kMaxBlockSize) +
+                        " samples");
+  } else if (name == "--tail") {
+    options.tailSeconds = parseNumber(name, value());
+    if (*options.tailSeconds < 0.0 || *options.tailSeconds > kMaxTailSeconds)
+      throw RenderError("--tail takes 0 to 3600 seconds");
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// INPUT and OUTPUT from the arguments that are not options.
+void setFiles(const std::vector<std::string>& positional, RenderOptions& options) {
+  if (options.help) return;
+  if (options.info) {
+    if (!positional.empty()) throw RenderError("--info takes no INPUT or OUTPUT");
+    return;
+  }
+  if (positional.size() != 2)
+    throw RenderError(positional.size() < 2 ? "missing INPUT or OUTPUT (see --help)"
+                                            : "too many file names: give one INPUT and one OUTPUT");
+  options.inputPath = positional[0];
+  options.outputPath = positional[1];
+}
+
 }  // namespace
 
 RenderOptions parseOptions(const std::vector<std::string>& args) {
@@ -56,78 +132,18 @@ RenderOptions parseOptions(const std::vector<std::string>& args) {
       name = arg.substr(0, eq);
       inlineValue = arg.substr(eq + 1);
     }
-    auto flag = [&]() {
-      if (inlineValue) throw RenderError(name + " takes no value");
-    };
-    auto value = [&]() -> std::string {
+    const auto value = [&]() -> std::string {
       if (inlineValue) return *inlineValue;
       if (i + 1 >= args.size()) throw RenderError(name + " needs a value");
       return args[++i];
     };
-
-    if (name == "-h" || name == "--help") {
-      flag();
-      options.help = true;
-    } else if (name == "--info") {
-      flag();
-      options.info = true;
-    } else if (name == "-q" || name == "--quiet") {
-      flag();
-      options.quiet = true;
-    } else if (name == "--no-compensate") {
-      flag();
-      options.compensateLatency = false;
-    } else if (name == "--plugin") {
-      options.pluginPath = value();
-      if (options.pluginPath.empty()) throw RenderError("--plugin needs a file name");
-    } else if (name == "--angle") {
-      options.angleDegrees = parseNumber(name, value());
-    } else if (name == "--set") {
-      options.responseSet = parseInteger(name, value());
-    } else if (name == "--gain") {
-      options.gainDb = parseNumber(name, value());
-    } else if (name == "--lfo-speed") {
-      options.lfoSpeedHz = parseNumber(name, value());
-    } else if (name == "--lfo-divide") {
-      options.lfoDivide = parseInteger(name, value());
-    } else if (name == "--lfo-position") {
-      options.lfoPosition = parseNumber(name, value());
-    } else if (name == "--sync") {
-      options.syncBpm = parseNumber(name, value());
-      if (*options.syncBpm < 1.0 || *options.syncBpm > 999.0)
-        throw RenderError("--sync takes a tempo from 1 to 999 BPM");
-    } else if (name == "--program") {
-      options.program = parseInteger(name, value());
-      if (*options.program < 1) throw RenderError("--program counts from 1");
-    } else if (name == "--param") {
-      options.params.push_back(parseParamAssignment(value()));
-    } else if (name == "--automation") {
-      options.automationPath = value();
-      if (options.automationPath.empty()) throw RenderError("--automation needs a file name");
-    } else if (name == "--block") {
-      options.blockSize = parseInteger(name, value());
-      if (options.blockSize < 1 || options.blockSize > kMaxBlockSize)
-        throw RenderError("--block takes a size from 1 to " + std::to_string(kMaxBlockSize) +
-                          " samples");
-    } else if (name == "--tail") {
-      options.tailSeconds = parseNumber(name, value());
-      if (*options.tailSeconds < 0.0 || *options.tailSeconds > kMaxTailSeconds)
-        throw RenderError("--tail takes 0 to 3600 seconds");
-    } else {
+    if (setFlag(name, options)) {
+      if (inlineValue) throw RenderError(name + " takes no value");
+    } else if (!setValueOption(name, value, options)) {
       throw RenderError("unknown option " + name + " (see --help)");
     }
   }
-
-  if (options.help) return options;
-  if (options.info) {
-    if (!positional.empty()) throw RenderError("--info takes no INPUT or OUTPUT");
-    return options;
-  }
-  if (positional.size() != 2)
-    throw RenderError(positional.size() < 2 ? "missing INPUT or OUTPUT (see --help)"
-                                            : "too many file names: give one INPUT and one OUTPUT");
-  options.inputPath = positional[0];
-  options.outputPath = positional[1];
+  setFiles(positional, options);
   return options;
 }
 

@@ -10,6 +10,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -56,122 +57,132 @@ std::vector<float> testSignal(int32_t frames, float rate) {
   return x;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+struct Options {
   std::string pluginPath = QUENDRAL_PLUGIN_PATH;
   std::string outPath;
   std::vector<std::pair<std::string, float>> params;
+};
+
+constexpr int kUsageError = 2;
+constexpr int kFailure = 1;
+
+int fail(int code, const std::string& message) {
+  std::fprintf(stderr, "quendral-snapshot: %s\n", message.c_str());
+  return code;
+}
+
+// Reads one --param NAME=VALUE; false when VALUE is missing or outside 0..1.
+bool parseParam(const std::string& text, Options& options) {
+  const size_t eq = text.find('=');
+  if (eq == std::string::npos) return false;
+  char* end = nullptr;
+  const float v = std::strtof(text.c_str() + eq + 1, &end);
+  if (end == text.c_str() + eq + 1 || *end != 0 || !(v >= 0.0f && v <= 1.0f)) return false;
+  options.params.emplace_back(text.substr(0, eq), v);
+  return true;
+}
+
+// 0 when the command line is usable, else the exit code (the message is printed).
+int parseArguments(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if ((arg == "--plugin" || arg == "--param") && i + 1 < argc) {
       const std::string value = argv[++i];
       if (arg == "--plugin") {
-        pluginPath = value;
-        continue;
+        options.pluginPath = value;
+      } else if (!parseParam(value, options)) {
+        return fail(kUsageError,
+                    "--param needs NAME=VALUE with VALUE from 0 to 1, got \"" + value + "\"");
       }
-      const size_t eq = value.find('=');
-      char* end = nullptr;
-      const float v = eq == std::string::npos ? 0.0f : std::strtof(value.c_str() + eq + 1, &end);
-      if (eq == std::string::npos || end == value.c_str() + eq + 1 || *end != 0 ||
-          !(v >= 0.0f && v <= 1.0f)) {
-        std::fprintf(
-            stderr,
-            "quendral-snapshot: --param needs NAME=VALUE with VALUE from 0 to 1, got \"%s\"\n",
-            value.c_str());
-        return 2;
-      }
-      params.emplace_back(value.substr(0, eq), v);
-    } else if (!arg.empty() && arg[0] == '-') {
+    } else if (arg.empty() || arg[0] == '-' || !options.outPath.empty()) {
       usage();
-      return 2;
-    } else if (outPath.empty()) {
-      outPath = arg;
+      return kUsageError;
     } else {
-      usage();
-      return 2;
+      options.outPath = arg;
     }
   }
-  if (outPath.empty()) {
+  if (options.outPath.empty()) {
     usage();
-    return 2;
+    return kUsageError;
   }
+  return 0;
+}
 
-  std::string error;
-  XvfbServer server;
-  if (!server.start(error)) {
-    std::fprintf(stderr, "quendral-snapshot: %s\n", error.c_str());
-    return 1;
-  }
-  auto host = vsthost::PluginHost::load(pluginPath, error);
-  if (!host) {
-    std::fprintf(stderr, "quendral-snapshot: %s\n", error.c_str());
-    return 1;
-  }
-  host->open(44100.0, 512);
-
-  for (const auto& [name, value] : params) {
+// Sets each named parameter; 0, or the exit code after naming the parameters there are.
+int applyParameters(vsthost::PluginHost& host, const Options& options) {
+  const int32_t count = host.effect()->numParams;
+  for (const auto& [name, value] : options.params) {
     int32_t index = -1;
-    for (int32_t p = 0; p < host->effect()->numParams; ++p) {
-      if (normalised(host->parameterName(p)) == normalised(name) && !normalised(name).empty()) {
+    for (int32_t p = 0; p < count && index < 0; ++p) {
+      if (normalised(host.parameterName(p)) == normalised(name) && !normalised(name).empty())
         index = p;
-        break;
-      }
     }
     if (index < 0) {
-      std::fprintf(stderr,
-                   "quendral-snapshot: no parameter named \"%s\"; the names are:", name.c_str());
-      for (int32_t p = 0; p < host->effect()->numParams; ++p) {
-        const std::string n = host->parameterName(p);
-        if (!n.empty()) std::fprintf(stderr, " \"%s\"", n.c_str());
+      std::string message = "no parameter named \"" + name + "\"; the names are:";
+      for (int32_t p = 0; p < count; ++p) {
+        const std::string n = host.parameterName(p);
+        if (!n.empty()) message += " \"" + n + "\"";
       }
-      std::fprintf(stderr, "\n");
-      return 2;
+      return fail(kUsageError, message);
     }
-    host->setParameter(index, value);
+    host.setParameter(index, value);
   }
+  return 0;
+}
 
-  // A few frames of signal, so the meter and the spectra have something to show; the rest
-  // plays while the editor is open, one block per idle, as a host's audio keeps running.
-  constexpr int32_t kIdles = 20;
-  constexpr int32_t kBlock = 512;
-  const std::vector<float> signal = testSignal(8192 + kIdles * kBlock, 44100.0f);
-  host->render(std::vector<float>(signal.begin(), signal.begin() + 8192), kBlock);
-
+// Opens the editor in a window of its own, lets it idle while `signal` keeps playing one
+// block per idle, as a host's audio and timer would, and writes the window as a PNG.
+int showEditorAndWrite(vsthost::PluginHost& host, const std::vector<float>& signal, int32_t block,
+                       const std::string& outPath) {
   ERect rect{};
-  if (!host->editorRect(rect)) {
-    std::fprintf(stderr, "quendral-snapshot: the plug-in reports no editor\n");
-    return 1;
-  }
+  if (!host.editorRect(rect)) return fail(kFailure, "the plug-in reports no editor");
+  std::string error;
   HostWindow window;
-  if (!window.open(rect.right - rect.left, rect.bottom - rect.top, error)) {
-    std::fprintf(stderr, "quendral-snapshot: %s\n", error.c_str());
-    return 1;
-  }
-  if (!host->openEditor(window.parentHandle())) {
-    std::fprintf(stderr, "quendral-snapshot: the editor did not open\n");
-    return 1;
-  }
-  // Let the editor handle its exposure and idle a few times, as a host's timer would. The
-  // editor asks for the display spectra at each idle; the next block delivers them.
-  for (int32_t i = 0; i < kIdles; ++i) {
-    const auto block = signal.begin() + 8192 + i * kBlock;
-    host->render(std::vector<float>(block, block + kBlock), kBlock);
-    host->idleEditor();
+  if (!window.open(rect.right - rect.left, rect.bottom - rect.top, error))
+    return fail(kFailure, error);
+  if (!host.openEditor(window.parentHandle())) return fail(kFailure, "the editor did not open");
+  // The editor handles its exposure and asks for the display spectra at each idle; the next
+  // block delivers them.
+  for (size_t start = 0; start + static_cast<size_t>(block) <= signal.size(); start += block) {
+    const auto first = signal.begin() + static_cast<std::ptrdiff_t>(start);
+    host.render(std::vector<float>(first, first + block), block);
+    host.idleEditor();
     XSync(window.display(), False);
     usleep(10000);
   }
   const bool written = window.writePng(outPath, error);
-  host->closeEditor();
-  host->close();
-  host.reset();
+  host.closeEditor();
+  host.close();
   window.close();
+  return written ? 0 : fail(kFailure, error);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (const int code = parseArguments(argc, argv, options)) return code;
+
+  std::string error;
+  XvfbServer server;
+  if (!server.start(error)) return fail(kFailure, error);
+  auto host = vsthost::PluginHost::load(options.pluginPath, error);
+  if (!host) return fail(kFailure, error);
+  host->open(44100.0, 512);
+  if (const int code = applyParameters(*host, options)) return code;
+
+  // A few frames of signal, so the meter and the spectra have something to show; the rest
+  // plays while the editor is open.
+  constexpr int32_t kLeadIn = 8192;
+  constexpr int32_t kIdles = 20;
+  constexpr int32_t kBlock = 512;
+  const std::vector<float> signal = testSignal(kLeadIn + kIdles * kBlock, 44100.0f);
+  host->render(std::vector<float>(signal.begin(), signal.begin() + kLeadIn), kBlock);
+  const int code = showEditorAndWrite(
+      *host, std::vector<float>(signal.begin() + kLeadIn, signal.end()), kBlock, options.outPath);
+  host.reset();
   // The plug-in is gone: release the process-wide font caches its text drawing filled.
   cairo_debug_reset_static_data();
   FcFini();
-  if (!written) {
-    std::fprintf(stderr, "quendral-snapshot: %s\n", error.c_str());
-    return 1;
-  }
-  return 0;
+  return code;
 }
