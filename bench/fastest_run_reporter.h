@@ -15,7 +15,9 @@ class FastestRunReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-      const std::string& name = run.run_name.function_name;
+      // The name with the benchmark's arguments, so each argument is reported on its own.
+      std::string name = run.run_name.function_name;
+      if (!run.run_name.args.empty()) name += "/" + run.run_name.args;
       const double ns = run.GetAdjustedCPUTime();
       auto known = cpuNs_.find(name);
       if (known != cpuNs_.end() && known->second <= ns) continue;
@@ -26,7 +28,7 @@ class FastestRunReporter : public benchmark::ConsoleReporter {
   }
 
  protected:
-  // Fastest CPU time per iteration in nanoseconds, by benchmark name.
+  // Fastest CPU time per iteration in nanoseconds, by benchmark name (with its arguments).
   const std::map<std::string, double>& cpuNs() const { return cpuNs_; }
   // Counters of that fastest run, by benchmark name and counter name.
   const std::map<std::string, std::map<std::string, double>>& counters() const { return counters_; }

@@ -16,9 +16,6 @@ namespace {
 
 constexpr auto kRelaxed = std::memory_order_relaxed;
 constexpr int kLast = AngleModulator::kPoints - 1;
-// One frame at the reference rate.
-constexpr float kFramesPositionStep =
-    static_cast<float>(engine::kFrameSize) / engine::kReferenceRate;
 constexpr float kMinutesPerSecond = 1.0f / 60.0f;
 // The "midi lfo tempo" value above which the speed follows the host's tempo.
 constexpr float kSyncThreshold = 0.5f;
@@ -101,7 +98,7 @@ AngleModulator::AngleModulator() {
   for (int i = 0; i < kPoints; ++i) {
     pointTimes[i].store(defaultPoint(i), kRelaxed);
     pointValues[i].store(defaultPoint(i), kRelaxed);
-    positionScale[i].store(kFramesPositionStep, kRelaxed);
+    positionScale[i].store(0.0f, kRelaxed);
     angleRate[i].store(0.0f, kRelaxed);
   }
   rebuildSegmentRates();
@@ -140,8 +137,17 @@ void AngleModulator::advanceModulator(TempoSource* tempo) {
   toPoint.store(static_cast<int16_t>(w.to), kRelaxed);
 }
 
+void AngleModulator::setSampleRate(float rate) {
+  sampleRate.store(rate, kRelaxed);
+  rebuildSegmentRates();
+}
+
 void AngleModulator::rebuildSegmentRates() {
+  // One frame in seconds is the position step at unit speed; the angle rates follow from it.
+  const float samplesPerSecond = sampleRate.load(kRelaxed);
+  const float frame = static_cast<float>(engine::kFrameSize);
   for (int i = 0; i < kPoints; ++i) {
+    positionScale[i].store(frame / samplesPerSecond, kRelaxed);
     const int next = (i + 1) % kPoints;
     const float span = pointTimes[next].load(kRelaxed) - pointTimes[i].load(kRelaxed);
     // Segments 0..6 run forward in time; the closing segment 7 -> 0 spans -1. A segment of
@@ -152,10 +158,9 @@ void AngleModulator::rebuildSegmentRates() {
     if (proper) {
       const float d =
           circularDifference(pointValues[i].load(kRelaxed), pointValues[next].load(kRelaxed));
-      // Turns per unit of envelope time -> degrees per frame at the reference rate. Kept
-      // as one left-to-right product so the rounding stays the same for every segment.
-      rate = d / span * kDegreesPerTurn * static_cast<float>(engine::kFrameSize) /
-             engine::kReferenceRate;
+      // Turns per unit of envelope time -> degrees per frame at the host's rate. Kept as
+      // one left-to-right product so the rounding stays the same for every segment.
+      rate = d / span * kDegreesPerTurn * frame / samplesPerSecond;
       if (!std::isfinite(rate)) rate = 0.0f;
     }
     angleRate[i].store(rate, kRelaxed);

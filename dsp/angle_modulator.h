@@ -40,11 +40,13 @@ class AngleModulator {
   void rebuildSegmentRates();
   // After a change of position, speed or envelope: puts targetAngle on the envelope.
   void placeOnEnvelope();
+  // The host's sample rate, so that speeds hold in cycles per second; rebuilds the rates.
+  void setSampleRate(float rate);
 
   std::atomic<float> targetAngle{0.0f};  // degrees, -180..+180 after each advance
   std::atomic<float> syncToHost{0.0f};   // raw "midi lfo tempo" value; sync while > 0.5
   std::atomic<float> lfoPosition{0.0f};  // 0..1
-  std::atomic<float> lfoSpeed{0.0f};     // envelope cycles per second at 44100 Hz; 0 = stopped
+  std::atomic<float> lfoSpeed{0.0f};     // envelope cycles per second; 0 = stopped
   std::atomic<int32_t> lfoDivide{1};     // 1..11
   std::atomic<float> pointTimes[kPoints];
   std::atomic<float> pointValues[kPoints];
@@ -52,6 +54,7 @@ class AngleModulator {
   std::atomic<float> angleRate[kPoints];
   std::atomic<int16_t> fromPoint{0};
   std::atomic<int16_t> toPoint{1};
+  std::atomic<float> sampleRate{44100.0f};  // samples per second: a frame lasts 128 of them
 
  private:
   // The speed for this frame: lfoSpeed, first set from the host's tempo (keeping its

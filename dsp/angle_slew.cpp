@@ -6,20 +6,19 @@
 
 namespace panner {
 
-float slewAngle(float current, float targetDegrees) {
+float slewAngle(float current, float targetDegrees, float step) {
   if (!std::isfinite(targetDegrees)) return current;
   const float t = wrapAzimuth(targetDegrees);
 
-  constexpr float kStep = 1.0f;
   const float c = current;
   float next;
   if (c > t) {
     // At exactly 180 degrees apart the angle rises through 360.
-    const float candidate = (c - t >= kHalfTurnDegrees) ? c + kStep : c - kStep;
+    const float candidate = (c - t >= kHalfTurnDegrees) ? c + step : c - step;
     next = candidate > t ? candidate : t;
   } else {
     // At exactly 180 degrees apart the angle falls through 0.
-    const float candidate = (t - c >= kHalfTurnDegrees) ? c - kStep : c + kStep;
+    const float candidate = (t - c >= kHalfTurnDegrees) ? c - step : c + step;
     next = candidate < t ? candidate : t;
   }
   return wrapAzimuth(next);

@@ -13,17 +13,21 @@ using simd4::v4;
 constexpr int kN = engine::kFftSize;
 constexpr int kF = engine::kFrameSize;
 
-}  // namespace
-
-void multiplySpectra(const float* h, const float* x, float* packedOut, float* halfComplexOut) {
+template <bool kAdd>
+void multiplyInto(const float* h, const float* x, float* packedOut, float* halfComplexOut,
+                  const float* add) {
   // Bins k = 1..124 four at a time: real parts at k..k+3, imaginary parts at
   // 256-k-3..256-k (reversed); bins 125..127 and the two real bins one by one.
   for (int k = 1; k < kN / 2 - 3; k += 4) {
     const int j = kN - k - 3;
     const v4 hr = load(h + k), xr = load(x + k);
     const v4 hi = simd4::reverse(load(h + j)), xi = simd4::reverse(load(x + j));
-    const v4 pr = xr * hr - xi * hi;
-    const v4 pi = hr * xi + hi * xr;
+    v4 pr = xr * hr - xi * hi;
+    v4 pi = hr * xi + hi * xr;
+    if (kAdd) {
+      pr += load(add + k);
+      pi += simd4::reverse(load(add + j));
+    }
     simd4::storeInterleaved(packedOut + 2 * k, pr, pi);
     if (halfComplexOut) {
       store(halfComplexOut + k, pr);
@@ -32,8 +36,12 @@ void multiplySpectra(const float* h, const float* x, float* packedOut, float* ha
   }
   for (int k = kN / 2 - 3; k < kN / 2; ++k) {
     const int j = kN - k;
-    const float pr = x[k] * h[k] - x[j] * h[j];
-    const float pi = h[k] * x[j] + h[j] * x[k];
+    float pr = x[k] * h[k] - x[j] * h[j];
+    float pi = h[k] * x[j] + h[j] * x[k];
+    if (kAdd) {
+      pr += add[k];
+      pi += add[j];
+    }
     packedOut[2 * k] = pr;
     packedOut[2 * k + 1] = pi;
     if (halfComplexOut) {
@@ -43,10 +51,51 @@ void multiplySpectra(const float* h, const float* x, float* packedOut, float* ha
   }
   packedOut[0] = h[0] * x[0];
   packedOut[1] = h[kN / 2] * x[kN / 2];
+  if (kAdd) {
+    packedOut[0] += add[0];
+    packedOut[1] += add[kN / 2];
+  }
   if (halfComplexOut) {
     halfComplexOut[0] = packedOut[0];
     halfComplexOut[kN / 2] = packedOut[1];
   }
+}
+
+}  // namespace
+
+void multiplySpectra(const float* h, const float* x, float* packedOut, float* halfComplexOut,
+                     const float* add) {
+  if (add)
+    multiplyInto<true>(h, x, packedOut, halfComplexOut, add);
+  else
+    multiplyInto<false>(h, x, packedOut, halfComplexOut, nullptr);
+}
+
+void multiplyAccumulate(const float* h, const float* x, float* acc, bool first) {
+  // The same pairing of bins as above, kept in half-complex order.
+  for (int k = 1; k < kN / 2 - 3; k += 4) {
+    const int j = kN - k - 3;
+    const v4 hr = load(h + k), xr = load(x + k);
+    const v4 hi = simd4::reverse(load(h + j)), xi = simd4::reverse(load(x + j));
+    v4 pr = xr * hr - xi * hi;
+    v4 pi = hr * xi + hi * xr;
+    if (!first) {
+      pr += load(acc + k);
+      pi += simd4::reverse(load(acc + j));
+    }
+    store(acc + k, pr);
+    store(acc + j, simd4::reverse(pi));
+  }
+  for (int k = kN / 2 - 3; k < kN / 2; ++k) {
+    const int j = kN - k;
+    const float pr = x[k] * h[k] - x[j] * h[j];
+    const float pi = h[k] * x[j] + h[j] * x[k];
+    acc[k] = first ? pr : acc[k] + pr;
+    acc[j] = first ? pi : acc[j] + pi;
+  }
+  const float dc = h[0] * x[0], nyquist = h[kN / 2] * x[kN / 2];
+  acc[0] = first ? dc : acc[0] + dc;
+  acc[kN / 2] = first ? nyquist : acc[kN / 2] + nyquist;
 }
 
 void overlapAdd(float* y, float* tail) {

@@ -8,7 +8,12 @@ namespace panner {
 
 // P = H x X for half-complex spectra, written straight into packed order for the inverse
 // transform. When `halfComplexOut` is not null, P is also written there in half-complex order.
-void multiplySpectra(const float* h, const float* x, float* packedOut, float* halfComplexOut);
+// When `add` is not null, the half-complex spectrum it holds is added to P.
+void multiplySpectra(const float* h, const float* x, float* packedOut, float* halfComplexOut,
+                     const float* add = nullptr);
+
+// acc = H x X for half-complex spectra when `first`, acc += H x X otherwise.
+void multiplyAccumulate(const float* h, const float* x, float* acc, bool first);
 
 // Adds the path's tail (127 values) to the start of `y` and keeps y's samples past the
 // frame as the new tail.

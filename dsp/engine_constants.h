@@ -12,8 +12,6 @@ constexpr int32_t kFftSize = 256;    // transform length: smallest power of two 
 constexpr int32_t kFftHalf = kFftSize / 2;
 constexpr int32_t kFftOrder = 8;  // log2(kFftSize)
 constexpr int32_t kTailSize = kFftSize + 2;
-constexpr float kReferenceRate =
-    44100.0f;  // the engine counts time at this rate, whatever the host runs at
 constexpr int32_t kLatencySamples = kFrameSize;
 
 }  // namespace engine

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "angle_math.h"
-#include "real_fft.h"
 #include "simd4.h"
 
 namespace panner {
@@ -17,7 +16,8 @@ constexpr int kN = engine::kFftSize;
 // Brings any azimuth into 0 <= a < 360; NaN and infinities become 0.
 float normaliseAngle(float angle) { return std::isfinite(angle) ? wrapAzimuth(angle) : 0.0f; }
 
-// r = lower + (upper - lower) x w over n values, n a multiple of 4.
+}  // namespace
+
 void interpolate(const float* lower, const float* upper, float w, float* out, int n) {
   const simd4::v4 weight = simd4::splat(w);
   for (int i = 0; i < n; i += 4) {
@@ -26,9 +26,7 @@ void interpolate(const float* lower, const float* upper, float w, float* out, in
   }
 }
 
-}  // namespace
-
-ResponseSets::ResponseSets(RealFft& fft) {
+ResponseSets::ResponseSets() {
   struct Source {
     const int16_t (*rows)[2][kTaps];
     int count;
@@ -47,31 +45,53 @@ ResponseSets::ResponseSets(RealFft& fft) {
     descriptors[s].gain = sources[s].gain;
     descriptors[s].entries = &entries[row];
     for (int r = 0; r < sources[s].count; ++r, ++row) {
-      for (int ear = 0; ear < 2; ++ear) {
-        float* spectrum = spectra[row][ear];
-        float work[kN] = {};
-        for (int i = 0; i < kTaps; ++i) {
+      for (int ear = 0; ear < 2; ++ear)
+        for (int i = 0; i < kTaps; ++i)
           taps[row][ear][i] = static_cast<float>(sources[s].rows[r][ear][i]) / 32768.0f;
-          work[i] = taps[row][ear][i];
-        }
-        fft.forward(work);
-        packedToHalfComplex(work, spectrum);
-      }
       ResponseEntry& entry = entries[row];
       entry.angle = static_cast<float>(r * sources[s].step);
       entry.first = taps[row][response_data::kNearEar];
       entry.second = taps[row][response_data::kFarEar];
-      entry.firstSpectrum = spectra[row][response_data::kNearEar];
-      entry.secondSpectrum = spectra[row][response_data::kFarEar];
+    }
+    for (int r = row - sources[s].count; r + 1 < row; ++r) {
+      for (int ear = 0; ear < 2; ++ear)
+        entries[r].delayToNext[ear] = arrivalDifference(taps[r][ear], taps[r + 1][ear]);
     }
   }
 }
 
-RowPair locateAngle(const ResponseSetDescriptor& set, float angleDegrees) {
+float arrivalDifference(const float* earlier, const float* later) {
+  // 44 samples at 44.1 kHz: a head's largest difference between neighbouring measurements
+  // stays well inside.
+  constexpr int kMaxLag = 44;
+  double correlation[2 * kMaxLag + 1];
+  for (int lag = -kMaxLag; lag <= kMaxLag; ++lag) {
+    double sum = 0.0;
+    for (int n = std::max(0, -lag); n < std::min(kTaps, kTaps - lag); ++n)
+      sum += static_cast<double>(earlier[n]) * later[n + lag];
+    correlation[lag + kMaxLag] = sum;
+  }
+  const int best =
+      static_cast<int>(std::max_element(correlation, correlation + 2 * kMaxLag + 1) - correlation);
+  if (best == 0 || best == 2 * kMaxLag) return static_cast<float>(best - kMaxLag);
+  // The peak of the parabola through the best lag and its neighbours.
+  const double before = correlation[best - 1], at = correlation[best],
+               after = correlation[best + 1];
+  const double curvature = before - 2.0 * at + after;
+  const double offset = curvature < 0.0 ? 0.5 * (before - after) / curvature : 0.0;
+  return static_cast<float>(best - kMaxLag + offset);
+}
+
+float foldAzimuth(float angleDegrees, bool* mirrored) {
   float m = normaliseAngle(angleDegrees);
-  const bool mirrored = m >= kHalfTurnDegrees;
-  if (mirrored) m = kDegreesPerTurn - m;
-  m = std::clamp(m, 0.0f, kHalfTurnDegrees);
+  *mirrored = m >= kHalfTurnDegrees;
+  if (*mirrored) m = kDegreesPerTurn - m;
+  return std::clamp(m, 0.0f, kHalfTurnDegrees);
+}
+
+RowPair locateAngle(const ResponseSetDescriptor& set, float angleDegrees) {
+  bool mirrored = false;
+  const float m = foldAzimuth(angleDegrees, &mirrored);
 
   const ResponseEntry* rows = set.entries;
   int i = 0;
@@ -90,15 +110,6 @@ void buildFilters(const ResponseSetDescriptor& set, float angleDegrees, float* c
   interpolate(pair.lower->second, pair.upper->second, pair.weight, farEar, kTaps);
   std::fill(channel0 + kTaps, channel0 + kN, 0.0f);
   std::fill(channel1 + kTaps, channel1 + kN, 0.0f);
-}
-
-void buildFilterSpectra(const ResponseSetDescriptor& set, float angleDegrees, float* spectrum0,
-                        float* spectrum1) {
-  const RowPair pair = locateAngle(set, angleDegrees);
-  float* nearEar = pair.mirrored ? spectrum0 : spectrum1;
-  float* farEar = pair.mirrored ? spectrum1 : spectrum0;
-  interpolate(pair.lower->firstSpectrum, pair.upper->firstSpectrum, pair.weight, nearEar, kN);
-  interpolate(pair.lower->secondSpectrum, pair.upper->secondSpectrum, pair.weight, farEar, kN);
 }
 
 }  // namespace panner

@@ -2,10 +2,9 @@
 //
 // A set covers azimuths 0..180 degrees (source on the side of output channel 1); the other
 // half of the circle is its mirror image. Each row holds the response of the ear nearer to
-// the source ("first") and of the opposite ear ("second"), 128 taps each, and the
-// half-complex spectra of both, computed once when the sets are built. Because the
-// transform is linear, interpolating two rows' spectra gives the spectrum of the
-// interpolated taps, so the filter update never transforms filters while audio runs.
+// the source ("first") and of the opposite ear ("second"), 128 taps each at the measurement
+// rate, and how much later each ear's response arrives at the next row. The filters the
+// engine uses are prepared from these for the host's rate (response_tables.h).
 #pragma once
 
 #include <cstdint>
@@ -15,14 +14,13 @@
 
 namespace panner {
 
-class RealFft;
-
 struct ResponseEntry {
-  float angle = 0.0f;                     // measured azimuth, degrees
-  const float* first = nullptr;           // near-ear taps, kFrameSize values
-  const float* second = nullptr;          // far-ear taps
-  const float* firstSpectrum = nullptr;   // half-complex spectra of the taps zero-padded
-  const float* secondSpectrum = nullptr;  // to kFftSize
+  float angle = 0.0f;             // measured azimuth, degrees
+  const float* first = nullptr;   // near-ear taps, kFrameSize values
+  const float* second = nullptr;  // far-ear taps
+  // How much later the next row's response arrives than this row's, in samples at the
+  // measurement rate, for the near ear [0] and the far ear [1]; 0 in a set's last row.
+  float delayToNext[2] = {0.0f, 0.0f};
 };
 
 struct ResponseSetDescriptor {
@@ -43,9 +41,10 @@ class ResponseSets {
  public:
   static constexpr float kSetOneGain = 0.26308918f;
   static constexpr float kSetTwoGain = 0.5405306f;
+  static constexpr double kMeasurementRate = 44100.0;
 
-  // Converts the committed 16-bit data and transforms every row with `fft`.
-  explicit ResponseSets(RealFft& fft);
+  // Converts the committed 16-bit data and measures each neighbour's arrival difference.
+  ResponseSets();
   ResponseSets(const ResponseSets&) = delete;
   ResponseSets& operator=(const ResponseSets&) = delete;
 
@@ -54,14 +53,24 @@ class ResponseSets {
 
  private:
   static constexpr int kTaps = engine::kFrameSize;
-  static constexpr int kN = engine::kFftSize;
   static constexpr int kRows = response_data::kSetOneRows + response_data::kSetTwoRows;
 
   float taps[kRows][2][kTaps];
-  float spectra[kRows][2][kN];
   ResponseEntry entries[kRows];
   ResponseSetDescriptor descriptors[2];
 };
+
+// How much later `later` arrives than `earlier` (both kFrameSize taps): the lag of their
+// cross-correlation's peak, refined to a fraction of a sample, within +-1 ms.
+float arrivalDifference(const float* earlier, const float* later);
+
+// Brings an azimuth onto the measured half circle, 0..180 degrees, and tells whether it
+// lay on the mirrored half (180..360: near ear on output channel 0). Any value is accepted;
+// NaN and infinities count as 0.
+float foldAzimuth(float angleDegrees, bool* mirrored);
+
+// out = lower + (upper - lower) x w over n values, n a multiple of 4.
+void interpolate(const float* lower, const float* upper, float w, float* out, int n);
 
 // Finds the rows around `angleDegrees` (0 <= a < 360; anything else, NaN included, is
 // brought into range first, so the search never leaves the table).
@@ -70,8 +79,5 @@ RowPair locateAngle(const ResponseSetDescriptor& set, float angleDegrees);
 // The time-domain filters for an azimuth: kFftSize values per channel, taps 128..255 zero.
 void buildFilters(const ResponseSetDescriptor& set, float angleDegrees, float* channel0,
                   float* channel1);
-// The same filters' spectra in half-complex order, interpolated from the rows' spectra.
-void buildFilterSpectra(const ResponseSetDescriptor& set, float angleDegrees, float* spectrum0,
-                        float* spectrum1);
 
 }  // namespace panner

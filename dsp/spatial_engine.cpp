@@ -2,17 +2,22 @@
 // slew, refill of the older filter slot) and the convolution frame (input transform, four
 // filter paths, overlap-add, crossfade), plus the copies published for the editor.
 //
-// Filters are kept only as spectra: the filter update interpolates the measured rows'
-// spectra (see response_sets.h), which equals transforming the interpolated taps. Each
-// slot's spectra carry the level factor of the set they were built from, and a refilled
-// slot's overlap tails are rebuilt from its new filters and the previous input frame, so each
-// slot's output is exactly its own filters' response and the crossfade blends two consistent
-// signals (no burst when the set or the angle changes). The output gain moves linearly
-// across a frame from the last frame's value to the new one.
+// Filters are kept only as spectra, one kFftSize-point spectrum per partition of kFrameSize
+// taps, read from the response tables of the current sample rate (see response_tables.h).
+// The input spectra of the last frames wait in a frequency-domain delay line, so a path's
+// output spectrum is the sum over partitions of the partition's filter times the input of
+// that many frames ago: uniformly partitioned overlap-add, with one input transform and one
+// inverse transform per path whatever the filters' length. Each slot's spectra carry the level
+// factor of the set they were built from, and a refilled slot's overlap tails are rebuilt from its
+// new filters and the earlier input frames, so each slot's output is exactly its own filters'
+// response and the crossfade blends two consistent signals (no burst when the set or the angle
+// changes). The output gain moves linearly across a frame from the last frame's value to the new
+// one.
 #include "spatial_engine.h"
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <new>
 
 #include "angle_slew.h"
@@ -20,6 +25,7 @@
 #include "denormal_guard.h"
 #include "real_fft.h"
 #include "response_sets.h"
+#include "response_tables.h"
 #include "simd4.h"
 
 namespace panner {
@@ -29,6 +35,7 @@ namespace {
 constexpr auto kRelaxed = std::memory_order_relaxed;
 constexpr int kN = engine::kFftSize;
 constexpr int kF = engine::kFrameSize;
+constexpr int kMaxP = ResponseTables::kMaxPartitions;
 constexpr float kInScale = 2.0f / static_cast<float>(kN);
 // Input samples beyond this are limited to it: far above any audio, and low enough that the
 // transforms and the filter products cannot overflow.
@@ -41,16 +48,28 @@ void publish(const float* from, std::atomic<float>* to, int n) {
   for (int i = 0; i < n; ++i) to[i].store(from[i], kRelaxed);
 }
 
-void scaleSpectrum(float* spectrum, float factor) {
+void scaleSpectra(float* spectra, int count, float factor) {
   const simd4::v4 f = simd4::splat(factor);
-  for (int i = 0; i < kN; i += 4) simd4::store(spectrum + i, f * simd4::load(spectrum + i));
+  for (int i = 0; i < count; i += 4) simd4::store(spectra + i, f * simd4::load(spectra + i));
+}
+
+// A path's filters as one kFftSize-point spectrum for the display. Partition p starts p
+// frames later, a factor (-1)^(p k) at bin k, so the sum shows the whole response folded
+// onto 256 points.
+void foldPartitions(const float* spectra, int partitions, float* folded) {
+  std::copy(spectra, spectra + kN, folded);
+  for (int p = 1; p < partitions; ++p) {
+    const float* part = spectra + p * kN;
+    for (int i = 0; i < kN; i += 2) {
+      folded[i] += part[i];
+      folded[i + 1] += p % 2 ? -part[i + 1] : part[i + 1];
+    }
+  }
 }
 
 }  // namespace
 
 struct SpatialEngine::State {
-  State() : sets(fft) {}
-
   // Whether this frame publishes the display arrays; takes up any pending request.
   bool displayDue() {
     if (!displayOnRequest.load(kRelaxed)) return true;
@@ -66,14 +85,30 @@ struct SpatialEngine::State {
     shownFilterStale = false;
   }
 
+  // The filters of one path: `partitions` spectra. Packed by the current partition count,
+  // so that with one partition the four paths lie together as they are read every frame.
+  float* h(int path) { return filters + path * partitions * kN; }
+
   RealFft fft;
   ResponseSets sets;
   std::atomic<const ResponseSetDescriptor*> activeSet{nullptr};
 
-  // Filter spectra in half-complex order: [slot A ch0, slot A ch1, slot B ch0, slot B ch1].
-  alignas(16) float h[kPaths][kN];
-  alignas(16) float inSpectrum[kN];
-  alignas(16) float previousSpectrum[kN] = {};  // the last filtered frame's inSpectrum
+  // The tables the audio thread uses, swapped in by setSampleRate; `retired` is the one
+  // they replaced, kept until the next change so that a frame still running on it ends.
+  std::unique_ptr<ResponseTables> current;
+  std::unique_ptr<ResponseTables> retired;
+  std::atomic<const ResponseTables*> tables{nullptr};
+  const ResponseTables* tablesInUse = nullptr;  // audio thread: the tables of the last frame
+  int partitions = 1;                           // of tablesInUse
+  std::atomic<float> degreesPerFrame{1.0f};     // the glide's step at the current rate
+
+  // Filter spectra in half-complex order, kN values per partition, path after path:
+  // slot A ch0, slot A ch1, slot B ch0, slot B ch1 (see h()).
+  alignas(16) float filters[kPaths * kMaxP * kN];
+  // Input spectra of the last frames; inHistory[newest] is the latest frame's.
+  alignas(16) float inHistory[kMaxP][kN] = {};
+  int newest = 0;
+  alignas(16) float sum[kN];  // one path's products of the later partitions
   alignas(16) float work[kN];
   alignas(16) float y[kPaths][kN];           // time-domain result of each path
   alignas(16) float product[kN];             // slot A's product, half-complex, for the display
@@ -107,16 +142,67 @@ struct SpatialEngine::State {
 
 SpatialEngine::SpatialEngine() : state(new (std::nothrow) State()) {
   if (!state) return;
-  state->activeSet.store(&state->sets.set(0), kRelaxed);
-  // Both slots start as the filters for azimuth 0, so no frame ever reads an unfilled slot.
   State& s = *state;
-  fillSlot(s.sets.set(0), kA0, kA1);
-  std::copy(s.h[kA0], s.h[kA0] + kN, s.h[kB0]);
-  std::copy(s.h[kA1], s.h[kA1] + kN, s.h[kB1]);
-  s.slotSet[1] = s.slotSet[0];
-  s.slotAngle[1] = s.slotAngle[0];
+  s.current = ResponseTables::create(s.sets, ResponseSets::kMeasurementRate);
+  if (!s.current) {
+    delete state;
+    state = nullptr;
+    return;
+  }
+  s.tables.store(s.current.get(), kRelaxed);
+  s.activeSet.store(&s.sets.set(0), kRelaxed);
+  // Both slots start as the filters for azimuth 0, so no frame ever reads an unfilled slot.
+  startTables(*s.current);
   s.publishFilters();
   clearDisplaySpectra();
+}
+
+bool SpatialEngine::setSampleRate(double rate) {
+  if (!state) return false;
+  State& s = *state;
+  if (!std::isfinite(rate) || rate < ResponseTables::kMinRate || rate > ResponseTables::kMaxRate)
+    return false;
+  if (rate != s.current->rate()) {
+    std::unique_ptr<ResponseTables> made = ResponseTables::create(s.sets, rate);
+    if (!made) return false;
+    s.retired = std::move(s.current);
+    s.current = std::move(made);
+    s.tables.store(s.current.get(), kRelaxed);
+  }
+  // One degree per 128 samples at 44.1 kHz: 344.5 degrees per second at every rate.
+  s.degreesPerFrame.store(static_cast<float>(ResponseSets::kMeasurementRate / rate), kRelaxed);
+  modulator.setSampleRate(static_cast<float>(rate));
+  return true;
+}
+
+double SpatialEngine::sampleRate() const {
+  return state ? state->current->rate() : ResponseSets::kMeasurementRate;
+}
+
+// Both slots get the filters for the current azimuth from `tables`; the delay line and the
+// tails, which belong to the previous rate's stream, start from silence.
+void SpatialEngine::startTables(const ResponseTables& tables) {
+  State& s = *state;
+  s.tablesInUse = &tables;
+  s.partitions = tables.partitions();
+  for (auto& spectrum : s.inHistory) std::fill(spectrum, spectrum + kN, 0.0f);
+  s.slotSet[0] = s.slotSet[1] = nullptr;
+  const ResponseSetDescriptor& set = *s.activeSet.load(kRelaxed);
+  fillSlot(set, kA0, kA1);
+  fillSlot(set, kB0, kB1);
+}
+
+// The spectrum of what the filters of `path` make of the input history: the sum over
+// partitions p of partition p times the input of p frames before the newest. Written in
+// packed order to `packedOut`, and in half-complex order to `halfComplexOut` if not null.
+void SpatialEngine::filterHistory(int path, float* packedOut, float* halfComplexOut) {
+  State& s = *state;
+  for (int p = 1; p < s.partitions; ++p) {
+    const int frame = s.newest - p >= 0 ? s.newest - p : s.newest - p + s.partitions;
+    multiplyAccumulate(s.h(path) + p * kN, s.inHistory[frame], s.sum, p == 1);
+  }
+  multiplySpectra(s.h(path), s.inHistory[s.newest], packedOut, halfComplexOut,
+                  s.partitions > 1 ? s.sum : nullptr);
 }
 
 // The display shows slot A's filters without the set's level factor (it applies the factor
@@ -127,17 +213,17 @@ void SpatialEngine::fillSlot(const ResponseSetDescriptor& set, int path0, int pa
   if (s.slotSet[slot] == &set && s.slotAngle[slot] == s.currentAngle) return;
   s.slotSet[slot] = &set;
   s.slotAngle[slot] = s.currentAngle;
-  buildFilterSpectra(set, s.currentAngle, s.h[path0], s.h[path1]);
+  s.tablesInUse->buildFilterSpectra(set, s.currentAngle, s.h(path0), s.h(path1));
   if (path0 == kA0) {
-    std::copy(s.h[kA0], s.h[kA0] + kN, s.unscaledFilterA[0]);
-    std::copy(s.h[kA1], s.h[kA1] + kN, s.unscaledFilterA[1]);
+    foldPartitions(s.h(kA0), s.partitions, s.unscaledFilterA[0]);
+    foldPartitions(s.h(kA1), s.partitions, s.unscaledFilterA[1]);
     s.shownFilterStale = true;
   }
   for (int path : {path0, path1}) {
-    scaleSpectrum(s.h[path], set.gain);
-    // The tail the new filters would have left from the previous frame (the result buffer
+    scaleSpectra(s.h(path), s.partitions * kN, set.gain);
+    // The tail the new filters would have left from the frames before (the result buffer
     // serves as scratch: the frame overwrites it).
-    multiplySpectra(s.h[path], s.previousSpectrum, s.y[path], nullptr);
+    filterHistory(path, s.y[path], nullptr);
     s.fft.inverse(s.y[path]);
     std::copy(s.y[path] + kF, s.y[path] + 2 * kF - 1, s.tail[path]);  // 127 values
   }
@@ -157,8 +243,12 @@ void SpatialEngine::filterUpdate(TempoSource* tempo) {
   if (s.anglePending.load(kRelaxed) && s.anglePending.exchange(false, std::memory_order_acquire))
     s.currentAngle = s.pendingAngle.load(kRelaxed);
   modulator.advanceModulator(tempo);
-  s.currentAngle = slewAngle(s.currentAngle, modulator.targetAngle.load(kRelaxed));
+  s.currentAngle = slewAngle(s.currentAngle, modulator.targetAngle.load(kRelaxed),
+                             s.degreesPerFrame.load(kRelaxed));
   s.shownAngle.store(s.currentAngle, kRelaxed);
+
+  const ResponseTables* tables = s.tables.load(kRelaxed);
+  if (tables != s.tablesInUse) startTables(*tables);
 
   const ResponseSetDescriptor& active = *s.activeSet.load(kRelaxed);
   if (s.fillSlotA)
@@ -195,23 +285,24 @@ void SpatialEngine::convolutionFrame(const float* inFrame, float* outFrame0, flo
     std::fill(s.work + kF, s.work + kN, 0.0f);
     s.fft.forward(s.work);
   }
-  packedToHalfComplex(s.work, s.inSpectrum);
+  s.newest = s.newest + 1 < s.partitions ? s.newest + 1 : 0;
+  const float* inSpectrum = s.inHistory[s.newest];
+  packedToHalfComplex(s.work, s.inHistory[s.newest]);
 
   const bool show = s.displayDue();
   if (show) {
     // The display shows the input as the active set's filters see it.
     const float setGain = s.activeSet.load(kRelaxed)->gain;
-    for (int i = 0; i < kN; ++i) s.shownInSpectrum[i].store(setGain * s.inSpectrum[i], kRelaxed);
+    for (int i = 0; i < kN; ++i) s.shownInSpectrum[i].store(setGain * inSpectrum[i], kRelaxed);
     if (s.shownFilterStale) s.publishFilters();
   }
   for (int path = 0; path < kPaths; ++path) {
     const bool shownPath = show && (path == kA0 || path == kA1);
-    multiplySpectra(s.h[path], s.inSpectrum, s.y[path], shownPath ? s.product : nullptr);
+    filterHistory(path, s.y[path], shownPath ? s.product : nullptr);
     if (shownPath) publish(s.product, s.shownProduct[path == kA0 ? 0 : 1], kN);
     s.fft.inverse(s.y[path]);
     overlapAdd(s.y[path], s.tail[path]);
   }
-  std::copy(s.inSpectrum, s.inSpectrum + kN, s.previousSpectrum);
 
   // A non-finite gain keeps the last finite one.
   const float gain = outGain.load(kRelaxed);
@@ -252,7 +343,7 @@ void SpatialEngine::clearDisplaySpectra() {
 void SpatialEngine::clearTails() {
   if (!state) return;
   for (float* tail : state->tail) std::fill(tail, tail + engine::kTailSize, 0.0f);
-  std::fill(state->previousSpectrum, state->previousSpectrum + kN, 0.0f);
+  for (float* spectrum : state->inHistory) std::fill(spectrum, spectrum + kN, 0.0f);
 }
 
 namespace {

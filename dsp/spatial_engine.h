@@ -18,6 +18,7 @@
 namespace panner {
 
 struct ResponseSetDescriptor;
+class ResponseTables;
 
 class SpatialEngine {
  public:
@@ -29,6 +30,15 @@ class SpatialEngine {
   // False when a buffer could not be allocated; the engine then produces silence.
   bool initialised() const;
 
+  // Prepares the response sets for `rate` samples per second and times the glide and the
+  // modulator in seconds at that rate. Allocates: call it while the host has processing
+  // suspended (as hosts do), never on the audio thread; the next frame switches over, its
+  // filter history starting from silence. A rate that is not finite or lies outside
+  // 8 kHz..384 kHz, or tables that cannot be allocated, change nothing and return false:
+  // the last good rate stays.
+  bool setSampleRate(double rate);
+  double sampleRate() const;  // the rate the engine is prepared for (44100 at first)
+
   // Chooses the set, advances the modulator, slews the angle and refills one filter slot.
   void filterUpdate(TempoSource* tempo);
   // One frame: filter update, convolution, crossfade. Reads kFrameSize samples from
@@ -37,8 +47,9 @@ class SpatialEngine {
                         TempoSource* tempo);
   // Clears the spectra the editor shows (part of suspend).
   void clearDisplaySpectra();
-  // Forgets the overlap tails and the frame a refilled slot rebuilds its tails from, so the
-  // next frame sounds only its own input. Audio thread only.
+  // Forgets the overlap tails and the input frames a refilled slot rebuilds its tails from
+  // (the frequency-domain delay line), so the next frame sounds only its own input. Audio
+  // thread only.
   void clearTails();
 
   // The display arrays follow every frame until publishDisplayOnRequest is called; from then
@@ -69,6 +80,8 @@ class SpatialEngine {
   struct State;
   // Builds the filters for the current azimuth from `set` into the two paths of one slot.
   void fillSlot(const ResponseSetDescriptor& set, int path0, int path1);
+  void startTables(const ResponseTables& tables);
+  void filterHistory(int path, float* packedOut, float* halfComplexOut);
   State* state;
 };
 

@@ -51,6 +51,10 @@ bool quendral::constructed() const {
 
 void quendral::suspend() { blocks.suspend(); }
 
+void quendral::setSampleRate(float rate) {
+  if (engine.setSampleRate(rate)) AudioEffectX::setSampleRate(rate);
+}
+
 // Processing simply continues where it stopped: nothing to restart, and no MIDI request.
 void quendral::resume() {}
 

@@ -28,6 +28,9 @@ class quendral : public AudioEffectX, public TempoSource {
   // Host adapter overrides.
   void suspend() override;
   void resume() override;
+  // Prepares the engine for the host's rate; a rate the engine cannot use (not finite, not
+  // positive, outside 8 kHz..384 kHz) keeps the last good one, which getSampleRate reports.
+  void setSampleRate(float rate) override;
   void processReplacing(float** inputs, float** outputs, int32_t sampleFrames) override;
   void process(float** inputs, float** outputs, int32_t sampleFrames) override;
   float getVu() override;
