@@ -196,6 +196,17 @@ TEST_F(PluginTest, ValuesInAValidChunkAreConfinedAsSetParameterConfinesThem) {
   steady->setParameter(kGain, 0.25f);
   steady->render(testSignal(100 * kFrame), 256);
   expectSameSound(*host, *steady, 20, "confined chunk");
+
+  // Any payload under a sound header is accepted and confined: the output stays finite.
+  std::mt19937 generator(11);
+  for (int round = 0; round < 40; ++round) {
+    for (std::size_t i = kHeader; i < chunk.size(); ++i)
+      chunk[i] = static_cast<uint8_t>(generator());
+    sealChunk(chunk);
+    ASSERT_EQ(host->setChunk(chunk), 1) << round;
+    for (const auto& channel : host->render(testSignal(4 * kFrame), 256))
+      for (float sample : channel) ASSERT_TRUE(std::isfinite(sample)) << round;
+  }
 }
 
 }  // namespace
