@@ -23,6 +23,19 @@ void setRgb(cairo_t* cr, int r, int g, int b, double alpha = 1.0) {
   cairo_set_source_rgba(cr, r / 255.0, g / 255.0, b / 255.0, alpha);
 }
 
+struct Rgb {
+  int r, g, b;
+};
+
+// Fills the current path with `fill`, then outlines it with `outline` at the current
+// line width.
+void fillAndOutline(cairo_t* cr, Rgb fill, Rgb outline) {
+  setRgb(cr, fill.r, fill.g, fill.b);
+  cairo_fill_preserve(cr);
+  setRgb(cr, outline.r, outline.g, outline.b);
+  cairo_stroke(cr);
+}
+
 // Warm gradient from deep orange at the top left to pale apricot at the bottom right.
 void drawBackground(cairo_t* cr) {
   cairo_pattern_t* bg = cairo_pattern_create_linear(0, 0, kW, kH);
@@ -62,30 +75,22 @@ void drawIllustration(cairo_t* cr) {
   }
 
   // Head: face circle, nose toward 0 degrees (up), ears left and right.
-  setRgb(cr, 255, 214, 170);
+  constexpr Rgb kSkin{255, 214, 170}, kEar{240, 160, 100}, kSkinOutline{150, 60, 10};
   cairo_arc(cr, cx, cy, 30, 0, 2 * kPi);
-  cairo_fill_preserve(cr);
-  setRgb(cr, 150, 60, 10);
   cairo_set_line_width(cr, 2.5);
-  cairo_stroke(cr);
+  fillAndOutline(cr, kSkin, kSkinOutline);
   for (int side = -1; side <= 1; side += 2) {
     cairo_save(cr);
     cairo_translate(cr, cx + side * 31, cy);
     cairo_scale(cr, 0.5, 1.0);
     cairo_arc(cr, 0, 0, 9, 0, 2 * kPi);
     cairo_restore(cr);
-    setRgb(cr, 240, 160, 100);
-    cairo_fill_preserve(cr);
-    setRgb(cr, 150, 60, 10);
-    cairo_stroke(cr);
+    fillAndOutline(cr, kEar, kSkinOutline);
   }
   cairo_move_to(cr, cx - 7, cy - 28);
   cairo_line_to(cr, cx, cy - 40);
   cairo_line_to(cr, cx + 7, cy - 28);
-  setRgb(cr, 255, 214, 170);
-  cairo_fill_preserve(cr);
-  setRgb(cr, 150, 60, 10);
-  cairo_stroke(cr);
+  fillAndOutline(cr, kSkin, kSkinOutline);
 
   // Source at 60 degrees on the circle with three wave fronts heading for the head.
   const double sa = 60.0 * kPi / 180.0;
@@ -97,12 +102,9 @@ void drawIllustration(cairo_t* cr) {
     cairo_arc(cr, sx, sy, 12.0 * i + 4, toward - 0.5, toward + 0.5);
     cairo_stroke(cr);
   }
-  setRgb(cr, 203, 0, 40);
   cairo_arc(cr, sx, sy, 8, 0, 2 * kPi);
-  cairo_fill_preserve(cr);
-  setRgb(cr, 101, 0, 20);
   cairo_set_line_width(cr, 1.5);
-  cairo_stroke(cr);
+  fillAndOutline(cr, Rgb{203, 0, 40}, Rgb{101, 0, 20});
 }
 
 void text(cairo_t* cr, double x, double y, double size, bool bold, const char* s) {

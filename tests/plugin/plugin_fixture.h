@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "noise_signal.h"
 #include "plugin_host.h"
 
 class PluginTest : public ::testing::Test {
@@ -50,11 +51,5 @@ inline std::vector<float> constant(std::size_t length, float value) {
 
 // A deterministic noise-like test signal in -0.5..0.5.
 inline std::vector<float> testSignal(std::size_t length) {
-  std::vector<float> signal(length);
-  uint32_t state = 12345;
-  for (float& sample : signal) {
-    state = state * 1664525u + 1013904223u;
-    sample = static_cast<float>(state >> 8) / 16777216.0f - 0.5f;
-  }
-  return signal;
+  return vsthost::noiseSignal(length, 12345);
 }

@@ -24,20 +24,18 @@ void VST_CALL setParameter(AEffect*, int32_t, float) {}
 float VST_CALL getParameter(AEffect*, int32_t) { return 0.0f; }
 
 AEffect makeEffect() {
-  AEffect e{};
-  e.magic = kEffectMagic;
-  e.dispatcher = dispatcher;
-  e.process = processReplacing;
-  e.processReplacing = processReplacing;
-  e.setParameter = setParameter;
-  e.getParameter = getParameter;
-  e.numInputs = 0;
-  e.numOutputs = 2;
-  e.flags = effFlagsCanReplacing | effFlagsIsSynth;
-  e.ioRatio = 1.0f;
-  e.uniqueID = vstFourCC('f', 'i', 'x', 't');
-  e.version = 1;
-  return e;
+  return AEffect{.magic = kEffectMagic,
+                 .dispatcher = dispatcher,
+                 .process = processReplacing,
+                 .setParameter = setParameter,
+                 .getParameter = getParameter,
+                 .numInputs = 0,
+                 .numOutputs = 2,
+                 .flags = effFlagsCanReplacing | effFlagsIsSynth,
+                 .ioRatio = 1.0f,
+                 .uniqueID = vstFourCC('f', 'i', 'x', 't'),
+                 .version = 1,
+                 .processReplacing = processReplacing};
 }
 
 AEffect instrument = makeEffect();

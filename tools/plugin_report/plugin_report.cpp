@@ -8,6 +8,8 @@
 #include <sstream>
 #include <vector>
 
+#include "noise_signal.h"
+
 namespace vsthost {
 
 namespace {
@@ -41,16 +43,8 @@ std::string number(double value) {
   return text;
 }
 
-// The same noise-like signal on both platforms (no library random generator).
-std::vector<float> testSignal(std::size_t length) {
-  std::vector<float> signal(length);
-  uint32_t state = 2024;
-  for (float& sample : signal) {
-    state = state * 1664525u + 1013904223u;
-    sample = static_cast<float>(state >> 8) / 16777216.0f - 0.5f;
-  }
-  return signal;
-}
+// The same noise-like signal on both platforms.
+std::vector<float> testSignal(std::size_t length) { return vsthost::noiseSignal(length, 2024); }
 
 MidiMessage controlChange(int controller, int value) {
   return {0xB0, static_cast<unsigned char>(controller), static_cast<unsigned char>(value), 0};
