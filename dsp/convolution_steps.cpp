@@ -13,6 +13,22 @@ using simd4::v4;
 constexpr int kN = engine::kFftSize;
 constexpr int kF = engine::kFrameSize;
 
+// The products of the four bins k..k+3 of two half-complex spectra, whose imaginary parts
+// stand reversed at j..j+3 (j = 256 - k - 3): real parts in pr, imaginary parts in pi, both
+// in bin order.
+inline void multiplyFourBins(const float* h, const float* x, int k, int j, v4& pr, v4& pi) {
+  const v4 hr = load(h + k), xr = load(x + k);
+  const v4 hi = simd4::reverse(load(h + j)), xi = simd4::reverse(load(x + j));
+  pr = xr * hr - xi * hi;
+  pi = hr * xi + hi * xr;
+}
+
+// The product of bin k, whose imaginary part stands at j = 256 - k.
+inline void multiplyBin(const float* h, const float* x, int k, int j, float& pr, float& pi) {
+  pr = x[k] * h[k] - x[j] * h[j];
+  pi = h[k] * x[j] + h[j] * x[k];
+}
+
 template <bool kAdd>
 void multiplyInto(const float* h, const float* x, float* packedOut, float* halfComplexOut,
                   const float* add) {
@@ -20,10 +36,8 @@ void multiplyInto(const float* h, const float* x, float* packedOut, float* halfC
   // 256-k-3..256-k (reversed); bins 125..127 and the two real bins one by one.
   for (int k = 1; k < kN / 2 - 3; k += 4) {
     const int j = kN - k - 3;
-    const v4 hr = load(h + k), xr = load(x + k);
-    const v4 hi = simd4::reverse(load(h + j)), xi = simd4::reverse(load(x + j));
-    v4 pr = xr * hr - xi * hi;
-    v4 pi = hr * xi + hi * xr;
+    v4 pr, pi;
+    multiplyFourBins(h, x, k, j, pr, pi);
     if (kAdd) {
       pr += load(add + k);
       pi += simd4::reverse(load(add + j));
@@ -36,8 +50,8 @@ void multiplyInto(const float* h, const float* x, float* packedOut, float* halfC
   }
   for (int k = kN / 2 - 3; k < kN / 2; ++k) {
     const int j = kN - k;
-    float pr = x[k] * h[k] - x[j] * h[j];
-    float pi = h[k] * x[j] + h[j] * x[k];
+    float pr, pi;
+    multiplyBin(h, x, k, j, pr, pi);
     if (kAdd) {
       pr += add[k];
       pi += add[j];
@@ -75,10 +89,8 @@ void multiplyAccumulate(const float* h, const float* x, float* acc, bool first) 
   // The same pairing of bins as above, kept in half-complex order.
   for (int k = 1; k < kN / 2 - 3; k += 4) {
     const int j = kN - k - 3;
-    const v4 hr = load(h + k), xr = load(x + k);
-    const v4 hi = simd4::reverse(load(h + j)), xi = simd4::reverse(load(x + j));
-    v4 pr = xr * hr - xi * hi;
-    v4 pi = hr * xi + hi * xr;
+    v4 pr, pi;
+    multiplyFourBins(h, x, k, j, pr, pi);
     if (!first) {
       pr += load(acc + k);
       pi += simd4::reverse(load(acc + j));
@@ -88,8 +100,8 @@ void multiplyAccumulate(const float* h, const float* x, float* acc, bool first) 
   }
   for (int k = kN / 2 - 3; k < kN / 2; ++k) {
     const int j = kN - k;
-    const float pr = x[k] * h[k] - x[j] * h[j];
-    const float pi = h[k] * x[j] + h[j] * x[k];
+    float pr, pi;
+    multiplyBin(h, x, k, j, pr, pi);
     acc[k] = first ? pr : acc[k] + pr;
     acc[j] = first ? pi : acc[j] + pi;
   }
