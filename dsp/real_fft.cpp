@@ -109,6 +109,15 @@ void RealFft::inverse(float* data) {
   baseline::inverse(buffers, data);
 }
 
+void RealFft::inverseOfProductsSecondHalf(const float* const* h, const float* const* x, int count,
+                                          float* out) {
+#if QUENDRAL_FFT_HAS_AVX2_PASSES
+  if (passes == InstructionSet::kAvx2Fma)
+    return avx2fma::inverseOfProductsSecondHalf(buffers, h, x, count, out);
+#endif
+  baseline::inverseOfProductsSecondHalf(buffers, h, x, count, out);
+}
+
 void packedToHalfComplex(const float* packed, float* halfComplex) {
   constexpr int n = RealFft::kSize;
   // Bins 1..124 four at a time, then 125..127.

@@ -36,6 +36,13 @@ class RealFft {
   void forward(float* data);
   void inverse(float* data);
 
+  // The second half (kHalf samples) of the inverse transform of the sum over i < count of
+  // h[i] x x[i], spectra in half-complex order: what overlap-save keeps of a frame. The
+  // products feed the transform's first pass directly, and only the kept half is put in
+  // order and written out.
+  void inverseOfProductsSecondHalf(const float* const* h, const float* const* x, int count,
+                                   float* out);
+
   // Twiddles and scratch of one transform, used by the passes of either set.
   struct Buffers {
     alignas(16) float re[kHalf];

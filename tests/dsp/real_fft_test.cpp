@@ -88,6 +88,44 @@ TEST(RealFft, RoundTripMultipliesBy256AndRepeatsExactly) {
   for (int n = 0; n < kN; ++n) EXPECT_NEAR(first[n], 256.0f * x[n], 2e-4f) << n;
 }
 
+// Summed products of half-complex spectra, transformed back: the fused call against the
+// product written out, the plain inverse and its second half, with either set of passes.
+TEST(RealFft, InverseOfProductsKeepsTheSecondHalfOfTheSummedProducts) {
+  for (const auto set : {RealFft::InstructionSet::kBaseline, RealFft::InstructionSet::kAvx2Fma}) {
+    RealFft fft(set);
+    std::vector<float> h[3], x[3];
+    for (unsigned i = 0; i < 3; ++i) {
+      h[i] = randomSignal(30 + i);
+      x[i] = randomSignal(40 + i);
+    }
+    const float* hp[3] = {h[0].data(), h[1].data(), h[2].data()};
+    const float* xp[3] = {x[0].data(), x[1].data(), x[2].data()};
+    for (int count = 1; count <= 3; ++count) {
+      std::vector<double> sum(kN, 0.0);  // summed product, half-complex
+      for (int i = 0; i < count; ++i) {
+        const std::vector<float>& a = h[i];
+        const std::vector<float>& b = x[i];
+        sum[0] += double{a[0]} * b[0];
+        sum[kN / 2] += double{a[kN / 2]} * b[kN / 2];
+        for (int k = 1; k < kN / 2; ++k) {
+          sum[k] += double{a[k]} * b[k] - double{a[kN - k]} * b[kN - k];
+          sum[kN - k] += double{a[k]} * b[kN - k] + double{a[kN - k]} * b[k];
+        }
+      }
+      float half[kN], packed[kN];
+      for (int i = 0; i < kN; ++i) half[i] = static_cast<float>(sum[i]);
+      halfComplexToPacked(half, packed);
+      fft.inverse(packed);
+      float out[kN / 2 + 1];
+      out[kN / 2] = 7.0f;
+      fft.inverseOfProductsSecondHalf(hp, xp, count, out);
+      for (int n = 0; n < kN / 2; ++n)
+        ASSERT_NEAR(out[n], packed[kN / 2 + n], 2e-3f) << count << " " << n;
+      EXPECT_EQ(out[kN / 2], 7.0f) << "wrote past the half";
+    }
+  }
+}
+
 // The baseline passes run wherever the plug-in runs, whatever this machine would choose;
 // where the processor has AVX2 and FMA, the wide passes agree with them to float rounding.
 TEST(RealFft, BaselineAndWidePassesAgree) {
