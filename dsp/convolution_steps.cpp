@@ -29,19 +29,15 @@ inline void multiplyBin(const float* h, const float* x, int k, int j, float& pr,
   pi = h[k] * x[j] + h[j] * x[k];
 }
 
-template <bool kAdd>
-void multiplyInto(const float* h, const float* x, float* packedOut, float* halfComplexOut,
-                  const float* add) {
+}  // namespace
+
+void multiplySpectra(const float* h, const float* x, float* packedOut, float* halfComplexOut) {
   // Bins k = 1..124 four at a time: real parts at k..k+3, imaginary parts at
   // 256-k-3..256-k (reversed); bins 125..127 and the two real bins one by one.
   for (int k = 1; k < kN / 2 - 3; k += 4) {
     const int j = kN - k - 3;
     v4 pr, pi;
     multiplyFourBins(h, x, k, j, pr, pi);
-    if (kAdd) {
-      pr += load(add + k);
-      pi += simd4::reverse(load(add + j));
-    }
     simd4::storeInterleaved(packedOut + 2 * k, pr, pi);
     if (halfComplexOut) {
       store(halfComplexOut + k, pr);
@@ -52,10 +48,6 @@ void multiplyInto(const float* h, const float* x, float* packedOut, float* halfC
     const int j = kN - k;
     float pr, pi;
     multiplyBin(h, x, k, j, pr, pi);
-    if (kAdd) {
-      pr += add[k];
-      pi += add[j];
-    }
     packedOut[2 * k] = pr;
     packedOut[2 * k + 1] = pi;
     if (halfComplexOut) {
@@ -65,61 +57,9 @@ void multiplyInto(const float* h, const float* x, float* packedOut, float* halfC
   }
   packedOut[0] = h[0] * x[0];
   packedOut[1] = h[kN / 2] * x[kN / 2];
-  if (kAdd) {
-    packedOut[0] += add[0];
-    packedOut[1] += add[kN / 2];
-  }
   if (halfComplexOut) {
     halfComplexOut[0] = packedOut[0];
     halfComplexOut[kN / 2] = packedOut[1];
-  }
-}
-
-}  // namespace
-
-void multiplySpectra(const float* h, const float* x, float* packedOut, float* halfComplexOut,
-                     const float* add) {
-  if (add)
-    multiplyInto<true>(h, x, packedOut, halfComplexOut, add);
-  else
-    multiplyInto<false>(h, x, packedOut, halfComplexOut, nullptr);
-}
-
-void multiplyAccumulate(const float* h, const float* x, float* acc, bool first) {
-  // The same pairing of bins as above, kept in half-complex order.
-  for (int k = 1; k < kN / 2 - 3; k += 4) {
-    const int j = kN - k - 3;
-    v4 pr, pi;
-    multiplyFourBins(h, x, k, j, pr, pi);
-    if (!first) {
-      pr += load(acc + k);
-      pi += simd4::reverse(load(acc + j));
-    }
-    store(acc + k, pr);
-    store(acc + j, simd4::reverse(pi));
-  }
-  for (int k = kN / 2 - 3; k < kN / 2; ++k) {
-    const int j = kN - k;
-    float pr, pi;
-    multiplyBin(h, x, k, j, pr, pi);
-    acc[k] = first ? pr : acc[k] + pr;
-    acc[j] = first ? pi : acc[j] + pi;
-  }
-  const float dc = h[0] * x[0], nyquist = h[kN / 2] * x[kN / 2];
-  acc[0] = first ? dc : acc[0] + dc;
-  acc[kN / 2] = first ? nyquist : acc[kN / 2] + nyquist;
-}
-
-void overlapAdd(float* y, float* tail) {
-  // A 128-sample frame convolved with 128 taps has 255 values: 127 spill into the next frame.
-  int i = 0;
-  for (; i + 4 <= kF - 1; i += 4) {
-    store(y + i, load(y + i) + load(tail + i));
-    store(tail + i, load(y + kF + i));
-  }
-  for (; i < kF - 1; ++i) {
-    y[i] += tail[i];
-    tail[i] = y[kF + i];
   }
 }
 

@@ -1,23 +1,16 @@
-// The per-path steps of the overlap-add convolution: spectrum product, tail overlap and
-// the crossfade between the two filter slots. Plain loops over fixed sizes, no state.
+// The steps of the convolution outside the transform: the spectrum product the display
+// shows and the crossfade between the two filter slots. Plain loops over fixed sizes, no
+// state. (The products of the audio path feed the inverse transform directly, see
+// RealFft::inverseOfProductsSecondHalf.)
 #pragma once
 
 #include "engine_constants.h"
 
 namespace panner {
 
-// P = H x X for half-complex spectra, written straight into packed order for the inverse
-// transform. When `halfComplexOut` is not null, P is also written there in half-complex order.
-// When `add` is not null, the half-complex spectrum it holds is added to P.
-void multiplySpectra(const float* h, const float* x, float* packedOut, float* halfComplexOut,
-                     const float* add = nullptr);
-
-// acc = H x X for half-complex spectra when `first`, acc += H x X otherwise.
-void multiplyAccumulate(const float* h, const float* x, float* acc, bool first);
-
-// Adds the path's tail (127 values) to the start of `y` and keeps y's samples past the
-// frame as the new tail.
-void overlapAdd(float* y, float* tail);
+// P = H x X for half-complex spectra, written in packed order to `packedOut` and, when
+// `halfComplexOut` is not null, in half-complex order there too.
+void multiplySpectra(const float* h, const float* x, float* packedOut, float* halfComplexOut);
 
 // A gain that moves linearly across one frame from `start` (before the frame's first sample)
 // to `end`, which the frame's last sample takes exactly. Equal ends give a constant gain.

@@ -4,15 +4,17 @@
 //
 // Filters are kept only as spectra, one kFftSize-point spectrum per partition of kFrameSize
 // taps, read from the response tables of the current sample rate (see response_tables.h).
-// The input spectra of the last frames wait in a frequency-domain delay line, so a path's
-// output spectrum is the sum over partitions of the partition's filter times the input of
-// that many frames ago: uniformly partitioned overlap-add, with one input transform and one
-// inverse transform per path whatever the filters' length. Each slot's spectra carry the level
-// factor of the set they were built from, and a refilled slot's overlap tails are rebuilt from its
-// new filters and the earlier input frames, so each slot's output is exactly its own filters'
-// response and the crossfade blends two consistent signals (no burst when the set or the angle
-// changes). The output gain moves linearly across a frame from the last frame's value to the new
-// one.
+// Each frame transforms a window of two frames, the previous one and this one; the window
+// spectra of the last frames wait in a frequency-domain delay line, and a path's output is
+// the second half of the inverse transform of the sum over partitions of the partition's
+// filter times the window of that many frames ago: uniformly partitioned overlap-save, one
+// input transform and one inverse transform per path whatever the filters' length. That
+// half is exactly the linear convolution of the input with the path's filters, so no tails
+// are carried: a refilled slot's output is at once its new filters' whole response, and the
+// crossfade blends two consistent signals (no burst when the set or the angle changes).
+// When both slots hold the same filters, slot A's paths serve both. Each slot's spectra
+// carry the level factor of the set they were built from; the output gain moves linearly
+// across a frame from the last frame's value to the new one.
 #include "spatial_engine.h"
 
 #include <algorithm>
@@ -105,20 +107,21 @@ struct SpatialEngine::State {
   // Filter spectra in half-complex order, kN values per partition, path after path:
   // slot A ch0, slot A ch1, slot B ch0, slot B ch1 (see h()).
   alignas(16) float filters[kPaths * kMaxP * kN];
-  // Input spectra of the last frames; inHistory[newest] is the latest frame's.
-  alignas(16) float inHistory[kMaxP][kN] = {};
+  // The input window, scaled: the previous frame, then the current one.
+  alignas(16) float window[kN] = {};
+  // Window spectra of the last frames, half-complex; windowHistory[newest] is this frame's.
+  alignas(16) float windowHistory[kMaxP][kN] = {};
   int newest = 0;
-  alignas(16) float sum[kN];  // one path's products of the later partitions
   alignas(16) float work[kN];
-  alignas(16) float y[kPaths][kN];           // time-domain result of each path
+  alignas(16) float y[kPaths][kF];           // each path's output for the frame
+  alignas(16) float frameSpectrum[kN];       // this frame alone, for the display
   alignas(16) float product[kN];             // slot A's product, half-complex, for the display
   alignas(16) float unscaledFilterA[2][kN];  // slot A's filters before the set's factor
-  float tail[kPaths][engine::kTailSize] = {};
 
   float currentAngle = 0.0f;
   bool fillSlotA = true;
   // What each slot's filters were built from: a refill with the same set and azimuth would
-  // give the same filters and tails, so it is skipped.
+  // give the same filters, so it is skipped.
   const ResponseSetDescriptor* slotSet[2] = {nullptr, nullptr};
   float slotAngle[2] = {0.0f, 0.0f};
   float lastGain = 1.0f;     // output gain reached at the end of the last frame
@@ -179,30 +182,30 @@ double SpatialEngine::sampleRate() const {
   return state ? state->current->rate() : ResponseSets::kMeasurementRate;
 }
 
-// Both slots get the filters for the current azimuth from `tables`; the delay line and the
-// tails, which belong to the previous rate's stream, start from silence.
+// Both slots get the filters for the current azimuth from `tables`; the window and the
+// delay line, which belong to the previous rate's stream, start from silence.
 void SpatialEngine::startTables(const ResponseTables& tables) {
   State& s = *state;
   s.tablesInUse = &tables;
   s.partitions = tables.partitions();
-  for (auto& spectrum : s.inHistory) std::fill(spectrum, spectrum + kN, 0.0f);
+  clearTails();
   s.slotSet[0] = s.slotSet[1] = nullptr;
   const ResponseSetDescriptor& set = *s.activeSet.load(kRelaxed);
   fillSlot(set, kA0, kA1);
   fillSlot(set, kB0, kB1);
 }
 
-// The spectrum of what the filters of `path` make of the input history: the sum over
-// partitions p of partition p times the input of p frames before the newest. Written in
-// packed order to `packedOut`, and in half-complex order to `halfComplexOut` if not null.
-void SpatialEngine::filterHistory(int path, float* packedOut, float* halfComplexOut) {
+// One path's output for the frame: the sum over partitions p of partition p times the
+// window spectrum of p frames before, transformed back, its second half.
+void SpatialEngine::convolvePath(int path) {
   State& s = *state;
-  for (int p = 1; p < s.partitions; ++p) {
-    const int frame = s.newest - p >= 0 ? s.newest - p : s.newest - p + s.partitions;
-    multiplyAccumulate(s.h(path) + p * kN, s.inHistory[frame], s.sum, p == 1);
+  const float* filters[kMaxP];
+  const float* windows[kMaxP];
+  for (int p = 0; p < s.partitions; ++p) {
+    filters[p] = s.h(path) + p * kN;
+    windows[p] = s.windowHistory[s.newest - p >= 0 ? s.newest - p : s.newest - p + s.partitions];
   }
-  multiplySpectra(s.h(path), s.inHistory[s.newest], packedOut, halfComplexOut,
-                  s.partitions > 1 ? s.sum : nullptr);
+  s.fft.inverseOfProductsSecondHalf(filters, windows, s.partitions, s.y[path]);
 }
 
 // The display shows slot A's filters without the set's level factor (it applies the factor
@@ -219,14 +222,7 @@ void SpatialEngine::fillSlot(const ResponseSetDescriptor& set, int path0, int pa
     foldPartitions(s.h(kA1), s.partitions, s.unscaledFilterA[1]);
     s.shownFilterStale = true;
   }
-  for (int path : {path0, path1}) {
-    scaleSpectra(s.h(path), s.partitions * kN, set.gain);
-    // The tail the new filters would have left from the frames before (the result buffer
-    // serves as scratch: the frame overwrites it).
-    filterHistory(path, s.y[path], nullptr);
-    s.fft.inverse(s.y[path]);
-    std::copy(s.y[path] + kF, s.y[path] + 2 * kF - 1, s.tail[path]);  // 127 values
-  }
+  for (int path : {path0, path1}) scaleSpectra(s.h(path), s.partitions * kN, set.gain);
 }
 
 SpatialEngine::~SpatialEngine() { delete state; }
@@ -269,40 +265,29 @@ void SpatialEngine::convolutionFrame(const float* inFrame, float* outFrame0, flo
   State& s = *state;
   filterUpdate(tempo);
 
-  std::fill(s.work + kF, s.work + kN, 0.0f);
+  // The window moves on by one frame.
+  std::copy(s.window + kF, s.window + kN, s.window);
   const simd4::v4 scale = simd4::splat(kInScale);
   for (int i = 0; i < kF; i += 4)
-    simd4::store(s.work + i, scale * simd4::limit(simd4::load(inFrame + i), kInputLimit));
+    simd4::store(s.window + kF + i, scale * simd4::limit(simd4::load(inFrame + i), kInputLimit));
+  std::copy(s.window, s.window + kN, s.work);
   s.fft.forward(s.work);
-  // The DC bin sums every sample, so it is finite only if the whole frame is. A frame with
-  // NaN or infinite samples is transformed again with those samples silenced, so they
-  // never reach the overlap tails.
+  // The DC bin sums every sample, so it is finite only if the whole window is. A frame with
+  // NaN or infinite samples is transformed again with those samples silenced, so they never
+  // reach a later frame.
   if (!std::isfinite(s.work[0])) {
-    for (int i = 0; i < kF; ++i)
-      s.work[i] = std::isfinite(inFrame[i])
-                      ? kInScale * std::clamp(inFrame[i], -kInputLimit, kInputLimit)
-                      : 0.0f;
-    std::fill(s.work + kF, s.work + kN, 0.0f);
+    for (int i = kF; i < kN; ++i)
+      if (!std::isfinite(s.window[i])) s.window[i] = 0.0f;
+    std::copy(s.window, s.window + kN, s.work);
     s.fft.forward(s.work);
   }
   s.newest = s.newest + 1 < s.partitions ? s.newest + 1 : 0;
-  const float* inSpectrum = s.inHistory[s.newest];
-  packedToHalfComplex(s.work, s.inHistory[s.newest]);
+  packedToHalfComplex(s.work, s.windowHistory[s.newest]);
+  if (s.displayDue()) publishDisplay();
 
-  const bool show = s.displayDue();
-  if (show) {
-    // The display shows the input as the active set's filters see it.
-    const float setGain = s.activeSet.load(kRelaxed)->gain;
-    for (int i = 0; i < kN; ++i) s.shownInSpectrum[i].store(setGain * inSpectrum[i], kRelaxed);
-    if (s.shownFilterStale) s.publishFilters();
-  }
-  for (int path = 0; path < kPaths; ++path) {
-    const bool shownPath = show && (path == kA0 || path == kA1);
-    filterHistory(path, s.y[path], shownPath ? s.product : nullptr);
-    if (shownPath) publish(s.product, s.shownProduct[path == kA0 ? 0 : 1], kN);
-    s.fft.inverse(s.y[path]);
-    overlapAdd(s.y[path], s.tail[path]);
-  }
+  // Both slots holding the same filters give the same output: slot A's paths serve both.
+  const bool shared = s.slotSet[0] == s.slotSet[1] && s.slotAngle[0] == s.slotAngle[1];
+  for (int path = 0; path < (shared ? kB0 : kPaths); ++path) convolvePath(path);
 
   // A non-finite gain keeps the last finite one.
   const float gain = outGain.load(kRelaxed);
@@ -313,8 +298,27 @@ void SpatialEngine::convolutionFrame(const float* inFrame, float* outFrame0, flo
   const GainRamp ramp{2.0f * startGain, 2.0f * endGain};
   // The slot refilled by this frame's update holds the new filters.
   const bool refilledA = !s.fillSlotA;
-  crossfade(s.y[refilledA ? kB0 : kA0], s.y[refilledA ? kA0 : kB0], ramp, outFrame0);
-  crossfade(s.y[refilledA ? kB1 : kA1], s.y[refilledA ? kA1 : kB1], ramp, outFrame1);
+  const int from0 = refilledA && !shared ? kB0 : kA0, to0 = refilledA || shared ? kA0 : kB0;
+  const int from1 = refilledA && !shared ? kB1 : kA1, to1 = refilledA || shared ? kA1 : kB1;
+  crossfade(s.y[from0], s.y[to0], ramp, outFrame0);
+  crossfade(s.y[from1], s.y[to1], ramp, outFrame1);
+}
+
+// The display shows this frame alone (zero-padded) as the active set's filters see it, and
+// its product with slot A's first partition. Computed only when the display asks.
+void SpatialEngine::publishDisplay() {
+  State& s = *state;
+  std::copy(s.window + kF, s.window + kN, s.work);
+  std::fill(s.work + kF, s.work + kN, 0.0f);
+  s.fft.forward(s.work);
+  packedToHalfComplex(s.work, s.frameSpectrum);
+  const float setGain = s.activeSet.load(kRelaxed)->gain;
+  for (int i = 0; i < kN; ++i) s.shownInSpectrum[i].store(setGain * s.frameSpectrum[i], kRelaxed);
+  if (s.shownFilterStale) s.publishFilters();
+  for (int channel = 0; channel < 2; ++channel) {
+    multiplySpectra(s.h(channel == 0 ? kA0 : kA1), s.frameSpectrum, s.work, s.product);
+    publish(s.product, s.shownProduct[channel], kN);
+  }
 }
 
 void SpatialEngine::restoreCurrentAngle(float degrees) {
@@ -342,8 +346,8 @@ void SpatialEngine::clearDisplaySpectra() {
 
 void SpatialEngine::clearTails() {
   if (!state) return;
-  for (float* tail : state->tail) std::fill(tail, tail + engine::kTailSize, 0.0f);
-  for (float* spectrum : state->inHistory) std::fill(spectrum, spectrum + kN, 0.0f);
+  std::fill(state->window, state->window + kN, 0.0f);
+  for (float* spectrum : state->windowHistory) std::fill(spectrum, spectrum + kN, 0.0f);
 }
 
 namespace {

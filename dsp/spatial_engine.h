@@ -3,9 +3,9 @@
 // them. The block processor owns the frame buffers and calls convolutionFrame once per
 // complete frame.
 //
-// Bad input has a defined outcome: NaN or infinite samples are silenced before they reach
-// the overlap tails, a NaN or infinite target angle leaves the azimuth where it is, and a
-// non-finite output gain keeps the last finite one. Denormals are flushed during a frame.
+// Bad input has a defined outcome: NaN samples are silenced before they reach the filters
+// (so they never reach a later frame), a NaN or infinite target angle leaves the azimuth where it
+// is, and a non-finite output gain keeps the last finite one. Denormals are flushed during a frame.
 #pragma once
 
 #include <atomic>
@@ -47,9 +47,8 @@ class SpatialEngine {
                         TempoSource* tempo);
   // Clears the spectra the editor shows (part of suspend).
   void clearDisplaySpectra();
-  // Forgets the overlap tails and the input frames a refilled slot rebuilds its tails from
-  // (the frequency-domain delay line), so the next frame sounds only its own input. Audio
-  // thread only.
+  // Forgets the input before the next frame (the window and its delay line), so that frame
+  // sounds only its own input: no filter tails of earlier input. Audio thread only.
   void clearTails();
 
   // The display arrays follow every frame until publishDisplayOnRequest is called; from then
@@ -81,7 +80,8 @@ class SpatialEngine {
   // Builds the filters for the current azimuth from `set` into the two paths of one slot.
   void fillSlot(const ResponseSetDescriptor& set, int path0, int path1);
   void startTables(const ResponseTables& tables);
-  void filterHistory(int path, float* packedOut, float* halfComplexOut);
+  void convolvePath(int path);
+  void publishDisplay();
   State* state;
 };
 
