@@ -11,6 +11,7 @@
 #include "gui/c_frame.h"
 #include "gui/frame_owner.h"
 #include "gui/platform_window.h"
+#include "gui/vector_graphics.h"
 
 namespace panner {
 
@@ -51,6 +52,8 @@ class AEffGUIEditor : public AEffEditor, public VSTGUI::CFrameOwner {
   // backend (the windowless image backend for tests and snapshots).
   VSTGUI::CFrame* makeFrame(void* parent, std::unique_ptr<VSTGUI::PlatformWindow> window);
 
+  // Started for the editor's whole life; destroyed after the destructor has closed the frame.
+  VSTGUI::VectorGraphicsLibrary vectorGraphics;
   ERect rect{0, 0, 0, 0};
   uint32_t lastPumpTime = 0;
   bool inPump = false;

@@ -26,11 +26,13 @@ CFrame::CFrame(const CRect& size, std::unique_ptr<PlatformWindow> window, CFrame
     : CViewContainer(size), window_(std::move(window)), editor_(editor) {
   frame_ = this;
   dirty_ = true;  // the first idle draws everything
+  if (window_) window_->setFrame(this);
 }
 
 CFrame::~CFrame() {
   modalView_ = nullptr;
   focusView_ = nullptr;
+  if (window_) window_->setFrame(nullptr);
   removeAll(true);
   window_.reset();  // the window and its connection go after the views
 }

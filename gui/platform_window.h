@@ -23,6 +23,10 @@ class PlatformWindow {
   // draws nothing and receives no presses, but stays usable.
   virtual bool isValid() const = 0;
 
+  // The frame that owns this window (null when it lets go): backends whose window system
+  // delivers events to the window itself hand presses and paints to it.
+  virtual void setFrame(CFrame* frame) { (void)frame; }
+
   // The drawing target of the window, as the drawing library's surface handle (a
   // cairo_surface_t* on Linux), with one reference for the caller. Null when invalid.
   // The context that takes it calls flush() when it is done.

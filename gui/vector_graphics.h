@@ -52,4 +52,15 @@ class VectorGraphics {
 // Anti-aliased drawing on the surface of `context`, which must outlive the result.
 std::unique_ptr<VectorGraphics> createVectorGraphics(CDrawContext& context);
 
+// Keeps the platform's vector graphics library started while any instance exists (GDI+ on
+// Windows, started by the first instance and shut down with the last; Cairo needs no
+// start). The editor holds one from its construction to its destruction.
+class VectorGraphicsLibrary {
+ public:
+  VectorGraphicsLibrary();
+  ~VectorGraphicsLibrary();
+  VectorGraphicsLibrary(const VectorGraphicsLibrary&) = delete;
+  VectorGraphicsLibrary& operator=(const VectorGraphicsLibrary&) = delete;
+};
+
 }  // namespace VSTGUI

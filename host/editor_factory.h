@@ -1,6 +1,6 @@
 // The plug-in creates its editor through this one function, so host/ does not depend on
-// editor/. The shipped plug-in links the editor's definition; builds without an editor
-// link no_editor.cpp, which returns null (the plug-in then reports no editor).
+// editor/. The plug-in links the editor's definition (editor/editor_factory.cpp); a null
+// answer makes the plug-in report no editor.
 #pragma once
 
 namespace panner {

@@ -1,6 +1,7 @@
 // The about picture shown over the panel when the title strip is clicked: bitmap 129,
 // 435 x 330 pixels, 24 bits per pixel. The pixels are drawn at build time by
-// about_picture_generator.cpp and compiled into the plug-in.
+// about_picture_generator.cpp and compiled into the plug-in (on Windows as bitmap resource
+// 129, read back by about_picture_resource.cpp).
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Draws the about picture (435 x 330) with Cairo and writes it as a C++ source file holding
 // the 24-bit pixels, so the plug-in carries the picture without reading any file at run time.
 //
-// Usage: quendral-about-picture OUT.cpp [OUT.png]
+// Usage: quendral-about-picture OUT.cpp [OUT.png [OUT.bmp]]
 // The optional PNG is the same picture, for looking at it during development.
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
@@ -173,11 +173,52 @@ bool writeSource(const char* path, const std::vector<unsigned char>& rgb) {
   return std::fclose(f) == 0;
 }
 
+void putLittleEndian(std::vector<unsigned char>& out, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<unsigned char>(value >> (8 * i)));
+}
+
+// A 24-bit Windows bitmap file: bottom row first, blue-green-red, rows padded to 4 bytes.
+// The Windows build compiles it into the plug-in as bitmap resource 129.
+bool writeBmp(const char* path, const std::vector<unsigned char>& rgb) {
+  const uint32_t rowBytes = (kW * 3 + 3) & ~3u;
+  const uint32_t pixelBytes = rowBytes * kH;
+  std::vector<unsigned char> file;
+  file.push_back('B');
+  file.push_back('M');
+  putLittleEndian(file, 14 + 40 + pixelBytes, 4);  // file size
+  putLittleEndian(file, 0, 4);                     // reserved
+  putLittleEndian(file, 14 + 40, 4);               // offset of the pixels
+  putLittleEndian(file, 40, 4);                    // BITMAPINFOHEADER
+  putLittleEndian(file, kW, 4);
+  putLittleEndian(file, kH, 4);  // positive: bottom row first
+  putLittleEndian(file, 1, 2);   // planes
+  putLittleEndian(file, 24, 2);  // bits per pixel
+  putLittleEndian(file, 0, 4);   // uncompressed
+  putLittleEndian(file, pixelBytes, 4);
+  putLittleEndian(file, 2835, 4);  // 72 dpi
+  putLittleEndian(file, 2835, 4);
+  putLittleEndian(file, 0, 4);
+  putLittleEndian(file, 0, 4);
+  for (int y = kH - 1; y >= 0; --y) {
+    const unsigned char* row = &rgb[static_cast<size_t>(y) * kW * 3];
+    for (int x = 0; x < kW; ++x) {
+      file.push_back(row[3 * x + 2]);
+      file.push_back(row[3 * x + 1]);
+      file.push_back(row[3 * x]);
+    }
+    for (uint32_t pad = kW * 3; pad < rowBytes; ++pad) file.push_back(0);
+  }
+  FILE* f = std::fopen(path, "wb");
+  if (f == nullptr) return false;
+  const bool written = std::fwrite(file.data(), 1, file.size(), f) == file.size();
+  return std::fclose(f) == 0 && written;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2 || argc > 3) {
-    std::fprintf(stderr, "usage: %s OUT.cpp [OUT.png]\n", argv[0]);
+  if (argc < 2 || argc > 4) {
+    std::fprintf(stderr, "usage: %s OUT.cpp [OUT.png [OUT.bmp]]\n", argv[0]);
     return 2;
   }
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kW, kH);
@@ -211,8 +252,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot write %s\n", argv[1]);
     rc = 1;
   }
-  if (argc == 3 && cairo_surface_write_to_png(surface, argv[2]) != CAIRO_STATUS_SUCCESS) {
+  if (argc >= 3 && cairo_surface_write_to_png(surface, argv[2]) != CAIRO_STATUS_SUCCESS) {
     std::fprintf(stderr, "cannot write %s\n", argv[2]);
+    rc = 1;
+  }
+  if (argc == 4 && !writeBmp(argv[3], rgb)) {
+    std::fprintf(stderr, "cannot write %s\n", argv[3]);
     rc = 1;
   }
   cairo_surface_destroy(surface);

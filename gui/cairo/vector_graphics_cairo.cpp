@@ -183,6 +183,9 @@ class CairoVectorGraphics : public VectorGraphics {
 
 }  // namespace
 
+VectorGraphicsLibrary::VectorGraphicsLibrary() = default;
+VectorGraphicsLibrary::~VectorGraphicsLibrary() = default;
+
 std::unique_ptr<VectorGraphics> createVectorGraphics(CDrawContext& context) {
   return std::make_unique<CairoVectorGraphics>(static_cast<cairo_t*>(context.getSystemContext()));
 }
