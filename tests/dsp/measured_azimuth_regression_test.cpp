@@ -18,13 +18,15 @@ constexpr float kTolerance = 1e-6f;
 
 TEST(MeasuredAzimuths, RenderAsCapturedOnBothHalvesOfTheCircle) {
   constexpr int kSteps[2] = {5, 30};
+  // One engine for every render: each render starts with a glide over silence long enough
+  // to leave no trace of the one before.
+  auto engine = std::make_unique<SpatialEngine>();
   int row = 0;
   for (int set = 0; set < 2; ++set) {
     for (int azimuth = 0; azimuth <= 180; azimuth += kSteps[set], ++row) {
       const auto& expected = kMeasuredAzimuthRenders[row];
       for (int mirrored = 0; mirrored < 2; ++mirrored) {
         const int rendered = mirrored ? (360 - azimuth) % 360 : azimuth;
-        auto engine = std::make_unique<SpatialEngine>();
         float ear[2][reference_render::kKept];
         reference_render::render(*engine, set, rendered, ear[0], ear[1]);
         float worst = 0.0f;
