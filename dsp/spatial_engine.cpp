@@ -188,6 +188,7 @@ void SpatialEngine::startTables(const ResponseTables& tables) {
   State& s = *state;
   s.tablesInUse = &tables;
   s.partitions = tables.partitions();
+  s.newest = 0;
   clearTails();
   s.slotSet[0] = s.slotSet[1] = nullptr;
   const ResponseSetDescriptor& set = *s.activeSet.load(kRelaxed);

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "reference_render.h"
 #include "response_tables.h"
 #include "spatial_engine.h"
 
@@ -209,6 +210,31 @@ TEST(SampleRates, InBetweenAzimuthsMatchTheirNeighboursBlendInDecibels) {
       std::printf("\n");
     }
   }
+}
+
+// A rate change restarts the filters' history from silence; coming back to a rate renders as
+// before, and rates the engine cannot use change nothing.
+TEST(SampleRates, ReturningToARateRendersAsBeforeAndBadRatesAreRefused) {
+  SpatialEngine engine;
+  float before[2][reference_render::kKept], after[2][reference_render::kKept];
+  reference_render::render(engine, 0, 30, before[0], before[1]);
+  for (double rate : {96000.0, 8000.0, 384000.0, 44100.0}) {
+    // After noise at the previous rate: silence at the new rate is silent from its first frame.
+    ASSERT_TRUE(engine.setSampleRate(rate)) << rate;
+    float silence[kF] = {}, out0[kF], out1[kF];
+    engine.convolutionFrame(silence, out0, out1, nullptr);
+    for (int i = 0; i < kF; ++i) ASSERT_TRUE(out0[i] == 0.0f && out1[i] == 0.0f) << rate;
+    float ignored[2][reference_render::kKept];
+    reference_render::render(engine, 1, 200, ignored[0], ignored[1]);
+  }
+  for (double bad :
+       {std::nan(""), std::numeric_limits<double>::infinity(), 0.0, -44100.0, 7999.0, 384001.0}) {
+    EXPECT_FALSE(engine.setSampleRate(bad)) << bad;
+    EXPECT_EQ(engine.sampleRate(), 44100.0);
+  }
+  reference_render::render(engine, 0, 30, after[0], after[1]);
+  for (int ear = 0; ear < 2; ++ear)
+    for (int i = 0; i < reference_render::kKept; ++i) EXPECT_EQ(after[ear][i], before[ear][i]);
 }
 
 }  // namespace
