@@ -325,8 +325,8 @@ int run(int argc, char** argv) {
       reportInstantiation(options.builds[b], buildName(b));
 
   // The editor needs an X server; a private one keeps the user's display out of it.
-  XvfbServer server;
-  std::vector<std::unique_ptr<HostWindow>> windows;
+  x11host::XvfbServer server;
+  std::vector<std::unique_ptr<x11host::HostWindow>> windows;
   bool editor = options.editor && !options.instructions;
   if (editor) {
     std::string error;
@@ -345,7 +345,7 @@ int run(int argc, char** argv) {
         auto subject = quendralSubject(options.builds[b], buildName(b), rate, kind != 1, kind == 2);
         if (!subject) return 1;
         if (subject->editorOpen) {
-          auto window = std::make_unique<HostWindow>();
+          auto window = std::make_unique<x11host::HostWindow>();
           std::string error;
           Host& host = *subject->chain[0];
           if (!window->open(435, 330, error) || !host.openEditor(window->parentHandle())) {

@@ -43,10 +43,10 @@ int childWindows(Display* display, Window window) {
 }
 
 TEST(EditorOpenClose, HundredTimesWhileAudioRuns) {
-  XvfbServer server;
+  x11host::XvfbServer server;
   std::string error;
   ASSERT_TRUE(server.start(error)) << error;
-  HostWindow window;
+  x11host::HostWindow window;
   ASSERT_TRUE(window.open(435, 330, error)) << error;
 
   quendral plugin(quietHost);

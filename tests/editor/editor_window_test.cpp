@@ -36,7 +36,7 @@ bool near(Rgb a, Rgb b, int tolerance) {
 class EditorWindow : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    server = new XvfbServer;
+    server = new x11host::XvfbServer;
     std::string error;
     if (!server->start(error)) FAIL() << error;
   }
@@ -123,12 +123,12 @@ class EditorWindow : public ::testing::Test {
     return false;
   }
 
-  static XvfbServer* server;
+  static x11host::XvfbServer* server;
   std::unique_ptr<vsthost::PluginHost> host;
-  HostWindow window;
+  x11host::HostWindow window;
 };
 
-XvfbServer* EditorWindow::server = nullptr;
+x11host::XvfbServer* EditorWindow::server = nullptr;
 
 constexpr Rgb kLit{203, 0, 40};
 constexpr Rgb kUnlit{247, 200, 185};

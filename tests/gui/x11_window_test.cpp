@@ -28,13 +28,13 @@ const CColor kPale = lighten(ColourSet::defaults()[0]);
 const CColor kLit = ColourSet::defaults()[2];
 const CPoint kLamp(142 + 56, 240 + 9);  // the text button's lamp centre
 
-XvfbServer* gServer = nullptr;
+x11host::XvfbServer* gServer = nullptr;
 std::string gServerError;
 
 class RealWindow : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    gServer = new XvfbServer();
+    gServer = new x11host::XvfbServer();
     if (!gServer->start(gServerError)) {
       delete gServer;
       gServer = nullptr;

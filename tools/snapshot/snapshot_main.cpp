@@ -137,7 +137,7 @@ int showEditorAndWrite(vsthost::PluginHost& host, const std::vector<float>& sign
   ERect rect{};
   if (!host.editorRect(rect)) return fail(kFailure, "the plug-in reports no editor");
   std::string error;
-  HostWindow window;
+  x11host::HostWindow window;
   if (!window.open(rect.right - rect.left, rect.bottom - rect.top, error))
     return fail(kFailure, error);
   if (!host.openEditor(window.parentHandle())) return fail(kFailure, "the editor did not open");
@@ -164,7 +164,7 @@ int main(int argc, char** argv) {
   if (const int code = parseArguments(argc, argv, options)) return code;
 
   std::string error;
-  XvfbServer server;
+  x11host::XvfbServer server;
   if (!server.start(error)) return fail(kFailure, error);
   auto host = vsthost::PluginHost::load(options.pluginPath, error);
   if (!host) return fail(kFailure, error);

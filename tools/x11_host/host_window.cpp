@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+namespace x11host {
+
 HostWindow::~HostWindow() { close(); }
 
 bool HostWindow::open(int32_t width, int32_t height, std::string& error) {
@@ -98,3 +100,5 @@ bool HostWindow::writePng(const std::string& path, std::string& error) {
   }
   return true;
 }
+
+}  // namespace x11host

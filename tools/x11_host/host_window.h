@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace x11host {
+
 class HostWindow {
  public:
   HostWindow() = default;
@@ -37,3 +39,5 @@ class HostWindow {
   int32_t width_ = 0;
   int32_t height_ = 0;
 };
+
+}  // namespace x11host

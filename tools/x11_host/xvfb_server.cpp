@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace x11host {
+
 XvfbServer::~XvfbServer() { stop(); }
 
 bool XvfbServer::start(std::string& error) {
@@ -65,3 +67,5 @@ void XvfbServer::stop() {
   }
   pid_ = -1;
 }
+
+}  // namespace x11host

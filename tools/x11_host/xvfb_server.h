@@ -6,6 +6,8 @@
 #include <sys/types.h>
 #include <string>
 
+namespace x11host {
+
 class XvfbServer {
  public:
   XvfbServer() = default;
@@ -23,3 +25,5 @@ class XvfbServer {
   pid_t pid_ = -1;
   std::string display_;
 };
+
+}  // namespace x11host
