@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "parameter_mapping.h"
 #include "parameter_units.h"
 #include "render_error.h"
 #include "render_options.h"
@@ -65,32 +66,32 @@ TEST(RenderOptions, InfoAndHelpNeedNoFiles) {
 }
 
 TEST(ParameterUnits, AnglesMapOntoTheCircleWithTheRightEarAt90) {
-  // The plug-in's angle is (v - 0.5) x 360 degrees.
-  EXPECT_FLOAT_EQ(angleToNormalised(90), 0.75f);
-  EXPECT_FLOAT_EQ(angleToNormalised(270), 0.25f);  // the same place as -90
-  EXPECT_FLOAT_EQ(angleToNormalised(-180), 0.0f);
+  EXPECT_FLOAT_EQ(panner::angleFromValue(angleToNormalised(90)), 90.0f);
+  EXPECT_FLOAT_EQ(panner::angleFromValue(angleToNormalised(270)), -90.0f);  // the same place
+  EXPECT_FLOAT_EQ(panner::angleFromValue(angleToNormalised(-180)), -180.0f);
   EXPECT_THROW(angleToNormalised(360.5), RenderError);
   EXPECT_THROW(angleToNormalised(-181), RenderError);
 }
 
 TEST(ParameterUnits, EveryDividerSurvivesThePluginsIntegerMapping) {
-  // The plug-in computes int(10 x v) + 1 in single precision.
   for (int divide = 1; divide <= 11; ++divide) {
     const float v = lfoDivideToNormalised(divide);
     EXPECT_GE(v, 0.0f);
     EXPECT_LE(v, 1.0f);
-    EXPECT_EQ(static_cast<int>(10.0f * v) + 1, divide) << "divide " << divide;
+    EXPECT_EQ(panner::lfoDivisorFromValue(v), divide) << "divide " << divide;
   }
   EXPECT_THROW(lfoDivideToNormalised(0), RenderError);
   EXPECT_THROW(lfoDivideToNormalised(12), RenderError);
 }
 
 TEST(ParameterUnits, GainAndSpeedRoundTripThroughThePluginsMappings) {
-  // The plug-in's gain is 10^((v - 0.5) x 1.2) and its speed (v - 0.5) x 2.
-  EXPECT_NEAR(20.0 * std::log10(std::pow(10.0, (gainToNormalised(-6) - 0.5) * 1.2)), -6.0, 1e-5);
-  EXPECT_FLOAT_EQ((lfoSpeedToNormalised(-0.25) - 0.5f) * 2.0f, -0.25f);
-  EXPECT_LT(responseSetToNormalised(1), 0.5f);
-  EXPECT_GE(responseSetToNormalised(2), 0.5f);
+  // What the plug-in makes of the values the tool sends.
+  EXPECT_NEAR(panner::dbFromLinearGain(
+                  panner::linearGainFromDb(panner::gainDbFromValue(gainToNormalised(-6)))),
+              -6.0, 1e-5);
+  EXPECT_FLOAT_EQ(panner::lfoSpeedFromValue(lfoSpeedToNormalised(-0.25)), -0.25f);
+  EXPECT_EQ(panner::responseSetFromValue(responseSetToNormalised(1)), 0);
+  EXPECT_EQ(panner::responseSetFromValue(responseSetToNormalised(2)), 1);
   try {
     gainToNormalised(20);
     FAIL();
