@@ -63,7 +63,12 @@ void multiplySpectra(const float* h, const float* x, float* packedOut, float* ha
   }
 }
 
-void crossfade(const float* from, const float* to, GainRamp gain, float* out) {
+namespace {
+
+// The crossfade for one combination of its two shortcuts: `kSame` when both slots gave the
+// same output (the blend is then `from` itself), `kRamp` when the gain moves.
+template <bool kSame, bool kRamp>
+void crossfadeWith(const float* from, const float* to, GainRamp gain, float* out) {
   // The gain is written from the end value, so a steady gain is exactly that gain on every
   // sample and the last sample of a ramp is exactly the new gain.
   const v4 lane = {0.0f, 1.0f, 2.0f, 3.0f};
@@ -72,10 +77,26 @@ void crossfade(const float* from, const float* to, GainRamp gain, float* out) {
   const v4 gainSpan = simd4::splat((gain.start - gain.end) / static_cast<float>(kF));
   for (int i = 0; i < kF; i += 4) {
     const v4 index = simd4::splat(static_cast<float>(i)) + lane;
-    const v4 g = gainEnd + (simd4::splat(static_cast<float>(kF - 1)) - index) * gainSpan;
+    v4 g = gainEnd;
+    if (kRamp) g += (simd4::splat(static_cast<float>(kF - 1)) - index) * gainSpan;
     const v4 a = load(from + i);
-    store(out + i, g * (a + (load(to + i) - a) * (index * fadeStep)));
+    store(out + i, kSame ? g * a : g * (a + (load(to + i) - a) * (index * fadeStep)));
   }
+}
+
+}  // namespace
+
+void crossfade(const float* from, const float* to, GainRamp gain, float* out) {
+  // Both shortcuts give exactly what the full formula gives: a + (a - a) x w is a, and a
+  // gain span of zero adds nothing.
+  const bool same = from == to;
+  const bool ramp = gain.start != gain.end;
+  if (same)
+    ramp ? crossfadeWith<true, true>(from, to, gain, out)
+         : crossfadeWith<true, false>(from, to, gain, out);
+  else
+    ramp ? crossfadeWith<false, true>(from, to, gain, out)
+         : crossfadeWith<false, false>(from, to, gain, out);
 }
 
 }  // namespace panner
