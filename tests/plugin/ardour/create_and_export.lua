@@ -3,8 +3,8 @@
 --   ardour7-lua create_and_export.lua SESSION_DIR OUTPUT_DIR [INDEX=VALUE]...
 local dir, out = arg[1], arg[2]
 local kQuendralId = "1903842411"  -- the plug-in's unique ID, "kTzq", as Ardour lists it
-local kPreset = "8f3e6a52-41d9-4c0b-b7a4-2d9e5f1c6a83"  -- quendral test float.preset
-local kLength = 88200
+local here = debug.getinfo (1, "S").source:match ("^@(.*/)") or "./"
+local export_session = dofile (here .. "export_session.lua")
 
 AudioEngine:set_backend ("None (Dummy)", "", "")
 local s = create_session (dir, "reload", 44100)
@@ -24,10 +24,6 @@ end
 -- Long enough for any glide to the new angle to finish while the transport stands.
 ARDOUR.LuaAPI.usleep (1000000)
 
-local export = s:simple_export ()
-assert (export:set_preset (kPreset), "no export preset")
-export:set_folder (out)
-export:set_range (0, kLength)
-assert (export:run_export (), "export failed")
+export_session (s, out)
 s:save_state ("", false, false, false, false, false)
 close_session ()
