@@ -28,6 +28,7 @@
 #include "real_fft.h"
 #include "response_sets.h"
 #include "response_tables.h"
+#include "shared_responses.h"
 #include "simd4.h"
 
 namespace panner {
@@ -92,13 +93,14 @@ struct SpatialEngine::State {
   float* h(int path) { return filters + path * partitions * kN; }
 
   RealFft fft;
-  ResponseSets sets;
+  std::shared_ptr<const ResponseSets> sets;  // shared by the engines of the process
   std::atomic<const ResponseSetDescriptor*> activeSet{nullptr};
 
   // The tables the audio thread uses, swapped in by setSampleRate; `retired` is the one
   // they replaced, kept until the next change so that a frame still running on it ends.
-  std::unique_ptr<ResponseTables> current;
-  std::unique_ptr<ResponseTables> retired;
+  // Engines at the same rate share them.
+  std::shared_ptr<const ResponseTables> current;
+  std::shared_ptr<const ResponseTables> retired;
   std::atomic<const ResponseTables*> tables{nullptr};
   const ResponseTables* tablesInUse = nullptr;  // audio thread: the tables of the last frame
   int partitions = 1;                           // of tablesInUse
@@ -146,14 +148,15 @@ struct SpatialEngine::State {
 SpatialEngine::SpatialEngine() : state(new (std::nothrow) State()) {
   if (!state) return;
   State& s = *state;
-  s.current = ResponseTables::create(s.sets, ResponseSets::kMeasurementRate);
+  s.sets = sharedResponseSets();
+  s.current = sharedResponseTables(s.sets, ResponseSets::kMeasurementRate);
   if (!s.current) {
     delete state;
     state = nullptr;
     return;
   }
   s.tables.store(s.current.get(), kRelaxed);
-  s.activeSet.store(&s.sets.set(0), kRelaxed);
+  s.activeSet.store(&s.sets->set(0), kRelaxed);
   // Both slots start as the filters for azimuth 0, so no frame ever reads an unfilled slot.
   startTables(*s.current);
   s.publishFilters();
@@ -166,7 +169,7 @@ bool SpatialEngine::setSampleRate(double rate) {
   if (!std::isfinite(rate) || rate < ResponseTables::kMinRate || rate > ResponseTables::kMaxRate)
     return false;
   if (rate != s.current->rate()) {
-    std::unique_ptr<ResponseTables> made = ResponseTables::create(s.sets, rate);
+    std::shared_ptr<const ResponseTables> made = sharedResponseTables(s.sets, rate);
     if (!made) return false;
     s.retired = std::move(s.current);
     s.current = std::move(made);
@@ -235,7 +238,7 @@ void SpatialEngine::filterUpdate(TempoSource* tempo) {
   State& s = *state;
 
   const int32_t set = filterSet.load(kRelaxed);
-  if (set == 0 || set == 1) s.activeSet.store(&s.sets.set(set), kRelaxed);
+  if (set == 0 || set == 1) s.activeSet.store(&s.sets->set(set), kRelaxed);
 
   if (s.anglePending.load(kRelaxed) && s.anglePending.exchange(false, std::memory_order_acquire))
     s.currentAngle = s.pendingAngle.load(kRelaxed);
