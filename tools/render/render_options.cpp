@@ -162,8 +162,7 @@ Placing the source (quendral's parameters in user units):
   --set 1|2           response set: 1 fine (5-degree steps), 2 coarse (30-degree steps)
   --gain DB           output gain, -12..+12 dB
   --lfo-speed HZ      sweep the envelope: cycles per second, -1..+1 (negative runs
-                      backwards); quendral counts time at 44.1 kHz, so at 48 kHz a
-                      sweep runs 48/44.1 times as fast
+                      backwards), at any sample rate
   --lfo-divide N      divide the sweep speed by N, 1..11
   --lfo-position P    where on the envelope the sweep starts, 0..1
   --sync BPM          report this host tempo and lock the sweep to it (one cycle per
