@@ -4,6 +4,14 @@
 
 namespace panner {
 
+namespace {
+// The host passes the key's modifier bits in the float argument. Anything that is not a
+// byte's value (a NaN, a negative or huge number) carries no modifiers.
+unsigned char modifierKeys(float opt) {
+  return opt >= 0.0f && opt < 256.0f ? static_cast<unsigned char>(opt) : 0;
+}
+}  // namespace
+
 intptr_t AudioEffectX::dispatcher(int32_t opcode, int32_t index, intptr_t value, void* ptr,
                                   float opt) {
   if (opcode < effProcessEvents) return AudioEffect::dispatcher(opcode, index, value, ptr, opt);
@@ -45,7 +53,7 @@ intptr_t AudioEffectX::dispatcher(int32_t opcode, int32_t index, intptr_t value,
     case effEditKeyDown:
     case effEditKeyUp: {
       if (!editor) return 0;
-      VstKeyCode key{index, static_cast<unsigned char>(value), static_cast<unsigned char>(opt)};
+      VstKeyCode key{index, static_cast<unsigned char>(value), modifierKeys(opt)};
       bool used = opcode == effEditKeyDown ? editor->onKeyDown(key) : editor->onKeyUp(key);
       return used ? 1 : 0;
     }

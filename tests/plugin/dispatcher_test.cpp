@@ -1,4 +1,5 @@
 // The effect record and the dispatcher's answers, as a host sees them.
+#include <cmath>
 #include <cstring>
 
 #include "plugin_fixture.h"
@@ -89,6 +90,11 @@ TEST_F(PluginTest, EditorOpcodesAnswerConsistentlyWithTheEditorFlag) {
     EXPECT_FALSE(host->openEditor(nullptr));
     EXPECT_EQ(dispatch(effEditKeyDown, 'a', 0), 0);
     EXPECT_EQ(dispatch(effSetEditKnobMode, 0, 2), 0);
+  }
+  // Key requests whose modifier argument is no byte's value carry no modifiers.
+  for (float modifiers : {std::nanf(""), -1.0f, 1e30f, 300.0f}) {
+    EXPECT_EQ(dispatch(effEditKeyDown, 'a', 0, nullptr, modifiers), 0);
+    EXPECT_EQ(dispatch(effEditKeyUp, 'a', 0, nullptr, modifiers), 0);
   }
   // Idle and close on an editor that is not open do nothing harmful.
   EXPECT_EQ(dispatch(effEditIdle), 0);
