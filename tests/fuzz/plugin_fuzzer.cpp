@@ -1,0 +1,546 @@
+// Coverage-guided fuzz target: drives the built plug-in only through its binary interface,
+// as a careless or hostile host would. Each input creates an instance and runs a sequence of
+// operations read from the input: dispatcher requests with any opcode and arguments,
+// setParameter with any float, MIDI lists, blocks of 0 to 8192 samples holding NaN,
+// infinities, denormals or huge values, odd sample rates and block sizes, suspend and resume
+// in any order, host time with no record or a NaN tempo, program changes and chunks of any
+// bytes.
+//
+// Besides the sanitizers' own reports, every input checks what a host relies on:
+// - output is finite and within what the gains allow once the input has been ordinary audio
+//   (finite, within -1..1) for three frames (more at rates whose responses are longer);
+// - getParameter answers within 0..1 for every index;
+// - every text ends within the buffer the host gives for it, and nothing is written past it;
+// - a chunk the plug-in refuses changes no parameter.
+// A broken rule aborts with a message, so libFuzzer keeps the input that broke it.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "fuzz_host.h"
+
+namespace {
+
+constexpr int kFrame = 128;
+constexpr int32_t kMaxBlock = 8192;
+constexpr double kMeasuredRate = 44100.0;
+constexpr double kHighestRate = 384000.0;
+// +12 dB times the largest absolute sum of any ear's response (about 11 at 0 dB), with
+// headroom: no input within -1..1 can drive an output sample beyond this.
+constexpr float kOutputBound = 64.0f;
+
+// How long unusual input may still sound: the frame in flight, the frame being filtered and
+// the response's length in frames, which grows with the rate (a response lasts as long in
+// seconds at every rate).
+int64_t cleanSamplesNeeded(double highestRateSet) {
+  const double rate = std::min(std::max(highestRateSet, kMeasuredRate), kHighestRate);
+  return kFrame * (2 + static_cast<int64_t>(std::ceil(rate / kMeasuredRate)));
+}
+constexpr int kMaxOperations = 256;
+constexpr int64_t kMaxSamplesPerInput = 1 << 17;  // keeps one input fast
+
+// Buffer sizes the plug-in's texts must fit, terminator included.
+constexpr std::size_t kParamTextSize = kVstMaxParamStrLen + 1;  // display and label: 8 characters
+constexpr std::size_t kParamNameSize = 24;                      // names: 23 characters
+constexpr std::size_t kCanaryBufferSize = 512;
+constexpr char kCanary = static_cast<char>(0xCD);
+
+fuzzing::FuzzHost gHost;
+
+[[noreturn]] void fail(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::fputs("plug-in broke a host's expectation: ", stderr);
+  std::vfprintf(stderr, format, args);
+  std::fputc('\n', stderr);
+  va_end(args);
+  std::abort();
+}
+
+bool isOrdinaryAudio(float x) { return std::isfinite(x) && std::fabs(x) <= 1.0f; }
+
+constexpr float kUnusualSamples[] = {
+    std::numeric_limits<float>::quiet_NaN(),
+    std::numeric_limits<float>::infinity(),
+    -std::numeric_limits<float>::infinity(),
+    std::numeric_limits<float>::denorm_min(),
+    -1e-40f,
+    FLT_MIN,
+    1e30f,
+    -1e30f,
+    FLT_MAX,
+    -FLT_MAX,
+    2.0f,
+    -1e5f,
+};
+
+constexpr float kUnusualParameterValues[] = {
+    std::numeric_limits<float>::quiet_NaN(),
+    std::numeric_limits<float>::infinity(),
+    -std::numeric_limits<float>::infinity(),
+    -1.0f,
+    -1e-45f,
+    1.0000001f,
+    5.0f,
+    1e30f,
+    FLT_MAX,
+    -FLT_MAX,
+    0.5f,
+    0.0f,
+    1.0f,
+};
+
+constexpr double kUnusualTempos[] = {
+    std::numeric_limits<double>::quiet_NaN(),
+    std::numeric_limits<double>::infinity(),
+    -std::numeric_limits<double>::infinity(),
+    0.0,
+    -120.0,
+    1e-300,
+    1e300,
+    DBL_MAX,
+    20.0,
+    120.0,
+    999.0,
+};
+
+constexpr float kOddSampleRates[] = {
+    0.0f,
+    -1.0f,
+    1.0f,
+    8000.0f,
+    11025.0f,
+    22050.0f,
+    44100.0f,
+    48000.0f,
+    88200.0f,
+    96000.0f,
+    176400.0f,
+    192000.0f,
+    384000.0f,
+    1e6f,
+    44100.5f,
+    FLT_MAX,
+    std::numeric_limits<float>::quiet_NaN(),
+    std::numeric_limits<float>::infinity(),
+};
+
+constexpr intptr_t kOddBlockSizes[] = {0, -1, 1, 7, 64, 127, 128, 129, 512, 4096, 8192, INT32_MAX};
+
+template <typename T, std::size_t N>
+T pick(FuzzedDataProvider& in, const T (&table)[N]) {
+  return table[in.ConsumeIntegralInRange<std::size_t>(0, N - 1)];
+}
+
+// A heap copy of a string with its terminator, so the sanitizers see reads past its end.
+std::vector<char> terminated(const std::string& text) {
+  std::vector<char> copy(text.begin(), text.end());
+  copy.push_back(0);
+  return copy;
+}
+
+class Session {
+ public:
+  Session(AEffect* effect, FuzzedDataProvider& in) : effect_(effect), in_(in) {}
+
+  void run() {
+    for (int operation = 0; operation < kMaxOperations && in_.remaining_bytes() > 0; ++operation) {
+      switch (in_.ConsumeIntegralInRange(0, 11)) {
+        case 0:
+        case 1:
+          process();
+          break;
+        case 2:
+          setParameter();
+          break;
+        case 3:
+          texts();
+          break;
+        case 4:
+          dispatchAny();
+          break;
+        case 5:
+          midi();
+          break;
+        case 6:
+          dispatch(effMainsChanged, 0, in_.ConsumeIntegralInRange<intptr_t>(-1, 2));
+          break;
+        case 7:
+          rateAndBlockSize();
+          break;
+        case 8:
+          hostTime();
+          break;
+        case 9:
+          chunks();
+          break;
+        case 10:
+          programs();
+          break;
+        default:
+          bypass();
+          break;
+      }
+      checkParameters();
+    }
+  }
+
+ private:
+  intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
+                    float opt = 0.0f) {
+    if (opcode == effSetSampleRate) {
+      gHost.sampleRate = opt;
+      if (opt > highestRateSet_) highestRateSet_ = opt;  // a NaN is never higher
+    }
+    if (opcode == effSetBlockSize) gHost.blockSize = static_cast<int32_t>(value);
+    return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
+  }
+
+  int32_t anyIndex() {
+    return in_.ConsumeIntegralInRange(0, 7) == 0 ? in_.ConsumeIntegral<int32_t>()
+                                                 : in_.ConsumeIntegralInRange<int32_t>(-2, 26);
+  }
+
+  float anyParameterValue() {
+    switch (in_.ConsumeIntegralInRange(0, 2)) {
+      case 0:
+        return pick(in_, kUnusualParameterValues);
+      case 1:
+        return in_.ConsumeFloatingPoint<float>();
+      default:
+        return in_.ConsumeProbability<float>();
+    }
+  }
+
+  void fillInput(int32_t frames) {
+    float* x = input_.data();
+    switch (in_.ConsumeIntegralInRange(0, 4)) {
+      case 0:
+        std::fill(x, x + frames, 0.0f);
+        break;
+      case 1: {
+        const float cycles = in_.ConsumeFloatingPointInRange(0.0f, 0.5f);
+        const float level = in_.ConsumeProbability<float>();
+        for (int32_t i = 0; i < frames; ++i)
+          x[i] = level * std::sin(6.2831853f * cycles * static_cast<float>(i));
+        break;
+      }
+      case 2: {
+        uint32_t state = in_.ConsumeIntegral<uint32_t>();
+        const float level = in_.ConsumeProbability<float>();
+        for (int32_t i = 0; i < frames; ++i) {
+          state = state * 1664525u + 1013904223u;
+          x[i] = level * (static_cast<float>(state >> 8) / 8388608.0f - 1.0f);
+        }
+        break;
+      }
+      case 3: {  // the input's own bytes, read as floats: any bit pattern at all
+        std::fill(x, x + frames, 0.0f);
+        const std::vector<uint8_t> bytes =
+            in_.ConsumeBytes<uint8_t>(static_cast<std::size_t>(frames) * sizeof(float));
+        if (!bytes.empty()) std::memcpy(x, bytes.data(), bytes.size());
+        break;
+      }
+      default:
+        std::fill(x, x + frames, pick(in_, kUnusualSamples));
+        break;
+    }
+    for (int spikes = in_.ConsumeIntegralInRange(0, 4); spikes > 0 && frames > 0; --spikes)
+      x[in_.ConsumeIntegralInRange<int32_t>(0, frames - 1)] = pick(in_, kUnusualSamples);
+  }
+
+  void process() {
+    int32_t frames = in_.ConsumeIntegralInRange<int32_t>(-1, kMaxBlock);
+    if (samplesProcessed_ + frames > kMaxSamplesPerInput) frames = 0;
+    const bool accumulate = in_.ConsumeBool();
+    const int missing = in_.ConsumeIntegralInRange(0, 15);  // 0..2: a pointer left out
+    if (frames > 0) fillInput(frames);
+    std::fill(output0_.begin(), output0_.end(), 0.0f);
+    std::fill(output1_.begin(), output1_.end(), 0.0f);
+
+    float* inputs[] = {missing == 0 ? nullptr : input_.data()};
+    float* outputs[] = {output0_.data(), output1_.data()};
+    const AEffectProcessProc entry = accumulate ? effect_->process : effect_->processReplacing;
+    entry(effect_, missing == 1 ? nullptr : inputs, missing == 2 ? nullptr : outputs, frames);
+    if (frames <= 0) return;
+    samplesProcessed_ += frames;
+    gHost.samplePosition += frames;
+
+    const bool inputRead = missing != 0 && missing != 1;
+    for (int32_t i = 0; i < frames; ++i) {
+      const float x = inputRead ? input_[i] : 0.0f;
+      samplesSinceUnusualInput_ = isOrdinaryAudio(x) ? samplesSinceUnusualInput_ + 1 : 0;
+      if (missing == 2 || samplesSinceUnusualInput_ < cleanSamplesNeeded(highestRateSet_)) continue;
+      for (const float y : {output0_[i], output1_[i]}) {
+        if (!(std::fabs(y) <= kOutputBound))
+          fail("output %g at sample %d of a %d-sample block after %lld ordinary input samples",
+               static_cast<double>(y), i, frames,
+               static_cast<long long>(samplesSinceUnusualInput_));
+      }
+    }
+  }
+
+  void setParameter() {
+    const int32_t index = anyIndex();
+    effect_->setParameter(effect_, index, anyParameterValue());
+  }
+
+  void checkParameters() {
+    for (int32_t index = -1; index <= 25; ++index) {
+      const float value = effect_->getParameter(effect_, index);
+      if (!(value >= 0.0f && value <= 1.0f))
+        fail("getParameter(%d) answered %g", index, static_cast<double>(value));
+    }
+  }
+
+  // Runs a request that writes text into a buffer the host gives. The text must end within
+  // size bytes when the request reports it wrote one, and nothing may be written past size.
+  template <typename Request>
+  void checkText(const char* what, int32_t index, std::size_t size, bool mustWrite,
+                 Request request) {
+    char buffer[kCanaryBufferSize];
+    std::memset(buffer, kCanary, sizeof buffer);
+    const bool wrote = request(buffer) != 0 || mustWrite;
+    if (wrote && !std::memchr(buffer, 0, size))
+      fail("%s for index %d is not terminated within %zu bytes", what, index, size);
+    for (std::size_t i = size; i < sizeof buffer; ++i)
+      if (buffer[i] != kCanary) fail("%s for index %d wrote beyond %zu bytes", what, index, size);
+  }
+
+  void texts() {
+    const int32_t index = anyIndex();
+    const auto request = [this, index](int32_t opcode) {
+      return [this, index, opcode](char* text) { return dispatch(opcode, index, 0, text); };
+    };
+    switch (in_.ConsumeIntegralInRange(0, 7)) {
+      case 0:
+        checkText("display", index, kParamTextSize, true, request(effGetParamDisplay));
+        break;
+      case 1:
+        checkText("label", index, kParamTextSize, true, request(effGetParamLabel));
+        break;
+      case 2:
+        checkText("name", index, kParamNameSize, true, request(effGetParamName));
+        break;
+      case 3:
+        checkText("program name", index, kVstMaxProgNameLen, true, request(effGetProgramName));
+        break;
+      case 4:
+        checkText("effect name", index, kVstMaxEffectNameLen, false, request(effGetEffectName));
+        break;
+      case 5:
+        checkText("vendor", index, kVstMaxVendorStrLen, false, request(effGetVendorString));
+        break;
+      case 6:
+        checkText("product", index, kVstMaxProductStrLen, false, request(effGetProductString));
+        break;
+      default: {
+        const intptr_t program = in_.ConsumeIntegralInRange<intptr_t>(-1, 9);
+        checkText("indexed program name", index, kVstMaxProgNameLen, false,
+                  [this, index, program](char* text) {
+                    return dispatch(effGetProgramNameIndexed, index, program, text);
+                  });
+        break;
+      }
+    }
+  }
+
+  // Any request at all. Requests whose ptr is a record of a given shape are made with such a
+  // record by the operations of their own (MIDI, chunks, texts); the editor needs a real
+  // window and has tests of its own; effClose ends the input.
+  void dispatchAny() {
+    const int32_t opcode = in_.ConsumeIntegralInRange(0, 15) == 0
+                               ? in_.ConsumeIntegral<int32_t>()
+                               : in_.ConsumeIntegralInRange<int32_t>(-1, 80);
+    if (opcode == effClose || opcode == effEditOpen || opcode == effProcessEvents ||
+        opcode == effGetChunk || opcode == effSetChunk)
+      return;
+    const int32_t index = anyIndex();
+    intptr_t value = in_.ConsumeIntegral<intptr_t>();
+    const float opt = in_.ConsumeBool() ? pick(in_, kOddSampleRates) : anyParameterValue();
+    std::vector<char> text = terminated(in_.ConsumeRandomLengthString(300));
+    alignas(16) char scratch[kCanaryBufferSize] = {};
+    alignas(16) char secondScratch[kCanaryBufferSize] = {};
+    void* ptr = scratch;
+    if (opcode == effCanDo || opcode == effString2Parameter || opcode == effSetProgramName)
+      ptr = text.data();
+    // These two carry a pointer in value as well.
+    if (opcode == effGetSpeakerArrangement || opcode == effSetSpeakerArrangement)
+      value = reinterpret_cast<intptr_t>(secondScratch);
+    if (in_.ConsumeIntegralInRange(0, 7) == 0) ptr = nullptr;
+    dispatch(opcode, index, value, ptr, opt);
+  }
+
+  void midi() {
+    const int count = in_.ConsumeIntegralInRange(0, 40);
+    std::vector<VstMidiEvent> events(static_cast<std::size_t>(count));
+    std::vector<VstMidiSysexEvent> sysex(static_cast<std::size_t>(count));
+    char dump[16] = {};
+    // The list as hosts allocate it: the header and exactly count pointers (at least two).
+    std::vector<unsigned char> storage(offsetof(VstEvents, events) +
+                                       static_cast<std::size_t>(std::max(count, 2)) *
+                                           sizeof(VstEvent*));
+    auto* list = reinterpret_cast<VstEvents*>(storage.data());
+    list->numEvents = count;
+    VstEvent** pointers = vstEventPointers(list);
+    for (int i = 0; i < count; ++i) {
+      VstMidiEvent& event = events[static_cast<std::size_t>(i)];
+      event.type = kVstMidiType;
+      event.byteSize = sizeof event;
+      event.deltaFrames = in_.ConsumeIntegralInRange<int32_t>(-1, 600);
+      const uint32_t bytes = in_.ConsumeIntegral<uint32_t>();
+      static constexpr char kMappedControllers[] = {7, 10, 12, 13};
+      event.midiData[0] = static_cast<char>(bytes & 0xFF);
+      event.midiData[1] = (bytes & 0x100) ? kMappedControllers[(bytes >> 9) & 3]
+                                          : static_cast<char>((bytes >> 9) & 0xFF);
+      event.midiData[2] = static_cast<char>(bytes >> 24);
+      pointers[i] = reinterpret_cast<VstEvent*>(&event);
+      switch (in_.ConsumeIntegralInRange(0, 15)) {
+        case 0:
+          pointers[i] = nullptr;
+          break;
+        case 1: {
+          VstMidiSysexEvent& message = sysex[static_cast<std::size_t>(i)];
+          message.type = kVstSysExType;
+          message.byteSize = sizeof message;
+          message.dumpBytes = sizeof dump;
+          message.sysexDump = dump;
+          pointers[i] = reinterpret_cast<VstEvent*>(&message);
+          break;
+        }
+        case 2:
+          event.type = in_.ConsumeIntegral<int32_t>();
+          break;
+        default:
+          event.midiData[0] = static_cast<char>(0xB0 | (bytes & 0x0F));  // a control change
+          break;
+      }
+    }
+    if (dispatch(effProcessEvents, 0, 0, list) != 1) fail("effProcessEvents did not answer 1");
+  }
+
+  void rateAndBlockSize() {
+    if (in_.ConsumeBool())
+      dispatch(effSetSampleRate, 0, 0, nullptr, pick(in_, kOddSampleRates));
+    else
+      dispatch(effSetBlockSize, 0, pick(in_, kOddBlockSizes));
+  }
+
+  void hostTime() {
+    gHost.time.answers = in_.ConsumeIntegralInRange(0, 3) != 0;
+    gHost.time.flags = in_.ConsumeBool() ? kVstTempoValid : in_.ConsumeIntegral<int32_t>();
+    gHost.time.tempo =
+        in_.ConsumeBool() ? pick(in_, kUnusualTempos) : in_.ConsumeFloatingPoint<double>();
+  }
+
+  std::vector<float> parameterValues() {
+    std::vector<float> values;
+    for (int32_t index = 0; index < 25; ++index)
+      values.push_back(effect_->getParameter(effect_, index));
+    return values;
+  }
+
+  void setChunk(int32_t index, const std::vector<char>& bytes) {
+    // An exact heap copy, so a read past the chunk's end is reported.
+    std::vector<char> copy(bytes);
+    const std::vector<float> before = parameterValues();
+    const intptr_t answer = dispatch(effSetChunk, index, static_cast<intptr_t>(copy.size()),
+                                     copy.empty() ? nullptr : copy.data());
+    if (answer == 0 && parameterValues() != before) fail("a refused chunk changed parameters");
+  }
+
+  void chunks() {
+    const int32_t index = in_.ConsumeIntegralInRange(0, 1);
+    switch (in_.ConsumeIntegralInRange(0, 2)) {
+      case 0: {
+        void* data = nullptr;
+        const intptr_t size = dispatch(effGetChunk, index, 0, &data);
+        if (size < 0 || (size > 0 && !data)) fail("effGetChunk answered %lld", (long long)size);
+        if (size > 0) {
+          const char* bytes = static_cast<const char*>(data);
+          lastChunk_[index].assign(bytes, bytes + size);
+        }
+        break;
+      }
+      case 1: {  // the last chunk this instance gave, with some bytes changed or cut
+        std::vector<char> bytes = lastChunk_[index];
+        for (int edits = in_.ConsumeIntegralInRange(0, 3); edits > 0 && !bytes.empty(); --edits)
+          bytes[in_.ConsumeIntegralInRange<std::size_t>(0, bytes.size() - 1)] =
+              in_.ConsumeIntegral<char>();
+        if (in_.ConsumeBool() && !bytes.empty())
+          bytes.resize(in_.ConsumeIntegralInRange<std::size_t>(0, bytes.size()));
+        setChunk(index, bytes);
+        break;
+      }
+      default:
+        setChunk(index, in_.ConsumeBytes<char>(in_.ConsumeIntegralInRange<std::size_t>(0, 2048)));
+        break;
+    }
+  }
+
+  void programs() {
+    if (in_.ConsumeBool()) {
+      dispatch(effSetProgram, 0, in_.ConsumeIntegralInRange<intptr_t>(-2, 9));
+    } else {
+      std::vector<char> name = terminated(in_.ConsumeRandomLengthString(100));
+      dispatch(effSetProgramName, 0, 0, name.data());
+    }
+  }
+
+  void bypass() {
+    const intptr_t value = in_.ConsumeIntegralInRange<intptr_t>(-1, 2);
+    if (dispatch(effSetBypass, 0, value) != (value != 0 ? 1 : 0))
+      fail("effSetBypass %lld did not answer the new state", static_cast<long long>(value));
+  }
+
+  AEffect* effect_;
+  FuzzedDataProvider& in_;
+  std::vector<float> input_ = std::vector<float>(kMaxBlock);
+  std::vector<float> output0_ = std::vector<float>(kMaxBlock);
+  std::vector<float> output1_ = std::vector<float>(kMaxBlock);
+  int64_t samplesProcessed_ = 0;
+  double highestRateSet_ = kMeasuredRate;
+  int64_t samplesSinceUnusualInput_ = std::numeric_limits<int64_t>::max() / 2;  // silent so far
+  std::vector<char> lastChunk_[2];
+};
+
+}  // namespace
+
+// The plug-in of this build, or another build's named by QUENDRAL_FUZZ_PLUGIN.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  const char* path = std::getenv("QUENDRAL_FUZZ_PLUGIN");
+  std::string error;
+  if (!gHost.load(path ? path : QUENDRAL_PLUGIN_PATH, error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    std::exit(1);
+  }
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  FuzzedDataProvider in(data, size);
+  gHost.versionAnswer = in.ConsumeIntegralInRange(0, 31) == 0 ? 0 : 2400;
+  gHost.time = fuzzing::HostTime{};
+  gHost.sampleRate = 44100.0;
+  gHost.blockSize = 512;
+  gHost.samplePosition = 0.0;
+
+  AEffect* effect = gHost.create();
+  if (gHost.versionAnswer == 0) {
+    if (effect) fail("the plug-in loaded into a host that answered version 0");
+    return 0;
+  }
+  if (!effect || effect->magic != kEffectMagic) fail("the plug-in refused to load");
+  Session(effect, in).run();
+  gHost.close(effect);
+  return 0;
+}
