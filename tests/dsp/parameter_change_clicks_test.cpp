@@ -146,7 +146,8 @@ TEST(ParameterChangeClicks, SingleSetSwitchDoesNotOvershootTheLouderSteadyLevel)
     const std::size_t switchAt = 8192, length = 16384;
     const std::vector<float> input = sine(length, 1000.0, 0.5f);
     const Channels out = renderWithChanges(
-        *host, input, {switchAt}, [&](std::size_t) { host->setParameter(kFilterNumber, to); });
+        *host, input, {switchAt},
+        [&host, newSet = to](std::size_t) { host->setParameter(kFilterNumber, newSet); });
     for (int channel = 0; channel < 2; ++channel) {
       const auto& y = out[static_cast<std::size_t>(channel)];
       const float before = peakOf(y, switchAt - 2048, switchAt);
