@@ -39,11 +39,12 @@ constexpr double kHighestRate = 384000.0;
 constexpr float kOutputBound = 64.0f;
 
 // How long unusual input may still sound: the frame in flight, the frame being filtered and
-// the response's length in frames, which grows with the rate (a response lasts as long in
-// seconds at every rate).
+// the response. At 44.1 kHz and below a response fits one frame; above, it lasts as long in
+// seconds, so it spans more frames, and its resampled length may reach into one more.
 int64_t cleanSamplesNeeded(double highestRateSet) {
-  const double rate = std::min(std::max(highestRateSet, kMeasuredRate), kHighestRate);
-  return kFrame * (2 + static_cast<int64_t>(std::ceil(rate / kMeasuredRate)));
+  if (!(highestRateSet > kMeasuredRate)) return 3 * kFrame;
+  const double rate = std::min(highestRateSet, kHighestRate);
+  return kFrame * (3 + static_cast<int64_t>(std::ceil(rate / kMeasuredRate)));
 }
 constexpr int kMaxOperations = 256;
 constexpr int64_t kMaxSamplesPerInput = 1 << 17;  // keeps one input fast
@@ -64,6 +65,18 @@ fuzzing::FuzzHost gHost;
   std::fputc('\n', stderr);
   va_end(args);
   std::abort();
+}
+
+// QUENDRAL_FUZZ_TRACE=1 prints every operation, to follow an input that broke a rule.
+const bool gTrace = std::getenv("QUENDRAL_FUZZ_TRACE") != nullptr;
+
+void trace(const char* format, ...) {
+  if (!gTrace) return;
+  va_list args;
+  va_start(args, format);
+  std::vfprintf(stderr, format, args);
+  std::fputc('\n', stderr);
+  va_end(args);
 }
 
 bool isOrdinaryAudio(float x) { return std::isfinite(x) && std::fabs(x) <= 1.0f; }
@@ -197,6 +210,8 @@ class Session {
  private:
   intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
                     float opt = 0.0f) {
+    trace("dispatch opcode %d index %d value %lld opt %g", opcode, index,
+          static_cast<long long>(value), static_cast<double>(opt));
     if (opcode == effSetSampleRate) {
       gHost.sampleRate = opt;
       if (opt > highestRateSet_) highestRateSet_ = opt;  // a NaN is never higher
@@ -221,9 +236,14 @@ class Session {
     }
   }
 
+  static constexpr const char* kInputKinds[] = {"silence", "sine", "noise", "raw bytes",
+                                                "one unusual value"};
+
   void fillInput(int32_t frames) {
     float* x = input_.data();
-    switch (in_.ConsumeIntegralInRange(0, 4)) {
+    const int kind = in_.ConsumeIntegralInRange(0, 4);
+    trace("  input: %s", kInputKinds[kind]);
+    switch (kind) {
       case 0:
         std::fill(x, x + frames, 0.0f);
         break;
@@ -254,8 +274,11 @@ class Session {
         std::fill(x, x + frames, pick(in_, kUnusualSamples));
         break;
     }
-    for (int spikes = in_.ConsumeIntegralInRange(0, 4); spikes > 0 && frames > 0; --spikes)
-      x[in_.ConsumeIntegralInRange<int32_t>(0, frames - 1)] = pick(in_, kUnusualSamples);
+    for (int spikes = in_.ConsumeIntegralInRange(0, 4); spikes > 0 && frames > 0; --spikes) {
+      const int32_t at = in_.ConsumeIntegralInRange<int32_t>(0, frames - 1);
+      x[at] = pick(in_, kUnusualSamples);
+      trace("  %g at %d", static_cast<double>(x[at]), at);
+    }
   }
 
   void process() {
@@ -263,6 +286,8 @@ class Session {
     if (samplesProcessed_ + frames > kMaxSamplesPerInput) frames = 0;
     const bool accumulate = in_.ConsumeBool();
     const int missing = in_.ConsumeIntegralInRange(0, 15);  // 0..2: a pointer left out
+    trace("%s %d samples, pointer left out: %d", accumulate ? "process" : "processReplacing",
+          frames, missing <= 2 ? missing : -1);
     if (frames > 0) fillInput(frames);
     std::fill(output0_.begin(), output0_.end(), 0.0f);
     std::fill(output1_.begin(), output1_.end(), 0.0f);
@@ -291,7 +316,9 @@ class Session {
 
   void setParameter() {
     const int32_t index = anyIndex();
-    effect_->setParameter(effect_, index, anyParameterValue());
+    const float value = anyParameterValue();
+    trace("setParameter %d %g", index, static_cast<double>(value));
+    effect_->setParameter(effect_, index, value);
   }
 
   void checkParameters() {
@@ -425,6 +452,7 @@ class Session {
           break;
       }
     }
+    trace("%d events", count);
     if (dispatch(effProcessEvents, 0, 0, list) != 1) fail("effProcessEvents did not answer 1");
   }
 
@@ -440,6 +468,8 @@ class Session {
     gHost.time.flags = in_.ConsumeBool() ? kVstTempoValid : in_.ConsumeIntegral<int32_t>();
     gHost.time.tempo =
         in_.ConsumeBool() ? pick(in_, kUnusualTempos) : in_.ConsumeFloatingPoint<double>();
+    trace("host time: %s, flags %d, tempo %g", gHost.time.answers ? "record" : "none",
+          gHost.time.flags, gHost.time.tempo);
   }
 
   std::vector<float> parameterValues() {
