@@ -1,7 +1,5 @@
 #include "editor/vg_bottom_label.h"
 
-#include "editor/ars_draw_context.h"
-
 namespace panner {
 
 using VSTGUI::CRect;
@@ -13,14 +11,7 @@ VGBottomLabel::VGBottomLabel(const CRect& size, VSTGUI::CControlListener* listen
 VGBottomLabel::~VGBottomLabel() = default;
 
 void VGBottomLabel::draw(VSTGUI::CDrawContext* context) {
-  if (!context) return;
-  ARSDrawContext* dc = beginPaint(context, kBackground);
-  const CRect r(0, 0, width, height);
-  fitFontSize(dc, caption, width, height);
-  dc->setFont(fontId, fontSize, fontStyle);
-  dc->setFontColor((*colours)[3]);
-  dc->drawString(caption, r, false, VSTGUI::kCenterText);
-  finishPaint(dc, context);
+  if (context) paintCaption(context, kBackground, 0);
 }
 
 void VGBottomLabel::mouse(VSTGUI::CDrawContext* context, VSTGUI::CPoint& where, int32_t buttons) {

@@ -105,6 +105,16 @@ void VGControl::finishPaint(ARSDrawContext* surface, CDrawContext* target) {
   setDirty(false);
 }
 
+void VGControl::paintCaption(CDrawContext* target, const CColor& background, int32_t sizeOffset) {
+  ARSDrawContext* dc = beginPaint(target, background);
+  fitFontSize(dc, caption, width, height);
+  fontSize += sizeOffset;
+  dc->setFont(fontId, fontSize, fontStyle);
+  dc->setFontColor((*colours)[3]);
+  dc->drawString(caption, CRect(0, 0, width, height), false, VSTGUI::kCenterText);
+  finishPaint(dc, target);
+}
+
 void VGControl::draw(CDrawContext* context) {
   if (!context) return;
   auto* surface =

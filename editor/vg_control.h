@@ -74,6 +74,10 @@ class VGControl : public VSTGUI::CControl {
                              const VSTGUI::CColor& outline);
   // Steps 3 and 4 of the paint pattern.
   void finishPaint(ARSDrawContext* surface, VSTGUI::CDrawContext* target);
+  // The whole paint of a label: the caption centred on `background` in colour 3, at the
+  // size that fits the control plus `sizeOffset` (kept in fontSize).
+  void paintCaption(VSTGUI::CDrawContext* target, const VSTGUI::CColor& background,
+                    int32_t sizeOffset);
 
   int32_t width;
   int32_t height;
