@@ -36,7 +36,7 @@ class Rng {
 }  // namespace
 
 TEST(EverythingAtOnce, AudioMidiAutomationProgramsChunksAndTheEditorOnTheirOwnThreads) {
-  XvfbServer server;
+  x11host::XvfbServer server;
   std::string error;
   ASSERT_TRUE(server.start(error)) << error;
   auto host = vsthost::PluginHost::load(QUENDRAL_PLUGIN_PATH, error);
@@ -46,7 +46,7 @@ TEST(EverythingAtOnce, AudioMidiAutomationProgramsChunksAndTheEditorOnTheirOwnTh
   host->setParameter(4, 0.8f);  // the LFO runs
   ERect rect{};
   ASSERT_TRUE(host->editorRect(rect));
-  HostWindow window;
+  x11host::HostWindow window;
   ASSERT_TRUE(window.open(rect.right - rect.left, rect.bottom - rect.top, error)) << error;
 
   std::atomic<bool> stop{false};
