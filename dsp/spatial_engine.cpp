@@ -76,9 +76,11 @@ struct SpatialEngine::State {
   // Whether this frame publishes the display arrays; takes up any pending request.
   bool displayDue() {
     if (!displayOnRequest.load(kRelaxed)) return true;
+    if (framesSinceShown < kDisplayFramesApart) ++framesSinceShown;
     const uint32_t requests = displayRequests.load(kRelaxed);
-    if (requests == displayRequestsServed) return false;
+    if (requests == displayRequestsServed || framesSinceShown < kDisplayFramesApart) return false;
     displayRequestsServed = requests;
+    framesSinceShown = 0;
     return true;
   }
 
@@ -116,7 +118,6 @@ struct SpatialEngine::State {
   int newest = 0;
   alignas(16) float work[kN];
   alignas(16) float y[kPaths][kF];           // each path's output for the frame
-  alignas(16) float frameSpectrum[kN];       // this frame alone, for the display
   alignas(16) float product[kN];             // slot A's product, half-complex, for the display
   alignas(16) float unscaledFilterA[2][kN];  // slot A's filters before the set's factor
 
@@ -134,6 +135,7 @@ struct SpatialEngine::State {
   std::atomic<bool> displayOnRequest{false};
   std::atomic<uint32_t> displayRequests{0};
   uint32_t displayRequestsServed = 0;
+  int framesSinceShown = kDisplayFramesApart;
   bool shownFilterStale = true;  // slot A was refilled since its filters were last shown
 
   std::atomic<float> shownAngle{0.0f};
@@ -308,19 +310,17 @@ void SpatialEngine::convolutionFrame(const float* inFrame, float* outFrame0, flo
   crossfade(s.y[from1], s.y[to1], ramp, outFrame1);
 }
 
-// The display shows this frame alone (zero-padded) as the active set's filters see it, and
-// its product with slot A's first partition. Computed only when the display asks.
+// The display shows the input window (the last two frames) as the active set's filters see
+// it, and its product with slot A's first partition: the spectra the convolution works
+// with, so showing them costs no transform. Computed only when the display asks.
 void SpatialEngine::publishDisplay() {
   State& s = *state;
-  std::copy(s.window + kF, s.window + kN, s.work);
-  std::fill(s.work + kF, s.work + kN, 0.0f);
-  s.fft.forward(s.work);
-  packedToHalfComplex(s.work, s.frameSpectrum);
+  const float* input = s.windowHistory[s.newest];
   const float setGain = s.activeSet.load(kRelaxed)->gain;
-  for (int i = 0; i < kN; ++i) s.shownInSpectrum[i].store(setGain * s.frameSpectrum[i], kRelaxed);
+  for (int i = 0; i < kN; ++i) s.shownInSpectrum[i].store(setGain * input[i], kRelaxed);
   if (s.shownFilterStale) s.publishFilters();
   for (int channel = 0; channel < 2; ++channel) {
-    multiplySpectra(s.h(channel == 0 ? kA0 : kA1), s.frameSpectrum, s.work, s.product);
+    multiplySpectra(s.h(channel == 0 ? kA0 : kA1), input, s.work, s.product);
     publish(s.product, s.shownProduct[channel], kN);
   }
 }

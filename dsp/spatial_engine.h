@@ -53,10 +53,12 @@ class SpatialEngine {
 
   // The display arrays follow every frame until publishDisplayOnRequest is called; from then
   // on a frame publishes them only when requestDisplayUpdate (any thread) was called since
-  // the last publication. The plug-in works that way: its editor asks once per refresh while
-  // it is open, and with no editor open nothing is published.
+  // the last publication, and at most once per kDisplayFramesApart frames (some 34 times a
+  // second at 44.1 kHz, whatever the refresh rate). The plug-in works that way: its editor
+  // asks once per refresh while it is open, and with no editor open nothing is published.
   void publishDisplayOnRequest();
   void requestDisplayUpdate();
+  static constexpr int kDisplayFramesApart = 10;
   // Makes the next filter update continue from `degrees` (0 <= a < 360) instead of the
   // azimuth in use, as a restored project does. Any thread: the audio thread takes the
   // value at its next filter update.

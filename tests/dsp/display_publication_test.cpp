@@ -73,6 +73,13 @@ TEST(DisplayPublication, OneFramePerRequestMatchingAnEveryFrameEngine) {
     both();
     EXPECT_TRUE(shown(onRequest) == published) << round;
     EXPECT_FALSE(shown(everyFrame) == published) << round;
+    // A request sooner than kDisplayFramesApart after a publication waits for that frame.
+    onRequest.requestDisplayUpdate();
+    for (int frame = 2; frame < SpatialEngine::kDisplayFramesApart; ++frame) both();
+    EXPECT_TRUE(shown(onRequest) == published) << round;
+    both();
+    EXPECT_TRUE(shown(onRequest) == shown(everyFrame)) << round;
+    for (int frame = 0; frame < SpatialEngine::kDisplayFramesApart; ++frame) both();
   }
 
   // Clearing (suspend) still empties the input and output spectra.
