@@ -48,25 +48,42 @@ bool setFlag(const std::string& name, RenderOptions& options) {
   return true;
 }
 
+// The options in user units that take any number or whole number; their ranges are checked
+// where they are turned into parameter values (parameter_units.cpp).
+struct NumberOption {
+  const char* name;
+  std::optional<double> RenderOptions::*field;
+};
+struct WholeNumberOption {
+  const char* name;
+  std::optional<int> RenderOptions::*field;
+};
+constexpr NumberOption kUserUnitNumbers[] = {{"--angle", &RenderOptions::angleDegrees},
+                                             {"--gain", &RenderOptions::gainDb},
+                                             {"--lfo-speed", &RenderOptions::lfoSpeedHz},
+                                             {"--lfo-position", &RenderOptions::lfoPosition}};
+constexpr WholeNumberOption kUserUnitWholeNumbers[] = {{"--set", &RenderOptions::responseSet},
+                                                       {"--lfo-divide", &RenderOptions::lfoDivide}};
+
 // Options that take a value, read with `value()` only once `name` is known to be one;
 // false when it is not.
 template <class ValueReader>
 bool setValueOption(const std::string& name, ValueReader value, RenderOptions& options) {
+  for (const auto& [optionName, field] : kUserUnitNumbers) {
+    if (name == optionName) {
+      options.*field = parseNumber(name, value());
+      return true;
+    }
+  }
+  for (const auto& [optionName, field] : kUserUnitWholeNumbers) {
+    if (name == optionName) {
+      options.*field = parseInteger(name, value());
+      return true;
+    }
+  }
   if (name == "--plugin") {
     options.pluginPath = value();
     if (options.pluginPath.empty()) throw RenderError("--plugin needs a file name");
-  } else if (name == "--angle") {
-    options.angleDegrees = parseNumber(name, value());
-  } else if (name == "--set") {
-    options.responseSet = parseInteger(name, value());
-  } else if (name == "--gain") {
-    options.gainDb = parseNumber(name, value());
-  } else if (name == "--lfo-speed") {
-    options.lfoSpeedHz = parseNumber(name, value());
-  } else if (name == "--lfo-divide") {
-    options.lfoDivide = parseInteger(name, value());
-  } else if (name == "--lfo-position") {
-    options.lfoPosition = parseNumber(name, value());
   } else if (name == "--sync") {
     options.syncBpm = parseNumber(name, value());
     if (*options.syncBpm < 1.0 || *options.syncBpm > 999.0)
