@@ -22,7 +22,8 @@ fi
 if [ ! -f "$linux_build/CMakeCache.txt" ]; then
   cmake -S . -B "$linux_build" "${generator[@]}" "${launcher[@]}" -DCMAKE_BUILD_TYPE=Release
 fi
-cmake --build "$linux_build" -j"$jobs" --target quendral_plugin quendral-plugin-report quendral-about-picture
+cmake --build "$linux_build" -j"$jobs" --target quendral_plugin quendral-plugin-report quendral-about-picture \
+  quendral-snapshot
 
 cmake -S . -B "$dir" "${generator[@]}" "${launcher[@]}" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
