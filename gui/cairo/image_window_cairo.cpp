@@ -20,31 +20,11 @@ ImageWindow::ImageWindow(int32_t width, int32_t height) {
 
 ImageWindow::~ImageWindow() { cairo_surface_destroy(static_cast<cairo_surface_t*>(surface_)); }
 
-void ImageWindow::setMouse(int32_t buttons, const CPoint& where) {
-  queue_.clear();
-  current_ = MouseState{buttons, where};
-}
-
-void ImageWindow::queueMouse(int32_t buttons, const CPoint& where) {
-  queue_.push_back(MouseState{buttons, where});
-}
-
 void* ImageWindow::createSurface() {
   return cairo_surface_reference(static_cast<cairo_surface_t*>(surface_));
 }
 
 void ImageWindow::flush() { cairo_surface_flush(static_cast<cairo_surface_t*>(surface_)); }
-
-int32_t ImageWindow::getMouseButtons() {
-  ++buttonQueries_;
-  if (!queue_.empty()) {
-    current_ = queue_.front();
-    queue_.pop_front();
-  }
-  return current_.buttons;
-}
-
-CPoint ImageWindow::getMouseLocation() { return current_.where; }
 
 void ImageWindow::processEvents(CFrame& frame, bool dispatchPresses) {
   // No window system: presses are handed to CFrame::dispatchPress by the caller.

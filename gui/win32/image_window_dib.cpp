@@ -15,32 +15,12 @@ ImageWindow::ImageWindow(int32_t width, int32_t height)
 
 ImageWindow::~ImageWindow() { dibOf(surface_)->forget(); }
 
-void ImageWindow::setMouse(int32_t buttons, const CPoint& where) {
-  queue_.clear();
-  current_ = MouseState{buttons, where};
-}
-
-void ImageWindow::queueMouse(int32_t buttons, const CPoint& where) {
-  queue_.push_back(MouseState{buttons, where});
-}
-
 void* ImageWindow::createSurface() {
   dibOf(surface_)->remember();
   return surface_;
 }
 
 void ImageWindow::flush() { GdiFlush(); }
-
-int32_t ImageWindow::getMouseButtons() {
-  ++buttonQueries_;
-  if (!queue_.empty()) {
-    current_ = queue_.front();
-    queue_.pop_front();
-  }
-  return current_.buttons;
-}
-
-CPoint ImageWindow::getMouseLocation() { return current_.where; }
 
 void ImageWindow::processEvents(CFrame&, bool) {}
 
