@@ -65,10 +65,15 @@ BENCHMARK(BM_FftwR2cMeasure);
 
 // One engine frame at the rate given as the benchmark's argument: filter update, input
 // transform, four paths, crossfade.
-void engineFrames(benchmark::State& state, bool moving) {
+// With `displayHz` above zero, an open editor asks for the display spectra that many times
+// a second, as the plug-in's editor does at each refresh.
+void engineFrames(benchmark::State& state, bool moving, double displayHz = 0.0) {
   const double rate = static_cast<double>(state.range(0));
   SpatialEngine engine;
   if (!engine.setSampleRate(rate)) state.SkipWithError("rate refused");
+  engine.publishDisplayOnRequest();
+  const double framesPerRefresh = displayHz > 0.0 ? rate / kF / displayHz : 0.0;
+  double untilRefresh = 0.0;
   if (moving) {
     // The default ramp at one cycle per second: the target and the angle move every frame.
     engine.modulator.lfoSpeed.store(1.0f, std::memory_order_relaxed);
@@ -80,6 +85,10 @@ void engineFrames(benchmark::State& state, bool moving) {
   alignas(16) float in[kF], out0[kF], out1[kF];
   fillNoise(in, kF, 3);
   for (auto _ : state) {
+    if (framesPerRefresh > 0.0 && (untilRefresh -= 1.0) <= 0.0) {
+      untilRefresh += framesPerRefresh;
+      engine.requestDisplayUpdate();
+    }
     engine.convolutionFrame(in, out0, out1, nullptr);
     benchmark::DoNotOptimize(out0);
     benchmark::DoNotOptimize(out1);
@@ -90,8 +99,16 @@ void engineFrames(benchmark::State& state, bool moving) {
 }
 void BM_EngineFrameSteadyAngle(benchmark::State& state) { engineFrames(state, false); }
 void BM_EngineFrameMovingAngle(benchmark::State& state) { engineFrames(state, true); }
+void BM_EngineFrameSteadyAngleEditorOpen(benchmark::State& state) {
+  engineFrames(state, false, 60.0);
+}
+void BM_EngineFrameMovingAngleEditorOpen(benchmark::State& state) {
+  engineFrames(state, true, 60.0);
+}
 BENCHMARK(BM_EngineFrameSteadyAngle)->Arg(44100)->Arg(48000)->Arg(96000);
 BENCHMARK(BM_EngineFrameMovingAngle)->Arg(44100)->Arg(48000)->Arg(96000);
+BENCHMARK(BM_EngineFrameSteadyAngleEditorOpen)->Arg(44100)->Arg(96000);
+BENCHMARK(BM_EngineFrameMovingAngleEditorOpen)->Arg(44100)->Arg(96000);
 
 // The console table plus a summary of the ratios that matter.
 class SummaryReporter : public FastestRunReporter {
@@ -105,6 +122,17 @@ class SummaryReporter : public FastestRunReporter {
           "\nforward transform: ours %.1f ns, FFTW r2c %.1f ns, ratio ours/FFTW %.3f (target <= "
           "1.25)\n",
           ours->second, fftw->second, ours->second / fftw->second);
+    // What an open editor refreshing at 60 Hz costs the audio thread.
+    for (const char* angle : {"SteadyAngle", "MovingAngle"}) {
+      for (const char* rate : {"44100", "96000"}) {
+        const std::string closed = std::string("BM_EngineFrame") + angle + "/" + rate;
+        const std::string open = std::string("BM_EngineFrame") + angle + "EditorOpen/" + rate;
+        const auto a = cpuNs().find(closed), b = cpuNs().find(open);
+        if (a != cpuNs().end() && b != cpuNs().end())
+          std::printf("%s at %s Hz: editor open costs %+.1f%%\n", angle, rate,
+                      100.0 * (b->second / a->second - 1.0));
+      }
+    }
     for (const auto& [name, values] : counters()) {
       const auto factor = values.find("realtime_factor");
       if (factor != values.end())
