@@ -233,6 +233,47 @@ TEST_F(EditorWindowTest, KnobDragIsOneEditGestureOfTheHost) {
   EXPECT_GT(host->getParameter(0), before) << "dragging up turns the knob up";
 }
 
+TEST_F(EditorWindowTest, HostChangesRedrawTheKnobAtTheNextIdle) {
+  const auto knob = [](const std::vector<uint32_t>& pixels) {
+    std::vector<uint32_t> part;
+    for (int y = 234; y < 300; ++y)
+      for (int x = 5; x < 71; ++x) part.push_back(pixels[static_cast<size_t>(y) * kWidth + x]);
+    return part;
+  };
+  const auto before = knob(grab(window));
+  host->setParameter(0, 0.9f);
+  runHost(*host, 3);
+  EXPECT_NE(knob(grab(window)), before) << "the angle knob was not redrawn";
+}
+
+TEST_F(EditorWindowTest, TitleStripShowsTheAboutPictureFromTheResource) {
+  // The picture as the generator wrote it (24-bit, bottom row first, rows of 4n bytes).
+  FILE* file = std::fopen(QUENDRAL_ABOUT_BMP, "rb");
+  ASSERT_NE(file, nullptr) << QUENDRAL_ABOUT_BMP;
+  std::vector<unsigned char> bmp(54 + static_cast<size_t>((kWidth * 3 + 3) & ~3) * kHeight);
+  const size_t read = std::fread(bmp.data(), 1, bmp.size(), file);
+  std::fclose(file);
+  ASSERT_EQ(read, bmp.size());
+  const auto expected = [&](int x, int y) {
+    const unsigned char* p =
+        &bmp[54 + static_cast<size_t>((kWidth * 3 + 3) & ~3) * (kHeight - 1 - y) + 3 * x];
+    return (uint32_t{p[2]} << 16) | (uint32_t{p[1]} << 8) | p[0];
+  };
+
+  moveTo(window, 200, 15);  // the title strip
+  pumpMessages();
+  sendButton(true);
+  runHost(*host, 3);
+  sendButton(false);
+  runHost(*host, 3);
+  const std::vector<uint32_t> shown = grab(window);
+  int differing = 0;
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x)
+      differing += shown[static_cast<size_t>(y) * kWidth + x] != expected(x, y) ? 1 : 0;
+  EXPECT_EQ(differing, 0) << "the about picture is a plain copy of bitmap 129";
+}
+
 TEST(EditorOpenCloseTest, HundredCyclesLeaveNoWindowOrGdiObjectBehind) {
   std::string error;
   auto host = vsthost::PluginHost::load(QUENDRAL_PLUGIN_PATH, error);
