@@ -7,6 +7,7 @@
 
 #include "band_limited_resampler.h"
 #include "real_fft.h"
+#include "response_table_data.h"
 
 namespace panner {
 
@@ -98,6 +99,15 @@ void blendNeighbours(const std::vector<Complex>& lower, const std::vector<Comple
 }  // namespace
 
 std::unique_ptr<ResponseTables> ResponseTables::create(const ResponseSets& sets, double rate) {
+  if (rate != ResponseSets::kMeasurementRate) return build(sets, rate);
+  try {
+    return std::unique_ptr<ResponseTables>(new ResponseTables(sets));
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+std::unique_ptr<ResponseTables> ResponseTables::build(const ResponseSets& sets, double rate) {
   if (!std::isfinite(rate) || rate < kMinRate || rate > kMaxRate) return nullptr;
   try {
     return std::unique_ptr<ResponseTables>(new ResponseTables(sets, rate));
@@ -105,6 +115,12 @@ std::unique_ptr<ResponseTables> ResponseTables::create(const ResponseSets& sets,
     return nullptr;
   }
 }
+
+ResponseTables::ResponseTables(const ResponseSets& sets)
+    : firstRow_(sets.set(0).entries),
+      rate_(ResponseSets::kMeasurementRate),
+      length_(kF),
+      grid_(response_data::kMeasurementRateGrid) {}
 
 ResponseTables::ResponseTables(const ResponseSets& sets, double rate)
     : firstRow_(sets.set(0).entries), rate_(rate) {
@@ -156,8 +172,11 @@ ResponseTables::ResponseTables(const ResponseSets& sets, double rate)
     transform(spectra[i], false);
   }
 
-  grid_.resize(size_t(2) * kGridPoints * 2 * span * 2);
-  RealFft fft;
+  built_.resize(size_t(2) * kGridPoints * 2 * span * 2);
+  grid_ = built_.data();
+  // The baseline transform everywhere: the same tables on every processor, so that the
+  // committed measurement-rate data is what this builds.
+  RealFft fft(RealFft::InstructionSet::kBaseline);
   alignas(16) float work[kN];
   std::vector<float> taps(static_cast<size_t>(span));
   std::vector<Complex> blendWork(padded);
@@ -192,7 +211,7 @@ ResponseTables::ResponseTables(const ResponseSets& sets, double rate)
 }
 
 float* ResponseTables::gridSpectra(int set, int point, int ear) {
-  return &grid_[((size_t(set) * kGridPoints + point) * 2 + ear) * partitions_ * kN];
+  return &built_[((size_t(set) * kGridPoints + point) * 2 + ear) * partitions_ * kN];
 }
 const float* ResponseTables::gridSpectra(int set, int point, int ear) const {
   return &grid_[((size_t(set) * kGridPoints + point) * 2 + ear) * partitions_ * kN];

@@ -19,14 +19,19 @@
 // the grid's neighbours arrive within a third of a 44.1 kHz sample of each other.
 //
 // Tables are built when the rate is chosen (allocation, resampling, transforms); reading
-// the filters for an azimuth allocates nothing and runs on the audio thread.
+// the filters for an azimuth allocates nothing and runs on the audio thread. The tables of
+// the measurement rate, which every instance starts with, are committed as constant data
+// (response_table_data.cpp, written from build()'s output by tools/response_tables), so
+// opening an instance builds nothing.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <vector>
 
 #include "engine_constants.h"
 #include "response_sets.h"
+#include "response_table_data.h"
 
 namespace panner {
 
@@ -38,7 +43,10 @@ class ResponseTables {
   static constexpr int kMaxPartitions = 12;
 
   // Null when `rate` is not finite or outside kMinRate..kMaxRate, or memory ran out.
+  // At the measurement rate the tables are the committed constant data.
   static std::unique_ptr<ResponseTables> create(const ResponseSets& sets, double rate);
+  // As create(), but always computes the tables: what the committed data is made from.
+  static std::unique_ptr<ResponseTables> build(const ResponseSets& sets, double rate);
 
   double rate() const { return rate_; }
   int partitions() const { return partitions_; }
@@ -52,10 +60,17 @@ class ResponseTables {
   void buildFilterSpectra(const ResponseSetDescriptor& set, float angleDegrees, float* spectrum0,
                           float* spectrum1) const;
 
+  // The whole grid, [set][point][ear][partition][kFftSize], gridValues() floats: what the
+  // table writer commits.
+  const float* grid() const { return grid_; }
+  size_t gridValues() const { return size_t(2) * kGridPoints * 2 * partitions_ * kN; }
+
  private:
-  static constexpr int kGridPoints = 181;  // 0, 1, ..., 180 degrees
+  static constexpr int kGridPoints = response_data::kGridPoints;
+  static constexpr int kN = engine::kFftSize;
 
   ResponseTables(const ResponseSets& sets, double rate);
+  explicit ResponseTables(const ResponseSets& sets);  // the committed measurement-rate data
   float* gridSpectra(int set, int point, int ear);
   const float* gridSpectra(int set, int point, int ear) const;
 
@@ -64,7 +79,8 @@ class ResponseTables {
   int length_ = 0;      // taps per response
   int partitions_ = 1;  // partitions of the filters
   double droppedEnergy_ = 0.0;
-  std::vector<float> grid_;  // [set][point][ear][partition][kFftSize]
+  std::vector<float> built_;     // the computed tables, empty for the committed ones
+  const float* grid_ = nullptr;  // [set][point][ear][partition][kFftSize]
 };
 
 }  // namespace panner
