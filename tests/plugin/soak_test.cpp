@@ -77,9 +77,11 @@ TEST_F(PluginTest, SoakStaysFiniteBoundedAndMetersNeverNegative) {
     if (rng.below(20) == 0) {
       ++events;
       switch (rng.below(8)) {
-        case 0:  // an automation jump of any parameter but the gain
-          host->setParameter(rng.below(23) == 6 ? 0 : rng.below(23), rng.unit());
+        case 0: {  // an automation jump of any parameter but the gain
+          const int32_t index = rng.below(23);
+          host->setParameter(index == 6 ? 0 : index, rng.unit());
           break;
+        }
         case 1:  // a gain jump
           previousGain = done < previousGainUntil ? std::max(linearGain(gainValue), previousGain)
                                                   : linearGain(gainValue);
