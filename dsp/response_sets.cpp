@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "angle_math.h"
+#include "response_table_data.h"
 #include "simd4.h"
 
 namespace panner {
@@ -26,7 +27,7 @@ void interpolate(const float* lower, const float* upper, float w, float* out, in
   }
 }
 
-ResponseSets::ResponseSets() {
+ResponseSets::ResponseSets(Arrivals arrivals) {
   struct Source {
     const int16_t (*rows)[2][kTaps];
     int count;
@@ -54,8 +55,11 @@ ResponseSets::ResponseSets() {
       entry.second = taps[row][response_data::kFarEar];
     }
     for (int r = row - sources[s].count; r + 1 < row; ++r) {
-      for (int ear = 0; ear < 2; ++ear)
-        entries[r].delayToNext[ear] = arrivalDifference(taps[r][ear], taps[r + 1][ear]);
+      for (int ear = 0; ear < 2; ++ear) {
+        entries[r].delayToNext[ear] = arrivals == Arrivals::kMeasured
+                                          ? arrivalDifference(taps[r][ear], taps[r + 1][ear])
+                                          : response_data::kDelayToNext[r][ear];
+      }
     }
   }
 }

@@ -43,8 +43,13 @@ class ResponseSets {
   static constexpr float kSetTwoGain = 0.5405306f;
   static constexpr double kMeasurementRate = 44100.0;
 
-  // Converts the committed 16-bit data and measures each neighbour's arrival difference.
-  ResponseSets();
+  // Where the neighbours' arrival differences come from: the committed values
+  // (response_table_data.h), or measured from the taps with arrivalDifference(), which is
+  // what the committed values are written from.
+  enum class Arrivals { kCommitted, kMeasured };
+
+  // Converts the committed 16-bit data and takes each neighbour's arrival difference.
+  explicit ResponseSets(Arrivals arrivals = Arrivals::kCommitted);
   ResponseSets(const ResponseSets&) = delete;
   ResponseSets& operator=(const ResponseSets&) = delete;
 

@@ -1,5 +1,6 @@
-// The committed measurement-rate tables are exactly what ResponseTables::build() computes,
-// and an engine opened at that rate uses them.
+// The committed measurement-rate tables and arrival differences are exactly what
+// ResponseTables::build() and arrivalDifference() compute, and the default sets and the
+// measurement rate's tables use them.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -11,8 +12,24 @@
 
 namespace panner {
 
+TEST(ResponseTableData, CommittedArrivalDifferencesAreTheMeasuredOnes) {
+  const auto committed = std::make_unique<ResponseSets>();
+  const auto measured = std::make_unique<ResponseSets>(ResponseSets::Arrivals::kMeasured);
+  for (int s = 0; s < 2; ++s) {
+    const ResponseSetDescriptor& c = committed->set(s);
+    const ResponseSetDescriptor& m = measured->set(s);
+    for (int row = 0; row < c.count; ++row) {
+      for (int ear = 0; ear < 2; ++ear) {
+        EXPECT_EQ(c.entries[row].delayToNext[ear], m.entries[row].delayToNext[ear])
+            << "set " << s << ", row " << row << ", ear " << ear;
+      }
+    }
+  }
+  EXPECT_NE(committed->set(0).entries[3].delayToNext[1], 0.0f);
+}
+
 TEST(ResponseTableData, CommittedTablesAreWhatTheBuildComputes) {
-  const auto sets = std::make_unique<ResponseSets>();
+  const auto sets = std::make_unique<ResponseSets>(ResponseSets::Arrivals::kMeasured);
   const auto committed = ResponseTables::create(*sets, ResponseSets::kMeasurementRate);
   const auto computed = ResponseTables::build(*sets, ResponseSets::kMeasurementRate);
   ASSERT_TRUE(committed && computed);
