@@ -3,7 +3,7 @@
 // size. Every output sample stays finite and within what the gains allow, and the level
 // meter never reads below zero.
 //
-// QUENDRAL_SOAK_SECONDS sets the seconds of audio (default 60; an hour is 3600).
+// QUENDRAL_SOAK_SECONDS sets the seconds of audio (default 30; an hour is 3600).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -26,8 +26,8 @@ constexpr double kSampleRates[] = {44100.0, 48000.0, 88200.0, 96000.0, 22050.0, 
 
 double soakSeconds() {
   const char* text = std::getenv("QUENDRAL_SOAK_SECONDS");
-  const double seconds = text ? std::atof(text) : 60.0;
-  return seconds > 0.0 ? seconds : 60.0;
+  const double seconds = text ? std::atof(text) : 30.0;
+  return seconds > 0.0 ? seconds : 30.0;
 }
 
 // Output gain of the "gain" parameter's value: -12 dB at 0, +12 dB at 1.
