@@ -69,19 +69,8 @@ namespace {
 // same output (the blend is then `from` itself), `kRamp` when the gain moves.
 template <bool kSame, bool kRamp>
 void crossfadeWith(const float* from, const float* to, GainRamp gain, float* out) {
-  // The gain is written from the end value, so a steady gain is exactly that gain on every
-  // sample and the last sample of a ramp is exactly the new gain.
-  const v4 lane = {0.0f, 1.0f, 2.0f, 3.0f};
-  const v4 fadeStep = simd4::splat(1.0f / static_cast<float>(kF));
-  const v4 gainEnd = simd4::splat(gain.end);
-  const v4 gainSpan = simd4::splat((gain.start - gain.end) / static_cast<float>(kF));
-  for (int i = 0; i < kF; i += 4) {
-    const v4 index = simd4::splat(static_cast<float>(i)) + lane;
-    v4 g = gainEnd;
-    if (kRamp) g += (simd4::splat(static_cast<float>(kF - 1)) - index) * gainSpan;
-    const v4 a = load(from + i);
-    store(out + i, kSame ? g * a : g * (a + (load(to + i) - a) * (index * fadeStep)));
-  }
+  for (int i = 0; i < kF; i += 4)
+    store(out + i, crossfadeFour<kSame, kRamp>(load(from + i), load(to + i), i, gain));
 }
 
 }  // namespace

@@ -118,6 +118,15 @@ void RealFft::inverseOfProductsSecondHalf(const float* const* h, const float* co
   baseline::inverseOfProductsSecondHalf(buffers, h, x, count, out);
 }
 
+void RealFft::inverseOfProductsSecondHalf(const float* const* h, const float* const* x, int count,
+                                          const float* from, GainRamp gain, float* out) {
+#if QUENDRAL_FFT_HAS_AVX2_PASSES
+  if (passes == InstructionSet::kAvx2Fma)
+    return avx2fma::inverseOfProductsCrossfaded(buffers, h, x, count, from, gain, out);
+#endif
+  baseline::inverseOfProductsCrossfaded(buffers, h, x, count, from, gain, out);
+}
+
 void packedToHalfComplex(const float* packed, float* halfComplex) {
   constexpr int n = RealFft::kSize;
   // Bins 1..124 four at a time, then 125..127.

@@ -13,6 +13,7 @@
 // (R0, R1, ..., R127, R128, I127, ..., I1); the two conversions are below.
 #pragma once
 
+#include "convolution_steps.h"
 #include "engine_constants.h"
 
 namespace panner {
@@ -42,6 +43,11 @@ class RealFft {
   // order and written out.
   void inverseOfProductsSecondHalf(const float* const* h, const float* const* x, int count,
                                    float* out);
+  // The same kept half y, crossfaded as it is written out: out = crossfade(from, y, gain) of
+  // convolution_steps.h, or crossfade(y, y, gain) (the gain alone) when `from` is null.
+  // Saves the separate pass over the frame.
+  void inverseOfProductsSecondHalf(const float* const* h, const float* const* x, int count,
+                                   const float* from, GainRamp gain, float* out);
 
   // Twiddles and scratch of one transform, used by the passes of either set.
   struct Buffers {

@@ -202,8 +202,9 @@ void SpatialEngine::startTables(const ResponseTables& tables) {
 }
 
 // One path's output for the frame: the sum over partitions p of partition p times the
-// window spectrum of p frames before, transformed back, its second half.
-void SpatialEngine::convolvePath(int path) {
+// window spectrum of p frames before, transformed back, its second half. With `out`, it is
+// crossfaded from `from` (null: from itself) with `gain` on the way out; else it goes to y.
+void SpatialEngine::convolvePath(int path, const float* from, GainRamp gain, float* out) {
   State& s = *state;
   const float* filters[kMaxP];
   const float* windows[kMaxP];
@@ -211,7 +212,10 @@ void SpatialEngine::convolvePath(int path) {
     filters[p] = s.h(path) + p * kN;
     windows[p] = s.windowHistory[s.newest - p >= 0 ? s.newest - p : s.newest - p + s.partitions];
   }
-  s.fft.inverseOfProductsSecondHalf(filters, windows, s.partitions, s.y[path]);
+  if (out)
+    s.fft.inverseOfProductsSecondHalf(filters, windows, s.partitions, from, gain, out);
+  else
+    s.fft.inverseOfProductsSecondHalf(filters, windows, s.partitions, s.y[path]);
 }
 
 // The display shows slot A's filters without the set's level factor (it applies the factor
@@ -293,7 +297,6 @@ void SpatialEngine::convolutionFrame(const float* inFrame, float* outFrame0, flo
 
   // Both slots holding the same filters give the same output: slot A's paths serve both.
   const bool shared = s.slotSet[0] == s.slotSet[1] && s.slotAngle[0] == s.slotAngle[1];
-  for (int path = 0; path < (shared ? kB0 : kPaths); ++path) convolvePath(path);
 
   // A non-finite gain keeps the last finite one.
   const float gain = outGain.load(kRelaxed);
@@ -306,8 +309,13 @@ void SpatialEngine::convolutionFrame(const float* inFrame, float* outFrame0, flo
   const bool refilledA = !s.fillSlotA;
   const int from0 = refilledA && !shared ? kB0 : kA0, to0 = refilledA || shared ? kA0 : kB0;
   const int from1 = refilledA && !shared ? kB1 : kA1, to1 = refilledA || shared ? kA1 : kB1;
-  crossfade(s.y[from0], s.y[to0], ramp, outFrame0);
-  crossfade(s.y[from1], s.y[to1], ramp, outFrame1);
+  // Each channel's previous filters first, then the new ones, crossfaded as they are written.
+  if (!shared) {
+    convolvePath(from0);
+    convolvePath(from1);
+  }
+  convolvePath(to0, shared ? nullptr : s.y[from0], ramp, outFrame0);
+  convolvePath(to1, shared ? nullptr : s.y[from1], ramp, outFrame1);
 }
 
 // The display shows the input window (the last two frames) as the active set's filters see

@@ -126,6 +126,37 @@ TEST(RealFft, InverseOfProductsKeepsTheSecondHalfOfTheSummedProducts) {
   }
 }
 
+// Crossfading on the way out gives what the kept half crossfaded afterwards gives: the same
+// operations on the baseline passes, within float rounding on the wide ones (which may fuse
+// them). Every shortcut: from another signal or from itself, steady or moving gain.
+TEST(RealFft, CrossfadedInverseIsTheInverseThenTheCrossfade) {
+  for (const auto set : {RealFft::InstructionSet::kBaseline, RealFft::InstructionSet::kAvx2Fma}) {
+    RealFft fft(set);
+    const bool exact = fft.instructionSet() == RealFft::InstructionSet::kBaseline;
+    const std::vector<float> h0 = randomSignal(50), h1 = randomSignal(51), x0 = randomSignal(52),
+                             x1 = randomSignal(53), from = randomSignal(54);
+    const float* hp[2] = {h0.data(), h1.data()};
+    const float* xp[2] = {x0.data(), x1.data()};
+    float kept[kN / 2], expected[kN / 2], out[kN / 2 + 1];
+    fft.inverseOfProductsSecondHalf(hp, xp, 2, kept);
+    for (const float* fromSignal : {from.data(), static_cast<const float*>(nullptr)}) {
+      for (const GainRamp gain : {GainRamp{0.7f, 0.7f}, GainRamp{2.0f, 0.25f}}) {
+        crossfade(fromSignal ? fromSignal : kept, kept, gain, expected);
+        out[kN / 2] = 7.0f;
+        fft.inverseOfProductsSecondHalf(hp, xp, 2, fromSignal, gain, out);
+        for (int n = 0; n < kN / 2; ++n) {
+          if (exact)
+            ASSERT_EQ(out[n], expected[n])
+                << (fromSignal != nullptr) << " " << gain.start << " " << n;
+          else
+            ASSERT_NEAR(out[n], expected[n], 1e-3f) << (fromSignal != nullptr) << " " << n;
+        }
+        EXPECT_EQ(out[kN / 2], 7.0f) << "wrote past the half";
+      }
+    }
+  }
+}
+
 // The baseline passes run wherever the plug-in runs, whatever this machine would choose;
 // where the processor has AVX2 and FMA, the wide passes agree with them to float rounding.
 TEST(RealFft, BaselineAndWidePassesAgree) {
