@@ -53,6 +53,7 @@ constexpr int64_t kMaxSamplesPerInput = 1 << 17;  // keeps one input fast
 constexpr std::size_t kParamTextSize = kVstMaxParamStrLen + 1;  // display and label: 8 characters
 constexpr std::size_t kParamNameSize = 24;                      // names: 23 characters
 constexpr std::size_t kCanaryBufferSize = 512;
+constexpr std::size_t kChunkHeaderSize = 20;  // magic, versions, kind, length, checksum
 constexpr char kCanary = static_cast<char>(0xCD);
 
 fuzzing::FuzzHost gHost;
@@ -285,7 +286,8 @@ class Session {
     int32_t frames = in_.ConsumeIntegralInRange<int32_t>(-1, kMaxBlock);
     if (samplesProcessed_ + frames > kMaxSamplesPerInput) frames = 0;
     const bool accumulate = in_.ConsumeBool();
-    const int missing = in_.ConsumeIntegralInRange(0, 15);  // 0..2: a pointer left out
+    // 0..2: a pointer left out; 3: the double-precision entry instead
+    const int missing = in_.ConsumeIntegralInRange(0, 15);
     trace("%s %d samples, pointer left out: %d", accumulate ? "process" : "processReplacing",
           frames, missing <= 2 ? missing : -1);
     if (frames > 0) fillInput(frames);
@@ -294,6 +296,14 @@ class Session {
 
     float* inputs[] = {missing == 0 ? nullptr : input_.data()};
     float* outputs[] = {output0_.data(), output1_.data()};
+    if (missing == 3 && effect_->processDoubleReplacing) {
+      // Not offered (no double-precision flag), but a careless host may call it anyway.
+      std::vector<double> in64(input_.begin(), input_.end()), out64(2 * kMaxBlock);
+      double* inputs64[] = {in64.data()};
+      double* outputs64[] = {out64.data(), out64.data() + kMaxBlock};
+      effect_->processDoubleReplacing(effect_, inputs64, outputs64, frames);
+      return;
+    }
     const AEffectProcessProc entry = accumulate ? effect_->process : effect_->processReplacing;
     entry(effect_, missing == 1 ? nullptr : inputs, missing == 2 ? nullptr : outputs, frames);
     if (frames <= 0) return;
@@ -488,33 +498,72 @@ class Session {
     if (answer == 0 && parameterValues() != before) fail("a refused chunk changed parameters");
   }
 
+  std::vector<char> currentChunk(int32_t index) {
+    void* data = nullptr;
+    const intptr_t size = dispatch(effGetChunk, index, 0, &data);
+    if (size < 0 || (size > 0 && !data))
+      fail("effGetChunk %d answered %lld", index, static_cast<long long>(size));
+    const char* bytes = static_cast<const char*>(data);
+    return size > 0 ? std::vector<char>(bytes, bytes + size) : std::vector<char>();
+  }
+
   void chunks() {
     const int32_t index = in_.ConsumeIntegralInRange(0, 1);
     switch (in_.ConsumeIntegralInRange(0, 2)) {
-      case 0: {
-        void* data = nullptr;
-        const intptr_t size = dispatch(effGetChunk, index, 0, &data);
-        if (size < 0 || (size > 0 && !data)) fail("effGetChunk answered %lld", (long long)size);
-        if (size > 0) {
-          const char* bytes = static_cast<const char*>(data);
-          lastChunk_[index].assign(bytes, bytes + size);
-        }
+      case 0: {  // what a host saves, restored unchanged: it must be taken back
+        const std::vector<char> saved = currentChunk(index);
+        std::vector<char> copy(saved);
+        if (!saved.empty() &&
+            dispatch(effSetChunk, index, static_cast<intptr_t>(copy.size()), copy.data()) != 1)
+          fail("the plug-in refused its own chunk %d", index);
         break;
       }
-      case 1: {  // the last chunk this instance gave, with some bytes changed or cut
-        std::vector<char> bytes = lastChunk_[index];
-        for (int edits = in_.ConsumeIntegralInRange(0, 3); edits > 0 && !bytes.empty(); --edits)
-          bytes[in_.ConsumeIntegralInRange<std::size_t>(0, bytes.size() - 1)] =
-              in_.ConsumeIntegral<char>();
-        if (in_.ConsumeBool() && !bytes.empty())
-          bytes.resize(in_.ConsumeIntegralInRange<std::size_t>(0, bytes.size()));
+      case 1: {  // the instance's own chunk with values changed, cut or lengthened
+        std::vector<char> bytes = currentChunk(index);
+        for (int edits = in_.ConsumeIntegralInRange(0, 8); edits > 0 && !bytes.empty(); --edits) {
+          const std::size_t at = in_.ConsumeIntegralInRange<std::size_t>(0, bytes.size() - 1);
+          if (in_.ConsumeBool() && at + sizeof(float) <= bytes.size()) {
+            const float value = anyParameterValue();  // often NaN, infinite or huge
+            std::memcpy(&bytes[at & ~std::size_t{3}], &value, sizeof value);
+          } else {
+            bytes[at] = in_.ConsumeIntegral<char>();
+          }
+        }
+        if (in_.ConsumeIntegralInRange(0, 3) == 0)
+          bytes.resize(in_.ConsumeIntegralInRange<std::size_t>(0, bytes.size() + 64));
+        // Mostly resealed, so the values reach the checks behind the checksum.
+        if (in_.ConsumeIntegralInRange(0, 3) != 0) seal(bytes);
         setChunk(index, bytes);
         break;
       }
-      default:
-        setChunk(index, in_.ConsumeBytes<char>(in_.ConsumeIntegralInRange<std::size_t>(0, 2048)));
+      default: {  // any bytes, sometimes behind a valid header
+        std::vector<char> bytes =
+            in_.ConsumeBytes<char>(in_.ConsumeIntegralInRange<std::size_t>(0, 2048));
+        if (in_.ConsumeBool() && bytes.size() >= kChunkHeaderSize) {
+          std::memcpy(bytes.data(), "QNDR\x01\x00\x00\x00", 8);
+          const uint32_t kind = static_cast<uint32_t>(index);
+          std::memcpy(&bytes[8], &kind, sizeof kind);
+          seal(bytes);
+        }
+        setChunk(index, bytes);
         break;
+      }
     }
+  }
+
+  // Writes the payload length and its CRC-32 into a chunk's header, as docs/chunk-format.md
+  // lays it out, so that a changed payload passes the checks that guard it.
+  static void seal(std::vector<char>& bytes) {
+    if (bytes.size() < kChunkHeaderSize) return;
+    const uint32_t length = static_cast<uint32_t>(bytes.size() - kChunkHeaderSize);
+    std::memcpy(&bytes[12], &length, sizeof length);
+    uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = kChunkHeaderSize; i < bytes.size(); ++i) {
+      crc ^= static_cast<unsigned char>(bytes[i]);
+      for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    crc ^= 0xFFFFFFFFu;
+    std::memcpy(&bytes[16], &crc, sizeof crc);
   }
 
   void programs() {
@@ -540,7 +589,6 @@ class Session {
   int64_t samplesProcessed_ = 0;
   double highestRateSet_ = kMeasuredRate;
   int64_t samplesSinceUnusualInput_ = std::numeric_limits<int64_t>::max() / 2;  // silent so far
-  std::vector<char> lastChunk_[2];
 };
 
 }  // namespace
