@@ -175,7 +175,8 @@ bool SpatialEngine::setSampleRate(double rate) {
     if (!made) return false;
     s.retired = std::move(s.current);
     s.current = std::move(made);
-    s.tables.store(s.current.get(), kRelaxed);
+    // Release: the audio thread that sees the new pointer also sees the tables it points to.
+    s.tables.store(s.current.get(), std::memory_order_release);
   }
   // One degree per 128 samples at 44.1 kHz: 344.5 degrees per second at every rate.
   s.degreesPerFrame.store(static_cast<float>(ResponseSets::kMeasurementRate / rate), kRelaxed);
@@ -253,7 +254,7 @@ void SpatialEngine::filterUpdate(TempoSource* tempo) {
                              s.degreesPerFrame.load(kRelaxed));
   s.shownAngle.store(s.currentAngle, kRelaxed);
 
-  const ResponseTables* tables = s.tables.load(kRelaxed);
+  const ResponseTables* tables = s.tables.load(std::memory_order_acquire);
   if (tables != s.tablesInUse) startTables(*tables);
 
   const ResponseSetDescriptor& active = *s.activeSet.load(kRelaxed);
