@@ -3,8 +3,8 @@
 // interleaved spectra and combines them into the 256-point spectrum. The inverse runs the
 // same steps backwards and gets the inverse complex FFT from the forward one by exchanging
 // real and imaginary parts on the way in and out. The passes are in real_fft_passes.inc,
-// four lanes at a time (GCC/Clang vector extensions: SSE2 on the x86-64 baseline, VEX
-// encoding and fused multiply-adds in the AVX2 copy).
+// four lanes per transform (GCC/Clang vector extensions: SSE2 on the x86-64 baseline; VEX
+// encoding, fused multiply-adds and two inverse transforms at once in the AVX2 copy).
 #include "real_fft.h"
 
 #include <cmath>
@@ -27,13 +27,18 @@ constexpr double kPi = 3.14159265358979323846;
 }  // namespace
 
 // The passes, once for the x86-64 baseline and once for AVX2 with FMA (on x86-64 with
-// GCC or Clang). The wide copy sees the same source with those instructions allowed; the
-// file is compiled with floating-point contraction, which only the FMA copy can use.
+// GCC or Clang). The wide copy sees the same source with those instructions allowed and
+// runs pairs of inverse transforms in 256-bit registers; the file is compiled with
+// floating-point contraction, which only the FMA copy can use.
 namespace {
 namespace baseline {
+#define QUENDRAL_FFT_PAIR_LANES 0
 #include "real_fft_passes.inc"
+#undef QUENDRAL_FFT_PAIR_LANES
 }  // namespace baseline
 }  // namespace
+
+}  // namespace panner
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #define QUENDRAL_FFT_HAS_AVX2_PASSES 1
@@ -43,11 +48,17 @@ namespace baseline {
 #pragma GCC push_options
 #pragma GCC target("avx2,fma")
 #endif
+// The eight-lane helpers are compiled for AVX2 too, like everything they are inlined into.
+#include "simd4x2.h"
+namespace panner {
 namespace {
 namespace avx2fma {
+#define QUENDRAL_FFT_PAIR_LANES 1
 #include "real_fft_passes.inc"
+#undef QUENDRAL_FFT_PAIR_LANES
 }  // namespace avx2fma
 }  // namespace
+}  // namespace panner
 #if defined(__clang__)
 #pragma clang attribute pop
 #else
@@ -56,6 +67,8 @@ namespace avx2fma {
 #else
 #define QUENDRAL_FFT_HAS_AVX2_PASSES 0
 #endif
+
+namespace panner {
 
 RealFft::RealFft(InstructionSet preferred)
     : passes(supported(preferred) ? preferred : InstructionSet::kBaseline) {
@@ -81,6 +94,7 @@ RealFft::RealFft(InstructionSet preferred)
   std::memset(b.im, 0, sizeof b.im);
   std::memset(b.natRe, 0, sizeof b.natRe);
   std::memset(b.natIm, 0, sizeof b.natIm);
+  std::memset(b.kept, 0, sizeof b.kept);
 }
 
 RealFft::RealFft() : RealFft(InstructionSet::kAvx2Fma) {}
@@ -109,22 +123,24 @@ void RealFft::inverse(float* data) {
   baseline::inverse(buffers, data);
 }
 
-void RealFft::inverseOfProductsSecondHalf(const float* const* h, const float* const* x, int count,
+void RealFft::inverseOfProductsCrossfaded(const float* const* h0, const float* const* h1,
+                                          const float* const* x, int count, GainRamp gain,
                                           float* out) {
 #if QUENDRAL_FFT_HAS_AVX2_PASSES
   if (passes == InstructionSet::kAvx2Fma)
-    return avx2fma::inverseOfProductsSecondHalf(buffers, h, x, count, out);
+    return avx2fma::inverseOfProductPair(buffers, h0, h1, x, count, gain, out, nullptr);
 #endif
-  baseline::inverseOfProductsSecondHalf(buffers, h, x, count, out);
+  baseline::inverseOfProductPair(buffers, h0, h1, x, count, gain, out, nullptr);
 }
 
-void RealFft::inverseOfProductsSecondHalf(const float* const* h, const float* const* x, int count,
-                                          const float* from, GainRamp gain, float* out) {
+void RealFft::inverseOfProductsWithGain(const float* const* h0, const float* const* h1,
+                                        const float* const* x, int count, GainRamp gain,
+                                        float* out0, float* out1) {
 #if QUENDRAL_FFT_HAS_AVX2_PASSES
   if (passes == InstructionSet::kAvx2Fma)
-    return avx2fma::inverseOfProductsCrossfaded(buffers, h, x, count, from, gain, out);
+    return avx2fma::inverseOfProductPair(buffers, h0, h1, x, count, gain, out0, out1);
 #endif
-  baseline::inverseOfProductsCrossfaded(buffers, h, x, count, from, gain, out);
+  baseline::inverseOfProductPair(buffers, h0, h1, x, count, gain, out0, out1);
 }
 
 void packedToHalfComplex(const float* packed, float* halfComplex) {

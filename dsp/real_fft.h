@@ -37,24 +37,31 @@ class RealFft {
   void forward(float* data);
   void inverse(float* data);
 
-  // The second half (kHalf samples) of the inverse transform of the sum over i < count of
-  // h[i] x x[i], spectra in half-complex order: what overlap-save keeps of a frame. The
-  // products feed the transform's first pass directly, and only the kept half is put in
-  // order and written out.
-  void inverseOfProductsSecondHalf(const float* const* h, const float* const* x, int count,
-                                   float* out);
-  // The same kept half y, crossfaded as it is written out: out = crossfade(from, y, gain) of
-  // convolution_steps.h, or crossfade(y, y, gain) (the gain alone) when `from` is null.
-  // Saves the separate pass over the frame.
-  void inverseOfProductsSecondHalf(const float* const* h, const float* const* x, int count,
-                                   const float* from, GainRamp gain, float* out);
+  // Two inverse transforms of summed products over the same input spectra, as overlap-save
+  // needs them: y0 is the inverse of the sum over i < count of h0[i] x x[i], y1 that of
+  // h1[i] x x[i] (spectra in half-complex order). Only their second halves (kHalf samples
+  // each), what overlap-save keeps of a frame, are made and written; the products feed the
+  // transforms' first pass directly, and the gain and crossfade are applied on the way out.
+  // With AVX2 the two transforms run at once, one in each half of every register.
+  //
+  // out = crossfade(y0, y1, gain) of convolution_steps.h: from one filter's output to
+  // another's.
+  void inverseOfProductsCrossfaded(const float* const* h0, const float* const* h1,
+                                   const float* const* x, int count, GainRamp gain, float* out);
+  // out0 = crossfade(y0, y0, gain) and out1 = crossfade(y1, y1, gain): each with the gain
+  // alone.
+  void inverseOfProductsWithGain(const float* const* h0, const float* const* h1,
+                                 const float* const* x, int count, GainRamp gain, float* out0,
+                                 float* out1);
 
   // Twiddles and scratch of one transform, used by the passes of either set.
+  // The four working arrays hold two transforms when the passes run two at once.
   struct Buffers {
-    alignas(16) float re[kHalf];
-    alignas(16) float im[kHalf];
-    alignas(16) float natRe[kHalf];
-    alignas(16) float natIm[kHalf];
+    alignas(32) float re[2 * kHalf];
+    alignas(32) float im[2 * kHalf];
+    alignas(32) float natRe[2 * kHalf];
+    alignas(32) float natIm[2 * kHalf];
+    alignas(16) float kept[kHalf];  // the first of two kept halves, one transform at a time
     // Twiddles e^(-2 pi i j / (2h)), j = 0..h-1, for the radix-2 stages h = 64..4, packed
     // one stage after the other.
     alignas(16) float stageCos[64 + 32 + 16 + 8 + 4];

@@ -19,11 +19,11 @@ float normaliseAngle(float angle) { return std::isfinite(angle) ? wrapAzimuth(an
 
 }  // namespace
 
-void interpolate(const float* lower, const float* upper, float w, float* out, int n) {
-  const simd4::v4 weight = simd4::splat(w);
+void interpolate(const float* lower, const float* upper, float w, float* out, int n, float scale) {
+  const simd4::v4 weight = simd4::splat(w), factor = simd4::splat(scale);
   for (int i = 0; i < n; i += 4) {
     const simd4::v4 l = simd4::load(lower + i);
-    simd4::store(out + i, l + (simd4::load(upper + i) - l) * weight);
+    simd4::store(out + i, factor * (l + (simd4::load(upper + i) - l) * weight));
   }
 }
 

@@ -74,8 +74,9 @@ float arrivalDifference(const float* earlier, const float* later);
 // NaN and infinities count as 0.
 float foldAzimuth(float angleDegrees, bool* mirrored);
 
-// out = lower + (upper - lower) x w over n values, n a multiple of 4.
-void interpolate(const float* lower, const float* upper, float w, float* out, int n);
+// out = scale x (lower + (upper - lower) x w) over n values, n a multiple of 4.
+void interpolate(const float* lower, const float* upper, float w, float* out, int n,
+                 float scale = 1.0f);
 
 // Finds the rows around `angleDegrees` (0 <= a < 360; anything else, NaN included, is
 // brought into range first, so the search never leaves the table).

@@ -218,7 +218,7 @@ const float* ResponseTables::gridSpectra(int set, int point, int ear) const {
 }
 
 void ResponseTables::buildFilterSpectra(const ResponseSetDescriptor& set, float angleDegrees,
-                                        float* spectrum0, float* spectrum1) const {
+                                        float* spectrum0, float* spectrum1, float scale) const {
   bool mirrored = false;
   const float m = foldAzimuth(angleDegrees, &mirrored);
   const int lower = std::min(static_cast<int>(m), kGridPoints - 2);
@@ -228,9 +228,9 @@ void ResponseTables::buildFilterSpectra(const ResponseSetDescriptor& set, float 
   float* farEar = mirrored ? spectrum1 : spectrum0;
   const int size = partitions_ * kN;
   interpolate(gridSpectra(s, lower, response_data::kNearEar),
-              gridSpectra(s, lower + 1, response_data::kNearEar), w, nearEar, size);
+              gridSpectra(s, lower + 1, response_data::kNearEar), w, nearEar, size, scale);
   interpolate(gridSpectra(s, lower, response_data::kFarEar),
-              gridSpectra(s, lower + 1, response_data::kFarEar), w, farEar, size);
+              gridSpectra(s, lower + 1, response_data::kFarEar), w, farEar, size, scale);
 }
 
 }  // namespace panner

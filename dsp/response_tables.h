@@ -56,9 +56,9 @@ class ResponseTables {
   double droppedEnergy() const { return droppedEnergy_; }
 
   // Writes partitions() x kFftSize half-complex values per output channel: the filters of
-  // `set` for the azimuth (0 <= a < 360; anything else is brought into range).
+  // `set` for the azimuth (0 <= a < 360; anything else is brought into range), times `scale`.
   void buildFilterSpectra(const ResponseSetDescriptor& set, float angleDegrees, float* spectrum0,
-                          float* spectrum1) const;
+                          float* spectrum1, float scale = 1.0f) const;
 
   // The whole grid, [set][point][ear][partition][kFftSize], gridValues() floats: what the
   // table writer commits.

@@ -1,6 +1,7 @@
 // Frame orchestration of the spatial engine: the filter update (set choice, modulator,
-// slew, refill of the older filter slot) and the convolution frame (input transform, four
-// filter paths, overlap-add, crossfade), plus the copies published for the editor.
+// slew, refill of the older filter slot) and the convolution frame (input transform, the
+// filter paths transformed back in pairs, crossfade), plus the copies published for the
+// editor.
 //
 // Filters are kept only as spectra, one kFftSize-point spectrum per partition of kFrameSize
 // taps, read from the response tables of the current sample rate (see response_tables.h).
@@ -12,9 +13,11 @@
 // half is exactly the linear convolution of the input with the path's filters, so no tails
 // are carried: a refilled slot's output is at once its new filters' whole response, and the
 // crossfade blends two consistent signals (no burst when the set or the angle changes).
-// When both slots hold the same filters, slot A's paths serve both. Each slot's spectra
-// carry the level factor of the set they were built from; the output gain moves linearly
-// across a frame from the last frame's value to the new one.
+// The inverse transforms run in pairs over the same window spectra, crossfade and gain
+// applied as the pair is written out: each channel's previous and new filters while the
+// slots differ; when both slots hold the same filters, slot A's two channels, which then
+// serve both. Each slot's spectra carry the level factor of the set they were built from;
+// the output gain moves linearly across a frame from the last frame's value to the new one.
 #include "spatial_engine.h"
 
 #include <algorithm>
@@ -51,15 +54,10 @@ void publish(const float* from, std::atomic<float>* to, int n) {
   for (int i = 0; i < n; ++i) to[i].store(from[i], kRelaxed);
 }
 
-void scaleSpectra(float* spectra, int count, float factor) {
-  const simd4::v4 f = simd4::splat(factor);
-  for (int i = 0; i < count; i += 4) simd4::store(spectra + i, f * simd4::load(spectra + i));
-}
-
-// A path's filters as one kFftSize-point spectrum for the display. Partition p starts p
-// frames later, a factor (-1)^(p k) at bin k, so the sum shows the whole response folded
-// onto 256 points.
-void foldPartitions(const float* spectra, int partitions, float* folded) {
+// A path's filters as one kFftSize-point spectrum for the display, times `factor`.
+// Partition p starts p frames later, a factor (-1)^(p k) at bin k, so the sum shows the
+// whole response folded onto 256 points.
+void foldPartitions(const float* spectra, int partitions, float factor, float* folded) {
   std::copy(spectra, spectra + kN, folded);
   for (int p = 1; p < partitions; ++p) {
     const float* part = spectra + p * kN;
@@ -68,6 +66,7 @@ void foldPartitions(const float* spectra, int partitions, float* folded) {
       folded[i + 1] += p % 2 ? -part[i + 1] : part[i + 1];
     }
   }
+  for (int i = 0; i < kN; ++i) folded[i] *= factor;
 }
 
 }  // namespace
@@ -84,15 +83,25 @@ struct SpatialEngine::State {
     return true;
   }
 
+  // The display shows slot A's filters without the set's level factor (it applies the
+  // factor of the active set itself): the factor folded into them is taken out again.
   void publishFilters() {
-    publish(unscaledFilterA[0], shownFilter[0], kN);
-    publish(unscaledFilterA[1], shownFilter[1], kN);
+    const float unscale = 1.0f / slotSet[0]->gain;
+    for (int channel = 0; channel < 2; ++channel) {
+      foldPartitions(h(channel == 0 ? kA0 : kA1), partitions, unscale, folded);
+      publish(folded, shownFilter[channel], kN);
+    }
     shownFilterStale = false;
   }
 
   // The filters of one path: `partitions` spectra. Packed by the current partition count,
   // so that with one partition the four paths lie together as they are read every frame.
   float* h(int path) { return filters + path * partitions * kN; }
+  // Each partition's spectrum of one path, in partition order.
+  const float* const* partitionsOf(int path, const float** list) {
+    for (int p = 0; p < partitions; ++p) list[p] = h(path) + p * kN;
+    return list;
+  }
 
   RealFft fft;
   std::shared_ptr<const ResponseSets> sets;  // shared by the engines of the process
@@ -117,9 +126,8 @@ struct SpatialEngine::State {
   alignas(16) float windowHistory[kMaxP][kN] = {};
   int newest = 0;
   alignas(16) float work[kN];
-  alignas(16) float y[kPaths][kF];           // each path's output for the frame
-  alignas(16) float product[kN];             // slot A's product, half-complex, for the display
-  alignas(16) float unscaledFilterA[2][kN];  // slot A's filters before the set's factor
+  alignas(16) float product[kN];  // slot A's product, half-complex, for the display
+  alignas(16) float folded[kN];   // slot A's filters of one channel, for the display
 
   float currentAngle = 0.0f;
   bool fillSlotA = true;
@@ -202,38 +210,15 @@ void SpatialEngine::startTables(const ResponseTables& tables) {
   fillSlot(set, kB0, kB1);
 }
 
-// One path's output for the frame: the sum over partitions p of partition p times the
-// window spectrum of p frames before, transformed back, its second half. With `out`, it is
-// crossfaded from `from` (null: from itself) with `gain` on the way out; else it goes to y.
-void SpatialEngine::convolvePath(int path, const float* from, GainRamp gain, float* out) {
-  State& s = *state;
-  const float* filters[kMaxP];
-  const float* windows[kMaxP];
-  for (int p = 0; p < s.partitions; ++p) {
-    filters[p] = s.h(path) + p * kN;
-    windows[p] = s.windowHistory[s.newest - p >= 0 ? s.newest - p : s.newest - p + s.partitions];
-  }
-  if (out)
-    s.fft.inverseOfProductsSecondHalf(filters, windows, s.partitions, from, gain, out);
-  else
-    s.fft.inverseOfProductsSecondHalf(filters, windows, s.partitions, s.y[path]);
-}
-
-// The display shows slot A's filters without the set's level factor (it applies the factor
-// of the active set itself), so they are kept before the factor is folded in.
+// The set's level factor is folded into the filters as they are interpolated.
 void SpatialEngine::fillSlot(const ResponseSetDescriptor& set, int path0, int path1) {
   State& s = *state;
   const int slot = path0 == kA0 ? 0 : 1;
   if (s.slotSet[slot] == &set && s.slotAngle[slot] == s.currentAngle) return;
   s.slotSet[slot] = &set;
   s.slotAngle[slot] = s.currentAngle;
-  s.tablesInUse->buildFilterSpectra(set, s.currentAngle, s.h(path0), s.h(path1));
-  if (path0 == kA0) {
-    foldPartitions(s.h(kA0), s.partitions, s.unscaledFilterA[0]);
-    foldPartitions(s.h(kA1), s.partitions, s.unscaledFilterA[1]);
-    s.shownFilterStale = true;
-  }
-  for (int path : {path0, path1}) scaleSpectra(s.h(path), s.partitions * kN, set.gain);
+  s.tablesInUse->buildFilterSpectra(set, s.currentAngle, s.h(path0), s.h(path1), set.gain);
+  if (slot == 0) s.shownFilterStale = true;
 }
 
 SpatialEngine::~SpatialEngine() { delete state; }
@@ -308,15 +293,25 @@ void SpatialEngine::convolutionFrame(const float* inFrame, float* outFrame0, flo
   const GainRamp ramp{2.0f * startGain, 2.0f * endGain};
   // The slot refilled by this frame's update holds the new filters.
   const bool refilledA = !s.fillSlotA;
-  const int from0 = refilledA && !shared ? kB0 : kA0, to0 = refilledA || shared ? kA0 : kB0;
-  const int from1 = refilledA && !shared ? kB1 : kA1, to1 = refilledA || shared ? kA1 : kB1;
-  // Each channel's previous filters first, then the new ones, crossfaded as they are written.
-  if (!shared) {
-    convolvePath(from0);
-    convolvePath(from1);
+  // Every path multiplies the window spectra of the last frames, newest first.
+  const float* windows[kMaxP];
+  for (int p = 0; p < s.partitions; ++p)
+    windows[p] = s.windowHistory[s.newest - p >= 0 ? s.newest - p : s.newest - p + s.partitions];
+  const float* from[kMaxP];
+  const float* to[kMaxP];
+  if (shared) {
+    s.fft.inverseOfProductsWithGain(s.partitionsOf(kA0, from), s.partitionsOf(kA1, to), windows,
+                                    s.partitions, ramp, outFrame0, outFrame1);
+    return;
   }
-  convolvePath(to0, shared ? nullptr : s.y[from0], ramp, outFrame0);
-  convolvePath(to1, shared ? nullptr : s.y[from1], ramp, outFrame1);
+  // Each channel from its previous filters to the new ones, crossfaded as it is written.
+  for (int channel = 0; channel < 2; ++channel) {
+    const int previous = (refilledA ? kB0 : kA0) + channel,
+              next = (refilledA ? kA0 : kB0) + channel;
+    s.fft.inverseOfProductsCrossfaded(s.partitionsOf(previous, from), s.partitionsOf(next, to),
+                                      windows, s.partitions, ramp,
+                                      channel == 0 ? outFrame0 : outFrame1);
+  }
 }
 
 // The display shows the input window (the last two frames) as the active set's filters see

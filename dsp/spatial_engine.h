@@ -83,8 +83,6 @@ class SpatialEngine {
   // Builds the filters for the current azimuth from `set` into the two paths of one slot.
   void fillSlot(const ResponseSetDescriptor& set, int path0, int path1);
   void startTables(const ResponseTables& tables);
-  void convolvePath(int path, const float* from = nullptr, GainRamp gain = {},
-                    float* out = nullptr);
   void publishDisplay();
   State* state;
 };

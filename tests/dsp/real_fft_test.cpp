@@ -88,71 +88,96 @@ TEST(RealFft, RoundTripMultipliesBy256AndRepeatsExactly) {
   for (int n = 0; n < kN; ++n) EXPECT_NEAR(first[n], 256.0f * x[n], 2e-4f) << n;
 }
 
-// Summed products of half-complex spectra, transformed back: the fused call against the
-// product written out, the plain inverse and its second half, with either set of passes.
-TEST(RealFft, InverseOfProductsKeepsTheSecondHalfOfTheSummedProducts) {
+// The inverse transform of the sum over i < count of h[i] x x[i] (half-complex spectra),
+// the long way: products in double, then the plain inverse.
+std::vector<float> inverseOfSummedProducts(RealFft& fft, const std::vector<float>* h,
+                                           const std::vector<float>* x, int count) {
+  std::vector<double> sum(kN, 0.0);
+  for (int i = 0; i < count; ++i) {
+    const std::vector<float>& a = h[i];
+    const std::vector<float>& b = x[i];
+    sum[0] += double{a[0]} * b[0];
+    sum[kN / 2] += double{a[kN / 2]} * b[kN / 2];
+    for (int k = 1; k < kN / 2; ++k) {
+      sum[k] += double{a[k]} * b[k] - double{a[kN - k]} * b[kN - k];
+      sum[kN - k] += double{a[k]} * b[kN - k] + double{a[kN - k]} * b[k];
+    }
+  }
+  float half[kN];
+  std::vector<float> packed(kN);
+  for (int i = 0; i < kN; ++i) half[i] = static_cast<float>(sum[i]);
+  halfComplexToPacked(half, packed.data());
+  fft.inverse(packed.data());
+  return packed;
+}
+
+// Two sets of filters over the same input spectra, transformed back at once: each output is
+// the second half of its own summed products (the wide passes run the two in the halves of
+// one register, so a mix-up of the halves or of the groups of four shows here).
+TEST(RealFft, InverseOfProductsKeepsTheSecondHalfOfEachSummedProduct) {
   for (const auto set : {RealFft::InstructionSet::kBaseline, RealFft::InstructionSet::kAvx2Fma}) {
     RealFft fft(set);
-    std::vector<float> h[3], x[3];
+    std::vector<float> h0[3], h1[3], x[3];
     for (unsigned i = 0; i < 3; ++i) {
-      h[i] = randomSignal(30 + i);
+      h0[i] = randomSignal(30 + i);
+      h1[i] = randomSignal(60 + i);
       x[i] = randomSignal(40 + i);
     }
-    const float* hp[3] = {h[0].data(), h[1].data(), h[2].data()};
+    const float* h0p[3] = {h0[0].data(), h0[1].data(), h0[2].data()};
+    const float* h1p[3] = {h1[0].data(), h1[1].data(), h1[2].data()};
     const float* xp[3] = {x[0].data(), x[1].data(), x[2].data()};
     for (int count = 1; count <= 3; ++count) {
-      std::vector<double> sum(kN, 0.0);  // summed product, half-complex
-      for (int i = 0; i < count; ++i) {
-        const std::vector<float>& a = h[i];
-        const std::vector<float>& b = x[i];
-        sum[0] += double{a[0]} * b[0];
-        sum[kN / 2] += double{a[kN / 2]} * b[kN / 2];
-        for (int k = 1; k < kN / 2; ++k) {
-          sum[k] += double{a[k]} * b[k] - double{a[kN - k]} * b[kN - k];
-          sum[kN - k] += double{a[k]} * b[kN - k] + double{a[kN - k]} * b[k];
-        }
+      const std::vector<float> expected0 = inverseOfSummedProducts(fft, h0, x, count);
+      const std::vector<float> expected1 = inverseOfSummedProducts(fft, h1, x, count);
+      float out0[kN / 2 + 1], out1[kN / 2 + 1];
+      out0[kN / 2] = out1[kN / 2] = 7.0f;
+      fft.inverseOfProductsWithGain(h0p, h1p, xp, count, GainRamp{1.0f, 1.0f}, out0, out1);
+      for (int n = 0; n < kN / 2; ++n) {
+        ASSERT_NEAR(out0[n], expected0[kN / 2 + n], 2e-3f) << count << " " << n;
+        ASSERT_NEAR(out1[n], expected1[kN / 2 + n], 2e-3f) << count << " " << n;
       }
-      float half[kN], packed[kN];
-      for (int i = 0; i < kN; ++i) half[i] = static_cast<float>(sum[i]);
-      halfComplexToPacked(half, packed);
-      fft.inverse(packed);
-      float out[kN / 2 + 1];
-      out[kN / 2] = 7.0f;
-      fft.inverseOfProductsSecondHalf(hp, xp, count, out);
-      for (int n = 0; n < kN / 2; ++n)
-        ASSERT_NEAR(out[n], packed[kN / 2 + n], 2e-3f) << count << " " << n;
-      EXPECT_EQ(out[kN / 2], 7.0f) << "wrote past the half";
+      EXPECT_EQ(out0[kN / 2], 7.0f) << "wrote past the half";
+      EXPECT_EQ(out1[kN / 2], 7.0f) << "wrote past the half";
     }
   }
 }
 
-// Crossfading on the way out gives what the kept half crossfaded afterwards gives: the same
-// operations on the baseline passes, within float rounding on the wide ones (which may fuse
-// them). Every shortcut: from another signal or from itself, steady or moving gain.
+// The gain and the crossfade applied on the way out give what the kept halves crossfaded
+// afterwards give: the same operations on the baseline passes, within float rounding on the
+// wide ones (which may fuse them). Steady and moving gain.
 TEST(RealFft, CrossfadedInverseIsTheInverseThenTheCrossfade) {
   for (const auto set : {RealFft::InstructionSet::kBaseline, RealFft::InstructionSet::kAvx2Fma}) {
     RealFft fft(set);
     const bool exact = fft.instructionSet() == RealFft::InstructionSet::kBaseline;
-    const std::vector<float> h0 = randomSignal(50), h1 = randomSignal(51), x0 = randomSignal(52),
-                             x1 = randomSignal(53), from = randomSignal(54);
-    const float* hp[2] = {h0.data(), h1.data()};
+    const std::vector<float> h00 = randomSignal(50), h01 = randomSignal(51), h10 = randomSignal(55),
+                             h11 = randomSignal(56), x0 = randomSignal(52), x1 = randomSignal(53);
+    const float* h0p[2] = {h00.data(), h01.data()};
+    const float* h1p[2] = {h10.data(), h11.data()};
     const float* xp[2] = {x0.data(), x1.data()};
-    float kept[kN / 2], expected[kN / 2], out[kN / 2 + 1];
-    fft.inverseOfProductsSecondHalf(hp, xp, 2, kept);
-    for (const float* fromSignal : {from.data(), static_cast<const float*>(nullptr)}) {
-      for (const GainRamp gain : {GainRamp{0.7f, 0.7f}, GainRamp{2.0f, 0.25f}}) {
-        crossfade(fromSignal ? fromSignal : kept, kept, gain, expected);
-        out[kN / 2] = 7.0f;
-        fft.inverseOfProductsSecondHalf(hp, xp, 2, fromSignal, gain, out);
-        for (int n = 0; n < kN / 2; ++n) {
-          if (exact)
-            ASSERT_EQ(out[n], expected[n])
-                << (fromSignal != nullptr) << " " << gain.start << " " << n;
-          else
-            ASSERT_NEAR(out[n], expected[n], 1e-3f) << (fromSignal != nullptr) << " " << n;
+    float kept0[kN / 2], kept1[kN / 2];
+    fft.inverseOfProductsWithGain(h0p, h1p, xp, 2, GainRamp{1.0f, 1.0f}, kept0, kept1);
+    for (const GainRamp gain : {GainRamp{0.7f, 0.7f}, GainRamp{2.0f, 0.25f}}) {
+      float faded[kN / 2], gained0[kN / 2], gained1[kN / 2];
+      crossfade(kept0, kept1, gain, faded);
+      crossfade(kept0, kept0, gain, gained0);
+      crossfade(kept1, kept1, gain, gained1);
+      float out[kN / 2 + 1], out0[kN / 2 + 1], out1[kN / 2 + 1];
+      out[kN / 2] = out0[kN / 2] = out1[kN / 2] = 7.0f;
+      fft.inverseOfProductsCrossfaded(h0p, h1p, xp, 2, gain, out);
+      fft.inverseOfProductsWithGain(h0p, h1p, xp, 2, gain, out0, out1);
+      for (int n = 0; n < kN / 2; ++n) {
+        if (exact) {
+          ASSERT_EQ(out[n], faded[n]) << gain.start << " " << n;
+          ASSERT_EQ(out0[n], gained0[n]) << gain.start << " " << n;
+          ASSERT_EQ(out1[n], gained1[n]) << gain.start << " " << n;
+        } else {
+          ASSERT_NEAR(out[n], faded[n], 1e-3f) << gain.start << " " << n;
+          ASSERT_NEAR(out0[n], gained0[n], 1e-3f) << gain.start << " " << n;
+          ASSERT_NEAR(out1[n], gained1[n], 1e-3f) << gain.start << " " << n;
         }
-        EXPECT_EQ(out[kN / 2], 7.0f) << "wrote past the half";
       }
+      EXPECT_EQ(out[kN / 2], 7.0f) << "wrote past the half";
+      EXPECT_EQ(out0[kN / 2] + out1[kN / 2], 14.0f) << "wrote past the half";
     }
   }
 }
