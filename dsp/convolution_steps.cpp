@@ -31,36 +31,22 @@ inline void multiplyBin(const float* h, const float* x, int k, int j, float& pr,
 
 }  // namespace
 
-void multiplySpectra(const float* h, const float* x, float* packedOut, float* halfComplexOut) {
+void multiplySpectra(const float* h, const float* x, float* product) {
   // Bins k = 1..124 four at a time: real parts at k..k+3, imaginary parts at
   // 256-k-3..256-k (reversed); bins 125..127 and the two real bins one by one.
   for (int k = 1; k < kN / 2 - 3; k += 4) {
     const int j = kN - k - 3;
     v4 pr, pi;
     multiplyFourBins(h, x, k, j, pr, pi);
-    simd4::storeInterleaved(packedOut + 2 * k, pr, pi);
-    if (halfComplexOut) {
-      store(halfComplexOut + k, pr);
-      store(halfComplexOut + j, simd4::reverse(pi));
-    }
+    store(product + k, pr);
+    store(product + j, simd4::reverse(pi));
   }
   for (int k = kN / 2 - 3; k < kN / 2; ++k) {
     const int j = kN - k;
-    float pr, pi;
-    multiplyBin(h, x, k, j, pr, pi);
-    packedOut[2 * k] = pr;
-    packedOut[2 * k + 1] = pi;
-    if (halfComplexOut) {
-      halfComplexOut[k] = pr;
-      halfComplexOut[j] = pi;
-    }
+    multiplyBin(h, x, k, j, product[k], product[j]);
   }
-  packedOut[0] = h[0] * x[0];
-  packedOut[1] = h[kN / 2] * x[kN / 2];
-  if (halfComplexOut) {
-    halfComplexOut[0] = packedOut[0];
-    halfComplexOut[kN / 2] = packedOut[1];
-  }
+  product[0] = h[0] * x[0];
+  product[kN / 2] = h[kN / 2] * x[kN / 2];
 }
 
 namespace {

@@ -9,9 +9,8 @@
 
 namespace panner {
 
-// P = H x X for half-complex spectra, written in packed order to `packedOut` and, when
-// `halfComplexOut` is not null, in half-complex order there too.
-void multiplySpectra(const float* h, const float* x, float* packedOut, float* halfComplexOut);
+// P = H x X for half-complex spectra, P in half-complex order too.
+void multiplySpectra(const float* h, const float* x, float* product);
 
 // A gain that moves linearly across one frame from `start` (before the frame's first sample)
 // to `end`, which the frame's last sample takes exactly. Equal ends give a constant gain.

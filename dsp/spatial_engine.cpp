@@ -50,14 +50,27 @@ constexpr float kInputLimit = 1.0e30f;
 // The four filter paths: slot A / slot B, output channel 0 / 1.
 enum Path { kA0, kA1, kB0, kB1, kPaths };
 
-void publish(const float* from, std::atomic<float>* to, int n) {
-  for (int i = 0; i < n; ++i) to[i].store(from[i], kRelaxed);
+// kN values as relaxed stores: the editor may read while they are written, and sees each
+// value whole. Each store is a plain copy of a value from memory, four per step.
+void publish(const float* from, std::atomic<float>* to) {
+  for (int i = 0; i < kN; i += 4) {
+    to[i].store(from[i], kRelaxed);
+    to[i + 1].store(from[i + 1], kRelaxed);
+    to[i + 2].store(from[i + 2], kRelaxed);
+    to[i + 3].store(from[i + 3], kRelaxed);
+  }
+}
+
+void scale(const float* from, float factor, float* to) {
+  const simd4::v4 f = simd4::splat(factor);
+  for (int i = 0; i < kN; i += 4) simd4::store(to + i, f * simd4::load(from + i));
 }
 
 // A path's filters as one kFftSize-point spectrum for the display, times `factor`.
 // Partition p starts p frames later, a factor (-1)^(p k) at bin k, so the sum shows the
 // whole response folded onto 256 points.
 void foldPartitions(const float* spectra, int partitions, float factor, float* folded) {
+  if (partitions == 1) return scale(spectra, factor, folded);
   std::copy(spectra, spectra + kN, folded);
   for (int p = 1; p < partitions; ++p) {
     const float* part = spectra + p * kN;
@@ -66,7 +79,7 @@ void foldPartitions(const float* spectra, int partitions, float factor, float* f
       folded[i + 1] += p % 2 ? -part[i + 1] : part[i + 1];
     }
   }
-  for (int i = 0; i < kN; ++i) folded[i] *= factor;
+  scale(folded, factor, folded);
 }
 
 }  // namespace
@@ -75,6 +88,9 @@ struct SpatialEngine::State {
   // Whether this frame publishes the display arrays; takes up any pending request.
   bool displayDue() {
     if (!displayOnRequest.load(kRelaxed)) return true;
+    // A cleared display is filled again at the first request, without waiting.
+    if (displayCleared.load(kRelaxed) && displayCleared.exchange(false, kRelaxed))
+      framesSinceShown = kDisplayFramesApart;
     if (framesSinceShown < kDisplayFramesApart) ++framesSinceShown;
     const uint32_t requests = displayRequests.load(kRelaxed);
     if (requests == displayRequestsServed || framesSinceShown < kDisplayFramesApart) return false;
@@ -88,8 +104,8 @@ struct SpatialEngine::State {
   void publishFilters() {
     const float unscale = 1.0f / slotSet[0]->gain;
     for (int channel = 0; channel < 2; ++channel) {
-      foldPartitions(h(channel == 0 ? kA0 : kA1), partitions, unscale, folded);
-      publish(folded, shownFilter[channel], kN);
+      foldPartitions(h(channel == 0 ? kA0 : kA1), partitions, unscale, shown);
+      publish(shown, shownFilter[channel]);
     }
     shownFilterStale = false;
   }
@@ -126,8 +142,7 @@ struct SpatialEngine::State {
   alignas(16) float windowHistory[kMaxP][kN] = {};
   int newest = 0;
   alignas(16) float work[kN];
-  alignas(16) float product[kN];  // slot A's product, half-complex, for the display
-  alignas(16) float folded[kN];   // slot A's filters of one channel, for the display
+  alignas(16) float shown[kN];  // one display array before it is published
 
   float currentAngle = 0.0f;
   bool fillSlotA = true;
@@ -144,7 +159,8 @@ struct SpatialEngine::State {
   std::atomic<uint32_t> displayRequests{0};
   uint32_t displayRequestsServed = 0;
   int framesSinceShown = kDisplayFramesApart;
-  bool shownFilterStale = true;  // slot A was refilled since its filters were last shown
+  std::atomic<bool> displayCleared{false};  // set by clearDisplaySpectra (any thread)
+  bool shownFilterStale = true;             // slot A was refilled since its filters were last shown
 
   std::atomic<float> shownAngle{0.0f};
   // A restored azimuth waiting for the audio thread (restoreCurrentAngle).
@@ -320,12 +336,12 @@ void SpatialEngine::convolutionFrame(const float* inFrame, float* outFrame0, flo
 void SpatialEngine::publishDisplay() {
   State& s = *state;
   const float* input = s.windowHistory[s.newest];
-  const float setGain = s.activeSet.load(kRelaxed)->gain;
-  for (int i = 0; i < kN; ++i) s.shownInSpectrum[i].store(setGain * input[i], kRelaxed);
+  scale(input, s.activeSet.load(kRelaxed)->gain, s.shown);
+  publish(s.shown, s.shownInSpectrum);
   if (s.shownFilterStale) s.publishFilters();
   for (int channel = 0; channel < 2; ++channel) {
-    multiplySpectra(s.h(channel == 0 ? kA0 : kA1), input, s.work, s.product);
-    publish(s.product, s.shownProduct[channel], kN);
+    multiplySpectra(s.h(channel == 0 ? kA0 : kA1), input, s.shown);
+    publish(s.shown, s.shownProduct[channel]);
   }
 }
 
@@ -350,6 +366,7 @@ void SpatialEngine::clearDisplaySpectra() {
     state->shownProduct[0][i].store(0.0f, kRelaxed);
     state->shownProduct[1][i].store(0.0f, kRelaxed);
   }
+  state->displayCleared.store(true, kRelaxed);
 }
 
 void SpatialEngine::clearTails() {

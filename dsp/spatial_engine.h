@@ -46,7 +46,8 @@ class SpatialEngine {
   // inFrame and writes kFrameSize samples to each output frame. Audio thread only.
   void convolutionFrame(const float* inFrame, float* outFrame0, float* outFrame1,
                         TempoSource* tempo);
-  // Clears the spectra the editor shows (part of suspend).
+  // Clears the spectra the editor shows (part of suspend); the next request is served at
+  // once.
   void clearDisplaySpectra();
   // Forgets the input before the next frame (the window and its delay line), so that frame
   // sounds only its own input: no filter tails of earlier input. Audio thread only.
@@ -54,12 +55,13 @@ class SpatialEngine {
 
   // The display arrays follow every frame until publishDisplayOnRequest is called; from then
   // on a frame publishes them only when requestDisplayUpdate (any thread) was called since
-  // the last publication, and at most once per kDisplayFramesApart frames (some 34 times a
-  // second at 44.1 kHz, whatever the refresh rate). The plug-in works that way: its editor
-  // asks once per refresh while it is open, and with no editor open nothing is published.
+  // the last publication, and at most once per kDisplayFramesApart frames (some 25 times a
+  // second at 44.1 kHz, whatever the refresh rate, so that the display costs the audio thread
+  // a few percent at most). The plug-in works that way: its editor asks once per refresh
+  // while it is open, and with no editor open nothing is published.
   void publishDisplayOnRequest();
   void requestDisplayUpdate();
-  static constexpr int kDisplayFramesApart = 10;
+  static constexpr int kDisplayFramesApart = 14;
   // Makes the next filter update continue from `degrees` (0 <= a < 360) instead of the
   // azimuth in use, as a restored project does. Any thread: the audio thread takes the
   // value at its next filter update.
