@@ -116,6 +116,14 @@ void RealFft::forward(float* data) {
   baseline::forward(buffers, data);
 }
 
+void RealFft::forwardToHalfComplex(const float* first, const float* second, float* halfComplex) {
+#if QUENDRAL_FFT_HAS_AVX2_PASSES
+  if (passes == InstructionSet::kAvx2Fma)
+    return avx2fma::forwardToHalfComplex(buffers, first, second, halfComplex);
+#endif
+  baseline::forwardToHalfComplex(buffers, first, second, halfComplex);
+}
+
 void RealFft::inverse(float* data) {
 #if QUENDRAL_FFT_HAS_AVX2_PASSES
   if (passes == InstructionSet::kAvx2Fma) return avx2fma::inverse(buffers, data);

@@ -36,6 +36,10 @@ class RealFft {
 
   void forward(float* data);
   void inverse(float* data);
+  // The forward transform of the 256 samples first[0..127], second[0..127], written in
+  // half-complex order to `halfComplex`: as forward() then packedToHalfComplex(), without
+  // the copies.
+  void forwardToHalfComplex(const float* first, const float* second, float* halfComplex);
 
   // Two inverse transforms of summed products over the same input spectra, as overlap-save
   // needs them: y0 is the inverse of the sum over i < count of h0[i] x x[i], y1 that of

@@ -136,12 +136,12 @@ struct SpatialEngine::State {
   // Filter spectra in half-complex order, kN values per partition, path after path:
   // slot A ch0, slot A ch1, slot B ch0, slot B ch1 (see h()).
   alignas(16) float filters[kPaths * kMaxP * kN];
-  // The input window, scaled: the previous frame, then the current one.
-  alignas(16) float window[kN] = {};
+  // The input window, scaled: the previous frame and the current one (window[currentHalf]).
+  alignas(16) float window[2][kF] = {};
+  int currentHalf = 0;
   // Window spectra of the last frames, half-complex; windowHistory[newest] is this frame's.
   alignas(16) float windowHistory[kMaxP][kN] = {};
   int newest = 0;
-  alignas(16) float work[kN];
   alignas(16) float shown[kN];  // one display array before it is published
 
   float currentAngle = 0.0f;
@@ -277,24 +277,24 @@ void SpatialEngine::convolutionFrame(const float* inFrame, float* outFrame0, flo
   State& s = *state;
   filterUpdate(tempo);
 
-  // The window moves on by one frame.
-  std::copy(s.window + kF, s.window + kN, s.window);
+  // The window moves on by one frame: this frame takes the place of the one before last.
+  s.currentHalf ^= 1;
+  const float* previous = s.window[s.currentHalf ^ 1];
+  float* current = s.window[s.currentHalf];
   const simd4::v4 scale = simd4::splat(kInScale);
   for (int i = 0; i < kF; i += 4)
-    simd4::store(s.window + kF + i, scale * simd4::limit(simd4::load(inFrame + i), kInputLimit));
-  std::copy(s.window, s.window + kN, s.work);
-  s.fft.forward(s.work);
+    simd4::store(current + i, scale * simd4::limit(simd4::load(inFrame + i), kInputLimit));
+  s.newest = s.newest + 1 < s.partitions ? s.newest + 1 : 0;
+  float* spectrum = s.windowHistory[s.newest];
+  s.fft.forwardToHalfComplex(previous, current, spectrum);
   // The DC bin sums every sample, so it is finite only if the whole window is. A frame with
   // NaN or infinite samples is transformed again with those samples silenced, so they never
   // reach a later frame.
-  if (!std::isfinite(s.work[0])) {
-    for (int i = kF; i < kN; ++i)
-      if (!std::isfinite(s.window[i])) s.window[i] = 0.0f;
-    std::copy(s.window, s.window + kN, s.work);
-    s.fft.forward(s.work);
+  if (!std::isfinite(spectrum[0])) {
+    for (int i = 0; i < kF; ++i)
+      if (!std::isfinite(current[i])) current[i] = 0.0f;
+    s.fft.forwardToHalfComplex(previous, current, spectrum);
   }
-  s.newest = s.newest + 1 < s.partitions ? s.newest + 1 : 0;
-  packedToHalfComplex(s.work, s.windowHistory[s.newest]);
   if (s.displayDue()) publishDisplay();
 
   // Both slots holding the same filters give the same output: slot A's paths serve both.
@@ -322,10 +322,10 @@ void SpatialEngine::convolutionFrame(const float* inFrame, float* outFrame0, flo
   }
   // Each channel from its previous filters to the new ones, crossfaded as it is written.
   for (int channel = 0; channel < 2; ++channel) {
-    const int previous = (refilledA ? kB0 : kA0) + channel,
-              next = (refilledA ? kA0 : kB0) + channel;
-    s.fft.inverseOfProductsCrossfaded(s.partitionsOf(previous, from), s.partitionsOf(next, to),
-                                      windows, s.partitions, ramp,
+    const int oldFilters = (refilledA ? kB0 : kA0) + channel,
+              newFilters = (refilledA ? kA0 : kB0) + channel;
+    s.fft.inverseOfProductsCrossfaded(s.partitionsOf(oldFilters, from),
+                                      s.partitionsOf(newFilters, to), windows, s.partitions, ramp,
                                       channel == 0 ? outFrame0 : outFrame1);
   }
 }
@@ -371,7 +371,7 @@ void SpatialEngine::clearDisplaySpectra() {
 
 void SpatialEngine::clearTails() {
   if (!state) return;
-  std::fill(state->window, state->window + kN, 0.0f);
+  for (float* half : state->window) std::fill(half, half + kF, 0.0f);
   for (float* spectrum : state->windowHistory) std::fill(spectrum, spectrum + kN, 0.0f);
 }
 
