@@ -64,7 +64,7 @@ void BM_FftwR2cMeasure(benchmark::State& state) {
 BENCHMARK(BM_FftwR2cMeasure);
 
 // One engine frame at the rate given as the benchmark's argument: filter update, input
-// transform, four paths, crossfade.
+// transform, the filter paths transformed back in pairs, crossfade.
 // With `displayHz` above zero, an open editor asks for the display spectra that many times
 // a second, as the plug-in's editor does at each refresh.
 void engineFrames(benchmark::State& state, bool moving, double displayHz = 0.0) {
