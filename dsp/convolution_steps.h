@@ -1,7 +1,7 @@
 // The steps of the convolution outside the transform: the spectrum product the display
 // shows and the crossfade between the two filter slots. Plain loops over fixed sizes, no
 // state. (The products of the audio path feed the inverse transform directly, see
-// RealFft::inverseOfProductsSecondHalf.)
+// RealFft::inverseOfProductsCrossfaded and inverseOfProductsWithGain.)
 #pragma once
 
 #include "engine_constants.h"
@@ -27,7 +27,7 @@ void crossfade(const float* from, const float* to, GainRamp gain, float* out);
 
 // Samples i..i+3 of crossfade(), from from[i..i+3] and to[i..i+3]; kSame when both are the
 // same signal, kRamp when the gain moves. Shared by crossfade() and the inverse transform
-// that crossfades as it writes out (RealFft::inverseOfProductsSecondHalf).
+// that crossfades as it writes out (RealFft::inverseOfProductsCrossfaded).
 template <bool kSame, bool kRamp>
 inline simd4::v4 crossfadeFour(simd4::v4 from, simd4::v4 to, int i, GainRamp gain) {
   // The gain is written from the end value, so a steady gain is exactly that gain on every
