@@ -88,12 +88,13 @@ struct SpatialEngine::State {
   // Whether this frame publishes the display arrays; takes up any pending request.
   bool displayDue() {
     if (!displayOnRequest.load(kRelaxed)) return true;
+    const int apart = displayFramesApart.load(kRelaxed);
     // A cleared display is filled again at the first request, without waiting.
     if (displayCleared.load(kRelaxed) && displayCleared.exchange(false, kRelaxed))
-      framesSinceShown = kDisplayFramesApart;
-    if (framesSinceShown < kDisplayFramesApart) ++framesSinceShown;
+      framesSinceShown = apart;
+    if (framesSinceShown < apart) ++framesSinceShown;
     const uint32_t requests = displayRequests.load(kRelaxed);
-    if (requests == displayRequestsServed || framesSinceShown < kDisplayFramesApart) return false;
+    if (requests == displayRequestsServed || framesSinceShown < apart) return false;
     displayRequestsServed = requests;
     framesSinceShown = 0;
     return true;
@@ -159,6 +160,8 @@ struct SpatialEngine::State {
   std::atomic<uint32_t> displayRequests{0};
   uint32_t displayRequestsServed = 0;
   int framesSinceShown = kDisplayFramesApart;
+  // kDisplayFramesApart at 44.1 kHz, in proportion at other rates: the same time apart.
+  std::atomic<int> displayFramesApart{kDisplayFramesApart};
   std::atomic<bool> displayCleared{false};  // set by clearDisplaySpectra (any thread)
   bool shownFilterStale = true;             // slot A was refilled since its filters were last shown
 
@@ -205,6 +208,8 @@ bool SpatialEngine::setSampleRate(double rate) {
   // One degree per 128 samples at 44.1 kHz: 344.5 degrees per second at every rate.
   s.degreesPerFrame.store(static_cast<float>(ResponseSets::kMeasurementRate / rate), kRelaxed);
   modulator.setSampleRate(static_cast<float>(rate));
+  const long apart = std::lround(kDisplayFramesApart * rate / ResponseSets::kMeasurementRate);
+  s.displayFramesApart.store(static_cast<int>(std::max(apart, 1L)), kRelaxed);
   return true;
 }
 

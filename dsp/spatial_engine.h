@@ -55,10 +55,10 @@ class SpatialEngine {
 
   // The display arrays follow every frame until publishDisplayOnRequest is called; from then
   // on a frame publishes them only when requestDisplayUpdate (any thread) was called since
-  // the last publication, and at most once per kDisplayFramesApart frames (some 25 times a
-  // second at 44.1 kHz, whatever the refresh rate, so that the display costs the audio thread
-  // a few percent at most). The plug-in works that way: its editor asks once per refresh
-  // while it is open, and with no editor open nothing is published.
+  // the last publication, and at most once per kDisplayFramesApart frames at 44.1 kHz (the
+  // same time apart at other rates: some 25 times a second, whatever the refresh rate, so
+  // that the display costs the audio thread a few percent at most). The plug-in works that way: its
+  // editor asks once per refresh while it is open, and with no editor open nothing is published.
   void publishDisplayOnRequest();
   void requestDisplayUpdate();
   static constexpr int kDisplayFramesApart = 14;

@@ -87,6 +87,32 @@ TEST(DisplayPublication, OneFramePerRequestMatchingAnEveryFrameEngine) {
   for (int i = 0; i < kN; ++i) ASSERT_EQ(onRequest.displayOutSpectrum(1)[i].load(kRelaxed), 0.0f);
 }
 
+// The publications keep the same time apart at every rate: at 96 kHz a request waits for
+// the frame some 14 x 96000 / 44100 frames after the last publication. A cleared display
+// is filled at the first request again.
+TEST(DisplayPublication, RequestsWaitTheSameTimeAtEveryRate) {
+  SpatialEngine engine;
+  ASSERT_TRUE(engine.setSampleRate(96000.0));
+  engine.publishDisplayOnRequest();
+  std::mt19937 generator(9);
+  const int apart =
+      static_cast<int>(std::lround(SpatialEngine::kDisplayFramesApart * 96000.0 / 44100.0));
+  engine.requestDisplayUpdate();
+  runFrame(engine, generator);
+  const Shown first = shown(engine);
+  engine.requestDisplayUpdate();
+  for (int frame = 1; frame < apart; ++frame) runFrame(engine, generator);
+  EXPECT_TRUE(shown(engine) == first) << "published sooner than at 44.1 kHz in seconds";
+  runFrame(engine, generator);
+  const Shown second = shown(engine);
+  EXPECT_FALSE(second == first) << "the request was not served in time";
+
+  engine.clearDisplaySpectra();
+  engine.requestDisplayUpdate();
+  runFrame(engine, generator);
+  EXPECT_NE(engine.displayInSpectrum()[0].load(kRelaxed), 0.0f) << "a cleared display waited";
+}
+
 TEST(DisplayPublication, RequestsAndReadsFromAnotherThreadRaceNoFrame) {
   SpatialEngine engine;
   engine.publishDisplayOnRequest();
