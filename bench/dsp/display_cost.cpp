@@ -7,9 +7,9 @@
 #include <valgrind/callgrind.h>
 
 #include <cstdio>
-#include <random>
 #include <string>
 
+#include "engine_cases.h"
 #include "engine_constants.h"
 #include "spatial_engine.h"
 
@@ -23,18 +23,9 @@ void run(bool moving, bool editorOpen, double rate) {
   SpatialEngine engine;
   if (!engine.setSampleRate(rate)) return;
   engine.publishDisplayOnRequest();
-  if (moving) {
-    // The default ramp at one cycle per second: the target and the angle move every frame.
-    engine.modulator.lfoSpeed.store(1.0f, std::memory_order_relaxed);
-    engine.modulator.rebuildSegmentRates();
-    engine.modulator.placeOnEnvelope();
-  } else {
-    engine.modulator.targetAngle.store(35.0f, std::memory_order_relaxed);
-  }
+  setAngleCase(engine, moving);
   alignas(16) float in[kF], out0[kF], out1[kF];
-  std::mt19937 generator(3);
-  std::uniform_real_distribution<float> value(-1.0f, 1.0f);
-  for (float& x : in) x = value(generator);
+  fillNoise(in, kF, 3);
   // Warm-up: the glide reaches its target and every buffer has been touched.
   for (int i = 0; i < 400; ++i) engine.convolutionFrame(in, out0, out1, nullptr);
 

@@ -9,9 +9,9 @@
 
 #include <cstdio>
 #include <map>
-#include <random>
 #include <string>
 
+#include "engine_cases.h"
 #include "fastest_run_reporter.h"
 #include "real_fft.h"
 #include "spatial_engine.h"
@@ -22,12 +22,6 @@ namespace {
 
 constexpr int kN = engine::kFftSize;
 constexpr int kF = engine::kFrameSize;
-
-void fillNoise(float* data, int n, unsigned seed) {
-  std::mt19937 generator(seed);
-  std::uniform_real_distribution<float> value(-1.0f, 1.0f);
-  for (int i = 0; i < n; ++i) data[i] = value(generator);
-}
 
 // One direction of our transform, in place on noise, again and again.
 void runOurRealFft(benchmark::State& state, void (RealFft::*direction)(float*), unsigned seed) {
@@ -74,14 +68,7 @@ void engineFrames(benchmark::State& state, bool moving, double displayHz = 0.0) 
   engine.publishDisplayOnRequest();
   const double framesPerRefresh = displayHz > 0.0 ? rate / kF / displayHz : 0.0;
   double untilRefresh = 0.0;
-  if (moving) {
-    // The default ramp at one cycle per second: the target and the angle move every frame.
-    engine.modulator.lfoSpeed.store(1.0f, std::memory_order_relaxed);
-    engine.modulator.rebuildSegmentRates();
-    engine.modulator.placeOnEnvelope();
-  } else {
-    engine.modulator.targetAngle.store(35.0f, std::memory_order_relaxed);
-  }
+  setAngleCase(engine, moving);
   alignas(16) float in[kF], out0[kF], out1[kF];
   fillNoise(in, kF, 3);
   for (auto _ : state) {
