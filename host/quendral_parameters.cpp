@@ -218,7 +218,7 @@ void quendral::getParameterLabel(int32_t index, char* label) {
 void quendral::getParameterDisplay(int32_t index, char* text) {
   const AngleModulator& mod = engine.modulator;
   const auto print = [text](const char* format, float value) {
-    std::snprintf(text, kTextSize, format, static_cast<double>(value));
+    printNumber(format, value, text, kTextSize);
   };
   switch (index) {
     case kParamAngle:

@@ -3,11 +3,13 @@
 // position, speed and segment and the azimuth the filters use move by themselves, so the
 // bank chunk carries them too. A restored value is confined as setParameter confines it:
 // a value setParameter would ignore (NaN, infinite, or one whose mapping is not finite)
-// leaves what was there, point times are kept between their neighbours, and an index out
-// of range is not used.
+// leaves what was there, any other is brought into 0..1, point times are kept between their
+// neighbours, and an index out of range is not used.
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
+#include "angle_math.h"
 #include "parameter_mapping.h"
 #include "quendral.h"
 #include "state_chunk.h"
@@ -21,13 +23,14 @@ constexpr auto kRelaxed = std::memory_order_relaxed;
 
 float load(const std::atomic<float>& field) { return field.load(kRelaxed); }
 
-// Stores `value` unless setParameter would have ignored it.
+// Stores `value` confined to 0..1, as setParameter confines it, unless setParameter would
+// have ignored it (NaN or infinite).
 void restore(std::atomic<float>& field, float value) {
-  if (std::isfinite(value)) field.store(value, kRelaxed);
+  if (std::isfinite(value)) field.store(std::clamp(value, 0.0f, 1.0f), kRelaxed);
 }
 // For the parameters whose value maps through a formula: the mapped value must be finite.
 void restore(std::atomic<float>& field, float value, float mapped) {
-  if (std::isfinite(value) && std::isfinite(mapped)) field.store(value, kRelaxed);
+  if (std::isfinite(mapped)) restore(field, value);
 }
 
 void restoreRecord(ProgramRecord& record, const chunk::StoredProgram& stored) {
@@ -123,9 +126,13 @@ int32_t quendral::setChunk(void* data, int32_t byteSize, bool isPreset) {
   setProgram(program);
   AngleModulator& mod = engine.modulator;
   const chunk::LiveState& live = bank.live;
-  restore(mod.targetAngle, live.targetAngle);
-  restore(mod.lfoPosition, live.lfoPosition);
-  restore(mod.lfoSpeed, live.lfoSpeed);
+  // Each in the range the modulator keeps it in: the target a signed angle, the position
+  // 0..1; the signed speed follows the host's tempo, so any finite one is taken.
+  if (std::isfinite(live.targetAngle))
+    mod.targetAngle.store(wrapSignedAngle(live.targetAngle), kRelaxed);
+  if (std::isfinite(live.lfoPosition))
+    mod.lfoPosition.store(std::clamp(live.lfoPosition, 0.0f, 1.0f), kRelaxed);
+  if (std::isfinite(live.lfoSpeed)) mod.lfoSpeed.store(live.lfoSpeed, kRelaxed);
   const bool segmentValid = live.fromPoint >= 0 && live.fromPoint < AngleModulator::kPoints &&
                             live.toPoint >= 0 && live.toPoint < AngleModulator::kPoints &&
                             std::abs(live.fromPoint - live.toPoint) == 1;
@@ -133,12 +140,7 @@ int32_t quendral::setChunk(void* data, int32_t byteSize, bool isPreset) {
     mod.fromPoint.store(static_cast<int16_t>(live.fromPoint), kRelaxed);
     mod.toPoint.store(static_cast<int16_t>(live.toPoint), kRelaxed);
   }
-  if (std::isfinite(live.currentAngle)) {
-    float angle = std::fmod(live.currentAngle, 360.0f);
-    if (angle < 0.0f) angle += 360.0f;
-    if (angle >= 360.0f) angle = 0.0f;
-    engine.restoreCurrentAngle(angle);
-  }
+  if (std::isfinite(live.currentAngle)) engine.restoreCurrentAngle(wrapAzimuth(live.currentAngle));
   return 1;
 }
 

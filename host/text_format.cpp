@@ -15,10 +15,10 @@ void copyText(char* destination, const char* source, std::size_t size) {
 }
 
 void float2string(float value, char* text, std::size_t size) {
-  constexpr std::size_t kWidth = 8;
+  constexpr std::size_t kWidth = kDisplayChars;
   if (!std::isfinite(value) || std::fabs(value) >= 1e9f) {
     // Beyond what the digit-by-digit form can show in 8 characters.
-    std::snprintf(text, size, "%g", static_cast<double>(value));
+    std::snprintf(text, size, "%.1e", static_cast<double>(value));
     return;
   }
   char digits[32];
@@ -38,6 +38,14 @@ void float2string(float value, char* text, std::size_t size) {
 
 void int2string(int32_t value, char* text, std::size_t size) {
   std::snprintf(text, size, "%d", static_cast<int>(value));
+}
+
+void printNumber(const char* format, float value, char* text, std::size_t size) {
+  char printed[64];
+  const int length = std::snprintf(printed, sizeof printed, format, static_cast<double>(value));
+  if (length < 0 || static_cast<std::size_t>(length) > kDisplayChars)
+    std::snprintf(printed, sizeof printed, "%.1e", static_cast<double>(value));
+  copyText(text, printed, size);
 }
 
 }  // namespace panner

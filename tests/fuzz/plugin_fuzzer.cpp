@@ -348,7 +348,8 @@ class Session {
     std::memset(buffer, kCanary, sizeof buffer);
     const bool wrote = request(buffer) != 0 || mustWrite;
     if (wrote && !std::memchr(buffer, 0, size))
-      fail("%s for index %d is not terminated within %zu bytes", what, index, size);
+      fail("%s for index %d is not terminated within %zu bytes: \"%.*s\"", what, index, size,
+           static_cast<int>(sizeof buffer), buffer);
     for (std::size_t i = size; i < sizeof buffer; ++i)
       if (buffer[i] != kCanary) fail("%s for index %d wrote beyond %zu bytes", what, index, size);
   }

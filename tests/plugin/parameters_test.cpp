@@ -233,3 +233,21 @@ TEST_F(PluginTest, ProgramWithRunningLfoKeepsItRunning) {
   host->setProgram(1);
   EXPECT_FLOAT_EQ(host->getParameter(4), 0.75f);  // position set first, then the speed
 }
+
+// Hosts commonly give a display text 8 characters and the terminator. A host that reports
+// an absurd tempo drives the synced speed far beyond any real one; its text still fits,
+// in the exponent form, and every other display does too.
+TEST_F(PluginTest, EveryDisplayFitsEightCharactersWhateverTheState) {
+  host->setParameter(4, 1.0f);
+  host->setParameter(1, 1.0f);  // synced to the host's tempo
+  for (const double tempo : {120.0, 3.0e6, 3.0e38}) {
+    host->setTempo(tempo);
+    host->render(std::vector<float>(4 * 128, 0.25f), 128);
+    for (int32_t index = 0; index < 25; ++index)
+      EXPECT_LE(host->parameterDisplay(index).size(), 8u) << tempo << " " << index;
+  }
+  EXPECT_EQ(host->parameterDisplay(4), "5.0e+36");  // 3e38 beats per minute, per second
+  host->setTempo(120.0);
+  host->render(std::vector<float>(4 * 128, 0.25f), 128);
+  EXPECT_EQ(host->parameterDisplay(4), "2.00");  // in range: the usual form
+}

@@ -171,15 +171,17 @@ TEST_F(PluginTest, ValuesInAValidChunkAreConfinedAsSetParameterConfinesThem) {
   Bytes chunk = host->getChunk();
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float inf = std::numeric_limits<float>::infinity();
-  putInt(chunk, kHeader, 9);                              // no program 9
-  putFloat(chunk, programOffset(2) + 24, nan);            // gain
-  putFloat(chunk, programOffset(2) + 0, 1e38f);           // angle beyond any finite mapping
-  putFloat(chunk, programOffset(2) + 8, -inf);            // lfo divide
-  putFloat(chunk, programOffset(2) + 28 + 4 * 3, 0.01f);  // point 4 time before point 3
-  putFloat(chunk, programOffset(2) + 28 + 4 * 7, 0.5f);   // point 8 time is always 1
-  putFloat(chunk, kLiveOffset + 0, inf);                  // target angle
-  putFloat(chunk, kLiveOffset + 4, nan);                  // angle in use
-  putInt(chunk, kLiveOffset + 16, 12);                    // no point 13
+  putInt(chunk, kHeader, 9);                                // no program 9
+  putFloat(chunk, programOffset(2) + 24, nan);              // gain
+  putFloat(chunk, programOffset(2) + 0, 1e38f);             // angle beyond any finite mapping
+  putFloat(chunk, programOffset(2) + 8, -inf);              // lfo divide
+  putFloat(chunk, programOffset(2) + 28 + 4 * 3, 0.01f);    // point 4 time before point 3
+  putFloat(chunk, programOffset(2) + 28 + 4 * 7, 0.5f);     // point 8 time is always 1
+  putFloat(chunk, kLiveOffset + 0, inf);                    // target angle
+  putFloat(chunk, kLiveOffset + 4, nan);                    // angle in use
+  putInt(chunk, kLiveOffset + 16, 12);                      // no point 13
+  putFloat(chunk, programOffset(3) + 24, 1.5f);             // gain beyond +12 dB
+  putFloat(chunk, programOffset(3) + 60 + 4 * 2, 3.4e38f);  // point 3 value
   sealChunk(chunk);
 
   ASSERT_EQ(host->setChunk(chunk), 1);
@@ -196,6 +198,13 @@ TEST_F(PluginTest, ValuesInAValidChunkAreConfinedAsSetParameterConfinesThem) {
   steady->setParameter(kGain, 0.25f);
   steady->render(testSignal(100 * kFrame), 256);
   expectSameSound(*host, *steady, 20, "confined chunk");
+  // Finite values beyond 0..1 are brought into it, as setParameter brings them: no chunk
+  // raises the gain beyond +12 dB, and every display still fits 8 characters.
+  host->setProgram(3);
+  EXPECT_EQ(host->getParameter(kGain), 1.0f);
+  EXPECT_EQ(host->parameterDisplay(kGain), "12.0");
+  EXPECT_EQ(host->getParameter(kPointValue3), 1.0f);
+  EXPECT_EQ(host->parameterDisplay(kPointValue3), "1.000000");
 
   // Any payload under a sound header is accepted and confined: the output stays finite.
   std::mt19937 generator(11);
