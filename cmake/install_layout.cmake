@@ -1,0 +1,86 @@
+# Where `cmake --install` puts what quendral ships, decided when the install runs:
+#
+#   cmake --install build                          per user: ~/.vst (VST2), ~/.vst3, ~/.lv2,
+#                                                  tools in ~/.local/bin; needs no root
+#   cmake --install build --prefix /usr/local      <prefix>/lib/vst, <prefix>/lib/vst3,
+#                                                  <prefix>/lib/lv2, <prefix>/bin: folders on
+#                                                  the hosts' default search paths
+#
+# A build configured without CMAKE_INSTALL_PREFIX gets ~/.local as its prefix; installing with
+# that prefix (the default, or `--prefix ~/.local`) is the per-user layout, any other prefix
+# (given with `--prefix` at install time or CMAKE_INSTALL_PREFIX at configure time) the
+# system layout. DESTDIR stages either one under another root.
+#
+# How the format adapters install what they build (call these, never install() directly):
+#
+#   quendral_install_plugin_file(<target> vst2)
+#       the target's file (a MODULE library, e.g. quendral_plugin's quendral.so) into
+#       ~/.vst or <prefix>/lib/vst
+#   quendral_install_bundle(<bundle dir> vst3|lv2)
+#       a bundle folder of the build tree, copied whole with its name, e.g.
+#       quendral_install_bundle(${PROJECT_BINARY_DIR}/quendral.vst3 vst3) gives
+#       ~/.vst3/quendral.vst3 or <prefix>/lib/vst3/quendral.vst3, and
+#       quendral_install_bundle(${PROJECT_BINARY_DIR}/quendral.lv2 lv2) gives
+#       ~/.lv2/quendral.lv2 or <prefix>/lib/lv2/quendral.lv2. The folder may be given with
+#       generator expressions; it must exist when the install runs (build it with `all`).
+#   quendral_install_program(<target>)
+#       an executable into ~/.local/bin or <prefix>/bin
+#
+# The Windows build installs its DLL itself: these functions are for the Linux build.
+
+if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
+  set(CMAKE_INSTALL_PREFIX "$ENV{HOME}/.local" CACHE PATH
+    "Install prefix: ~/.local installs per user (~/.vst, ~/.vst3, ~/.lv2, ~/.local/bin); any other gives <prefix>/lib/vst, lib/vst3, lib/lv2, bin"
+    FORCE)
+endif()
+if(NOT DEFINED QUENDRAL_PER_USER_PREFIX)
+  set(QUENDRAL_PER_USER_PREFIX "$ENV{HOME}/.local" CACHE INTERNAL
+    "The install prefix that means the per-user layout")
+endif()
+
+# Folders of each kind: below HOME for the per-user layout, below the prefix otherwise.
+set(_QUENDRAL_PER_USER_DIR_vst2 ".vst")
+set(_QUENDRAL_PER_USER_DIR_vst3 ".vst3")
+set(_QUENDRAL_PER_USER_DIR_lv2 ".lv2")
+set(_QUENDRAL_PER_USER_DIR_program ".local/bin")
+set(_QUENDRAL_PREFIX_DIR_vst2 "lib/vst")
+set(_QUENDRAL_PREFIX_DIR_vst3 "lib/vst3")
+set(_QUENDRAL_PREFIX_DIR_lv2 "lib/lv2")
+set(_QUENDRAL_PREFIX_DIR_program "bin")
+
+# One install step: copies `source` (file(INSTALL) TYPE `type`) into the folder of `kind`,
+# choosing the layout from the prefix the install runs with.
+function(_quendral_install_into kind type source)
+  if(NOT DEFINED _QUENDRAL_PREFIX_DIR_${kind})
+    message(FATAL_ERROR "quendral install layout: unknown kind \"${kind}\" (vst2, vst3, lv2)")
+  endif()
+  set(per_user "${_QUENDRAL_PER_USER_DIR_${kind}}")
+  set(below_prefix "${_QUENDRAL_PREFIX_DIR_${kind}}")
+  install(CODE "
+if(\"\${CMAKE_INSTALL_PREFIX}\" STREQUAL \"${QUENDRAL_PER_USER_PREFIX}\")
+  set(_quendral_destination \"\$ENV{HOME}/${per_user}\")
+else()
+  set(_quendral_destination \"\${CMAKE_INSTALL_PREFIX}/${below_prefix}\")
+endif()
+file(INSTALL DESTINATION \"\${_quendral_destination}\" TYPE ${type} FILES \"${source}\" ${ARGN})
+")
+endfunction()
+
+function(quendral_install_plugin_file target format)
+  if(NOT format STREQUAL "vst2")
+    message(FATAL_ERROR "quendral_install_plugin_file: ${format} plug-ins are bundles; use quendral_install_bundle")
+  endif()
+  _quendral_install_into(${format} MODULE "$<TARGET_FILE:${target}>" PERMISSIONS OWNER_READ
+    OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+endfunction()
+
+function(quendral_install_bundle bundle format)
+  if(NOT format MATCHES "^(vst3|lv2)$")
+    message(FATAL_ERROR "quendral_install_bundle: format must be vst3 or lv2, not \"${format}\"")
+  endif()
+  _quendral_install_into(${format} DIRECTORY "${bundle}" USE_SOURCE_PERMISSIONS)
+endfunction()
+
+function(quendral_install_program target)
+  _quendral_install_into(program EXECUTABLE "$<TARGET_FILE:${target}>")
+endfunction()
