@@ -16,7 +16,6 @@ namespace {
 using Complex = std::complex<double>;
 
 constexpr int kF = engine::kFrameSize;
-constexpr int kN = engine::kFftSize;
 constexpr int kRows = response_data::kSetOneRows + response_data::kSetTwoRows;
 constexpr double kPi = 3.14159265358979323846;
 // A tail is cut where what follows holds less than this fraction of the response's energy.
