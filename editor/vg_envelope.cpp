@@ -1,8 +1,8 @@
 #include "editor/vg_envelope.h"
 
-#include "audio_effect.h"
 #include "editor/ars_draw_context.h"
 #include "editor/envelope_geometry.h"
+#include "quendral_core.h"
 
 namespace panner {
 
@@ -14,7 +14,7 @@ constexpr VSTGUI::CColor kBackground{240, 240, 240, 255};
 constexpr int32_t kMargin = envelope::kMargin;
 }  // namespace
 
-VGEnvelope::VGEnvelope(const CRect& size, AudioEffect* effectToEdit,
+VGEnvelope::VGEnvelope(const CRect& size, QuendralCore* effectToEdit,
                        VSTGUI::CControlListener* listener, int32_t tag, const ColourSet& colourSet,
                        int32_t timeBase, int32_t valueBase)
     : VGControl(size, listener, tag, colourSet),

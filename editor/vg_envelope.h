@@ -11,12 +11,12 @@
 
 namespace panner {
 
-class AudioEffect;
+class QuendralCore;
 
 class VGEnvelope : public VGControl {
  public:
   // Point k's time is parameter timeTagBase + k - 1, its value valueTagBase + k - 1.
-  VGEnvelope(const VSTGUI::CRect& size, AudioEffect* effect, VSTGUI::CControlListener* listener,
+  VGEnvelope(const VSTGUI::CRect& size, QuendralCore* effect, VSTGUI::CControlListener* listener,
              int32_t tag, const ColourSet& colours, int32_t timeTagBase, int32_t valueTagBase);
   ~VGEnvelope() override;
 
@@ -33,7 +33,7 @@ class VGEnvelope : public VGControl {
  private:
   void readPoints(float times[8], float values[8]) const;
 
-  AudioEffect* effect;
+  QuendralCore* effect;
   int32_t timeTagBase;
   int32_t valueTagBase;
   float position = 0.0f;

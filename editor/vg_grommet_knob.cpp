@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "audio_effect.h"
 #include "editor/ars_draw_context.h"
 #include "editor/knob_geometry.h"
+#include "quendral_core.h"
 
 namespace panner {
 
@@ -21,7 +21,7 @@ CRect toRect(const knob::Box& b) { return CRect(b.left, b.top, b.right, b.bottom
 }  // namespace
 
 VGGrommetKnob::VGGrommetKnob(const CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
-                             const ColourSet& colourSet, AudioEffect* effectToShow)
+                             const ColourSet& colourSet, QuendralCore* effectToShow)
     : VGKnobBase(size, listener, tag, colourSet), effect(effectToShow) {}
 
 VGGrommetKnob::~VGGrommetKnob() = default;

@@ -10,14 +10,14 @@
 
 namespace panner {
 
-class AudioEffect;
+class QuendralCore;
 
 class VGGrommetKnob : public VGKnobBase {
  public:
   // effect supplies the value text; with a null effect the knob formats its own value over
   // the display range (displayMin..displayMax).
   VGGrommetKnob(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener, int32_t tag,
-                const ColourSet& colours, AudioEffect* effect);
+                const ColourSet& colours, QuendralCore* effect);
   ~VGGrommetKnob() override;
 
   void draw(VSTGUI::CDrawContext* context) override;
@@ -28,7 +28,7 @@ class VGGrommetKnob : public VGKnobBase {
   void valueText(char* text, int32_t capacity);
 
  private:
-  AudioEffect* effect;
+  QuendralCore* effect;
   int32_t ratioDisplay = 0;
 };
 

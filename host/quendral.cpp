@@ -1,106 +1,135 @@
 #include "quendral.h"
 
 #include <cstring>
-#include <new>
 
-#include "aeff_editor.h"
-#include "editor_factory.h"
-#include "state_chunk.h"
+#include "editor/panel_editor.h"
+#include "plugin_identity.h"
+#include "quendral_editor.h"
 #include "text_format.h"
 
 namespace panner {
 
-namespace {
-// The four bytes of the plug-in's identifier, lowest address first.
-constexpr char kUniqueIdBytes[4] = {'k', 'T', 'z', 'q'};
-
-int32_t uniqueIdFromBytes() {
-  int32_t id = 0;
-  std::memcpy(&id, kUniqueIdBytes, sizeof id);
-  return id;
-}
-}  // namespace
-
 quendral::quendral(audioMasterCallback host)
-    : AudioEffectX(host, kNumPrograms, kNumParams),
-      blocks(engine),
-      programs(new (std::nothrow) ProgramRecord[kNumPrograms]),
-      savedChunk(new (std::nothrow) uint8_t[chunk::kMaxChunkSize]) {
-  setInitialDelay(engine::kLatencySamples);
-  setNumInputs(1);
-  setNumOutputs(2);
+    : AudioEffectX(host, kNumPrograms, kNumParams), core(this) {
+  setInitialDelay(identity::kLatencySamples);
+  setNumInputs(identity::kNumInputs);
+  setNumOutputs(identity::kNumOutputs);
   canProcessReplacing(true);
   programsAreChunks(true);
-  setUniqueID(uniqueIdFromBytes());
-
-  // Only an open editor reads the display spectra: it asks for them once per refresh.
-  engine.publishDisplayOnRequest();
-  if (programs) setProgram(0);
-  engine.filterUpdate(this);
-  setBypass(false);
-  suspend();
-  setEditor(createPluginEditor(*this));
+  setUniqueID(identity::uniqueId());
+  if (PanelEditor* panel = core.editor()) setEditor(new quendraleditor(this, *panel));
 }
 
-// The editor goes first: it reads the engine and the parameters until it is gone.
+// The editor goes first: it shows the core's panel until it is gone.
 quendral::~quendral() { setEditor(nullptr); }
 
-bool quendral::constructed() const {
-  return programs != nullptr && savedChunk != nullptr && engine.initialised();
-}
+bool quendral::constructed() const { return core.constructed(); }
 
-void quendral::suspend() { blocks.suspend(); }
+void quendral::suspend() { core.suspend(); }
 
 void quendral::setSampleRate(float rate) {
-  if (engine.setSampleRate(rate)) AudioEffectX::setSampleRate(rate);
+  if (core.setSampleRate(rate)) AudioEffectX::setSampleRate(rate);
 }
 
 // Processing simply continues where it stopped: nothing to restart, and no MIDI request.
 void quendral::resume() {}
 
 void quendral::processReplacing(float** inputs, float** outputs, int32_t sampleFrames) {
-  blocks.processBlock(inputs ? inputs[0] : nullptr, outputs ? outputs[0] : nullptr,
-                      outputs ? outputs[1] : nullptr, sampleFrames, BlockProcessor::Mode::kReplace,
-                      this);
+  core.processReplacing(inputs ? inputs[0] : nullptr, outputs ? outputs[0] : nullptr,
+                        outputs ? outputs[1] : nullptr, sampleFrames);
 }
 
 void quendral::process(float** inputs, float** outputs, int32_t sampleFrames) {
-  blocks.processBlock(inputs ? inputs[0] : nullptr, outputs ? outputs[0] : nullptr,
-                      outputs ? outputs[1] : nullptr, sampleFrames,
-                      BlockProcessor::Mode::kAccumulate, this);
+  core.processAccumulating(inputs ? inputs[0] : nullptr, outputs ? outputs[0] : nullptr,
+                           outputs ? outputs[1] : nullptr, sampleFrames);
 }
 
-float quendral::getVu() { return blocks.vuLevel(); }
+float quendral::getVu() { return core.getVu(); }
 
 bool quendral::setBypass(bool onOff) {
-  blocks.setBypass(onOff);
+  core.setBypass(onOff);
   return onOff;
 }
 
-float quendral::getMeter(int32_t index) const { return blocks.meter(index); }
-int32_t quendral::getSampleCount() const { return blocks.samplesSinceSuspend(); }
+// Every MIDI event goes to the core, which knows which controller moves what; other event
+// kinds, and anything the host left out, are skipped.
+int32_t quendral::processEvents(VstEvents* events) {
+  if (!events) return 1;
+  VstEvent* const* list = vstEventPointers(events);
+  for (int32_t i = 0; i < events->numEvents; ++i) {
+    const VstEvent* event = list[i];
+    if (!event || event->type != kVstMidiType) continue;
+    const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
+    core.midiMessage(static_cast<uint8_t>(midi->midiData[0]),
+                     static_cast<uint8_t>(midi->midiData[1]),
+                     static_cast<uint8_t>(midi->midiData[2]));
+  }
+  return 1;
+}
 
 bool quendral::getEffectName(char* name) {
-  copyText(name, "+quendral", kVstMaxEffectNameLen);
+  copyText(name, identity::kEffectName, kVstMaxEffectNameLen);
   return true;
 }
 
 bool quendral::getVendorString(char* text) {
-  copyText(text, "Quillmoor", kVstMaxVendorStrLen);
+  copyText(text, identity::kVendor, kVstMaxVendorStrLen);
   return true;
 }
 
 bool quendral::getProductString(char* text) {
-  copyText(text, "Quillmoor Quendral Filter", kVstMaxProductStrLen);
+  copyText(text, identity::kProduct, kVstMaxProductStrLen);
   return true;
 }
 
-int32_t quendral::getVendorVersion() { return 1; }
+int32_t quendral::getVendorVersion() { return identity::kVendorVersion; }
 
 int32_t quendral::canDo(char* text) {
   if (std::strcmp(text, "receiveVstEvents") == 0 || std::strcmp(text, "receiveVstMidiEvent") == 0)
     return 1;
   return -1;
 }
+
+void quendral::setParameter(int32_t index, float value) { core.setParameter(index, value); }
+float quendral::getParameter(int32_t index) { return core.getParameter(index); }
+void quendral::getParameterName(int32_t index, char* text) { core.getParameterName(index, text); }
+void quendral::getParameterLabel(int32_t index, char* label) {
+  core.getParameterLabel(index, label);
+}
+void quendral::getParameterDisplay(int32_t index, char* text) {
+  core.getParameterDisplay(index, text);
+}
+
+int32_t quendral::getProgram() { return core.getProgram(); }
+void quendral::setProgram(int32_t program) { core.setProgram(program); }
+void quendral::setProgramName(char* name) { core.setProgramName(name); }
+void quendral::getProgramName(char* name) { core.getProgramName(name); }
+int32_t quendral::getChunk(void** data, bool isPreset) { return core.getChunk(data, isPreset); }
+int32_t quendral::setChunk(void* data, int32_t byteSize, bool isPreset) {
+  return core.setChunk(data, byteSize, isPreset);
+}
+
+bool quendral::hostTempo(double& beatsPerMinute) {
+  const VstTimeInfo* time = getTimeInfo(kVstTempoValid);
+  if (!time || !(time->flags & kVstTempoValid)) return false;
+  beatsPerMinute = time->tempo;
+  return true;
+}
+
+// The host's musical position at the first sample of the block it is processing.
+bool quendral::hostPosition(double& quarterNotes, bool& playing) {
+  const VstTimeInfo* time = getTimeInfo(kVstPpqPosValid);
+  if (!time || !(time->flags & kVstPpqPosValid)) return false;
+  quarterNotes = time->ppqPos;
+  playing = (time->flags & kVstTransportPlaying) != 0;
+  return true;
+}
+
+void quendral::editBegan(int32_t index) { beginEdit(index); }
+void quendral::editPerformed(int32_t index, float value) {
+  callHost(audioMasterAutomate, index, 0, nullptr, value);
+}
+void quendral::editEnded(int32_t index) { endEdit(index); }
+void quendral::idleRequested() { masterIdle(); }
 
 }  // namespace panner

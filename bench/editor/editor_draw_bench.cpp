@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "editor/quendral_editor.h"
+#include "quendral_editor.h"
 #include "editor/vg_spect.h"
 #include "gui/c_frame.h"
 #include "gui/c_offscreen_context.h"

@@ -12,7 +12,7 @@
 #include "about_picture.h"
 #include "editor/knob_geometry.h"
 #include "editor/panel_layout.h"
-#include "editor/quendral_editor.h"
+#include "quendral_editor.h"
 #include "editor/vg_envelope.h"
 #include "editor/vg_grommet_knob.h"
 #include "editor/vg_spect.h"

@@ -1,4 +1,4 @@
-#include "editor/quendral_editor.h"
+#include "editor/quendral_panel.h"
 
 #include <cstdlib>
 #include <memory>
@@ -13,12 +13,10 @@
 #include "editor/vg_target_button.h"
 #include "editor/vg_text_button.h"
 #include "editor/vg_vert_meter.h"
-#include "engine_constants.h"
 #include "gui/c_bitmap.h"
 #include "gui/c_splash_screen.h"
-#include "gui/image/image_window.h"
 #include "parameters.h"
-#include "quendral.h"
+#include "quendral_core.h"
 
 namespace panner {
 
@@ -36,55 +34,53 @@ constexpr char kBottomCaption[] = "quendral " QUENDRAL_VERSION_TEXT " - binaural
 
 }  // namespace
 
-quendraleditor::quendraleditor(quendral* owner) : AEffGUIEditor(owner), plugin(owner) {
-  rect = ERect{0, 0, kHeight, kWidth};
-}
+QuendralPanel::QuendralPanel(QuendralCore& owner) : PanelEditor(owner, kWidth, kHeight) {}
 
-quendraleditor::~quendraleditor() = default;
+QuendralPanel::~QuendralPanel() = default;
 
-bool quendraleditor::open(void* parent) {
+bool QuendralPanel::open(void* parent) {
   // A host that opens an open editor again gets a fresh panel in the new window.
   if (frame != nullptr) close();
-  AEffGUIEditor::open(parent);
+  PanelEditor::open(parent);
   return build(parent, false);
 }
 
-bool quendraleditor::openHeadless() {
+bool QuendralPanel::openHeadless() {
   if (frame != nullptr) close();
   return build(nullptr, true);
 }
 
-VGSimpleLabel* quendraleditor::makeNameLabel(const ViewSpec& spec) {
+VGSimpleLabel* QuendralPanel::makeNameLabel(const ViewSpec& spec) {
   char text[VGControl::kTextCapacity] = {};
-  plugin->getParameterName(spec.tag, text);
+  core.getParameterName(spec.tag, text);
   text[VGControl::kTextCapacity - 1] = 0;
   auto* label = new VGSimpleLabel(spec.box, this, kNoParamTag, colours);
   label->setCaption(text);
   return label;
 }
 
-VGGrommetKnob* quendraleditor::makeKnob(const ViewSpec& spec) {
-  auto* knob = new VGGrommetKnob(spec.box, this, spec.tag, colours, plugin);
+VGGrommetKnob* QuendralPanel::makeKnob(const ViewSpec& spec) {
+  auto* knob = new VGGrommetKnob(spec.box, this, spec.tag, colours, &core);
   knob->setDisplayMax(spec.displayMax);
   knob->setDisplayMin(spec.displayMin);
   knob->setIntegerDisplay(spec.integerDisplay);
-  knob->setValue(plugin->getParameter(spec.tag));
+  knob->setValue(core.getParameter(spec.tag));
   char text[VGControl::kTextCapacity] = {};
   // The angle knob shows no unit; the others show the plug-in's label.
-  if (spec.tag != kParamAngle) plugin->getParameterLabel(spec.tag, text);
+  if (spec.tag != kParamAngle) core.getParameterLabel(spec.tag, text);
   text[VGControl::kTextCapacity - 1] = 0;
   knob->setLabel(text);
   return knob;
 }
 
-VGTextButton* quendraleditor::makeTextButton(const ViewSpec& spec) {
+VGTextButton* QuendralPanel::makeTextButton(const ViewSpec& spec) {
   auto* button = new VGTextButton(spec.box, this, spec.tag, colours);
   button->setCaption(spec.caption);
   button->setOnText(spec.caption);
   return button;
 }
 
-VSTGUI::CView* quendraleditor::makeAboutPicture(const ViewSpec& spec) {
+VSTGUI::CView* QuendralPanel::makeAboutPicture(const ViewSpec& spec) {
   auto* bitmap = new VSTGUI::CBitmap(resources::kAboutPicturePixels, resources::kAboutPictureWidth,
                                      resources::kAboutPictureHeight);
   auto* splash = new VSTGUI::CSplashScreen(spec.box, this, kNoParamTag, bitmap,
@@ -94,11 +90,11 @@ VSTGUI::CView* quendraleditor::makeAboutPicture(const ViewSpec& spec) {
   return splash;
 }
 
-void quendraleditor::connectSpectrumData() {
+void QuendralPanel::connectSpectrumData() {
   // The response display reads the engine's arrays directly.
-  SpatialEngine& engine = plugin->getEngine();
+  SpatialEngine& engine = core.getEngine();
   spectrumData = SpectrumDisplayData{};
-  spectrumData.binCount = engine::kFftHalf;
+  spectrumData.binCount = QuendralCore::kDisplayBins;
   spectrumData.paneCount = 2;
   spectrumData.curveCount = 2;
   for (int32_t pane = 0; pane < 2; ++pane) {
@@ -110,11 +106,11 @@ void quendraleditor::connectSpectrumData() {
     spectrumData.curveScale[pane] = &curveScale;
   }
   spectrumData.setGain = engine.activeSetGain();
-  spectrumData.sampleRate = plugin->getSampleRate();
+  spectrumData.sampleRate = core.getSampleRate();
   engine.requestDisplayUpdate();  // the next frame fills the arrays for the first picture
 }
 
-VSTGUI::CView* quendraleditor::makeView(const ViewSpec& spec) {
+VSTGUI::CView* QuendralPanel::makeView(const ViewSpec& spec) {
   switch (spec.kind) {
     case ViewKind::kLogo: {
       auto* logo = new VGLogo(spec.box, this, spec.tag, colours);
@@ -126,7 +122,7 @@ VSTGUI::CView* quendraleditor::makeView(const ViewSpec& spec) {
     case ViewKind::kSpect:
       return new VGSpect(spec.box, this, spec.tag, colours, spectrumData);
     case ViewKind::kEnvelope:
-      return new VGEnvelope(spec.box, plugin, this, spec.tag, colours, kParamPointTime1,
+      return new VGEnvelope(spec.box, &core, this, spec.tag, colours, kParamPointTime1,
                             kParamPointValue1);
     case ViewKind::kKnob:
       return makeKnob(spec);
@@ -154,14 +150,13 @@ VSTGUI::CView* quendraleditor::makeView(const ViewSpec& spec) {
   return nullptr;
 }
 
-bool quendraleditor::build(void* parent, bool headless) {
+bool QuendralPanel::build(void* parent, bool headless) {
   inIdle = false;
   colourButtonState = 0.0f;
   colours = ColourSet::defaults();
   changed.take();  // the controls start from the current values anyway
 
-  frame = headless ? makeFrame(nullptr, std::make_unique<VSTGUI::ImageWindow>(kWidth, kHeight))
-                   : makeFrame(parent, nullptr);
+  frame = makeFrame(parent, headless);
   frame->setBackgroundColor(VSTGUI::kWhiteCColor);
   connectSpectrumData();
   for (int32_t slot = 0; slot < kNumViews; ++slot) {
@@ -180,13 +175,13 @@ bool quendraleditor::build(void* parent, bool headless) {
   filtTwo = static_cast<VGTextButton*>(views[kFiltTwo]);
   lfoSync = static_cast<VGTextButton*>(views[kLfoSync]);
   meter = static_cast<VGVertMeter*>(views[kMeter]);
-  setFilterButtons(plugin->getParameter(kParamFilterNumber));
-  lfoSync->setValue(plugin->getParameter(kParamMidiLfoTempo) >= 0.5f ? 1.0f : 0.0f);
+  setFilterButtons(core.getParameter(kParamFilterNumber));
+  lfoSync->setValue(core.getParameter(kParamMidiLfoTempo) >= 0.5f ? 1.0f : 0.0f);
   return true;
 }
 
-void quendraleditor::close() {
-  AEffGUIEditor::close();
+void QuendralPanel::close() {
+  PanelEditor::close();
   for (auto& view : views) view = nullptr;
   spect = nullptr;
   envelope = nullptr;
@@ -195,7 +190,7 @@ void quendraleditor::close() {
   meter = nullptr;
 }
 
-void quendraleditor::idle() {
+void QuendralPanel::idle() {
   if (frame == nullptr || inIdle) return;
   // While the about picture covers the panel, the frame draws it before the dirty
   // controls; repainting it at every idle and leaving the controls untouched keeps it
@@ -204,55 +199,55 @@ void quendraleditor::idle() {
   if (modal != nullptr) modal->setDirty(true);
   // The frame's idle may run a press, whose tracking loop idles again through the pump;
   // those nested idles must still redraw, so the re-entry guard covers only the pull below.
-  AEffGUIEditor::idle();
+  PanelEditor::idle();
   if (frame == nullptr || inIdle || frame->getModalView() != nullptr) return;
   inIdle = true;
-  if (angleKnob != nullptr) angleKnob->setValue(plugin->getParameter(kParamAngle));
-  if (speedKnob != nullptr) speedKnob->setValue(plugin->getParameter(kParamLfoSpeed));
-  if (positionKnob != nullptr) positionKnob->setValue(plugin->getParameter(kParamLfoPosition));
-  if (envelope != nullptr) envelope->setPosition(plugin->getParameter(kParamLfoPosition));
-  if (meter != nullptr) meter->setValue(plugin->getMeter(1));
+  if (angleKnob != nullptr) angleKnob->setValue(core.getParameter(kParamAngle));
+  if (speedKnob != nullptr) speedKnob->setValue(core.getParameter(kParamLfoSpeed));
+  if (positionKnob != nullptr) positionKnob->setValue(core.getParameter(kParamLfoPosition));
+  if (envelope != nullptr) envelope->setPosition(core.getParameter(kParamLfoPosition));
+  if (meter != nullptr) meter->setValue(core.getMeter(1));
   if (spect != nullptr) {
     // This refresh draws what the engine published since the last one and asks for the
     // next frame's spectra.
     spect->setDirty(true);
-    plugin->getEngine().requestDisplayUpdate();
+    core.getEngine().requestDisplayUpdate();
   }
   applyHostChanges(changed.take());
   inIdle = false;
 }
 
-void quendraleditor::setParameter(int32_t index, float) { changed.mark(index); }
+void QuendralPanel::setParameter(int32_t index, float) { changed.mark(index); }
 
-void quendraleditor::setFilterButtons(float filterNumber) {
+void QuendralPanel::setFilterButtons(float filterNumber) {
   // Exactly 0.5 lights neither button (the plug-in then uses the second set).
   if (filtOne != nullptr) filtOne->setValue(filterNumber < 0.5f ? 1.0f : 0.0f);
   if (filtTwo != nullptr) filtTwo->setValue(filterNumber > 0.5f ? 1.0f : 0.0f);
 }
 
-void quendraleditor::applyHostChanges(uint32_t flags) {
+void QuendralPanel::applyHostChanges(uint32_t flags) {
   if (flags == 0) return;
   // Angle, lfo speed and lfo position are pulled at every idle already.
   if (ParameterChangeFlags::has(flags, kParamMidiLfoTempo) && lfoSync != nullptr) {
-    lfoSync->setValue(plugin->getParameter(kParamMidiLfoTempo) >= 0.5f ? 1.0f : 0.0f);
+    lfoSync->setValue(core.getParameter(kParamMidiLfoTempo) >= 0.5f ? 1.0f : 0.0f);
   }
   if (ParameterChangeFlags::has(flags, kParamLfoDivide) && divideKnob != nullptr) {
-    divideKnob->setValue(plugin->getParameter(kParamLfoDivide));
+    divideKnob->setValue(core.getParameter(kParamLfoDivide));
   }
   if (ParameterChangeFlags::has(flags, kParamFilterNumber)) {
-    setFilterButtons(plugin->getParameter(kParamFilterNumber));
+    setFilterButtons(core.getParameter(kParamFilterNumber));
     if (filtOne != nullptr) filtOne->setDirty(true);
     if (filtTwo != nullptr) filtTwo->setDirty(true);
   }
   if (ParameterChangeFlags::has(flags, kParamGain) && gainKnob != nullptr) {
-    gainKnob->setValue(plugin->getParameter(kParamGain));
+    gainKnob->setValue(core.getParameter(kParamGain));
   }
   const uint32_t pointBits =
       ((uint32_t{1} << (kParamPointTime8 + 1)) - 1u) & ~((uint32_t{1} << kParamPointValue1) - 1u);
   if ((flags & pointBits) != 0 && envelope != nullptr) envelope->setDirty(true);
 }
 
-void quendraleditor::recolour() {
+void QuendralPanel::recolour() {
   // The runtime's generator, never seeded: every process starts the same sequence.
   for (int32_t i = 0; i < 3; ++i) {
     colours[i].red = static_cast<uint8_t>(std::rand() % 255);
@@ -262,14 +257,14 @@ void quendraleditor::recolour() {
   }
 }
 
-void quendraleditor::valueChanged(VSTGUI::CDrawContext*, VSTGUI::CControl* control) {
+void QuendralPanel::valueChanged(VSTGUI::CDrawContext*, VSTGUI::CControl* control) {
   if (control == nullptr || frame == nullptr) return;
   const int32_t tag = control->getTag();
   const float value = control->getValue();
   control->setDirty(true);
   switch (tag) {
     case kParamAngle:
-      plugin->setParameterAutomated(kParamAngle, value);
+      core.setParameterAutomated(kParamAngle, value);
       if (positionKnob != nullptr) positionKnob->setDirty(true);
       if (envelope != nullptr) envelope->setDirty(true);
       break;
@@ -278,16 +273,16 @@ void quendraleditor::valueChanged(VSTGUI::CDrawContext*, VSTGUI::CControl* contr
       const bool first = control == filtOne;
       if (filtOne != nullptr) filtOne->setValue(first ? 1.0f : 0.0f);
       if (filtTwo != nullptr) filtTwo->setValue(first ? 0.0f : 1.0f);
-      plugin->setParameterAutomated(kParamFilterNumber, first ? 0.0f : 1.0f);
+      core.setParameterAutomated(kParamFilterNumber, first ? 0.0f : 1.0f);
       if (filtOne != nullptr) filtOne->setDirty(true);
       if (filtTwo != nullptr) filtTwo->setDirty(true);
       break;
     }
     case kParamLfoSpeed:
-      plugin->setParameterAutomated(kParamLfoSpeed, value);
+      core.setParameterAutomated(kParamLfoSpeed, value);
       break;
     case kParamLfoPosition:
-      plugin->setParameterAutomated(kParamLfoPosition, value);
+      core.setParameterAutomated(kParamLfoPosition, value);
       if (envelope != nullptr) envelope->setDirty(true);
       if (angleKnob != nullptr) angleKnob->setDirty(true);
       break;
@@ -300,12 +295,12 @@ void quendraleditor::valueChanged(VSTGUI::CDrawContext*, VSTGUI::CControl* contr
       frame->invalidate(CRect(0, 0, kWidth, kHeight));
       break;
     default:
-      plugin->setParameterAutomated(tag, value);
+      core.setParameterAutomated(tag, value);
       break;
   }
 }
 
-int32_t quendraleditor::modifierClick(VSTGUI::CDrawContext*, VSTGUI::CControl*, int32_t) {
+int32_t QuendralPanel::modifierClick(VSTGUI::CDrawContext*, VSTGUI::CControl*, int32_t) {
   return 0;
 }
 

@@ -6,16 +6,16 @@
 #include <cstring>
 #include <iterator>
 
-#include "aeff_editor.h"
+#include "editor/panel_editor.h"
 #include "parameter_mapping.h"
-#include "quendral.h"
+#include "quendral_core.h"
 #include "text_format.h"
 
 namespace panner {
 
 namespace {
 
-constexpr std::size_t kTextSize = 24;  // display texts: 23 characters and the terminator
+constexpr std::size_t kTextSize = QuendralCore::kTextSize;
 constexpr int kLastPoint = AngleModulator::kPoints - 1;
 
 #if defined(_WIN32)
@@ -64,19 +64,21 @@ ProgramRecord::ProgramRecord() {
   copyText(name, "Init", sizeof name);
 }
 
-ProgramRecord* quendral::currentRecord() { return programs ? &programs[getProgram()] : nullptr; }
+ProgramRecord* QuendralCore::currentRecord() const {
+  return programs ? &programs[getProgram()] : nullptr;
+}
 
-void quendral::setParameter(int32_t index, float value) {
+void QuendralCore::setParameter(int32_t index, float value) {
   // A NaN or infinite value has no meaning for any parameter: it changes nothing. Any other
   // value is confined to 0..1 before it is stored or applied, so a host or script error
   // cannot raise the gain beyond +12 dB, and the record holds what getParameter reports.
   if (!std::isfinite(value)) return;
   value = std::clamp(value, 0.0f, 1.0f);
   if (index >= 0 && index < kNumDefinedParams) applyParameter(index, value);
-  if (editor) editor->setParameter(index, value);
+  if (panel) panel->setParameter(index, value);
 }
 
-void quendral::applyParameter(int32_t index, float value) {
+void QuendralCore::applyParameter(int32_t index, float value) {
   float recorded = value;  // what the current program's record keeps
   if (index <= kParamGain) {
     if (!applyFixedParameter(index, value)) return;
@@ -86,7 +88,7 @@ void quendral::applyParameter(int32_t index, float value) {
   if (ProgramRecord* record = currentRecord()) store(recordedField(*record, index), recorded);
 }
 
-bool quendral::applyFixedParameter(int32_t index, float value) {
+bool QuendralCore::applyFixedParameter(int32_t index, float value) {
   AngleModulator& mod = engine.modulator;
   switch (index) {
     case kParamAngle: {
@@ -132,7 +134,7 @@ bool quendral::applyFixedParameter(int32_t index, float value) {
   }
 }
 
-float quendral::applyEnvelopePoint(int32_t index, float value) {
+float QuendralCore::applyEnvelopePoint(int32_t index, float value) {
   AngleModulator& mod = engine.modulator;
   float applied = value;
   if (isPointValue(index)) {
@@ -147,7 +149,7 @@ float quendral::applyEnvelopePoint(int32_t index, float value) {
   return applied;
 }
 
-float quendral::pointTimeBetweenNeighbours(int point, float time) const {
+float QuendralCore::pointTimeBetweenNeighbours(int point, float time) const {
   if (point == 0) return 0.0f;           // the envelope always starts at time 0
   if (point == kLastPoint) return 1.0f;  // and ends at time 1
   // Kept strictly between its neighbours as they stand now, so times keep increasing.
@@ -155,7 +157,7 @@ float quendral::pointTimeBetweenNeighbours(int point, float time) const {
   return pointTimeBetween(load(mod.pointTimes[point - 1]), time, load(mod.pointTimes[point + 1]));
 }
 
-float quendral::getParameter(int32_t index) {
+float QuendralCore::getParameter(int32_t index) const {
   const AngleModulator& mod = engine.modulator;
   float value = 0.0f;
   switch (index) {
@@ -191,7 +193,7 @@ float quendral::getParameter(int32_t index) {
   return std::min(value, 1.0f);
 }
 
-void quendral::getParameterName(int32_t index, char* text) {
+void QuendralCore::getParameterName(int32_t index, char* text) const {
   if (index >= kParamAngle && index <= kParamGain) {
     copyText(text, kFixedNames[index], kTextSize);
   } else if (isPointValue(index)) {
@@ -204,7 +206,7 @@ void quendral::getParameterName(int32_t index, char* text) {
   }
 }
 
-void quendral::getParameterLabel(int32_t index, char* label) {
+void QuendralCore::getParameterLabel(int32_t index, char* label) const {
   const char* text = "";
   if (index == kParamAngle)
     text = kDegreeSign;
@@ -215,7 +217,7 @@ void quendral::getParameterLabel(int32_t index, char* label) {
   copyText(label, text, kTextSize);
 }
 
-void quendral::getParameterDisplay(int32_t index, char* text) {
+void QuendralCore::getParameterDisplay(int32_t index, char* text) const {
   const AngleModulator& mod = engine.modulator;
   const auto print = [text](const char* format, float value) {
     printNumber(format, value, text, kTextSize);
@@ -253,9 +255,9 @@ void quendral::getParameterDisplay(int32_t index, char* text) {
   }
 }
 
-void quendral::setProgram(int32_t program) {
+void QuendralCore::setProgram(int32_t program) {
   if (!programs || program < 0 || program >= kNumPrograms) return;
-  curProgram.store(program, std::memory_order_relaxed);
+  currentProgram.store(program, std::memory_order_relaxed);
   ProgramRecord& record = programs[program];
   AngleModulator& mod = engine.modulator;
 
@@ -281,11 +283,11 @@ void quendral::setProgram(int32_t program) {
   if (load(mod.lfoSpeed) == 0.0f) setParameter(kParamAngle, load(record.angle));
 }
 
-void quendral::setProgramName(char* name) {
+void QuendralCore::setProgramName(const char* name) {
   if (ProgramRecord* record = currentRecord()) copyText(record->name, name, kProgramNameLen);
 }
 
-void quendral::getProgramName(char* name) {
+void QuendralCore::getProgramName(char* name) const {
   const ProgramRecord* record = currentRecord();
   if (!record) {
     name[0] = 0;

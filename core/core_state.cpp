@@ -11,7 +11,7 @@
 
 #include "angle_math.h"
 #include "parameter_mapping.h"
-#include "quendral.h"
+#include "quendral_core.h"
 #include "state_chunk.h"
 #include "text_format.h"
 
@@ -80,7 +80,7 @@ chunk::StoredProgram storedFrom(const ProgramRecord& record) {
 
 }  // namespace
 
-int32_t quendral::getChunk(void** data, bool isPreset) {
+int32_t QuendralCore::getChunk(void** data, bool isPreset) {
   if (!programs || !savedChunk) return 0;
   std::size_t size = 0;
   if (isPreset) {
@@ -102,7 +102,7 @@ int32_t quendral::getChunk(void** data, bool isPreset) {
   return static_cast<int32_t>(size);
 }
 
-int32_t quendral::setChunk(void* data, int32_t byteSize, bool isPreset) {
+int32_t QuendralCore::setChunk(const void* data, int32_t byteSize, bool isPreset) {
   if (!programs || !data || byteSize <= 0) return 0;
   const auto* bytes = static_cast<const uint8_t*>(data);
   const auto size = static_cast<std::size_t>(byteSize);

@@ -1,15 +1,15 @@
-// quendraleditor: the plug-in's 435 x 330 panel. Builds the twenty views of the panel's
-// layout (panel_layout.h) when the host opens the window, turns control changes into parameter
-// changes, and at every idle pulls the plug-in's state back into the controls: the angle, lfo speed
-// and position, the envelope's position line, the meter, the response display, and every parameter
-// the host changed since the last idle (automation, MIDI, program changes). Lower case on purpose,
-// like the plug-in class quendral (glossary: docs/code-map.md).
+// QuendralPanel: the plug-in's 435 x 330 panel, the same in every format. Builds the twenty
+// views of the panel's layout (panel_layout.h) when the host opens the window, turns control
+// changes into parameter changes of the core, and at every idle pulls the core's state back
+// into the controls: the angle, lfo speed and position, the envelope's position line, the
+// meter, the response display, and every parameter the host changed since the last idle
+// (automation, MIDI, program changes). In the VST2 build, quendraleditor is its face.
 #pragma once
 
 #include <cstdint>
 
-#include "editor/aeff_gui_editor.h"
 #include "editor/colour_set.h"
+#include "editor/panel_editor.h"
 #include "editor/panel_layout.h"
 #include "editor/parameter_change_flags.h"
 #include "editor/spectrum_display_data.h"
@@ -17,7 +17,6 @@
 
 namespace panner {
 
-class quendral;
 class VGEnvelope;
 class VGGrommetKnob;
 class VGSimpleLabel;
@@ -25,7 +24,7 @@ class VGSpect;
 class VGTextButton;
 class VGVertMeter;
 
-class quendraleditor : public AEffGUIEditor, public VSTGUI::CControlListener {
+class QuendralPanel : public PanelEditor, public VSTGUI::CControlListener {
  public:
   static constexpr int32_t kWidth = panel::kWidth;
   static constexpr int32_t kHeight = panel::kHeight;
@@ -33,13 +32,13 @@ class quendraleditor : public AEffGUIEditor, public VSTGUI::CControlListener {
   static constexpr int32_t kColourTag = panel::kColourTag;
   static constexpr int32_t kNoParamTag = panel::kNoParamTag;
 
-  explicit quendraleditor(quendral* owner);
-  ~quendraleditor() override;
+  explicit QuendralPanel(QuendralCore& owner);
+  ~QuendralPanel() override;
 
   // Builds the panel in a child of the host's window.
   bool open(void* parent) override;
   // Builds the panel without a window, drawing into an in-memory image (tests, benchmarks).
-  bool openHeadless();
+  bool openHeadless() override;
   void close() override;
   void idle() override;
   // May run on the audio thread: only notes the index; idle() updates the controls.
@@ -70,7 +69,6 @@ class quendraleditor : public AEffGUIEditor, public VSTGUI::CControlListener {
   void setFilterButtons(float filterNumber);
   void recolour();
 
-  quendral* plugin;
   ColourSet colours = ColourSet::defaults();
   float colourButtonState = 0.0f;
   float curveScale = 0.5f;

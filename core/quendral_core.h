@@ -1,0 +1,118 @@
+// QuendralCore: the plug-in itself, knowing no plug-in format. Owns the spatial engine,
+// the block processor, the eight programs and the panel; decides what every parameter
+// change does, what each parameter is called and how it reads, what the state chunk holds
+// and which MIDI controller moves which parameter. Each format adapter (host/ for VST 2.4,
+// formats/ for the others) owns one core and translates its host's calls into these, and
+// answers the core's requests through CoreHost.
+//
+// The names are the plug-in's established ones (setParameter, getParameterDisplay, ...), so
+// a reader can go from the VST2 class to the core and back.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "block_processor.h"
+#include "core_host.h"
+#include "engine_constants.h"
+#include "parameters.h"
+#include "spatial_engine.h"
+
+namespace panner {
+
+class PanelEditor;
+
+class QuendralCore {
+ public:
+  // Texts the core writes (names, labels, displays, program names) fit this many bytes
+  // with the terminator; every buffer handed in must hold at least that many.
+  static constexpr int32_t kTextSize = 24;
+  // Bins of each spectrum the panel draws (half the transform length).
+  static constexpr int32_t kDisplayBins = engine::kFftHalf;
+
+  // host may be null (no tempo, no automation); it must outlive the core.
+  explicit QuendralCore(CoreHost* host);
+  ~QuendralCore();
+  QuendralCore(const QuendralCore&) = delete;
+  QuendralCore& operator=(const QuendralCore&) = delete;
+
+  // False when the program array, the chunk buffer or the engine's buffers could not be
+  // allocated; an adapter then hands its host nothing.
+  bool constructed() const;
+
+  // ---- processing (audio thread, except where said) ----
+  // Prepares the engine for the host's rate; a rate the engine cannot use (not finite, not
+  // positive, outside 8 kHz..384 kHz) keeps the last good one and returns false. Allocates:
+  // call it while processing is suspended.
+  bool setSampleRate(double rate);
+  float getSampleRate() const;  // the rate the engine is prepared for
+  // Clears meters, the sample counter and the display spectra; the sound carries on.
+  void suspend();
+  void setBypass(bool on);
+  // One host block. input may be null (silence); a null output is not written.
+  void processReplacing(const float* input, float* output0, float* output1, int32_t frames);
+  // The same, adding into the outputs.
+  void processAccumulating(const float* input, float* output0, float* output1, int32_t frames);
+  float getVu() const;
+  // 0 input peak, 1 and 2 output peaks of channel 0 and 1, else 0.
+  float getMeter(int32_t index) const;
+  int32_t getSampleCount() const;  // samples handed in since the last suspend
+
+  // ---- MIDI ----
+  // One short MIDI message. Control changes 10 (pan), 7 (volume), 12 and 13 (effect
+  // controls 1 and 2) on any channel set angle, gain, lfo speed and lfo position at once,
+  // without telling the host; every other message is ignored.
+  void midiMessage(uint8_t status, uint8_t data1, uint8_t data2);
+
+  // ---- parameters: normalised values 0..1; the one place a change is decided ----
+  void setParameter(int32_t index, float value);
+  float getParameter(int32_t index) const;
+  void getParameterName(int32_t index, char* text) const;
+  void getParameterLabel(int32_t index, char* label) const;
+  void getParameterDisplay(int32_t index, char* text) const;
+
+  // ---- programs ----
+  void setProgram(int32_t program);
+  int32_t getProgram() const { return currentProgram.load(std::memory_order_relaxed); }
+  void setProgramName(const char* name);
+  void getProgramName(char* name) const;
+
+  // ---- state: the chunk of docs/chunk-format.md ----
+  // The bank (all programs, the current one and the live motion) or, with isPreset, the
+  // current program. The memory stays valid until the next getChunk or the core's end.
+  int32_t getChunk(void** data, bool isPreset);
+  // 1 when applied, 0 when refused (a malformed chunk changes nothing).
+  int32_t setChunk(const void* data, int32_t byteSize, bool isPreset);
+
+  // ---- the editor's side ----
+  // The panel every format opens (null when it could not be made).
+  PanelEditor* editor() const { return panel.get(); }
+  // A user edit: applied, then reported to the host as automation.
+  void setParameterAutomated(int32_t index, float value);
+  void beginEdit(int32_t index);
+  void endEdit(int32_t index);
+  void hostIdle();
+  SpatialEngine& getEngine() { return engine; }
+  const SpatialEngine& getEngine() const { return engine; }
+
+ private:
+  // Applies a defined parameter (0 <= index < 23) and keeps it in the current program.
+  void applyParameter(int32_t index, float value);
+  // The parameters 0..6; false when the value maps to nothing finite (nothing changed).
+  bool applyFixedParameter(int32_t index, float value);
+  // A point value or time; returns the value applied (a time kept between its neighbours).
+  float applyEnvelopePoint(int32_t index, float value);
+  float pointTimeBetweenNeighbours(int point, float time) const;
+  ProgramRecord* currentRecord() const;
+
+  CoreHost* host;
+  SpatialEngine engine;
+  BlockProcessor blocks;
+  std::unique_ptr<ProgramRecord[]> programs;
+  std::unique_ptr<uint8_t[]> savedChunk;  // what getChunk last handed out
+  std::atomic<int32_t> currentProgram{0};
+  std::unique_ptr<PanelEditor> panel;  // made last, destroyed first: it reads the rest
+};
+
+}  // namespace panner

@@ -1,0 +1,79 @@
+#include "editor/panel_editor.h"
+
+#include <chrono>
+#include <thread>
+
+#include "quendral_core.h"
+
+namespace panner {
+
+PanelEditor::PanelEditor(QuendralCore& owner, int32_t w, int32_t h)
+    : core(owner), panelWidth(w), panelHeight(h), lastPumpTime(tickCount()) {}
+
+PanelEditor::~PanelEditor() {
+  if (frame != nullptr) frame->forget();
+  frame = nullptr;
+}
+
+bool PanelEditor::open(void* parentWindow) {
+  hostWindow = parentWindow;
+  return true;
+}
+
+void PanelEditor::close() {
+  if (frame != nullptr) frame->forget();
+  frame = nullptr;
+  hostWindow = nullptr;
+}
+
+void PanelEditor::idle() {
+  if (!inPump && frame != nullptr) frame->idle();
+}
+
+bool PanelEditor::onKeyDown(int32_t character, int32_t virtualKey, int32_t modifiers) {
+  if (frame == nullptr) return false;
+  return frame->onKeyDown(character, virtualKey, modifiers) == 1;
+}
+
+bool PanelEditor::onKeyUp(int32_t character, int32_t virtualKey, int32_t modifiers) {
+  if (frame == nullptr) return false;
+  return frame->onKeyUp(character, virtualKey, modifiers) == 1;
+}
+
+bool PanelEditor::onWheel(float distance) {
+  if (frame == nullptr) return false;
+  return frame->onWheel(distance);
+}
+
+void PanelEditor::beginEdit(int index) { core.beginEdit(index); }
+
+void PanelEditor::endEdit(int index) { core.endEdit(index); }
+
+void PanelEditor::doIdleStuff() {
+  uint32_t now = tickCount();
+  if (tickBefore(now, lastPumpTime)) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(4));
+    now += 4;
+    // The last pump time lies 100 ms after the previous full pass: within about 46 ms of
+    // that pass a call only sleeps.
+    if (tickBefore(now, lastPumpTime - 50)) return;
+  }
+  idle();
+  lastPumpTime = now + 100;
+  inPump = true;
+  core.hostIdle();
+  inPump = false;
+}
+
+uint32_t PanelEditor::tickCount() {
+  const auto now = std::chrono::steady_clock::now().time_since_epoch();
+  return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+VSTGUI::CFrame* PanelEditor::makeFrame(void* parent, bool headless) {
+  const VSTGUI::CRect size(0, 0, panelWidth, panelHeight);
+  if (headless) return VSTGUI::CFrame::createHeadless(size, this);
+  return new VSTGUI::CFrame(size, parent, this);
+}
+
+}  // namespace panner

@@ -1,0 +1,80 @@
+// PanelEditor: the plug-in's editor as every format sees it, bound to the view framework
+// and to the core, knowing no plug-in format. Owns the frame between open and close,
+// redraws dirty views when the host idles, passes edit gestures to the core (which tells
+// the host), and runs the idle pump that keeps the panel and the host responsive while a
+// control follows the mouse. Each format's editor interface (the VST2 AEffGUIEditor, the
+// VST3 view, the LV2 UI) opens, idles and closes one of these.
+#pragma once
+
+#include <cstdint>
+
+#include "gui/c_frame.h"
+#include "gui/frame_owner.h"
+#include "gui/vector_graphics.h"
+
+namespace panner {
+
+class QuendralCore;
+
+class PanelEditor : public VSTGUI::CFrameOwner {
+ public:
+  PanelEditor(QuendralCore& owner, int32_t panelWidth, int32_t panelHeight);
+  ~PanelEditor() override;
+  PanelEditor(const PanelEditor&) = delete;
+  PanelEditor& operator=(const PanelEditor&) = delete;
+
+  int32_t width() const { return panelWidth; }
+  int32_t height() const { return panelHeight; }
+
+  // Builds the panel in a child of the host's window (an X11 Window id cast to a pointer
+  // on Linux, an HWND on Windows). The base only records the window.
+  virtual bool open(void* parentWindow);
+  // Builds the panel without a window, drawing into an in-memory image (tests, snapshots).
+  virtual bool openHeadless() { return false; }
+  // Destroys the frame and with it every view.
+  virtual void close();
+  bool isOpen() const { return hostWindow != nullptr || frame != nullptr; }
+  // Redraws the frame's dirty views, unless the idle pump is running the host's idle.
+  virtual void idle();
+  // Every parameter change, from the host, MIDI, a program change or the editor itself.
+  // May be called on the audio thread: an override must not block or allocate.
+  virtual void setParameter(int32_t /*index*/, float /*value*/) {}
+
+  // Keys and the wheel from hosts that deliver them; 1/true when the panel used them.
+  bool onKeyDown(int32_t character, int32_t virtualKey, int32_t modifiers);
+  bool onKeyUp(int32_t character, int32_t virtualKey, int32_t modifiers);
+  bool onWheel(float distance);
+  static void setKnobMode(int32_t mode) { VSTGUI::CFrame::setKnobMode(mode); }
+
+  // CFrameOwner: a control's edit gesture goes to the core and from there to the host.
+  void beginEdit(int index) override;
+  void endEdit(int index) override;
+  // The idle pump: at most one full pass (editor idle and host idle) per 50 to 100 ms;
+  // calls in between sleep 4 ms, so a mouse-tracking loop does not spin.
+  void doIdleStuff() override;
+
+  VSTGUI::CFrame* getFrame() const { return frame; }
+  QuendralCore& getCore() const { return core; }
+  // Milliseconds of a monotonic clock, wrapping at 2^32.
+  static uint32_t tickCount();
+  // Whether tick a lies before tick b. Compared through their difference, so that the
+  // pump keeps running full passes when the tick count wraps.
+  static bool tickBefore(uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b) < 0; }
+
+ protected:
+  // Makes the frame: in a child of the host's window, or headless, drawing into an image
+  // (the view framework's windowless backend, for tests and snapshots).
+  VSTGUI::CFrame* makeFrame(void* parent, bool headless);
+
+  QuendralCore& core;
+  // Started for the editor's whole life; destroyed after the destructor has closed the frame.
+  VSTGUI::VectorGraphicsLibrary vectorGraphics;
+  int32_t panelWidth;
+  int32_t panelHeight;
+  void* hostWindow = nullptr;
+  uint32_t lastPumpTime = 0;
+  bool inPump = false;
+  VSTGUI::CFrame* frame = nullptr;
+};
+
+}  // namespace panner
