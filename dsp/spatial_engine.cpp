@@ -22,12 +22,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
+#include <vector>
 
 #include "angle_slew.h"
 #include "convolution_steps.h"
 #include "denormal_guard.h"
+#include "own_response_set.h"
+#include "own_set_tables.h"
 #include "real_fft.h"
 #include "response_sets.h"
 #include "response_tables.h"
@@ -41,7 +46,7 @@ namespace {
 constexpr auto kRelaxed = std::memory_order_relaxed;
 constexpr int kN = engine::kFftSize;
 constexpr int kF = engine::kFrameSize;
-constexpr int kMaxP = ResponseTables::kMaxPartitions;
+constexpr int kMaxP = std::max(ResponseTables::kMaxPartitions, OwnSetTables::kMaxPartitions);
 constexpr float kInScale = 2.0f / static_cast<float>(kN);
 // Input samples beyond this are limited to it: far above any audio, and low enough that the
 // transforms and the filter products cannot overflow.
@@ -114,6 +119,38 @@ struct SpatialEngine::State {
   // The filters of one path: `partitions` spectra. Packed by the current partition count,
   // so that with one partition the four paths lie together as they are read every frame.
   float* h(int path) { return filters + path * partitions * kN; }
+  // Repacks the four paths for `count` partitions each: kept partitions move, new ones are
+  // zero. Only partitions no slot uses are dropped (count is the larger slot's).
+  void repack(int count) {
+    const int old = partitions;
+    if (count > old) {
+      for (int path = kPaths - 1; path >= 0; --path) {
+        float* to = filters + path * count * kN;
+        std::memmove(to, filters + path * old * kN, sizeof(float) * old * kN);
+        std::fill(to + old * kN, to + count * kN, 0.0f);
+      }
+    } else if (count < old) {
+      for (int path = 0; path < kPaths; ++path)
+        std::memmove(filters + path * count * kN, filters + path * old * kN,
+                     sizeof(float) * count * kN);
+    }
+    partitions = count;
+  }
+  // Frees own-set tables the audio thread has moved past. Under `control`.
+  void releaseRetiredOwnTables() {
+    const OwnSetTables* held = ownHazard.load();
+    std::erase_if(ownRetired,
+                  [&](const std::shared_ptr<const OwnSetTables>& t) { return t.get() != held; });
+  }
+  // Makes `set`, prepared as `made`, the own set. Under `control`.
+  void installOwn(std::shared_ptr<const OwnResponseSet> set,
+                  std::shared_ptr<const OwnSetTables> made) {
+    if (ownCurrent) ownRetired.push_back(std::move(ownCurrent));
+    ownSet = std::move(set);
+    ownCurrent = std::move(made);
+    ownTables.store(ownCurrent.get());
+    releaseRetiredOwnTables();
+  }
   // Each partition's spectrum of one path, in partition order.
   const float* const* partitionsOf(int path, const float** list) {
     for (int p = 0; p < partitions; ++p) list[p] = h(path) + p * kN;
@@ -131,8 +168,9 @@ struct SpatialEngine::State {
   std::shared_ptr<const ResponseTables> retired;
   std::atomic<const ResponseTables*> tables{nullptr};
   const ResponseTables* tablesInUse = nullptr;  // audio thread: the tables of the last frame
-  int partitions = 1;                           // of tablesInUse
-  std::atomic<float> degreesPerFrame{1.0f};     // the glide's step at the current rate
+  int partitions = 1;  // of the filter paths: the larger of the two slots' counts
+  int slotPartitions[2] = {0, 0};
+  std::atomic<float> degreesPerFrame{1.0f};  // the glide's step at the current rate
 
   // Filter spectra in half-complex order, kN values per partition, path after path:
   // slot A ch0, slot A ch1, slot B ch0, slot B ch1 (see h()).
@@ -140,10 +178,28 @@ struct SpatialEngine::State {
   // The input window, scaled: the previous frame and the current one (window[currentHalf]).
   alignas(16) float window[2][kF] = {};
   int currentHalf = 0;
-  // Window spectra of the last frames, half-complex; windowHistory[newest] is this frame's.
+  // Window spectra of the last kMaxP frames, half-complex; windowHistory[newest] is this
+  // frame's. Kept whatever the partition count, so a longer set finds its history.
   alignas(16) float windowHistory[kMaxP][kN] = {};
   int newest = 0;
   alignas(16) float shown[kN];  // one display array before it is published
+
+  // The own set. `control` orders setSampleRate and setOwnResponseSet (never taken by the
+  // audio thread). ownTables is what the audio thread reads; before it uses tables it
+  // names them in ownHazard and reads ownTables again, and the control side frees replaced
+  // tables only when ownHazard names others (all sequentially consistent).
+  mutable std::mutex control;
+  std::shared_ptr<const OwnResponseSet> ownSet;
+  std::shared_ptr<const OwnSetTables> ownCurrent;
+  std::vector<std::shared_ptr<const OwnSetTables>> ownRetired;
+  std::atomic<const OwnSetTables*> ownTables{nullptr};
+  std::atomic<const OwnSetTables*> ownHazard{nullptr};
+  const OwnSetTables* ownInUse = nullptr;  // audio thread
+  // Stands for the own set in activeSet and slotSet; its gain is the fine set's, to which
+  // the own set's level is matched.
+  ResponseSetDescriptor ownDescriptor{0, ResponseSets::kSetOneGain, nullptr};
+  const ResponseSetDescriptor* builtInSet = nullptr;  // the one filterSet chose last
+  std::atomic<bool> ownPlaying{false};
 
   float currentAngle = 0.0f;
   bool fillSlotA = true;
@@ -185,7 +241,8 @@ SpatialEngine::SpatialEngine() : state(new (std::nothrow) State()) {
     return;
   }
   s.tables.store(s.current.get(), kRelaxed);
-  s.activeSet.store(&s.sets->set(0), kRelaxed);
+  s.builtInSet = &s.sets->set(0);
+  s.activeSet.store(s.builtInSet, kRelaxed);
   // Both slots start as the filters for azimuth 0, so no frame ever reads an unfilled slot.
   startTables(*s.current);
   s.publishFilters();
@@ -197,13 +254,18 @@ bool SpatialEngine::setSampleRate(double rate) {
   State& s = *state;
   if (!std::isfinite(rate) || rate < ResponseTables::kMinRate || rate > ResponseTables::kMaxRate)
     return false;
+  std::lock_guard<std::mutex> lock(s.control);
   if (rate != s.current->rate()) {
+    // The own set's tables first: if either cannot be made, nothing changes.
+    std::shared_ptr<const OwnSetTables> own;
+    if (s.ownSet && !(own = OwnSetTables::build(*s.ownSet, rate))) return false;
     std::shared_ptr<const ResponseTables> made = sharedResponseTables(s.sets, rate);
     if (!made) return false;
     s.retired = std::move(s.current);
     s.current = std::move(made);
     // Release: the audio thread that sees the new pointer also sees the tables it points to.
     s.tables.store(s.current.get(), std::memory_order_release);
+    if (s.ownSet) s.installOwn(s.ownSet, std::move(own));
   }
   // One degree per 128 samples at 44.1 kHz: 344.5 degrees per second at every rate.
   s.degreesPerFrame.store(static_cast<float>(ResponseSets::kMeasurementRate / rate), kRelaxed);
@@ -211,6 +273,41 @@ bool SpatialEngine::setSampleRate(double rate) {
   const long apart = std::lround(kDisplayFramesApart * rate / ResponseSets::kMeasurementRate);
   s.displayFramesApart.store(static_cast<int>(std::max(apart, 1L)), kRelaxed);
   return true;
+}
+
+bool SpatialEngine::setOwnResponseSet(std::shared_ptr<const OwnResponseSet> set) {
+  if (!state) return false;
+  State& s = *state;
+  std::lock_guard<std::mutex> lock(s.control);
+  std::shared_ptr<const OwnSetTables> tables;
+  if (set && !(tables = OwnSetTables::build(*set, s.current->rate()))) return false;
+  s.installOwn(std::move(set), std::move(tables));
+  return true;
+}
+
+std::shared_ptr<const OwnResponseSet> SpatialEngine::ownResponseSet() const {
+  if (!state) return nullptr;
+  std::lock_guard<std::mutex> lock(state->control);
+  return state->ownSet;
+}
+
+bool SpatialEngine::ownSetPlaying() const { return state && state->ownPlaying.load(kRelaxed); }
+
+// Takes up the own set's tables if they changed: named in ownHazard first, so the control
+// side keeps them while they are used. Slots built from the tables before are refilled.
+void SpatialEngine::adoptOwnTables() {
+  State& s = *state;
+  const OwnSetTables* own = s.ownTables.load();
+  if (own == s.ownInUse) return;
+  for (;;) {
+    s.ownHazard.store(own);
+    const OwnSetTables* again = s.ownTables.load();
+    if (again == own) break;
+    own = again;
+  }
+  s.ownInUse = own;
+  for (int slot = 0; slot < 2; ++slot)
+    if (s.slotSet[slot] == &s.ownDescriptor) s.slotSet[slot] = nullptr;
 }
 
 double SpatialEngine::sampleRate() const {
@@ -222,10 +319,10 @@ double SpatialEngine::sampleRate() const {
 void SpatialEngine::startTables(const ResponseTables& tables) {
   State& s = *state;
   s.tablesInUse = &tables;
-  s.partitions = tables.partitions();
   s.newest = 0;
   clearTails();
   s.slotSet[0] = s.slotSet[1] = nullptr;
+  s.slotPartitions[0] = s.slotPartitions[1] = 0;
   const ResponseSetDescriptor& set = *s.activeSet.load(kRelaxed);
   fillSlot(set, kA0, kA1);
   fillSlot(set, kB0, kB1);
@@ -236,9 +333,21 @@ void SpatialEngine::fillSlot(const ResponseSetDescriptor& set, int path0, int pa
   State& s = *state;
   const int slot = path0 == kA0 ? 0 : 1;
   if (s.slotSet[slot] == &set && s.slotAngle[slot] == s.currentAngle) return;
+  const bool own = &set == &s.ownDescriptor;
+  const int partitions = own ? s.ownInUse->partitions() : s.tablesInUse->partitions();
+  s.repack(std::max(partitions, s.slotPartitions[slot ^ 1]));
   s.slotSet[slot] = &set;
   s.slotAngle[slot] = s.currentAngle;
-  s.tablesInUse->buildFilterSpectra(set, s.currentAngle, s.h(path0), s.h(path1), set.gain);
+  s.slotPartitions[slot] = partitions;
+  float* h0 = s.h(path0);
+  float* h1 = s.h(path1);
+  if (own)
+    s.ownInUse->buildFilterSpectra(s.currentAngle, h0, h1, set.gain);
+  else
+    s.tablesInUse->buildFilterSpectra(set, s.currentAngle, h0, h1, set.gain);
+  // A slot with fewer partitions than the other has zeros in the rest.
+  std::fill(h0 + partitions * kN, h0 + s.partitions * kN, 0.0f);
+  std::fill(h1 + partitions * kN, h1 + s.partitions * kN, 0.0f);
   if (slot == 0) s.shownFilterStale = true;
 }
 
@@ -251,7 +360,14 @@ void SpatialEngine::filterUpdate(TempoSource* tempo) {
   State& s = *state;
 
   const int32_t set = filterSet.load(kRelaxed);
-  if (set == 0 || set == 1) s.activeSet.store(&s.sets->set(set), kRelaxed);
+  if (set == 0 || set == 1) s.builtInSet = &s.sets->set(set);
+  adoptOwnTables();
+  const ResponseTables* tables = s.tables.load(std::memory_order_acquire);
+  // Own tables of another rate than the built-in ones (a rate change half handed over)
+  // are not used.
+  const bool own = s.ownInUse && useOwnSet.load(kRelaxed) && s.ownInUse->rate() == tables->rate();
+  s.ownPlaying.store(own, kRelaxed);
+  s.activeSet.store(own ? &s.ownDescriptor : s.builtInSet, kRelaxed);
 
   if (s.anglePending.load(kRelaxed) && s.anglePending.exchange(false, std::memory_order_acquire))
     s.currentAngle = s.pendingAngle.load(kRelaxed);
@@ -260,7 +376,6 @@ void SpatialEngine::filterUpdate(TempoSource* tempo) {
                              s.degreesPerFrame.load(kRelaxed));
   s.shownAngle.store(s.currentAngle, kRelaxed);
 
-  const ResponseTables* tables = s.tables.load(std::memory_order_acquire);
   if (tables != s.tablesInUse) startTables(*tables);
 
   const ResponseSetDescriptor& active = *s.activeSet.load(kRelaxed);
@@ -289,7 +404,7 @@ void SpatialEngine::convolutionFrame(const float* inFrame, float* outFrame0, flo
   const simd4::v4 scale = simd4::splat(kInScale);
   for (int i = 0; i < kF; i += 4)
     simd4::store(current + i, scale * simd4::limit(simd4::load(inFrame + i), kInputLimit));
-  s.newest = s.newest + 1 < s.partitions ? s.newest + 1 : 0;
+  s.newest = s.newest + 1 < kMaxP ? s.newest + 1 : 0;
   float* spectrum = s.windowHistory[s.newest];
   s.fft.forwardToHalfComplex(previous, current, spectrum);
   // The DC bin sums every sample, so it is finite only if the whole window is. A frame with
@@ -317,7 +432,7 @@ void SpatialEngine::convolutionFrame(const float* inFrame, float* outFrame0, flo
   // Every path multiplies the window spectra of the last frames, newest first.
   const float* windows[kMaxP];
   for (int p = 0; p < s.partitions; ++p)
-    windows[p] = s.windowHistory[s.newest - p >= 0 ? s.newest - p : s.newest - p + s.partitions];
+    windows[p] = s.windowHistory[s.newest - p >= 0 ? s.newest - p : s.newest - p + kMaxP];
   const float* from[kMaxP];
   const float* to[kMaxP];
   if (shared) {

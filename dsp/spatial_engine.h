@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 #include "angle_modulator.h"
 #include "convolution_steps.h"
@@ -20,6 +21,7 @@ namespace panner {
 
 struct ResponseSetDescriptor;
 class ResponseTables;
+struct OwnResponseSet;
 
 class SpatialEngine {
  public:
@@ -39,6 +41,17 @@ class SpatialEngine {
   // the last good rate stays.
   bool setSampleRate(double rate);
   double sampleRate() const;  // the rate the engine is prepared for (44100 at first)
+
+  // A user's own response set (own_response_set.h), or null for none. Prepares it for the
+  // engine's rate (allocates, and takes up to a second for long responses at high rates:
+  // never on the audio thread, which it never makes wait) and hands it over with one atomic
+  // store; from the next frame on it plays while useOwnSet is on, crossfaded like any set
+  // change, and setSampleRate prepares it for a new rate too. False when its tables could
+  // not be made (memory ran out): then nothing changes. Not the audio thread.
+  bool setOwnResponseSet(std::shared_ptr<const OwnResponseSet> set);
+  std::shared_ptr<const OwnResponseSet> ownResponseSet() const;
+  // Whether the last frame played the own set (useOwnSet on and a set installed).
+  bool ownSetPlaying() const;
 
   // Chooses the set, advances the modulator, slews the angle and refills one filter slot.
   void filterUpdate(TempoSource* tempo);
@@ -77,6 +90,7 @@ class SpatialEngine {
 
   // Written by the parameters (any thread), read once per frame by the audio thread.
   std::atomic<int32_t> filterSet{0};
+  std::atomic<bool> useOwnSet{false};  // the own set instead of the one filterSet chooses
   std::atomic<float> outGain{1.0f};
   AngleModulator modulator;
 
@@ -85,6 +99,7 @@ class SpatialEngine {
   // Builds the filters for the current azimuth from `set` into the two paths of one slot.
   void fillSlot(const ResponseSetDescriptor& set, int path0, int path1);
   void startTables(const ResponseTables& tables);
+  void adoptOwnTables();
   void publishDisplay();
   State* state;
 };

@@ -1,0 +1,103 @@
+#include "spectral_blend.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace panner {
+
+namespace spectral {
+
+namespace {
+constexpr double kPi = 3.14159265358979323846;
+}  // namespace
+
+double energy(const float* x, int n) {
+  double sum = 0.0;
+  for (int i = 0; i < n; ++i) sum += static_cast<double>(x[i]) * x[i];
+  return sum;
+}
+
+int lengthKeepingEnergy(const float* x, int n) {
+  const double total = energy(x, n);
+  double tail = 0.0;
+  int length = n;
+  while (length > 1) {
+    const double next = tail + static_cast<double>(x[length - 1]) * x[length - 1];
+    if (next > kTailEnergy * total) break;
+    tail = next;
+    --length;
+  }
+  return length;
+}
+
+void transform(std::vector<Complex>& x, bool inverse) {
+  const size_t n = x.size();
+  for (size_t i = 1, j = 0; i < n; ++i) {
+    size_t bit = n >> 1;
+    for (; j & bit; bit >>= 1) j ^= bit;
+    j ^= bit;
+    if (i < j) std::swap(x[i], x[j]);
+  }
+  std::vector<Complex> twiddles(n / 2);
+  for (size_t k = 0; k < n / 2; ++k)
+    twiddles[k] = std::polar(
+        1.0, (inverse ? 2.0 : -2.0) * kPi * static_cast<double>(k) / static_cast<double>(n));
+  for (size_t length = 2; length <= n; length <<= 1) {
+    const size_t stride = n / length;
+    for (size_t start = 0; start < n; start += length) {
+      for (size_t k = 0; k < length / 2; ++k) {
+        const Complex a = x[start + k], b = x[start + k + length / 2] * twiddles[k * stride];
+        x[start + k] = a + b;
+        x[start + k + length / 2] = a - b;
+      }
+    }
+  }
+}
+
+void blendNeighbours(const std::vector<Complex>& lower, const std::vector<Complex>& upper, double w,
+                     double delay, std::vector<Complex>& work, float* taps, int count) {
+  const size_t m = lower.size();
+  const double shiftLower = w * delay, shiftUpper = w * delay - delay;
+  // The delays' phase ramps, bin by bin: e^(-i omega shift) with omega = 2 pi k / m.
+  const double omega = 2.0 * kPi / static_cast<double>(m);
+  const Complex stepLower = std::polar(1.0, -omega * shiftLower);
+  const Complex stepUpper = std::polar(1.0, -omega * shiftUpper);
+  Complex rampLower = 1.0, rampUpper = 1.0;
+  for (size_t k = 0; k <= m / 2; ++k, rampLower *= stepLower, rampUpper *= stepUpper) {
+    const Complex a = lower[k] * rampLower;
+    const Complex b = upper[k] * rampUpper;
+    const Complex blend = (1.0 - w) * a + w * b;
+    const double target =
+        std::exp((1.0 - w) * std::log(std::abs(a) + 1e-30) + w * std::log(std::abs(b) + 1e-30));
+    const double size = std::abs(blend);
+    Complex value = size > 1e-30 ? blend * (target / size) : Complex(target, 0.0);
+    if (k == 0 || k == m / 2) value = Complex(value.real(), 0.0);  // real bins stay real
+    work[k] = value;
+    if (k > 0 && k < m / 2) work[m - k] = std::conj(value);
+  }
+  transform(work, true);
+  for (int n = 0; n < count; ++n) taps[n] = static_cast<float>(work[n].real() / m);
+}
+
+double arrivalDifference(const std::vector<Complex>& earlier, const std::vector<Complex>& later,
+                         int maxLag, std::vector<Complex>& work) {
+  const size_t m = earlier.size();
+  for (size_t k = 0; k < m; ++k) work[k] = std::conj(earlier[k]) * later[k];
+  transform(work, true);
+  // work[lag mod m] is the correlation sum over n of earlier[n] x later[n + lag].
+  auto at = [&](int lag) {
+    return work[(static_cast<long>(m) + lag) % static_cast<long>(m)].real();
+  };
+  maxLag = std::min(maxLag, static_cast<int>(m / 2) - 1);
+  int best = -maxLag;
+  for (int lag = -maxLag; lag <= maxLag; ++lag)
+    if (at(lag) > at(best)) best = lag;
+  if (best == -maxLag || best == maxLag) return best;
+  const double before = at(best - 1), peak = at(best), after = at(best + 1);
+  const double curvature = before - 2.0 * peak + after;
+  return best + (curvature < 0.0 ? 0.5 * (before - after) / curvature : 0.0);
+}
+
+}  // namespace spectral
+
+}  // namespace panner

@@ -1,0 +1,203 @@
+// From a SOFA file's measurements to the ring the engine uses: which directions, our
+// azimuths and ears, the file's delays, the level, and every refusal with nothing changed.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "own_response_set.h"
+#include "response_set_data.h"
+#include "synthetic_head.h"
+
+namespace panner {
+
+namespace {
+
+using synthetic_head::ring;
+
+int rowAt(const OwnResponseSet& set, float angle) {
+  for (int row = 0; row < set.rows(); ++row)
+    if (std::fabs(set.angles[row] - angle) < 1e-3f) return row;
+  return -1;
+}
+
+int onset(const float* x, int n) {
+  float peak = 0.0f;
+  for (int i = 0; i < n; ++i) peak = std::max(peak, std::fabs(x[i]));
+  for (int i = 0; i < n; ++i)
+    if (std::fabs(x[i]) >= 0.5f * peak) return i;
+  return -1;
+}
+
+double energy(const float* x, int n) {
+  double sum = 0.0;
+  for (int i = 0; i < n; ++i) sum += double(x[i]) * x[i];
+  return sum;
+}
+
+double builtInEnergyAhead() {
+  double sum = 0.0;
+  for (int ear = 0; ear < 2; ++ear)
+    for (int16_t v : response_data::kSetOneTaps[0][ear]) sum += (v / 32768.0) * (v / 32768.0);
+  return sum;
+}
+
+}  // namespace
+
+TEST(OwnResponseSet, FullRingRunsClockwiseWithTheRightEarOnChannelOne) {
+  SofaMeasurements m = ring(44100.0, 0.0f, 350.0f, 10.0f);
+  // Directions off the ring, and a second distance with fewer directions, are not used.
+  synthetic_head::addMeasurement(m, 45.0f, 30.0f, 1.5f);
+  synthetic_head::addMeasurement(m, 45.0f, 0.0f, 0.5f);
+  OwnResponseSet set;
+  std::string status;
+  ASSERT_TRUE(prepareOwnResponseSet(m, set, status)) << status;
+  EXPECT_EQ(set.rows(), 36);
+  EXPECT_FALSE(set.mirrored);
+  EXPECT_FLOAT_EQ(set.widestGap, 10.0f);
+  EXPECT_EQ(set.name, "synthetic head");
+  EXPECT_NE(status.find("36 directions"), std::string::npos) << status;
+  // Our 90 (right) is the file's -90 = 270: the right ear, channel 1, hears it first.
+  const int right = rowAt(set, 90.0f), left = rowAt(set, 270.0f);
+  ASSERT_GE(right, 0);
+  ASSERT_GE(left, 0);
+  const int n = set.length;
+  EXPECT_LT(onset(set.response(right, 1), n), onset(set.response(right, 0), n));
+  EXPECT_GT(energy(set.response(right, 1), n), energy(set.response(right, 0), n));
+  // The common leading silence is trimmed with two samples kept; differences stay.
+  EXPECT_EQ(onset(set.response(right, 1), n), 2);
+  EXPECT_EQ(onset(set.response(right, 0), n) - onset(set.response(right, 1), n), 16);
+  // Kept as measured: the left ear's second tap makes the sides differ, not mirror images.
+  EXPECT_NE(energy(set.response(right, 1), n), energy(set.response(left, 0), n));
+  // Level: straight ahead as loud as the built-in fine set.
+  EXPECT_NEAR(energy(set.response(0, 0), n) + energy(set.response(0, 1), n), builtInEnergyAhead(),
+              1e-6 * builtInEnergyAhead());
+}
+
+TEST(OwnResponseSet, OneHalfIsMirroredAndItsGapsCountAcrossTheMirrorLine) {
+  // The file's left half (0..180 counter-clockwise) is our 180..360: mirrored onto 0..180
+  // with the ears exchanged.
+  OwnResponseSet set;
+  std::string status;
+  ASSERT_TRUE(prepareOwnResponseSet(ring(44100.0, 0.0f, 180.0f, 15.0f), set, status)) << status;
+  EXPECT_TRUE(set.mirrored);
+  EXPECT_EQ(set.rows(), 13);
+  EXPECT_FLOAT_EQ(set.angles.back(), 180.0f);
+  const int row = rowAt(set, 90.0f);
+  const int n = set.length;
+  EXPECT_LT(onset(set.response(row, 1), n), onset(set.response(row, 0), n));
+  // Our right half as measured: 10..170 leaves 20 degrees across 0 and across 180.
+  ASSERT_TRUE(prepareOwnResponseSet(ring(44100.0, 190.0f, 350.0f, 10.0f), set, status)) << status;
+  EXPECT_TRUE(set.mirrored);
+  EXPECT_FLOAT_EQ(set.widestGap, 20.0f);
+  EXPECT_FLOAT_EQ(set.angles.front(), 10.0f);
+}
+
+TEST(OwnResponseSet, NearestRingWithinFiveDegreesAndTheFilesDelays) {
+  SofaMeasurements m;
+  m.sampleRate = 48000.0;
+  m.taps = 96;
+  for (float a = 0.0f; a < 360.0f; a += 30.0f) synthetic_head::addMeasurement(m, a, 3.0f, 1.0f);
+  // Data.Delay: the right ear 2.5 samples later everywhere.
+  for (int i = 0; i < m.count; ++i) m.delays[2 * i + 1] = 2.5f;
+  OwnResponseSet set;
+  std::string status;
+  ASSERT_TRUE(prepareOwnResponseSet(m, set, status)) << status;
+  EXPECT_FLOAT_EQ(set.elevation, 3.0f);
+  EXPECT_NE(status.find("elevation 3"), std::string::npos) << status;
+  // Straight ahead both clicks arrive together in the file; the delay moves the right one.
+  const float* leftEar = set.response(0, 0);
+  const float* rightEar = set.response(0, 1);
+  double best = -1.0, lag = 0.0;
+  for (double d = 0.0; d <= 5.0; d += 0.05) {
+    // The right ear's band-limited value at the left click's time plus d.
+    const int at = onset(leftEar, set.length);
+    double value = 0.0;
+    for (int i = 0; i < set.length; ++i) {
+      const double x = at + d - i;
+      value += rightEar[i] *
+               (x == 0.0 ? 1.0 : std::sin(synthetic_head::kPi * x) / (synthetic_head::kPi * x));
+    }
+    if (value > best) best = value, lag = d;
+  }
+  EXPECT_NEAR(lag, 2.5, 0.1);
+
+  for (int i = 0; i < m.count; ++i) m.positions[3 * i + 1] = 7.0f;
+  EXPECT_FALSE(prepareOwnResponseSet(m, set, status));
+  EXPECT_NE(status.find("no usable ring"), std::string::npos) << status;
+}
+
+TEST(OwnResponseSet, RefusalsNameTheProblemAndChangeNothing) {
+  OwnResponseSet kept;
+  std::string status;
+  ASSERT_TRUE(prepareOwnResponseSet(ring(44100.0, 0.0f, 350.0f, 10.0f), kept, status));
+  const OwnResponseSet before = kept;
+  struct Case {
+    const char* expected;
+    SofaMeasurements m;
+  };
+  std::vector<Case> cases;
+  auto add = [&](const char* expected, auto change) {
+    SofaMeasurements m = ring(44100.0, 0.0f, 350.0f, 10.0f);
+    change(m);
+    cases.push_back({expected, m});
+  };
+  add("sample rate", [](SofaMeasurements& m) { m.sampleRate = 0.0; });
+  add("sample rate", [](SofaMeasurements& m) { m.sampleRate = 400000.0; });
+  add("non-finite", [](SofaMeasurements& m) {
+    m.responses[5 * 2 * 96 + 10] = std::numeric_limits<float>::quiet_NaN();
+  });
+  add("silent", [](SofaMeasurements& m) {
+    std::fill(m.responses.begin() + 3 * 2 * 96, m.responses.begin() + 3 * 2 * 96 + 96, 0.0f);
+  });
+  add("no usable ring", [](SofaMeasurements& m) {
+    for (int i = 0; i < m.count; ++i) m.positions[3 * i + 1] = 40.0f;
+  });
+  add("gaps too wide", [](SofaMeasurements& m) {
+    // Only every sixth direction: 60 degrees apart.
+    SofaMeasurements sparse = ring(44100.0, 0.0f, 300.0f, 60.0f);
+    m = sparse;
+  });
+  add("delay", [](SofaMeasurements& m) { m.delays[7] = -1.0f; });
+  add("no measurements", [](SofaMeasurements& m) { m.responses.pop_back(); });
+  add("too long", [](SofaMeasurements& m) {
+    // A tail that keeps its energy for 30 ms.
+    m = ring(44100.0, 0.0f, 350.0f, 10.0f, 1400);
+    for (size_t i = 0; i < m.responses.size(); ++i)
+      if (i % 1400 > 100) m.responses[i] = (i % 7 == 0) ? 0.1f : 0.0f;
+  });
+  add("too large", [](SofaMeasurements& m) {
+    // 720 directions of 800 taps at 44.1 kHz: more than a million values.
+    m = ring(44100.0, 0.0f, 359.5f, 0.5f, 800);
+    for (size_t i = 0; i < m.responses.size(); ++i)
+      if (i % 800 > 700) m.responses[i] = 0.05f;
+  });
+  for (const Case& c : cases) {
+    OwnResponseSet set = before;
+    EXPECT_FALSE(prepareOwnResponseSet(c.m, set, status)) << c.expected;
+    EXPECT_NE(status.find(c.expected), std::string::npos) << status;
+    EXPECT_EQ(status.find('\n'), std::string::npos) << status;
+    EXPECT_EQ(set.taps, before.taps) << c.expected;
+    EXPECT_EQ(set.angles, before.angles) << c.expected;
+  }
+
+  // A ring from a saved project is held to the same limits.
+  OwnResponseSet changed = before;
+  std::swap(changed.angles[3], changed.angles[4]);
+  EXPECT_FALSE(checkOwnResponseSet(changed, status));
+  changed = before;
+  changed.taps[17] = std::numeric_limits<float>::infinity();
+  EXPECT_FALSE(checkOwnResponseSet(changed, status));
+  changed = before;
+  changed.rate = 1000.0;
+  EXPECT_FALSE(checkOwnResponseSet(changed, status));
+  changed = before;
+  changed.angles.resize(8);
+  changed.taps.resize(8 * 2 * changed.length);
+  EXPECT_FALSE(checkOwnResponseSet(changed, status)) << "70 degrees between 70 and 0";
+  changed = before;
+  EXPECT_TRUE(checkOwnResponseSet(changed, status)) << status;
+}
+
+}  // namespace panner

@@ -1,0 +1,220 @@
+// The engine with a user's own response set: what it plays at the measured directions and
+// at other host rates, that an installed set changes nothing while it is off, that switching
+// crossfades, and that sets can be loaded while audio runs (the ThreadSanitizer build checks
+// the handover).
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <memory>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "own_response_set.h"
+#include "own_set_tables.h"
+#include "response_sets.h"
+#include "spatial_engine.h"
+#include "synthetic_head.h"
+
+namespace panner {
+
+namespace {
+
+constexpr auto kRelaxed = std::memory_order_relaxed;
+constexpr int kF = engine::kFrameSize;
+// The engine's output for a unit impulse is the filter times 4 x the set's level factor.
+constexpr double kImpulseScale = 4.0 * ResponseSets::kSetOneGain;
+
+std::shared_ptr<const OwnResponseSet> prepared(const SofaMeasurements& m) {
+  auto set = std::make_shared<OwnResponseSet>();
+  std::string status;
+  EXPECT_TRUE(prepareOwnResponseSet(m, *set, status)) << status;
+  return set;
+}
+
+void settle(SpatialEngine& engine, float azimuth) {
+  engine.modulator.targetAngle.store(azimuth <= 180.0f ? azimuth : azimuth - 360.0f, kRelaxed);
+  std::vector<float> in(kF, 0.0f), out0(kF), out1(kF);
+  for (int frame = 0; frame < 1000 && engine.currentAngleDegrees() != azimuth; ++frame)
+    engine.convolutionFrame(in.data(), out0.data(), out1.data(), nullptr);
+  for (int frame = 0; frame < 2; ++frame)
+    engine.convolutionFrame(in.data(), out0.data(), out1.data(), nullptr);
+}
+
+// The engine's impulse response per output channel, `frames` frames long.
+std::vector<double> impulse(SpatialEngine& engine, int channel, int frames) {
+  std::vector<float> in(kF, 0.0f), out[2] = {std::vector<float>(kF), std::vector<float>(kF)};
+  std::vector<double> r;
+  in[0] = 1.0f;
+  for (int frame = 0; frame < frames; ++frame) {
+    engine.convolutionFrame(in.data(), out[0].data(), out[1].data(), nullptr);
+    in[0] = 0.0f;
+    r.insert(r.end(), out[channel].begin(), out[channel].end());
+  }
+  return r;
+}
+
+// Time of the largest magnitude, refined by a parabola, in seconds.
+double peakSeconds(const std::vector<double>& x, double rate) {
+  size_t best = 0;
+  for (size_t i = 1; i < x.size(); ++i)
+    if (std::fabs(x[i]) > std::fabs(x[best])) best = i;
+  double offset = 0.0;
+  if (best > 0 && best + 1 < x.size()) {
+    const double a = std::fabs(x[best - 1]), b = std::fabs(x[best]), c = std::fabs(x[best + 1]);
+    const double curvature = a - 2.0 * b + c;
+    if (curvature < 0.0) offset = 0.5 * (a - c) / curvature;
+  }
+  return (static_cast<double>(best) + offset) / rate;
+}
+
+std::vector<float> noiseRender(SpatialEngine& engine, int frames, int switchAt, bool switchTo) {
+  std::mt19937 generator(11);
+  std::uniform_real_distribution<float> value(-1.0f, 1.0f);
+  std::vector<float> in(kF), out0(kF), out1(kF), all;
+  for (int frame = 0; frame < frames; ++frame) {
+    if (frame == switchAt) engine.useOwnSet.store(switchTo, kRelaxed);
+    for (float& v : in) v = value(generator);
+    engine.convolutionFrame(in.data(), out0.data(), out1.data(), nullptr);
+    all.insert(all.end(), out0.begin(), out0.end());
+    all.insert(all.end(), out1.begin(), out1.end());
+  }
+  return all;
+}
+
+}  // namespace
+
+TEST(OwnSetEngine, PlaysTheRingAsPreparedAtItsMeasuredDirections) {
+  const auto set = prepared(synthetic_head::ring(44100.0, 0.0f, 350.0f, 10.0f));
+  SpatialEngine engine;
+  ASSERT_TRUE(engine.setOwnResponseSet(set));
+  engine.useOwnSet.store(true, kRelaxed);
+  for (float azimuth : {0.0f, 90.0f, 130.0f, 270.0f}) {
+    settle(engine, azimuth);
+    EXPECT_TRUE(engine.ownSetPlaying());
+    int row = 0;
+    while (set->angles[row] != azimuth) ++row;
+    const int frames = (set->length + kF - 1) / kF + 1;
+    for (int channel = 0; channel < 2; ++channel) {
+      const std::vector<double> r = impulse(engine, channel, frames);
+      for (int i = 0; i < frames * kF; ++i) {
+        const double expected =
+            i < set->length ? kImpulseScale * set->response(row, channel)[i] : 0.0;
+        ASSERT_NEAR(r[i], expected, 1e-6) << azimuth << " channel " << channel << " tap " << i;
+      }
+    }
+  }
+}
+
+TEST(OwnSetEngine, ArrivalsStayInSecondsAtOtherHostAndFileRates) {
+  // The file's ring at 48 kHz, heard at 44.1 and 96 kHz; the ears' arrival difference is the
+  // head's at every rate, between measured directions too.
+  const auto set = prepared(synthetic_head::ring(48000.0, 0.0f, 345.0f, 15.0f));
+  for (double rate : {44100.0, 96000.0}) {
+    SpatialEngine engine;
+    ASSERT_TRUE(engine.setSampleRate(rate));
+    ASSERT_TRUE(engine.setOwnResponseSet(set));
+    engine.useOwnSet.store(true, kRelaxed);
+    for (float azimuth : {30.0f, 60.0f, 300.0f}) {
+      settle(engine, azimuth);
+      const double left = peakSeconds(impulse(engine, 0, 4), rate);
+      const double right = peakSeconds(impulse(engine, 1, 4), rate);
+      const double sofa = -azimuth;
+      const double expected =
+          synthetic_head::arrivalSeconds(0, sofa) - synthetic_head::arrivalSeconds(1, sofa);
+      // Within 1.5 samples at 48 kHz, where each click was rounded to a whole sample.
+      EXPECT_NEAR((left - right) * 1e6, expected * 1e6, 31.0) << rate << " Hz, " << azimuth;
+    }
+  }
+}
+
+TEST(OwnSetEngine, InstalledButOffChangesNothingAndSwitchingCrossfades) {
+  const auto set = prepared(synthetic_head::ring(44100.0, 0.0f, 355.0f, 5.0f));
+  SpatialEngine plain, loaded, own;
+  ASSERT_TRUE(loaded.setOwnResponseSet(set));
+  ASSERT_TRUE(own.setOwnResponseSet(set));
+  own.useOwnSet.store(true, kRelaxed);
+  for (SpatialEngine* e : {&plain, &loaded, &own}) settle(*e, 40.0f);
+  EXPECT_EQ(noiseRender(loaded, 30, -1, false), noiseRender(plain, 30, -1, false));
+
+  // Three engines with the same history: built-in, own, and one switched at frame 10.
+  SpatialEngine switched;
+  ASSERT_TRUE(switched.setOwnResponseSet(set));
+  settle(switched, 40.0f);
+  settle(plain, 40.0f);
+  settle(own, 40.0f);
+  const std::vector<float> a = noiseRender(plain, 14, -1, false);
+  const std::vector<float> b = noiseRender(own, 14, -1, false);
+  const std::vector<float> c = noiseRender(switched, 14, 10, true);
+  for (int frame = 0; frame < 14; ++frame) {
+    for (int channel = 0; channel < 2; ++channel) {
+      for (int i = 0; i < kF; ++i) {
+        const size_t at = (static_cast<size_t>(frame) * 2 + channel) * kF + i;
+        const float expected = frame < 10    ? a[at]
+                               : frame == 10 ? a[at] + (b[at] - a[at]) * (i / 128.0f)
+                                             : b[at];
+        ASSERT_NEAR(c[at], expected, 1e-5f) << "frame " << frame << " sample " << i;
+      }
+    }
+  }
+  // And back: the built-in set again, crossfaded over one frame.
+  const std::vector<float> back = noiseRender(switched, 3, 1, false);
+  const std::vector<float> plainAgain = noiseRender(plain, 3, -1, false);
+  for (size_t i = 2 * 2 * kF; i < back.size(); ++i) ASSERT_NEAR(back[i], plainAgain[i], 1e-5f);
+}
+
+TEST(OwnSetEngine, SetsLoadWhileAudioRunsAndFollowRateChanges) {
+  const auto first = prepared(synthetic_head::ring(44100.0, 0.0f, 350.0f, 10.0f));
+  const auto second = prepared(synthetic_head::ring(96000.0, 0.0f, 180.0f, 20.0f));
+  SpatialEngine engine;
+  engine.useOwnSet.store(true, kRelaxed);
+  std::atomic<bool> done{false};
+  std::thread loader([&] {
+    for (int i = 0; i < 11; ++i) {
+      EXPECT_TRUE(engine.setOwnResponseSet(i % 3 == 2 ? nullptr : (i % 3 ? second : first)));
+      EXPECT_EQ(engine.ownResponseSet() != nullptr, i % 3 != 2);
+    }
+    done.store(true);
+  });
+  std::vector<float> in(kF, 0.25f), out0(kF), out1(kF);
+  int frames = 0;
+  bool finite = true;
+  while (!done.load() || frames < 50) {
+    engine.modulator.targetAngle.store(static_cast<float>(frames % 360) - 180.0f, kRelaxed);
+    engine.convolutionFrame(in.data(), out0.data(), out1.data(), nullptr);
+    for (int i = 0; i < kF; ++i)
+      finite = finite && std::isfinite(out0[i]) && std::isfinite(out1[i]);
+    ++frames;
+  }
+  loader.join();
+  EXPECT_TRUE(finite);
+  EXPECT_EQ(engine.ownResponseSet(), second);  // the last of eleven
+  // A rate change prepares the own set for the new rate too.
+  ASSERT_TRUE(engine.setSampleRate(88200.0));
+  engine.convolutionFrame(in.data(), out0.data(), out1.data(), nullptr);
+  EXPECT_TRUE(engine.ownSetPlaying());
+  ASSERT_TRUE(engine.setOwnResponseSet(nullptr));
+  engine.convolutionFrame(in.data(), out0.data(), out1.data(), nullptr);
+  EXPECT_FALSE(engine.ownSetPlaying()) << "no set: the built-in one plays, and says so";
+}
+
+TEST(OwnSetEngine, TablesCoverEveryRateAndSizeWithinThePartitionLimit) {
+  // The longest responses the limits allow, at the highest rate: they fit the engine.
+  SofaMeasurements m = synthetic_head::ring(44100.0, 0.0f, 315.0f, 45.0f, 880);
+  for (size_t i = 0; i < m.responses.size(); ++i)
+    if (i % 880 > 40) m.responses[i] = ((i * 7919) % 13) * 0.001f;
+  const auto set = prepared(m);
+  ASSERT_TRUE(set);
+  EXPECT_GT(set->length, 850);
+  for (double rate : {8000.0, 384000.0}) {
+    const auto tables = OwnSetTables::build(*set, rate);
+    ASSERT_TRUE(tables) << rate;
+    EXPECT_LE(tables->partitions(), OwnSetTables::kMaxPartitions);
+    EXPECT_GE(tables->partitions() * kF, tables->responseLength());
+  }
+  EXPECT_FALSE(OwnSetTables::build(*set, 7999.0));
+  EXPECT_FALSE(OwnSetTables::build(*set, 400000.0));
+}
+
+}  // namespace panner
