@@ -28,7 +28,7 @@
 #
 # The Windows build installs its DLL itself: these functions are for the Linux build.
 
-if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
+if(NOT WIN32 AND CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
   set(CMAKE_INSTALL_PREFIX "$ENV{HOME}/.local" CACHE PATH
     "Install prefix: ~/.local installs per user (~/.vst, ~/.vst3, ~/.lv2, ~/.local/bin); any other gives <prefix>/lib/vst, lib/vst3, lib/lv2, bin"
     FORCE)

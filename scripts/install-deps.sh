@@ -9,11 +9,12 @@ set -euo pipefail
 which=${1:-all}
 
 # Build the plug-in (X11 editor drawn with Cairo, Arial-metric fonts), quendral-render
-# (libsndfile) and the demo's source sounds (espeak-ng speech, sox).
+# (libsndfile), quendral-snapshot's private X server (Xvfb) and the demo's source sounds
+# (espeak-ng speech, sox, whose `play` plays the demo).
 main_packages=(
   build-essential cmake pkg-config
   libx11-dev libcairo2-dev libfontconfig-dev fonts-liberation fontconfig
-  libsndfile1-dev
+  libsndfile1-dev xvfb
   espeak-ng sox
 )
 
@@ -26,7 +27,7 @@ test_packages=(
   git ca-certificates time clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   libmysofa-dev libfftw3-dev
-  xvfb xauth xdotool imagemagick x11-utils
+  xauth xdotool imagemagick x11-utils
   lsp-plugins-vst iem-plugin-suite-vst ardour valgrind
   g++-mingw-w64-x86-64-posix mingw-w64 wine wine64
   clang libclang-rt-14-dev

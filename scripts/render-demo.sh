@@ -27,21 +27,25 @@ trap 'rm -rf "$work"' EXIT
 rate=44100
 
 # The source: a spoken sentence (or, without espeak-ng, a few plucked notes), then three
-# short bursts of pink noise, which are the easiest sounds to place.
+# short bursts of pink noise, which are the easiest sounds to place. It peaks at -10 dBFS:
+# at the ear nearer the source the responses raise the level by up to about 5 dB for the
+# speech and 8 dB for the plucked notes (the coarse set's turn round the head is the
+# loudest file), so every file keeps headroom and survives 16- or 24-bit playback and
+# conversion unclipped. The noise is sox's default random sequence (-R): the same each run.
 if command -v espeak-ng >/dev/null; then
   espeak-ng -v en -s 150 -w "$work/speech.wav" \
     "Here I am. Close your eyes and point to where you hear me."
   sox "$work/speech.wav" -r $rate -c 1 "$work/voice.wav"
 else
   for f in 262 330 392 523; do
-    sox -n -r $rate -c 1 "$work/note-$f.wav" synth 0.4 pluck $f fade t 0 0.4 0.2
+    sox -R -n -r $rate -c 1 "$work/note-$f.wav" synth 0.4 pluck $f fade t 0 0.4 0.2
   done
   sox "$work"/note-*.wav "$work/voice.wav"
 fi
 sox -n -r $rate -c 1 "$work/gap.wav" trim 0 0.25
-sox -n -r $rate -c 1 "$work/burst.wav" synth 0.25 pinknoise fade t 0.01 0.25 0.05
+sox -R -n -r $rate -c 1 "$work/burst.wav" synth 0.25 pinknoise fade t 0.01 0.25 0.05
 sox "$work/voice.wav" "$work/gap.wav" "$work/burst.wav" "$work/gap.wav" "$work/burst.wav" \
-  "$work/gap.wav" "$work/burst.wav" "$work/gap.wav" "$demo/source.wav" norm -3
+  "$work/gap.wav" "$work/burst.wav" "$work/gap.wav" "$demo/source.wav" norm -10
 
 render() { "$tool" --quiet "$@"; }
 
@@ -59,5 +63,16 @@ render --lfo-position 0.5 --lfo-speed "$speed" "$demo/source.wav" "$demo/05-roun
 render --set 2 --lfo-position 0.5 --lfo-speed "$speed" "$demo/source.wav" \
   "$demo/06-round-the-head-coarse-set.wav"
 
+# No file may reach full scale. sox reads float files clipped to 1, so a file that went
+# over shows a peak of 1 here.
+for file in "$demo"/*.wav; do
+  peak=$(sox "$file" -n stat 2>&1 | awk '/^Maximum amplitude/ { max = $3 }
+    /^Minimum amplitude/ { min = -$3 } END { print (max > min ? max : min) }')
+  if awk -v p="$peak" 'BEGIN { exit !(p >= 0.99) }'; then
+    echo "render-demo: $file peaks at $peak: no headroom left" >&2
+    exit 1
+  fi
+done
+
 cp "$here/render-demo-listening-notes.txt" "$demo/LISTEN.txt"
-echo "demo written to $demo/ (read $demo/LISTEN.txt, then listen on headphones)"
+echo "demo written to $demo/ (read $demo/LISTEN.txt, then listen on headphones: play $demo/02-right.wav)"

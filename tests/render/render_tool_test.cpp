@@ -109,6 +109,15 @@ class RenderTool : public ::testing::Test {
     writer.commit();
   }
 
+  // A tenth of a second of clicks in a mono file at `rate`.
+  void writeClicksAt(const std::string& name, int rate) const {
+    AudioFileWriter writer(path(name), 1, rate);
+    const std::vector<float> x = clicks(rate / 10, rate / 100);
+    const float* channel = x.data();
+    writer.write(&channel, static_cast<int>(x.size()));
+    writer.commit();
+  }
+
   std::vector<std::vector<float>> readFile(const std::string& name) const {
     AudioFileReader reader(path(name));
     reader.setTargetChannels(reader.channels());
@@ -255,6 +264,11 @@ TEST_F(RenderTool, BadInputGetsOneLineStatusTwoAndNoOutput) {
   std::ofstream(path("bad.csv")) << "0,angle,0.5\n1,angle\n";
   std::ofstream(path("unknown.csv")) << "0,volume,0.5\n";
   fs::create_directories(path("dir.wav"));
+  fs::create_symlink(path("in.wav"), path("in-link.wav"));
+  fs::create_hard_link(path("in.wav"), path("in-hard.wav"));
+  for (const int rate : {4000, 7999, 384001}) {
+    writeClicksAt(std::to_string(rate) + ".wav", rate);
+  }
   Dl_info sndfileInfo{};
   ASSERT_NE(dladdr(reinterpret_cast<void*>(&sf_open), &sndfileInfo), 0);
   const std::string notAPlugin = sndfileInfo.dli_fname;
@@ -286,6 +300,13 @@ TEST_F(RenderTool, BadInputGetsOneLineStatusTwoAndNoOutput) {
       {{"--plugin", q, in, path("no/such/dir/out.wav")}, "cannot write"},
       {{"--plugin", q, in, path("dir.wav")}, "is a directory"},
       {{"--plugin", q, in}, "missing INPUT or OUTPUT"},
+      {{"--plugin", q, in, in}, "OUTPUT " + in + " is the INPUT file"},
+      {{"--plugin", q, in, path("in-link.wav")}, "is the INPUT file"},
+      {{"--plugin", q, path("in-link.wav"), in}, "is the INPUT file"},
+      {{"--plugin", q, in, path("in-hard.wav")}, "is the INPUT file"},
+      {{"--plugin", q, path("4000.wav"), out}, "quendral takes 8 kHz to 384 kHz, not 4 kHz"},
+      {{"--plugin", q, path("7999.wav"), out}, "not 7.999 kHz"},
+      {{"--plugin", q, path("384001.wav"), out}, "not 384.001 kHz"},
   };
   const std::set<std::string> before = workFiles();
   for (const Case& c : cases) {
@@ -305,6 +326,20 @@ TEST_F(RenderTool, BadInputGetsOneLineStatusTwoAndNoOutput) {
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("has 2 inputs but"), std::string::npos) << r.err;
     EXPECT_EQ(workFiles(), before);
+  }
+}
+
+TEST_F(RenderTool, RendersAtTheEdgesOfTheRatesQuendralTakes) {
+  for (const int rate : {8000, 384000}) {
+    SCOPED_TRACE(rate);
+    const std::string name = std::to_string(rate) + ".wav";
+    writeClicksAt(name, rate);
+    const RunResult r = run(
+        {"--quiet", "--plugin", QUENDRAL_PLUGIN, "--angle", "90", path(name), path("out-" + name)});
+    ASSERT_EQ(r.status, 0) << r.err;
+    AudioFileReader reader(path("out-" + name));
+    EXPECT_EQ(reader.sampleRate(), rate);
+    EXPECT_EQ(reader.channels(), 2);
   }
 }
 

@@ -14,6 +14,7 @@
 #include "audio_file_reader.h"
 #include "audio_file_writer.h"
 #include "automation_csv.h"
+#include "input_checks.h"
 #include "parameter_units.h"
 #include "plugin_info.h"
 #include "plugin_locator.h"
@@ -110,6 +111,7 @@ int runInfo(const RenderOptions& options, const std::string& pluginPath) {
 int runRender(const RenderOptions& options, const std::string& pluginPath) {
   // Everything that can be checked without the plug-in is checked first.
   outputFormatFor(options.outputPath);
+  refuseOutputThatIsInput(options.inputPath, options.outputPath);
   AudioFileReader reader(options.inputPath);
   std::vector<AutomationRow> rows;
   if (!options.automationPath.empty()) rows = loadAutomation(options.automationPath);
@@ -118,6 +120,7 @@ int runRender(const RenderOptions& options, const std::string& pluginPath) {
   if (plugin.numOutputs() < 1)
     throw RenderError("the plug-in " + pluginPath + " has no audio outputs");
   reader.setTargetChannels(plugin.numInputs());
+  refuseRateThePluginRefuses(plugin.effect().uniqueID, reader.sampleRate());
 
   plugin.host().setTempo(options.syncBpm.value_or(kDefaultTempo));
   plugin.start(reader.sampleRate(), options.blockSize);
