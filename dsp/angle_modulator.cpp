@@ -1,11 +1,12 @@
-// The modulator walks the envelope segment by segment. Between crossings the angle and the
-// position move by the segment's rates times the speed; when the position passes the point
-// it is heading for, both snap to that point and the next segment begins. Values are read
-// once per call from the atomics and written back once.
+// The modulator walks the envelope segment by segment. A running LFO moves its position by
+// the frame's step (or takes it from the song position) and reads the angle off the segment
+// that holds it; a step that passes a point goes on in the next segment with the time it
+// has left, so no crossing costs time.
 #include "angle_modulator.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "angle_math.h"
 #include "engine_constants.h"
@@ -30,69 +31,36 @@ float circularDifference(float a, float b) {
 
 float angleOfValue(float value) { return kDegreesPerTurn * value - kHalfTurnDegrees; }
 
-// Where the walk along the envelope stands: the segment from point `from` towards point
-// `to`, the position in envelope time and the angle in degrees.
-struct Walk {
-  int from;
-  int to;
-  float position;
-  float target;
-};
-
-// Segment indices outside 0..7 (never written by the modulator itself) restart the walk at
-// the end it runs from; a NaN or infinite position restarts the segment.
-Walk loadWalk(const AngleModulator& m, float speed) {
-  Walk w{m.fromPoint.load(kRelaxed), m.toPoint.load(kRelaxed), m.lfoPosition.load(kRelaxed),
-         m.targetAngle.load(kRelaxed)};
-  if (w.from < 0 || w.from > kLast || w.to < 0 || w.to > kLast) {
-    w.from = speed < 0.0f ? kLast : 0;
-    w.to = speed < 0.0f ? kLast - 1 : 1;
-  }
-  if (!std::isfinite(w.position)) w.position = m.pointTimes[w.from].load(kRelaxed);
-  return w;
+// The segment that holds `position`, named by its lower point: the last point whose time
+// is not after it, so a position exactly on a point belongs to the later segment. With
+// point 8 at time 1 the segment found always ends after the position.
+int segmentAt(const AngleModulator& m, double position) {
+  int lower = 0;
+  for (int i = 1; i < kLast; ++i)
+    if (static_cast<double>(m.pointTimes[i].load(kRelaxed)) <= position) lower = i;
+  return lower;
 }
 
-// Starts segment w.from: the angle and the position snap to its first point.
-void snapToPoint(const AngleModulator& m, Walk& w) {
-  w.target = angleOfValue(m.pointValues[w.from].load(kRelaxed));
-  w.position = m.pointTimes[w.from].load(kRelaxed);
+// The lower point of the segment the indices name, or -1 when they name none.
+int loadedSegment(const AngleModulator& m) {
+  const int from = m.fromPoint.load(kRelaxed), to = m.toPoint.load(kRelaxed);
+  const int lower = std::min(from, to);
+  return lower >= 0 && std::max(from, to) <= kLast && std::abs(from - to) == 1 ? lower : -1;
 }
 
-// One step forward (step > 0): past point `to` the next segment begins, after the last one
-// the first.
-void stepForward(const AngleModulator& m, Walk& w, float step) {
-  if (w.position > m.pointTimes[w.to].load(kRelaxed)) {
-    ++w.from;
-    ++w.to;
-    if (w.from >= kLast) {
-      w.from = 0;
-      w.to = 1;
-    }
-    snapToPoint(m, w);
-  } else {
-    w.target += m.angleRate[w.from].load(kRelaxed) * step;
-    w.position += m.positionScale[w.from].load(kRelaxed) * step;
-  }
-}
-
-// One step backward (step < 0). The travelled segment runs from point `to` up to point
-// `from`; its rate keeps the angle on the envelope while the position falls.
-void stepBackward(const AngleModulator& m, Walk& w, float step) {
-  if (m.pointTimes[w.to].load(kRelaxed) > w.position) {
-    --w.from;
-    --w.to;
-    if (w.from <= 0) {
-      w.from = kLast;
-      w.to = kLast - 1;
-    }
-    snapToPoint(m, w);
-  } else {
-    w.position += m.positionScale[w.from].load(kRelaxed) * step;
-    w.target += m.angleRate[w.to].load(kRelaxed) * step;
-  }
+// A position brought into one cycle, 0 <= p < 1.
+double wrapCycle(double position) {
+  position -= std::floor(position);
+  return position < 1.0 ? position : 0.0;
 }
 
 }  // namespace
+
+// What the host said about time this frame.
+struct AngleModulator::HostClock {
+  bool tempoValid = false;
+  double beatsPerSecond = 0.0;
+};
 
 AngleModulator::AngleModulator() {
   for (int i = 0; i < kPoints; ++i) {
@@ -104,37 +72,90 @@ AngleModulator::AngleModulator() {
   rebuildSegmentRates();
 }
 
-float AngleModulator::followHostTempo(TempoSource* tempo) {
+float AngleModulator::followHostTempo(TempoSource* tempo, HostClock& clock) {
   float speed = lfoSpeed.load(kRelaxed);
-  if (!(syncToHost.load(kRelaxed) > kSyncThreshold && tempo)) return speed;
   double beatsPerMinute = 0.0;
   if (!tempo->hostTempo(beatsPerMinute) || !std::isfinite(beatsPerMinute) || beatsPerMinute < 0.0)
     return speed;
+  clock.tempoValid = true;
+  clock.beatsPerSecond = beatsPerMinute / 60.0;
   const float beatsPerSecond = static_cast<float>(beatsPerMinute) * kMinutesPerSecond;
-  const bool wasStopped = speed == 0.0f;
   speed = speed < 0.0f ? -beatsPerSecond : beatsPerSecond;
   lfoSpeed.store(speed, kRelaxed);
-  // Sync starting a stopped LFO: put the angle and the segment on the envelope first,
-  // so the run starts where the envelope is instead of at stale segment indices.
-  if (wasStopped && speed != 0.0f) placeOnEnvelope();
   return speed;
 }
 
-void AngleModulator::advanceModulator(TempoSource* tempo) {
+bool AngleModulator::songPosition(TempoSource* tempo, const HostClock& clock, float speed,
+                                  int32_t samplesIntoBlock, double& position) {
+  double quarterNotes = 0.0;
+  bool playing = false;
+  if (speed == 0.0f || !tempo->hostPosition(quarterNotes, playing) || !playing ||
+      !std::isfinite(quarterNotes))
+    return false;
+  // The host gives the position at the block's first sample; this frame ends
+  // samplesIntoBlock samples later. Without a tempo this frame the last synced speed (in
+  // beats per second) tells how far that is.
+  const double beatsPerSecond =
+      clock.tempoValid ? clock.beatsPerSecond : std::fabs(static_cast<double>(speed));
+  const double beats = quarterNotes + static_cast<double>(samplesIntoBlock) * beatsPerSecond /
+                                          static_cast<double>(sampleRate.load(kRelaxed));
   const int32_t divide = std::max(lfoDivide.load(kRelaxed), int32_t{1});
-  const float r = 1.0f / static_cast<float>(divide);
-  const float speed = followHostTempo(tempo);
+  const double cycles = beats / static_cast<double>(divide);
+  if (!std::isfinite(cycles)) return false;
+  position = wrapCycle(speed < 0.0f ? -cycles : cycles);
+  return true;
+}
 
-  Walk w = loadWalk(*this, speed);
-  if (speed > 0.0f)
-    stepForward(*this, w, r * speed);
-  else if (speed < 0.0f)
-    stepBackward(*this, w, r * speed);
+void AngleModulator::standAt(double position, int lowerPoint, float speed) {
+  const int lower = lowerPoint;
+  const float start = pointTimes[lower].load(kRelaxed);
+  const float scale = positionScale[lower].load(kRelaxed);
+  // Degrees per unit of envelope time: the segment's rate per frame over its time per frame.
+  const float slope = scale > 0.0f ? angleRate[lower].load(kRelaxed) / scale : 0.0f;
+  const double angle = static_cast<double>(angleOfValue(pointValues[lower].load(kRelaxed))) +
+                       static_cast<double>(slope) * (position - static_cast<double>(start));
+  const bool forward = speed > 0.0f;
+  targetAngle.store(wrapSignedAngle(static_cast<float>(angle)), kRelaxed);
+  runningPosition_ = position;
+  writtenPosition_ = static_cast<float>(position);
+  lfoPosition.store(writtenPosition_, kRelaxed);
+  fromPoint.store(static_cast<int16_t>(forward ? lower : lower + 1), kRelaxed);
+  toPoint.store(static_cast<int16_t>(forward ? lower + 1 : lower), kRelaxed);
+}
 
-  targetAngle.store(wrapSignedAngle(w.target), kRelaxed);
-  lfoPosition.store(w.position, kRelaxed);
-  fromPoint.store(static_cast<int16_t>(w.from), kRelaxed);
-  toPoint.store(static_cast<int16_t>(w.to), kRelaxed);
+void AngleModulator::advanceModulator(TempoSource* tempo, int32_t samplesIntoBlock) {
+  HostClock clock;
+  const bool synced = tempo && syncToHost.load(kRelaxed) > kSyncThreshold;
+  const float speed = synced ? followHostTempo(tempo, clock) : lfoSpeed.load(kRelaxed);
+  if (speed == 0.0f) {
+    targetAngle.store(wrapSignedAngle(targetAngle.load(kRelaxed)), kRelaxed);
+    return;
+  }
+
+  double position = 0.0;
+  if (synced && songPosition(tempo, clock, speed, samplesIntoBlock, position)) {
+    standAt(position, segmentAt(*this, position), speed);
+    return;
+  }
+
+  // Free running: one frame's share of the cycle from where the LFO stands. A position
+  // written by a parameter since the last frame replaces the running one.
+  const float shown = lfoPosition.load(kRelaxed);
+  if (shown != writtenPosition_ || !std::isfinite(runningPosition_))
+    runningPosition_ = std::isfinite(shown) ? static_cast<double>(shown) : 0.0;
+  const int32_t divide = std::max(lfoDivide.load(kRelaxed), int32_t{1});
+  const float step = speed / static_cast<float>(divide);
+  int lower = loadedSegment(*this);
+  position = runningPosition_ +
+             static_cast<double>(positionScale[lower < 0 ? 0 : lower].load(kRelaxed) * step);
+  // Past either end of the segment (or off any segment): the step's remaining time carries
+  // into the segment it reaches, across the cycle's end if need be.
+  if (lower < 0 || !(position >= static_cast<double>(pointTimes[lower].load(kRelaxed)) &&
+                     position < static_cast<double>(pointTimes[lower + 1].load(kRelaxed)))) {
+    position = wrapCycle(position);
+    lower = segmentAt(*this, position);
+  }
+  standAt(position, lower, speed);
 }
 
 void AngleModulator::setSampleRate(float rate) {
@@ -151,8 +172,8 @@ void AngleModulator::rebuildSegmentRates() {
     const int next = (i + 1) % kPoints;
     const float span = pointTimes[next].load(kRelaxed) - pointTimes[i].load(kRelaxed);
     // Segments 0..6 run forward in time; the closing segment 7 -> 0 spans -1. A segment of
-    // zero or reversed length is crossed without moving the angle by a rate: the crossing
-    // itself then sets the angle, so no infinite or NaN step can reach it.
+    // zero or reversed length gets no rate: the walk passes it without taking time, so no
+    // infinite or NaN step can reach the angle.
     const bool proper = i < kLast ? span > 0.0f : span < 0.0f;
     float rate = 0.0f;
     if (proper) {

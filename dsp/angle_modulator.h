@@ -34,8 +34,11 @@ class AngleModulator {
 
   AngleModulator();
 
-  // Once per engine frame, on the audio thread (from the filter update).
-  void advanceModulator(TempoSource* tempo);
+  // Once per engine frame, on the audio thread (from the filter update). samplesIntoBlock:
+  // where this frame ends in the host block being processed, in samples after the block's
+  // first sample (the block processor knows it; 0 for a frame that ends where the block
+  // starts). Only a song position from the host needs it.
+  void advanceModulator(TempoSource* tempo, int32_t samplesIntoBlock = 0);
   // After any change of the envelope, angle, speed or position.
   void rebuildSegmentRates();
   // After a change of position, speed or envelope: puts targetAngle on the envelope.
@@ -57,9 +60,22 @@ class AngleModulator {
   std::atomic<float> sampleRate{44100.0f};  // samples per second: a frame lasts 128 of them
 
  private:
+  struct HostClock;
   // The speed for this frame: lfoSpeed, first set from the host's tempo (keeping its
   // direction) while synced and the host reports a usable tempo.
-  float followHostTempo(TempoSource* tempo);
+  float followHostTempo(TempoSource* tempo, HostClock& clock);
+  // The envelope position the song position gives this frame; false when the LFO is not
+  // locked to it now (not synced, stopped, no position or the transport stopped).
+  bool songPosition(TempoSource* tempo, const HostClock& clock, float speed,
+                    int32_t samplesIntoBlock, double& position);
+  // Puts targetAngle, lfoPosition and the segment indices at `position` (0 <= p < 1),
+  // travelling in the direction of `speed`.
+  void standAt(double position, int lowerPoint, float speed);
+
+  // Audio thread only: the running position in double precision and the lfoPosition value
+  // last written with it; a different lfoPosition was written by a parameter and is taken.
+  double runningPosition_ = 0.0;
+  float writtenPosition_ = 0.0f;
 };
 
 }  // namespace panner

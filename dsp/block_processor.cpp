@@ -29,7 +29,7 @@ void BlockProcessor::processBlock(const float* input, float* output0, float* out
     framePos += n;
     if (framePos == engine::kFrameSize) {
       framePos = 0;
-      frameStep(tempo);
+      frameStep(tempo, sampleFrames - remaining + n);
       peakIn *= kMeterDecay;
       peak0 *= kMeterDecay;
       peak1 *= kMeterDecay;
@@ -47,7 +47,7 @@ void BlockProcessor::processBlock(const float* input, float* output0, float* out
   vu.store(std::max(peak0, peak1), std::memory_order_relaxed);
 }
 
-void BlockProcessor::frameStep(TempoSource* tempo) {
+void BlockProcessor::frameStep(TempoSource* tempo, int32_t samplesIntoBlock) {
   if (bypass.load(std::memory_order_relaxed)) {
     // Bypassed: the input, unscaled, on both channels; the filters and the angle stand still.
     std::copy(inFrame, inFrame + engine::kFrameSize, outFrame0);
@@ -56,7 +56,7 @@ void BlockProcessor::frameStep(TempoSource* tempo) {
     return;
   }
   if (!bypassedLastFrame) {
-    engine.convolutionFrame(inFrame, outFrame0, outFrame1, tempo);
+    engine.convolutionFrame(inFrame, outFrame0, outFrame1, tempo, samplesIntoBlock);
     return;
   }
   // Back from bypass: the tails still hold audio from before the bypass, which must not be
@@ -64,7 +64,7 @@ void BlockProcessor::frameStep(TempoSource* tempo) {
   // that was playing, so the switch does not click.
   bypassedLastFrame = false;
   engine.clearTails();
-  engine.convolutionFrame(inFrame, outFrame0, outFrame1, tempo);
+  engine.convolutionFrame(inFrame, outFrame0, outFrame1, tempo, samplesIntoBlock);
   fadeInFromDry();
 }
 

@@ -21,6 +21,8 @@ class BlockProcessor {
 
   // One host block. input may be null (read as silence); a null output is not written.
   // A count below 1 reads and writes nothing. Audio thread only; never allocates.
+  // tempo's song position, when it gives one, is the position of the block's first sample;
+  // each frame completed in the block is told how far into the block it ends.
   void processBlock(const float* input, float* output0, float* output1, int32_t sampleFrames,
                     Mode mode, TempoSource* tempo);
 
@@ -29,6 +31,7 @@ class BlockProcessor {
   void suspend();
 
   void setBypass(bool on) { bypass.store(on, std::memory_order_relaxed); }
+  bool bypassed() const { return bypass.load(std::memory_order_relaxed); }
   // 0 input peak, 1 and 2 output peaks of channel 0 and 1; any other index 0.
   float meter(int32_t index) const;
   float vuLevel() const { return vu.load(std::memory_order_relaxed); }
@@ -37,7 +40,8 @@ class BlockProcessor {
   static constexpr float kMeterDecay = 0.99555f;  // per frame
 
  private:
-  void frameStep(TempoSource* tempo);
+  // samplesIntoBlock: the frame's end, in samples after the block's first sample.
+  void frameStep(TempoSource* tempo, int32_t samplesIntoBlock);
   // Blends outFrame0 and outFrame1 from the dry input to what they hold across one frame.
   void fadeInFromDry();
 

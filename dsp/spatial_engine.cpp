@@ -355,7 +355,7 @@ SpatialEngine::~SpatialEngine() { delete state; }
 
 bool SpatialEngine::initialised() const { return state != nullptr; }
 
-void SpatialEngine::filterUpdate(TempoSource* tempo) {
+void SpatialEngine::filterUpdate(TempoSource* tempo, int32_t samplesIntoBlock) {
   if (!state) return;
   State& s = *state;
 
@@ -371,7 +371,7 @@ void SpatialEngine::filterUpdate(TempoSource* tempo) {
 
   if (s.anglePending.load(kRelaxed) && s.anglePending.exchange(false, std::memory_order_acquire))
     s.currentAngle = s.pendingAngle.load(kRelaxed);
-  modulator.advanceModulator(tempo);
+  modulator.advanceModulator(tempo, samplesIntoBlock);
   s.currentAngle = slewAngle(s.currentAngle, modulator.targetAngle.load(kRelaxed),
                              s.degreesPerFrame.load(kRelaxed));
   s.shownAngle.store(s.currentAngle, kRelaxed);
@@ -387,7 +387,7 @@ void SpatialEngine::filterUpdate(TempoSource* tempo) {
 }
 
 void SpatialEngine::convolutionFrame(const float* inFrame, float* outFrame0, float* outFrame1,
-                                     TempoSource* tempo) {
+                                     TempoSource* tempo, int32_t samplesIntoBlock) {
   if (!state || !inFrame || !outFrame0 || !outFrame1) {
     if (outFrame0) std::fill(outFrame0, outFrame0 + kF, 0.0f);
     if (outFrame1) std::fill(outFrame1, outFrame1 + kF, 0.0f);
@@ -395,7 +395,7 @@ void SpatialEngine::convolutionFrame(const float* inFrame, float* outFrame0, flo
   }
   ScopedFlushDenormals flushDenormals;
   State& s = *state;
-  filterUpdate(tempo);
+  filterUpdate(tempo, samplesIntoBlock);
 
   // The window moves on by one frame: this frame takes the place of the one before last.
   s.currentHalf ^= 1;

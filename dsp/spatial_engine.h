@@ -54,11 +54,13 @@ class SpatialEngine {
   bool ownSetPlaying() const;
 
   // Chooses the set, advances the modulator, slews the angle and refills one filter slot.
-  void filterUpdate(TempoSource* tempo);
+  // samplesIntoBlock: where the frame ends in the host block being processed (see
+  // AngleModulator::advanceModulator).
+  void filterUpdate(TempoSource* tempo, int32_t samplesIntoBlock = 0);
   // One frame: filter update, convolution, crossfade. Reads kFrameSize samples from
   // inFrame and writes kFrameSize samples to each output frame. Audio thread only.
   void convolutionFrame(const float* inFrame, float* outFrame0, float* outFrame1,
-                        TempoSource* tempo);
+                        TempoSource* tempo, int32_t samplesIntoBlock = 0);
   // Clears the spectra the editor shows (part of suspend); the next request is served at
   // once.
   void clearDisplaySpectra();

@@ -25,6 +25,23 @@ class FakeTempo : public TempoSource {
   int requests = 0;
 };
 
+// A host that also reports its song position (at the block's first sample).
+class FakeSong : public FakeTempo {
+ public:
+  bool hostPosition(double& quarterNotes, bool& isPlaying) override {
+    if (!positionValid) return false;
+    quarterNotes = beat;
+    isPlaying = playing;
+    return true;
+  }
+  double beat = 0.0;
+  bool playing = true;
+  bool positionValid = true;
+};
+
+// The fractional part, 0 <= f < 1.
+double frac(double x) { return x - std::floor(x); }
+
 class Modulator : public ::testing::Test {
  protected:
   // What the parameter code does after a change of speed, position or envelope.
@@ -69,19 +86,17 @@ TEST_F(Modulator, DefaultRampRisesAtItsRateAndWrapsOncePerSecond) {
   m.advanceModulator(nullptr);
   EXPECT_NEAR(angle(), -180.0f + 1.0449f, 1e-4f);
   EXPECT_NEAR(position(), 128.0f / 44100.0f, 1e-7f);
-  // One cycle of 44100 samples is 344.53 frames; crossings drop their overshoot, so each
-  // of the seven segments takes up to two frames more than its exact share of 49.2.
-  const int frames = framesPerCycle(1000);
-  EXPECT_GE(frames, 344);
-  EXPECT_LE(frames, 358);
-  EXPECT_FLOAT_EQ(angle(), -180.0f);  // the jump lands on point 1's angle
+  // One cycle of 44100 samples is 344.53 frames: the 345th (the first was taken above)
+  // passes point 8, and the time the step had left carries on up the ramp from point 1.
+  EXPECT_EQ(framesPerCycle(1000), 344);
+  const float left = 345.0f * 128.0f / 44100.0f - 1.0f;
+  EXPECT_NEAR(position(), left, 1e-6f);
+  EXPECT_NEAR(angle(), -180.0f + 360.0f * left, 1e-3f);
 }
 
 TEST_F(Modulator, DividerSlowsTheCycleAndBadDivisorsActAsOne) {
   start(1.0f, 0.0f, 11);
-  const int frames = framesPerCycle(5000);
-  EXPECT_GE(frames, 11 * 344);
-  EXPECT_LE(frames, 11 * 345 + 14);
+  EXPECT_EQ(framesPerCycle(5000), 3790);  // 11 x 344.53 frames
 
   for (int divide : {0, -3}) {
     start(1.0f, 0.0f, divide);
@@ -179,6 +194,132 @@ TEST_F(Modulator, SyncStartingAStoppedLfoPlacesItOnTheEnvelope) {
   EXPECT_EQ(m.fromPoint.load(kRelaxed), 3);  // forward indices of the segment at 0.5
   EXPECT_EQ(m.toPoint.load(kRelaxed), 4);
   EXPECT_NEAR(angle(), 0.0f + 2.0f * 1.0449f, 1e-3f);  // on the ramp, moved one step
+}
+
+TEST_F(Modulator, NoTimeIsLostAtCrossings) {
+  // Uneven segments with a flat one: many crossings per cycle, each mid-frame.
+  setTimes({0.0f, 0.05f, 0.3f, 0.3f, 0.42f, 0.77f, 0.9f, 1.0f});
+  setValues({0.0f, 0.9f, 0.2f, 0.4f, 0.4f, 0.75f, 0.1f, 0.5f});
+  for (float rate : {8000.0f, 44100.0f, 384000.0f}) {
+    for (float speed : {1.0f, 0.25f, -0.3f, 0.01f}) {
+      for (int divide : {1, 11}) {
+        m.setSampleRate(rate);
+        start(speed, 0.6f, divide);
+        const int frames = static_cast<int>(rate / 128.0f * 3.0f);  // three seconds
+        for (int frame = 0; frame < frames; ++frame) m.advanceModulator(nullptr);
+        const double expected = frac(0.6 + frames * (128.0 / rate) * speed / divide);
+        ASSERT_NEAR(position(), expected, 2e-6)
+            << rate << " Hz, speed " << speed << " / " << divide;
+        // The angle is the envelope's at that position, as a placement finds it.
+        AngleModulator reference;
+        for (int i = 0; i < AngleModulator::kPoints; ++i) {
+          reference.pointTimes[i].store(m.pointTimes[i].load(kRelaxed), kRelaxed);
+          reference.pointValues[i].store(m.pointValues[i].load(kRelaxed), kRelaxed);
+        }
+        reference.lfoPosition.store(position(), kRelaxed);
+        reference.lfoSpeed.store(speed, kRelaxed);
+        reference.placeOnEnvelope();
+        EXPECT_NEAR(std::remainder(angle() - reference.targetAngle.load(kRelaxed), 360.0f), 0.0f,
+                    0.01f)
+            << rate << " Hz, speed " << speed << " / " << divide;
+      }
+    }
+  }
+}
+
+TEST_F(Modulator, LockedSyncTakesThePositionFromTheSong) {
+  FakeSong host;  // 120 beats per minute: two beats per second
+  m.syncToHost.store(1.0f, kRelaxed);
+  start(0.3f, 0.9f, 8);  // one cycle per eight beats (two bars of four)
+  host.beat = 64.0;      // bar 17
+  m.advanceModulator(&host);
+  EXPECT_FLOAT_EQ(m.lfoSpeed.load(kRelaxed), 2.0f);
+  EXPECT_NEAR(position(), 0.0, 1e-7);  // the cycle starts on the bar, not where it stood
+  EXPECT_NEAR(angle(), -180.0f, 1e-4f);
+
+  // A frame that ends 441 samples into the block is 0.02 beats later.
+  host.beat = 17.0;
+  m.advanceModulator(&host, 441);
+  EXPECT_NEAR(position(), frac(17.02 / 8.0), 1e-7);
+  EXPECT_EQ(m.fromPoint.load(kRelaxed), 0);
+  EXPECT_EQ(m.toPoint.load(kRelaxed), 1);
+  EXPECT_NEAR(angle(), -180.0f + 360.0f * static_cast<float>(frac(17.02 / 8.0)), 1e-3f);
+
+  // Before the song's start (a pre-roll) the cycle is still counted from beat 0.
+  host.beat = -1.0;
+  m.advanceModulator(&host);
+  EXPECT_NEAR(position(), 0.875, 1e-7);
+
+  // Running backward, the position runs down as the song runs on.
+  start(-0.3f, 0.2f, 8);
+  host.beat = 17.0;
+  m.advanceModulator(&host, 441);
+  EXPECT_FLOAT_EQ(m.lfoSpeed.load(kRelaxed), -2.0f);
+  EXPECT_NEAR(position(), frac(-17.02 / 8.0), 1e-7);
+  EXPECT_EQ(m.fromPoint.load(kRelaxed) - m.toPoint.load(kRelaxed), 1);
+
+  // Without sync the song position is not even asked for.
+  m.syncToHost.store(0.0f, kRelaxed);
+  start(0.25f, 0.5f, 1);
+  host.beat = 3.0;
+  m.advanceModulator(&host);
+  EXPECT_NEAR(position(), 0.5 + 0.25 * 128.0 / 44100.0, 1e-6);
+}
+
+TEST_F(Modulator, StoppedTransportOrNoPositionRunsOnFromWhereItStands) {
+  FakeSong host;
+  m.syncToHost.store(1.0f, kRelaxed);
+  start(0.3f, 0.0f, 8);
+  host.beat = 10.0;
+  m.advanceModulator(&host);
+  const double locked = frac(10.0 / 8.0);
+  EXPECT_NEAR(position(), locked, 1e-7);
+
+  // Stopped: the sweep runs on at the host's tempo from the locked position.
+  host.playing = false;
+  host.beat = 0.0;
+  m.advanceModulator(&host);
+  const double step = 2.0 / 8.0 * 128.0 / 44100.0;
+  EXPECT_NEAR(position(), locked + step, 1e-6);
+  // No position at all: the same.
+  host.positionValid = false;
+  m.advanceModulator(&host);
+  EXPECT_NEAR(position(), locked + 2.0 * step, 1e-6);
+
+  // A NaN position is no position either.
+  host.positionValid = true;
+  host.playing = true;
+  host.beat = std::numeric_limits<double>::quiet_NaN();
+  m.advanceModulator(&host);
+  EXPECT_NEAR(position(), locked + 3.0 * step, 1e-6);
+
+  // A stopped LFO that no tempo restarts stays stopped: the song does not move it.
+  host.valid = false;
+  host.beat = 5.0;
+  start(0.0f, 0.4f, 8);
+  const float standing = angle();
+  m.advanceModulator(&host);
+  EXPECT_FLOAT_EQ(position(), 0.4f);
+  EXPECT_FLOAT_EQ(angle(), standing);
+}
+
+TEST_F(Modulator, SettingThePositionWhileLockedLastsUntilTheNextFrame) {
+  FakeSong host;
+  m.syncToHost.store(1.0f, kRelaxed);
+  start(-0.3f, 0.0f, 4);
+  host.beat = 1.0;
+  m.advanceModulator(&host);
+  EXPECT_NEAR(position(), frac(-0.25), 1e-7);
+  // What "lfo position" does: the position is shown at once and the LFO stops...
+  m.lfoPosition.store(0.6f, kRelaxed);
+  m.lfoSpeed.store(0.0f, kRelaxed);
+  m.rebuildSegmentRates();
+  m.placeOnEnvelope();
+  EXPECT_FLOAT_EQ(position(), 0.6f);
+  // ...and the sync starts it again forward, where the song position takes over.
+  m.advanceModulator(&host);
+  EXPECT_FLOAT_EQ(m.lfoSpeed.load(kRelaxed), 2.0f);
+  EXPECT_NEAR(position(), 0.25, 1e-7);
 }
 
 TEST_F(Modulator, DegenerateSegmentsAndBadValuesNeverHangOrPoison) {
