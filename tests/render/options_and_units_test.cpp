@@ -39,6 +39,12 @@ TEST(RenderOptions, AcceptsNegativeValuesAndBothValueForms) {
   EXPECT_EQ(o.outputPath, "out.wav");
 }
 
+TEST(RenderOptions, StartBeatComesWithSync) {
+  const RenderOptions o = parse({"--start-beat=8.5", "--sync", "90", "a", "b"});
+  EXPECT_DOUBLE_EQ(*o.startBeat, 8.5);
+  EXPECT_FALSE(parse({"--sync", "90", "a", "b"}).startBeat);
+}
+
 TEST(RenderOptions, RejectsBadInputWithAMessageNamingTheOption) {
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
       {{"--angle"}, "--angle needs a value"},
@@ -47,6 +53,8 @@ TEST(RenderOptions, RejectsBadInputWithAMessageNamingTheOption) {
       {{"--block", "0", "a", "b"}, "--block takes a size from 1"},
       {{"--tail", "-1", "a", "b"}, "--tail takes 0 to 3600"},
       {{"--sync", "0.5", "a", "b"}, "--sync takes a tempo from 1"},
+      {{"--start-beat", "8", "a", "b"}, "--start-beat needs --sync"},
+      {{"--sync", "120", "--start-beat", "-1", "a", "b"}, "--start-beat takes a beat from 0"},
       {{"--param", "gain=1.5", "a", "b"}, "from 0 to 1"},
       {{"--param", "gain", "a", "b"}, "NAME_OR_INDEX=VALUE"},
       {{"--frobnicate", "a", "b"}, "unknown option --frobnicate"},

@@ -128,3 +128,16 @@ TEST(RenderLoop, StopsWhenInterrupted) {
                RenderError);
   EXPECT_EQ(io.output[0].size(), 300u);
 }
+
+TEST(RenderLoop, SettlingCoversHalfATurnOfGlideAtEveryRate) {
+  for (double rate : {8000.0, 44100.0, 48000.0, 96000.0, 192000.0, 384000.0}) {
+    const int64_t frames = settleFrames(rate, 128);
+    EXPECT_EQ(frames % 128, 0) << rate;
+    // The glide steps 44100 / rate degrees per 128-sample frame; the latency and the
+    // responses (a few milliseconds) come on top of half a turn.
+    const double glideFrames = static_cast<double>(frames - 128) / 128.0;
+    EXPECT_GE(glideFrames * 44100.0 / rate, 180.0 + 0.004 * 44100.0 / 128.0) << rate;
+    EXPECT_LT(static_cast<double>(frames) / rate, 0.6) << rate;  // not much more
+  }
+  EXPECT_GT(settleFrames(48000.0, 4800), settleFrames(48000.0, 128));
+}

@@ -1,6 +1,7 @@
 #include "render_loop.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "render_error.h"
 
@@ -18,6 +19,21 @@ void runSilence(AudioProcessor& processor, int64_t frames, int blockSize) {
         return n;
       },
       [](const float* const*, int) {});
+}
+
+int64_t settleFrames(double sampleRate, int64_t latencyFrames) {
+  constexpr double kFrame = 128.0;
+  constexpr double kGlideDegreesPerSecond = 44100.0 / kFrame;  // a degree per frame at 44.1 kHz
+  constexpr double kHalfTurnDegrees = 180.0;
+  constexpr double kResponseSeconds = 0.01;  // quendral's longest response is 4 ms
+  const double rate = std::max(sampleRate, 1.0);
+  // The glide moves once per frame: whole frames of it, plus one for the frame in flight.
+  const double glideFrames =
+      std::ceil(kHalfTurnDegrees / kGlideDegreesPerSecond * rate / kFrame) + 1.0;
+  const double samples = glideFrames * kFrame +
+                         static_cast<double>(std::max<int64_t>(latencyFrames, 0)) +
+                         std::ceil(kResponseSeconds * rate);
+  return static_cast<int64_t>(std::ceil(samples / kFrame) * kFrame);
 }
 
 int64_t renderAll(AudioProcessor& processor, const RenderPlan& plan,

@@ -45,6 +45,14 @@ using ProgressReport = std::function<void(int64_t framesWritten)>;
 // in place before the input's first sample.
 void runSilence(AudioProcessor& processor, int64_t frames, int blockSize);
 
+// How long to run silence before the input at `sampleRate`, in frames: quendral's glide
+// over half a turn (344.5 degrees per second at every rate: a degree per 128 samples at
+// 44.1 kHz), then the plug-in's latency and its responses' length (a few milliseconds),
+// so a fixed placement holds from the input's first sample. A whole number of quendral's
+// 128-sample frames, so the input starts on a frame as it does in a host that starts
+// playback with the plug-in.
+int64_t settleFrames(double sampleRate, int64_t latencyFrames);
+
 // Runs the whole render and returns the frames written. `events` must be sorted by frame;
 // events at or before a frame are applied before that frame is processed, and blocks are
 // split at event frames. Throws RenderError("interrupted") when *interrupted becomes true.

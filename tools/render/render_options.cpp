@@ -88,6 +88,10 @@ bool setValueOption(const std::string& name, ValueReader value, RenderOptions& o
     options.syncBpm = parseNumber(name, value());
     if (*options.syncBpm < 1.0 || *options.syncBpm > 999.0)
       throw RenderError("--sync takes a tempo from 1 to 999 BPM");
+  } else if (name == "--start-beat") {
+    options.startBeat = parseNumber(name, value());
+    if (*options.startBeat < 0.0 || *options.startBeat > kMaxStartBeat)
+      throw RenderError("--start-beat takes a beat from 0 to 1000000");
   } else if (name == "--program") {
     options.program = parseInteger(name, value());
     if (*options.program < 1) throw RenderError("--program counts from 1");
@@ -161,6 +165,8 @@ RenderOptions parseOptions(const std::vector<std::string>& args) {
     }
   }
   setFiles(positional, options);
+  if (!options.help && options.startBeat && !options.syncBpm)
+    throw RenderError("--start-beat needs --sync: the song position counts beats of its tempo");
   return options;
 }
 
@@ -184,6 +190,9 @@ Placing the source (quendral's parameters in user units):
   --lfo-position P    where on the envelope the sweep starts, 0..1
   --sync BPM          report this host tempo and lock the sweep to it (one cycle per
                       lfo-divide beats)
+  --start-beat B      with --sync: the song position at the input's first sample, in
+                      beats from the song's start (default 0); a synced sweep stands where
+                      the song puts it, as when a host starts playback at that beat
 Any plug-in:
   --plugin PATH       the VST2 plug-in (.so) to load
   --program N         select program N (1 = first) before anything else is set
@@ -200,11 +209,13 @@ Any plug-in:
   -h, --help          this text
 
 Settings are applied in this order: --program, the options in user units, --param in the
-order given. The plug-in then runs on 25600 samples of silence (0.6 s at 44.1 kHz), so a
-fixed placement holds from the first sample (quendral glides to a new angle), and only
-then do --lfo-speed and --sync start the sweep from --lfo-position, with the input's
-first sample. Automation rows apply at their time. --angle and --lfo-position stop a
-sweep.
+order given. The plug-in then runs on silence long enough for quendral to glide half a
+turn (about 0.55 s at any rate), so a fixed placement holds from the first sample, and
+only then does --lfo-speed start the sweep from --lfo-position, with the input's first
+sample. With --sync the host's transport plays through that silence up to --start-beat
+and the sweep, locked to the song position, is in place at the first sample
+(--lfo-position then has no effect). Automation rows apply at their time. --angle and
+--lfo-position stop a free sweep.
 Exit status: 0 done, 2 bad input, 130 interrupted (nothing is left at OUTPUT after a
 failure).
 )";

@@ -32,7 +32,8 @@ struct RenderOptions {
   std::optional<int> lfoDivide;
   std::optional<double> lfoPosition;
   std::optional<double> syncBpm;
-  std::optional<int> program;  // 1-based, as the program names count
+  std::optional<double> startBeat;  // with --sync: the song position of the input's start
+  std::optional<int> program;       // 1-based, as the program names count
 
   std::vector<ParamAssignment> params;  // in command-line order
   std::string automationPath;
@@ -42,6 +43,7 @@ struct RenderOptions {
 
 constexpr int kMaxBlockSize = 65536;
 constexpr double kMaxTailSeconds = 3600.0;
+constexpr double kMaxStartBeat = 1.0e6;
 
 // Parses the arguments after the program name. Throws RenderError with a one-line message
 // for an unknown option, a missing or malformed value, or missing INPUT/OUTPUT.
