@@ -44,6 +44,11 @@ constexpr T valueFromLfoSpeed(T cyclesPerSecond) {
   return T(0.5) + cyclesPerSecond * T(0.5);
 }
 
+// "midi lfo tempo": the LFO follows the host's tempo while the value is above 0.5 (the
+// modulator reads the raw value the same way).
+inline bool tempoSyncFromValue(float value) { return value > 0.5f; }
+inline float valueFromTempoSync(bool on) { return on ? 1.0f : 0.0f; }
+
 // "lfo divide": the integer part of 10 x value, plus one: divisors 1..11 over 0..1, so the
 // modulator never divides by 0 or less.
 constexpr int32_t kLfoDivideSteps = 10;

@@ -1,0 +1,126 @@
+#include "lv2_editor.h"
+
+#include <lv2/instance-access/instance-access.h>
+
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+#include "editor/panel_editor.h"
+#include "gui/platform_window.h"
+#include "quendral_core.h"
+
+namespace panner::lv2 {
+
+namespace {
+
+const void* featureData(const LV2_Feature* const* features, const char* uri) {
+  for (int i = 0; features && features[i]; ++i)
+    if (std::strcmp(features[i]->URI, uri) == 0) return features[i]->data;
+  return nullptr;
+}
+
+}  // namespace
+
+Lv2Editor* Lv2Editor::create(LV2UI_Write_Function write, LV2UI_Controller controller,
+                             const LV2_Feature* const* features, LV2UI_Widget* widget) {
+  if (!write) return nullptr;
+  Lv2Editor* editor = new (std::nothrow) Lv2Editor(write, controller);
+  if (editor && !editor->open(features, widget)) {
+    delete editor;
+    return nullptr;
+  }
+  return editor;
+}
+
+Lv2Editor::Lv2Editor(LV2UI_Write_Function writeFunction, LV2UI_Controller hostController)
+    : write(writeFunction), controller(hostController) {}
+
+bool Lv2Editor::open(const LV2_Feature* const* features, LV2UI_Widget* widget) {
+  touch = static_cast<const LV2UI_Touch*>(featureData(features, LV2_UI__touch));
+  auto* instance =
+      static_cast<Lv2Plugin*>(const_cast<void*>(featureData(features, LV2_INSTANCE_ACCESS_URI)));
+  // The plug-in's panel serves one editor at a time; a second one gets a core of its own.
+  if (instance && instance->core().editor() && !instance->core().editor()->isOpen()) {
+    plugin = instance;
+    shown = &instance->core();
+  } else {
+    own.reset(new (std::nothrow) QuendralCore(this));
+    if (!own || !own->constructed()) return false;
+    shown = own.get();
+  }
+  for (int32_t p = 0; p < kNumControlPorts; ++p)
+    portValue[p] = portValueFromNormalised(p, shown->getParameter(p));
+
+  panel = shown->editor();
+  if (!panel) return false;
+  // Without a parent the panel gets a top-level window of its own.
+  void* parent = const_cast<void*>(featureData(features, LV2_UI__parent));
+  if (!panel->open(parent) || !panel->getFrame() || !panel->getFrame()->getPlatformWindow()) {
+    panel->close();
+    return false;
+  }
+  if (plugin) plugin->setEditListener(this);
+  *widget = reinterpret_cast<LV2UI_Widget>(panel->getFrame()->getPlatformWindow()->nativeHandle());
+  if (const auto* resize = static_cast<const LV2UI_Resize*>(featureData(features, LV2_UI__resize)))
+    resize->ui_resize(resize->handle, panel->width(), panel->height());
+  return true;
+}
+
+Lv2Editor::~Lv2Editor() {
+  if (plugin) plugin->setEditListener(nullptr);
+  if (panel) panel->close();
+}
+
+void Lv2Editor::portEvent(uint32_t port, uint32_t size, uint32_t format, const void* buffer) {
+  if (format != 0 || size != sizeof(float) || !buffer) return;
+  if (port < kFirstControlPort || port >= kLatencyPort) return;
+  const int32_t parameter = static_cast<int32_t>(port - kFirstControlPort);
+  // While the user drags a control, the host reports back what the panel wrote, possibly
+  // late: the panel stays with the user's hand.
+  if (dragging[parameter]) return;
+  const float value = *static_cast<const float*>(buffer);
+  portValue[parameter] = value;
+  // The plug-in's own panel reads the plug-in; the editor's own core follows the host.
+  if (own) own->setParameter(parameter, normalisedFromPortValue(parameter, value));
+}
+
+int Lv2Editor::idle() {
+  if (panel) panel->idle();
+  if (own) writeChangedEnvelopePoints();
+  return 0;
+}
+
+void Lv2Editor::writeChangedEnvelopePoints() {
+  for (int32_t p = kParamPointValue1; p <= kParamPointTime8; ++p) {
+    const float value = portValueFromNormalised(p, own->getParameter(p));
+    if (value != portValue[p]) writePort(p, value);
+  }
+}
+
+void Lv2Editor::writePort(int32_t parameter, float value) {
+  portValue[parameter] = value;
+  write(controller, kFirstControlPort + static_cast<uint32_t>(parameter), sizeof value, 0, &value);
+}
+
+void Lv2Editor::editBegan(int32_t index) {
+  if (index < 0 || index >= kNumControlPorts) return;
+  dragging[index] = true;
+  if (touch) touch->touch(touch->handle, kFirstControlPort + static_cast<uint32_t>(index), true);
+}
+
+void Lv2Editor::editPerformed(int32_t index, float value) {
+  if (index < 0 || index >= kNumControlPorts) return;
+  writePort(index, portValueFromNormalised(index, value));
+}
+
+void Lv2Editor::editEnded(int32_t index) {
+  if (index < 0 || index >= kNumControlPorts) return;
+  dragging[index] = false;
+  if (touch) touch->touch(touch->handle, kFirstControlPort + static_cast<uint32_t>(index), false);
+}
+
+// The editor's own core plays no audio: no tempo to follow.
+bool Lv2Editor::hostTempo(double&) { return false; }
+
+}  // namespace panner::lv2

@@ -1,0 +1,59 @@
+// The LV2 face of the plug-in's ports: their order, and for each parameter the unit its
+// control port speaks and how a port value becomes the parameter's normalised value and
+// back. The conversions are the core's own (parameter_mapping.h); the bundle's description
+// (written at build time by quendral_lv2_ttl) and the binary both read this one table.
+#pragma once
+
+#include <cstdint>
+
+#include "parameters.h"
+
+namespace panner::lv2 {
+
+// Port indices. The control inputs come first and in parameter order, so a host that
+// numbers the controls (Ardour's parameter numbers, ecasound's effect arguments) sees the
+// same numbers as the VST2 build's parameters.
+constexpr uint32_t kFirstControlPort = 0;
+constexpr int32_t kNumControlPorts = kNumDefinedParams;  // one per defined parameter
+constexpr uint32_t kLatencyPort =
+    kFirstControlPort + kNumControlPorts;  // control output: the latency
+constexpr uint32_t kAudioInPort = kLatencyPort + 1;
+constexpr uint32_t kAudioOutPort0 = kAudioInPort + 1;
+constexpr uint32_t kAudioOutPort1 = kAudioOutPort0 + 1;
+constexpr uint32_t kEventsInPort = kAudioOutPort1 + 1;  // atom: MIDI and time, optional
+constexpr uint32_t kNumPorts = kEventsInPort + 1;
+
+// How a control port presents its parameter to the host.
+enum class PortKind {
+  kContinuous,   // a float in the parameter's unit
+  kInteger,      // whole numbers only (lv2:integer)
+  kToggle,       // 0 or 1 (lv2:toggled)
+  kEnumeration,  // one of a few labelled values (lv2:enumeration)
+};
+
+// The units extension's unit of a port, where one fits.
+enum class PortUnit { kNone, kDegree, kDb, kHz };
+
+struct ControlPortInfo {
+  PortKind kind;
+  PortUnit unit;
+};
+
+ControlPortInfo controlPortInfo(int32_t parameter);
+
+// The port value (in the parameter's unit) for a normalised value, and the normalised value
+// setParameter is given for a port value. A port value outside the port's range is brought
+// to its nearest end first, as the host was told the range.
+float portValueFromNormalised(int32_t parameter, float normalised);
+float normalisedFromPortValue(int32_t parameter, float portValue);
+
+// The ends of a port's range: the port values of the normalised 0 and 1.
+float portMinimum(int32_t parameter);
+float portMaximum(int32_t parameter);
+
+// The port symbol: the parameter's name with spaces as underscores ("point 1 value" ->
+// "point_1_value"). `symbol` holds at least kSymbolSize characters.
+constexpr int kSymbolSize = 24;
+void portSymbol(const char* parameterName, char* symbol);
+
+}  // namespace panner::lv2

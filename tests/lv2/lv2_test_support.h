@@ -1,0 +1,165 @@
+// What the LV2 suites share: a scratch folder, running a host program with an environment
+// of its own, reading the audio files the hosts write, and comparing two renders.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace quendral_lv2_test {
+
+namespace fs = std::filesystem;
+
+// A folder below /tmp that is removed with the object.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    char name[] = "/tmp/quendral-lv2-XXXXXX";
+    if (mkdtemp(name) != nullptr) root_ = name;
+  }
+  ~ScratchFolder() {
+    if (!root_.empty()) fs::remove_all(root_);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  const fs::path& path() const { return root_; }
+  fs::path operator/(const std::string& name) const { return root_ / name; }
+
+ private:
+  fs::path root_;
+};
+
+inline std::string readText(const fs::path& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Quotes one argument for /bin/sh.
+inline std::string shellQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) {
+    if (c == '\'')
+      quoted += "'\\''";
+    else
+      quoted += c;
+  }
+  return quoted + "'";
+}
+
+struct CommandResult {
+  int exitCode = -1;   // 128 + signal when killed, 124 and above when timed out
+  std::string output;  // stdout and stderr together
+};
+
+// Runs `arguments` (program first) with `environment` (NAME=VALUE words) added, killed after
+// `timeoutSeconds`; the output goes to `logFile`, which is read back.
+inline CommandResult runProgram(const std::vector<std::string>& arguments,
+                                const std::vector<std::string>& environment,
+                                const fs::path& logFile, int timeoutSeconds = 120) {
+  std::string command = "env";
+  for (const std::string& variable : environment) command += " " + shellQuoted(variable);
+  command += " timeout -s KILL " + std::to_string(timeoutSeconds);
+  for (const std::string& argument : arguments) command += " " + shellQuoted(argument);
+  command += " > " + shellQuoted(logFile.string()) + " 2>&1 < /dev/null";
+  const int status = std::system(command.c_str());
+  CommandResult result;
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  result.output = readText(logFile);
+  return result;
+}
+
+// An audio file's frames, channels interleaved.
+struct Audio {
+  int channels = 0;
+  int sampleRate = 0;
+  std::vector<float> samples;
+
+  std::size_t frames() const { return channels > 0 ? samples.size() / channels : 0; }
+  float at(std::size_t frame, int channel) const { return samples[frame * channels + channel]; }
+};
+
+inline Audio readAudio(const fs::path& path) {
+  Audio audio;
+  SF_INFO info{};
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  if (!file) return audio;
+  audio.channels = info.channels;
+  audio.sampleRate = info.samplerate;
+  audio.samples.resize(static_cast<std::size_t>(info.frames) * info.channels);
+  const sf_count_t read = sf_readf_float(file, audio.samples.data(), info.frames);
+  audio.samples.resize(static_cast<std::size_t>(std::max<sf_count_t>(read, 0)) * info.channels);
+  sf_close(file);
+  return audio;
+}
+
+inline bool writeMonoFloatWav(const fs::path& path, const std::vector<float>& samples,
+                              int sampleRate) {
+  SF_INFO info{};
+  info.channels = 1;
+  info.samplerate = sampleRate;
+  info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+  if (!file) return false;
+  const sf_count_t written =
+      sf_writef_float(file, samples.data(), static_cast<sf_count_t>(samples.size()));
+  sf_close(file);
+  return written == static_cast<sf_count_t>(samples.size());
+}
+
+// A tone and noise that are the same on every run.
+inline std::vector<float> testSignal(std::size_t frames, int sampleRate) {
+  std::vector<float> samples(frames);
+  uint32_t noise = 12345;
+  for (std::size_t i = 0; i < frames; ++i) {
+    noise = noise * 1664525u + 1013904223u;
+    const double t = static_cast<double>(i) / sampleRate;
+    samples[i] = static_cast<float>(0.3 * std::sin(2.0 * M_PI * 440.0 * t) +
+                                    0.2 * (static_cast<double>(noise) / 4294967296.0 - 0.5));
+  }
+  return samples;
+}
+
+inline float peakOfChannel(const Audio& audio, int channel) {
+  float peak = 0.0f;
+  for (std::size_t f = 0; f < audio.frames(); ++f)
+    peak = std::max(peak, std::fabs(audio.at(f, channel)));
+  return peak;
+}
+
+// Asserts that `actual` has the frames and channels of `expected`, sample for sample within
+// `tolerance`, and that the render is not silence (two silent renders prove nothing).
+inline void expectSameRender(const Audio& expected, const Audio& actual, float tolerance,
+                             const std::string& what) {
+  SCOPED_TRACE(what);
+  ASSERT_EQ(actual.channels, expected.channels);
+  ASSERT_EQ(actual.frames(), expected.frames());
+  ASSERT_GT(std::max(peakOfChannel(expected, 0), peakOfChannel(expected, 1)), 0.01f)
+      << "the reference render is silent";
+  float worst = 0.0f;
+  std::size_t worstAt = 0;
+  for (std::size_t i = 0; i < expected.samples.size(); ++i) {
+    const float difference = std::fabs(expected.samples[i] - actual.samples[i]);
+    if (!(difference <= worst)) {
+      worst = difference;
+      worstAt = i;
+    }
+  }
+  EXPECT_LE(worst, tolerance) << "frame " << worstAt / expected.channels << " channel "
+                              << worstAt % expected.channels << ": expected "
+                              << expected.samples[worstAt] << ", got " << actual.samples[worstAt];
+}
+
+}  // namespace quendral_lv2_test
