@@ -10,18 +10,20 @@ which=${1:-all}
 
 # Build the plug-in (X11 editor drawn with Cairo, Arial-metric fonts), quendral-render
 # (libsndfile), quendral-snapshot's private X server (Xvfb) and the demo's source sounds
-# (espeak-ng speech, sox, whose `play` plays the demo).
+# (espeak-ng speech, sox, whose `play` plays the demo); the LV2 build's headers (lv2-dev).
 main_packages=(
   build-essential cmake pkg-config
   libx11-dev libcairo2-dev libfontconfig-dev fonts-liberation fontconfig
   libsndfile1-dev xvfb
   espeak-ng sox
+  lv2-dev
 )
 
 # Only the tests, benchmarks, style check and cross-builds: test frameworks, the SOFA
 # measurements the response-set generator reads, FFTW as the benchmarks' yardstick, a
 # private X server with input and screenshot tools, third-party VST2 plug-ins and a real
-# DAW as hosts' counterparts; the mingw-w64 cross-compiler and wine for the Windows build;
+# DAW as hosts' counterparts; LV2 hosts (lv2apply, lv2file, ecasound, jalv on a JACK
+# dummy server) and the LV2 validator's sord_validate; the mingw-w64 cross-compiler and wine for the Windows build;
 # clang with its sanitizer and fuzzer runtimes.
 test_packages=(
   git ca-certificates time clang-format
@@ -29,6 +31,7 @@ test_packages=(
   libmysofa-dev libfftw3-dev
   xauth xdotool imagemagick x11-utils
   lsp-plugins-vst iem-plugin-suite-vst ardour valgrind
+  lilv-utils lv2file ecasound sordi jalv jackd2
   g++-mingw-w64-x86-64-posix mingw-w64 wine wine64
   clang libclang-rt-14-dev
 )
