@@ -23,8 +23,8 @@ main_packages=(
 # measurements the response-set generator reads, FFTW as the benchmarks' yardstick, a
 # private X server with input and screenshot tools, third-party VST2 plug-ins and a real
 # DAW as hosts' counterparts; LV2 hosts (lv2apply, lv2file, ecasound, jalv on a JACK
-# dummy server) and the LV2 validator's sord_validate; the mingw-w64 cross-compiler and wine for the Windows build;
-# clang with its sanitizer and fuzzer runtimes.
+# dummy server) and the LV2 validator's sord_validate; the mingw-w64 cross-compiler and
+# wine for the Windows build; clang with its sanitizer and fuzzer runtimes.
 test_packages=(
   git ca-certificates time clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
