@@ -219,40 +219,37 @@ void QuendralCore::getParameterLabel(int32_t index, char* label) const {
 
 void QuendralCore::getParameterDisplay(int32_t index, char* text) const {
   const AngleModulator& mod = engine.modulator;
-  const auto print = [text](const char* format, float value) {
-    printNumber(format, value, text, kTextSize);
-  };
+  float shown = 0.0f;
   switch (index) {
     case kParamAngle:
-      print("%3.1f", load(mod.targetAngle));
-      return;
+      shown = load(mod.targetAngle);
+      break;
     case kParamMidiLfoTempo:
-      print("%3.2f", load(mod.syncToHost));
-      return;
+      shown = load(mod.syncToHost);
+      break;
     case kParamLfoDivide:
-      int2string(mod.lfoDivide.load(std::memory_order_relaxed), text, kTextSize);
-      return;
+      shown = static_cast<float>(mod.lfoDivide.load(std::memory_order_relaxed));
+      break;
     case kParamFilterNumber:
-      int2string(engine.filterSet.load(std::memory_order_relaxed), text, kTextSize);
-      return;
+      shown = static_cast<float>(engine.filterSet.load(std::memory_order_relaxed));
+      break;
     case kParamLfoSpeed:
-      print("%3.2f", load(mod.lfoSpeed));
-      return;
+      shown = load(mod.lfoSpeed);
+      break;
     case kParamLfoPosition:
-      print("%3.2f", load(mod.lfoPosition));
-      return;
+      shown = load(mod.lfoPosition);
+      break;
     case kParamGain:
-      print("%3.1f", dbFromLinearGain(engine.outGain.load(std::memory_order_relaxed)));
-      return;
+      shown = dbFromLinearGain(engine.outGain.load(std::memory_order_relaxed));
+      break;
     default:
       if (isPointValue(index))
-        float2string(load(mod.pointValues[index - kParamPointValue1]), text, kTextSize);
+        shown = load(mod.pointValues[index - kParamPointValue1]);
       else if (isPointTime(index))
-        float2string(load(mod.pointTimes[index - kParamPointTime1]), text, kTextSize);
-      else
-        text[0] = 0;
-      return;
+        shown = load(mod.pointTimes[index - kParamPointTime1]);
+      break;
   }
+  printShownValue(index, shown, text);
 }
 
 void QuendralCore::setProgram(int32_t program) {
@@ -287,14 +284,15 @@ void QuendralCore::setProgramName(const char* name) {
   if (ProgramRecord* record = currentRecord()) copyText(record->name, name, kProgramNameLen);
 }
 
-void QuendralCore::getProgramName(char* name) const {
-  const ProgramRecord* record = currentRecord();
-  if (!record) {
+void QuendralCore::getProgramName(char* name) const { getProgramNameIndexed(getProgram(), name); }
+
+void QuendralCore::getProgramNameIndexed(int32_t program, char* name) const {
+  if (!programs || program < 0 || program >= kNumPrograms) {
     name[0] = 0;
-  } else if (std::strcmp(record->name, "Init") == 0) {
-    std::snprintf(name, kProgramNameLen, "Init %d", static_cast<int>(getProgram() + 1));
+  } else if (std::strcmp(programs[program].name, "Init") == 0) {
+    std::snprintf(name, kProgramNameLen, "Init %d", static_cast<int>(program + 1));
   } else {
-    copyText(name, record->name, kProgramNameLen);
+    copyText(name, programs[program].name, kProgramNameLen);
   }
 }
 

@@ -37,6 +37,7 @@ float QuendralCore::getSampleRate() const { return static_cast<float>(engine.sam
 void QuendralCore::suspend() { blocks.suspend(); }
 
 void QuendralCore::setBypass(bool on) { blocks.setBypass(on); }
+bool QuendralCore::getBypass() const { return blocks.bypassed(); }
 
 void QuendralCore::processReplacing(const float* input, float* output0, float* output1,
                                     int32_t frames) {

@@ -50,6 +50,7 @@ class QuendralCore {
   // Clears meters, the sample counter and the display spectra; the sound carries on.
   void suspend();
   void setBypass(bool on);
+  bool getBypass() const;
   // One host block. input may be null (silence); a null output is not written.
   void processReplacing(const float* input, float* output0, float* output1, int32_t frames);
   // The same, adding into the outputs.
@@ -64,6 +65,9 @@ class QuendralCore {
   // controls 1 and 2) on any channel set angle, gain, lfo speed and lfo position at once,
   // without telling the host; every other message is ignored.
   void midiMessage(uint8_t status, uint8_t data1, uint8_t data2);
+  // The parameter a control change number moves, or -1 for one that moves nothing (for
+  // formats whose hosts map controllers themselves).
+  int32_t midiControllerParameter(int32_t controller) const;
 
   // ---- parameters: normalised values 0..1; the one place a change is decided ----
   void setParameter(int32_t index, float value);
@@ -71,12 +75,22 @@ class QuendralCore {
   void getParameterName(int32_t index, char* text) const;
   void getParameterLabel(int32_t index, char* label) const;
   void getParameterDisplay(int32_t index, char* text) const;
+  // Beyond the VST2 build, for hosts that ask (VST3): the text `value` would show once
+  // applied, a typed text parsed back into a value ("45", "-3 dB"; false when it holds no
+  // number or the parameter is inert; values beyond the range are confined to it), the
+  // steps of a stepped parameter (0 when continuous) and the value in a fresh program.
+  void getParameterDisplayForValue(int32_t index, float value, char* text) const;
+  bool getParameterValueFromText(int32_t index, const char* text, float& value) const;
+  int32_t getParameterStepCount(int32_t index) const;
+  float getParameterDefault(int32_t index) const;
 
   // ---- programs ----
   void setProgram(int32_t program);
   int32_t getProgram() const { return currentProgram.load(std::memory_order_relaxed); }
   void setProgramName(const char* name);
   void getProgramName(char* name) const;
+  // The name of any program, as getProgramName shows it once that program is current.
+  void getProgramNameIndexed(int32_t program, char* name) const;
 
   // ---- state: the chunk of docs/chunk-format.md ----
   // The bank (all programs, the current one and the live motion) or, with isPreset, the
@@ -97,6 +111,9 @@ class QuendralCore {
   const SpatialEngine& getEngine() const { return engine; }
 
  private:
+  // The display text of parameter `index` showing `shown` in the parameter's own unit
+  // (degrees, dB, cycles per second, divisor, set number, or the plain value).
+  static void printShownValue(int32_t index, float shown, char* text);
   // Applies a defined parameter (0 <= index < 23) and keeps it in the current program.
   void applyParameter(int32_t index, float value);
   // The parameters 0..6; false when the value maps to nothing finite (nothing changed).

@@ -26,6 +26,11 @@ void PanelEditor::close() {
   hostWindow = nullptr;
 }
 
+int PanelEditor::eventFileDescriptor() const {
+  VSTGUI::PlatformWindow* window = frame != nullptr ? frame->getPlatformWindow() : nullptr;
+  return window != nullptr ? window->eventFileDescriptor() : -1;
+}
+
 void PanelEditor::idle() {
   if (!inPump && frame != nullptr) frame->idle();
 }

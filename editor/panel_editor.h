@@ -34,6 +34,9 @@ class PanelEditor : public VSTGUI::CFrameOwner {
   // Destroys the frame and with it every view.
   virtual void close();
   bool isOpen() const { return hostWindow != nullptr || frame != nullptr; }
+  // The descriptor the open panel's window events arrive on (the X connection), or -1:
+  // formats without an idle call have their host's run loop watch it and call idle().
+  int eventFileDescriptor() const;
   // Redraws the frame's dirty views, unless the idle pump is running the host's idle.
   virtual void idle();
   // Every parameter change, from the host, MIDI, a program change or the editor itself.

@@ -58,6 +58,9 @@ class PlatformWindow {
 
   // The platform's handle of the window (an X11 Window id; 0 for the image backend).
   virtual uintptr_t nativeHandle() const = 0;
+  // A file descriptor that becomes readable when window-system events arrive (the X
+  // connection's), for hosts whose run loop watches it; -1 when there is none.
+  virtual int eventFileDescriptor() const { return -1; }
 };
 
 // A width x height child window at (0, 0) of the host's window `parent` (an X11 Window id

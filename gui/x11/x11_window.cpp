@@ -226,6 +226,11 @@ CPoint X11Window::getMouseLocation() {
   return CPoint(x, y);
 }
 
+int X11Window::eventFileDescriptor() const {
+  Display* display = dpy(display_);
+  return display && window_ ? ConnectionNumber(display) : -1;
+}
+
 void X11Window::processEvents(CFrame& frame, bool dispatchPresses) {
   Display* display = dpy(display_);
   if (!display || !window_) return;

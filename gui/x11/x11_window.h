@@ -24,6 +24,7 @@ class X11Window : public PlatformWindow {
   void processEvents(CFrame& frame, bool dispatchPresses) override;
   bool readPixels(std::vector<uint32_t>& argb, int& width, int& height) override;
   uintptr_t nativeHandle() const override { return window_; }
+  int eventFileDescriptor() const override;
 
   // X protocol errors on the frames' own connections are recorded instead of ending the
   // process (Xlib's default). The handler is installed while any such connection is open

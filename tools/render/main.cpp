@@ -1,5 +1,5 @@
-// quendral-render: renders audio files through a VST2 plug-in (quendral by default),
-// driving it through its binary interface exactly as a DAW does.
+// quendral-render: renders audio files through a VST2 or VST3 plug-in (quendral by
+// default), driving it through its binary interface exactly as a DAW does.
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,13 +17,12 @@
 #include "automation_csv.h"
 #include "input_checks.h"
 #include "parameter_units.h"
-#include "plugin_info.h"
 #include "plugin_locator.h"
+#include "plugin_processor.h"
 #include "progress_bar.h"
 #include "render_error.h"
 #include "render_loop.h"
 #include "render_options.h"
-#include "vst_plugin_processor.h"
 
 namespace render {
 namespace {
@@ -31,9 +31,6 @@ constexpr double kDefaultTailSeconds = 0.1;
 constexpr double kDefaultTempo = 120.0;
 // Latency and tail that a plug-in reports beyond this many seconds are not believed.
 constexpr int64_t kMaxPluginSeconds = 60;
-// Silence run before the input: quendral glides at most a degree per 128 samples, so half
-// a turn takes 180 x 128 samples; a little more covers its frame of latency too.
-constexpr int64_t kSettleFrames = 200 * 128;
 constexpr int kExitBadInput = 2;
 constexpr int kExitInterrupted = 130;
 
@@ -41,17 +38,17 @@ std::atomic<bool> interrupted{false};
 
 extern "C" void onSignal(int) { interrupted.store(true, std::memory_order_relaxed); }
 
-void selectProgram(VstPluginProcessor& plugin, const RenderOptions& options) {
+void selectProgram(PluginProcessor& plugin, const RenderOptions& options) {
   if (!options.program) return;
   if (*options.program > plugin.numPrograms())
     throw RenderError("--program " + std::to_string(*options.program) +
                       " is out of range (the plug-in has " + std::to_string(plugin.numPrograms()) +
                       " programs)");
-  plugin.host().setProgram(*options.program - 1);
+  plugin.selectProgram(*options.program - 1);
 }
 
 // Applies the settings whose startsSweep equals `sweep`.
-void applySettings(VstPluginProcessor& plugin, const std::vector<NamedSetting>& settings,
+void applySettings(PluginProcessor& plugin, const std::vector<NamedSetting>& settings,
                    bool sweep) {
   std::vector<std::string> names;
   for (const NamedSetting& s : settings) {
@@ -61,7 +58,7 @@ void applySettings(VstPluginProcessor& plugin, const std::vector<NamedSetting>& 
   }
 }
 
-std::vector<AutomationEvent> automationEvents(VstPluginProcessor& plugin,
+std::vector<AutomationEvent> automationEvents(PluginProcessor& plugin,
                                               const std::vector<AutomationRow>& rows,
                                               const std::string& file, int sampleRate) {
   std::vector<AutomationEvent> events;
@@ -78,12 +75,12 @@ std::vector<AutomationEvent> automationEvents(VstPluginProcessor& plugin,
 
 // Block size, latency to remove and tail to render, from the options and what the
 // plug-in reports.
-RenderPlan planFor(VstPluginProcessor& plugin, const RenderOptions& options, int sampleRate) {
+RenderPlan planFor(PluginProcessor& plugin, const RenderOptions& options, int sampleRate) {
   const int64_t rate = sampleRate;
   RenderPlan plan;
   plan.blockSize = options.blockSize;
   if (options.compensateLatency) {
-    plan.latencyFrames = std::max(plugin.initialDelay(), 0);
+    plan.latencyFrames = std::max(plugin.latencySamples(), 0);
     if (plan.latencyFrames > kMaxPluginSeconds * rate)
       throw RenderError("the plug-in reports a latency of " + std::to_string(plan.latencyFrames) +
                         " samples; render with --no-compensate to keep it");
@@ -98,13 +95,14 @@ RenderPlan planFor(VstPluginProcessor& plugin, const RenderOptions& options, int
 }
 
 int runInfo(const RenderOptions& options, const std::string& pluginPath) {
-  VstPluginProcessor plugin(pluginPath);
+  const std::unique_ptr<PluginProcessor> loaded = openPlugin(pluginPath);
+  PluginProcessor& plugin = *loaded;
   plugin.start(44100.0, options.blockSize);
   selectProgram(plugin, options);
   const std::vector<NamedSetting> settings = settingsFromOptions(options);
   applySettings(plugin, settings, false);
   applySettings(plugin, settings, true);
-  printPluginInfo(plugin, pluginPath, stdout);
+  plugin.printInfo(pluginPath, stdout);
   return 0;
 }
 
@@ -116,24 +114,37 @@ int runRender(const RenderOptions& options, const std::string& pluginPath) {
   std::vector<AutomationRow> rows;
   if (!options.automationPath.empty()) rows = loadAutomation(options.automationPath);
 
-  VstPluginProcessor plugin(pluginPath);
+  const std::unique_ptr<PluginProcessor> loaded = openPlugin(pluginPath);
+  PluginProcessor& plugin = *loaded;
   if (plugin.numOutputs() < 1)
     throw RenderError("the plug-in " + pluginPath + " has no audio outputs");
   reader.setTargetChannels(plugin.numInputs());
-  refuseRateThePluginRefuses(plugin.effect().uniqueID, reader.sampleRate());
+  refuseRateThePluginRefuses(plugin.uniqueId(), reader.sampleRate());
 
-  plugin.host().setTempo(options.syncBpm.value_or(kDefaultTempo));
+  plugin.setTempo(options.syncBpm.value_or(kDefaultTempo));
   plugin.start(reader.sampleRate(), options.blockSize);
   selectProgram(plugin, options);
   const std::vector<NamedSetting> settings = settingsFromOptions(options);
   applySettings(plugin, settings, false);
   const std::vector<AutomationEvent> events =
       automationEvents(plugin, rows, options.automationPath, reader.sampleRate());
-  // Fixed settings settle on silence; a sweep starts with the input's first sample, and
-  // the host's clock starts there too.
-  runSilence(plugin, kSettleFrames, options.blockSize);
-  plugin.host().setSamplePosition(0.0);
-  applySettings(plugin, settings, true);
+  // Fixed settings settle on silence while the host's transport plays up to the input's
+  // first sample, which lies at --start-beat. A free sweep starts with that sample; a
+  // synced one is locked to the song position, so it runs through the silence and is in
+  // place when the input starts.
+  const double tempo = options.syncBpm.value_or(kDefaultTempo);
+  const double songStart = options.startBeat.value_or(0.0) * 60.0 / tempo * reader.sampleRate();
+  const int64_t settle = settleFrames(reader.sampleRate(), plugin.latencySamples());
+  const bool sweepLocked = options.syncBpm.has_value();
+  if (sweepLocked) applySettings(plugin, settings, true);
+  if (sweepLocked && options.lfoPosition && !options.quiet)
+    std::fprintf(stderr,
+                 "quendral-render: --lfo-position has no effect with --sync: the song position "
+                 "places the sweep (see --start-beat)\n");
+  plugin.setSamplePosition(songStart - static_cast<double>(settle));
+  runSilence(plugin, settle, options.blockSize);
+  plugin.setSamplePosition(songStart);
+  if (!sweepLocked) applySettings(plugin, settings, true);
 
   const RenderPlan plan = planFor(plugin, options, reader.sampleRate());
   AudioFileWriter writer(options.outputPath, plugin.numOutputs(), reader.sampleRate());

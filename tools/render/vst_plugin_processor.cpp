@@ -1,14 +1,13 @@
 #include "vst_plugin_processor.h"
 
+#include "plugin_info.h"
 #include "render_error.h"
 
 namespace render {
 
 VstPluginProcessor::VstPluginProcessor(const std::string& path) {
   std::string error;
-  // dlopen searches the library path for a name without a slash; a user means the file.
-  const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
-  host_ = vsthost::PluginHost::load(file, error);
+  host_ = vsthost::PluginHost::load(path, error);
   if (!host_) throw RenderError(error);
 }
 
@@ -41,6 +40,10 @@ void VstPluginProcessor::start(double sampleRate, int blockSize) {
   host_->open(sampleRate, blockSize);
   host_->dispatch(effStartProcess);
   started_ = true;
+}
+
+void VstPluginProcessor::printInfo(const std::string& path, std::FILE* out) {
+  printPluginInfo(*this, path, out);
 }
 
 void VstPluginProcessor::stop() {

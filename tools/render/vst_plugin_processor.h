@@ -1,4 +1,4 @@
-// A loaded VST2 plug-in as the render loop's processor: loading with a one-line error,
+// A loaded VST2 plug-in as quendral-render's processor: loading with a one-line error,
 // the start-up and shut-down calls a host makes around a render, and the processing call
 // the plug-in supports.
 #pragma once
@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "plugin_host.h"
-#include "render_loop.h"
+#include "plugin_processor.h"
 
 namespace render {
 
-class VstPluginProcessor : public AudioProcessor {
+class VstPluginProcessor : public PluginProcessor {
  public:
   // Loads the plug-in. Throws RenderError when the file is missing, not a VST2 plug-in,
   // or the plug-in refuses to load.
@@ -24,20 +24,24 @@ class VstPluginProcessor : public AudioProcessor {
 
   int numInputs() const override { return host_->effect()->numInputs; }
   int numOutputs() const override { return host_->effect()->numOutputs; }
-  int numParams() const { return host_->effect()->numParams; }
-  int numPrograms() const { return host_->effect()->numPrograms; }
-  int initialDelay() const { return host_->effect()->initialDelay; }
-  // The plug-in's own tail in samples, or 0 when it reports none.
-  int tailSamples();
-  std::vector<std::string> parameterNames();
+  int32_t uniqueId() override { return host_->effect()->uniqueID; }
+  int numParams() override { return host_->effect()->numParams; }
+  int numPrograms() override { return host_->effect()->numPrograms; }
+  void selectProgram(int index) override { host_->setProgram(index); }
+  int latencySamples() override { return host_->effect()->initialDelay; }
+  int tailSamples() override;
+  std::vector<std::string> parameterNames() override;
+  void setTempo(double beatsPerMinute) override { host_->setTempo(beatsPerMinute); }
+  void setSamplePosition(double position) override { host_->setSamplePosition(position); }
 
   void setParameter(int index, float value) override { host_->setParameter(index, value); }
   void process(float** inputs, float** outputs, int frames) override;
 
   // effOpen, rate, block size and resume; then effStartProcess before the first block.
-  void start(double sampleRate, int blockSize);
+  void start(double sampleRate, int blockSize) override;
   // effStopProcess and suspend, as a host does when playback stops.
-  void stop();
+  void stop() override;
+  void printInfo(const std::string& path, std::FILE* out) override;
 
  private:
   std::unique_ptr<vsthost::PluginHost> host_;

@@ -18,6 +18,8 @@ class SharedLibrary {
 
   // Address of an exported function or variable; null when the library does not export it.
   void* symbol(const char* name) const;
+  // The system's handle (dlopen's or the HMODULE), for module entry points that take it.
+  void* nativeHandle() const { return handle_; }
 
  private:
   explicit SharedLibrary(void* handle) : handle_(handle) {}

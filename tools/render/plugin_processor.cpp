@@ -1,0 +1,37 @@
+#include "plugin_processor.h"
+
+#include "render_error.h"
+#include "shared_library.h"
+#include "vst3_plugin_processor.h"
+#include "vst_plugin_processor.h"
+
+namespace render {
+
+namespace {
+
+bool endsWith(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// A library that offers the VST3 factory and no VST 2.4 entry point is a VST3 binary.
+bool isVst3Binary(const std::string& path) {
+  std::string error;
+  const auto library = vsthost::SharedLibrary::open(path, error);
+  return library && library->symbol("GetPluginFactory") && !library->symbol("VSTPluginMain") &&
+         !library->symbol("main");
+}
+
+}  // namespace
+
+std::unique_ptr<PluginProcessor> openPlugin(const std::string& path) {
+  // dlopen searches the library path for a name without a slash; a user means the file.
+  const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
+  std::string trimmed = file;
+  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+  if (endsWith(trimmed, ".vst3") || isVst3Binary(file))
+    return std::make_unique<Vst3PluginProcessor>(trimmed);
+  return std::make_unique<VstPluginProcessor>(file);
+}
+
+}  // namespace render
