@@ -1,0 +1,215 @@
+// The LV2 editor in jalv (its GTK 3 front end, which embeds X11 editors), on a private X
+// server and a JACK server with the dummy backend: the panel opens inside jalv's window,
+// and a click on a response-set button and a drag on the angle knob change the ports as
+// jalv holds them. jalv is asked for its view through its own "Save State" (ctrl+s), whose
+// state.ttl lists every control port's value as the host has it.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "lv2_test_support.h"
+#include "required_package.h"
+#include "xvfb_server.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace quendral_lv2_test;
+
+// The panel's own coordinates of what the test presses (editor/panel_layout.h).
+constexpr int kFiltTwoX = 174, kFiltTwoY = 272;     // the "filt two" button
+constexpr int kAngleKnobX = 38, kAngleKnobY = 267;  // the angle knob's centre
+
+// A program running beside the test, stopped (SIGTERM, then SIGKILL) with the object.
+class BackgroundProgram {
+ public:
+  BackgroundProgram(const std::vector<std::string>& arguments, const fs::path& logFile,
+                    const fs::path& workingFolder = {}) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (!workingFolder.empty())
+      posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logFile.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+      argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+  }
+  ~BackgroundProgram() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    for (int i = 0; i < 50; ++i) {
+      if (waitpid(pid_, nullptr, WNOHANG) == pid_) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+  BackgroundProgram(const BackgroundProgram&) = delete;
+  BackgroundProgram& operator=(const BackgroundProgram&) = delete;
+
+  bool running() const { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+bool installed(const char* program) { return access(program, X_OK) == 0; }
+
+CommandResult xdotool(const std::vector<std::string>& arguments, const ScratchFolder& scratch) {
+  std::vector<std::string> command = {"/usr/bin/xdotool"};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  return runProgram(command, {}, scratch / "xdotool.log", 20);
+}
+
+// Where the panel's window (435 x 330, the innermost of that size) sits on the screen.
+bool findPanel(const ScratchFolder& scratch, int& x, int& y) {
+  const CommandResult tree =
+      runProgram({"/usr/bin/xwininfo", "-root", "-tree"}, {}, scratch / "xwininfo.log", 20);
+  const std::regex panel(R"(435x330\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+))");
+  bool found = false;
+  for (std::sregex_iterator it(tree.output.begin(), tree.output.end(), panel), end; it != end;
+       ++it) {
+    x = std::stoi((*it)[1]);
+    y = std::stoi((*it)[2]);
+    found = true;
+  }
+  return found;
+}
+
+// The value state.ttl gives the port `symbol`; NaN when it is not there.
+double savedPortValue(const std::string& state, const std::string& symbol) {
+  const std::regex value("lv2:symbol \"" + symbol + "\" ;\\s*pset:value (-?[0-9.eE+-]+)");
+  std::smatch match;
+  if (!std::regex_search(state, match, value)) return std::nan("");
+  return std::stod(match[1]);
+}
+
+template <typename Condition>
+bool waitFor(Condition condition, int seconds) {
+  for (int i = 0; i < seconds * 10; ++i) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return condition();
+}
+
+TEST(Lv2EditorInJalv, ClickAndDragChangeThePortsTheHostHolds) {
+#if defined(QUENDRAL_SANITIZED_BUILD)
+  GTEST_SKIP() << "a sanitizer-instrumented plug-in cannot be loaded by an uninstrumented host";
+#endif
+  QUENDRAL_REQUIRE_PACKAGE(installed("/usr/bin/jalv.gtk3"), "jalv.gtk3 (Debian: jalv)");
+  QUENDRAL_REQUIRE_PACKAGE(installed("/usr/bin/jackd"), "jackd (Debian: jackd2)");
+  QUENDRAL_REQUIRE_PACKAGE(installed("/usr/bin/jack_wait"), "jack_wait (Debian: jackd2)");
+  QUENDRAL_REQUIRE_PACKAGE(installed("/usr/bin/xdotool"), "xdotool (Debian: xdotool)");
+  QUENDRAL_REQUIRE_PACKAGE(installed("/usr/bin/xwininfo"), "xwininfo (Debian: x11-utils)");
+
+  ScratchFolder scratch;
+  ASSERT_FALSE(scratch.path().empty());
+  x11host::XvfbServer xvfb;
+  std::string error;
+  ASSERT_TRUE(xvfb.start(error)) << error;
+  // A JACK server of the test's own, and jalv on it only: never the user's.
+  const std::string server = "quendral-lv2-test-" + std::to_string(getpid());
+  setenv("JACK_DEFAULT_SERVER", server.c_str(), 1);
+  setenv("JACK_NO_START_SERVER", "1", 1);
+  setenv("LV2_PATH", QUENDRAL_LV2_PATH ":/usr/lib/lv2", 1);
+  setenv("HOME", scratch.path().c_str(), 1);
+  BackgroundProgram jack(
+      {"/usr/bin/jackd", "--no-realtime", "-d", "dummy", "-r", "44100", "-p", "256"},
+      scratch / "jackd.log");
+  ASSERT_EQ(
+      runProgram({"/usr/bin/jack_wait", "-w", "-t", "20"}, {}, scratch / "wait.log", 30).exitCode,
+      0)
+      << readText(scratch / "jackd.log");
+
+  BackgroundProgram jalv({"/usr/bin/jalv.gtk3", QUENDRAL_LV2_URI}, scratch / "jalv.log",
+                         scratch.path());
+  int panelX = 0, panelY = 0;
+  ASSERT_TRUE(waitFor([&] { return findPanel(scratch, panelX, panelY); }, 30))
+      << "no panel in jalv's window:\n"
+      << readText(scratch / "jalv.log") << readText(scratch / "xwininfo.log");
+  ASSERT_TRUE(jalv.running());
+
+  // A click on "filt two", then a drag that turns the angle knob up.
+  const auto at = [&](int x, int y) {
+    return std::vector<std::string>{std::to_string(panelX + x), std::to_string(panelY + y)};
+  };
+  std::vector<std::string> click = {"mousemove"};
+  for (const std::string& s : at(kFiltTwoX, kFiltTwoY)) click.push_back(s);
+  click.insert(click.end(), {"click", "1"});
+  ASSERT_EQ(xdotool(click, scratch).exitCode, 0);
+  std::vector<std::string> drag = {"mousemove"};
+  for (const std::string& s : at(kAngleKnobX, kAngleKnobY)) drag.push_back(s);
+  drag.insert(drag.end(), {"sleep", "0.3", "mousedown", "1"});
+  for (int dy : {10, 20, 30, 40}) {
+    drag.push_back("mousemove");
+    for (const std::string& s : at(kAngleKnobX, kAngleKnobY - dy)) drag.push_back(s);
+    drag.insert(drag.end(), {"sleep", "0.2"});
+  }
+  drag.insert(drag.end(), {"mouseup", "1"});
+  ASSERT_EQ(xdotool(drag, scratch).exitCode, 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+
+  // jalv's "Save State": ctrl+s in its window, then the folder's name in the dialog. A
+  // dialog that missed the keys is closed and the save tried once more.
+  const CommandResult window = xdotool({"search", "--name", "^\\+quendral$"}, scratch);
+  ASSERT_EQ(window.exitCode, 0) << window.output;
+  const std::string windowId = window.output.substr(0, window.output.find('\n'));
+  fs::path stateFile;
+  const auto saveState = [&](const std::string& name) {
+    stateFile = scratch / name / "state.ttl";
+    if (xdotool({"windowfocus", "--sync", windowId, "key", "ctrl+s"}, scratch).exitCode != 0)
+      return false;
+    std::string dialogId;
+    const bool dialogOpen = waitFor(
+        [&] {
+          const CommandResult dialog = xdotool({"search", "--name", "^Save State$"}, scratch);
+          dialogId = dialog.output.substr(0, dialog.output.find('\n'));
+          return dialog.exitCode == 0 && !dialogId.empty();
+        },
+        10);
+    if (!dialogOpen) return false;
+    // The dialog takes a moment to settle before it reads keys, and its entry takes the
+    // typed name in its own time. A name, not a path: the dialog starts in jalv's working
+    // folder, the scratch folder (a typed path would meet its completion of folder names).
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    xdotool({"windowfocus", "--sync", dialogId}, scratch);
+    xdotool({"type", "--delay", "20", name}, scratch);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    xdotool({"key", "Return"}, scratch);
+    if (waitFor([&] { return fs::exists(stateFile) && fs::file_size(stateFile) > 0; }, 10))
+      return true;
+    xdotool({"key", "Escape"}, scratch);
+    return false;
+  };
+  ASSERT_TRUE(saveState("saved-state") || saveState("saved-state-again"))
+      << readText(scratch / "jalv.log");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // written in full
+
+  const std::string state = readText(stateFile);
+  EXPECT_EQ(savedPortValue(state, "filter_number"), 1.0) << state;
+  const double angle = savedPortValue(state, "angle");
+  EXPECT_TRUE(angle > 0.0 && angle <= 180.0) << "the drag did not reach the host: " << state;
+  // The untouched ports stay where they were.
+  EXPECT_EQ(savedPortValue(state, "gain"), 0.0) << state;
+  EXPECT_EQ(savedPortValue(state, "lfo_divide"), 1.0) << state;
+}
+
+}  // namespace
