@@ -1,0 +1,187 @@
+// quendral-render keeps time at every rate: a fixed placement holds from the input's first
+// sample, and a synced sweep stands where the song position puts it, so rendering from a
+// later beat gives the same samples as that part of a render from the song's start.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "audio_file_reader.h"
+#include "audio_file_writer.h"
+
+using namespace render;
+namespace fs = std::filesystem;
+
+namespace {
+
+using Channels = std::vector<std::vector<float>>;
+
+std::string quoted(const std::string& arg) {
+  std::string q = "'";
+  for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+std::vector<float> noise(size_t frames) {
+  std::vector<float> x(frames);
+  uint32_t state = 777;
+  for (float& v : x) {
+    state = state * 1664525u + 1013904223u;
+    v = (static_cast<float>(state >> 8) / 16777216.0f - 0.5f) * 0.5f;
+  }
+  return x;
+}
+
+// How many seconds channel 0 lags channel 1 over [from, from + span): the peak of their
+// cross-correlation, placed between samples by a parabola through its neighbours.
+double arrivalDifference(const Channels& out, size_t from, size_t span, double rate) {
+  const int maxLag = static_cast<int>(std::ceil(0.001 * rate));  // a head is under 1 ms wide
+  auto correlation = [&](int lag) {
+    double sum = 0.0;
+    for (size_t i = from; i < from + span; ++i) {
+      const long j = static_cast<long>(i) - lag;
+      if (j >= 0 && static_cast<size_t>(j) < out[1].size()) sum += out[0][i] * out[1][j];
+    }
+    return sum;
+  };
+  int best = -maxLag;
+  double peak = correlation(best);
+  for (int lag = -maxLag + 1; lag <= maxLag; ++lag) {
+    const double c = correlation(lag);
+    if (c > peak) peak = c, best = lag;
+  }
+  const double before = correlation(best - 1), after = correlation(best + 1);
+  const double curvature = before - 2.0 * peak + after;
+  const double offset = curvature < 0.0 ? 0.5 * (before - after) / curvature : 0.0;
+  return (best + offset) / rate;
+}
+
+class RenderTiming : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::temp_directory_path() /
+            ("render-timing-" + std::to_string(getpid()) + "-" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root_);
+    fs::create_directories(root_);
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  std::string path(const std::string& name) const { return (root_ / name).string(); }
+
+  void writeMono(const std::string& name, const std::vector<float>& samples, int rate) const {
+    AudioFileWriter writer(path(name), 1, rate);
+    const float* channel = samples.data();
+    writer.write(&channel, static_cast<int>(samples.size()));
+    writer.commit();
+  }
+
+  // Renders `input` through quendral with `options` and reads the result back.
+  Channels render(const std::string& input, std::vector<std::string> options) const {
+    const std::string output = path("out.wav"), err = path("err.txt");
+    std::string command = quoted(RENDER_TOOL);
+    options.insert(options.end(), {"--quiet", "--plugin", QUENDRAL_PLUGIN, "--tail", "0"});
+    for (const auto& a : options) command += " " + quoted(a);
+    command += " " + quoted(path(input)) + " " + quoted(output) + " </dev/null 2>" + quoted(err);
+    const int status = std::system(command.c_str());
+    std::stringstream text;
+    text << std::ifstream(err).rdbuf();
+    EXPECT_EQ(status, 0) << text.str();
+    if (status != 0) return {};
+    AudioFileReader reader(output);
+    reader.setTargetChannels(reader.channels());
+    Channels channels(reader.channels(), std::vector<float>(reader.frames()));
+    std::vector<float*> pointers;
+    for (auto& c : channels) pointers.push_back(c.data());
+    EXPECT_EQ(reader.read(pointers.data(), static_cast<int>(reader.frames())), reader.frames());
+    return channels;
+  }
+
+  fs::path root_;
+};
+
+TEST_F(RenderTiming, FixedAnglesHoldFromTheFirstSampleAtEveryRate) {
+  const int rates[] = {44100, 8000, 48000, 96000, 192000};  // 44.1 kHz first: the reference
+  const char* angles[] = {"30", "60", "90", "135"};
+  double reference[4] = {};
+  for (int rate : rates) {
+    // An impulse on the first sample, and one a second later on the same place in a frame
+    // of 128 samples: by then any glide is long over.
+    const size_t late = static_cast<size_t>(rate) / 128 * 128;
+    const size_t span = static_cast<size_t>(rate) / 50;  // 20 ms holds the whole response
+    std::vector<float> input(late + span, 0.0f);
+    input[0] = input[late] = 0.5f;
+    writeMono("impulses.wav", input, rate);
+    for (int a = 0; a < 4; ++a) {
+      SCOPED_TRACE(std::to_string(rate) + " Hz, angle " + angles[a]);
+      const Channels out = render("impulses.wav", {"--angle", angles[a]});
+      ASSERT_EQ(out.size(), 2u);
+      ASSERT_EQ(out[0].size(), input.size());
+      float peak = 0.0f, worst = 0.0f;
+      for (int c = 0; c < 2; ++c) {
+        for (size_t i = 0; i < span; ++i) {
+          peak = std::max(peak, std::fabs(out[c][late + i]));
+          worst = std::max(worst, std::fabs(out[c][i] - out[c][late + i]));
+        }
+      }
+      EXPECT_LT(worst, 1e-4f * peak) << "the first impulse sounds unlike the second";
+      const double difference = arrivalDifference(out, 0, span, rate);
+      std::printf("%6d Hz, %3s degrees: channel 1 leads by %7.2f us\n", rate, angles[a],
+                  difference * 1e6);
+      if (rate == 44100) reference[a] = difference;
+      EXPECT_NEAR(difference, reference[a], 1.0 / 44100.0);
+      EXPECT_GT(difference, 0.0);  // all four lie on channel 1's side
+    }
+  }
+}
+
+TEST_F(RenderTiming, StartBeatRendersThatPartOfTheSong) {
+  // At 48 kHz and 120 beats per minute a beat is 24000 samples: beats 6 and 8 (3 and 4 s)
+  // start on one of quendral's 128-sample frames, as the song's start does (1125 and 1500
+  // frames), so both renders update their filters at the same song positions. At a rate
+  // where a beat falls inside a frame the two renders would crossfade at different samples.
+  constexpr int kRate = 48000;
+  constexpr size_t kBeat = kRate / 2;
+  const std::vector<float> song = noise(12 * kRate);
+  writeMono("song.wav", song, kRate);
+  const std::vector<std::string> sweep{"--sync", "120", "--lfo-divide", "8"};
+  const Channels whole = render("song.wav", sweep);
+  ASSERT_EQ(whole.size(), 2u);
+
+  for (int beat : {8, 6}) {
+    SCOPED_TRACE("from beat " + std::to_string(beat));
+    const size_t start = beat * kBeat;
+    writeMono("part.wav", std::vector<float>(song.begin() + start, song.end()), kRate);
+    std::vector<std::string> options = sweep;
+    options.insert(options.end(), {"--start-beat", std::to_string(beat)});
+    const Channels part = render("part.wav", options);
+    ASSERT_EQ(part.size(), 2u);
+    ASSERT_EQ(part[0].size(), song.size() - start);
+    // The part's input starts with no history before it; once the responses have passed
+    // the two agree sample for sample (the first second is left to the glide).
+    float worst = 0.0f;
+    for (int c = 0; c < 2; ++c)
+      for (size_t i = kRate; i < part[c].size(); ++i)
+        worst = std::max(worst, std::fabs(part[c][i] - whole[c][start + i]));
+    EXPECT_LE(worst, 1e-6f);
+
+    // Without the song position the sweep would start its cycle with the part instead.
+    if (beat == 6) {
+      const Channels unplaced = render("part.wav", sweep);
+      float apart = 0.0f;
+      for (size_t i = kRate; i < unplaced[0].size(); ++i)
+        apart = std::max(apart, std::fabs(unplaced[0][i] - whole[0][start + i]));
+      EXPECT_GT(apart, 0.01f);
+    }
+  }
+}
+
+}  // namespace
