@@ -1,0 +1,375 @@
+// The LV2 adapter driven as a host drives it, with the core in view: port values in their
+// units reach the parameters through the core's mappings, a port applies when it changes
+// and only then, the first block starts at the ports' settings, MIDI and time:Position
+// arrive through the atom port, and the state carries the chunk from one instance to
+// another without the restored motion being overwritten by the host's port values.
+#include <gtest/gtest.h>
+#include <lv2/atom/forge.h>
+#include <lv2/midi/midi.h>
+#include <lv2/time/time.h>
+#include <lv2/urid/urid.h>
+
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host_timeline.h"
+#include "lv2_plugin.h"
+#include "lv2_ports.h"
+#include "lv2_uris.h"
+#include "parameter_mapping.h"
+
+namespace {
+
+using namespace panner;
+using namespace panner::lv2;
+
+constexpr double kRate = 44100.0;
+constexpr uint32_t kBlock = 256;
+
+class UridMap {
+ public:
+  UridMap() : map_{this, &UridMap::map}, feature_{LV2_URID__map, &map_} {}
+  const LV2_Feature* const* features() {
+    list_[0] = &feature_;
+    list_[1] = nullptr;
+    return list_;
+  }
+  LV2_URID urid(const char* uri) { return map(this, uri); }
+  const LV2_URID_Map* lv2Map() const { return &map_; }
+
+ private:
+  static LV2_URID map(LV2_URID_Map_Handle handle, const char* uri) {
+    auto& ids = static_cast<UridMap*>(handle)->ids_;
+    const auto found = ids.find(uri);
+    if (found != ids.end()) return found->second;
+    const LV2_URID id = static_cast<LV2_URID>(ids.size() + 1);
+    ids[uri] = id;
+    return id;
+  }
+  std::map<std::string, LV2_URID> ids_;
+  LV2_URID_Map map_;
+  LV2_Feature feature_;
+  const LV2_Feature* list_[2] = {};
+};
+
+// One instance with every port connected to buffers of the test's own; the control ports
+// start at the description's defaults (program 0).
+struct Instance {
+  explicit Instance(const LV2_Feature* const* features = nullptr)
+      : plugin(Lv2Plugin::create(kRate, features)) {
+    if (!plugin) return;
+    for (int32_t p = 0; p < kNumControlPorts; ++p) {
+      controls[p] = portValueFromNormalised(p, plugin->core().getParameter(p));
+      plugin->connectPort(kFirstControlPort + p, &controls[p]);
+    }
+    plugin->connectPort(kLatencyPort, &latency);
+    plugin->connectPort(kAudioInPort, input.data());
+    plugin->connectPort(kAudioOutPort0, output0.data());
+    plugin->connectPort(kAudioOutPort1, output1.data());
+    plugin->activate();
+  }
+  void run(int blocks = 1) {
+    for (int b = 0; b < blocks; ++b) plugin->run(kBlock);
+  }
+  float parameter(int32_t index) const { return plugin->core().getParameter(index); }
+
+  std::unique_ptr<Lv2Plugin> plugin;
+  float controls[kNumControlPorts] = {};
+  float latency = 0.0f;
+  std::vector<float> input = std::vector<float>(kBlock, 0.0f);
+  std::vector<float> output0 = std::vector<float>(kBlock, 0.0f);
+  std::vector<float> output1 = std::vector<float>(kBlock, 0.0f);
+};
+
+// An atom sequence buffer the forge writes events into, connected to the events port.
+class EventBuffer {
+ public:
+  EventBuffer(UridMap& uris, Lv2Plugin& plugin) : uris_(uris) {
+    lv2_atom_forge_init(&forge_, const_cast<LV2_URID_Map*>(uris.lv2Map()));
+    plugin.connectPort(kEventsInPort, buffer_);
+    clear();
+  }
+  void clear() {
+    lv2_atom_forge_set_buffer(&forge_, reinterpret_cast<uint8_t*>(buffer_), sizeof buffer_);
+    lv2_atom_forge_sequence_head(&forge_, &frame_, 0);
+  }
+  void controlChange(uint32_t frame, uint8_t channel, uint8_t controller, uint8_t value) {
+    const uint8_t message[3] = {static_cast<uint8_t>(0xB0 | channel), controller, value};
+    lv2_atom_forge_frame_time(&forge_, frame);
+    lv2_atom_forge_atom(&forge_, sizeof message, uris_.urid(LV2_MIDI__MidiEvent));
+    lv2_atom_forge_write(&forge_, message, sizeof message);
+  }
+  void position(uint32_t frame, float bpm, double beat, float speed) {
+    lv2_atom_forge_frame_time(&forge_, frame);
+    LV2_Atom_Forge_Frame object;
+    lv2_atom_forge_object(&forge_, &object, 0, uris_.urid(LV2_TIME__Position));
+    lv2_atom_forge_key(&forge_, uris_.urid(LV2_TIME__beatsPerMinute));
+    lv2_atom_forge_float(&forge_, bpm);
+    lv2_atom_forge_key(&forge_, uris_.urid(LV2_TIME__beat));
+    lv2_atom_forge_double(&forge_, beat);
+    lv2_atom_forge_key(&forge_, uris_.urid(LV2_TIME__speed));
+    lv2_atom_forge_float(&forge_, speed);
+    lv2_atom_forge_pop(&forge_, &object);
+  }
+
+ private:
+  UridMap& uris_;
+  LV2_Atom_Forge forge_{};
+  LV2_Atom_Forge_Frame frame_{};
+  alignas(8) uint64_t buffer_[512] = {};
+};
+
+TEST(Lv2Ports, PortValuesAndNormalisedValuesMapBothWays) {
+  EXPECT_FLOAT_EQ(normalisedFromPortValue(kParamAngle, 90.0f), 0.75f);
+  EXPECT_FLOAT_EQ(portValueFromNormalised(kParamAngle, 0.25f), -90.0f);
+  EXPECT_FLOAT_EQ(normalisedFromPortValue(kParamGain, -6.0f), 0.25f);
+  EXPECT_FLOAT_EQ(normalisedFromPortValue(kParamLfoSpeed, -1.0f), 0.0f);
+  EXPECT_FLOAT_EQ(portMinimum(kParamGain), -12.0f);
+  EXPECT_FLOAT_EQ(portMaximum(kParamLfoDivide), 11.0f);
+  // Every divisor comes back as itself, whatever the float rounding of its step.
+  for (int divisor = 1; divisor <= kMaxLfoDivisor; ++divisor) {
+    const float value = normalisedFromPortValue(kParamLfoDivide, static_cast<float>(divisor));
+    EXPECT_EQ(lfoDivisorFromValue(value), divisor);
+    EXPECT_EQ(portValueFromNormalised(kParamLfoDivide, value), static_cast<float>(divisor));
+  }
+  // Hosts may send in-between values to integer and toggle ports; they are rounded.
+  EXPECT_EQ(lfoDivisorFromValue(normalisedFromPortValue(kParamLfoDivide, 3.6f)), 4);
+  EXPECT_EQ(responseSetFromValue(normalisedFromPortValue(kParamFilterNumber, 0.7f)), 1);
+  EXPECT_FALSE(tempoSyncFromValue(normalisedFromPortValue(kParamMidiLfoTempo, 0.4f)));
+  EXPECT_TRUE(tempoSyncFromValue(normalisedFromPortValue(kParamMidiLfoTempo, 1.0f)));
+  // Outside the range: the nearest end, as the host was told the range.
+  EXPECT_FLOAT_EQ(normalisedFromPortValue(kParamAngle, 270.0f), 1.0f);
+  EXPECT_FLOAT_EQ(normalisedFromPortValue(kParamPointValue1, -3.0f), 0.0f);
+  EXPECT_TRUE(std::isnan(normalisedFromPortValue(kParamGain, std::nanf(""))));
+
+  char symbol[kSymbolSize];
+  portSymbol("point 8 time", symbol);
+  EXPECT_STREQ(symbol, "point_8_time");
+}
+
+TEST(Lv2Timeline, PositionMovesOnAtTheReportedTempoAndSpeed) {
+  HostTimeline timeline;
+  timeline.setSampleRate(kRate);
+  double quarterNotes = 0.0, bpm = 0.0;
+  bool playing = false;
+  EXPECT_FALSE(timeline.tempo(bpm));
+  EXPECT_FALSE(timeline.position(quarterNotes, playing));
+
+  HostTimeline::Report report;
+  report.hasTempo = true;
+  report.beatsPerMinute = 120.0;
+  report.hasBeat = true;
+  report.beat = 8.0;
+  report.hasSpeed = true;
+  report.speed = 1.0;
+  timeline.report(report, 0);
+  timeline.advance(22050);  // half a second: one quarter note at 120
+  ASSERT_TRUE(timeline.position(quarterNotes, playing));
+  EXPECT_DOUBLE_EQ(quarterNotes, 9.0);
+  EXPECT_TRUE(playing);
+
+  // A report 11025 frames into a block is a quarter of a second after its start; eighth
+  // notes as beats count half a quarter note each.
+  report.beat = 16.0;
+  report.hasBeatUnit = true;
+  report.beatUnit = 8;
+  timeline.report(report, 11025);
+  ASSERT_TRUE(timeline.tempo(bpm));
+  EXPECT_DOUBLE_EQ(bpm, 60.0);
+  ASSERT_TRUE(timeline.position(quarterNotes, playing));
+  EXPECT_DOUBLE_EQ(quarterNotes, 8.0 - 0.25);
+}
+
+TEST(Lv2Plugin, RunsWithoutFeaturesAndReportsItsLatency) {
+  Instance host;
+  ASSERT_TRUE(host.plugin);
+  host.input.assign(kBlock, 0.5f);
+  host.run(2);
+  EXPECT_EQ(host.latency, 128.0f);
+  // Output lags by one frame: the second block carries sound.
+  float peak = 0.0f;
+  for (float s : host.output0) peak = std::max(peak, std::fabs(s));
+  EXPECT_GT(peak, 0.0f);
+  EXPECT_EQ(Lv2Plugin::create(1000.0, nullptr), nullptr) << "a rate the engine refuses";
+}
+
+TEST(Lv2Plugin, PortsApplyWhenTheyChangeAndOnlyThen) {
+  Instance host;
+  ASSERT_TRUE(host.plugin);
+  host.run();
+  // The LFO runs once its speed port says so ...
+  host.controls[kParamLfoSpeed] = 1.0f;
+  host.run();
+  EXPECT_FLOAT_EQ(host.parameter(kParamLfoSpeed), 1.0f);
+  const float position = host.parameter(kParamLfoPosition);
+  host.run(20);
+  // ... and keeps running: the unchanged angle port is not set again (which would stop it).
+  EXPECT_FLOAT_EQ(host.parameter(kParamLfoSpeed), 1.0f);
+  EXPECT_NE(host.parameter(kParamLfoPosition), position);
+  // A new angle stops it, as the VST2 build's setParameter does.
+  host.controls[kParamAngle] = -45.0f;
+  host.run();
+  EXPECT_FLOAT_EQ(host.parameter(kParamLfoSpeed), 0.5f);
+  EXPECT_FLOAT_EQ(host.parameter(kParamAngle), valueFromAngle(-45.0f));
+}
+
+TEST(Lv2Plugin, TheFirstBlockStartsAtThePortsSettings) {
+  Instance host;
+  ASSERT_TRUE(host.plugin);
+  host.controls[kParamAngle] = 90.0f;
+  host.controls[kParamFilterNumber] = 1.0f;
+  host.run();
+  // No glide from the default angle: the filters are at 90 degrees from the first sample.
+  EXPECT_FLOAT_EQ(host.plugin->core().getEngine().currentAngleDegrees(), 90.0f);
+  EXPECT_FLOAT_EQ(host.parameter(kParamFilterNumber), 1.0f);
+  // Later changes glide, a degree per frame.
+  host.controls[kParamAngle] = 0.0f;
+  host.run();
+  EXPECT_GT(host.plugin->core().getEngine().currentAngleDegrees(), 80.0f);
+}
+
+TEST(Lv2Plugin, MidiControlChangesAndHostTimeArriveThroughTheAtomPort) {
+  UridMap uris;
+  Instance host(uris.features());
+  ASSERT_TRUE(host.plugin);
+  EventBuffer events(uris, *host.plugin);
+  events.controlChange(10, 15, 10, 127);  // pan on channel 16
+  events.controlChange(20, 0, 7, 0);      // volume
+  events.controlChange(30, 0, 11, 0);     // expression: not mapped
+  events.position(40, 140.0f, 32.0, 1.0f);
+  host.run();
+  EXPECT_FLOAT_EQ(host.parameter(kParamAngle), 127.0f / 128.0f);
+  EXPECT_FLOAT_EQ(host.parameter(kParamGain), 0.0f);
+  double bpm = 0.0, quarterNotes = 0.0;
+  bool playing = false;
+  ASSERT_TRUE(host.plugin->hostTempo(bpm));
+  EXPECT_DOUBLE_EQ(bpm, 140.0);
+  ASSERT_TRUE(host.plugin->hostPosition(quarterNotes, playing));
+  EXPECT_TRUE(playing);
+  // After the block, the next one starts kBlock frames on at 140 quarter notes a minute.
+  EXPECT_NEAR(quarterNotes, 32.0 + (kBlock - 40) * 140.0 / 60.0 / kRate, 1e-9);
+
+  // A host without a URID map: the atom port is not read (it cannot be).
+  Instance plain;
+  EventBuffer ignored(uris, *plain.plugin);
+  ignored.controlChange(0, 0, 10, 0);
+  plain.run();
+  EXPECT_FLOAT_EQ(plain.parameter(kParamAngle), 0.5f);
+}
+
+// The state's store and retrieve, as a host keeps them.
+struct StoredState {
+  std::map<uint32_t, std::pair<uint32_t, std::vector<uint8_t>>> values;
+
+  static LV2_State_Status store(LV2_State_Handle handle, uint32_t key, const void* value,
+                                size_t size, uint32_t type, uint32_t) {
+    const auto* bytes = static_cast<const uint8_t*>(value);
+    static_cast<StoredState*>(handle)->values[key] = {type, {bytes, bytes + size}};
+    return LV2_STATE_SUCCESS;
+  }
+  static const void* retrieve(LV2_State_Handle handle, uint32_t key, size_t* size, uint32_t* type,
+                              uint32_t* flags) {
+    auto& values = static_cast<StoredState*>(handle)->values;
+    const auto found = values.find(key);
+    if (found == values.end()) return nullptr;
+    *size = found->second.second.size();
+    *type = found->second.first;
+    *flags = LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE;
+    return found->second.second.data();
+  }
+};
+
+TEST(Lv2Plugin, StateCarriesTheChunkAndTheRestoredMotionStays) {
+  UridMap uris;
+  Instance first(uris.features());
+  ASSERT_TRUE(first.plugin);
+  first.run();
+  first.controls[kParamLfoSpeed] = 0.5f;
+  first.controls[kParamGain] = 3.0f;
+  first.run(30);
+  StoredState state;
+  ASSERT_EQ(first.plugin->save(StoredState::store, &state), LV2_STATE_SUCCESS);
+  ASSERT_EQ(state.values.size(), 1u);
+  const auto& saved = state.values.begin()->second;
+  EXPECT_EQ(saved.first, uris.urid(LV2_ATOM__Chunk));
+  void* data = nullptr;
+  const int32_t size = first.plugin->core().getChunk(&data, false);
+  ASSERT_EQ(saved.second.size(), static_cast<std::size_t>(size));
+
+  Instance second(uris.features());
+  ASSERT_TRUE(second.plugin);
+  ASSERT_EQ(second.plugin->restore(StoredState::retrieve, &state), LV2_STATE_SUCCESS);
+  // The host sets its saved port values around the restore (a port the plug-in moved by
+  // itself, like an angle the LFO has carried on, may differ from the motion). None of them
+  // is applied over the restored motion.
+  second.controls[kParamGain] = 3.0f;
+  second.controls[kParamLfoSpeed] = 0.5f;
+  second.controls[kParamAngle] = 30.0f;
+  second.run();
+  EXPECT_FLOAT_EQ(second.parameter(kParamLfoSpeed), 0.75f) << "the LFO keeps running";
+  EXPECT_FLOAT_EQ(second.parameter(kParamGain), valueFromGainDb(3.0f));
+  // Later changes apply as usual.
+  second.controls[kParamGain] = -2.0f;
+  second.run();
+  EXPECT_FLOAT_EQ(second.parameter(kParamGain), valueFromGainDb(-2.0f));
+
+  // A chunk of the wrong type or a damaged one changes nothing.
+  StoredState wrong = state;
+  wrong.values.begin()->second.first = uris.urid(LV2_ATOM__String);
+  EXPECT_EQ(second.plugin->restore(StoredState::retrieve, &wrong), LV2_STATE_ERR_BAD_TYPE);
+  StoredState damaged = state;
+  damaged.values.begin()->second.second[30] ^= 0x40;
+  EXPECT_NE(second.plugin->restore(StoredState::retrieve, &damaged), LV2_STATE_SUCCESS);
+  EXPECT_FLOAT_EQ(second.parameter(kParamGain), valueFromGainDb(-2.0f));
+  // A preset of port values alone: no chunk, nothing refused.
+  StoredState empty;
+  EXPECT_EQ(second.plugin->restore(StoredState::retrieve, &empty), LV2_STATE_SUCCESS);
+  // Without a URID map there is no state to speak of.
+  Instance plain;
+  EXPECT_EQ(plain.plugin->save(StoredState::store, &state), LV2_STATE_ERR_NO_FEATURE);
+}
+
+TEST(Lv2Plugin, PortEchoesOfAnEditorDragAreNotAppliedAgain) {
+  Instance host;
+  ASSERT_TRUE(host.plugin);
+  host.run();
+  QuendralCore& core = host.plugin->core();
+  core.beginEdit(kParamGain);
+  core.setParameterAutomated(kParamGain, valueFromGainDb(6.0f));
+  core.setParameterAutomated(kParamGain, valueFromGainDb(9.0f));
+  // The host's late echo of the first edit must not pull the gain back.
+  host.controls[kParamGain] = 6.0f;
+  host.run();
+  EXPECT_FLOAT_EQ(host.parameter(kParamGain), valueFromGainDb(9.0f));
+  core.endEdit(kParamGain);
+  host.controls[kParamGain] = -3.0f;  // after the gesture the port rules again
+  host.run();
+  EXPECT_FLOAT_EQ(host.parameter(kParamGain), valueFromGainDb(-3.0f));
+}
+
+TEST(Lv2Plugin, InPlaceBuffersSoundAsSeparateOnes) {
+  Instance separate;
+  Instance inPlace;
+  ASSERT_TRUE(separate.plugin && inPlace.plugin);
+  separate.controls[kParamAngle] = inPlace.controls[kParamAngle] = 60.0f;
+  // Longer than the adapter's copy of the input: it goes through in pieces.
+  constexpr uint32_t kFrames = 3000;
+  std::vector<float> shared(kFrames), in(kFrames), out0(kFrames), out1(kFrames), out1b(kFrames);
+  for (uint32_t i = 0; i < kFrames; ++i) in[i] = shared[i] = std::sin(0.01f * i);
+  separate.plugin->connectPort(kAudioInPort, in.data());
+  separate.plugin->connectPort(kAudioOutPort0, out0.data());
+  separate.plugin->connectPort(kAudioOutPort1, out1.data());
+  inPlace.plugin->connectPort(kAudioInPort, shared.data());
+  inPlace.plugin->connectPort(kAudioOutPort0, shared.data());
+  inPlace.plugin->connectPort(kAudioOutPort1, out1b.data());
+  separate.plugin->run(kFrames);
+  inPlace.plugin->run(kFrames);
+  EXPECT_EQ(shared, out0);
+  EXPECT_EQ(out1b, out1);
+}
+
+}  // namespace
