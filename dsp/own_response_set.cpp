@@ -17,9 +17,7 @@ namespace {
 constexpr double kLevelRate = 44100.0;  // the rate at which the level rule compares energies
 constexpr float kRingTolerance = 0.5f;  // degrees of elevation around the ring's own
 constexpr float kNearestRingLimit = 5.0f;
-constexpr float kSameAzimuth = 0.01f;     // degrees: closer directions count as one
-constexpr double kOnsetThreshold = 0.05;  // of the ring's peak: where a response begins
-constexpr double kPreRollSeconds = 2.0 / 44100.0;
+constexpr float kSameAzimuth = 0.01f;  // degrees: closer directions count as one
 // Data.Delay beyond a second is no head's: refused before anything is allocated for it.
 constexpr double kMaxDelaySeconds = 1.0;
 
@@ -220,7 +218,6 @@ bool prepareOwnResponseSet(const SofaMeasurements& in, OwnResponseSet& out, std:
     status = "not enough memory for the ring";
     return false;
   }
-  double peak = 0.0;
   for (size_t row = 0; row < rows; ++row) {
     for (int channel = 0; channel < 2; ++channel) {
       const int ear = swapEars ? 1 - channel : channel;
@@ -235,7 +232,6 @@ bool prepareOwnResponseSet(const SofaMeasurements& in, OwnResponseSet& out, std:
       }
       double e = 0.0;
       for (int i = 0; i < shiftedLength; ++i) {
-        peak = std::max(peak, static_cast<double>(std::fabs(y[i])));
         e += static_cast<double>(y[i]) * y[i];
       }
       if (!(e > 0.0) || !std::isfinite(e)) {
@@ -247,17 +243,18 @@ bool prepareOwnResponseSet(const SofaMeasurements& in, OwnResponseSet& out, std:
     }
   }
 
-  // The leading silence common to the ring, and the tails.
-  int onset = shiftedLength;
+  // The leading silence common to the ring (what comes before less than -60 dB of each
+  // response's energy has arrived), and the tails.
+  int trim = shiftedLength;
   for (size_t r = 0; r < rows * 2; ++r) {
     const float* y = &shifted[r * shiftedLength];
-    for (int i = 0; i < onset; ++i)
-      if (std::fabs(y[i]) >= kOnsetThreshold * peak) {
-        onset = i;
-        break;
-      }
+    const double total = spectral::energy(y, shiftedLength);
+    double lead = 0.0;
+    int i = 0;
+    while (i < trim && lead + double(y[i]) * y[i] <= spectral::kTailEnergy * total)
+      lead += double(y[i]) * y[i], ++i;
+    trim = std::min(trim, i);
   }
-  const int trim = std::max(0, onset - static_cast<int>(std::lround(kPreRollSeconds * rate)));
   int length = 1;
   for (size_t r = 0; r < rows * 2; ++r)
     length = std::max(length, spectral::lengthKeepingEnergy(&shifted[r * shiftedLength] + trim,

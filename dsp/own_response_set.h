@@ -12,9 +12,9 @@
 //    with 90 at the right ear, output channel 1. Our azimuth a is the file's -a, its channel
 //    0 the left receiver;
 //  - each response is delayed by the file's Data.Delay for it (a fractional delay through the
-//    band-limited resampler), then the leading silence common to the whole ring is trimmed,
-//    keeping two samples (at 44.1 kHz; the same time at other rates) before the earliest
-//    onset, so the delays between the ears and between directions stay as measured;
+//    band-limited resampler), then the leading silence common to the whole ring is trimmed
+//    (what comes before -60 dB of a response's energy has arrived, in the earliest one), so
+//    the delays between the ears and between directions stay as measured;
 //  - tails are cut where less than -60 dB of a response's energy follows;
 //  - a ring that goes round the circle is kept as measured (a head is not symmetric); one
 //    that covers one half only is mirrored onto the other half, as the built-in sets are;

@@ -10,17 +10,19 @@ which=${1:-all}
 
 # Build the plug-in (X11 editor drawn with Cairo, Arial-metric fonts), quendral-render
 # (libsndfile), quendral-snapshot's private X server (Xvfb) and the demo's source sounds
-# (espeak-ng speech, sox, whose `play` plays the demo); the LV2 build's headers (lv2-dev).
+# (espeak-ng speech, sox, whose `play` plays the demo); the LV2 build's headers (lv2-dev);
+# libmysofa (linked statically, with zlib) to read a user's own SOFA file.
 main_packages=(
   build-essential cmake pkg-config
   libx11-dev libcairo2-dev libfontconfig-dev fonts-liberation fontconfig
-  libsndfile1-dev xvfb
+  libsndfile1-dev xvfb libmysofa-dev zlib1g-dev
   espeak-ng sox
   lv2-dev
 )
 
-# Only the tests, benchmarks, style check and cross-builds: test frameworks, the SOFA
-# measurements the response-set generator reads, FFTW as the benchmarks' yardstick, a
+# Only the tests, benchmarks, style check and cross-builds: test frameworks, FFTW as the
+# benchmarks' yardstick, two more heads' measurements (soundscaperenderer-common) that the
+# own-set tests write as SOFA files with ncgen (netcdf-bin), a
 # private X server with input and screenshot tools, third-party VST2 plug-ins and a real
 # DAW as hosts' counterparts; LV2 hosts (lv2apply, lv2file, ecasound, jalv on a JACK
 # dummy server) and the LV2 validator's sord_validate; the mingw-w64 cross-compiler and
@@ -28,7 +30,7 @@ main_packages=(
 test_packages=(
   git ca-certificates time clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
-  libmysofa-dev libfftw3-dev
+  libfftw3-dev soundscaperenderer-common netcdf-bin
   xauth xdotool imagemagick x11-utils
   lsp-plugins-vst iem-plugin-suite-vst ardour valgrind
   lilv-utils lv2file ecasound sordi jalv jackd2

@@ -1,0 +1,188 @@
+// The SOFA reader on what users drop on it: files that are no SOFA file, another
+// convention, truncated or damaged, with NaN taps, no sample rate or no horizontal ring, or
+// too large. Each is refused in one line that names the problem, and leaves the set it was
+// to replace as it was.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <vector>
+
+#include "required_package.h"
+#include "sofa_file.h"
+#include "sofa_writer.h"
+
+namespace fs = std::filesystem;
+
+namespace panner {
+
+namespace {
+
+constexpr const char* kMitKemar = "/usr/share/libmysofa/MIT_KEMAR_normal_pinna.sofa";
+
+class SofaFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("quendral-sofa-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  std::string path(const std::string& name) const { return (dir / name).string(); }
+
+  std::string writeBytes(const std::string& name, const std::vector<uint8_t>& bytes) const {
+    std::ofstream(path(name), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    return path(name);
+  }
+
+  // A small ring of clicks round the circle, 30 degrees apart.
+  static quendral_test::SofaContents smallHead() {
+    quendral_test::SofaContents c;
+    c.taps = 32;
+    for (int a = 0; a < 360; a += 30) {
+      c.positions.push_back({static_cast<double>(a), 0.0, 1.5});
+      for (int ear = 0; ear < 2; ++ear)
+        for (int n = 0; n < c.taps; ++n) c.responses.push_back(n == 4 + ear + (a % 7) ? 0.5 : 0.0);
+    }
+    return c;
+  }
+
+  // Refused with a message naming `expected`, in one line, and `set` unchanged.
+  void expectRefused(const std::string& file, const char* expected) {
+    OwnResponseSet set = kept;
+    std::string status;
+    EXPECT_FALSE(loadOwnResponseSet(file, set, status)) << file;
+    EXPECT_NE(status.find(expected), std::string::npos) << status;
+    EXPECT_EQ(status.find('\n'), std::string::npos) << status;
+    EXPECT_EQ(set.taps, kept.taps);
+    EXPECT_EQ(set.name, kept.name);
+  }
+
+  fs::path dir;
+  OwnResponseSet kept = [] {
+    OwnResponseSet s;
+    s.name = "the set before";
+    s.taps = {1.0f, 2.0f};
+    return s;
+  }();
+};
+
+std::vector<uint8_t> readAll(const char* file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+TEST_F(SofaFile, ASmallHeadWrittenByNcgenLoadsWithItsTitle) {
+  QUENDRAL_REQUIRE_PACKAGE(fs::exists(quendral_test::kNcgen),
+                           quendral_test::kNcgen << " (Debian: netcdf-bin)");
+  ASSERT_TRUE(quendral_test::writeSofa(smallHead(), path("small.sofa")));
+  OwnResponseSet set;
+  std::string status;
+  ASSERT_TRUE(loadOwnResponseSet(path("small.sofa"), set, status)) << status;
+  EXPECT_EQ(set.name, "test head");
+  EXPECT_EQ(set.rows(), 12);
+  EXPECT_NE(set.checksum, 0u);
+  EXPECT_NE(status.find("12 directions"), std::string::npos) << status;
+}
+
+TEST_F(SofaFile, WhatIsNoSofaFileOrAnotherConventionIsRefused) {
+  expectRefused(path("missing.sofa"), "cannot be opened");
+  expectRefused(writeBytes("text.sofa", {'h', 'e', 'l', 'l', 'o'}), "not a SOFA file");
+  std::vector<uint8_t> wav = readAll("/usr/share/sounds/alsa/Front_Center.wav");
+  if (wav.empty()) wav.assign(4096, 0x52);
+  expectRefused(writeBytes("sound.sofa", wav), "not a SOFA file");
+  QUENDRAL_REQUIRE_PACKAGE(fs::exists(quendral_test::kNcgen),
+                           quendral_test::kNcgen << " (Debian: netcdf-bin)");
+  // An HDF5 file of netCDF-4 that holds something else.
+  {
+    std::ofstream(path("other.cdl")) << "netcdf other {\ndimensions:\n x = 3 ;\nvariables:\n"
+                                        " double v(x) ;\ndata:\n v = 1, 2, 3 ;\n}\n";
+    const std::string command = std::string(quendral_test::kNcgen) + " -k nc4 -o " +
+                                path("other.sofa") + " " + path("other.cdl");
+    ASSERT_EQ(std::system(command.c_str()), 0);
+  }
+  expectRefused(path("other.sofa"), "not a SOFA file");
+  quendral_test::SofaContents general = smallHead();
+  general.conventions = "GeneralFIR";
+  ASSERT_TRUE(quendral_test::writeSofa(general, path("general.sofa")));
+  expectRefused(path("general.sofa"), "another convention: GeneralFIR");
+}
+
+TEST_F(SofaFile, BadContentsAreRefusedByName) {
+  QUENDRAL_REQUIRE_PACKAGE(fs::exists(quendral_test::kNcgen),
+                           quendral_test::kNcgen << " (Debian: netcdf-bin)");
+  quendral_test::SofaContents nan = smallHead();
+  nan.responses[3 * 64 + 5] = std::numeric_limits<double>::quiet_NaN();
+  ASSERT_TRUE(quendral_test::writeSofa(nan, path("nan.sofa")));
+  expectRefused(path("nan.sofa"), "non-finite values in the response at");
+
+  quendral_test::SofaContents rate = smallHead();
+  rate.rate = 0.0;
+  ASSERT_TRUE(quendral_test::writeSofa(rate, path("rate.sofa")));
+  expectRefused(path("rate.sofa"), "sample rate 0 Hz lies outside 8-384 kHz");
+
+  quendral_test::SofaContents high = smallHead();
+  for (auto& p : high.positions) p[1] = 40.0;
+  ASSERT_TRUE(quendral_test::writeSofa(high, path("high.sofa")));
+  expectRefused(path("high.sofa"), "no usable ring");
+
+  quendral_test::SofaContents silent = smallHead();
+  std::fill(silent.responses.begin(), silent.responses.end(), 0.0);
+  ASSERT_TRUE(quendral_test::writeSofa(silent, path("silent.sofa")));
+  expectRefused(path("silent.sofa"), "silent response");
+
+  // Larger than the limit: refused from its size, before a byte is read.
+  {
+    std::ofstream(path("large.sofa")).close();
+    fs::resize_file(path("large.sofa"), own_set::kMaxFileBytes + 1);
+  }
+  expectRefused(path("large.sofa"), "too large");
+}
+
+TEST_F(SofaFile, TruncatedAndDamagedFilesAreRefusedOrReadWhole) {
+  QUENDRAL_REQUIRE_PACKAGE(fs::exists(kMitKemar), kMitKemar << " (Debian: libmysofa1)");
+  const std::vector<uint8_t> whole = readAll(kMitKemar);
+  for (size_t size : {size_t(8), size_t(100), size_t(2000), whole.size() / 3, whole.size() / 2,
+                      whole.size() - 1}) {
+    const std::vector<uint8_t> part(whole.begin(), whole.begin() + static_cast<long>(size));
+    OwnResponseSet set = kept;
+    std::string status;
+    EXPECT_FALSE(loadOwnResponseSet(writeBytes("cut.sofa", part), set, status)) << size;
+    EXPECT_EQ(set.taps, kept.taps);
+    EXPECT_EQ(status.find('\n'), std::string::npos) << status;
+  }
+  // Bits flipped in the file's structure (its first 4 KiB) or anywhere: every outcome is a
+  // one-line answer, and what is accepted is a whole set.
+  int refused = 0, accepted = 0;
+  uint32_t state = 7;
+  for (int trial = 0; trial < 60; ++trial) {
+    std::vector<uint8_t> damaged = whole;
+    for (int flip = 0; flip < 4; ++flip) {
+      state = state * 1664525u + 1013904223u;
+      const size_t range = trial < 30 ? 4096 : damaged.size();
+      damaged[(state >> 8) % range] ^= static_cast<uint8_t>(1u << (state % 8));
+    }
+    OwnResponseSet set = kept;
+    std::string status;
+    if (loadOwnResponseSet(writeBytes("flipped.sofa", damaged), set, status)) {
+      ++accepted;
+      EXPECT_GT(set.rows(), 1);
+      EXPECT_EQ(set.taps.size(), size_t(set.rows()) * 2 * set.length);
+    } else {
+      ++refused;
+      EXPECT_EQ(set.taps, kept.taps);
+    }
+    EXPECT_EQ(status.find('\n'), std::string::npos) << status;
+  }
+  std::printf("damaged MIT KEMAR files: %d refused, %d read\n", refused, accepted);
+}
+
+}  // namespace panner

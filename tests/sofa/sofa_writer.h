@@ -1,0 +1,29 @@
+// Writes SOFA files for the tests: a SimpleFreeFieldHRIR file in netCDF's text form (CDL),
+// made into the real thing (netCDF-4, that is HDF5) by netcdf-bin's ncgen.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace quendral_test {
+
+struct SofaContents {
+  double rate = 44100.0;
+  int taps = 0;
+  std::vector<std::array<double, 3>> positions;  // SOFA azimuth, elevation, distance
+  std::vector<double> responses;                 // [measurement][receiver 0 left, 1 right][tap]
+  double delays[2] = {0.0, 0.0};                 // Data.Delay per receiver
+  std::string title = "test head";
+  std::string conventions = "SimpleFreeFieldHRIR";
+};
+
+constexpr const char* kNcgen = "/usr/bin/ncgen";
+
+// The CDL text of the file.
+std::string sofaCdl(const SofaContents& contents);
+
+// Writes the file at `path` with ncgen; false when ncgen failed.
+bool writeSofa(const SofaContents& contents, const std::string& path);
+
+}  // namespace quendral_test
