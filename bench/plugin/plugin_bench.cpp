@@ -2,15 +2,18 @@
 // by our test host (processReplacing, 512-sample blocks), beside IEM's first-order binaural
 // chain (StereoEncoder into BinauralDecoder) loaded the same way, in one process.
 //
-//   quendral_plugin_bench [--plugin OTHER.so]... [--rates 44100,96000] [--reps 9]
-//                         [--seconds 20] [--no-iem] [--no-editor] [--instructions]
+//   quendral_plugin_bench [--plugin OTHER.so]... [--vst3 BUNDLE | --no-vst3]
+//                         [--rates 44100,96000] [--reps 9] [--seconds 20] [--no-iem]
+//                         [--no-editor] [--instructions]
 //
 // Every subject processes the same noise. The subjects take turns in chunks of 16 blocks
 // (so a burst of other work on the machine hits all of them alike), with the thread CPU
 // time taken around each chunk of processReplacing calls; one repetition adds up `seconds`
 // of audio per subject, and the table shows each subject's median real-time factor over the
 // repetitions (audio seconds per CPU second). --plugin adds other builds of quendral.so
-// (an older commit, say) as further subjects of the same run.
+// (an older commit, say) as further subjects of the same run. The VST3 build of this tree
+// (its quendral.vst3 bundle, through our VST3 host) runs the LFO and steady cases beside
+// them, and the table ends with its real-time factor against this VST2 build's.
 //
 // Before the table it prints, per build, the instantiation time (VSTPluginMain + effOpen,
 // median of 25) and the heap each instance keeps. "editor open" runs the LFO case with the
@@ -41,6 +44,7 @@
 
 #include "host_window.h"
 #include "plugin_host.h"
+#include "vst3_plugin.h"
 #include "xvfb_server.h"
 
 namespace panner {
@@ -96,6 +100,7 @@ struct Subject {
   std::string label;
   std::string build;  // which quendral build, or empty for the peer chain
   std::vector<std::unique_ptr<Host>> chain;
+  std::unique_ptr<vst3host::Vst3Plugin> vst3;  // a VST3 subject instead of a chain
   bool editorOpen = false;
   double cpuSeconds = 0.0;
   std::vector<double> factors;  // real-time factor of each repetition
@@ -133,6 +138,10 @@ double processBlocks(Subject& subject, Buffers& buffers, int32_t blocks, size_t&
     // The first plug-in gets the mono signal on its first two inputs, silence elsewhere.
     buffers.inPointers[0] = mono;
     buffers.inPointers[1] = mono;
+    if (subject.vst3) {
+      subject.vst3->process(buffers.inPointers.data(), buffers.aPointers.data(), kBlock);
+      continue;
+    }
     subject.chain[0]->processReplacing(buffers.inPointers.data(), buffers.aPointers.data(), kBlock);
     if (subject.chain.size() > 1)
       subject.chain[1]->processReplacing(buffers.aPointers.data(), buffers.bPointers.data(),
@@ -157,6 +166,24 @@ std::unique_ptr<Subject> quendralSubject(const std::string& path, const std::str
   subject->build = build;
   subject->editorOpen = editor;
   subject->chain.push_back(std::move(host));
+  return subject;
+}
+
+// The VST3 build with the same settings, processing 512-sample blocks through our host.
+std::unique_ptr<Subject> vst3Subject(const std::string& bundle, double rate, bool moving) {
+  auto subject = std::make_unique<Subject>();
+  std::string error;
+  subject->vst3 = vst3host::Vst3Plugin::load(bundle, error);
+  if (!subject->vst3 || !subject->vst3->open(rate, kBlock, error)) {
+    std::fprintf(stderr, "%s: %s\n", bundle.c_str(), error.c_str());
+    return nullptr;
+  }
+  if (moving)
+    subject->vst3->setParameter(kParamLfoSpeed, kLfoFullSpeed);
+  else
+    subject->vst3->setParameter(kParamAngle, kAngle45Degrees);
+  subject->label = moving ? "LFO full speed" : "steady angle";
+  subject->build = "vst3";
   return subject;
 }
 
@@ -278,7 +305,8 @@ double median(std::vector<double> values) {
 }
 
 struct Options {
-  std::vector<std::string> builds;  // paths; the first is this build
+  std::vector<std::string> builds;          // paths; the first is this build
+  std::string vst3 = QUENDRAL_VST3_BUNDLE;  // empty: no VST3 subjects
   std::vector<double> rates{44100.0, 96000.0};
   int reps = 9;
   double seconds = 20.0;
@@ -295,6 +323,10 @@ bool parse(int argc, char** argv, Options& options) {
     const bool hasValue = i + 1 < argc;
     if (arg == "--plugin" && hasValue) {
       options.builds.push_back(argv[++i]);
+    } else if (arg == "--vst3" && hasValue) {
+      options.vst3 = argv[++i];
+    } else if (arg == "--no-vst3") {
+      options.vst3.clear();
     } else if (arg == "--rates" && hasValue) {
       options.rates.clear();
       for (char* p = argv[++i]; *p;) {
@@ -333,7 +365,8 @@ int run(int argc, char** argv) {
   Options options;
   if (!parse(argc, argv, options)) {
     std::fprintf(stderr,
-                 "usage: quendral_plugin_bench [--plugin OTHER.so]... [--rates 44100,96000] "
+                 "usage: quendral_plugin_bench [--plugin OTHER.so]... [--vst3 BUNDLE | --no-vst3] "
+                 "[--rates 44100,96000] "
                  "[--reps N] [--seconds S] [--iem-dir DIR] [--no-iem] [--no-editor] "
                  "[--instructions]\n");
     return 2;
@@ -377,6 +410,14 @@ int run(int argc, char** argv) {
           editors.push_back(&host);
           windows.push_back(std::move(window));
         }
+        subjects.push_back(std::move(subject));
+      }
+    }
+    const size_t firstVst3 = subjects.size();
+    if (!options.vst3.empty()) {
+      for (int kind = 0; kind < 2; ++kind) {
+        auto subject = vst3Subject(options.vst3, rate, kind == 0);
+        if (!subject) return 1;
         subjects.push_back(std::move(subject));
       }
     }
@@ -450,6 +491,13 @@ int run(int argc, char** argv) {
         std::printf("this / %s, %-36s %6.2fx\n", other.build.c_str(), ours.label.c_str(),
                     median(ours.factors) / median(other.factors));
       }
+    }
+    // The VST3 build against this VST2 build, case by case.
+    for (size_t kind = 0; !options.vst3.empty() && kind < 2; ++kind) {
+      const Subject& vst2 = *subjects[kind];
+      const Subject& vst3 = *subjects[firstVst3 + kind];
+      std::printf("vst3 / this (VST2), %-30s %6.3fx\n", vst2.label.c_str(),
+                  median(vst3.factors) / median(vst2.factors));
     }
     for (size_t b = 0; editor && b < options.builds.size(); ++b) {
       const Subject& closed = *subjects[b * perBuild];
