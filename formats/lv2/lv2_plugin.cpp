@@ -179,9 +179,16 @@ void Lv2Plugin::readTimePosition(const LV2_Atom_Object* object, uint32_t offset)
 }
 
 void Lv2Plugin::applyControlPorts() {
+  // Most blocks change nothing: that is found out before anything else is done.
+  bool anyPortMoved = firstBlock;
+  for (int32_t p = 0; p < kNumControlPorts && !anyPortMoved; ++p)
+    anyPortMoved = controls[p] && !sameBits(*controls[p], lastPortValue[p]);
+  const bool adopt = adoptPorts.load(std::memory_order_acquire) &&
+                     adoptPorts.exchange(false, std::memory_order_acquire);
+  if (!anyPortMoved && !adopt) return;
+
   bool changed[kNumControlPorts] = {};
   float normalised[kNumControlPorts] = {};
-  const bool adopt = adoptPorts.exchange(false, std::memory_order_acquire);
   bool any = false;
   for (int32_t p = 0; p < kNumControlPorts; ++p) {
     if (!controls[p]) continue;
