@@ -1,0 +1,209 @@
+// The LV2 editor in a host window on a private X server, played with xdotool while the test
+// idles it as a host does: with instance access it opens the plug-in's own panel, whose
+// edits apply at once and reach the host as port writes framed by touch; without it the
+// panel follows the host's port values with a core of its own and still writes every
+// edit, the envelope's too, since that core has no other way to reach the plug-in.
+#include <gtest/gtest.h>
+#include <lv2/instance-access/instance-access.h>
+#include <lv2/ui/ui.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host_window.h"
+#include "lv2_editor.h"
+#include "lv2_plugin.h"
+#include "lv2_ports.h"
+#include "parameter_mapping.h"
+#include "required_package.h"
+#include "xvfb_server.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace panner;
+using namespace panner::lv2;
+
+// What the host received from the editor.
+struct HostSide {
+  struct Write {
+    uint32_t port;
+    float value;
+  };
+  std::vector<Write> writes;
+  std::vector<std::pair<uint32_t, bool>> touches;
+
+  static void write(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t format,
+                    const void* buffer) {
+    if (format == 0 && size == sizeof(float))
+      static_cast<HostSide*>(controller)
+          ->writes.push_back({port, *static_cast<const float*>(buffer)});
+  }
+  static void touch(LV2UI_Feature_Handle handle, uint32_t port, bool grabbed) {
+    static_cast<HostSide*>(handle)->touches.emplace_back(port, grabbed);
+  }
+  bool wrote(uint32_t port) const {
+    for (const Write& w : writes)
+      if (w.port == port) return true;
+    return false;
+  }
+  float lastWrite(uint32_t port) const {
+    float value = std::nanf("");
+    for (const Write& w : writes)
+      if (w.port == port) value = w.value;
+    return value;
+  }
+};
+
+class Lv2EditorWindow : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    server = new x11host::XvfbServer;
+    std::string error;
+    if (!server->start(error)) {
+      delete server;
+      server = nullptr;
+    }
+  }
+  static void TearDownTestSuite() {
+    delete server;
+    server = nullptr;
+  }
+
+  void SetUp() override {
+    QUENDRAL_REQUIRE_PACKAGE(server != nullptr, "Xvfb (Debian: xvfb)");
+    QUENDRAL_REQUIRE_PACKAGE(access("/usr/bin/xdotool", X_OK) == 0, "xdotool (Debian: xdotool)");
+    std::string error;
+    ASSERT_TRUE(window.open(435, 330, error)) << error;
+  }
+  void TearDown() override {
+    editor.reset();
+    window.close();
+  }
+
+  // Opens the editor in the host window, with the plug-in instance when one is given.
+  void openEditor(Lv2Plugin* instance) {
+    touchFeature = {&host, &HostSide::touch};
+    features.clear();
+    parentFeature = {LV2_UI__parent, window.parentHandle()};
+    touchLv2 = {LV2_UI__touch, &touchFeature};
+    instanceFeature = {LV2_INSTANCE_ACCESS_URI, instance};
+    features.push_back(&parentFeature);
+    features.push_back(&touchLv2);
+    if (instance) features.push_back(&instanceFeature);
+    features.push_back(nullptr);
+    LV2UI_Widget widget = nullptr;
+    editor.reset(Lv2Editor::create(&HostSide::write, &host, features.data(), &widget));
+    ASSERT_TRUE(editor);
+    EXPECT_NE(widget, nullptr);
+    idleFor(100);
+  }
+
+  void idleFor(int ms) {
+    for (int t = 0; t < ms; t += 10) {
+      editor->idle();
+      XSync(window.display(), False);
+      usleep(10000);
+    }
+  }
+
+  // Plays an xdotool command line while the editor keeps idling.
+  void xdotool(const std::string& commands) {
+    std::vector<std::string> args{"xdotool"};
+    std::istringstream words(commands);
+    for (std::string w; words >> w;) args.push_back(w);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawnp(&pid, "xdotool", nullptr, nullptr, argv.data(), environ), 0);
+    int status = 0;
+    bool finished = false;
+    for (int i = 0; i < 1000 && !finished; ++i) {
+      finished = waitpid(pid, &status, WNOHANG) == pid;
+      if (!finished) {
+        editor->idle();
+        usleep(5000);
+      }
+    }
+    if (!finished) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      FAIL() << "xdotool " << commands << " did not finish";
+    }
+    idleFor(120);
+  }
+
+  static x11host::XvfbServer* server;
+  x11host::HostWindow window;
+  HostSide host;
+  LV2UI_Touch touchFeature{};
+  LV2_Feature parentFeature{}, touchLv2{}, instanceFeature{};
+  std::vector<const LV2_Feature*> features;
+  std::unique_ptr<Lv2Editor> editor;
+};
+
+x11host::XvfbServer* Lv2EditorWindow::server = nullptr;
+
+TEST_F(Lv2EditorWindow, WithInstanceAccessEditsApplyAndReachTheHost) {
+  std::unique_ptr<Lv2Plugin> plugin(Lv2Plugin::create(44100.0, nullptr));
+  ASSERT_TRUE(plugin);
+  openEditor(plugin.get());
+  xdotool("mousemove 174 272 click 1");  // "filt two"
+  EXPECT_EQ(plugin->core().getParameter(kParamFilterNumber), 1.0f);
+  EXPECT_EQ(host.lastWrite(kFirstControlPort + kParamFilterNumber), 1.0f);
+  // A click is a gesture too.
+  ASSERT_EQ(host.touches.size(), 2u);
+  EXPECT_EQ(host.touches.front(), std::make_pair(kFirstControlPort + kParamFilterNumber, true));
+  EXPECT_EQ(host.touches.back(), std::make_pair(kFirstControlPort + kParamFilterNumber, false));
+  host.touches.clear();
+  // A drag on the angle knob: touch, writes in degrees, release.
+  xdotool("mousemove 38 267 mousedown 1 mousemove 38 250 sleep 0.1 mousemove 38 230 mouseup 1");
+  const float angle = host.lastWrite(kFirstControlPort + kParamAngle);
+  EXPECT_GT(angle, 0.0f);
+  EXPECT_FLOAT_EQ(normalisedFromPortValue(kParamAngle, angle),
+                  plugin->core().getParameter(kParamAngle));
+  ASSERT_GE(host.touches.size(), 2u);
+  EXPECT_EQ(host.touches.front(), std::make_pair(kFirstControlPort + kParamAngle, true));
+  EXPECT_EQ(host.touches.back(), std::make_pair(kFirstControlPort + kParamAngle, false));
+  // The plug-in's panel follows the plug-in, not the port reports.
+  const float gain = 3.0f;
+  editor->portEvent(kFirstControlPort + kParamGain, sizeof gain, 0, &gain);
+  EXPECT_EQ(plugin->core().getParameter(kParamGain), 0.5f);
+  // The editor lets go of the plug-in when it closes; the plug-in then edits alone.
+  editor.reset();
+  plugin->core().setParameterAutomated(kParamGain, 0.75f);
+}
+
+TEST_F(Lv2EditorWindow, WithoutInstanceAccessThePanelFollowsThePorts) {
+  openEditor(nullptr);
+  // Reported port values do not come back as writes.
+  const float angle = 90.0f;
+  editor->portEvent(kFirstControlPort + kParamAngle, sizeof angle, 0, &angle);
+  idleFor(100);
+  EXPECT_TRUE(host.writes.empty());
+
+  xdotool("mousemove 174 272 click 1");  // "filt two"
+  EXPECT_EQ(host.lastWrite(kFirstControlPort + kParamFilterNumber), 1.0f);
+  // The envelope editor sets points without telling; its own core's changes are written.
+  host.writes.clear();
+  xdotool("mousemove 310 80 click 1");
+  bool pointWritten = false;
+  for (int32_t p = kParamPointValue1; p <= kParamPointTime8; ++p)
+    pointWritten = pointWritten || host.wrote(kFirstControlPort + p);
+  EXPECT_TRUE(pointWritten);
+  // A drag on the gain knob, starting from the reported angle's panel state.
+  host.writes.clear();
+  xdotool("mousemove 108 267 mousedown 1 mousemove 108 250 sleep 0.1 mousemove 108 240 mouseup 1");
+  EXPECT_GT(host.lastWrite(kFirstControlPort + kParamGain), 0.0f);
+  EXPECT_FALSE(host.wrote(kFirstControlPort + kParamAngle));
+}
+
+}  // namespace
