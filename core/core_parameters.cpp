@@ -118,6 +118,7 @@ bool QuendralCore::applyFixedParameter(int32_t index, float value) {
       return true;
     }
     case kParamLfoPosition:
+      store(mod.lfoPositionResidual, 0.0f);  // exactly the value set
       store(mod.lfoPosition, value);
       store(mod.lfoSpeed, 0.0f);
       mod.rebuildSegmentRates();

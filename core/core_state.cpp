@@ -93,6 +93,7 @@ int32_t QuendralCore::getChunk(void** data, bool isPreset) {
     bank.live.targetAngle = load(mod.targetAngle);
     bank.live.currentAngle = engine.currentAngleDegrees();
     bank.live.lfoPosition = load(mod.lfoPosition);
+    bank.live.lfoPositionResidual = load(mod.lfoPositionResidual);
     bank.live.lfoSpeed = load(mod.lfoSpeed);
     bank.live.fromPoint = mod.fromPoint.load(kRelaxed);
     bank.live.toPoint = mod.toPoint.load(kRelaxed);
@@ -130,8 +131,11 @@ int32_t QuendralCore::setChunk(const void* data, int32_t byteSize, bool isPreset
   // 0..1; the signed speed follows the host's tempo, so any finite one is taken.
   if (std::isfinite(live.targetAngle))
     mod.targetAngle.store(wrapSignedAngle(live.targetAngle), kRelaxed);
-  if (std::isfinite(live.lfoPosition))
+  if (std::isfinite(live.lfoPosition)) {
+    // The residual first: the audio thread takes it with the new position.
+    mod.lfoPositionResidual.store(live.lfoPositionResidual, kRelaxed);
     mod.lfoPosition.store(std::clamp(live.lfoPosition, 0.0f, 1.0f), kRelaxed);
+  }
   if (std::isfinite(live.lfoSpeed)) mod.lfoSpeed.store(live.lfoSpeed, kRelaxed);
   const bool segmentValid = live.fromPoint >= 0 && live.fromPoint < AngleModulator::kPoints &&
                             live.toPoint >= 0 && live.toPoint < AngleModulator::kPoints &&

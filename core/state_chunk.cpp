@@ -1,5 +1,6 @@
 #include "state_chunk.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace panner {
@@ -101,10 +102,17 @@ std::size_t finish(uint8_t* out, Kind kind, std::size_t payloadSize) {
   return kHeaderSize + payloadSize;
 }
 
+// The payload size the given minor version writes for `kind`.
+std::size_t payloadSizeOfMinor(Kind kind, uint16_t minor) {
+  if (kind == Kind::kProgram) return kProgramPayloadSize;
+  return minor == 0 ? kBankPayloadSizeMinor0 : kBankPayloadSize;
+}
+
 // The payload of a sound chunk of `kind`, or null. A payload longer than this version's
-// comes from a later minor version: what this version knows is at its start.
+// comes from a later minor version: what this version knows is at its start. A chunk of an
+// earlier minor version has exactly that version's payload.
 const uint8_t* checkedPayload(const uint8_t* data, std::size_t size, Kind kind,
-                              std::size_t knownPayloadSize) {
+                              std::size_t& payloadSizeOut) {
   if (!data || size < kHeaderSize) return nullptr;
   if (std::memcmp(data, kMagic, sizeof kMagic) != 0) return nullptr;
   Reader r(data + sizeof kMagic);
@@ -115,9 +123,11 @@ const uint8_t* checkedPayload(const uint8_t* data, std::size_t size, Kind kind,
   const uint32_t checksum = r.u32();
   if (major != kMajorVersion || storedKind != static_cast<uint32_t>(kind)) return nullptr;
   if (payloadSize != size - kHeaderSize) return nullptr;  // truncated or too long
+  const std::size_t knownPayloadSize = payloadSizeOfMinor(kind, std::min(minor, kMinorVersion));
   if (payloadSize < knownPayloadSize) return nullptr;
   if (minor <= kMinorVersion && payloadSize != knownPayloadSize) return nullptr;
   if (crc32(data + kHeaderSize, payloadSize) != checksum) return nullptr;
+  payloadSizeOut = payloadSize;
   return data + kHeaderSize;
 }
 
@@ -140,6 +150,7 @@ std::size_t writeBank(const BankState& state, uint8_t* out) {
   for (float v : {live.targetAngle, live.currentAngle, live.lfoPosition, live.lfoSpeed}) w.f32(v);
   w.i32(live.fromPoint);
   w.i32(live.toPoint);
+  w.f32(live.lfoPositionResidual);
   return finish(out, Kind::kBank, w.position());
 }
 
@@ -150,7 +161,8 @@ std::size_t writeProgram(const StoredProgram& program, uint8_t* out) {
 }
 
 bool parseBank(const uint8_t* data, std::size_t size, BankState& out) {
-  const uint8_t* payload = checkedPayload(data, size, Kind::kBank, kBankPayloadSize);
+  std::size_t payloadSize = 0;
+  const uint8_t* payload = checkedPayload(data, size, Kind::kBank, payloadSize);
   if (!payload) return false;
   Reader r(payload);
   out.currentProgram = r.i32();
@@ -160,11 +172,13 @@ bool parseBank(const uint8_t* data, std::size_t size, BankState& out) {
     *v = r.f32();
   live.fromPoint = r.i32();
   live.toPoint = r.i32();
+  live.lfoPositionResidual = payloadSize >= kBankPayloadSize ? r.f32() : 0.0f;
   return true;
 }
 
 bool parseProgram(const uint8_t* data, std::size_t size, StoredProgram& out) {
-  const uint8_t* payload = checkedPayload(data, size, Kind::kProgram, kProgramPayloadSize);
+  std::size_t payloadSize = 0;
+  const uint8_t* payload = checkedPayload(data, size, Kind::kProgram, payloadSize);
   if (!payload) return false;
   Reader r(payload);
   readProgramFields(r, out);

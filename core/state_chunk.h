@@ -18,7 +18,7 @@ namespace panner {
 namespace chunk {
 
 constexpr uint16_t kMajorVersion = 1;  // a reader refuses any other major version
-constexpr uint16_t kMinorVersion = 0;  // later minor versions only append to the payload
+constexpr uint16_t kMinorVersion = 1;  // later minor versions only append to the payload
 
 enum class Kind : uint32_t { kBank = 0, kProgram = 1 };
 
@@ -46,6 +46,9 @@ struct LiveState {
   float lfoSpeed = 0.0f;
   int32_t fromPoint = 0;
   int32_t toPoint = 1;
+  // From minor version 1: the running LFO position minus lfoPosition (the modulator runs in
+  // double precision), so a running sweep reloads exactly. 0 in older chunks.
+  float lfoPositionResidual = 0.0f;
 };
 
 struct BankState {
@@ -57,7 +60,11 @@ struct BankState {
 constexpr std::size_t kHeaderSize = 20;
 constexpr std::size_t kProgramPayloadSize = 23 * 4 + kProgramNameLen;
 constexpr std::size_t kLivePayloadSize = 6 * 4;
-constexpr std::size_t kBankPayloadSize = 4 + kNumPrograms * kProgramPayloadSize + kLivePayloadSize;
+constexpr std::size_t kLiveExtensionSize = 4;  // minor version 1: the position residual
+// The bank payload as minor version 0 wrote it, and as this version writes it.
+constexpr std::size_t kBankPayloadSizeMinor0 =
+    4 + kNumPrograms * kProgramPayloadSize + kLivePayloadSize;
+constexpr std::size_t kBankPayloadSize = kBankPayloadSizeMinor0 + kLiveExtensionSize;
 constexpr std::size_t kProgramChunkSize = kHeaderSize + kProgramPayloadSize;
 constexpr std::size_t kBankChunkSize = kHeaderSize + kBankPayloadSize;
 constexpr std::size_t kMaxChunkSize = kBankChunkSize;

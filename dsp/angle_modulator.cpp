@@ -118,31 +118,44 @@ void AngleModulator::standAt(double position, int lowerPoint, float speed) {
   targetAngle.store(wrapSignedAngle(static_cast<float>(angle)), kRelaxed);
   runningPosition_ = position;
   writtenPosition_ = static_cast<float>(position);
+  lfoPositionResidual.store(static_cast<float>(position - static_cast<double>(writtenPosition_)),
+                            kRelaxed);
   lfoPosition.store(writtenPosition_, kRelaxed);
   fromPoint.store(static_cast<int16_t>(forward ? lower : lower + 1), kRelaxed);
   toPoint.store(static_cast<int16_t>(forward ? lower + 1 : lower), kRelaxed);
 }
 
-void AngleModulator::advanceModulator(TempoSource* tempo, int32_t samplesIntoBlock) {
+double AngleModulator::residualAfter(float shown) const {
+  const float residual = lfoPositionResidual.load(kRelaxed);
+  const float roundingOfShown = std::nextafter(std::fabs(shown), 2.0f) - std::fabs(shown);
+  if (!std::isfinite(residual) || std::fabs(residual) > roundingOfShown) return 0.0;
+  return static_cast<double>(residual);
+}
+
+bool AngleModulator::advanceModulator(TempoSource* tempo, int32_t samplesIntoBlock) {
+  const bool wasLocked = locked_;
+  locked_ = false;
   HostClock clock;
   const bool synced = tempo && syncToHost.load(kRelaxed) > kSyncThreshold;
   const float speed = synced ? followHostTempo(tempo, clock) : lfoSpeed.load(kRelaxed);
   if (speed == 0.0f) {
     targetAngle.store(wrapSignedAngle(targetAngle.load(kRelaxed)), kRelaxed);
-    return;
+    return false;
   }
 
   double position = 0.0;
   if (synced && songPosition(tempo, clock, speed, samplesIntoBlock, position)) {
     standAt(position, segmentAt(*this, position), speed);
-    return;
+    locked_ = true;
+    return !wasLocked;
   }
 
   // Free running: one frame's share of the cycle from where the LFO stands. A position
   // written by a parameter since the last frame replaces the running one.
   const float shown = lfoPosition.load(kRelaxed);
   if (shown != writtenPosition_ || !std::isfinite(runningPosition_))
-    runningPosition_ = std::isfinite(shown) ? static_cast<double>(shown) : 0.0;
+    runningPosition_ =
+        std::isfinite(shown) ? static_cast<double>(shown) + residualAfter(shown) : 0.0;
   const int32_t divide = std::max(lfoDivide.load(kRelaxed), int32_t{1});
   const float step = speed / static_cast<float>(divide);
   int lower = loadedSegment(*this);
@@ -156,6 +169,7 @@ void AngleModulator::advanceModulator(TempoSource* tempo, int32_t samplesIntoBlo
     lower = segmentAt(*this, position);
   }
   standAt(position, lower, speed);
+  return false;
 }
 
 void AngleModulator::setSampleRate(float rate) {

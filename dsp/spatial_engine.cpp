@@ -28,6 +28,7 @@
 #include <new>
 #include <vector>
 
+#include "angle_math.h"
 #include "angle_slew.h"
 #include "convolution_steps.h"
 #include "denormal_guard.h"
@@ -371,18 +372,20 @@ void SpatialEngine::filterUpdate(TempoSource* tempo, int32_t samplesIntoBlock) {
 
   if (s.anglePending.load(kRelaxed) && s.anglePending.exchange(false, std::memory_order_acquire))
     s.currentAngle = s.pendingAngle.load(kRelaxed);
-  modulator.advanceModulator(tempo, samplesIntoBlock);
-  s.currentAngle = slewAngle(s.currentAngle, modulator.targetAngle.load(kRelaxed),
-                             s.degreesPerFrame.load(kRelaxed));
+  // Playback that has just started takes the song's angle at once, and both slots get its
+  // filters, so the frame does not crossfade from wherever the angle stood.
+  const bool takeTarget = modulator.advanceModulator(tempo, samplesIntoBlock);
+  const float target = modulator.targetAngle.load(kRelaxed);
+  s.currentAngle = takeTarget && std::isfinite(target)
+                       ? wrapAzimuth(target)
+                       : slewAngle(s.currentAngle, target, s.degreesPerFrame.load(kRelaxed));
   s.shownAngle.store(s.currentAngle, kRelaxed);
 
   if (tables != s.tablesInUse) startTables(*tables);
 
   const ResponseSetDescriptor& active = *s.activeSet.load(kRelaxed);
-  if (s.fillSlotA)
-    fillSlot(active, kA0, kA1);
-  else
-    fillSlot(active, kB0, kB1);
+  if (s.fillSlotA || takeTarget) fillSlot(active, kA0, kA1);
+  if (!s.fillSlotA || takeTarget) fillSlot(active, kB0, kB1);
   s.fillSlotA = !s.fillSlotA;
 }
 

@@ -109,19 +109,24 @@ int32_t quendral::setChunk(void* data, int32_t byteSize, bool isPreset) {
   return core.setChunk(data, byteSize, isPreset);
 }
 
+// One time request per frame: the tempo and the song position come in the same answer, and
+// hostPosition (asked right after hostTempo in the same frame) reads what it kept.
 bool quendral::hostTempo(double& beatsPerMinute) {
-  const VstTimeInfo* time = getTimeInfo(kVstTempoValid);
+  const VstTimeInfo* time = getTimeInfo(kVstTempoValid | kVstPpqPosValid);
+  frameTime.positionValid = time && (time->flags & kVstPpqPosValid);
+  frameTime.quarterNotes = frameTime.positionValid ? time->ppqPos : 0.0;
+  frameTime.playing = time && (time->flags & kVstTransportPlaying);
   if (!time || !(time->flags & kVstTempoValid)) return false;
   beatsPerMinute = time->tempo;
   return true;
 }
 
-// The host's musical position at the first sample of the block it is processing.
+// The host's musical position at the first sample of the block it is processing, from the
+// answer hostTempo took for this frame.
 bool quendral::hostPosition(double& quarterNotes, bool& playing) {
-  const VstTimeInfo* time = getTimeInfo(kVstPpqPosValid);
-  if (!time || !(time->flags & kVstPpqPosValid)) return false;
-  quarterNotes = time->ppqPos;
-  playing = (time->flags & kVstTransportPlaying) != 0;
+  if (!frameTime.positionValid) return false;
+  quarterNotes = frameTime.quarterNotes;
+  playing = frameTime.playing;
   return true;
 }
 

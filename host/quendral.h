@@ -67,6 +67,14 @@ class quendral : public AudioEffectX, public CoreHost {
   void idleRequested() override;
 
  private:
+  // What the host's time answer of the current frame said of the song position (audio
+  // thread only).
+  struct FrameTime {
+    bool positionValid = false;
+    bool playing = false;
+    double quarterNotes = 0.0;
+  };
+  FrameTime frameTime;
   QuendralCore core;
 };
 

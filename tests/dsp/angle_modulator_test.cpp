@@ -245,6 +245,13 @@ TEST_F(Modulator, LockedSyncTakesThePositionFromTheSong) {
   EXPECT_EQ(m.toPoint.load(kRelaxed), 1);
   EXPECT_NEAR(angle(), -180.0f + 360.0f * static_cast<float>(frac(17.02 / 8.0)), 1e-3f);
 
+  // Only the first locked frame asks for the angle to be taken at once.
+  host.playing = false;
+  EXPECT_FALSE(m.advanceModulator(&host));
+  host.playing = true;
+  EXPECT_TRUE(m.advanceModulator(&host));
+  EXPECT_FALSE(m.advanceModulator(&host));
+
   // Before the song's start (a pre-roll) the cycle is still counted from beat 0.
   host.beat = -1.0;
   m.advanceModulator(&host);

@@ -30,13 +30,14 @@ class SongClock : public TempoSource {
   }
   bool hostPosition(double& quarterNotes, bool& playing) override {
     quarterNotes = beatAt(samples_);
-    playing = true;
+    playing = rolling;
     return true;
   }
   double beatAt(double sample) const { return startBeat_ + sample / rate_ * bpm_ / 60.0; }
   void advance(int frames) { samples_ += frames; }
   // Moves the song to `beat`, as a loop or a jump of the play cursor does.
   void jumpTo(double beat) { samples_ = (beat - startBeat_) * 60.0 / bpm_ * rate_; }
+  bool rolling = true;  // the transport plays
 
  private:
   double rate_, bpm_, startBeat_;
@@ -153,6 +154,28 @@ TEST(ModulatorTiming, AJumpOfTheSongIsFollowedAtTheGlidesPace) {
   // 135 degrees at 0.92 degrees per frame, chasing a sweep of 0.24 per frame: 199 frames.
   EXPECT_GT(frames, 190);
   EXPECT_LT(frames, 210);
+}
+
+TEST(ModulatorTiming, PlaybackStartsAtTheSongsAngleWithoutAGlide) {
+  constexpr double kRate = 48000.0;
+  Engine e(kRate);
+  e.engine.modulator.syncToHost.store(1.0f, kRelaxed);
+  e.run(1.0f, 0.0f, 8);
+  SongClock song(kRate, 120.0, 0.0);
+  song.rolling = false;  // stopped: the sweep runs freely from where it stands
+  for (int i = 0; i < 300; ++i) e.process(kF, &song);
+  const float standing = e.engine.currentAngleDegrees();
+  // Play from beat 3 (its first frame ends at beat 3): position 3/8 on the ramp, -45
+  // degrees, taken in that frame.
+  song.jumpTo(3.0 - static_cast<double>(kF) / kRate * 2.0);
+  song.rolling = true;
+  e.process(kF, &song);
+  EXPECT_FLOAT_EQ(e.engine.currentAngleDegrees(), 315.0f) << "stood at " << standing;
+  EXPECT_GT(std::fabs(std::remainder(standing - 315.0f, 360.0f)), 10.0f);
+  // Once playing, the sweep moves on from there at the glide's pace or slower.
+  song.advance(kF);
+  e.process(kF, &song);
+  EXPECT_NEAR(e.engine.currentAngleDegrees(), 315.0f + 360.0f * 0.25f * kF / kRate, 1e-3f);
 }
 
 }  // namespace

@@ -106,7 +106,8 @@ TEST_F(PluginTest, SyncedLfoTakesItsSpeedFromTheHostTempoOncePerFrame) {
   host->setTempo(120.0);
   host->render(constant(4 * 128, 0.0f), 100);
   EXPECT_EQ(host->recorder().timeRequests(), 4);
-  EXPECT_EQ(host->recorder().lastTimeFilter(), kVstTempoValid);
+  // The song position comes in the same answer: one request per frame.
+  EXPECT_EQ(host->recorder().lastTimeFilter(), kVstTempoValid | kVstPpqPosValid);
   EXPECT_EQ(host->parameterDisplay(4), "2.00");  // 120 beats per minute
 
   // A host without a valid tempo leaves the speed where it was.

@@ -76,16 +76,48 @@ TEST_F(PluginTest, ReloadedStateSoundsTheSame) {
     auto source = loadPlugin();
     source->setTempo(132.0);
     source->setParameter(kMidiLfoTempo, 1.0f);
-    source->setParameter(kLfoDivide, 0.1f);
-    source->setParameter(kLfoSpeed, 0.25f);  // backwards, then locked to the tempo
+    // One cycle per 8 beats: slower than the glide, so the angle in use is on the sweep; a
+    // copy that starts playing takes the song's angle at once and must land on the same.
+    source->setParameter(kLfoDivide, 0.7f);
+    source->setParameter(kLfoSpeed, 0.25f);  // backwards, then locked to the song position
     source->setParameter(kFilterNumber, 1.0f);
     source->setParameter(kGain, 0.8f);
     source->render(testSignal(57 * kFrame), 256);
     auto copy = loadPlugin();
     copy->setTempo(132.0);
+    // Locked to the song position: the copy's song stands where the source's does.
+    copy->setSamplePosition(source->samplePosition());
     ASSERT_EQ(copy->setChunk(source->getChunk()), 1);
     expectSameSound(*source, *copy, 200, "LFO running with tempo sync");
   }
+  {
+    // Free running, the position is kept finer than the chunk's 32-bit position alone.
+    auto source = loadPlugin();
+    source->setParameter(kLfoSpeed, 0.5f + 0.5f * 0.37f);
+    source->render(testSignal(333 * kFrame), 256);
+    auto copy = reloaded(*source);
+    expectSameSound(*source, *copy, 400, "LFO running freely");
+  }
+}
+
+TEST_F(PluginTest, ChunksOfTheFirstMinorVersionStillLoad) {
+  // A bank as the first version wrote it: no position residual at the end.
+  host->setParameter(kAngle, 0.8f);
+  host->setParameter(kGain, 0.3f);
+  Bytes old = host->getChunk();
+  old.resize(old.size() - 4);
+  old[6] = 0;  // minor version 0
+  putInt(old, 12, static_cast<int32_t>(old.size() - kHeader));
+  sealChunk(old);
+  auto copy = loadPlugin();
+  ASSERT_EQ(copy->setChunk(old), 1);
+  EXPECT_EQ(copy->getParameter(kAngle), 0.8f);
+  EXPECT_EQ(copy->getParameter(kGain), 0.3f);
+  // Of that version, only its own length is whole.
+  old.push_back(0);
+  putInt(old, 12, static_cast<int32_t>(old.size() - kHeader));
+  sealChunk(old);
+  EXPECT_EQ(copy->setChunk(old), 0);
 }
 
 TEST_F(PluginTest, ReloadedBankKeepsEveryProgram) {
@@ -123,7 +155,7 @@ TEST_F(PluginTest, MalformedChunksAreRefusedAndChangeNothing) {
   source->setProgramName("Other");
   const Bytes bank = source->getChunk();
   const Bytes program = source->getChunk(true);
-  ASSERT_EQ(bank.size(), kLiveOffset + 24);
+  ASSERT_EQ(bank.size(), kLiveOffset + 24 + 4);  // the live motion, then the position residual
 
   host->setParameter(kGain, 0.7f);
   host->render(testSignal(10 * kFrame), 256);
