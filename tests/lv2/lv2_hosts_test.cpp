@@ -18,7 +18,8 @@ namespace {
 using namespace quendral_lv2_test;
 
 constexpr int kRate = 44100;
-constexpr std::size_t kFrames = 2 * kRate + 777;  // not a whole number of any host's blocks
+constexpr double kSeconds = 2.0;
+constexpr std::size_t kOddFrames = 777;  // no host's block size divides the length
 constexpr float kTolerance = 1e-6f;
 
 // The control input ports in port order: the parameters in the plug-in's own order.
@@ -62,6 +63,7 @@ struct RenderCase {
   const char* name;
   std::vector<Setting> settings;
   std::vector<std::string> renderOptions;  // quendral-render's options for the same settings
+  int rate = kRate;
 };
 
 const std::vector<RenderCase>& renderCases() {
@@ -80,10 +82,16 @@ const std::vector<RenderCase>& renderCases() {
 
 class Lv2Hosts : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_FALSE(scratch_.path().empty());
-    input_ = scratch_ / "input.wav";
-    ASSERT_TRUE(writeMonoFloatWav(input_, testSignal(kFrames, kRate), kRate));
+  void SetUp() override { ASSERT_FALSE(scratch_.path().empty()); }
+
+  // The test signal at the case's rate, written once per rate.
+  std::string input(const RenderCase& c) {
+    const fs::path path = scratch_ / ("input-" + std::to_string(c.rate) + ".wav");
+    if (!fs::exists(path)) {
+      const auto frames = static_cast<std::size_t>(kSeconds * c.rate) + kOddFrames;
+      EXPECT_TRUE(writeMonoFloatWav(path, testSignal(frames, c.rate), c.rate));
+    }
+    return path.string();
   }
 
   // The VST2 build's render of the input: the raw output stream, latency kept, no tail.
@@ -97,7 +105,7 @@ class Lv2Hosts : public ::testing::Test {
                                           "0",
                                           "-q"};
     arguments.insert(arguments.end(), c.renderOptions.begin(), c.renderOptions.end());
-    arguments.push_back(input_.string());
+    arguments.push_back(input(c));
     arguments.push_back(output.string());
     const CommandResult run = runProgram(arguments, {}, scratch_ / "render.log");
     EXPECT_EQ(run.exitCode, 0) << run.output;
@@ -115,7 +123,6 @@ class Lv2Hosts : public ::testing::Test {
   }
 
   ScratchFolder scratch_;
-  fs::path input_;
 };
 
 TEST_F(Lv2Hosts, BundlePassesTheSpecificationsValidator) {
@@ -155,7 +162,7 @@ TEST_F(Lv2Hosts, Lv2applyRendersAsTheVst2Build) {
     SCOPED_TRACE(c.name);
     const Audio expected = referenceRender(c);
     const fs::path output = scratch_ / "lv2apply.wav";
-    std::vector<std::string> arguments = {"/usr/bin/lv2apply", "-i", input_.string(), "-o",
+    std::vector<std::string> arguments = {"/usr/bin/lv2apply", "-i", input(c), "-o",
                                           output.string()};
     for (const Setting& s : c.settings)
       arguments.insert(arguments.end(), {"-c", s.symbol, s.value});
@@ -171,7 +178,7 @@ TEST_F(Lv2Hosts, Lv2fileRendersAsTheVst2Build) {
     const Audio expected = referenceRender(c);
     const fs::path output = scratch_ / "lv2file.wav";
     std::vector<std::string> arguments = {"/usr/bin/lv2file", "-b", "512",          "-i",
-                                          input_.string(),    "-o", output.string()};
+                                          input(c),           "-o", output.string()};
     for (const Setting& s : c.settings) arguments.push_back("-p" + s.symbol + ":" + s.value);
     arguments.push_back(QUENDRAL_LV2_URI);
     expectSameRender(expected, runHost(arguments, output), kTolerance, "lv2file");
@@ -191,10 +198,17 @@ TEST_F(Lv2Hosts, EcasoundRendersAsTheVst2Build) {
     for (const std::string& symbol : kSymbols) effect += "," + values.at(symbol);
     const fs::path output = scratch_ / "ecasound.wav";
     // The chain gets a second channel for the second output; the plug-in writes both.
-    const std::vector<std::string> arguments = {
-        "/usr/bin/ecasound", "-q",          "-b:1024", "-f:f32_le,1,44100", "-i",
-        input_.string(),     "-chcopy:1,2", effect,    "-f:f32_le,2,44100", "-o",
-        output.string()};
+    const std::vector<std::string> arguments = {"/usr/bin/ecasound",
+                                                "-q",
+                                                "-b:1024",
+                                                "-f:f32_le,1," + std::to_string(c.rate),
+                                                "-i",
+                                                input(c),
+                                                "-chcopy:1,2",
+                                                effect,
+                                                "-f:f32_le,2," + std::to_string(c.rate),
+                                                "-o",
+                                                output.string()};
     expectSameRender(expected, runHost(arguments, output), kTolerance, "ecasound");
   }
 }
