@@ -1,10 +1,14 @@
-// Saved state moves between the formats: the VST2 build's bank chunk restores into the LV2
+// Saved state moves between the formats, and a tempo-synced LFO follows the host's time the
+// same way in both: the VST2 build's bank chunk restores into the LV2
 // build through its state interface, and the LV2 build's saved state into the VST2 build,
 // with the parameters, the program names and the live motion as they were.
 #include <gtest/gtest.h>
 #include <lv2/atom/atom.h>
+#include <lv2/atom/forge.h>
+#include <lv2/time/time.h>
 #include <lv2/urid/urid.h>
 
+#include <cmath>
 #include <map>
 #include <memory>
 #include <string>
@@ -23,6 +27,7 @@ using namespace panner::lv2;
 class UridMap {
  public:
   LV2_URID urid(const char* uri) { return map_.map(map_.handle, uri); }
+  LV2_URID_Map* lv2Map() { return &map_; }
   const LV2_Feature* const* features() { return list_; }
 
  private:
@@ -140,6 +145,80 @@ TEST(StateBetweenFormats, Lv2StateRestoresIntoTheVst2Build) {
   ASSERT_EQ(vst2->setChunk(state.bytes, false), 1);
   for (int32_t p = 0; p < kNumDefinedParams; ++p)
     EXPECT_EQ(vst2->getParameter(p), lv2->core().getParameter(p)) << "parameter " << p;
+}
+
+// The same host time reaches both builds: the VST2 one through its time requests, the LV2
+// one as a time:Position at the start of every block, as Ardour sends it.
+TEST(HostTimeBetweenFormats, ASyncedLfoSoundsTheSameInBothBuilds) {
+  constexpr double kRate = 44100.0, kTempo = 100.0;
+  constexpr uint32_t kBlock = 512;
+  constexpr int kBlocks = 300;
+  auto vst2 = loadVst2();
+  ASSERT_TRUE(vst2);
+  vst2->setTempo(kTempo);
+  vst2->setTempoValid(true);
+  vst2->setTransportPlaying(true);
+  vst2->setSamplePosition(0.0);
+
+  UridMap uris;
+  std::unique_ptr<Lv2Plugin> lv2(Lv2Plugin::create(kRate, uris.features()));
+  ASSERT_TRUE(lv2);
+  float controls[kNumControlPorts];
+  for (int32_t p = 0; p < kNumControlPorts; ++p) {
+    controls[p] = portValueFromNormalised(p, lv2->core().getParameter(p));
+    lv2->connectPort(kFirstControlPort + p, &controls[p]);
+  }
+  alignas(8) uint64_t events[256] = {};
+  lv2->connectPort(kEventsInPort, events);
+  LV2_Atom_Forge forge;
+  lv2_atom_forge_init(&forge, uris.lv2Map());
+
+  std::vector<float> in(kBlock), vstOut0(kBlock), vstOut1(kBlock), lv2Out0(kBlock), lv2Out1(kBlock);
+  float* inputs[1] = {in.data()};
+  float* outputs[2] = {vstOut0.data(), vstOut1.data()};
+  lv2->connectPort(kAudioInPort, in.data());
+  lv2->connectPort(kAudioOutPort0, lv2Out0.data());
+  lv2->connectPort(kAudioOutPort1, lv2Out1.data());
+  uint32_t noise = 99;
+  float worst = 0.0f, peak = 0.0f;
+  for (int block = 0; block < kBlocks; ++block) {
+    if (block == 1) {  // sync on, the LFO running forwards: the tempo sets its speed
+      vst2->setParameter(kParamMidiLfoTempo, 1.0f);
+      vst2->setParameter(kParamLfoSpeed, 0.75f);
+      controls[kParamMidiLfoTempo] = 1.0f;
+      controls[kParamLfoSpeed] = 0.5f;
+    }
+    for (float& x : in) {
+      noise = noise * 1664525u + 1013904223u;
+      x = static_cast<float>(noise) / 4294967296.0f - 0.5f;
+    }
+    LV2_Atom_Forge_Frame sequence, position;
+    lv2_atom_forge_set_buffer(&forge, reinterpret_cast<uint8_t*>(events), sizeof events);
+    lv2_atom_forge_sequence_head(&forge, &sequence, 0);
+    lv2_atom_forge_frame_time(&forge, 0);
+    lv2_atom_forge_object(&forge, &position, 0, uris.urid(LV2_TIME__Position));
+    lv2_atom_forge_key(&forge, uris.urid(LV2_TIME__beatsPerMinute));
+    lv2_atom_forge_float(&forge, static_cast<float>(kTempo));
+    lv2_atom_forge_key(&forge, uris.urid(LV2_TIME__beat));
+    lv2_atom_forge_double(&forge, block * kBlock / kRate * kTempo / 60.0);
+    lv2_atom_forge_key(&forge, uris.urid(LV2_TIME__speed));
+    lv2_atom_forge_float(&forge, 1.0f);
+    lv2_atom_forge_pop(&forge, &position);
+    lv2_atom_forge_pop(&forge, &sequence);
+
+    vst2->processReplacing(inputs, outputs, static_cast<int32_t>(kBlock));
+    lv2->run(kBlock);
+    for (uint32_t i = 0; i < kBlock; ++i) {
+      worst =
+          std::max({worst, std::fabs(vstOut0[i] - lv2Out0[i]), std::fabs(vstOut1[i] - lv2Out1[i])});
+      peak = std::max(peak, std::fabs(vstOut0[i]));
+    }
+  }
+  EXPECT_GT(peak, 0.01f);
+  EXPECT_LE(worst, 1e-6f);
+  // The LFO did move, at the tempo's speed.
+  EXPECT_NE(lv2->core().getParameter(kParamLfoPosition), 0.0f);
+  EXPECT_EQ(lv2->core().getParameter(kParamLfoPosition), vst2->getParameter(kParamLfoPosition));
 }
 
 }  // namespace
