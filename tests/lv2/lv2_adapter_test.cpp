@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "host_timeline.h"
+#include "lv2_host_features.h"
 #include "lv2_plugin.h"
 #include "lv2_ports.h"
 #include "lv2_uris.h"
@@ -26,35 +27,11 @@ namespace {
 
 using namespace panner;
 using namespace panner::lv2;
+using quendral_lv2_test::StoredState;
+using quendral_lv2_test::UridMap;
 
 constexpr double kRate = 44100.0;
 constexpr uint32_t kBlock = 256;
-
-class UridMap {
- public:
-  UridMap() : map_{this, &UridMap::map}, feature_{LV2_URID__map, &map_} {}
-  const LV2_Feature* const* features() {
-    list_[0] = &feature_;
-    list_[1] = nullptr;
-    return list_;
-  }
-  LV2_URID urid(const char* uri) { return map(this, uri); }
-  const LV2_URID_Map* lv2Map() const { return &map_; }
-
- private:
-  static LV2_URID map(LV2_URID_Map_Handle handle, const char* uri) {
-    auto& ids = static_cast<UridMap*>(handle)->ids_;
-    const auto found = ids.find(uri);
-    if (found != ids.end()) return found->second;
-    const LV2_URID id = static_cast<LV2_URID>(ids.size() + 1);
-    ids[uri] = id;
-    return id;
-  }
-  std::map<std::string, LV2_URID> ids_;
-  LV2_URID_Map map_;
-  LV2_Feature feature_;
-  const LV2_Feature* list_[2] = {};
-};
 
 // One instance with every port connected to buffers of the test's own; the control ports
 // start at the description's defaults (program 0).
@@ -89,7 +66,7 @@ struct Instance {
 class EventBuffer {
  public:
   EventBuffer(UridMap& uris, Lv2Plugin& plugin) : uris_(uris) {
-    lv2_atom_forge_init(&forge_, const_cast<LV2_URID_Map*>(uris.lv2Map()));
+    lv2_atom_forge_init(&forge_, uris.lv2Map());
     plugin.connectPort(kEventsInPort, buffer_);
     clear();
   }
@@ -260,28 +237,6 @@ TEST(Lv2Plugin, MidiControlChangesAndHostTimeArriveThroughTheAtomPort) {
   plain.run();
   EXPECT_FLOAT_EQ(plain.parameter(kParamAngle), 0.5f);
 }
-
-// The state's store and retrieve, as a host keeps them.
-struct StoredState {
-  std::map<uint32_t, std::pair<uint32_t, std::vector<uint8_t>>> values;
-
-  static LV2_State_Status store(LV2_State_Handle handle, uint32_t key, const void* value,
-                                size_t size, uint32_t type, uint32_t) {
-    const auto* bytes = static_cast<const uint8_t*>(value);
-    static_cast<StoredState*>(handle)->values[key] = {type, {bytes, bytes + size}};
-    return LV2_STATE_SUCCESS;
-  }
-  static const void* retrieve(LV2_State_Handle handle, uint32_t key, size_t* size, uint32_t* type,
-                              uint32_t* flags) {
-    auto& values = static_cast<StoredState*>(handle)->values;
-    const auto found = values.find(key);
-    if (found == values.end()) return nullptr;
-    *size = found->second.second.size();
-    *type = found->second.first;
-    *flags = LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE;
-    return found->second.second.data();
-  }
-};
 
 TEST(Lv2Plugin, StateCarriesTheChunkAndTheRestoredMotionStays) {
   UridMap uris;

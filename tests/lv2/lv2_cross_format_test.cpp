@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "lv2_host_features.h"
 #include "lv2_plugin.h"
 #include "lv2_ports.h"
 #include "lv2_uris.h"
@@ -23,48 +24,8 @@ namespace {
 
 using namespace panner;
 using namespace panner::lv2;
-
-class UridMap {
- public:
-  LV2_URID urid(const char* uri) { return map_.map(map_.handle, uri); }
-  LV2_URID_Map* lv2Map() { return &map_; }
-  const LV2_Feature* const* features() { return list_; }
-
- private:
-  static LV2_URID mapUri(LV2_URID_Map_Handle handle, const char* uri) {
-    auto& ids = static_cast<UridMap*>(handle)->ids_;
-    const auto [it, added] = ids.emplace(uri, static_cast<LV2_URID>(ids.size() + 1));
-    (void)added;
-    return it->second;
-  }
-  std::map<std::string, LV2_URID> ids_;
-  LV2_URID_Map map_{this, &UridMap::mapUri};
-  LV2_Feature feature_{LV2_URID__map, &map_};
-  const LV2_Feature* list_[2] = {&feature_, nullptr};
-};
-
-// The one property the LV2 build's state holds, as a host keeps it.
-struct SavedChunk {
-  uint32_t key = 0, type = 0;
-  std::vector<uint8_t> bytes;
-
-  static LV2_State_Status store(LV2_State_Handle handle, uint32_t key, const void* value,
-                                size_t size, uint32_t type, uint32_t) {
-    auto* saved = static_cast<SavedChunk*>(handle);
-    const auto* data = static_cast<const uint8_t*>(value);
-    *saved = {key, type, {data, data + size}};
-    return LV2_STATE_SUCCESS;
-  }
-  static const void* retrieve(LV2_State_Handle handle, uint32_t key, size_t* size, uint32_t* type,
-                              uint32_t* flags) {
-    auto* saved = static_cast<SavedChunk*>(handle);
-    if (key != saved->key) return nullptr;
-    *size = saved->bytes.size();
-    *type = saved->type;
-    *flags = LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE;
-    return saved->bytes.data();
-  }
-};
+using quendral_lv2_test::StoredState;
+using quendral_lv2_test::UridMap;
 
 std::unique_ptr<vsthost::PluginHost> loadVst2() {
   std::string error;
@@ -104,8 +65,9 @@ TEST(StateBetweenFormats, Vst2ChunkRestoresIntoTheLv2Build) {
   UridMap uris;
   std::unique_ptr<Lv2Plugin> lv2(Lv2Plugin::create(44100.0, uris.features()));
   ASSERT_TRUE(lv2);
-  SavedChunk state{uris.urid(kStateChunkUri), uris.urid(LV2_ATOM__Chunk), bank};
-  ASSERT_EQ(lv2->restore(SavedChunk::retrieve, &state), LV2_STATE_SUCCESS);
+  StoredState state;
+  state.values[uris.urid(kStateChunkUri)] = {uris.urid(LV2_ATOM__Chunk), bank};
+  ASSERT_EQ(lv2->restore(StoredState::retrieve, &state), LV2_STATE_SUCCESS);
   QuendralCore& core = lv2->core();
   EXPECT_EQ(core.getProgram(), 2);
   char name[QuendralCore::kTextSize];
@@ -115,12 +77,13 @@ TEST(StateBetweenFormats, Vst2ChunkRestoresIntoTheLv2Build) {
     EXPECT_EQ(core.getParameter(p), vst2->getParameter(p)) << "parameter " << p;
   // Saved again, it is the chunk a second VST2 instance gives after the same restore:
   // nothing was lost or added on the way.
-  SavedChunk again;
-  ASSERT_EQ(lv2->save(SavedChunk::store, &again), LV2_STATE_SUCCESS);
+  StoredState again;
+  ASSERT_EQ(lv2->save(StoredState::store, &again), LV2_STATE_SUCCESS);
   auto reference = loadVst2();
   ASSERT_TRUE(reference);
   ASSERT_EQ(reference->setChunk(bank, false), 1);
-  EXPECT_EQ(again.bytes, reference->getChunk(false));
+  ASSERT_EQ(again.values.size(), 1u);
+  EXPECT_EQ(again.values.begin()->second.second, reference->getChunk(false));
 }
 
 TEST(StateBetweenFormats, Lv2StateRestoresIntoTheVst2Build) {
@@ -137,12 +100,13 @@ TEST(StateBetweenFormats, Lv2StateRestoresIntoTheVst2Build) {
   controls[kParamFilterNumber] = 1.0f;
   controls[kParamPointValue1 + 3] = 0.9f;
   runLv2(*lv2, 40);
-  SavedChunk state;
-  ASSERT_EQ(lv2->save(SavedChunk::store, &state), LV2_STATE_SUCCESS);
+  StoredState state;
+  ASSERT_EQ(lv2->save(StoredState::store, &state), LV2_STATE_SUCCESS);
 
   auto vst2 = loadVst2();
   ASSERT_TRUE(vst2);
-  ASSERT_EQ(vst2->setChunk(state.bytes, false), 1);
+  ASSERT_EQ(state.values.size(), 1u);
+  ASSERT_EQ(vst2->setChunk(state.values.begin()->second.second, false), 1);
   for (int32_t p = 0; p < kNumDefinedParams; ++p)
     EXPECT_EQ(vst2->getParameter(p), lv2->core().getParameter(p)) << "parameter " << p;
 }
