@@ -56,7 +56,10 @@ bool Lv2Editor::open(const LV2_Feature* const* features, LV2UI_Widget* widget) {
   if (!panel) return false;
   // Without a parent the panel gets a top-level window of its own.
   void* parent = const_cast<void*>(featureData(features, LV2_UI__parent));
-  if (!panel->open(parent) || !panel->getFrame() || !panel->getFrame()->getPlatformWindow()) {
+  // No display, or a parent that is no window: the host gets no editor rather than an
+  // empty one.
+  if (!panel->open(parent) || !panel->getFrame() || !panel->getFrame()->getPlatformWindow() ||
+      !panel->getFrame()->getPlatformWindow()->isValid()) {
     panel->close();
     return false;
   }

@@ -9,14 +9,19 @@
 #include <lv2/time/time.h>
 #include <lv2/urid/urid.h>
 
+#include <lv2/instance-access/instance-access.h>
+
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "editor/panel_editor.h"
 #include "host_timeline.h"
+#include "lv2_editor.h"
 #include "lv2_host_features.h"
 #include "lv2_plugin.h"
 #include "lv2_ports.h"
@@ -325,6 +330,26 @@ TEST(Lv2Plugin, InPlaceBuffersSoundAsSeparateOnes) {
   inPlace.plugin->run(kFrames);
   EXPECT_EQ(shared, out0);
   EXPECT_EQ(out1b, out1);
+}
+
+TEST(Lv2Editor, WithoutADisplayTheHostGetsNoEditor) {
+  const char* display = std::getenv("DISPLAY");
+  const std::string saved = display ? display : "";
+  setenv("DISPLAY", ":31999", 1);  // no such server
+  std::unique_ptr<Lv2Plugin> plugin(Lv2Plugin::create(kRate, nullptr));
+  ASSERT_TRUE(plugin);
+  LV2_Feature instance{LV2_INSTANCE_ACCESS_URI, plugin.get()};
+  const LV2_Feature* features[] = {&instance, nullptr};
+  LV2UI_Widget widget = nullptr;
+  const auto write = [](LV2UI_Controller, uint32_t, uint32_t, uint32_t, const void*) {};
+  EXPECT_EQ(Lv2Editor::create(write, nullptr, features, &widget), nullptr);
+  EXPECT_EQ(Lv2Editor::create(write, nullptr, nullptr, &widget), nullptr);
+  // The plug-in carries on, its panel closed and free for the next editor.
+  EXPECT_FALSE(plugin->core().editor()->isOpen());
+  if (display)
+    setenv("DISPLAY", saved.c_str(), 1);
+  else
+    unsetenv("DISPLAY");
 }
 
 }  // namespace
