@@ -16,25 +16,31 @@
 #   quendral_install_plugin_file(<target> vst2)
 #       the target's file (a MODULE library, e.g. quendral_plugin's quendral.so) into
 #       ~/.vst or <prefix>/lib/vst
-#   quendral_install_bundle(<bundle dir> vst3|lv2)
+#   quendral_install_bundle(<bundle dir> vst3|lv2 [TARGET <target>])
 #       a bundle folder of the build tree, copied whole with its name, e.g.
-#       quendral_install_bundle(${PROJECT_BINARY_DIR}/quendral.vst3 vst3) gives
+#       quendral_install_bundle(${QUENDRAL_VST3_BUNDLE} vst3 TARGET quendral_vst3) gives
 #       ~/.vst3/quendral.vst3 or <prefix>/lib/vst3/quendral.vst3, and
-#       quendral_install_bundle(${PROJECT_BINARY_DIR}/quendral.lv2 lv2) gives
+#       quendral_install_bundle(${QUENDRAL_LV2_BUNDLE} lv2 TARGET quendral_lv2_bundle) gives
 #       ~/.lv2/quendral.lv2 or <prefix>/lib/lv2/quendral.lv2. The folder may be given with
 #       generator expressions; it must exist when the install runs (build it with `all`).
+#       TARGET names what builds the bundle, so the install tests build it first.
 #   quendral_install_program(<target>)
 #       an executable into ~/.local/bin or <prefix>/bin
 #
-# The Windows build installs its DLL itself: these functions are for the Linux build.
+# Every target these install is listed in the global property QUENDRAL_INSTALLED_TARGETS
+# (tests/install builds them before installing). The Windows build installs its DLL
+# itself: these functions are for the Linux build.
 
-if(NOT WIN32 AND CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
+# A build configured before this layout existed holds CMake's own default, /usr/local, in its
+# cache (and installed per user whatever the prefix): it keeps installing per user.
+if(NOT WIN32 AND (CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT OR
+    (NOT DEFINED QUENDRAL_INSTALL_PER_USER_PREFIX AND CMAKE_INSTALL_PREFIX STREQUAL "/usr/local")))
   set(CMAKE_INSTALL_PREFIX "$ENV{HOME}/.local" CACHE PATH
     "Install prefix: ~/.local installs per user (~/.vst, ~/.vst3, ~/.lv2, ~/.local/bin); any other gives <prefix>/lib/vst, lib/vst3, lib/lv2, bin"
     FORCE)
 endif()
-if(NOT DEFINED QUENDRAL_PER_USER_PREFIX)
-  set(QUENDRAL_PER_USER_PREFIX "$ENV{HOME}/.local" CACHE INTERNAL
+if(NOT DEFINED QUENDRAL_INSTALL_PER_USER_PREFIX)
+  set(QUENDRAL_INSTALL_PER_USER_PREFIX "$ENV{HOME}/.local" CACHE INTERNAL
     "The install prefix that means the per-user layout")
 endif()
 
@@ -57,7 +63,7 @@ function(_quendral_install_into kind type source)
   set(per_user "${_QUENDRAL_PER_USER_DIR_${kind}}")
   set(below_prefix "${_QUENDRAL_PREFIX_DIR_${kind}}")
   install(CODE "
-if(\"\${CMAKE_INSTALL_PREFIX}\" STREQUAL \"${QUENDRAL_PER_USER_PREFIX}\")
+if(\"\${CMAKE_INSTALL_PREFIX}\" STREQUAL \"${QUENDRAL_INSTALL_PER_USER_PREFIX}\")
   set(_quendral_destination \"\$ENV{HOME}/${per_user}\")
 else()
   set(_quendral_destination \"\${CMAKE_INSTALL_PREFIX}/${below_prefix}\")
@@ -66,21 +72,31 @@ file(INSTALL DESTINATION \"\${_quendral_destination}\" TYPE ${type} FILES \"${so
 ")
 endfunction()
 
+function(_quendral_installs target)
+  set_property(GLOBAL APPEND PROPERTY QUENDRAL_INSTALLED_TARGETS ${target})
+endfunction()
+
 function(quendral_install_plugin_file target format)
   if(NOT format STREQUAL "vst2")
     message(FATAL_ERROR "quendral_install_plugin_file: ${format} plug-ins are bundles; use quendral_install_bundle")
   endif()
+  _quendral_installs(${target})
   _quendral_install_into(${format} MODULE "$<TARGET_FILE:${target}>" PERMISSIONS OWNER_READ
     OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 endfunction()
 
 function(quendral_install_bundle bundle format)
+  cmake_parse_arguments(PARSE_ARGV 2 arg "" "TARGET" "")
   if(NOT format MATCHES "^(vst3|lv2)$")
     message(FATAL_ERROR "quendral_install_bundle: format must be vst3 or lv2, not \"${format}\"")
+  endif()
+  if(arg_TARGET)
+    _quendral_installs(${arg_TARGET})
   endif()
   _quendral_install_into(${format} DIRECTORY "${bundle}" USE_SOURCE_PERMISSIONS)
 endfunction()
 
 function(quendral_install_program target)
+  _quendral_installs(${target})
   _quendral_install_into(program EXECUTABLE "$<TARGET_FILE:${target}>")
 endfunction()

@@ -1,0 +1,247 @@
+// What the README promises about installing: `cmake --install build` puts each format's
+// plug-in in the per-user folder, `--prefix /usr/local` in <prefix>/lib/<format folder>, and
+// Ardour 7 with nothing but its own defaults (a private HOME, no LXVST_PATH) finds the
+// plug-in installed with that prefix, and the per-user one once its preference names the
+// folder.
+//
+// Nothing is written outside a temporary folder: the prefix install is staged there with
+// DESTDIR, and Ardour sees it at /usr/local through a private mount namespace
+// (`unshare --mount`), so the machine's own /usr/local is never touched.
+//
+// Every format the project ships has a row in kFormats; the tests go through all rows.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "required_package.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kArdourLua = "/usr/bin/ardour7-lua";
+constexpr int kAttempts = 3;  // ardour7-lua 7.3 now and then dies by a signal as it closes
+
+// One shipped format: where the installs put it and how Ardour is asked for it.
+struct Format {
+  const char* name;
+  const char* belowPrefix;  // the installed plug-in, relative to the install prefix
+  const char* belowHome;    // the same for the per-user install, relative to HOME
+  const char* searchPath;   // search_path.lua's name for Ardour's folder list; nullptr when
+                            // Ardour keeps its defaults out of its configuration
+  const char* preference;   // Ardour's configuration option holding that list
+  const char* ardourType;   // find_plugin.lua's plug-in type
+  const char* ardourId;     // the identifier Ardour lists the plug-in by
+  const char* scanner;      // Ardour's scanner, run on the plug-in as Ardour does first
+};
+
+const Format kFormats[] = {
+    {"VST2", "lib/vst/quendral.so", ".vst/quendral.so", "lxvst", "plugin-path-lxvst", "LXVST",
+     "1903842411", "/usr/lib/ardour7/ardour-vst-scanner"},
+};
+
+std::string quoted(const std::string& s) { return "'" + s + "'"; }
+
+std::string readText(const fs::path& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Runs `command` with sh; its exit status, its output (stdout and stderr) in `output`.
+int run(const std::string& command, std::string& output, const fs::path& logFile) {
+  const int status = std::system((command + " >" + quoted(logFile) + " 2>&1").c_str());
+  output = readText(logFile);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+std::vector<std::string> split(const std::string& list, char separator) {
+  std::vector<std::string> parts;
+  std::stringstream in(list);
+  for (std::string part; std::getline(in, part, separator);)
+    if (!part.empty()) parts.push_back(part);
+  return parts;
+}
+
+// A temporary root holding both installs of the build and a private HOME for Ardour.
+class InstalledTree : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    char name[] = "/tmp/quendral-install-XXXXXX";
+    ASSERT_NE(mkdtemp(name), nullptr);
+    root_ = name;
+    fs::create_directories(home());
+    std::string log;
+    const std::string cmake = quoted(QUENDRAL_CMAKE) + " --install " + quoted(QUENDRAL_BUILD_DIR);
+    installed_ = run("DESTDIR=" + quoted(stage().string()) + " " + cmake + " --prefix /usr/local",
+                     log, root_ / "install.log") == 0;
+    installLog_ = log;
+    // The per-user install is staged too, so that a build whose prefix is not the per-user
+    // one fails here instead of writing to the machine; then it moves to the private HOME.
+    const fs::path guard = root_ / "guard";
+    installed_ = installed_ && run("DESTDIR=" + quoted(guard.string()) +
+                                       " HOME=" + quoted(home().string()) + " " + cmake,
+                                   log, root_ / "install.log") == 0;
+    installLog_ += log;
+    const fs::path staged = guard / home().relative_path();
+    std::error_code error;
+    for (const char* folder : {".vst", ".vst3", ".lv2", ".local"})
+      if (fs::exists(staged / folder)) fs::rename(staged / folder, home() / folder, error);
+  }
+  static void TearDownTestSuite() { fs::remove_all(root_); }
+
+  static fs::path stage() { return root_ / "stage"; }
+  static fs::path home() { return root_ / "home"; }
+
+  // The environment of a newcomer's Ardour: this HOME, none of the variables that change
+  // Ardour's plug-in folders.
+  static std::string ardourEnvironment() {
+    return "env -u LXVST_PATH -u VST_PATH -u VST3_PATH -u LV2_PATH HOME=" +
+           quoted(home().string()) + " XDG_CONFIG_HOME=" + quoted((home() / ".config").string()) +
+           " XDG_CACHE_HOME=" + quoted((home() / ".cache").string());
+  }
+
+  // `command` as a shell script, run by sh directly or, with `inNamespace`, in a private
+  // mount namespace where the staged /usr/local is mounted over /usr/local.
+  static std::string shell(const std::string& command, bool inNamespace) {
+    const fs::path script = root_ / "step.sh";
+    std::ofstream(script) << command << "\n";
+    if (!inNamespace) return "sh " + quoted(script.string());
+    return "unshare --mount --propagation private sh -c 'mount --bind \"$1\" /usr/local && "
+           "exec sh \"$2\"' sh " +
+           quoted((stage() / "usr/local").string()) + " " + quoted(script.string());
+  }
+
+  // Runs one of this suite's Lua scripts in ardour7-lua; retried when Ardour dies by a
+  // signal. Returns the output of the last run.
+  static std::string ardourLua(const std::string& script, const std::string& arguments,
+                               bool inNamespace = false) {
+    const std::string command =
+        shell(ardourEnvironment() + " timeout -s KILL 120 " + kArdourLua + " " +
+                  quoted((fs::path(QUENDRAL_INSTALL_SCRIPTS) / script).string()) + " " + arguments,
+              inNamespace);
+    std::string output;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+      fs::remove_all(root_ / "session");
+      if (run(command, output, root_ / "lua.log") < 124) break;
+    }
+    return output;
+  }
+
+  // Ardour's scanner on `plugin` (a path as Ardour will see it), writing Ardour's cache in
+  // the private HOME; Ardour trusts a cache entry only when it is newer than the plug-in.
+  static std::string scan(const Format& format, const fs::path& file, const std::string& seenAs,
+                          bool inNamespace = false) {
+    fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    const std::string command = shell(ardourEnvironment() + " LD_LIBRARY_PATH=/usr/lib/ardour7 " +
+                                          format.scanner + " " + quoted(seenAs),
+                                      inNamespace);
+    std::string output;
+    run(command, output, root_ / "scan.log");
+    return output;
+  }
+
+  static void requireArdour() {
+    QUENDRAL_REQUIRE_PACKAGE(access(kArdourLua, X_OK) == 0, kArdourLua << " (Debian: ardour)");
+  }
+
+  static fs::path root_;
+  static bool installed_;
+  static std::string installLog_;
+};
+
+fs::path InstalledTree::root_;
+bool InstalledTree::installed_ = false;
+std::string InstalledTree::installLog_;
+
+TEST_F(InstalledTree, PrefixAndPerUserInstallsUseTheFormatsFolders) {
+  ASSERT_TRUE(installed_) << installLog_;
+  for (const Format& format : kFormats) {
+    SCOPED_TRACE(format.name);
+    EXPECT_TRUE(fs::exists(stage() / "usr/local" / format.belowPrefix)) << installLog_;
+    EXPECT_TRUE(fs::exists(home() / format.belowHome)) << installLog_;
+  }
+  EXPECT_EQ(access((stage() / "usr/local/bin/quendral-render").c_str(), X_OK), 0) << installLog_;
+  EXPECT_EQ(access((home() / ".local/bin/quendral-render").c_str(), X_OK), 0) << installLog_;
+  // Nothing else lands in the prefix: every file is in one of the formats' folders or bin.
+  for (const auto& entry : fs::recursive_directory_iterator(stage() / "usr/local")) {
+    if (!entry.is_regular_file()) continue;
+    const std::string relative = fs::relative(entry.path(), stage() / "usr/local").string();
+    EXPECT_TRUE(relative.rfind("bin/", 0) == 0 || relative.rfind("lib/vst", 0) == 0 ||
+                relative.rfind("lib/lv2/", 0) == 0)
+        << relative;
+  }
+}
+
+TEST_F(InstalledTree, ArdoursDefaultsHoldThePrefixFoldersNotTheHomeOnes) {
+  requireArdour();
+  for (const Format& format : kFormats) {
+    SCOPED_TRACE(format.name);
+    if (format.searchPath == nullptr) continue;
+    const std::string output = ardourLua("search_path.lua", format.searchPath);
+    const size_t at = output.find("search path: ");
+    ASSERT_NE(at, std::string::npos) << output;
+    const std::string list = output.substr(at + 13, output.find('\n', at) - at - 13);
+    const std::vector<std::string> folders = split(list, ':');
+    const std::string prefixFolder =
+        fs::path("/usr/local" / fs::path(format.belowPrefix)).parent_path().string();
+    const std::string homeFolder = (home() / format.belowHome).parent_path().string();
+    EXPECT_NE(std::find(folders.begin(), folders.end(), prefixFolder), folders.end()) << list;
+    // The README tells users of the per-user install to add the folder themselves.
+    EXPECT_EQ(std::find(folders.begin(), folders.end(), homeFolder), folders.end()) << list;
+  }
+}
+
+TEST_F(InstalledTree, ArdourFindsThePluginInstalledWithThePrefix) {
+  requireArdour();
+  ASSERT_TRUE(installed_) << installLog_;
+  // A mount namespace of its own shows the staged /usr/local to Ardour at /usr/local.
+  std::string probe;
+  if (run(shell("true", true), probe, root_ / "unshare.log") != 0)
+    GTEST_SKIP() << "no private mount namespace here (unshare --mount): " << probe;
+  for (const Format& format : kFormats) {
+    SCOPED_TRACE(format.name);
+    fs::remove_all(home() / ".cache");
+    const fs::path installed = stage() / "usr/local" / format.belowPrefix;
+    const std::string seenAs = (fs::path("/usr/local") / format.belowPrefix).string();
+    const std::string scanned = scan(format, installed, seenAs, true);
+    const std::string found = ardourLua(
+        "find_plugin.lua",
+        quoted((root_ / "session").string()) + " " + format.ardourType + " " + format.ardourId,
+        true);
+    EXPECT_NE(found.find("plug-in found: +quendral"), std::string::npos) << scanned << found;
+  }
+}
+
+TEST_F(InstalledTree, ArdourFindsThePerUserPluginOnceItsPreferenceNamesTheFolder) {
+  requireArdour();
+  ASSERT_TRUE(installed_) << installLog_;
+  for (const Format& format : kFormats) {
+    SCOPED_TRACE(format.name);
+    fs::remove_all(home() / ".cache");
+    const fs::path installed = home() / format.belowHome;
+    // What Preferences > Plugins saves when the user adds the folder.
+    fs::create_directories(home() / ".config/ardour7");
+    std::ofstream(home() / ".config/ardour7/config")
+        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Ardour>\n  <Config>\n"
+        << "    <Option name=\"" << format.preference << "\" value=\""
+        << installed.parent_path().string() << "\"/>\n  </Config>\n</Ardour>\n";
+    const std::string scanned = scan(format, installed, installed.string());
+    const std::string found =
+        ardourLua("find_plugin.lua", quoted((root_ / "session").string()) + " " +
+                                         format.ardourType + " " + format.ardourId);
+    fs::remove(home() / ".config/ardour7/config");
+    EXPECT_NE(found.find("plug-in found: +quendral"), std::string::npos) << scanned << found;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,168 @@
+#!/usr/bin/env bash
+# Walks the README's own commands on a fresh copy of the tree, as a newcomer takes them:
+# every fenced ```sh block of README.md must follow a `<!-- readme-walk ... -->` line, and
+# each command of those blocks runs in order in the copy, with a private HOME. So the README
+# cannot name a command, path or option that the tree does not have.
+#
+# A few commands are run in a changed form, each for a stated reason (see `walked_form`):
+# the test suite and the hour of fuzzing are not run again (this walk is part of the suite),
+# the hand build builds what the later steps use (the suite builds the rest in its own build
+# directory), the Windows build makes the DLL only, `sudo cmake --install` is staged with
+# DESTDIR instead of writing to /usr/local, and `play` reads the files into sox's null
+# output, since a test machine has no sound device.
+#
+# Usage: walk_readme.sh SOURCE_DIR WORK_DIR     (WORK_DIR is emptied first)
+# Exit status 77 (skipped) when git is missing, unless QUENDRAL_REQUIRE_PACKAGES=1.
+set -euo pipefail
+source_dir=$(cd "$1" && pwd)
+work=$2
+
+missing() {
+  echo "walk_readme: not installed: $1" >&2
+  if [ "${QUENDRAL_REQUIRE_PACKAGES:-0}" = 1 ]; then exit 1; fi
+  exit 77
+}
+command -v git >/dev/null || missing "git (Debian: git)"
+command -v sox >/dev/null || missing "sox (Debian: sox)"
+
+rm -rf "$work"
+mkdir -p "$work/home" "$work/shims" "$work/stage"
+clone=$work/clone
+log=$work/walk.log
+: >"$log"
+
+# The fresh copy: every file git would commit (tracked, or new and not ignored) as it is in
+# the working tree, and nothing else (no build directories, no demo/).
+mkdir -p "$clone"
+(cd "$source_dir" && git ls-files -z --cached --others --exclude-standard |
+  while IFS= read -r -d '' f; do [ -e "$f" ] && printf '%s\0' "$f"; done |
+  tar --null -T - -cf -) | tar -xf - -C "$clone"
+
+# A newcomer's environment: a HOME of its own, PATH without ~/.local/bin until the README
+# says to add it.
+export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_CACHE_HOME=$work/home/.cache
+unset DISPLAY
+cat >"$work/shims/play" <<'EOF'
+#!/bin/sh
+# play without a sound device: sox reads every file as play would and discards the sound.
+exec sox -q "$@" -n
+EOF
+chmod +x "$work/shims/play"
+export PATH="$work/shims:$PATH"
+
+# The inputs the render examples name.
+cd "$clone"
+sox -R -n -r 44100 -c 1 voice.wav synth 1.5 pinknoise fade t 0.01 1.5 0.1 norm -10
+sox -R -n -r 44100 -c 1 loop.wav synth 2 pluck 220 fade t 0 2 0.2 norm -10
+sox -R -n -r 44100 -c 1 in.wav synth 0.5 sine 440 norm -10
+printf '0,angle,0.25\n2.5,angle,0.75\n' >moves.csv
+
+fail() {
+  echo "walk_readme: $*" >&2
+  echo "---- last output ----" >&2
+  tail -n 40 "$log" >&2
+  exit 1
+}
+
+# Checks after a step, by the README line it walked.
+after_demo() {
+  [ -f "$HOME/.vst/quendral.so" ] || fail "the main job did not install ~/.vst/quendral.so"
+  [ -x "$HOME/.local/bin/quendral-render" ] || fail "the main job did not install ~/.local/bin/quendral-render"
+  [ -x build/tools/snapshot/quendral-snapshot ] || fail "the main job did not build quendral-snapshot"
+  grep -q "$HOME/.local/bin is not on your PATH" "$log" || fail "the main job did not say that ~/.local/bin is not on PATH"
+  local file peak
+  for file in demo/*.wav; do
+    peak=$(sox "$file" -n stat 2>&1 | awk '/^Maximum amplitude/ { max = $3 }
+      /^Minimum amplitude/ { min = -$3 } END { print (max > min ? max : min) }')
+    echo "demo peak: $file $peak" | tee -a "$log"
+    awk -v p="$peak" 'BEGIN { exit !(p < 0.99) }' || fail "$file peaks at $peak"
+  done
+  # What the README then tells a user whose PATH lacks ~/.local/bin.
+  export PATH="$HOME/.local/bin:$PATH"
+}
+tests_listed() {
+  local count
+  count=$(ctest --test-dir "$1" -N | sed -n 's/^Total Tests: //p')
+  echo "ctest --test-dir $1 -N: $count tests" | tee -a "$log"
+  [ "${count:-0}" -gt 0 ] || fail "ctest finds no tests in $1"
+}
+after_staged_install() {
+  [ -f "$work/stage/usr/local/lib/vst/quendral.so" ] || fail "no /usr/local/lib/vst/quendral.so in the staged install"
+  [ -x "$work/stage/usr/local/bin/quendral-render" ] || fail "no /usr/local/bin/quendral-render in the staged install"
+}
+
+# The command as this walk runs it, for the README's command $1 (without its comment).
+walked_form() {
+  case "$1" in
+    "scripts/demo.sh") echo "scripts/demo.sh --no-deps" ;;  # packages come from the suite's own install
+    "scripts/test.sh") echo "bash -n scripts/test.sh" ;;    # this walk is part of it
+    "scripts/fuzz.sh "*) echo "bash -n scripts/fuzz.sh" ;;  # an hour; the suite fuzzes for a minute
+    "ctest --test-dir "*)
+      local dir=${1#ctest --test-dir }
+      echo "tests_listed ${dir%% *}"  # the suite runs the tests themselves
+      ;;
+    "cmake --build build -j2")  # the suite builds everything in its own build directory
+      echo "cmake --build build -j2 --target quendral_plugin quendral-render quendral-snapshot" ;;
+    "scripts/build-windows.sh") echo "scripts/build-windows.sh build-windows quendral_plugin" ;;
+    "sudo cmake --install build --prefix /usr/local")
+      echo "DESTDIR=$work/stage cmake --install build --prefix /usr/local" ;;
+    *) echo "$1" ;;
+  esac
+}
+
+# Why a step cannot run here, or nothing.
+unavailable() {
+  case "$1" in
+    *build-windows*)
+      command -v x86_64-w64-mingw32-g++-posix >/dev/null || echo "mingw-w64 (Debian: g++-mingw-w64-x86-64-posix)"
+      ;;
+    *"/usr/lib/vst/lsp-plugins/"*)
+      [ -f /usr/lib/vst/lsp-plugins/comp-delay-mono.so ] || echo "LSP's VST2 plug-ins (Debian: lsp-plugins-vst)"
+      ;;
+  esac
+}
+
+# The walked blocks' commands, one a line (continuation lines joined), each prefixed with
+# the README line it starts on; and the count of ```sh blocks that are not marked.
+commands=$work/commands.txt
+unmarked=$(awk -v out="$commands" '
+  /^<!-- readme-walk/ { marked = NR; next }
+  /^```sh/ { inblock = 1; walked = (marked == NR - 1); if (!walked) bad++; next }
+  /^```/ && inblock { inblock = 0; next }
+  inblock && walked {
+    line = $0
+    if (pending != "") { text = pending " " line } else { text = line; start = NR }
+    if (sub(/\\$/, "", text)) { pending = text; next }
+    pending = ""
+    sub(/[ \t]+#.*$/, "", text); gsub(/[ \t]+/, " ", text); sub(/^ /, "", text)
+    if (text != "") print start "\t" text > out
+  }
+  END { print bad + 0 }' README.md)
+[ "$unmarked" = 0 ] || fail "$unmarked \`\`\`sh block(s) of README.md lack a readme-walk line"
+[ "$(wc -l <"$commands")" -ge 10 ] || fail "fewer than 10 walked commands: were the marks removed?"
+head -n 1 "$commands" | grep -q $'\tscripts/demo.sh$' || fail "the README's first command is not the main job"
+
+steps=0
+while IFS=$'\t' read -r line command; do
+  walked=$(walked_form "$command")
+  reason=$(unavailable "$command")
+  if [ -n "$reason" ]; then
+    echo "README:$line  $command  -> not run: missing $reason" | tee -a "$log"
+    if [ "${QUENDRAL_REQUIRE_PACKAGES:-0}" = 1 ]; then fail "missing $reason"; fi
+    continue
+  fi
+  start=$(date +%s)
+  echo "README:$line  $command  -> $walked" >>"$log"
+  if [[ $walked == tests_listed* ]]; then
+    $walked
+  elif ! (eval "$walked") >>"$log" 2>&1 </dev/null; then
+    fail "README line $line failed: $walked"
+  fi
+  case "$command" in
+    "scripts/demo.sh") after_demo ;;
+    "sudo cmake --install"*) after_staged_install ;;
+  esac
+  echo "README:$line  $command  -> ok ($(($(date +%s) - start)) s)" | tee -a "$log"
+  steps=$((steps + 1))
+done <"$commands"
+echo "walk_readme: $steps README commands ran on a fresh copy; the log is $log"
