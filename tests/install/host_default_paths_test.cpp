@@ -39,15 +39,24 @@ struct Format {
   const char* belowHome;    // the same for the per-user install, relative to HOME
   const char* searchPath;   // search_path.lua's name for Ardour's folder list; nullptr when
                             // Ardour keeps its defaults out of its configuration
-  const char* preference;   // Ardour's configuration option holding that list
+  const char* preference;   // Ardour's configuration option holding that list; nullptr when
+                            // Ardour looks in the per-user folder by default
   const char* ardourType;   // find_plugin.lua's plug-in type
   const char* ardourId;     // the identifier Ardour lists the plug-in by
-  const char* scanner;      // Ardour's scanner, run on the plug-in as Ardour does first
+  const char* scanner;      // Ardour's scanner, run on the plug-in as Ardour does first;
+                            // nullptr for a format Ardour reads without one (LV2)
 };
 
 const Format kFormats[] = {
     {"VST2", "lib/vst/quendral.so", ".vst/quendral.so", "lxvst", "plugin-path-lxvst", "LXVST",
      "1903842411", "/usr/lib/ardour7/ardour-vst-scanner"},
+    // Ardour always searches the VST3 folders of the format's own rules (~/.vst3,
+    // /usr/local/lib/vst3, /usr/lib/vst3); its configuration holds only added ones.
+    {"VST3", "lib/vst3/quendral.vst3", ".vst3/quendral.vst3", nullptr, nullptr, "VST3",
+     "565354536B547A712B7175656E647261", "/usr/lib/ardour7/ardour-vst3-scanner"},
+    // Ardour reads LV2 through lilv: its default path is ~/.lv2:/usr/local/lib/lv2:/usr/lib/lv2.
+    {"LV2", "lib/lv2/quendral.lv2", ".lv2/quendral.lv2", nullptr, nullptr, "LV2",
+     "urn:quillmoor:quendral", nullptr},
 };
 
 std::string quoted(const std::string& s) { return "'" + s + "'"; }
@@ -141,6 +150,7 @@ class InstalledTree : public ::testing::Test {
   // the private HOME; Ardour trusts a cache entry only when it is newer than the plug-in.
   static std::string scan(const Format& format, const fs::path& file, const std::string& seenAs,
                           bool inNamespace = false) {
+    if (format.scanner == nullptr) return "";
     fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::hours(1));
     const std::string command = shell(ardourEnvironment() + " LD_LIBRARY_PATH=/usr/lib/ardour7 " +
                                           format.scanner + " " + quoted(seenAs),
@@ -222,7 +232,8 @@ TEST_F(InstalledTree, ArdourFindsThePluginInstalledWithThePrefix) {
   }
 }
 
-TEST_F(InstalledTree, ArdourFindsThePerUserPluginOnceItsPreferenceNamesTheFolder) {
+// With the preference the README names set, where the format needs one.
+TEST_F(InstalledTree, ArdourFindsThePerUserPlugin) {
   requireArdour();
   ASSERT_TRUE(installed_) << installLog_;
   for (const Format& format : kFormats) {
@@ -230,16 +241,18 @@ TEST_F(InstalledTree, ArdourFindsThePerUserPluginOnceItsPreferenceNamesTheFolder
     fs::remove_all(home() / ".cache");
     const fs::path installed = home() / format.belowHome;
     // What Preferences > Plugins saves when the user adds the folder.
-    fs::create_directories(home() / ".config/ardour7");
-    std::ofstream(home() / ".config/ardour7/config")
-        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Ardour>\n  <Config>\n"
-        << "    <Option name=\"" << format.preference << "\" value=\""
-        << installed.parent_path().string() << "\"/>\n  </Config>\n</Ardour>\n";
+    if (format.preference != nullptr) {
+      fs::create_directories(home() / ".config/ardour7");
+      std::ofstream(home() / ".config/ardour7/config")
+          << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Ardour>\n  <Config>\n"
+          << "    <Option name=\"" << format.preference << "\" value=\""
+          << installed.parent_path().string() << "\"/>\n  </Config>\n</Ardour>\n";
+    }
     const std::string scanned = scan(format, installed, installed.string());
     const std::string found =
         ardourLua("find_plugin.lua", quoted((root_ / "session").string()) + " " +
                                          format.ardourType + " " + format.ardourId);
-    fs::remove(home() / ".config/ardour7/config");
+    fs::remove_all(home() / ".config/ardour7/config");
     EXPECT_NE(found.find("plug-in found: +quendral"), std::string::npos) << scanned << found;
   }
 }
