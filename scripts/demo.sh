@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The main job on a fresh machine: installs the main job's packages, builds the plug-in,
-# quendral-render and quendral-snapshot (no tests, no benchmarks), installs the plug-in and
-# quendral-render for this user (~/.vst/quendral.so, ~/.local/bin/quendral-render), renders
-# the demo into demo/ and says what is left to the user (PATH, the host's plug-in folder).
+# The main job on a fresh machine: installs the main job's packages, builds the plug-ins,
+# quendral-render and quendral-snapshot (no tests, no benchmarks), installs the plug-ins and
+# quendral-render for this user (~/.vst/quendral.so, ~/.vst3/quendral.vst3,
+# ~/.lv2/quendral.lv2, ~/.local/bin/quendral-render), renders the demo into demo/ and says
+# what is left to the user (PATH, the VST2 folder for Ardour).
 # Usage: scripts/demo.sh [--no-deps]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,6 +23,6 @@ case ":$PATH:" in
     echo "      login when the folder exists)"
     ;;
 esac
-echo "note: the plug-in is in $HOME/.vst; Ardour does not look there by default: add the folder"
+echo "note: the VST2 plug-in is in $HOME/.vst; Ardour does not look there by default: add the folder"
 echo "      to its Linux VST path (Preferences > Plugins), or install for every user with"
 echo "      sudo cmake --install build --prefix /usr/local (see README.md, Installing into a DAW)"
