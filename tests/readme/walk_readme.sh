@@ -66,7 +66,10 @@ fail() {
 
 # Checks after a step, by the README line it walked.
 after_demo() {
-  [ -f "$HOME/.vst/quendral.so" ] || fail "the main job did not install ~/.vst/quendral.so"
+  local installed
+  for installed in .vst/quendral.so .vst3/quendral.vst3 .lv2/quendral.lv2; do
+    [ -e "$HOME/$installed" ] || fail "the main job did not install ~/$installed"
+  done
   [ -x "$HOME/.local/bin/quendral-render" ] || fail "the main job did not install ~/.local/bin/quendral-render"
   [ -x build/tools/snapshot/quendral-snapshot ] || fail "the main job did not build quendral-snapshot"
   grep -q "$HOME/.local/bin is not on your PATH" "$log" || fail "the main job did not say that ~/.local/bin is not on PATH"
@@ -87,7 +90,10 @@ tests_listed() {
   [ "${count:-0}" -gt 0 ] || fail "ctest finds no tests in $1"
 }
 after_staged_install() {
-  [ -f "$work/stage/usr/local/lib/vst/quendral.so" ] || fail "no /usr/local/lib/vst/quendral.so in the staged install"
+  local installed
+  for installed in lib/vst/quendral.so lib/vst3/quendral.vst3 lib/lv2/quendral.lv2; do
+    [ -e "$work/stage/usr/local/$installed" ] || fail "no /usr/local/$installed in the staged install"
+  done
   [ -x "$work/stage/usr/local/bin/quendral-render" ] || fail "no /usr/local/bin/quendral-render in the staged install"
 }
 
@@ -112,6 +118,12 @@ walked_form() {
 
 # Why a step cannot run here, or nothing.
 unavailable() {
+  local program=${1#sudo }  # the staged install runs without sudo
+  program=${program%% *}
+  if [[ $program != */* ]] && ! command -v "$program" >/dev/null; then
+    echo "the program $program (see scripts/install-deps.sh)"
+    return
+  fi
   case "$1" in
     *build-windows*)
       command -v x86_64-w64-mingw32-g++-posix >/dev/null || echo "mingw-w64 (Debian: g++-mingw-w64-x86-64-posix)"
@@ -134,7 +146,8 @@ unmarked=$(awk -v out="$commands" '
     if (pending != "") { text = pending " " line } else { text = line; start = NR }
     if (sub(/\\$/, "", text)) { pending = text; next }
     pending = ""
-    sub(/[ \t]+#.*$/, "", text); gsub(/[ \t]+/, " ", text); sub(/^ /, "", text)
+    sub(/^[ \t]*#.*$/, "", text); sub(/[ \t]+#.*$/, "", text)
+    gsub(/[ \t]+/, " ", text); sub(/^ /, "", text)
     if (text != "") print start "\t" text > out
   }
   END { print bad + 0 }' README.md)
