@@ -182,6 +182,25 @@ TEST_F(InstalledTree, PrefixAndPerUserInstallsUseTheFormatsFolders) {
   }
   EXPECT_EQ(access((stage() / "usr/local/bin/quendral-render").c_str(), X_OK), 0) << installLog_;
   EXPECT_EQ(access((home() / ".local/bin/quendral-render").c_str(), X_OK), 0) << installLog_;
+  // Each installed quendral-render finds the plug-in installed with it, by itself.
+  std::string info;
+  const fs::path empty = root_ / "empty-home";
+  fs::create_directories(empty);
+  EXPECT_EQ(run("HOME=" + quoted(empty.string()) + " " +
+                    quoted((stage() / "usr/local/bin/quendral-render").string()) + " --info",
+                info, root_ / "info.log"),
+            0)
+      << info;
+  EXPECT_NE(info.find("plug-in:    " + (stage() / "usr/local/lib/vst/quendral.so").string()),
+            std::string::npos)
+      << info;
+  EXPECT_EQ(run("HOME=" + quoted(home().string()) + " " +
+                    quoted((home() / ".local/bin/quendral-render").string()) + " --info",
+                info, root_ / "info.log"),
+            0)
+      << info;
+  EXPECT_NE(info.find("plug-in:    " + (home() / ".vst/quendral.so").string()), std::string::npos)
+      << info;
   // Nothing else lands in the prefix: every file is in one of the formats' folders or bin.
   for (const auto& entry : fs::recursive_directory_iterator(stage() / "usr/local")) {
     if (!entry.is_regular_file()) continue;

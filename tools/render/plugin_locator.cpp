@@ -18,7 +18,7 @@ std::vector<std::string> defaultPluginCandidates(const std::string& toolDirector
   std::vector<std::string> candidates;
   if (!toolDirectory.empty()) {
     candidates.push_back(toolDirectory + "/" + kPluginFile);
-    candidates.push_back(toolDirectory + "/../lib/" + kPluginFile);
+    candidates.push_back(toolDirectory + "/../lib/vst/" + kPluginFile);
   }
   if (!home.empty()) candidates.push_back(home + "/.vst/" + kPluginFile);
   return candidates;

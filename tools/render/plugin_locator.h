@@ -1,5 +1,6 @@
 // Where quendral-render finds quendral when --plugin is not given: next to the tool itself
-// (the build directory), in ../lib beside it (an installed prefix), then ~/.vst/.
+// (the build directory), in ../lib/vst beside it (the VST2 folder of an installed prefix,
+// cmake/install_layout.cmake), then ~/.vst/.
 #pragma once
 
 #include <string>
