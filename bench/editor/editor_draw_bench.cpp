@@ -6,11 +6,11 @@
 
 #include <memory>
 
-#include "quendral_editor.h"
 #include "editor/vg_spect.h"
 #include "gui/c_frame.h"
 #include "gui/c_offscreen_context.h"
 #include "quendral.h"
+#include "quendral_editor.h"
 
 namespace panner {
 

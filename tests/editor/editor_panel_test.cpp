@@ -12,7 +12,6 @@
 #include "about_picture.h"
 #include "editor/knob_geometry.h"
 #include "editor/panel_layout.h"
-#include "quendral_editor.h"
 #include "editor/vg_envelope.h"
 #include "editor/vg_grommet_knob.h"
 #include "editor/vg_spect.h"
@@ -21,6 +20,7 @@
 #include "gui/image/image_window.h"
 #include "parameters.h"
 #include "quendral.h"
+#include "quendral_editor.h"
 
 namespace panner {
 

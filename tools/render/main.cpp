@@ -48,8 +48,7 @@ void selectProgram(PluginProcessor& plugin, const RenderOptions& options) {
 }
 
 // Applies the settings whose startsSweep equals `sweep`.
-void applySettings(PluginProcessor& plugin, const std::vector<NamedSetting>& settings,
-                   bool sweep) {
+void applySettings(PluginProcessor& plugin, const std::vector<NamedSetting>& settings, bool sweep) {
   std::vector<std::string> names;
   for (const NamedSetting& s : settings) {
     if (s.startsSweep != sweep) continue;
