@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Cross-builds the Windows plug-in and its tests with mingw-w64: build-windows/quendral.dll,
-# the test programs and their ctest list. `ctest --test-dir build-windows` then runs the
-# tests under wine, comparing the DLL with the Linux plug-in of the Linux build.
+# Cross-builds the Windows plug-ins and their tests with mingw-w64: build-windows/quendral.dll,
+# the VST3 bundle build-windows/quendral.vst3/, the test programs and their ctest list.
+# `ctest --test-dir build-windows` then runs the tests under wine, comparing the DLL and the
+# bundle with the Linux plug-ins of the Linux build.
 # Needs the test packages (scripts/install-deps.sh all): mingw-w64, wine, GoogleTest's source.
 # Usage: scripts/build-windows.sh [Windows build dir [target...]]   (default build-windows,
 #        every target)
@@ -31,7 +32,7 @@ elif ! grep -q '^QUENDRAL_TESTS:BOOL=ON$' "$linux_build/CMakeCache.txt"; then
   cmake -S . -B "$linux_build" -DQUENDRAL_TESTS=ON
 fi
 cmake --build "$linux_build" -j"$jobs" --target quendral_plugin quendral-plugin-report quendral-about-picture \
-  quendral-snapshot
+  quendral-snapshot quendral_vst3 quendral-vst3-report
 
 cmake -S . -B "$dir" "${generator[@]}" "${launcher[@]}" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \

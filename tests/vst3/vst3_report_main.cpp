@@ -38,7 +38,7 @@ int writeReport(const std::string& bundle, const std::string& path) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return 1;
   }
-  std::ofstream out(path);
+  std::ofstream out(path, std::ios::binary);  // the same bytes on every system
   const vst3host::ClassDescription& c = plugin->classDescription();
   out << "text name " << c.name << "\ntext vendor " << c.vendor << "\ntext category "
       << c.subCategories << "\ntext latency " << plugin->latencySamples() << "\n";
@@ -89,6 +89,8 @@ int compare(const std::string& a, const std::string& b) {
     const bool gotRight = static_cast<bool>(std::getline(right, y));
     ++line;
     if (!gotLeft && !gotRight) break;
+    for (std::string* text : {&x, &y})
+      if (!text->empty() && text->back() == '\r') text->pop_back();
     if (gotLeft != gotRight) {
       std::fprintf(stderr, "%s and %s differ in length at line %d\n", a.c_str(), b.c_str(), line);
       return 1;

@@ -2,8 +2,9 @@ cmake_policy(SET CMP0057 NEW)
 # Checks the shipped DLL as a user's host sees it (run with cmake -P):
 # - it imports only DLLs that every 64-bit Windows has (no compiler runtime such as
 #   libstdc++-6.dll, libgcc_s_seh-1.dll or libwinpthread-1.dll);
-# - it exports exactly VSTPluginMain and main.
-# Variables: OBJDUMP (the mingw objdump), DLL (the plug-in).
+# - it exports exactly VSTPluginMain and main (or the names in EXPORTS, sorted and
+#   separated by commas: the VST3 binary's are ExitDll,GetPluginFactory,InitDll).
+# Variables: OBJDUMP (the mingw objdump), DLL (the plug-in), EXPORTS (optional).
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "${OBJDUMP} -p ${DLL} failed (${status})")
@@ -40,7 +41,11 @@ foreach(entry IN LISTS entries)
   list(APPEND exports ${name})
 endforeach()
 list(SORT exports)
-if(NOT exports STREQUAL "VSTPluginMain;main")
-  message(FATAL_ERROR "${DLL} exports '${exports}', expected exactly VSTPluginMain and main")
+if(NOT DEFINED EXPORTS)
+  set(EXPORTS "VSTPluginMain,main")
+endif()
+string(REPLACE "," ";" EXPORTS "${EXPORTS}")
+if(NOT exports STREQUAL "${EXPORTS}")
+  message(FATAL_ERROR "${DLL} exports '${exports}', expected exactly '${EXPORTS}'")
 endif()
 message(STATUS "exports ${exports}")
