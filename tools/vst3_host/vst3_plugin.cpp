@@ -456,16 +456,18 @@ void Vst3Plugin::processBlock(float** inputs, float** outputs, int32_t frames) {
 }
 
 void Vst3Plugin::process(float** inputs, float** outputs, int32_t frames) {
-  if (!active_) return;
-  std::vector<float*> in(static_cast<std::size_t>(std::max(mainChannels_[0], 1)));
-  std::vector<float*> out(static_cast<std::size_t>(std::max(mainChannels_[1], 1)));
+  // Channel pointers on the stack: a host's audio thread allocates nothing.
+  constexpr int32_t kMaxChannels = 64;
+  if (!active_ || mainChannels_[0] > kMaxChannels || mainChannels_[1] > kMaxChannels) return;
+  float* in[kMaxChannels] = {};
+  float* out[kMaxChannels] = {};
   for (int32_t done = 0; done < frames;) {
     const int32_t n = std::min(frames - done, maxBlock_);
     for (int32_t c = 0; c < mainChannels_[0]; ++c)
       in[static_cast<std::size_t>(c)] = inputs[c] + done;
     for (int32_t c = 0; c < mainChannels_[1]; ++c)
       out[static_cast<std::size_t>(c)] = outputs[c] + done;
-    processBlock(in.data(), out.data(), n);
+    processBlock(in, out, n);
     done += n;
   }
 }
