@@ -54,6 +54,9 @@ void QuendralCore::printShownValue(int32_t index, float shown, char* text) {
     case kParamFilterNumber:
       int2string(static_cast<int32_t>(shown), text, kTextSize);
       return;
+    case kParamOwnSet:
+      copyText(text, shown >= 0.5f ? "on" : "off", kTextSize);
+      return;
     default:
       if (isEnvelopePoint(index))
         float2string(shown, text, kTextSize);
@@ -125,6 +128,7 @@ bool QuendralCore::getParameterValueFromText(int32_t index, const char* text, fl
 int32_t QuendralCore::getParameterStepCount(int32_t index) const {
   if (index == kParamLfoDivide) return kLfoDivideSteps;  // divisors 1..11
   if (index == kParamFilterNumber) return 1;             // two response sets
+  if (index == kParamOwnSet) return 1;                   // off, on
   return 0;
 }
 

@@ -75,6 +75,7 @@ void QuendralCore::setParameter(int32_t index, float value) {
   if (!std::isfinite(value)) return;
   value = std::clamp(value, 0.0f, 1.0f);
   if (index >= 0 && index < kNumDefinedParams) applyParameter(index, value);
+  if (index == kParamOwnSet) engine.useOwnSet.store(value >= 0.5f, std::memory_order_relaxed);
   if (panel) panel->setParameter(index, value);
 }
 
@@ -183,6 +184,9 @@ float QuendralCore::getParameter(int32_t index) const {
     case kParamGain:
       value = valueFromGainDb(dbFromLinearGain(engine.outGain.load(std::memory_order_relaxed)));
       break;
+    case kParamOwnSet:
+      value = engine.useOwnSet.load(std::memory_order_relaxed) ? 1.0f : 0.0f;
+      break;
     default:
       if (isPointValue(index))
         value = load(mod.pointValues[index - kParamPointValue1]);
@@ -202,6 +206,8 @@ void QuendralCore::getParameterName(int32_t index, char* text) const {
                   static_cast<int>(index - kParamPointValue1 + 1));
   } else if (isPointTime(index)) {
     std::snprintf(text, kTextSize, "point %d time", static_cast<int>(index - kParamPointTime1 + 1));
+  } else if (index == kParamOwnSet) {
+    copyText(text, "own set", kTextSize);
   } else {
     text[0] = 0;
   }
@@ -242,6 +248,9 @@ void QuendralCore::getParameterDisplay(int32_t index, char* text) const {
       break;
     case kParamGain:
       shown = dbFromLinearGain(engine.outGain.load(std::memory_order_relaxed));
+      break;
+    case kParamOwnSet:
+      shown = engine.useOwnSet.load(std::memory_order_relaxed) ? 1.0f : 0.0f;
       break;
     default:
       if (isPointValue(index))

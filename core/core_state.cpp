@@ -8,8 +8,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <new>
 
 #include "angle_math.h"
+#include "editor/panel_editor.h"
+#include "own_response_set.h"
 #include "parameter_mapping.h"
 #include "quendral_core.h"
 #include "state_chunk.h"
@@ -80,11 +83,43 @@ chunk::StoredProgram storedFrom(const ProgramRecord& record) {
 
 }  // namespace
 
+// The ring is held to the limits a loaded one keeps and prepared for the engine's rate
+// before the switch moves; false, changing nothing, when it is refused.
+bool QuendralCore::applyOwnSetState(const chunk::OwnSetState& own) {
+  const std::shared_ptr<const OwnResponseSet> current = engine.ownResponseSet();
+  const bool same = own.set && current &&
+                    (own.set == current ||
+                     (own.set->rate == current->rate && own.set->length == current->length &&
+                      own.set->mirrored == current->mirrored && own.set->name == current->name &&
+                      own.set->angles == current->angles && own.set->taps == current->taps));
+  if (own.set && !same) {
+    auto checked = std::make_shared<OwnResponseSet>(*own.set);
+    std::string why;
+    if (!checkOwnResponseSet(*checked, why) || !engine.setOwnResponseSet(std::move(checked)))
+      return false;
+  } else if (!own.set && current && !engine.setOwnResponseSet(nullptr)) {
+    return false;
+  }
+  engine.useOwnSet.store(own.on, kRelaxed);
+  if (panel) panel->setParameter(kParamOwnSet, own.on ? 1.0f : 0.0f);
+  return true;
+}
+
 int32_t QuendralCore::getChunk(void** data, bool isPreset) {
-  if (!programs || !savedChunk) return 0;
+  if (!programs) return 0;
   std::size_t size = 0;
+  // The own set travels with both kinds: the switch and the ring as used.
+  chunk::OwnSetState own;
+  own.on = engine.useOwnSet.load(kRelaxed);
+  own.set = engine.ownResponseSet();
+  try {
+    savedChunk.resize(isPreset ? chunk::programChunkSize(own)
+                               : chunk::kBankChunkSize + chunk::ownSetBlockSize(own));
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
   if (isPreset) {
-    size = chunk::writeProgram(storedFrom(programs[getProgram()]), savedChunk.get());
+    size = chunk::writeProgram(storedFrom(programs[getProgram()]), own, savedChunk.data());
   } else {
     chunk::BankState bank;
     bank.currentProgram = getProgram();
@@ -97,9 +132,10 @@ int32_t QuendralCore::getChunk(void** data, bool isPreset) {
     bank.live.lfoSpeed = load(mod.lfoSpeed);
     bank.live.fromPoint = mod.fromPoint.load(kRelaxed);
     bank.live.toPoint = mod.toPoint.load(kRelaxed);
-    size = chunk::writeBank(bank, savedChunk.get());
+    bank.own = std::move(own);
+    size = chunk::writeBank(bank, savedChunk.data());
   }
-  *data = savedChunk.get();
+  *data = savedChunk.data();
   return static_cast<int32_t>(size);
 }
 
@@ -110,15 +146,22 @@ int32_t QuendralCore::setChunk(const void* data, int32_t byteSize, bool isPreset
 
   if (isPreset) {
     chunk::StoredProgram program;
-    if (!chunk::parseProgram(bytes, size, program)) return 0;
+    chunk::OwnSetState own;
+    bool hasOwn = false;
+    if (!chunk::parseProgram(bytes, size, program, own, hasOwn)) return 0;
+    // A preset from before own sets switches the own set off and leaves it loaded.
+    if (!hasOwn) own = {false, engine.ownResponseSet()};
+    if (!applyOwnSetState(own)) return 0;
     restoreRecord(programs[getProgram()], program);
     setProgram(getProgram());
     return 1;
   }
 
-  // Everything is parsed and checked before anything changes.
+  // Everything is parsed and checked before anything changes. A bank from before own sets
+  // has none and the switch off: it sounds as it did.
   chunk::BankState bank;
   if (!chunk::parseBank(bytes, size, bank)) return 0;
+  if (!applyOwnSetState(bank.own)) return 0;
   for (int p = 0; p < kNumPrograms; ++p) restoreRecord(programs[p], bank.programs[p]);
   const int32_t program = bank.currentProgram >= 0 && bank.currentProgram < kNumPrograms
                               ? bank.currentProgram

@@ -26,6 +26,11 @@ enum ParamIndex : int32_t {
 };
 static_assert(kParamPointTime1 == 15 && kParamPointTime8 == 22 && kNumDefinedParams == 23);
 
+// 23: "own set", off (below 0.5) or on: a user's own response set, loaded from a SOFA file,
+// plays instead of the set "filter number" chooses. State of the instance, not of a program
+// (a program record holds parameters 0..22); the state chunk carries it with the set.
+constexpr int32_t kParamOwnSet = kNumDefinedParams;
+
 constexpr int32_t kNumPrograms = 8;
 constexpr int32_t kProgramNameLen = 24;  // 23 characters and the terminator
 

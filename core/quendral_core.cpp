@@ -9,10 +9,7 @@
 namespace panner {
 
 QuendralCore::QuendralCore(CoreHost* coreHost)
-    : host(coreHost),
-      blocks(engine),
-      programs(new (std::nothrow) ProgramRecord[kNumPrograms]),
-      savedChunk(new (std::nothrow) uint8_t[chunk::kMaxChunkSize]) {
+    : host(coreHost), blocks(engine), programs(new (std::nothrow) ProgramRecord[kNumPrograms]) {
   // Only an open editor reads the display spectra: it asks for them once per refresh.
   engine.publishDisplayOnRequest();
   if (programs) setProgram(0);
@@ -26,9 +23,7 @@ QuendralCore::QuendralCore(CoreHost* coreHost)
 // gone.
 QuendralCore::~QuendralCore() = default;
 
-bool QuendralCore::constructed() const {
-  return programs != nullptr && savedChunk != nullptr && engine.initialised();
-}
+bool QuendralCore::constructed() const { return programs != nullptr && engine.initialised(); }
 
 bool QuendralCore::setSampleRate(double rate) { return engine.setSampleRate(rate); }
 

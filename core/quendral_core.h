@@ -12,6 +12,9 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
 
 #include "block_processor.h"
 #include "core_host.h"
@@ -22,6 +25,10 @@
 namespace panner {
 
 class PanelEditor;
+struct OwnResponseSet;
+namespace chunk {
+struct OwnSetState;
+}
 
 class QuendralCore {
  public:
@@ -99,6 +106,24 @@ class QuendralCore {
   // 1 when applied, 0 when refused (a malformed chunk changes nothing).
   int32_t setChunk(const void* data, int32_t byteSize, bool isPreset);
 
+  // ---- a user's own response set (parameter 23, "own set", switches it in) ----
+  // Loads the SOFA file at `path` and hands it to the engine, on the calling thread (never
+  // the audio thread; the audio carries on meanwhile and crossfades to the new set when it
+  // plays). True when it replaced the set; a refused file changes nothing, and its reason
+  // becomes the last refusal. Where no reader is built in (Windows) every file is refused:
+  // there a set arrives with a project or preset.
+  bool loadOwnSet(const char* path);
+  // Installs a prepared set (null removes it); false, changing nothing, when its tables
+  // could not be made.
+  bool setOwnSet(std::shared_ptr<const OwnResponseSet> set);
+  std::shared_ptr<const OwnResponseSet> ownSet() const { return engine.ownResponseSet(); }
+  // One line: which set plays (the own set's name and figures, or the built-in set).
+  std::string playingSetDescription() const;
+  // The last refusal, one line; empty when the last load succeeded or none was tried.
+  std::string lastOwnSetRefusal() const;
+  // How a user brings an own set here, one line.
+  static const char* ownSetHint();
+
   // ---- the editor's side ----
   // The panel every format opens (null when it could not be made).
   PanelEditor* editor() const { return panel.get(); }
@@ -122,13 +147,16 @@ class QuendralCore {
   float applyEnvelopePoint(int32_t index, float value);
   float pointTimeBetweenNeighbours(int point, float time) const;
   ProgramRecord* currentRecord() const;
+  bool applyOwnSetState(const chunk::OwnSetState& own);
 
   CoreHost* host;
   SpatialEngine engine;
   BlockProcessor blocks;
   std::unique_ptr<ProgramRecord[]> programs;
-  std::unique_ptr<uint8_t[]> savedChunk;  // what getChunk last handed out
+  std::vector<uint8_t> savedChunk;  // what getChunk last handed out
   std::atomic<int32_t> currentProgram{0};
+  mutable std::mutex ownSetText;  // guards ownSetRefusal (loads and the panel's reads)
+  std::string ownSetRefusal;
   std::unique_ptr<PanelEditor> panel;  // made last, destroyed first: it reads the rest
 };
 

@@ -176,6 +176,32 @@ bool superblockDescribesTheFile(const uint8_t* data, std::size_t size, std::stri
   return true;
 }
 
+// Version 2 object headers carry a checksum that libmysofa does not check; a flipped bit in
+// one made it crash. Each object header found (its signature, version 2, and a first chunk
+// that fits in the file) must match its checksum.
+bool objectHeadersIntact(const uint8_t* data, std::size_t size) {
+  static constexpr uint8_t kSignature[4] = {'O', 'H', 'D', 'R'};
+  for (std::size_t at = 0; at + 16 <= size; ++at) {
+    const void* found = std::memchr(data + at, 'O', size - at);
+    if (!found) break;
+    at = static_cast<std::size_t>(static_cast<const uint8_t*>(found) - data);
+    if (at + 16 > size || std::memcmp(data + at, kSignature, 4) != 0 || data[at + 4] != 2) continue;
+    const uint8_t flags = data[at + 5];
+    std::size_t pos = at + 6 + ((flags & 0x20) ? 16 : 0) + ((flags & 0x10) ? 4 : 0);
+    const std::size_t width = std::size_t(1) << (flags & 3);
+    if (pos + width > size) continue;
+    uint64_t chunk = 0;
+    for (std::size_t i = 0; i < width; ++i) chunk |= uint64_t(data[pos + i]) << (8 * i);
+    pos += width;
+    if (chunk > size || pos + chunk + 4 > size) continue;
+    const std::size_t end = pos + static_cast<std::size_t>(chunk);
+    const uint32_t stored = uint32_t(data[end]) | uint32_t(data[end + 1]) << 8 |
+                            uint32_t(data[end + 2]) << 16 | uint32_t(data[end + 3]) << 24;
+    if (lookup3(data + at, end - at) != stored) return false;
+  }
+  return true;
+}
+
 std::string baseName(const std::string& path) {
   const std::size_t slash = path.find_last_of("/\\");
   return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -195,6 +221,10 @@ bool readSofaMeasurements(const uint8_t* data, std::size_t size, const std::stri
     return false;
   }
   if (!superblockDescribesTheFile(data, size, why)) return false;
+  if (!objectHeadersIntact(data, size)) {
+    why = "the file is damaged (an HDF5 object header's checksum does not match)";
+    return false;
+  }
   int error = 0;
   std::unique_ptr<MYSOFA_HRTF, SofaDeleter> hrtf(
       mysofa_load_data(reinterpret_cast<const char*>(data), size, &error));

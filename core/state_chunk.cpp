@@ -102,17 +102,32 @@ std::size_t finish(uint8_t* out, Kind kind, std::size_t payloadSize) {
   return kHeaderSize + payloadSize;
 }
 
-// The payload size the given minor version writes for `kind`.
+// The size of the fields the given minor version writes for `kind` before the own set's
+// block (which minor version 2 added).
 std::size_t payloadSizeOfMinor(Kind kind, uint16_t minor) {
   if (kind == Kind::kProgram) return kProgramPayloadSize;
   return minor == 0 ? kBankPayloadSizeMinor0 : kBankPayloadSize;
 }
 
+// The own set's block after `fixed` bytes of payload: its size from its own header, within
+// the payload; exactly to the payload's end in this minor version. False when it does not
+// fit; `own` untouched then.
+bool readOwnSetBlock(const uint8_t* payload, std::size_t payloadSize, std::size_t fixed,
+                     uint16_t minor, OwnSetState& own) {
+  if (payloadSize < fixed + kOwnSetBlockHeader) return false;
+  Reader r(payload + fixed + 4);
+  const std::size_t block = kOwnSetBlockHeader + r.u32();
+  if (block > payloadSize - fixed) return false;
+  if (minor == kMinorVersion && block != payloadSize - fixed) return false;
+  return parseOwnSetBlock(payload + fixed, block, own);
+}
+
 // The payload of a sound chunk of `kind`, or null. A payload longer than this version's
 // comes from a later minor version: what this version knows is at its start. A chunk of an
-// earlier minor version has exactly that version's payload.
+// earlier minor version has exactly that version's payload; from minor version 2 on the
+// own set's block follows, of its own size.
 const uint8_t* checkedPayload(const uint8_t* data, std::size_t size, Kind kind,
-                              std::size_t& payloadSizeOut) {
+                              std::size_t& payloadSizeOut, uint16_t& minorOut) {
   if (!data || size < kHeaderSize) return nullptr;
   if (std::memcmp(data, kMagic, sizeof kMagic) != 0) return nullptr;
   Reader r(data + sizeof kMagic);
@@ -125,9 +140,10 @@ const uint8_t* checkedPayload(const uint8_t* data, std::size_t size, Kind kind,
   if (payloadSize != size - kHeaderSize) return nullptr;  // truncated or too long
   const std::size_t knownPayloadSize = payloadSizeOfMinor(kind, std::min(minor, kMinorVersion));
   if (payloadSize < knownPayloadSize) return nullptr;
-  if (minor <= kMinorVersion && payloadSize != knownPayloadSize) return nullptr;
+  if (minor < 2 && payloadSize != knownPayloadSize) return nullptr;
   if (crc32(data + kHeaderSize, payloadSize) != checksum) return nullptr;
   payloadSizeOut = payloadSize;
+  minorOut = minor;
   return data + kHeaderSize;
 }
 
@@ -142,6 +158,14 @@ uint32_t crc32(const uint8_t* data, std::size_t size) {
   return ~crc;
 }
 
+std::size_t bankChunkSize(const BankState& state) {
+  return kBankChunkSize + ownSetBlockSize(state.own);
+}
+
+std::size_t programChunkSize(const OwnSetState& own) {
+  return kProgramChunkSize + ownSetBlockSize(own);
+}
+
 std::size_t writeBank(const BankState& state, uint8_t* out) {
   Writer w(out + kHeaderSize);
   w.i32(state.currentProgram);
@@ -151,19 +175,25 @@ std::size_t writeBank(const BankState& state, uint8_t* out) {
   w.i32(live.fromPoint);
   w.i32(live.toPoint);
   w.f32(live.lfoPositionResidual);
-  return finish(out, Kind::kBank, w.position());
+  writeOwnSetBlock(state.own, out + kHeaderSize + w.position());
+  return finish(out, Kind::kBank, w.position() + ownSetBlockSize(state.own));
 }
 
-std::size_t writeProgram(const StoredProgram& program, uint8_t* out) {
+std::size_t writeProgram(const StoredProgram& program, const OwnSetState& own, uint8_t* out) {
   Writer w(out + kHeaderSize);
   writeProgramFields(w, program);
-  return finish(out, Kind::kProgram, w.position());
+  writeOwnSetBlock(own, out + kHeaderSize + w.position());
+  return finish(out, Kind::kProgram, w.position() + ownSetBlockSize(own));
 }
 
 bool parseBank(const uint8_t* data, std::size_t size, BankState& out) {
   std::size_t payloadSize = 0;
-  const uint8_t* payload = checkedPayload(data, size, Kind::kBank, payloadSize);
+  uint16_t minor = 0;
+  const uint8_t* payload = checkedPayload(data, size, Kind::kBank, payloadSize, minor);
   if (!payload) return false;
+  out.own = OwnSetState();
+  if (minor >= 2 && !readOwnSetBlock(payload, payloadSize, kBankPayloadSize, minor, out.own))
+    return false;
   Reader r(payload);
   out.currentProgram = r.i32();
   for (StoredProgram& program : out.programs) readProgramFields(r, program);
@@ -176,10 +206,15 @@ bool parseBank(const uint8_t* data, std::size_t size, BankState& out) {
   return true;
 }
 
-bool parseProgram(const uint8_t* data, std::size_t size, StoredProgram& out) {
+bool parseProgram(const uint8_t* data, std::size_t size, StoredProgram& out, OwnSetState& own,
+                  bool& hasOwn) {
   std::size_t payloadSize = 0;
-  const uint8_t* payload = checkedPayload(data, size, Kind::kProgram, payloadSize);
+  uint16_t minor = 0;
+  const uint8_t* payload = checkedPayload(data, size, Kind::kProgram, payloadSize, minor);
   if (!payload) return false;
+  hasOwn = minor >= 2;
+  if (hasOwn && !readOwnSetBlock(payload, payloadSize, kProgramPayloadSize, minor, own))
+    return false;
   Reader r(payload);
   readProgramFields(r, out);
   return true;

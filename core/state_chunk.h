@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "own_set_chunk.h"
 #include "parameters.h"
 
 namespace panner {
@@ -18,7 +19,7 @@ namespace panner {
 namespace chunk {
 
 constexpr uint16_t kMajorVersion = 1;  // a reader refuses any other major version
-constexpr uint16_t kMinorVersion = 1;  // later minor versions only append to the payload
+constexpr uint16_t kMinorVersion = 2;  // later minor versions only append to the payload
 
 enum class Kind : uint32_t { kBank = 0, kProgram = 1 };
 
@@ -55,6 +56,7 @@ struct BankState {
   int32_t currentProgram = 0;
   StoredProgram programs[kNumPrograms];
   LiveState live;
+  OwnSetState own;  // from minor version 2; off and none in older chunks
 };
 
 constexpr std::size_t kHeaderSize = 20;
@@ -67,18 +69,25 @@ constexpr std::size_t kBankPayloadSizeMinor0 =
 constexpr std::size_t kBankPayloadSize = kBankPayloadSizeMinor0 + kLiveExtensionSize;
 constexpr std::size_t kProgramChunkSize = kHeaderSize + kProgramPayloadSize;
 constexpr std::size_t kBankChunkSize = kHeaderSize + kBankPayloadSize;
-constexpr std::size_t kMaxChunkSize = kBankChunkSize;
+// From minor version 2 both kinds end with the own set's block (own_set_chunk.h), whose
+// size depends on the set: at most kMaxOwnSetBlock bytes.
+constexpr std::size_t kMaxChunkSize = kBankChunkSize + kMaxOwnSetBlock;
 
-// Write a whole chunk into `out`, which holds at least kBankChunkSize or kProgramChunkSize
-// bytes; return the number of bytes written.
+// The size of the whole chunk writeBank or writeProgram writes.
+std::size_t bankChunkSize(const BankState& state);
+std::size_t programChunkSize(const OwnSetState& own);
+// Write a whole chunk into `out`, which holds at least that many bytes; return the number
+// of bytes written.
 std::size_t writeBank(const BankState& state, uint8_t* out);
-std::size_t writeProgram(const StoredProgram& program, uint8_t* out);
+std::size_t writeProgram(const StoredProgram& program, const OwnSetState& own, uint8_t* out);
 
 // False, with `out` unspecified, unless `data` is exactly one complete chunk of the kind
 // asked for: magic, a major version this reader knows, the length equal to `size`, and the
 // checksum of the payload.
 bool parseBank(const uint8_t* data, std::size_t size, BankState& out);
-bool parseProgram(const uint8_t* data, std::size_t size, StoredProgram& out);
+// A program chunk's own-set block goes to `own` when the chunk has one (`hasOwn`).
+bool parseProgram(const uint8_t* data, std::size_t size, StoredProgram& out, OwnSetState& own,
+                  bool& hasOwn);
 
 // CRC-32 (IEEE 802.3, as zlib and PNG compute it) of `size` bytes.
 uint32_t crc32(const uint8_t* data, std::size_t size);

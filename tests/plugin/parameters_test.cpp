@@ -17,7 +17,7 @@ TEST_F(PluginTest, ParameterNamesAndLabels) {
   EXPECT_EQ(host->parameterName(14), "point 8 value");
   EXPECT_EQ(host->parameterName(15), "point 1 time");
   EXPECT_EQ(host->parameterName(22), "point 8 time");
-  EXPECT_EQ(host->parameterName(23), "");
+  EXPECT_EQ(host->parameterName(23), "own set");
   EXPECT_EQ(host->parameterName(24), "");
 
 #if defined(_WIN32)
@@ -49,7 +49,7 @@ TEST_F(PluginTest, DefaultProgramValues) {
   EXPECT_EQ(host->parameterDisplay(8), "0.142857");  // float2string truncates
   EXPECT_EQ(host->parameterDisplay(22), "1.000000");
   EXPECT_EQ(host->parameterDisplay(15), "0.000000");
-  EXPECT_EQ(host->parameterDisplay(23), "");
+  EXPECT_EQ(host->parameterDisplay(23), "off");
   EXPECT_EQ(host->getParameter(24), 0.0f);
 }
 

@@ -16,9 +16,11 @@
 #include "audio_file_writer.h"
 #include "automation_csv.h"
 #include "input_checks.h"
+#include "own_set_option.h"
 #include "parameter_units.h"
 #include "plugin_locator.h"
 #include "plugin_processor.h"
+#include "preset_file.h"
 #include "progress_bar.h"
 #include "render_error.h"
 #include "render_loop.h"
@@ -55,6 +57,37 @@ void applySettings(PluginProcessor& plugin, const std::vector<NamedSetting>& set
     if (names.empty()) names = plugin.parameterNames();
     plugin.setParameter(findParameter(names, s.parameter, s.origin), s.value);
   }
+}
+
+// --preset: the file's chunk into the plug-in, as a host loads a preset.
+void loadPresetInto(PluginProcessor& plugin, const std::string& path) {
+  const bool bank = presetPathIsBank(path);
+  const PresetFile preset = loadPreset(path);
+  if (preset.bank != bank)
+    throw RenderError(path +
+                      (bank ? " holds a program, not a bank" : " holds a bank, not a program"));
+  if (preset.pluginId != plugin.uniqueId())
+    throw RenderError(path + " was saved by another plug-in (its ID differs)");
+  if (!plugin.setStateChunk(preset.chunk, !preset.bank))
+    throw RenderError(path + ": the plug-in refused the preset");
+}
+
+void savePresetOf(PluginProcessor& plugin, const std::string& path) {
+  PresetFile preset;
+  preset.bank = presetPathIsBank(path);
+  preset.pluginId = plugin.uniqueId();
+  preset.pluginVersion = plugin.pluginVersion();
+  preset.numPrograms = preset.bank ? plugin.numPrograms() : 1;
+  preset.programName = plugin.programName();
+  preset.chunk = plugin.stateChunk(!preset.bank);
+  savePreset(preset, path);
+}
+
+// --preset, then --program, then --sofa: what comes before the settings.
+void loadState(PluginProcessor& plugin, const RenderOptions& options) {
+  if (!options.presetPath.empty()) loadPresetInto(plugin, options.presetPath);
+  selectProgram(plugin, options);
+  if (!options.sofaPath.empty()) loadOwnSetInto(plugin, options.sofaPath, options.quiet);
 }
 
 std::vector<AutomationEvent> automationEvents(PluginProcessor& plugin,
@@ -97,11 +130,13 @@ int runInfo(const RenderOptions& options, const std::string& pluginPath) {
   const std::unique_ptr<PluginProcessor> loaded = openPlugin(pluginPath);
   PluginProcessor& plugin = *loaded;
   plugin.start(44100.0, options.blockSize);
-  selectProgram(plugin, options);
+  loadState(plugin, options);
   const std::vector<NamedSetting> settings = settingsFromOptions(options);
   applySettings(plugin, settings, false);
   applySettings(plugin, settings, true);
   plugin.printInfo(pluginPath, stdout);
+  if (const std::string own = ownSetLine(plugin); !own.empty())
+    std::fprintf(stdout, "%s\n", own.c_str());
   return 0;
 }
 
@@ -121,8 +156,9 @@ int runRender(const RenderOptions& options, const std::string& pluginPath) {
   refuseRateThePluginRefuses(plugin.uniqueId(), reader.sampleRate());
 
   plugin.setTempo(options.syncBpm.value_or(kDefaultTempo));
+  if (!options.savePresetPath.empty()) presetPathIsBank(options.savePresetPath);
   plugin.start(reader.sampleRate(), options.blockSize);
-  selectProgram(plugin, options);
+  loadState(plugin, options);
   const std::vector<NamedSetting> settings = settingsFromOptions(options);
   applySettings(plugin, settings, false);
   const std::vector<AutomationEvent> events =
@@ -166,6 +202,7 @@ int runRender(const RenderOptions& options, const std::string& pluginPath) {
   progress.finish();
   plugin.stop();
   writer.commit();
+  if (!options.savePresetPath.empty()) savePresetOf(plugin, options.savePresetPath);
 
   if (!options.quiet)
     std::fprintf(stderr, "quendral-render: wrote %s (%d channels, %.2f s at %d Hz)\n",

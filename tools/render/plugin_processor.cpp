@@ -24,6 +24,14 @@ bool isVst3Binary(const std::string& path) {
 
 }  // namespace
 
+std::vector<uint8_t> PluginProcessor::stateChunk(bool) {
+  throw RenderError("presets and own sets are handled for VST2 plug-ins only");
+}
+
+bool PluginProcessor::setStateChunk(const std::vector<uint8_t>&, bool) {
+  throw RenderError("presets and own sets are handled for VST2 plug-ins only");
+}
+
 std::unique_ptr<PluginProcessor> openPlugin(const std::string& path) {
   // dlopen searches the library path for a name without a slash; a user means the file.
   const std::string file = path.find('/') == std::string::npos ? "./" + path : path;

@@ -40,6 +40,15 @@ class PluginProcessor : public AudioProcessor {
   // The --info report: identity, I/O, latency, every parameter and the programs. The
   // plug-in must have been started.
   virtual void printInfo(const std::string& path, std::FILE* out) = 0;
+
+  // The plug-in's opaque state chunk (the bank, or with `program` the current program), as
+  // a host saves it in projects and presets, and handing one back. Formats that do not
+  // offer chunks here throw RenderError.
+  virtual std::vector<uint8_t> stateChunk(bool program);
+  // True when the plug-in took it.
+  virtual bool setStateChunk(const std::vector<uint8_t>& bytes, bool program);
+  virtual std::string programName() { return ""; }
+  virtual int32_t pluginVersion() { return 0; }
 };
 
 // Loads the plug-in at path: a VST3 bundle (a folder or file ending in .vst3) or a VST3

@@ -97,6 +97,12 @@ bool setValueOption(const std::string& name, ValueReader value, RenderOptions& o
     if (*options.program < 1) throw RenderError("--program counts from 1");
   } else if (name == "--param") {
     options.params.push_back(parseParamAssignment(value()));
+  } else if (name == "--sofa" || name == "--preset" || name == "--save-preset") {
+    std::string& path = name == "--sofa"     ? options.sofaPath
+                        : name == "--preset" ? options.presetPath
+                                             : options.savePresetPath;
+    path = value();
+    if (path.empty()) throw RenderError(name + " needs a file name");
   } else if (name == "--automation") {
     options.automationPath = value();
     if (options.automationPath.empty()) throw RenderError("--automation needs a file name");
@@ -120,6 +126,7 @@ void setFiles(const std::vector<std::string>& positional, RenderOptions& options
   if (options.help) return;
   if (options.info) {
     if (!positional.empty()) throw RenderError("--info takes no INPUT or OUTPUT");
+    if (!options.savePresetPath.empty()) throw RenderError("--info saves no preset");
     return;
   }
   if (positional.size() != 2)
@@ -172,7 +179,7 @@ RenderOptions parseOptions(const std::vector<std::string>& args) {
 
 std::string usageText() {
   return R"(Usage: quendral-render [options] INPUT OUTPUT
-       quendral-render --info [--plugin PATH]
+       quendral-render --info [--plugin PATH] [--preset FILE] [--sofa FILE]
 
 Runs INPUT through a VST 2.4 plug-in (quendral by default) and writes OUTPUT with the
 plug-in's output channels. INPUT may be WAV, FLAC, AIFF or Ogg; OUTPUT's format follows
@@ -193,6 +200,14 @@ Placing the source (quendral's parameters in user units):
   --start-beat B      with --sync: the song position at the input's first sample, in
                       beats from the song's start (default 0); a synced sweep stands where
                       the song puts it, as when a host starts playback at that beat
+  --sofa FILE         use your own response set: the horizontal ring of a SOFA file
+                      (SimpleFreeFieldHRIR, any rate 8-384 kHz), switched on ("own set");
+                      a preset saved after it carries the set, so the file is not needed
+                      again. A file that cannot be used is refused with the reason
+Presets (VST2 program files, holding the plug-in's chunk):
+  --preset FILE       load FILE.fxp (a program) or FILE.fxb (a bank) before anything else
+  --save-preset FILE  after rendering, save FILE.fxp (the current program) or FILE.fxb
+                      (the bank)
 Any plug-in:
   --plugin PATH       the VST2 plug-in (.so) to load
   --program N         select program N (1 = first) before anything else is set
@@ -208,8 +223,8 @@ Any plug-in:
   -q, --quiet         no progress bar and no notes
   -h, --help          this text
 
-Settings are applied in this order: --program, the options in user units, --param in the
-order given. The plug-in then runs on silence long enough for quendral to glide half a
+Settings are applied in this order: --preset, --program, --sofa, the options in user
+units, --param in the order given. The plug-in then runs on silence long enough for quendral to glide half a
 turn (about 0.55 s at any rate), so a fixed placement holds from the first sample, and
 only then does --lfo-speed start the sweep from --lfo-position, with the input's first
 sample. With --sync the host's transport plays through that silence up to --start-beat

@@ -37,6 +37,9 @@ struct RenderOptions {
 
   std::vector<ParamAssignment> params;  // in command-line order
   std::string automationPath;
+  std::string sofaPath;        // --sofa: an own response set for quendral
+  std::string presetPath;      // --preset: a .fxp or .fxb file to load first
+  std::string savePresetPath;  // --save-preset: where to save the state after rendering
   int blockSize = 512;
   std::optional<double> tailSeconds;  // unset: the plug-in's own tail, or the default
 };

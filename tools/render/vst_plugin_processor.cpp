@@ -46,6 +46,18 @@ void VstPluginProcessor::printInfo(const std::string& path, std::FILE* out) {
   printPluginInfo(*this, path, out);
 }
 
+std::vector<uint8_t> VstPluginProcessor::stateChunk(bool program) {
+  if (!(host_->effect()->flags & effFlagsProgramChunks))
+    throw RenderError("the plug-in saves no chunk: it has no presets of that kind");
+  return host_->getChunk(program);
+}
+
+bool VstPluginProcessor::setStateChunk(const std::vector<uint8_t>& bytes, bool program) {
+  if (!(host_->effect()->flags & effFlagsProgramChunks))
+    throw RenderError("the plug-in takes no chunk: it has no presets of that kind");
+  return host_->setChunk(bytes, program) == 1;
+}
+
 void VstPluginProcessor::stop() {
   host_->dispatch(effStopProcess);
   host_->suspend();

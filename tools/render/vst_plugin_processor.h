@@ -42,6 +42,10 @@ class VstPluginProcessor : public PluginProcessor {
   // effStopProcess and suspend, as a host does when playback stops.
   void stop() override;
   void printInfo(const std::string& path, std::FILE* out) override;
+  std::vector<uint8_t> stateChunk(bool program) override;
+  bool setStateChunk(const std::vector<uint8_t>& bytes, bool program) override;
+  std::string programName() override { return host_->programName(); }
+  int32_t pluginVersion() override { return host_->effect()->version; }
 
  private:
   std::unique_ptr<vsthost::PluginHost> host_;

@@ -1,0 +1,62 @@
+// A user's own response set: loading one from a SOFA file (where a reader is built in),
+// installing one from a saved chunk, and the lines the panel and the tools show about it.
+#include <cstdio>
+
+#include "own_response_set.h"
+#include "quendral_core.h"
+#if QUENDRAL_READS_SOFA
+#include "sofa_file.h"
+#endif
+
+namespace panner {
+
+bool QuendralCore::loadOwnSet(const char* path) {
+  std::string status;
+  bool loaded = false;
+#if QUENDRAL_READS_SOFA
+  auto set = std::make_shared<OwnResponseSet>();
+  if (path && loadOwnResponseSet(path, *set, status)) {
+    loaded = engine.setOwnResponseSet(std::move(set));
+    if (!loaded) status = "not enough memory to prepare the set";
+  } else if (!path) {
+    status = "no file named";
+  }
+#else
+  (void)path;
+  status = "own sets cannot be read from files here: they arrive with a project or preset";
+#endif
+  std::lock_guard<std::mutex> lock(ownSetText);
+  ownSetRefusal = loaded ? std::string() : status;
+  return loaded;
+}
+
+bool QuendralCore::setOwnSet(std::shared_ptr<const OwnResponseSet> set) {
+  return engine.setOwnResponseSet(std::move(set));
+}
+
+std::string QuendralCore::playingSetDescription() const {
+  const std::shared_ptr<const OwnResponseSet> own = engine.ownResponseSet();
+  const bool on = engine.useOwnSet.load(std::memory_order_relaxed);
+  const char* builtIn = engine.filterSet.load(std::memory_order_relaxed) == 0
+                            ? "built-in set one (5 degrees)"
+                            : "built-in set two (30 degrees)";
+  if (on && own) return "own set: " + describeOwnResponseSet(*own);
+  if (on) return std::string("own set on, none loaded: ") + builtIn + " plays";
+  if (own) return std::string(builtIn) + "; own set off: " + own->name;
+  return builtIn;
+}
+
+std::string QuendralCore::lastOwnSetRefusal() const {
+  std::lock_guard<std::mutex> lock(ownSetText);
+  return ownSetRefusal;
+}
+
+const char* QuendralCore::ownSetHint() {
+#if QUENDRAL_READS_SOFA
+  return "drop a .sofa file on the panel to use your own set";
+#else
+  return "own sets arrive with a project or preset";
+#endif
+}
+
+}  // namespace panner

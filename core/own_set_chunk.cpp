@@ -1,0 +1,113 @@
+#include "own_set_chunk.h"
+
+#include <cstring>
+#include <new>
+
+namespace panner {
+
+namespace chunk {
+
+namespace {
+
+void put32(uint8_t*& p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) *p++ = static_cast<uint8_t>(v >> (8 * i));
+}
+void putFloat(uint8_t*& p, float v) {
+  uint32_t bits;
+  std::memcpy(&bits, &v, sizeof bits);
+  put32(p, bits);
+}
+uint32_t get32(const uint8_t*& p) {
+  uint32_t v = 0;
+  for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(*p++) << (8 * i);
+  return v;
+}
+float getFloat(const uint8_t*& p) {
+  const uint32_t bits = get32(p);
+  float v;
+  std::memcpy(&v, &bits, sizeof v);
+  return v;
+}
+
+std::size_t ringSize(const OwnResponseSet& set) {
+  return kRingHeader + set.name.size() + 4 * set.angles.size() + 4 * set.taps.size();
+}
+
+}  // namespace
+
+std::size_t ownSetBlockSize(const OwnSetState& state) {
+  return kOwnSetBlockHeader + (state.set ? ringSize(*state.set) : 0);
+}
+
+void writeOwnSetBlock(const OwnSetState& state, uint8_t* out) {
+  put32(out, state.on ? 1u : 0u);
+  put32(out, state.set ? static_cast<uint32_t>(ringSize(*state.set)) : 0u);
+  if (!state.set) return;
+  const OwnResponseSet& s = *state.set;
+  uint64_t rateBits;
+  std::memcpy(&rateBits, &s.rate, sizeof rateBits);
+  put32(out, static_cast<uint32_t>(rateBits));
+  put32(out, static_cast<uint32_t>(rateBits >> 32));
+  put32(out, static_cast<uint32_t>(s.length));
+  put32(out, static_cast<uint32_t>(s.angles.size()));
+  put32(out, s.mirrored ? 1u : 0u);
+  putFloat(out, s.elevation);
+  put32(out, s.checksum);
+  put32(out, static_cast<uint32_t>(s.name.size()));
+  std::memcpy(out, s.name.data(), s.name.size());
+  out += s.name.size();
+  for (float a : s.angles) putFloat(out, a);
+  for (float v : s.taps) putFloat(out, v);
+}
+
+bool parseOwnSetBlock(const uint8_t* data, std::size_t size, OwnSetState& out) {
+  if (size < kOwnSetBlockHeader) return false;
+  const uint8_t* p = data;
+  const uint32_t on = get32(p);
+  const uint32_t ring = get32(p);
+  if (on > 1 || ring != size - kOwnSetBlockHeader) return false;
+  OwnSetState state;
+  state.on = on == 1;
+  if (ring == 0) {
+    out = std::move(state);
+    return true;
+  }
+  if (ring < kRingHeader) return false;
+  const uint32_t low = get32(p), high = get32(p);
+  const uint64_t rateBits = uint64_t(high) << 32 | low;
+  double rate;
+  std::memcpy(&rate, &rateBits, sizeof rate);
+  const uint32_t length = get32(p), rows = get32(p), flags = get32(p);
+  const float elevation = getFloat(p);
+  const uint32_t checksum = get32(p), nameLength = get32(p);
+  // Each size within its limit before any product is formed, so nothing overflows.
+  if (flags > 1 || rows == 0 || rows > static_cast<uint32_t>(own_set::kMaxRows) || length == 0 ||
+      length > own_set::kMaxValues || nameLength > own_set::kMaxNameBytes ||
+      std::size_t(rows) * 2 * length > own_set::kMaxValues)
+    return false;
+  const std::size_t values = std::size_t(rows) * 2 * length;
+  if (ring != kRingHeader + nameLength + 4 * std::size_t(rows) + 4 * values) return false;
+  try {
+    auto set = std::make_shared<OwnResponseSet>();
+    set->rate = rate;
+    set->length = static_cast<int32_t>(length);
+    set->mirrored = flags == 1;
+    set->elevation = elevation;
+    set->checksum = checksum;
+    set->name.assign(reinterpret_cast<const char*>(p), nameLength);
+    p += nameLength;
+    set->angles.resize(rows);
+    for (float& a : set->angles) a = getFloat(p);
+    set->taps.resize(values);
+    for (float& v : set->taps) v = getFloat(p);
+    state.set = std::move(set);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  out = std::move(state);
+  return true;
+}
+
+}  // namespace chunk
+
+}  // namespace panner

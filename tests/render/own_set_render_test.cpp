@@ -1,0 +1,126 @@
+// quendral-render with a user's own response set: --sofa loads it (and says why not),
+// --info shows it, and a preset saved with --save-preset brings it back without the file,
+// sample for sample.
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "required_package.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kMitKemar = "/usr/share/libmysofa/MIT_KEMAR_normal_pinna.sofa";
+
+class OwnSetRender : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("quendral-own-set-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    // Half a second of noise at 48 kHz, so the set is resampled on the way.
+    SF_INFO info{};
+    info.samplerate = 48000;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SNDFILE* file = sf_open(path("in.wav").c_str(), SFM_WRITE, &info);
+    std::vector<float> noise(24000);
+    uint32_t state = 1;
+    for (float& v : noise) {
+      state = state * 1664525u + 1013904223u;
+      v = static_cast<float>(state >> 8) / 16777216.0f - 0.5f;
+    }
+    sf_writef_float(file, noise.data(), static_cast<sf_count_t>(noise.size()));
+    sf_close(file);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  std::string path(const std::string& name) const { return (dir / name).string(); }
+
+  // Runs the tool; returns its exit status, its output in `out`.
+  int run(const std::string& arguments, std::string* out = nullptr) const {
+    const std::string log = path("log.txt");
+    const std::string command = std::string(RENDER_TOOL) + " --plugin " + QUENDRAL_PLUGIN + " " +
+                                arguments + " > " + log + " 2>&1";
+    const int status = std::system(command.c_str());
+    std::ifstream in(log);
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    if (out) *out = text;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  static std::vector<float> samples(const std::string& file) {
+    SF_INFO info{};
+    SNDFILE* f = sf_open(file.c_str(), SFM_READ, &info);
+    if (!f) return {};
+    std::vector<float> v(static_cast<size_t>(info.frames) * info.channels);
+    sf_readf_float(f, v.data(), info.frames);
+    sf_close(f);
+    return v;
+  }
+
+  fs::path dir;
+};
+
+}  // namespace
+
+TEST_F(OwnSetRender, PresetBringsTheSetBackWithoutTheFile) {
+  QUENDRAL_REQUIRE_PACKAGE(fs::exists(kMitKemar), kMitKemar << " (Debian: libmysofa1)");
+  fs::copy_file(kMitKemar, path("head.sofa"));
+  std::string out;
+  ASSERT_EQ(run("--sofa " + path("head.sofa") + " --angle 70 --save-preset " + path("p.fxp") + " " +
+                    path("in.wav") + " " + path("a.wav"),
+                &out),
+            0)
+      << out;
+  EXPECT_NE(out.find("own set head.sofa: 72 directions"), std::string::npos) << out;
+  const std::vector<float> built = samples(path("a.wav"));
+  ASSERT_EQ(run("--angle 70 " + path("in.wav") + " " + path("builtin.wav")), 0);
+  fs::rename(path("head.sofa"), path("moved.sofa"));
+  ASSERT_EQ(run("--preset " + path("p.fxp") + " " + path("in.wav") + " " + path("b.wav"), &out), 0)
+      << out;
+  const std::vector<float> reloaded = samples(path("b.wav"));
+  ASSERT_EQ(reloaded.size(), built.size());
+  ASSERT_FALSE(built.empty());
+  double largest = 0.0, fromBuiltIn = 0.0;
+  const std::vector<float> builtIn = samples(path("builtin.wav"));
+  for (size_t i = 0; i < built.size(); ++i) {
+    largest = std::max(largest, std::fabs(double(built[i]) - reloaded[i]));
+    fromBuiltIn = std::max(fromBuiltIn, std::fabs(double(built[i]) - builtIn[i]));
+  }
+  std::printf(
+      "preset %ju bytes; reloaded without the file: largest difference %.3g; the "
+      "built-in set differs by up to %.3g\n",
+      static_cast<uintmax_t>(fs::file_size(path("p.fxp"))), largest, fromBuiltIn);
+  EXPECT_LE(largest, 1e-6);
+  EXPECT_GT(fromBuiltIn, 1e-3) << "the own set is what played";
+
+  ASSERT_EQ(run("--info --preset " + path("p.fxp"), &out), 0) << out;
+  EXPECT_NE(out.find("own set (on): head.sofa: 72 directions, widest gap 5 degrees"),
+            std::string::npos)
+      << out;
+}
+
+TEST_F(OwnSetRender, UnusableFilesAreRefusedWithTheReason) {
+  std::ofstream(path("text.sofa")) << "not a measurement";
+  std::string out;
+  EXPECT_EQ(run("--sofa " + path("text.sofa") + " " + path("in.wav") + " " + path("a.wav"), &out),
+            2);
+  EXPECT_NE(out.find("text.sofa: not a SOFA file"), std::string::npos) << out;
+  EXPECT_FALSE(fs::exists(path("a.wav")));
+  EXPECT_EQ(run("--preset " + path("text.sofa") + " " + path("in.wav") + " " + path("a.wav"), &out),
+            2);
+  EXPECT_NE(out.find("a program (.fxp) or a bank (.fxb)"), std::string::npos) << out;
+  std::ofstream(path("bad.fxp")) << "CcnK....";
+  EXPECT_EQ(run("--preset " + path("bad.fxp") + " " + path("in.wav") + " " + path("a.wav"), &out),
+            2);
+  EXPECT_NE(out.find("not a VST2 preset file"), std::string::npos) << out;
+}
