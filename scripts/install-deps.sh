@@ -32,7 +32,7 @@ test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libfftw3-dev soundscaperenderer-common netcdf-bin
   xauth xdotool imagemagick x11-utils
-  lsp-plugins-vst iem-plugin-suite-vst ardour valgrind
+  lsp-plugins-vst iem-plugin-suite-vst zam-plugins ardour valgrind
   lilv-utils lv2file ecasound sordi jalv jackd2
   g++-mingw-w64-x86-64-posix mingw-w64 wine wine64
   clang libclang-rt-14-dev

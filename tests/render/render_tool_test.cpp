@@ -365,3 +365,29 @@ TEST_F(RenderTool, RunsAThirdPartyPlugin) {
     EXPECT_NEAR(out[0][p], 0.0f, 1e-6f);
   }
 }
+
+TEST_F(RenderTool, RunsAThirdPartyVst3Plugin) {
+  // Built by others against their own definition of the VST3 interface: a delay line whose
+  // controller is a second object, found in its bundle.
+  const std::string bundle = "/usr/lib/vst3/ZamDelay.vst3";
+  QUENDRAL_REQUIRE_PACKAGE(fs::exists(bundle), bundle << " (Debian: zam-plugins)");
+  const auto input = clicks(kRate / 2, 11025);  // a click every 250 ms
+  writeFile("clicks.wav", {input});
+  const RunResult info = run({"--info", "--plugin", bundle});
+  ASSERT_EQ(info.status, 0) << info.err;
+  EXPECT_NE(info.out.find("(VST3)"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("name:       ZamDelay\n"), std::string::npos) << info.out;
+
+  // Time 100 ms (1..8000 ms over 0..1), the wet signal only, the low-pass wide open.
+  const RunResult r = run({"--quiet", "--plugin", bundle, "--param", "Time=0.012377", "--param",
+                           "Dry/Wet=1", "--param", "LPF=1", path("clicks.wav"), path("out.wav")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto out = readFile("out.wav");
+  ASSERT_EQ(out.size(), 1u);
+  ASSERT_EQ(out[0].size(), input.size() + kRate / 10);
+  // Every click comes out 4410 samples (100 ms) later; nothing comes through dry.
+  for (int p = 5512; p + 4410 < kRate / 2; p += 11025) {
+    EXPECT_EQ(onset(out[0], p + 4410 - 20, 60), 20) << "click at " << p;
+    EXPECT_NEAR(out[0][p], 0.0f, 1e-3f);
+  }
+}
