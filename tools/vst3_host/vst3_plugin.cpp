@@ -286,6 +286,7 @@ bool Vst3Plugin::open(double sampleRate, int32_t maxBlockSize, std::string& erro
   const std::vector<BusDescription> events = buses(vst3::kEvent, vst3::kInput);
   if (!events.empty()) component_->activateBus(vst3::kEvent, vst3::kInput, 0, 1);
 
+  std::memset(&context_, 0, sizeof context_);
   vst3::ProcessSetup setup{processMode, vst3::kSample32, maxBlock_, sampleRate};
   if (const vst3::tresult r = processor_->setupProcessing(setup); r != vst3::kResultOk) {
     error = "the plug-in refuses to process at " + std::to_string(sampleRate) + " Hz (" +
@@ -367,6 +368,7 @@ void Vst3Plugin::queueParameterChange(vst3::ParamID id, double value, int32_t sa
     }
   }
   pending_.emplace_back(id, value);
+  hasPending_.store(true, std::memory_order_release);
 }
 
 std::string Vst3Plugin::displayFor(int32_t index, double value) {
@@ -408,8 +410,8 @@ std::vector<std::string> Vst3Plugin::programNames() {
 
 void Vst3Plugin::fillContext(int32_t frames) {
   (void)frames;
+  // Only the fields this host reports; the rest stay zero from open().
   vst3::ProcessContext& c = context_;
-  std::memset(&c, 0, sizeof c);
   c.sampleRate = sampleRate_;
   c.projectTimeSamples = static_cast<vst3::TSamples>(samplePos_.load());
   c.continousTimeSamples = c.projectTimeSamples;
@@ -428,10 +430,11 @@ void Vst3Plugin::fillContext(int32_t frames) {
 void Vst3Plugin::processBlock(float** inputs, float** outputs, int32_t frames) {
   inputChanges_.clear();
   outputChanges_.clear();
-  {
+  if (hasPending_.load(std::memory_order_acquire)) {
     std::lock_guard<std::mutex> lock(pendingMutex_);
     for (const auto& change : pending_) inputChanges_.add(change.first, 0, change.second);
     pending_.clear();
+    hasPending_.store(false, std::memory_order_relaxed);
   }
   if (!inputBuses_.empty())
     for (int32_t c = 0; c < mainChannels_[0]; ++c)
@@ -456,11 +459,16 @@ void Vst3Plugin::processBlock(float** inputs, float** outputs, int32_t frames) {
 }
 
 void Vst3Plugin::process(float** inputs, float** outputs, int32_t frames) {
+  if (!active_) return;
+  if (frames <= maxBlock_) {
+    processBlock(inputs, outputs, frames);
+    return;
+  }
   // Channel pointers on the stack: a host's audio thread allocates nothing.
   constexpr int32_t kMaxChannels = 64;
-  if (!active_ || mainChannels_[0] > kMaxChannels || mainChannels_[1] > kMaxChannels) return;
-  float* in[kMaxChannels] = {};
-  float* out[kMaxChannels] = {};
+  if (mainChannels_[0] > kMaxChannels || mainChannels_[1] > kMaxChannels) return;
+  float* in[kMaxChannels];
+  float* out[kMaxChannels];
   for (int32_t done = 0; done < frames;) {
     const int32_t n = std::min(frames - done, maxBlock_);
     for (int32_t c = 0; c < mainChannels_[0]; ++c)

@@ -184,6 +184,7 @@ class Vst3Plugin {
   ParameterChangeList inputChanges_, outputChanges_;
   std::mutex pendingMutex_;
   std::vector<std::pair<vst3::ParamID, double>> pending_;
+  std::atomic<bool> hasPending_{false};  // the audio thread locks only when there is news
 
   std::atomic<double> samplePos_{0.0};
   std::atomic<double> tempo_{120.0};
