@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -107,6 +108,37 @@ TEST_F(OwnSetRender, PresetBringsTheSetBackWithoutTheFile) {
   EXPECT_NE(out.find("own set (on): head.sofa: 72 directions, widest gap 5 degrees"),
             std::string::npos)
       << out;
+}
+
+TEST_F(OwnSetRender, APresetWithADamagedRingIsRefusedWhole) {
+  QUENDRAL_REQUIRE_PACKAGE(fs::exists(kMitKemar), kMitKemar << " (Debian: libmysofa1)");
+  ASSERT_EQ(run("--sofa " + std::string(kMitKemar) + " --save-preset " + path("p.fxp") + " " +
+                path("in.wav") + " " + path("a.wav")),
+            0);
+  std::ifstream in(path("p.fxp"), std::ios::binary);
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+  in.close();
+  // The chunk starts after the file's 60-byte header; a tap near its end becomes NaN and
+  // the chunk's CRC-32 (at offset 16, over the payload after 20 bytes) is made right again,
+  // so only the ring's own check can refuse it.
+  const size_t chunk = 60;
+  ASSERT_GT(bytes.size(), chunk + 1000);
+  const uint32_t nan = 0x7fc00000u;
+  std::memcpy(&bytes[bytes.size() - 400], &nan, 4);
+  uint32_t crc = 0xFFFFFFFFu;
+  for (size_t i = chunk + 20; i < bytes.size(); ++i) {
+    crc ^= bytes[i];
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  crc = ~crc;
+  std::memcpy(&bytes[chunk + 16], &crc, 4);
+  std::ofstream(path("bad.fxp"), std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  std::string out;
+  EXPECT_EQ(run("--preset " + path("bad.fxp") + " " + path("in.wav") + " " + path("b.wav"), &out),
+            2);
+  EXPECT_NE(out.find("the plug-in refused the preset"), std::string::npos) << out;
 }
 
 TEST_F(OwnSetRender, UnusableFilesAreRefusedWithTheReason) {
