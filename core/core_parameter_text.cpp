@@ -94,8 +94,18 @@ void QuendralCore::getParameterDisplayForValue(int32_t index, float value, char*
 }
 
 bool QuendralCore::getParameterValueFromText(int32_t index, const char* text, float& value) const {
+  // "own set" reads as its display does, or as a number (0 off, 1 on).
+  if (index == kParamOwnSet && text &&
+      (std::strcmp(text, "on") == 0 || std::strcmp(text, "off") == 0)) {
+    value = text[1] == 'n' ? 1.0f : 0.0f;
+    return true;
+  }
   double typed = 0.0;
-  if (index < 0 || index >= kNumDefinedParams || !leadingNumber(text, typed)) return false;
+  if (index < 0 || index > kParamOwnSet || !leadingNumber(text, typed)) return false;
+  if (index == kParamOwnSet) {
+    value = typed >= 0.5 ? 1.0f : 0.0f;
+    return true;
+  }
   switch (index) {
     case kParamAngle:
       // 180..360 are the left half of the circle, as -180..0.

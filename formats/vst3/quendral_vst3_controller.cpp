@@ -20,12 +20,14 @@ namespace {
 constexpr int32_t kTextSize = QuendralCore::kTextSize;
 constexpr int32_t kLastProgram = kNumPrograms - 1;
 
-// Parameter list positions after the core's defined parameters.
-constexpr int32_t kBypassIndex = kNumDefinedParams;
-constexpr int32_t kProgramIndex = kNumDefinedParams + 1;
-constexpr int32_t kFirstControllerIndex = kNumDefinedParams + 2;
+// The core's parameters the host sees: the 23 of the programs and "own set" after them.
+constexpr int32_t kNumCoreParams = kParamOwnSet + 1;
+// Parameter list positions after the core's parameters.
+constexpr int32_t kBypassIndex = kNumCoreParams;
+constexpr int32_t kProgramIndex = kNumCoreParams + 1;
+constexpr int32_t kFirstControllerIndex = kNumCoreParams + 2;
 
-bool isCoreId(vst3::ParamID id) { return id < static_cast<vst3::ParamID>(kNumDefinedParams); }
+bool isCoreId(vst3::ParamID id) { return id < static_cast<vst3::ParamID>(kNumCoreParams); }
 
 int32_t programFromValue(double value) {
   if (!std::isfinite(value)) return -1;
@@ -94,7 +96,7 @@ vst3::tresult QuendralVst3::getParameterInfo(vst3::int32 paramIndex, vst3::Param
   std::memset(&info, 0, sizeof info);
   info.unitId = vst3::kRootUnitId;
   char text[kTextSize];
-  if (paramIndex < kNumDefinedParams) {
+  if (paramIndex < kNumCoreParams) {
     info.id = static_cast<vst3::ParamID>(paramIndex);
     core.getParameterName(paramIndex, text);
     coreTextToUtf16(text, info.title, 128);

@@ -83,6 +83,14 @@ TEST_F(Fixture, ParametersCarryTheVst2NamesUnitsAndTexts) {
       EXPECT_EQ(vst3->displayFor(at, vst3->getParameter(at)), vst2->parameterDisplay(i)) << v;
     }
   }
+  // "own set" follows them, stepped, reading as the VST2 build's parameter 23.
+  ASSERT_EQ(vst3Index(23), 23);
+  EXPECT_EQ(vst3->parameters()[23].title, vst2->parameterName(23));
+  EXPECT_EQ(vst3->parameters()[23].stepCount, 1);
+  EXPECT_EQ(vst3->parameterDisplay(23), vst2->parameterDisplay(23));
+  double typed = -1.0;
+  ASSERT_TRUE(vst3->valueFromText(23, "off", typed));
+  EXPECT_EQ(typed, 0.0);
   const int32_t bypass = vst3->parameterWithFlag(vst3::ParameterInfo::kIsBypass);
   const int32_t program = vst3->parameterWithFlag(vst3::ParameterInfo::kIsProgramChange);
   ASSERT_GE(bypass, 0);
