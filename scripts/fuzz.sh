@@ -3,9 +3,18 @@
 # AddressSanitizer + UndefinedBehaviorSanitizer build with coverage instrumentation
 # (build-clang-asan) and runs tests/fuzz's target from the seed corpus. New inputs go to
 # build-clang-asan/fuzz-corpus, any input that breaks a rule to build-clang-asan/fuzz-findings.
-# Usage: scripts/fuzz.sh [seconds, default 600] [more libFuzzer options]
+# Usage: scripts/fuzz.sh [sofa] [seconds, default 600] [more libFuzzer options]
+# With "sofa" first it fuzzes the own-set reader (tests/fuzz/sofa_fuzzer.cpp) instead; its
+# finds inside Debian's libmysofa show as crashes without a sanitizer report of ours.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+target=plugin_fuzzer
+seeds=tests/fuzz/corpus
+if [ "${1:-}" = sofa ]; then
+  target=sofa_fuzzer
+  seeds=tests/fuzz/sofa_corpus
+  shift
+fi
 seconds=${1:-600}
 shift || true
 build=build-clang-asan
@@ -13,9 +22,9 @@ build=build-clang-asan
 cmake -S . -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_FLAGS=-O1 -DCMAKE_CXX_FLAGS=-O1 -DQUENDRAL_SANITIZE=ON \
   -DQUENDRAL_FUZZ=ON -DQUENDRAL_TESTS=ON -DQUENDRAL_BENCHMARKS=OFF >/dev/null
-cmake --build "$build" -j2 --target plugin_fuzzer
+cmake --build "$build" -j2 --target "$target"
 mkdir -p "$build/fuzz-corpus" "$build/fuzz-findings"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0" \
-  "$build/tests/fuzz/plugin_fuzzer" -max_total_time="$seconds" -print_final_stats=1 \
-  -artifact_prefix="$build/fuzz-findings/" "$@" "$build/fuzz-corpus" tests/fuzz/corpus
+  "$build/tests/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 \
+  -artifact_prefix="$build/fuzz-findings/" "$@" "$build/fuzz-corpus" "$seeds"
