@@ -10,9 +10,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 target=plugin_fuzzer
 seeds=tests/fuzz/corpus
+found=fuzz-corpus
 if [ "${1:-}" = sofa ]; then
   target=sofa_fuzzer
   seeds=tests/fuzz/sofa_corpus
+  found=fuzz-corpus-sofa
   shift
 fi
 seconds=${1:-600}
@@ -23,8 +25,8 @@ cmake -S . -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_FLAGS=-O1 -DCMAKE_CXX_FLAGS=-O1 -DQUENDRAL_SANITIZE=ON \
   -DQUENDRAL_FUZZ=ON -DQUENDRAL_TESTS=ON -DQUENDRAL_BENCHMARKS=OFF >/dev/null
 cmake --build "$build" -j2 --target "$target"
-mkdir -p "$build/fuzz-corpus" "$build/fuzz-findings"
+mkdir -p "$build/$found" "$build/fuzz-findings"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0" \
   "$build/tests/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 \
-  -artifact_prefix="$build/fuzz-findings/" "$@" "$build/fuzz-corpus" "$seeds"
+  -artifact_prefix="$build/fuzz-findings/" "$@" "$build/$found" "$seeds"
