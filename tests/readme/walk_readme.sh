@@ -56,6 +56,14 @@ sox -R -n -r 44100 -c 1 voice.wav synth 1.5 pinknoise fade t 0.01 1.5 0.1 norm -
 sox -R -n -r 44100 -c 1 loop.wav synth 2 pluck 220 fade t 0 2 0.2 norm -10
 sox -R -n -r 44100 -c 1 in.wav synth 0.5 sine 440 norm -10
 printf '0,angle,0.25\n2.5,angle,0.75\n' >moves.csv
+# A listener's own measurements: Debian's MIT KEMAR SOFA file stands in for them.
+kemar=/usr/share/libmysofa/MIT_KEMAR_normal_pinna.sofa
+if [ -r "$kemar" ]; then
+  cp "$kemar" my-head.sofa
+elif [ "${QUENDRAL_REQUIRE_PACKAGES:-0}" = 1 ]; then
+  echo "walk_readme: $kemar is missing (package libmysofa-dev)" >&2
+  exit 1
+fi
 
 fail() {
   echo "walk_readme: $*" >&2
