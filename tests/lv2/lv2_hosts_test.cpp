@@ -1,4 +1,4 @@
-// The LV2 bundle in the hosts Debian ships: its description passes the specification's own
+// The LV2 bundle in the hosts Debian ships: its description passes the LV2 project's own
 // validator, and lv2apply (one sample per call, no URID map, nothing on the atom port),
 // lv2file (512-sample blocks) and ecasound (1024-sample blocks, in place) render the same
 // audio as the VST2 build does through quendral-render, latency included.
