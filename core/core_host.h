@@ -23,6 +23,11 @@ class CoreHost : public TempoSource {
   // While a control follows the mouse inside the editor's own loop, the host gets a
   // chance to run its user interface (VST2 hosts answer audioMasterIdle).
   virtual void idleRequested() {}
+  // The user chose a SOFA file for the own set in the panel (dropped it on the panel;
+  // editor thread). An adapter that loads sets its own way (the LV2 build sends the path
+  // to its plug-in as a patch:Set of its file parameter) takes it and returns true; by
+  // default the panel loads it on a worker thread of its own and switches "own set" on.
+  virtual bool ownSetFileChosen(const char* /*path*/) { return false; }
 
  protected:
   ~CoreHost() = default;
