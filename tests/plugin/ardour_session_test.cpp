@@ -2,7 +2,9 @@
 // a mono track is exported and saved in one process, then loaded and exported again in a
 // second one. The two renders must be equal sample for sample: the saved session brings
 // quendral back to exactly the sound it had, also with a tempo-synced sweep running, which
-// stands where the song position puts it whenever the transport plays.
+// stands where the song position puts it whenever the transport plays, and with a user's own
+// response set that came into Ardour as a preset (saved by quendral-render from a SOFA file
+// that is gone before the session is reloaded): the session alone carries the set.
 //
 // Ardour 7.3's Lua session tool sometimes corrupts its own heap at export or when it closes,
 // whatever the plug-ins; a run that dies by a signal is repeated, not counted.
@@ -11,7 +13,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -29,6 +33,8 @@ namespace fs = std::filesystem;
 
 const char* const kArdourLua = "/usr/bin/ardour7-lua";
 const char* const kScanner = "/usr/lib/ardour7/ardour-vst-scanner";
+const char* const kMitKemar = "/usr/share/libmysofa/MIT_KEMAR_normal_pinna.sofa";
+const char* const kOwnSetPreset = "my-head";    // the label of the Ardour preset holding the set
 constexpr std::size_t kExportedFrames = 88200;  // the scripts export two seconds at 44.1 kHz
 constexpr int kAttempts = 4;
 
@@ -53,6 +59,55 @@ std::vector<float> readFloatWav(const fs::path& path) {
     at += 8 + size + (size & 1);
   }
   return {};
+}
+
+// A mono 32-bit float WAV file of `frames` silent samples at 44.1 kHz.
+bool writeSilentWav(const fs::path& path, uint32_t frames) {
+  auto u32 = [](std::string& out, uint32_t v) { out.append(reinterpret_cast<const char*>(&v), 4); };
+  auto u16 = [](std::string& out, uint16_t v) { out.append(reinterpret_cast<const char*>(&v), 2); };
+  std::string bytes = "RIFF";
+  u32(bytes, 36 + 4 * frames);
+  bytes += "WAVEfmt ";
+  u32(bytes, 16);
+  u16(bytes, 3);  // IEEE float
+  u16(bytes, 1);
+  u32(bytes, 44100);
+  u32(bytes, 4 * 44100);
+  u16(bytes, 4);
+  u16(bytes, 32);
+  bytes += "data";
+  u32(bytes, 4 * frames);
+  bytes.append(4 * frames, '\0');
+  std::ofstream out(path, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
+}
+
+std::string base64(const std::string& bytes) {
+  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string text;
+  for (std::size_t at = 0; at < bytes.size(); at += 3) {
+    uint32_t group = static_cast<uint8_t>(bytes[at]) << 16;
+    if (at + 1 < bytes.size()) group |= static_cast<uint8_t>(bytes[at + 1]) << 8;
+    if (at + 2 < bytes.size()) group |= static_cast<uint8_t>(bytes[at + 2]);
+    text += kDigits[group >> 18];
+    text += kDigits[(group >> 12) & 63];
+    text += at + 1 < bytes.size() ? kDigits[(group >> 6) & 63] : '=';
+    text += at + 2 < bytes.size() ? kDigits[group & 63] : '=';
+  }
+  return text;
+}
+
+// The chunk of a VST2 program file (.fxp: 'CcnK', ..., 'FPCh', the chunk's big-endian size
+// at byte 56, the chunk from byte 60); empty when the file is not one.
+std::string programFileChunk(const fs::path& path) {
+  const std::string bytes = readText(path);
+  if (bytes.size() < 60 || bytes.compare(0, 4, "CcnK") != 0 || bytes.compare(8, 4, "FPCh") != 0)
+    return {};
+  uint32_t size = 0;
+  for (int i = 0; i < 4; ++i) size = size << 8 | static_cast<uint8_t>(bytes[56 + i]);
+  if (bytes.size() - 60 != size) return {};
+  return bytes.substr(60);
 }
 
 float peakOfChannel(const std::vector<float>& interleaved, std::size_t channel) {
@@ -115,6 +170,8 @@ class ArdourWorkspace {
 
   bool ready() const { return !root_.empty() && scanned_; }
   const fs::path& root() const { return root_; }
+  // Ardour's user presets of quendral (VST presets are kept per plug-in ID).
+  fs::path presetsFile() const { return root_ / "home/.config/ardour7/presets/vst-1903842411"; }
   std::string scanLog() const { return readText(root_ / "scan.log"); }
 
   // Runs one Lua script in its own ardour7-lua process. A process that dies by a signal (or
@@ -144,6 +201,34 @@ class ArdourWorkspace {
   bool scanned_ = false;
 };
 
+// A user's own response set as a user brings it into Ardour: quendral-render reads a copy of
+// the MIT KEMAR SOFA file and saves a program file; its chunk becomes an Ardour user preset of
+// quendral (the form Ardour saves chunk presets in). Returns what went wrong, or "".
+std::string installOwnSetPreset(const ArdourWorkspace& workspace, const fs::path& sofaFolder) {
+  fs::create_directories(sofaFolder);
+  const fs::path sofa = sofaFolder / "my-head.sofa";
+  fs::copy_file(kMitKemar, sofa, fs::copy_options::overwrite_existing);
+  const fs::path silence = workspace.root() / "silence.wav";
+  const fs::path program = workspace.root() / "my-head.fxp";
+  if (!writeSilentWav(silence, 441)) return "cannot write " + silence.string();
+  const fs::path log = workspace.root() / "render.log";
+  const std::string command =
+      std::string(QUENDRAL_RENDER_PATH) + " -q --plugin " + QUENDRAL_PLUGIN_PATH + " --sofa " +
+      sofa.string() + " --save-preset " + program.string() + " " + silence.string() + " " +
+      (workspace.root() / "silence-out.wav").string() + " > " + log.string() + " 2>&1";
+  if (std::system(command.c_str()) != 0) return "quendral-render failed: " + readText(log);
+  const std::string chunk = programFileChunk(program);
+  fs::remove(program);
+  if (chunk.empty()) return program.string() + " holds no program chunk";
+  fs::create_directories(workspace.presetsFile().parent_path());
+  std::ofstream presets(workspace.presetsFile());
+  presets << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<VSTPresets>\n"
+          << "  <ChunkPreset uri=\"VST:1903842411:xmyhead\" version=\"1\" label=\"" << kOwnSetPreset
+          << "\" numParams=\"24\">" << base64(chunk) << "</ChunkPreset>\n"
+          << "</VSTPresets>\n";
+  return presets ? "" : "cannot write " + workspace.presetsFile().string();
+}
+
 TEST(ArdourSession, SavedSessionReloadsToTheSameRender) {
 #if defined(QUENDRAL_SANITIZED_BUILD)
   GTEST_SKIP() << "a sanitizer-instrumented plug-in cannot be loaded by an uninstrumented host";
@@ -155,19 +240,32 @@ TEST(ArdourSession, SavedSessionReloadsToTheSameRender) {
 
   struct Case {
     const char* name;
-    const char* parameters;  // INDEX=VALUE pairs set on quendral before the first export
+    // Arguments of the first process: PRESET=LABEL and INDEX=VALUE pairs set on quendral
+    // before the first export.
+    const char* arguments;
+    bool ownSet;  // the preset holds a user's own response set, made here first
   };
   // The synced sweep: "midi lfo tempo" on, "lfo divide" 4, "lfo speed" +1; at the
   // session's 120 beats per minute one turn per two seconds, locked to the song position.
-  for (const Case& c : {Case{"default state", ""}, Case{"angle 90 degrees", "0=0.75"},
-                        Case{"synced sweep", "1=1 2=0.35 4=1"}}) {
+  // The own set plays the default state's placement, so the two exports must differ.
+  const std::string ownSetArguments = std::string("PRESET=") + kOwnSetPreset;
+  std::vector<float> defaultStateExport;
+  for (const Case& c : {Case{"default state", "", false}, Case{"angle 90 degrees", "0=0.75", false},
+                        Case{"synced sweep", "1=1 2=0.35 4=1", false},
+                        Case{"own set from a preset", ownSetArguments.c_str(), true}}) {
     SCOPED_TRACE(c.name);
     const fs::path session = workspace.root() / "session";
     const fs::path saved = workspace.root() / "saved";
     const fs::path reloaded = workspace.root() / "reloaded";
+    const fs::path sofaFolder = workspace.root() / "sofa";
+    if (c.ownSet) {
+      QUENDRAL_REQUIRE_PACKAGE(access(kMitKemar, R_OK) == 0, kMitKemar << " (Debian: libmysofa1)");
+      const std::string problem = installOwnSetPreset(workspace, sofaFolder);
+      ASSERT_EQ(problem, "");
+    }
     std::string log;
     const int created = workspace.runLua(
-        "create_and_export.lua", session.string() + " " + saved.string() + " " + c.parameters,
+        "create_and_export.lua", session.string() + " " + saved.string() + " " + c.arguments,
         [&] {
           fs::remove_all(session);
           fs::remove_all(saved);
@@ -175,6 +273,11 @@ TEST(ArdourSession, SavedSessionReloadsToTheSameRender) {
         },
         log);
     ASSERT_EQ(created, 0) << log;
+    if (c.ownSet) {
+      // Neither the SOFA file nor Ardour's preset is there for the reload: only the session.
+      fs::remove_all(sofaFolder);
+      fs::remove(workspace.presetsFile());
+    }
     const int loaded = workspace.runLua(
         "reload_and_export.lua", session.string() + " " + reloaded.string(),
         [&] {
@@ -198,6 +301,14 @@ TEST(ArdourSession, SavedSessionReloadsToTheSameRender) {
       const auto [quietest, loudest] = balanceRange(first, kExportedFrames / 20);
       EXPECT_LT(quietest, -6.0) << "never at the left ear";
       EXPECT_GT(loudest, 6.0) << "never at the right ear";
+    }
+    if (std::strcmp(c.name, "default state") == 0) defaultStateExport = first;
+    if (c.ownSet) {
+      ASSERT_EQ(defaultStateExport.size(), first.size());
+      double largest = 0.0;
+      for (std::size_t i = 0; i < first.size(); ++i)
+        largest = std::max(largest, std::fabs(double(first[i]) - defaultStateExport[i]));
+      EXPECT_GT(largest, 0.01) << "the own set sounds like the built-in set";
     }
     std::size_t differing = 0, firstDiffering = 0, lastDiffering = 0;
     for (std::size_t i = 0; i < first.size(); ++i) {
