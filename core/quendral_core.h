@@ -123,6 +123,9 @@ class QuendralCore {
   std::string lastOwnSetRefusal() const;
   // How a user brings an own set here, one line.
   static const char* ownSetHint();
+  // A file the user chose in the panel: true when the adapter took it (it loads sets its
+  // own way, CoreHost::ownSetFileChosen); otherwise the panel loads it.
+  bool passOwnSetFileToAdapter(const char* path) { return host && host->ownSetFileChosen(path); }
 
   // ---- the editor's side ----
   // The panel every format opens (null when it could not be made).

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include "parameters.h"
 #include "quendral_core.h"
 
 namespace panner {
@@ -21,6 +22,11 @@ bool PanelEditor::open(void* parentWindow) {
 }
 
 void PanelEditor::close() {
+  // A load the user started still switches the set on, though the panel goes.
+  loader.wait();
+  finishOwnSetLoad();
+  loader.wait();  // a queued drop, started just now
+  finishOwnSetLoad();
   if (frame != nullptr) frame->forget();
   frame = nullptr;
   hostWindow = nullptr;
@@ -32,7 +38,30 @@ int PanelEditor::eventFileDescriptor() const {
 }
 
 void PanelEditor::idle() {
+  finishOwnSetLoad();
   if (!inPump && frame != nullptr) frame->idle();
+}
+
+void PanelEditor::filesDropped(const std::vector<std::string>& paths) {
+  if (paths.empty()) return;
+  const std::string& path = paths.front();
+  if (core.passOwnSetFileToAdapter(path.c_str())) return;
+  // A file dropped while another loads follows it (the latest such drop wins).
+  if (!loader.start(path)) queuedPath = path;
+}
+
+void PanelEditor::finishOwnSetLoad() {
+  bool loaded = false;
+  if (!loader.takeResult(loaded)) return;
+  if (loaded) {
+    core.beginEdit(kParamOwnSet);
+    core.setParameterAutomated(kParamOwnSet, 1.0f);
+    core.endEdit(kParamOwnSet);
+  }
+  if (!queuedPath.empty()) {
+    loader.start(queuedPath);
+    queuedPath.clear();
+  }
 }
 
 bool PanelEditor::onKeyDown(int32_t character, int32_t virtualKey, int32_t modifiers) {
@@ -50,9 +79,14 @@ bool PanelEditor::onWheel(float distance) {
   return frame->onWheel(distance);
 }
 
-void PanelEditor::beginEdit(int index) { core.beginEdit(index); }
+// Controls report their tag; only parameters' gestures go to the host.
+void PanelEditor::beginEdit(int index) {
+  if (index >= 0 && index <= kParamOwnSet) core.beginEdit(index);
+}
 
-void PanelEditor::endEdit(int index) { core.endEdit(index); }
+void PanelEditor::endEdit(int index) {
+  if (index >= 0 && index <= kParamOwnSet) core.endEdit(index);
+}
 
 void PanelEditor::doIdleStuff() {
   uint32_t now = tickCount();

@@ -7,7 +7,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
+#include "editor/own_set_loader.h"
 #include "gui/c_frame.h"
 #include "gui/frame_owner.h"
 #include "gui/vector_graphics.h"
@@ -55,6 +58,11 @@ class PanelEditor : public VSTGUI::CFrameOwner {
   // The idle pump: at most one full pass (editor idle and host idle) per 50 to 100 ms;
   // calls in between sleep 4 ms, so a mouse-tracking loop does not spin.
   void doIdleStuff() override;
+  // A file dropped on the panel becomes the own set: the first of several is taken. The
+  // adapter may take it (the LV2 build sends it to its plug-in); otherwise it loads on
+  // the loader's thread, and once loaded, "own set" is switched on as a user edit.
+  void filesDropped(const std::vector<std::string>& paths) override;
+  const OwnSetLoader& getOwnSetLoader() const { return loader; }
 
   VSTGUI::CFrame* getFrame() const { return frame; }
   QuendralCore& getCore() const { return core; }
@@ -68,6 +76,8 @@ class PanelEditor : public VSTGUI::CFrameOwner {
   // Makes the frame: in a child of the host's window, or headless, drawing into an image
   // (the view framework's windowless backend, for tests and snapshots).
   VSTGUI::CFrame* makeFrame(void* parent, bool headless);
+  // Applies the end of a load: switches "own set" on after a set was loaded.
+  void finishOwnSetLoad();
 
   QuendralCore& core;
   // Started for the editor's whole life; destroyed after the destructor has closed the frame.
@@ -78,6 +88,9 @@ class PanelEditor : public VSTGUI::CFrameOwner {
   uint32_t lastPumpTime = 0;
   bool inPump = false;
   VSTGUI::CFrame* frame = nullptr;
+  // After the frame: a load in progress ends before the frame goes.
+  OwnSetLoader loader{core};
+  std::string queuedPath;  // dropped while another file loaded
 };
 
 }  // namespace panner

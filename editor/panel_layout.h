@@ -15,8 +15,9 @@ namespace panel {
 
 constexpr int32_t kWidth = 435;
 constexpr int32_t kHeight = 330;
-constexpr int32_t kColourTag = 23;   // the colour button
 constexpr int32_t kNoParamTag = 24;  // views that stand for no parameter
+// The colour button: a tag that is no parameter's index (23 is "own set").
+constexpr int32_t kColourTag = 25;
 
 enum class ViewKind {
   kLogo,          // the title strip's logo, under the about picture
@@ -28,7 +29,7 @@ enum class ViewKind {
   kTextButton,    // a lamp button for a parameter
   kMeter,         // the output level meter
   kColourButton,  // recolours the panel
-  kBottomLabel,   // the version line at the bottom
+  kBottomLabel,   // the status line at the bottom: the set that plays, refusals, version
 };
 
 struct ViewSpec {
@@ -88,7 +89,7 @@ inline constexpr ViewSpec kViews[kNumViews] = {
     {ViewKind::kNameLabel, CRect(350, 300, 410, 315), kParamLfoDivide},
     {ViewKind::kMeter, CRect(415, 35, 432, 253), kNoParamTag},
     {ViewKind::kColourButton, CRect(415, 300, 432, 317), kColourTag, ""},
-    {ViewKind::kBottomLabel, CRect(0, 320, 435, 330), kNoParamTag},
+    {ViewKind::kBottomLabel, CRect(0, 320, 435, 330), kParamOwnSet},
 };
 
 // Views that share pixels by design: the about picture covers the logo's upper part, and

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "about_picture.h"
+#include "editor/set_status_text.h"
 #include "editor/vg_bottom_label.h"
 #include "editor/vg_envelope.h"
 #include "editor/vg_grommet_knob.h"
@@ -30,7 +31,7 @@ namespace {
 
 using namespace panel;
 
-constexpr char kBottomCaption[] = "quendral " QUENDRAL_VERSION_TEXT " - binaural panner";
+constexpr char kVersionText[] = "quendral " QUENDRAL_VERSION_TEXT;
 
 }  // namespace
 
@@ -143,7 +144,7 @@ VSTGUI::CView* QuendralPanel::makeView(const ViewSpec& spec) {
     }
     case ViewKind::kBottomLabel: {
       auto* label = new VGBottomLabel(spec.box, this, spec.tag, colours);
-      label->setCaption(kBottomCaption);
+      label->setLabel(kVersionText);
       return label;
     }
   }
@@ -175,6 +176,9 @@ bool QuendralPanel::build(void* parent, bool headless) {
   filtTwo = static_cast<VGTextButton*>(views[kFiltTwo]);
   lfoSync = static_cast<VGTextButton*>(views[kLfoSync]);
   meter = static_cast<VGVertMeter*>(views[kMeter]);
+  statusLine = static_cast<VGBottomLabel*>(views[kBottomLabel]);
+  shownStatus = SetStatusText{};
+  refreshStatusLine();
   setFilterButtons(core.getParameter(kParamFilterNumber));
   lfoSync->setValue(core.getParameter(kParamMidiLfoTempo) >= 0.5f ? 1.0f : 0.0f);
   return true;
@@ -188,6 +192,7 @@ void QuendralPanel::close() {
   angleKnob = gainKnob = positionKnob = speedKnob = divideKnob = nullptr;
   filtOne = filtTwo = lfoSync = nullptr;
   meter = nullptr;
+  statusLine = nullptr;
 }
 
 void QuendralPanel::idle() {
@@ -214,7 +219,33 @@ void QuendralPanel::idle() {
     core.getEngine().requestDisplayUpdate();
   }
   applyHostChanges(changed.take());
+  refreshStatusLine();
   inIdle = false;
+}
+
+void QuendralPanel::refreshStatusLine() {
+  if (statusLine == nullptr) return;
+  const float ownOn = core.getParameter(kParamOwnSet) >= 0.5f ? 1.0f : 0.0f;
+  SetStatusText status = describeSetStatus(core, getOwnSetLoader(), dismissedRefusal);
+  if (status == shownStatus && statusLine->getValue() == ownOn) return;
+  shownStatus = std::move(status);
+  statusLine->setCaption(shownStatus.text.c_str());
+  statusLine->setAlert(shownStatus.alert);
+  statusLine->setValue(ownOn);
+  statusLine->setDirty(true);
+}
+
+void QuendralPanel::statusLineClicked() {
+  // A shown refusal is dismissed first; then a click switches between the built-in set
+  // and a loaded own set (with none loaded, "own set" can still be switched off).
+  const bool ownOn = core.getParameter(kParamOwnSet) >= 0.5f;
+  if (shownStatus.alert) {
+    dismissedRefusal = core.lastOwnSetRefusal();
+  } else if (ownOn || core.ownSet() != nullptr) {
+    core.setParameterAutomated(kParamOwnSet, ownOn ? 0.0f : 1.0f);
+  }
+  shownStatus = SetStatusText{};  // redrawn at once
+  refreshStatusLine();
 }
 
 void QuendralPanel::setParameter(int32_t index, float) { changed.mark(index); }
@@ -285,6 +316,9 @@ void QuendralPanel::valueChanged(VSTGUI::CDrawContext*, VSTGUI::CControl* contro
       core.setParameterAutomated(kParamLfoPosition, value);
       if (envelope != nullptr) envelope->setDirty(true);
       if (angleKnob != nullptr) angleKnob->setDirty(true);
+      break;
+    case kParamOwnSet:
+      statusLineClicked();
       break;
     case kColourTag:
       if (value > 0.5f) {

@@ -3,20 +3,25 @@
 // changes into parameter changes of the core, and at every idle pulls the core's state back
 // into the controls: the angle, lfo speed and position, the envelope's position line, the
 // meter, the response display, and every parameter the host changed since the last idle
-// (automation, MIDI, program changes). In the VST2 build, quendraleditor is its face.
+// (automation, MIDI, program changes). Its bottom line says which response set plays and
+// why a dropped file was refused; a click there switches to or from the own set. In the
+// VST2 build, quendraleditor is its face.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "editor/colour_set.h"
 #include "editor/panel_editor.h"
 #include "editor/panel_layout.h"
 #include "editor/parameter_change_flags.h"
+#include "editor/set_status_text.h"
 #include "editor/spectrum_display_data.h"
 #include "gui/c_control.h"
 
 namespace panner {
 
+class VGBottomLabel;
 class VGEnvelope;
 class VGGrommetKnob;
 class VGSimpleLabel;
@@ -67,6 +72,9 @@ class QuendralPanel : public PanelEditor, public VSTGUI::CControlListener {
   void connectSpectrumData();
   void applyHostChanges(uint32_t flags);
   void setFilterButtons(float filterNumber);
+  // The status line follows the core: which set plays, a load, the last refusal.
+  void refreshStatusLine();
+  void statusLineClicked();
   void recolour();
 
   ColourSet colours = ColourSet::defaults();
@@ -88,6 +96,9 @@ class QuendralPanel : public PanelEditor, public VSTGUI::CControlListener {
   VGGrommetKnob* speedKnob = nullptr;
   VGGrommetKnob* divideKnob = nullptr;
   VGVertMeter* meter = nullptr;
+  VGBottomLabel* statusLine = nullptr;
+  SetStatusText shownStatus;
+  std::string dismissedRefusal;
 };
 
 }  // namespace panner

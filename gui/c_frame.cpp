@@ -146,6 +146,10 @@ void CFrame::endEdit(int32_t index) {
   if (editor_) editor_->endEdit(index);
 }
 
+void CFrame::filesDropped(const std::vector<std::string>& paths) {
+  if (editor_ && !paths.empty()) editor_->filesDropped(paths);
+}
+
 CDrawContext* CFrame::createDrawContext() {
   if (!hasWindow()) return nullptr;
   void* surface = window_->createSurface();

@@ -13,6 +13,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "gui/c_view_container.h"
 #include "gui/platform_window.h"
@@ -73,6 +75,9 @@ class CFrame : public CViewContainer {
   // Passed to the editor (CFrameOwner).
   void beginEdit(int32_t index);
   void endEdit(int32_t index);
+  // Files dropped on the window (by the window backends; tests call it directly). An
+  // empty list is ignored.
+  void filesDropped(const std::vector<std::string>& paths);
 
   // A new context on the window (the caller forgets it); null without a window.
   CDrawContext* createDrawContext();

@@ -29,6 +29,7 @@ class quendraleditor : public AEffGUIEditor {
   VSTGUI::CView* getView(int32_t index) const { return quendralPanel().getView(index); }
   const ColourSet& getColours() const { return quendralPanel().getColours(); }
   const SpectrumDisplayData& getSpectrumData() const { return quendralPanel().getSpectrumData(); }
+  const OwnSetLoader& getOwnSetLoader() const { return panel.getOwnSetLoader(); }
 
  private:
   const QuendralPanel& quendralPanel() const { return static_cast<const QuendralPanel&>(panel); }

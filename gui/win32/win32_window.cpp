@@ -1,6 +1,10 @@
 #include "gui/win32/win32_window.h"
 
+#include <shellapi.h>
+
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "gui/c_frame.h"
 #include "gui/win32/dib_surface.h"
@@ -31,6 +35,26 @@ struct WindowClassName {
 };
 
 bool down(int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; }
+
+// The dropped files' paths, converted from the shell's UTF-16 to UTF-8.
+std::vector<std::string> droppedPaths(HDROP drop) {
+  std::vector<std::string> paths;
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+    if (length == 0) continue;
+    std::wstring wide(length + 1, L'\0');
+    if (DragQueryFileW(drop, i, wide.data(), length + 1) != length) continue;
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(length),
+                                          nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) continue;
+    std::string path(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(length), path.data(), bytes,
+                        nullptr, nullptr);
+    paths.push_back(std::move(path));
+  }
+  return paths;
+}
 
 }  // namespace
 
@@ -75,6 +99,8 @@ Win32Window::Win32Window(HWND parent, int32_t width, int32_t height)
   }
   ++gWindowCount;
   SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  // Files dragged from Explorer onto the panel arrive as WM_DROPFILES.
+  DragAcceptFiles(window_, TRUE);
 }
 
 Win32Window::~Win32Window() {
@@ -167,6 +193,13 @@ LRESULT Win32Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
       paint();
       return 0;
+    case WM_DROPFILES: {
+      const auto drop = reinterpret_cast<HDROP>(wParam);
+      const std::vector<std::string> paths = droppedPaths(drop);
+      DragFinish(drop);
+      if (frame_) frame_->filesDropped(paths);
+      return 0;
+    }
     case WM_ERASEBKGND:
       return 1;  // the back buffer covers the whole window
     default:

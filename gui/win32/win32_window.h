@@ -1,8 +1,9 @@
 // The Win32 backend: a child window of the host's window, of a window class named
 // "Plugin%p" after the plug-in's module. Button presses arrive through the host's message
 // loop and go to the frame; drags are followed by polling (GetAsyncKeyState,
-// GetCursorPos). Drawing goes to a back buffer of the window's size that is copied onto
-// the window when a drawing context ends and when the window is painted.
+// GetCursorPos). Files dropped from the shell (WM_DROPFILES) go to the frame. Drawing goes to a
+// back buffer of the window's size that is copied onto the window when a drawing context ends and
+// when the window is painted.
 #pragma once
 
 #include <windows.h>

@@ -9,9 +9,11 @@
 #include <bit>
 #include <cstddef>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "gui/c_frame.h"
+#include "gui/x11/xdnd_target.h"
 
 namespace VSTGUI {
 
@@ -141,6 +143,7 @@ X11Window::X11Window(unsigned long parent, int32_t width, int32_t height)
     ximage_ = converted;
   }
   XStoreName(display, window_, "Window");
+  dropTarget_ = std::make_unique<XdndTarget>(display, window_, width_, height_);
   XMapWindow(display, window_);
   XSync(display, False);
 }
@@ -148,6 +151,8 @@ X11Window::X11Window(unsigned long parent, int32_t width, int32_t height)
 X11Window::~X11Window() {
   Display* display = dpy(display_);
   if (!display) return;
+  if (!window_ && dropTarget_) dropTarget_->windowsGone();
+  dropTarget_.reset();
   if (window_) {
     XDestroyWindow(display, window_);
     window_ = 0;
@@ -247,6 +252,12 @@ void X11Window::processEvents(CFrame& frame, bool dispatchPresses) {
       XNextEvent(display, &event);
     } else if (!XCheckWindowEvent(display, window_, ExposureMask, &event)) {
       break;
+    }
+    // Drag-and-drop messages may name the host's window, which forwards drops to ours.
+    std::vector<std::string> dropped;
+    if (dropTarget_ && dropTarget_->handle(event, dropped)) {
+      if (!dropped.empty()) frame.filesDropped(dropped);
+      continue;
     }
     if (event.xany.window != window_) continue;
     switch (event.type) {

@@ -1,12 +1,17 @@
 // The X11 backend: a child window of the host's window on a Display connection of its
 // own. Events are read only when the frame idles (no threads); the mouse is polled with
 // XQueryPointer. Drawing goes to an image of the window's size that is put on the window
-// when a drawing context ends and when the window is exposed.
+// when a drawing context ends and when the window is exposed. Files dragged onto the window
+// (xdnd_target.h) go to the frame.
 #pragma once
+
+#include <memory>
 
 #include "gui/platform_window.h"
 
 namespace VSTGUI {
+
+class XdndTarget;
 
 class X11Window : public PlatformWindow {
  public:
@@ -42,6 +47,7 @@ class X11Window : public PlatformWindow {
   void* image_ = nullptr;   // cairo image surface: what the window shows
   void* ximage_ = nullptr;  // XImage over the same pixels, or with converted ones
   bool ximageSharesPixels_ = false;
+  std::unique_ptr<XdndTarget> dropTarget_;
 
   void putImage();
   int32_t width_;

@@ -2,25 +2,32 @@
 // callback, its editor opened on the in-memory image backend, presses scripted on it.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "about_picture.h"
 #include "editor/knob_geometry.h"
 #include "editor/panel_layout.h"
+#include "editor/vg_bottom_label.h"
 #include "editor/vg_envelope.h"
 #include "editor/vg_grommet_knob.h"
 #include "editor/vg_spect.h"
 #include "editor/vg_text_button.h"
 #include "gui/c_frame.h"
 #include "gui/image/image_window.h"
+#include "own_response_set.h"
 #include "parameters.h"
 #include "quendral.h"
 #include "quendral_editor.h"
+#include "required_package.h"
 
 namespace panner {
 
@@ -459,5 +466,125 @@ TEST_F(ResponseDisplay, ReadoutsGiveFrequencyAndRowLevel) {
 }
 
 }  // namespace
+
+// ---- the own response set: dropping a SOFA file, the status line ----
+
+namespace {
+
+const char kKemar[] = "/usr/share/libmysofa/MIT_KEMAR_normal_pinna.sofa";
+
+class OwnSetPanel : public Panel {
+ protected:
+  VSTGUI::CControl* statusLine() { return view<VSTGUI::CControl>(panel::kBottomLabel); }
+  std::string status() {
+    editor->idle();
+    return dynamic_cast<VGControl*>(statusLine())->getCaption();
+  }
+  // Drops the files and idles until the panel's loader has finished with them.
+  void drop(const std::vector<std::string>& paths) {
+    frame()->filesDropped(paths);
+    for (int i = 0; i < 2000 && editor->getOwnSetLoader().busy(); ++i) {
+      editor->idle();
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    editor->idle();  // takes the result (and a queued drop's)
+    for (int i = 0; i < 2000 && editor->getOwnSetLoader().busy(); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    editor->idle();
+  }
+  QuendralCore& core() { return plugin->getCore(); }
+  std::string writeFile(const char* name, const std::string& bytes) {
+    const std::string path = ::testing::TempDir() + name;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+    return path;
+  }
+};
+
+}  // namespace
+
+TEST_F(OwnSetPanel, ADroppedFileLoadsOffTheEditorThreadAndSwitchesTheOwnSetOn) {
+  QUENDRAL_REQUIRE_PACKAGE(std::filesystem::exists(kKemar), kKemar << " (Debian: libmysofa-data)");
+  EXPECT_NE(status().find("built-in set one plays - drop a .sofa file"), std::string::npos);
+  // The line is drawn: text at its left and the version at its right.
+  auto inkIn = [&](int32_t left, int32_t right) {
+    int32_t ink = 0;
+    for (int32_t x = left; x < right; ++x) {
+      for (int32_t y = 320; y < 330; ++y) ink += pixel(x, y).red < 128 ? 1 : 0;
+    }
+    return ink;
+  };
+  EXPECT_GT(inkIn(0, 100), 20);
+  EXPECT_GT(inkIn(370, 435), 20);
+  EXPECT_EQ(core().getParameter(kParamOwnSet), 0.0f);
+
+  frame()->filesDropped({kKemar});
+  EXPECT_TRUE(editor->getOwnSetLoader().busy()) << "the drop returns before the set is built";
+  EXPECT_EQ(status(), "loading MIT_KEMAR_normal_pinna.sofa ...");
+  drop({});
+  ASSERT_NE(core().ownSet(), nullptr);
+  EXPECT_EQ(core().getParameter(kParamOwnSet), 1.0f);
+  // One user gesture: the host records the switch as automation of "own set".
+  EXPECT_EQ(gLog.begins, std::vector<int32_t>{kParamOwnSet});
+  EXPECT_EQ(gLog.ends, std::vector<int32_t>{kParamOwnSet});
+  EXPECT_TRUE(automated(kParamOwnSet));
+  const std::string own = status();
+  EXPECT_EQ(own.rfind("own set: ", 0), 0u) << own;
+  EXPECT_NE(own.find(core().ownSet()->name), std::string::npos);
+  EXPECT_NE(own.find("directions"), std::string::npos);
+
+  // A click on the line goes back to the built-in set, another to the own set.
+  click({100, 325});
+  EXPECT_EQ(core().getParameter(kParamOwnSet), 0.0f);
+  EXPECT_NE(status().find("own set " + core().ownSet()->name + " is off"), std::string::npos);
+  click({100, 325});
+  EXPECT_EQ(core().getParameter(kParamOwnSet), 1.0f);
+}
+
+TEST_F(OwnSetPanel, ARefusedDropKeepsTheSetAndSaysWhyUntilClickedAway) {
+  QUENDRAL_REQUIRE_PACKAGE(std::filesystem::exists(kKemar), kKemar << " (Debian: libmysofa-data)");
+  drop({kKemar});
+  const auto loaded = core().ownSet();
+  ASSERT_NE(loaded, nullptr);
+  gLog.clear();
+
+  drop({writeFile("notes.sofa", "these are not measurements\n"), kKemar});
+  EXPECT_EQ(core().ownSet(), loaded) << "a refused file changes nothing";
+  EXPECT_EQ(core().getParameter(kParamOwnSet), 1.0f);
+  EXPECT_FALSE(automated(kParamOwnSet));
+  const std::string refused = status();
+  EXPECT_EQ(refused.rfind("not loaded, the set stays: notes.sofa: not a SOFA file", 0), 0u)
+      << refused;
+  EXPECT_TRUE(dynamic_cast<VGBottomLabel*>(statusLine())->getAlert());
+  EXPECT_TRUE(near(pixel(2, 322), VGBottomLabel::kAlertBackground));
+
+  // The first click only dismisses the refusal; the own set stays on.
+  click({100, 325});
+  EXPECT_EQ(core().getParameter(kParamOwnSet), 1.0f);
+  EXPECT_EQ(status().rfind("own set: ", 0), 0u);
+  EXPECT_FALSE(dynamic_cast<VGBottomLabel*>(statusLine())->getAlert());
+}
+
+TEST_F(OwnSetPanel, AFileDroppedDuringALoadFollowsIt) {
+  QUENDRAL_REQUIRE_PACKAGE(std::filesystem::exists(kKemar), kKemar << " (Debian: libmysofa-data)");
+  frame()->filesDropped({kKemar});
+  frame()->filesDropped({writeFile("second.sofa", "")});
+  drop({});
+  EXPECT_NE(core().ownSet(), nullptr) << "the first loaded";
+  EXPECT_NE(status().find("second.sofa"), std::string::npos) << "the second was tried after it";
+}
+
+TEST_F(OwnSetPanel, WithNothingLoadedAClickDoesNotSwitchTheOwnSetOn) {
+  click({100, 325});
+  EXPECT_EQ(core().getParameter(kParamOwnSet), 0.0f);
+  EXPECT_FALSE(automated(kParamOwnSet));
+  // The colour button's tag is no parameter: its click reaches the host as nothing.
+  gLog.clear();
+  click({423, 308});
+  EXPECT_TRUE(gLog.begins.empty());
+  EXPECT_TRUE(gLog.automate.empty());
+}
 
 }  // namespace panner

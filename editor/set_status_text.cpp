@@ -1,0 +1,33 @@
+#include "editor/set_status_text.h"
+
+#include "editor/own_set_loader.h"
+#include "own_response_set.h"
+#include "parameters.h"
+#include "quendral_core.h"
+
+namespace panner {
+
+SetStatusText describeSetStatus(const QuendralCore& core, const OwnSetLoader& loader,
+                                const std::string& dismissedRefusal) {
+  if (loader.busy()) return {"loading " + loader.fileName() + " ...", false};
+  const std::string refusal = core.lastOwnSetRefusal();
+  if (!refusal.empty() && refusal != dismissedRefusal)
+    return {"not loaded, the set stays: " + refusal, true};
+
+  const std::shared_ptr<const OwnResponseSet> own = core.ownSet();
+  const bool ownOn = core.getParameter(kParamOwnSet) >= 0.5f;
+  const std::string builtIn = core.getEngine().filterSet.load(std::memory_order_relaxed) == 0
+                                  ? "built-in set one"
+                                  : "built-in set two";
+  if (ownOn && own) {
+    return {"own set: " + own->name + " (" + std::to_string(own->rows()) +
+                " directions) - click for " + builtIn,
+            false};
+  }
+  if (own) return {builtIn + " plays; own set " + own->name + " is off - click to use it", false};
+  const std::string hint = QuendralCore::ownSetHint();
+  if (ownOn) return {"own set on, none loaded: " + builtIn + " plays - " + hint, false};
+  return {builtIn + " plays - " + hint, false};
+}
+
+}  // namespace panner
