@@ -1,13 +1,18 @@
 #include "lv2_editor.h"
 
+#include <lv2/atom/forge.h>
 #include <lv2/instance-access/instance-access.h>
+#include <lv2/patch/patch.h>
 
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "editor/panel_editor.h"
 #include "gui/platform_window.h"
+#include "lv2_features.h"
+#include "lv2_uris.h"
 #include "quendral_core.h"
 
 namespace panner::lv2 {
@@ -15,9 +20,7 @@ namespace panner::lv2 {
 namespace {
 
 const void* featureData(const LV2_Feature* const* features, const char* uri) {
-  for (int i = 0; features && features[i]; ++i)
-    if (std::strcmp(features[i]->URI, uri) == 0) return features[i]->data;
-  return nullptr;
+  return findFeature<void>(features, uri);
 }
 
 }  // namespace
@@ -38,6 +41,7 @@ Lv2Editor::Lv2Editor(LV2UI_Write_Function writeFunction, LV2UI_Controller hostCo
 
 bool Lv2Editor::open(const LV2_Feature* const* features, LV2UI_Widget* widget) {
   touch = static_cast<const LV2UI_Touch*>(featureData(features, LV2_UI__touch));
+  map = static_cast<const LV2_URID_Map*>(featureData(features, LV2_URID__map));
   auto* instance =
       static_cast<Lv2Plugin*>(const_cast<void*>(featureData(features, LV2_INSTANCE_ACCESS_URI)));
   // The plug-in's panel serves one editor at a time; a second one gets a core of its own.
@@ -121,6 +125,34 @@ void Lv2Editor::editEnded(int32_t index) {
   if (index < 0 || index >= kNumControlPorts) return;
   dragging[index] = false;
   if (touch) touch->touch(touch->handle, kFirstControlPort + static_cast<uint32_t>(index), false);
+}
+
+bool Lv2Editor::ownSetFileChosen(const char* path) {
+  if (!map || !path) return false;
+  const auto urid = [this](const char* uri) { return map->map(map->handle, uri); };
+  // The plug-in refuses a longer path itself, with a reason it shows; this only sizes the
+  // message so that such a path still gets there.
+  std::vector<uint8_t> buffer(std::strlen(path) + 256);
+  LV2_Atom_Forge forge;
+  lv2_atom_forge_init(&forge, const_cast<LV2_URID_Map*>(map));
+  lv2_atom_forge_set_buffer(&forge, buffer.data(), buffer.size());
+  LV2_Atom_Forge_Frame frame;
+  const LV2_Atom_Forge_Ref set = lv2_atom_forge_object(&forge, &frame, 0, urid(LV2_PATCH__Set));
+  lv2_atom_forge_key(&forge, urid(LV2_PATCH__property));
+  lv2_atom_forge_urid(&forge, urid(kSofaFileUri));
+  lv2_atom_forge_key(&forge, urid(LV2_PATCH__value));
+  lv2_atom_forge_path(&forge, path, static_cast<uint32_t>(std::strlen(path)));
+  lv2_atom_forge_pop(&forge, &frame);
+  if (!set) return false;
+  const auto* atom = reinterpret_cast<const LV2_Atom*>(buffer.data());
+  write(controller, kEventsInPort, static_cast<uint32_t>(sizeof(LV2_Atom) + atom->size),
+        urid(LV2_ATOM__eventTransfer), atom);
+  // The loaded set plays once it is there; until then the built-in one goes on.
+  editBegan(kParamOwnSet);
+  writePort(kParamOwnSet, 1.0f);
+  if (own) own->setParameter(kParamOwnSet, 1.0f);
+  editEnded(kParamOwnSet);
+  return true;
 }
 
 // The editor's own core plays no audio: no tempo to follow.

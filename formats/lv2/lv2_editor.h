@@ -1,5 +1,7 @@
 // The LV2 editor (an ui:X11UI): the plug-in's panel in a child of the host's window. Its
-// gestures reach the host as control port writes, framed by touch when the host offers it.
+// gestures reach the host as control port writes, framed by touch when the host offers it;
+// a SOFA file dropped on the panel reaches the plug-in through the host as a patch:Set of
+// the own set file on the control port, and "own set" is switched on.
 //
 // With instance access (the host runs the editor beside the plug-in, as jalv and Ardour
 // do) it opens the plug-in's own panel, which shows the live motion, the meter and the
@@ -8,6 +10,7 @@
 #pragma once
 
 #include <lv2/ui/ui.h>
+#include <lv2/urid/urid.h>
 
 #include <cstdint>
 #include <memory>
@@ -40,6 +43,9 @@ class Lv2Editor final : public EditListener, public CoreHost {
   void editPerformed(int32_t index, float value) override;
   void editEnded(int32_t index) override;
   bool hostTempo(double& beatsPerMinute) override;
+  // The panel's chosen file (EditListener from the plug-in's panel, CoreHost from the
+  // editor's own core). False without the host's URID map: then the panel loads it.
+  bool ownSetFileChosen(const char* path) override;
 
  private:
   Lv2Editor(LV2UI_Write_Function write, LV2UI_Controller controller);
@@ -52,6 +58,7 @@ class Lv2Editor final : public EditListener, public CoreHost {
   LV2UI_Write_Function write;
   LV2UI_Controller controller;
   const LV2UI_Touch* touch = nullptr;
+  const LV2_URID_Map* map = nullptr;
   Lv2Plugin* plugin = nullptr;        // with instance access
   std::unique_ptr<QuendralCore> own;  // without it
   QuendralCore* shown = nullptr;      // the core whose panel is open

@@ -11,6 +11,7 @@
 
 #include "angle_math.h"
 #include "engine_constants.h"
+#include "lv2_features.h"
 #include "lv2_uris.h"
 #include "parameter_mapping.h"
 #include "plugin_identity.h"
@@ -21,13 +22,6 @@ namespace panner::lv2 {
 namespace {
 
 constexpr auto kRelaxed = std::memory_order_relaxed;
-
-const LV2_URID_Map* findMap(const LV2_Feature* const* features) {
-  for (int i = 0; features && features[i]; ++i)
-    if (std::strcmp(features[i]->URI, LV2_URID__map) == 0)
-      return static_cast<const LV2_URID_Map*>(features[i]->data);
-  return nullptr;
-}
 
 bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
@@ -40,15 +34,17 @@ bool isEnvelopePoint(int32_t index) {
 // stops the LFO, the speed starts it again), the angle last, so that an angle given with
 // a stopped LFO is the one that stays.
 constexpr int32_t kApplyOrder[] = {kParamGain,         kParamMidiLfoTempo, kParamLfoDivide,
-                                   kParamFilterNumber, kParamLfoPosition,  kParamLfoSpeed,
-                                   kParamAngle};
+                                   kParamFilterNumber, kParamOwnSet,       kParamLfoPosition,
+                                   kParamLfoSpeed,     kParamAngle};
 
 }  // namespace
 
 Lv2Plugin* Lv2Plugin::create(double sampleRate, const LV2_Feature* const* features) {
-  Lv2Plugin* plugin = new (std::nothrow) Lv2Plugin(findMap(features));
+  Lv2Plugin* plugin = new (std::nothrow)
+      Lv2Plugin(findFeature<LV2_URID_Map>(features, LV2_URID__map),
+                findFeature<LV2_Worker_Schedule>(features, LV2_WORKER__schedule));
   if (!plugin) return nullptr;
-  if (!plugin->core_ || !plugin->core_->constructed() ||
+  if (!plugin->core_ || !plugin->core_->constructed() || !plugin->ownSet ||
       !plugin->core_->setSampleRate(sampleRate)) {
     delete plugin;
     return nullptr;
@@ -57,11 +53,13 @@ Lv2Plugin* Lv2Plugin::create(double sampleRate, const LV2_Feature* const* featur
   return plugin;
 }
 
-Lv2Plugin::Lv2Plugin(const LV2_URID_Map* uridMap) : map(uridMap) {
+Lv2Plugin::Lv2Plugin(const LV2_URID_Map* uridMap, const LV2_Worker_Schedule* schedule)
+    : map(uridMap) {
   core_.reset(new (std::nothrow) QuendralCore(this));
   if (core_) {
     for (int32_t p = 0; p < kNumControlPorts; ++p)
       lastPortValue[p] = portValueFromNormalised(p, core_->getParameter(p));
+    ownSet.reset(new (std::nothrow) OwnSetFile(*core_, map, schedule));
   }
   if (!map) return;
   const auto urid = [this](const char* uri) { return map->map(map->handle, uri); };
@@ -107,6 +105,9 @@ void Lv2Plugin::connectPort(uint32_t port, void* data) {
     case kEventsInPort:
       events = static_cast<const LV2_Atom_Sequence*>(data);
       break;
+    case kNotifyPort:
+      ownSet->connectNotify(static_cast<LV2_Atom_Sequence*>(data));
+      break;
     default:
       break;
   }
@@ -119,6 +120,7 @@ void Lv2Plugin::activate() { core_->suspend(); }
 
 void Lv2Plugin::run(uint32_t frames) {
   if (latency) *latency = static_cast<float>(identity::kLatencySamples);
+  ownSet->startBlock();
   readEvents();
   applyControlPorts();
   processAudio(frames);
@@ -138,7 +140,10 @@ void Lv2Plugin::readEvents() {
       core_->midiMessage(bytes[0], bytes[1], bytes[2]);
     } else if (body.type == uris.atomObject || body.type == uris.atomBlank) {
       const auto* object = reinterpret_cast<const LV2_Atom_Object*>(&body);
-      if (object->body.otype == uris.timePosition) readTimePosition(object, offset);
+      if (object->body.otype == uris.timePosition)
+        readTimePosition(object, offset);
+      else
+        ownSet->handle(object, offset);
     }
   }
 }
@@ -223,7 +228,8 @@ void Lv2Plugin::applyControlPorts() {
 void Lv2Plugin::applyStartingValues(const bool* changed, const float* normalised) {
   for (int32_t p = 0; p < kNumControlPorts; ++p)
     if (changed[p] && isEnvelopePoint(p)) core_->setParameter(p, normalised[p]);
-  for (const int32_t p : {kParamGain, kParamLfoDivide, kParamFilterNumber, kParamLfoPosition})
+  for (const int32_t p : {int32_t{kParamGain}, int32_t{kParamLfoDivide},
+                          int32_t{kParamFilterNumber}, kParamOwnSet, int32_t{kParamLfoPosition}})
     if (changed[p]) core_->setParameter(p, normalised[p]);
   // A stopped LFO: the angle is a fixed setting, reached before the first sample. A running
   // one starts moving with the first sample, from where its position puts it.
@@ -272,16 +278,20 @@ void Lv2Plugin::processAudio(uint32_t frames) {
   timeline.setPieceOffset(0);
 }
 
-LV2_State_Status Lv2Plugin::save(LV2_State_Store_Function store, LV2_State_Handle handle) {
+LV2_State_Status Lv2Plugin::save(LV2_State_Store_Function store, LV2_State_Handle handle,
+                                 const LV2_Feature* const* features) {
   if (!map) return LV2_STATE_ERR_NO_FEATURE;
   void* data = nullptr;
   const int32_t size = core_->getChunk(&data, false);
   if (size <= 0 || !data) return LV2_STATE_ERR_UNKNOWN;
-  return store(handle, uris.stateChunk, data, static_cast<size_t>(size), uris.atomChunk,
-               LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
+  const LV2_State_Status status = store(handle, uris.stateChunk, data, static_cast<size_t>(size),
+                                        uris.atomChunk, LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
+  if (status != LV2_STATE_SUCCESS) return status;
+  return ownSet->save(store, handle, features);
 }
 
-LV2_State_Status Lv2Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle) {
+LV2_State_Status Lv2Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle,
+                                    const LV2_Feature* const* features) {
   if (!map) return LV2_STATE_ERR_NO_FEATURE;
   size_t size = 0;
   uint32_t type = 0;
@@ -292,10 +302,22 @@ LV2_State_Status Lv2Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_St
   if (type != uris.atomChunk) return LV2_STATE_ERR_BAD_TYPE;
   if (size > chunk::kMaxChunkSize || core_->setChunk(data, static_cast<int32_t>(size), false) == 0)
     return LV2_STATE_ERR_UNKNOWN;
+  // The chunk carries the own set itself; the file's path is for the host to show.
+  ownSet->restore(retrieve, handle, features);
   // The chunk holds the programs and the motion; the host's port values of the same save
   // arrive with it and are not applied on top.
   adoptPorts.store(true, std::memory_order_release);
   return LV2_STATE_SUCCESS;
+}
+
+LV2_Worker_Status Lv2Plugin::work(LV2_Worker_Respond_Function respond,
+                                  LV2_Worker_Respond_Handle handle, uint32_t size,
+                                  const void* data) {
+  return ownSet->work(respond, handle, size, data);
+}
+
+LV2_Worker_Status Lv2Plugin::workResponse(uint32_t size, const void* body) {
+  return ownSet->workResponse(size, body);
 }
 
 void Lv2Plugin::setEditListener(EditListener* listener) { editListener.store(listener); }
@@ -318,6 +340,13 @@ void Lv2Plugin::editPerformed(int32_t index, float value) {
 void Lv2Plugin::editEnded(int32_t index) {
   if (EditListener* listener = editListener.load()) listener->editEnded(index);
   if (index >= 0 && index < kNumControlPorts) editing[index].store(false, kRelaxed);
+}
+
+// Sent through the host, the file becomes the host's parameter value and is saved with its
+// session. With no editor registered there is nobody to send it: the panel loads it itself.
+bool Lv2Plugin::ownSetFileChosen(const char* path) {
+  EditListener* listener = editListener.load();
+  return listener ? listener->ownSetFileChosen(path) : false;
 }
 
 }  // namespace panner::lv2

@@ -12,6 +12,7 @@ ControlPortInfo controlPortInfo(int32_t parameter) {
     case kParamAngle:
       return {PortKind::kContinuous, PortUnit::kDegree};
     case kParamMidiLfoTempo:
+    case kParamOwnSet:
       return {PortKind::kToggle, PortUnit::kNone};
     case kParamLfoDivide:
       return {PortKind::kInteger, PortUnit::kNone};
@@ -33,6 +34,8 @@ float portValueFromNormalised(int32_t parameter, float normalised) {
       return angleFromValue(v);
     case kParamMidiLfoTempo:
       return tempoSyncFromValue(v) ? 1.0f : 0.0f;
+    case kParamOwnSet:
+      return v >= 0.5f ? 1.0f : 0.0f;
     case kParamLfoDivide:
       return static_cast<float>(lfoDivisorFromValue(v));
     case kParamFilterNumber:
@@ -57,6 +60,8 @@ float normalisedFromPortValue(int32_t parameter, float portValue) {
       return valueFromAngle(p);
     case kParamMidiLfoTempo:
       return valueFromTempoSync(p >= 0.5f);
+    case kParamOwnSet:
+      return p >= 0.5f ? 1.0f : 0.0f;
     case kParamLfoDivide:
       return valueFromLfoDivisor(static_cast<int32_t>(std::lround(p)));
     case kParamFilterNumber:

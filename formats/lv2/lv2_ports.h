@@ -12,16 +12,19 @@ namespace panner::lv2 {
 
 // Port indices. The control inputs come first and in parameter order, so a host that
 // numbers the controls (Ardour's parameter numbers, ecasound's effect arguments) sees the
-// same numbers as the VST2 build's parameters.
+// same numbers as the VST2 build's parameters: the program's parameters, then "own set".
 constexpr uint32_t kFirstControlPort = 0;
-constexpr int32_t kNumControlPorts = kNumDefinedParams;  // one per defined parameter
+constexpr int32_t kNumControlPorts = kParamOwnSet + 1;  // one per defined parameter
 constexpr uint32_t kLatencyPort =
     kFirstControlPort + kNumControlPorts;  // control output: the latency
 constexpr uint32_t kAudioInPort = kLatencyPort + 1;
 constexpr uint32_t kAudioOutPort0 = kAudioInPort + 1;
 constexpr uint32_t kAudioOutPort1 = kAudioOutPort0 + 1;
-constexpr uint32_t kEventsInPort = kAudioOutPort1 + 1;  // atom: MIDI and time, optional
-constexpr uint32_t kNumPorts = kEventsInPort + 1;
+// Atom input, optional: MIDI, time and the own set file's patch:Set and patch:Get.
+constexpr uint32_t kEventsInPort = kAudioOutPort1 + 1;
+// Atom output, optional: patch:Set of the own set file, so hosts show which file is loaded.
+constexpr uint32_t kNotifyPort = kEventsInPort + 1;
+constexpr uint32_t kNumPorts = kNotifyPort + 1;
 
 // How a control port presents its parameter to the host.
 enum class PortKind {

@@ -19,6 +19,7 @@
 #include "editor/panel_layout.h"
 #include "lv2_ports.h"
 #include "lv2_uris.h"
+#include "own_set_file.h"
 #include "plugin_identity.h"
 #include "quendral_core.h"
 
@@ -32,15 +33,18 @@ constexpr const char* kPrefixes =
     "@prefix idata: <http://lv2plug.in/ns/ext/instance-access> .\n"
     "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
     "@prefix midi: <http://lv2plug.in/ns/ext/midi#> .\n"
+    "@prefix patch: <http://lv2plug.in/ns/ext/patch#> .\n"
     "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
     "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
     "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
     "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
+    "@prefix rsz: <http://lv2plug.in/ns/ext/resize-port#> .\n"
     "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
     "@prefix time: <http://lv2plug.in/ns/ext/time#> .\n"
     "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
     "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
-    "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n\n";
+    "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n"
+    "@prefix worker: <http://lv2plug.in/ns/ext/worker#> .\n\n";
 
 // A Turtle decimal or double that reads back as the same float.
 std::string number(float value) {
@@ -111,7 +115,8 @@ void writeControlPort(std::ostream& out, const QuendralCore& core, int32_t param
       break;
     case PortKind::kToggle: {
       out << " ;\n    lv2:portProperty lv2:toggled";
-      const ScalePoint points[] = {{0.0f, "off"}, {1.0f, panel::kViews[panel::kLfoSync].caption}};
+      const char* on = parameter == kParamOwnSet ? "on" : panel::kViews[panel::kLfoSync].caption;
+      const ScalePoint points[] = {{0.0f, "off"}, {1.0f, on}};
       writeScalePoints(out, points, 2);
       break;
     }
@@ -150,11 +155,12 @@ void writeDescription(std::ostream& out, const QuendralCore& core) {
       << "  doap:maintainer [ foaf:name " << quoted(identity::kVendor) << " ] ;\n"
       << "  lv2:minorVersion 0 ;\n"
       << "  lv2:microVersion " << identity::kVendorVersion << " ;\n"
-      << "  lv2:optionalFeature lv2:hardRTCapable , urid:map ;\n"
-      << "  lv2:extensionData state:interface ;\n"
+      << "  lv2:optionalFeature lv2:hardRTCapable , urid:map , worker:schedule ;\n"
+      << "  lv2:extensionData state:interface , worker:interface ;\n"
+      << "  patch:writable <" << kSofaFileUri << "> ;\n"
       << "  ui:ui <" << kUiUri << "> ;\n"
       << "  lv2:port\n";
-  for (int32_t parameter = 0; parameter < kNumDefinedParams; ++parameter)
+  for (int32_t parameter = 0; parameter < kNumControlPorts; ++parameter)
     writeControlPort(out, core, parameter);
   out << "  [\n    a lv2:OutputPort , lv2:ControlPort ;\n"
       << "    lv2:index " << kLatencyPort << " ;\n"
@@ -170,15 +176,28 @@ void writeDescription(std::ostream& out, const QuendralCore& core) {
   out << "  [\n    a lv2:OutputPort , lv2:AudioPort ;\n    lv2:index " << kAudioOutPort1
       << " ;\n    lv2:symbol \"out_right\" ;\n    lv2:name \"right ear\"\n  ] ,\n";
   out << "  [\n    a lv2:InputPort , atom:AtomPort ;\n    lv2:index " << kEventsInPort << " ;\n"
-      << "    lv2:symbol \"events\" ;\n    lv2:name \"MIDI and time\" ;\n"
+      << "    lv2:symbol \"events\" ;\n    lv2:name \"MIDI, time and own set file\" ;\n"
       << "    atom:bufferType atom:Sequence ;\n"
-      << "    atom:supports midi:MidiEvent , time:Position ;\n"
+      << "    atom:supports midi:MidiEvent , time:Position , patch:Message ;\n"
       << "    lv2:designation lv2:control ;\n"
+      << "    rsz:minimumSize " << OwnSetFile::kPortBufferBytes << " ;\n"
+      << "    lv2:portProperty lv2:connectionOptional\n  ] ,\n";
+  out << "  [\n    a lv2:OutputPort , atom:AtomPort ;\n    lv2:index " << kNotifyPort << " ;\n"
+      << "    lv2:symbol \"notify\" ;\n    lv2:name \"own set file\" ;\n"
+      << "    atom:bufferType atom:Sequence ;\n"
+      << "    atom:supports patch:Message ;\n"
+      << "    lv2:designation lv2:control ;\n"
+      << "    rsz:minimumSize " << OwnSetFile::kPortBufferBytes << " ;\n"
       << "    lv2:portProperty lv2:connectionOptional\n  ] .\n\n";
+
+  out << "<" << kSofaFileUri << ">\n  a lv2:Parameter ;\n"
+      << "  rdfs:label " << quoted(kSofaFileLabel) << " ;\n"
+      << "  rdfs:range atom:Path .\n\n";
 
   out << "<" << kUiUri << ">\n  a ui:X11UI ;\n"
       << "  lv2:requiredFeature ui:idleInterface ;\n"
-      << "  lv2:optionalFeature ui:parent , ui:resize , ui:touch , ui:noUserResize , idata: ;\n"
+      << "  lv2:optionalFeature ui:parent , ui:resize , ui:touch , ui:noUserResize , idata: ,\n"
+      << "    urid:map ;\n"
       << "  lv2:extensionData ui:idleInterface .\n";
 }
 

@@ -1,14 +1,21 @@
-// What the LV2 tests play the host with: a URID map (the one feature the plug-in uses) and
-// a state store that keeps what the plug-in saves, as a host's session does.
+// What the LV2 tests play the host with: a URID map, a worker (a thread of the host's that
+// runs the plug-in's work() and hands the answers back after a block, as jalv and Ardour
+// do) and a state store that keeps what the plug-in saves, as a host's session does.
 #pragma once
 
 #include <lv2/core/lv2.h>
 #include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
+#include <lv2/worker/worker.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <map>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -24,18 +31,123 @@ class UridMap {
   const LV2_Feature* const* features() { return list_; }
   LV2_URID urid(const char* uri) { return mapUri(this, uri); }
   LV2_URID_Map* lv2Map() { return &map_; }
+  LV2_URID_Unmap* lv2Unmap() { return &unmap_; }
+  const LV2_Feature* mapFeature() const { return &feature_; }
 
  private:
   static LV2_URID mapUri(LV2_URID_Map_Handle handle, const char* uri) {
-    auto& ids = static_cast<UridMap*>(handle)->ids_;
-    const auto [it, added] = ids.emplace(uri, static_cast<LV2_URID>(ids.size() + 1));
-    (void)added;
+    auto* self = static_cast<UridMap*>(handle);
+    const auto [it, added] = self->ids_.emplace(uri, static_cast<LV2_URID>(self->ids_.size() + 1));
+    if (added) self->uris_.push_back(&it->first);
     return it->second;
   }
+  static const char* unmapUrid(LV2_URID_Unmap_Handle handle, LV2_URID urid) {
+    const auto& uris = static_cast<UridMap*>(handle)->uris_;
+    return urid >= 1 && urid <= uris.size() ? uris[urid - 1]->c_str() : nullptr;
+  }
   std::map<std::string, LV2_URID> ids_;
+  std::vector<const std::string*> uris_;  // the map's keys, by URID - 1
   LV2_URID_Map map_{this, &UridMap::mapUri};
+  LV2_URID_Unmap unmap_{this, &UridMap::unmapUrid};
   LV2_Feature feature_{LV2_URID__map, &map_};
   const LV2_Feature* list_[2] = {&feature_, nullptr};
+};
+
+// The host's worker thread. schedule_work queues a copy of the request; the thread calls
+// the plug-in's work() with it; the answers wait until deliver() (after a block) passes
+// them to work_response, then end_run.
+class HostWorker {
+ public:
+  HostWorker() : thread_([this] { serve(); }) {}
+  ~HostWorker() {
+    {
+      std::lock_guard<std::mutex> lock(lock_);
+      stopping_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+  }
+  HostWorker(const HostWorker&) = delete;
+  HostWorker& operator=(const HostWorker&) = delete;
+
+  const LV2_Feature* feature() const { return &feature_; }
+  // Before the first request: the instance and its worker interface.
+  void attach(LV2_Handle instance, const LV2_Worker_Interface* worker) {
+    std::lock_guard<std::mutex> lock(lock_);
+    instance_ = instance;
+    interface_ = worker;
+  }
+  // The requests scheduled so far.
+  int scheduled() {
+    std::lock_guard<std::mutex> lock(lock_);
+    return scheduled_;
+  }
+  // Audio thread, after run(): the answers that are ready.
+  void deliver() {
+    if (!interface_) return;
+    std::deque<std::vector<uint8_t>> ready;
+    {
+      std::lock_guard<std::mutex> lock(lock_);
+      ready.swap(responses_);
+    }
+    for (const std::vector<uint8_t>& answer : ready)
+      interface_->work_response(instance_, static_cast<uint32_t>(answer.size()), answer.data());
+    if (interface_ && interface_->end_run) interface_->end_run(instance_);
+  }
+  // Waits until every request has been worked (its answer may still wait for deliver()).
+  bool waitUntilWorked(std::chrono::seconds limit = std::chrono::seconds(30)) {
+    std::unique_lock<std::mutex> lock(lock_);
+    return done_.wait_for(lock, limit, [this] { return requests_.empty() && !working_; });
+  }
+
+ private:
+  static LV2_Worker_Status schedule(LV2_Worker_Schedule_Handle handle, uint32_t size,
+                                    const void* data) {
+    auto* self = static_cast<HostWorker*>(handle);
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    {
+      std::lock_guard<std::mutex> lock(self->lock_);
+      self->requests_.emplace_back(bytes, bytes + size);
+      ++self->scheduled_;
+    }
+    self->wake_.notify_all();
+    return LV2_WORKER_SUCCESS;
+  }
+  static LV2_Worker_Status respond(LV2_Worker_Respond_Handle handle, uint32_t size,
+                                   const void* data) {
+    auto* self = static_cast<HostWorker*>(handle);
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    std::lock_guard<std::mutex> lock(self->lock_);
+    self->responses_.emplace_back(bytes, bytes + size);
+    return LV2_WORKER_SUCCESS;
+  }
+  void serve() {
+    std::unique_lock<std::mutex> lock(lock_);
+    for (;;) {
+      wake_.wait(lock, [this] { return stopping_ || !requests_.empty(); });
+      if (stopping_) return;
+      const std::vector<uint8_t> request = std::move(requests_.front());
+      requests_.pop_front();
+      working_ = true;
+      lock.unlock();
+      interface_->work(instance_, &HostWorker::respond, this, static_cast<uint32_t>(request.size()),
+                       request.data());
+      lock.lock();
+      working_ = false;
+      done_.notify_all();
+    }
+  }
+
+  std::mutex lock_;
+  std::condition_variable wake_, done_;
+  std::deque<std::vector<uint8_t>> requests_, responses_;
+  bool stopping_ = false, working_ = false;
+  int scheduled_ = 0;
+  LV2_Handle instance_ = nullptr;
+  const LV2_Worker_Interface* interface_ = nullptr;
+  LV2_Worker_Schedule schedule_{this, &HostWorker::schedule};
+  LV2_Feature feature_{LV2_WORKER__schedule, &schedule_};
+  std::thread thread_;  // last: it starts once the rest is there
 };
 
 // The properties a plug-in stored: key -> (type, bytes).

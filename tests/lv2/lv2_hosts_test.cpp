@@ -28,14 +28,14 @@ const std::vector<std::string> kSymbols = {
     "lfo_position",  "gain",           "point_1_value", "point_2_value", "point_3_value",
     "point_4_value", "point_5_value",  "point_6_value", "point_7_value", "point_8_value",
     "point_1_time",  "point_2_time",   "point_3_time",  "point_4_time",  "point_5_time",
-    "point_6_time",  "point_7_time",   "point_8_time"};
+    "point_6_time",  "point_7_time",   "point_8_time",  "own_set"};
 
 // The ports' defaults (program 0) as command-line texts: the envelope ramps evenly in
 // sevenths (single precision, printed so they read back as the same floats).
 std::map<std::string, std::string> programZeroValues() {
   std::map<std::string, std::string> values = {
       {"angle", "0"},     {"midi_lfo_tempo", "0"}, {"lfo_divide", "1"}, {"filter_number", "0"},
-      {"lfo_speed", "0"}, {"lfo_position", "0"},   {"gain", "0"}};
+      {"lfo_speed", "0"}, {"lfo_position", "0"},   {"gain", "0"},       {"own_set", "0"}};
   for (int point = 1; point <= 8; ++point) {
     char text[32];
     std::snprintf(text, sizeof text, "%.9g",
