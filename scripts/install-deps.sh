@@ -25,8 +25,9 @@ main_packages=(
 # own-set tests write as SOFA files with ncgen (netcdf-bin), a
 # private X server with input and screenshot tools, third-party VST2 plug-ins and a real
 # DAW as hosts' counterparts; LV2 hosts (lv2apply, lv2file, ecasound, jalv on a JACK
-# dummy server), lilv's headers for a host in a test, and the LV2 validator's sord_validate; the mingw-w64 cross-compiler and
-# wine for the Windows build; clang with its sanitizer and fuzzer runtimes.
+# dummy server), lilv's headers for a host inside a test, and the LV2 validator's
+# sord_validate; the mingw-w64 cross-compiler and wine for the Windows build; clang with
+# its sanitizer and fuzzer runtimes.
 test_packages=(
   git ca-certificates time clang-format
   libgtest-dev libgmock-dev libbenchmark-dev

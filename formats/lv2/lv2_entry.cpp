@@ -4,7 +4,6 @@
 #include <lv2/core/lv2.h>
 #include <lv2/state/state.h>
 #include <lv2/ui/ui.h>
-#include <lv2/worker/worker.h>
 
 #include <cstring>
 
@@ -47,21 +46,9 @@ LV2_State_Status restore(LV2_Handle handle, LV2_State_Retrieve_Function retrieve
 
 const LV2_State_Interface kStateInterface = {save, restore};
 
-LV2_Worker_Status work(LV2_Handle handle, LV2_Worker_Respond_Function respond,
-                       LV2_Worker_Respond_Handle respondHandle, uint32_t size, const void* data) {
-  return pluginOf(handle)->work(respond, respondHandle, size, data);
-}
-
-LV2_Worker_Status workResponse(LV2_Handle handle, uint32_t size, const void* body) {
-  return pluginOf(handle)->workResponse(size, body);
-}
-
-// Answers are reported at the start of the next block: nothing is left to do after them.
-const LV2_Worker_Interface kWorkerInterface = {work, workResponse, nullptr};
-
 const void* extensionData(const char* uri) {
   if (std::strcmp(uri, LV2_STATE__interface) == 0) return &kStateInterface;
-  if (std::strcmp(uri, LV2_WORKER__interface) == 0) return &kWorkerInterface;
+  if (std::strcmp(uri, LV2_WORKER__interface) == 0) return &Lv2Plugin::kWorkerInterface;
   return nullptr;
 }
 

@@ -310,6 +310,17 @@ LV2_State_Status Lv2Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_St
   return LV2_STATE_SUCCESS;
 }
 
+// Answers are reported at the start of the next block: nothing is left to do after them.
+const LV2_Worker_Interface Lv2Plugin::kWorkerInterface = {
+    [](LV2_Handle handle, LV2_Worker_Respond_Function respond, LV2_Worker_Respond_Handle respondTo,
+       uint32_t size, const void* data) {
+      return static_cast<Lv2Plugin*>(handle)->work(respond, respondTo, size, data);
+    },
+    [](LV2_Handle handle, uint32_t size, const void* body) {
+      return static_cast<Lv2Plugin*>(handle)->workResponse(size, body);
+    },
+    nullptr};
+
 LV2_Worker_Status Lv2Plugin::work(LV2_Worker_Respond_Function respond,
                                   LV2_Worker_Respond_Handle handle, uint32_t size,
                                   const void* data) {

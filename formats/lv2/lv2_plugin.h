@@ -56,7 +56,8 @@ class Lv2Plugin final : public CoreHost {
                            const LV2_Feature* const* features = nullptr);
 
   // The worker extension: loads the own set's file (worker thread), and the answer (audio
-  // thread, after run).
+  // thread, after run). kWorkerInterface calls these on the handle it is given.
+  static const LV2_Worker_Interface kWorkerInterface;
   LV2_Worker_Status work(LV2_Worker_Respond_Function respond, LV2_Worker_Respond_Handle handle,
                          uint32_t size, const void* data);
   LV2_Worker_Status workResponse(uint32_t size, const void* body);

@@ -83,32 +83,32 @@ bool OwnSetFile::handle(const LV2_Atom_Object* object, uint32_t offset) {
     return true;
   }
   if (!aboutTheFile) return false;
-  requestLoad(value);
+  requestLoad(value, offset);
   return true;
 }
 
-void OwnSetFile::requestLoad(const LV2_Atom* value) {
-  if (!schedule) return refuse(Refusal::kNoWorker);
-  if (!value || value->type != uris.atomPath) return refuse(Refusal::kNotAPath);
+void OwnSetFile::requestLoad(const LV2_Atom* value, uint32_t offset) {
+  if (!schedule) return refuse(Refusal::kNoWorker, offset);
+  if (!value || value->type != uris.atomPath) return refuse(Refusal::kNotAPath, offset);
   const auto* text = reinterpret_cast<const char*>(value + 1);
   // An atom:Path's body is the path and its terminator; a body without one is read up to
   // its end.
   const uint32_t length = static_cast<uint32_t>(strnlen(text, value->size));
-  if (length == 0) return refuse(Refusal::kNoFileNamed);
-  if (length + 1 > kMaxPathBytes) return refuse(Refusal::kPathTooLong);
+  if (length == 0) return refuse(Refusal::kNoFileNamed, offset);
+  if (length + 1 > kMaxPathBytes) return refuse(Refusal::kPathTooLong, offset);
   std::memcpy(request.path, text, length);
   request.path[length] = 0;
   request.length = length + 1;
   const uint32_t size = static_cast<uint32_t>(offsetof(Request, path)) + request.length;
   if (schedule->schedule_work(schedule->handle, size, &request) != LV2_WORKER_SUCCESS)
-    return refuse(Refusal::kBusy);
+    return refuse(Refusal::kBusy, offset);
   adapterRefusal.store(Refusal::kNone, std::memory_order_relaxed);
 }
 
-void OwnSetFile::refuse(Refusal refusal) {
+void OwnSetFile::refuse(Refusal refusal, uint32_t offset) {
   adapterRefusal.store(refusal, std::memory_order_relaxed);
-  // The host may already show the file it asked for: it is told again which one plays.
-  reportPending = true;
+  // The host may already show the file it asked for: it is told at once which one plays.
+  if (!writeCurrentPath(offset)) reportPending = true;
 }
 
 LV2_Worker_Status OwnSetFile::work(LV2_Worker_Respond_Function respond,

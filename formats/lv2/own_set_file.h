@@ -86,8 +86,8 @@ class OwnSetFile {
     char path[kMaxPathBytes];
   };
 
-  void requestLoad(const LV2_Atom* value);
-  void refuse(Refusal refusal);
+  void requestLoad(const LV2_Atom* value, uint32_t offset);
+  void refuse(Refusal refusal, uint32_t offset);
   // A patch:Set of the loaded file on the notify port; false when it does not fit.
   bool writeCurrentPath(uint32_t offset);
   void setCurrentPath(const char* path, uint32_t length);
