@@ -2,8 +2,10 @@
 // idles it as a host does: with instance access it opens the plug-in's own panel, whose
 // edits apply at once and reach the host as port writes framed by touch; without it the
 // panel follows the host's port values with a core of its own and still writes every
-// edit, the envelope's too, since that core has no other way to reach the plug-in.
+// edit, the envelope's too, since that core has no other way to reach the plug-in. A SOFA
+// file chosen in the panel goes to the host as a patch:Set and loads in the plug-in.
 #include <gtest/gtest.h>
+#include <lv2/atom/forge.h>
 #include <lv2/instance-access/instance-access.h>
 #include <lv2/ui/ui.h>
 #include <signal.h>
@@ -18,6 +20,7 @@
 
 #include "host_window.h"
 #include "lv2_editor.h"
+#include "lv2_host_features.h"
 #include "lv2_plugin.h"
 #include "lv2_ports.h"
 #include "parameter_mapping.h"
@@ -37,14 +40,23 @@ struct HostSide {
     uint32_t port;
     float value;
   };
+  struct AtomWrite {
+    uint32_t port;
+    uint32_t format;
+    std::vector<uint8_t> atom;
+  };
   std::vector<Write> writes;
+  std::vector<AtomWrite> atomWrites;
   std::vector<std::pair<uint32_t, bool>> touches;
 
   static void write(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t format,
                     const void* buffer) {
+    auto* self = static_cast<HostSide*>(controller);
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
     if (format == 0 && size == sizeof(float))
-      static_cast<HostSide*>(controller)
-          ->writes.push_back({port, *static_cast<const float*>(buffer)});
+      self->writes.push_back({port, *static_cast<const float*>(buffer)});
+    else if (format != 0)
+      self->atomWrites.push_back({port, format, {bytes, bytes + size}});
   }
   static void touch(LV2UI_Feature_Handle handle, uint32_t port, bool grabbed) {
     static_cast<HostSide*>(handle)->touches.emplace_back(port, grabbed);
@@ -89,7 +101,7 @@ class Lv2EditorWindow : public ::testing::Test {
   }
 
   // Opens the editor in the host window, with the plug-in instance when one is given.
-  void openEditor(Lv2Plugin* instance) {
+  void openEditor(Lv2Plugin* instance, const LV2_Feature* map = nullptr) {
     touchFeature = {&host, &HostSide::touch};
     features.clear();
     parentFeature = {LV2_UI__parent, window.parentHandle()};
@@ -98,6 +110,7 @@ class Lv2EditorWindow : public ::testing::Test {
     features.push_back(&parentFeature);
     features.push_back(&touchLv2);
     if (instance) features.push_back(&instanceFeature);
+    if (map) features.push_back(map);
     features.push_back(nullptr);
     LV2UI_Widget widget = nullptr;
     editor.reset(Lv2Editor::create(&HostSide::write, &host, features.data(), &widget));
@@ -204,6 +217,69 @@ TEST_F(Lv2EditorWindow, WithoutInstanceAccessThePanelFollowsThePorts) {
   xdotool("mousemove 108 267 mousedown 1 mousemove 108 250 sleep 0.1 mousemove 108 240 mouseup 1");
   EXPECT_GT(host.lastWrite(kFirstControlPort + kParamGain), 0.0f);
   EXPECT_FALSE(host.wrote(kFirstControlPort + kParamAngle));
+}
+
+// The panel hands a dropped file to its host (CoreHost::ownSetFileChosen): the plug-in's
+// panel to the plug-in, which passes it to the editor, which sends it to the host as a
+// patch:Set on the control port and switches "own set" on. The host delivers both, as it
+// delivers what an editor writes, and the plug-in loads the file on the host's worker.
+TEST_F(Lv2EditorWindow, AFileChosenInThePanelLoadsThroughTheHost) {
+  constexpr const char* kKemar = "/usr/share/libmysofa/MIT_KEMAR_normal_pinna.sofa";
+  QUENDRAL_REQUIRE_PACKAGE(access(kKemar, R_OK) == 0,
+                           "the MIT KEMAR SOFA file (Debian: libmysofa-dev)");
+  quendral_lv2_test::UridMap uris;
+  quendral_lv2_test::HostWorker worker;
+  const LV2_Feature* pluginFeatures[] = {uris.mapFeature(), worker.feature(), nullptr};
+  std::unique_ptr<Lv2Plugin> plugin(Lv2Plugin::create(44100.0, pluginFeatures));
+  ASSERT_TRUE(plugin);
+  worker.attach(plugin.get(), &Lv2Plugin::kWorkerInterface);
+  openEditor(plugin.get(), uris.mapFeature());
+  CoreHost& panelHost = *plugin;  // whom the plug-in's panel tells
+  EXPECT_TRUE(panelHost.ownSetFileChosen(kKemar));
+
+  ASSERT_EQ(host.atomWrites.size(), 1u);
+  const HostSide::AtomWrite& sent = host.atomWrites[0];
+  EXPECT_EQ(sent.port, kEventsInPort);
+  EXPECT_EQ(sent.format, uris.urid(LV2_ATOM__eventTransfer));
+  EXPECT_EQ(host.lastWrite(kFirstControlPort + kParamOwnSet), 1.0f);
+  EXPECT_EQ(host.touches.front(), std::make_pair(kFirstControlPort + kParamOwnSet, true));
+  EXPECT_EQ(host.touches.back(), std::make_pair(kFirstControlPort + kParamOwnSet, false));
+
+  float controls[kNumControlPorts];
+  for (int32_t p = 0; p < kNumControlPorts; ++p) {
+    controls[p] = portValueFromNormalised(p, plugin->core().getParameter(p));
+    plugin->connectPort(kFirstControlPort + p, &controls[p]);
+  }
+  controls[kParamOwnSet] = host.lastWrite(kFirstControlPort + kParamOwnSet);
+  std::vector<float> in(256, 0.0f), out0(256), out1(256);
+  plugin->connectPort(kAudioInPort, in.data());
+  plugin->connectPort(kAudioOutPort0, out0.data());
+  plugin->connectPort(kAudioOutPort1, out1.data());
+  alignas(8) uint8_t events[8192];
+  LV2_Atom_Forge forge;
+  lv2_atom_forge_init(&forge, uris.lv2Map());
+  lv2_atom_forge_set_buffer(&forge, events, sizeof events);
+  LV2_Atom_Forge_Frame sequence;
+  lv2_atom_forge_sequence_head(&forge, &sequence, 0);
+  lv2_atom_forge_frame_time(&forge, 0);
+  lv2_atom_forge_write(&forge, sent.atom.data(), static_cast<uint32_t>(sent.atom.size()));
+  lv2_atom_forge_pop(&forge, &sequence);
+  plugin->connectPort(kEventsInPort, events);
+  plugin->run(256);
+  plugin->connectPort(kEventsInPort, nullptr);
+  ASSERT_TRUE(worker.waitUntilWorked());
+  worker.deliver();
+  EXPECT_EQ(worker.scheduled(), 1);
+  EXPECT_EQ(plugin->ownSetFile(), kKemar);
+  EXPECT_NE(plugin->core().ownSet(), nullptr) << plugin->lastOwnSetRefusal();
+  EXPECT_EQ(plugin->core().getParameter(kParamOwnSet), 1.0f);
+
+  // An editor whose host gives no URID map cannot send it: the panel then loads the file
+  // itself, as in the other formats.
+  host.atomWrites.clear();
+  openEditor(nullptr);
+  EXPECT_FALSE(editor->ownSetFileChosen(kKemar));
+  EXPECT_TRUE(host.atomWrites.empty());
 }
 
 }  // namespace
