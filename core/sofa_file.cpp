@@ -1,5 +1,7 @@
 #include "sofa_file.h"
 
+#include "sofa_reader_process.h"
+
 #include <mysofa.h>
 #include <zlib.h>
 
@@ -340,7 +342,7 @@ bool loadOwnResponseSet(const std::string& path, OwnResponseSet& out, std::strin
   }
   SofaMeasurements measurements;
   std::string why;
-  if (!readSofaMeasurements(bytes.data(), bytes.size(), name, measurements, why) ||
+  if (!readSofaMeasurementsIsolated(bytes.data(), bytes.size(), name, measurements, why) ||
       !prepareOwnResponseSet(measurements, out, why)) {
     status = name + ": " + why;
     return false;

@@ -23,7 +23,8 @@ namespace panner {
 bool readSofaMeasurements(const uint8_t* data, std::size_t size, const std::string& name,
                           SofaMeasurements& out, std::string& why);
 
-// The file at `path` made into an own response set: read, checked and prepared. True with
+// The file at `path` made into an own response set: read (by a child process,
+// sofa_reader_process.h), checked and prepared. True with
 // `status` describing the set; false with `status` one line naming the problem, `out`
 // untouched.
 bool loadOwnResponseSet(const std::string& path, OwnResponseSet& out, std::string& status);

@@ -14,6 +14,7 @@
 
 #include "required_package.h"
 #include "sofa_file.h"
+#include "sofa_reader_process.h"
 #include "sofa_writer.h"
 
 namespace fs = std::filesystem;
@@ -183,6 +184,57 @@ TEST_F(SofaFile, TruncatedAndDamagedFilesAreRefusedOrReadWhole) {
     EXPECT_EQ(status.find('\n'), std::string::npos) << status;
   }
   std::printf("damaged MIT KEMAR files: %d refused, %d read\n", refused, accepted);
+}
+
+// A file on which libmysofa itself crashes (found by fuzzing from the seed corpus; it
+// passes our own checks): read in the host's process it ends the process, read in the
+// reader's child it is one refusal and the caller carries on.
+TEST_F(SofaFile, AFileThatCrashesTheReaderIsRefusedAndTheProcessLivesOn) {
+  const std::string file = std::string(QUENDRAL_SOFA_TEST_DATA) + "/reader_crash.sofa";
+  ASSERT_TRUE(fs::exists(file)) << file;
+  for (int again = 0; again < 3; ++again) {
+    expectRefused(
+        file, "reader_crash.sofa: the file is damaged: the SOFA reader (libmysofa) failed on it");
+  }
+  // And a sound file still reads after it, through the same path.
+  QUENDRAL_REQUIRE_PACKAGE(fs::exists(kMitKemar), kMitKemar << " (Debian: libmysofa1)");
+  OwnResponseSet set;
+  std::string status;
+  EXPECT_TRUE(loadOwnResponseSet(kMitKemar, set, status)) << status;
+}
+
+TEST(SofaReaderProcess, MeasurementsCrossThePipeWholeAndDamagedMessagesAreRejected) {
+  QUENDRAL_REQUIRE_PACKAGE(fs::exists(kMitKemar), kMitKemar << " (Debian: libmysofa1)");
+  const std::vector<uint8_t> bytes = readAll(kMitKemar);
+  SofaMeasurements direct, isolated;
+  std::string why;
+  ASSERT_TRUE(readSofaMeasurements(bytes.data(), bytes.size(), "mit.sofa", direct, why)) << why;
+  ASSERT_TRUE(readSofaMeasurementsIsolated(bytes.data(), bytes.size(), "mit.sofa", isolated, why))
+      << why;
+  EXPECT_EQ(isolated.sampleRate, direct.sampleRate);
+  EXPECT_EQ(isolated.count, direct.count);
+  EXPECT_EQ(isolated.taps, direct.taps);
+  EXPECT_EQ(isolated.positions, direct.positions);
+  EXPECT_EQ(isolated.responses, direct.responses);
+  EXPECT_EQ(isolated.delays, direct.delays);
+  EXPECT_EQ(isolated.name, direct.name);
+  EXPECT_EQ(isolated.checksum, direct.checksum);
+
+  // The child's refusals come back as they are.
+  const std::string text = "no SOFA file at all";
+  EXPECT_FALSE(readSofaMeasurementsIsolated(reinterpret_cast<const uint8_t*>(text.data()),
+                                            text.size(), "t.sofa", isolated, why));
+  EXPECT_NE(why.find("not a SOFA file"), std::string::npos) << why;
+
+  // A message cut anywhere, or with bytes left over, decodes to nothing.
+  const std::string message = encodeSofaMeasurements(direct);
+  SofaMeasurements decoded;
+  for (size_t cut : {size_t(0), size_t(7), message.size() / 2, message.size() - 1}) {
+    EXPECT_FALSE(decodeSofaMeasurements(message.substr(0, cut), decoded)) << cut;
+  }
+  EXPECT_FALSE(decodeSofaMeasurements(message + "x", decoded));
+  EXPECT_TRUE(decodeSofaMeasurements(message, decoded));
+  EXPECT_EQ(decoded.responses, direct.responses);
 }
 
 }  // namespace panner
