@@ -24,8 +24,9 @@
 #       ~/.lv2/quendral.lv2 or <prefix>/lib/lv2/quendral.lv2. The folder may be given with
 #       generator expressions; it must exist when the install runs (build it with `all`).
 #       TARGET names what builds the bundle, so the install tests build it first.
-#   quendral_install_program(<target>)
-#       an executable into ~/.local/bin or <prefix>/bin
+#   quendral_install_program(<target> [INTO vst2])
+#       an executable into ~/.local/bin or <prefix>/bin (INTO vst2: beside the VST2
+#       plug-in, in ~/.vst or <prefix>/lib/vst)
 #
 # Every target these install is listed in the global property QUENDRAL_INSTALLED_TARGETS
 # (tests/install builds them before installing). The Windows build installs its DLL
@@ -97,6 +98,11 @@ function(quendral_install_bundle bundle format)
 endfunction()
 
 function(quendral_install_program target)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "INTO" "")
+  set(kind program)
+  if(arg_INTO)
+    set(kind ${arg_INTO})
+  endif()
   _quendral_installs(${target})
-  _quendral_install_into(program EXECUTABLE "$<TARGET_FILE:${target}>")
+  _quendral_install_into(${kind} EXECUTABLE "$<TARGET_FILE:${target}>")
 endfunction()

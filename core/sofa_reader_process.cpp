@@ -1,9 +1,11 @@
 #include "sofa_reader_process.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/prctl.h>
+#include <spawn.h>
+#include <sys/mman.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,11 +18,13 @@
 
 #include "sofa_file.h"
 
+extern char** environ;
+
 namespace panner {
 
 namespace {
 
-// The child's message: one byte (1 read, 0 refused), then the encoded measurements or the
+// The reader's message: one byte (1 read, 0 refused), then the encoded measurements or the
 // refusal's text.
 constexpr char kRead = 1;
 constexpr char kRefused = 0;
@@ -79,24 +83,53 @@ bool writeAll(int fd, const char* data, size_t size) {
   return true;
 }
 
-// The child: reads, sends its message, and leaves without running the host's exit code.
-[[noreturn]] void runChild(int fd, const uint8_t* data, size_t size, const std::string& name) {
-  // A crash here is ours to report as a refusal, not the host's crash handler's.
-  for (int number : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) std::signal(number, SIG_DFL);
-  prctl(PR_SET_PDEATHSIG, SIGKILL);
-  std::string message;
-  try {
-    SofaMeasurements measurements;
-    std::string why;
-    if (readSofaMeasurements(data, size, name, measurements, why)) {
-      message = kRead + encodeSofaMeasurements(measurements);
-    } else {
-      message = kRefused + why;
-    }
-  } catch (const std::bad_alloc&) {
-    message = std::string(1, kRefused) + "not enough memory to read the file";
+// Our own module's file (the plug-in's .so, or the program that links the reader).
+std::string ownModuleFile() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&readSofaMeasurementsIsolated), &info) != 0 &&
+      info.dli_fname != nullptr && info.dli_fname[0] == '/') {
+    return info.dli_fname;
   }
-  _exit(writeAll(fd, message.data(), message.size()) ? 0 : 1);
+  char self[4096];
+  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+  return length > 0 ? std::string(self, static_cast<size_t>(length)) : std::string();
+}
+
+// The bytes as a file in memory, at its start: the reader's standard input.
+int memoryFileOf(const uint8_t* data, size_t size) {
+  const int fd = memfd_create("quendral-sofa", MFD_CLOEXEC);
+  if (fd < 0) return -1;
+  if (!writeAll(fd, reinterpret_cast<const char*>(data), size) || lseek(fd, 0, SEEK_SET) != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Starts the reader on `input`, its output going to `output`; its pid, or -1.
+pid_t startReader(const std::string& program, const std::string& name, int input, int output) {
+  posix_spawn_file_actions_t actions;
+  posix_spawnattr_t attributes;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawnattr_init(&attributes);
+  posix_spawn_file_actions_adddup2(&actions, input, 0);
+  posix_spawn_file_actions_adddup2(&actions, output, 1);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  // The host's signal dispositions and mask are not the reader's.
+  sigset_t all, none;
+  sigfillset(&all);
+  sigemptyset(&none);
+  posix_spawnattr_setsigdefault(&attributes, &all);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+  std::string programCopy = program;
+  std::string nameCopy = name;
+  char* argv[] = {programCopy.data(), nameCopy.data(), nullptr};
+  pid_t child = -1;
+  if (posix_spawn(&child, program.c_str(), &actions, &attributes, argv, environ) != 0) child = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
+  return child;
 }
 
 // Everything the child sends until it closes the pipe; false when the time ran out.
@@ -151,24 +184,34 @@ bool decodeSofaMeasurements(const std::string& bytes, SofaMeasurements& out) {
   return true;
 }
 
+std::string sofaReaderProgram() {
+  const std::string module = ownModuleFile();
+  const size_t slash = module.find_last_of('/');
+  if (slash == std::string::npos) return std::string();
+  const std::string program = module.substr(0, slash + 1) + sofa_reader_process::kProgramName;
+  return access(program.c_str(), X_OK) == 0 ? program : std::string();
+}
+
 bool readSofaMeasurementsIsolated(const uint8_t* data, std::size_t size, const std::string& name,
                                   SofaMeasurements& out, std::string& why) {
-  int fds[2];
-  if (pipe2(fds, O_CLOEXEC) != 0) return readSofaMeasurements(data, size, name, out, why);
-  const pid_t child = fork();
-  if (child < 0) {
-    close(fds[0]);
-    close(fds[1]);
+  const std::string program = sofaReaderProgram();
+  if (program.empty()) return readSofaMeasurements(data, size, name, out, why);
+  const int input = memoryFileOf(data, size);
+  int pipe[2] = {-1, -1};
+  if (input < 0 || pipe2(pipe, O_CLOEXEC) != 0) {
+    if (input >= 0) close(input);
     return readSofaMeasurements(data, size, name, out, why);
   }
-  if (child == 0) {
-    close(fds[0]);
-    runChild(fds[1], data, size, name);
+  const pid_t child = startReader(program, name, input, pipe[1]);
+  close(input);
+  close(pipe[1]);
+  if (child < 0) {
+    close(pipe[0]);
+    return readSofaMeasurements(data, size, name, out, why);
   }
-  close(fds[1]);
   std::string message;
-  const bool finished = readUntilClosed(fds[0], message);
-  close(fds[0]);
+  const bool finished = readUntilClosed(pipe[0], message);
+  close(pipe[0]);
   if (!finished) kill(child, SIGKILL);
   int status = 0;
   // A host that ignores SIGCHLD has its children reaped for it: the message decides then.
@@ -179,19 +222,43 @@ bool readSofaMeasurementsIsolated(const uint8_t* data, std::size_t size, const s
     return false;
   }
   const bool died = waited && !(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  if (died || message.empty()) {
-    why = "the file is damaged: the SOFA reader (libmysofa) failed on it";
-    return false;
-  }
-  if (message[0] == kRefused) {
+  if (!died && !message.empty() && message[0] == kRefused) {
     why = message.substr(1);
     return false;
   }
-  if (message[0] != kRead || !decodeSofaMeasurements(message.substr(1), out)) {
+  if (died || message.empty() || message[0] != kRead ||
+      !decodeSofaMeasurements(message.substr(1), out)) {
     why = "the file is damaged: the SOFA reader (libmysofa) failed on it";
     return false;
   }
   return true;
+}
+
+int runSofaReader(const std::string& name) {
+  std::string bytes;
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t got = read(0, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return 1;
+    if (got == 0) break;
+    bytes.append(buffer, static_cast<size_t>(got));
+    if (bytes.size() > own_set::kMaxFileBytes) break;  // the reader refuses it by its size
+  }
+  std::string message;
+  try {
+    SofaMeasurements measurements;
+    std::string why;
+    if (readSofaMeasurements(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), name,
+                             measurements, why)) {
+      message = kRead + encodeSofaMeasurements(measurements);
+    } else {
+      message = kRefused + why;
+    }
+  } catch (const std::bad_alloc&) {
+    message = std::string(1, kRefused) + "not enough memory to read the file";
+  }
+  return writeAll(1, message.data(), message.size()) ? 0 : 1;
 }
 
 }  // namespace panner

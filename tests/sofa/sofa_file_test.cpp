@@ -187,11 +187,12 @@ TEST_F(SofaFile, TruncatedAndDamagedFilesAreRefusedOrReadWhole) {
 }
 
 // A file on which libmysofa itself crashes (found by fuzzing from the seed corpus; it
-// passes our own checks): read in the host's process it ends the process, read in the
-// reader's child it is one refusal and the caller carries on.
+// passes our own checks): read in the host's process it ends the process, read by the
+// reader's program it is one refusal and the caller carries on.
 TEST_F(SofaFile, AFileThatCrashesTheReaderIsRefusedAndTheProcessLivesOn) {
   const std::string file = std::string(QUENDRAL_SOFA_TEST_DATA) + "/reader_crash.sofa";
   ASSERT_TRUE(fs::exists(file)) << file;
+  ASSERT_NE(sofaReaderProgram(), "") << "the build puts quendral-sofa-reader beside the tests";
   for (int again = 0; again < 3; ++again) {
     expectRefused(
         file, "reader_crash.sofa: the file is damaged: the SOFA reader (libmysofa) failed on it");
