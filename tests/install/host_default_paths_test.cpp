@@ -201,6 +201,15 @@ TEST_F(InstalledTree, PrefixAndPerUserInstallsUseTheFormatsFolders) {
       << info;
   EXPECT_NE(info.find("plug-in:    " + (home() / ".vst/quendral.so").string()), std::string::npos)
       << info;
+  // Each module has the SOFA reader's program beside it, where it starts it from.
+  for (const fs::path& folder :
+       {stage() / "usr/local/lib/vst",
+        stage() / "usr/local/lib/vst3/quendral.vst3/Contents/x86_64-linux",
+        stage() / "usr/local/lib/lv2/quendral.lv2", stage() / "usr/local/bin", home() / ".vst",
+        home() / ".vst3/quendral.vst3/Contents/x86_64-linux", home() / ".lv2/quendral.lv2",
+        home() / ".local/bin"}) {
+    EXPECT_EQ(access((folder / "quendral-sofa-reader").c_str(), X_OK), 0) << folder;
+  }
   // Nothing else lands in the prefix: every file is in one of the formats' folders or bin.
   for (const auto& entry : fs::recursive_directory_iterator(stage() / "usr/local")) {
     if (!entry.is_regular_file()) continue;
