@@ -32,7 +32,7 @@ test_packages=(
   git ca-certificates time clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   libfftw3-dev soundscaperenderer-common netcdf-bin
-  xauth xdotool imagemagick x11-utils
+  xauth xdotool imagemagick x11-utils python3-gi gir1.2-gtk-3.0
   lsp-plugins-vst iem-plugin-suite-vst zam-plugins ardour valgrind
   lilv-utils liblilv-dev lv2file ecasound sordi jalv jackd2
   g++-mingw-w64-x86-64-posix mingw-w64 wine wine64
