@@ -16,95 +16,14 @@
 
 #include "gui_handle_counter.h"
 #include "plugin_host.h"
+#include "win32_editor_host.h"
 
 namespace panner {
 
 namespace {
 
-constexpr int kWidth = 435;
-constexpr int kHeight = 330;
-
-LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcA(window, message, wParam, lParam);
-}
-
-// A top-level window of the test host whose client area is the editor's size.
-HWND makeHostWindow() {
-  static bool registered = false;
-  if (!registered) {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = hostWindowProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "quendral test host";
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    registered = RegisterClassA(&windowClass) != 0;
-  }
-  RECT frame{0, 0, kWidth, kHeight};
-  AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-  HWND window = CreateWindowExA(0, "quendral test host", "quendral", WS_OVERLAPPEDWINDOW, 20, 20,
-                                frame.right - frame.left, frame.bottom - frame.top, nullptr,
-                                nullptr, GetModuleHandleA(nullptr), nullptr);
-  ShowWindow(window, SW_SHOW);
-  UpdateWindow(window);
-  return window;
-}
-
-void pumpMessages() {
-  MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-}
-
-// What a host does between user actions: deliver messages and idle the editor.
-void runHost(vsthost::PluginHost& host, int passes) {
-  for (int i = 0; i < passes; ++i) {
-    pumpMessages();
-    host.idleEditor();
-    Sleep(15);
-  }
-  pumpMessages();
-}
-
-void sendButton(bool down) {
-  INPUT input{};
-  input.type = INPUT_MOUSE;
-  input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-  SendInput(1, &input, sizeof input);
-}
-
-void moveTo(HWND window, int x, int y) {
-  POINT point{x, y};
-  ClientToScreen(window, &point);
-  SetCursorPos(point.x, point.y);
-}
-
-// The window's pixels as 0x00RRGGBB, read back from the screen (what the user sees).
-std::vector<uint32_t> grab(HWND window) {
-  std::vector<uint32_t> pixels(static_cast<size_t>(kWidth) * kHeight);
-  HDC windowDc = GetDC(window);
-  HDC memoryDc = CreateCompatibleDC(windowDc);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = kWidth;
-  info.bmiHeader.biHeight = -kHeight;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ previous = SelectObject(memoryDc, bitmap);
-  BitBlt(memoryDc, 0, 0, kWidth, kHeight, windowDc, 0, 0, SRCCOPY);
-  GdiFlush();
-  const auto* data = static_cast<const uint32_t*>(bits);
-  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = data[i] & 0xFFFFFFu;
-  SelectObject(memoryDc, previous);
-  DeleteObject(bitmap);
-  DeleteDC(memoryDc);
-  ReleaseDC(window, windowDc);
-  return pixels;
-}
+constexpr int kWidth = kEditorWidth;
+constexpr int kHeight = kEditorHeight;
 
 // A 24-bit BMP of the pixels, for the CI artefacts and the comparison with Linux.
 bool writeBmp(const std::string& path, const std::vector<uint32_t>& pixels) {
@@ -136,31 +55,7 @@ bool writeBmp(const std::string& path, const std::vector<uint32_t>& pixels) {
   return std::fclose(out) == 0;
 }
 
-class EditorWindowTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string error;
-    host = vsthost::PluginHost::load(QUENDRAL_PLUGIN_PATH, error);
-    ASSERT_TRUE(host) << error;
-    host->open(44100.0, 512);
-    window = makeHostWindow();
-    ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(host->openEditor(window));
-    runHost(*host, 6);
-    editor = GetWindow(window, GW_CHILD);
-    ASSERT_NE(editor, nullptr) << "the editor made no child window";
-    host->recorder().clear();
-  }
-  void TearDown() override {
-    if (host) host->closeEditor();
-    if (window) DestroyWindow(window);
-    pumpMessages();
-  }
-
-  std::unique_ptr<vsthost::PluginHost> host;
-  HWND window = nullptr;
-  HWND editor = nullptr;
-};
+using EditorWindowTest = EditorInHostWindow;
 
 }  // namespace
 

@@ -8,35 +8,16 @@
 #include <string>
 
 #include "vst3_plugin.h"
+#include "win32_host_window.h"
 
 namespace {
 
-constexpr int kWidth = 435;
-constexpr int kHeight = 330;
+using panner::makeHostWindow;
+using panner::moveTo;
+using panner::sendButton;
 
-LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcA(window, message, wParam, lParam);
-}
-
-HWND makeHostWindow() {
-  static bool registered = false;
-  if (!registered) {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = hostWindowProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "quendral vst3 test host";
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    registered = RegisterClassA(&windowClass) != 0;
-  }
-  RECT frame{0, 0, kWidth, kHeight};
-  AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-  HWND window = CreateWindowExA(0, "quendral vst3 test host", "quendral", WS_OVERLAPPEDWINDOW, 20,
-                                20, frame.right - frame.left, frame.bottom - frame.top, nullptr,
-                                nullptr, GetModuleHandleA(nullptr), nullptr);
-  ShowWindow(window, SW_SHOW);
-  UpdateWindow(window);
-  return window;
-}
+constexpr int kWidth = panner::kEditorWidth;
+constexpr int kHeight = panner::kEditorHeight;
 
 // What a host's user-interface thread does: deliver messages (the view's timer among them).
 // A pass takes a bounded number: the view's timer is due again whenever its idle took
@@ -50,19 +31,6 @@ void runHost(int passes) {
     }
     Sleep(15);
   }
-}
-
-void sendButton(bool down) {
-  INPUT input{};
-  input.type = INPUT_MOUSE;
-  input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-  SendInput(1, &input, sizeof input);
-}
-
-void moveTo(HWND window, int x, int y) {
-  POINT point{x, y};
-  ClientToScreen(window, &point);
-  SetCursorPos(point.x, point.y);
 }
 
 TEST(Vst3EditorWindow, OpensAsAChildWindowAndTakesAClick) {
