@@ -128,7 +128,10 @@ void Lv2Editor::editEnded(int32_t index) {
 }
 
 bool Lv2Editor::ownSetFileChosen(const char* path) {
-  if (!map || !path) return false;
+  // A plug-in that cannot load files through its host (no worker there) would refuse the
+  // file; its panel then loads it on a thread of its own, as in the other formats, and
+  // shows the outcome.
+  if (!map || !path || (plugin && !plugin->loadsOwnSetFiles())) return false;
   const auto urid = [this](const char* uri) { return map->map(map->handle, uri); };
   // The plug-in refuses a longer path itself, with a reason it shows; this only sizes the
   // message so that such a path still gets there.

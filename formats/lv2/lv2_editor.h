@@ -44,7 +44,8 @@ class Lv2Editor final : public EditListener, public CoreHost {
   void editEnded(int32_t index) override;
   bool hostTempo(double& beatsPerMinute) override;
   // The panel's chosen file (EditListener from the plug-in's panel, CoreHost from the
-  // editor's own core). False without the host's URID map: then the panel loads it.
+  // editor's own core). False without the host's URID map, or when the plug-in has no
+  // host worker to load it: then the panel loads it.
   bool ownSetFileChosen(const char* path) override;
 
  private:

@@ -63,6 +63,7 @@ class Lv2Plugin final : public CoreHost {
   LV2_Worker_Status workResponse(uint32_t size, const void* body);
   // The own set file as the host was last told of it, and the last refusal of one.
   std::string ownSetFile() const { return ownSet->path(); }
+  bool loadsOwnSetFiles() const { return ownSet->loadsFiles(); }
   std::string lastOwnSetRefusal() const { return ownSet->lastRefusal(); }
 
   QuendralCore& core() { return *core_; }

@@ -68,6 +68,8 @@ class OwnSetFile {
   void restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle,
                const LV2_Feature* const* features);
 
+  // False without the URID map or the host's worker: no file can be loaded this way.
+  bool loadsFiles() const { return map && schedule; }
   // The file loaded, as last reported (any thread but the audio thread).
   std::string path() const;
   // The last refusal, one line: the adapter's own (no worker, path too long, ...) when it

@@ -274,12 +274,20 @@ TEST_F(Lv2EditorWindow, AFileChosenInThePanelLoadsThroughTheHost) {
   EXPECT_NE(plugin->core().ownSet(), nullptr) << plugin->lastOwnSetRefusal();
   EXPECT_EQ(plugin->core().getParameter(kParamOwnSet), 1.0f);
 
-  // An editor whose host gives no URID map cannot send it: the panel then loads the file
-  // itself, as in the other formats.
+  // An editor whose host gives no URID map cannot send it, and a plug-in whose host has no
+  // worker could not load it: the panel then loads the file itself, as in the other
+  // formats, and shows how that went.
   host.atomWrites.clear();
   openEditor(nullptr);
   EXPECT_FALSE(editor->ownSetFileChosen(kKemar));
+  editor.reset();
+  const LV2_Feature* mapOnly[] = {uris.mapFeature(), nullptr};
+  std::unique_ptr<Lv2Plugin> withoutWorker(Lv2Plugin::create(44100.0, mapOnly));
+  ASSERT_TRUE(withoutWorker);
+  openEditor(withoutWorker.get(), uris.mapFeature());
+  EXPECT_FALSE(static_cast<CoreHost&>(*withoutWorker).ownSetFileChosen(kKemar));
   EXPECT_TRUE(host.atomWrites.empty());
+  editor.reset();  // before the plug-ins it shows go
 }
 
 }  // namespace
