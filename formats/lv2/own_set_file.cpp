@@ -114,29 +114,38 @@ void OwnSetFile::refuse(Refusal refusal, uint32_t offset) {
 LV2_Worker_Status OwnSetFile::work(LV2_Worker_Respond_Function respond,
                                    LV2_Worker_Respond_Handle handle, uint32_t size,
                                    const void* data) {
-  const auto* asked = static_cast<const Request*>(data);
+  // The host's copy of the request need not be aligned: it is read byte by byte.
+  const auto* bytes = static_cast<const char*>(data);
   const uint32_t header = static_cast<uint32_t>(offsetof(Request, path));
-  if (!data || size < header + 1 || asked->length != size - header ||
-      asked->path[asked->length - 1] != 0)
+  uint32_t length = 0;
+  if (bytes && size > header)
+    std::memcpy(&length, bytes + offsetof(Request, length), sizeof length);
+  if (!bytes || size <= header || length != size - header || bytes[size - 1] != 0)
     return LV2_WORKER_ERR_UNKNOWN;
+  const char* path = bytes + header;
   Response answer;
-  answer.loaded = core.loadOwnSet(asked->path) ? 1u : 0u;
+  answer.loaded = core.loadOwnSet(path) ? 1u : 0u;
   answer.length = 0;
   if (answer.loaded) {
-    answer.length = asked->length;
-    std::memcpy(answer.path, asked->path, asked->length);
+    answer.length = length;
+    std::memcpy(answer.path, path, length);
     std::lock_guard<std::mutex> lock(loadedLock);
-    loaded.assign(asked->path, asked->length - 1);
+    loaded.assign(path, length - 1);
   }
   const uint32_t answerSize = static_cast<uint32_t>(offsetof(Response, path)) + answer.length;
   return respond(handle, answerSize, &answer);
 }
 
 LV2_Worker_Status OwnSetFile::workResponse(uint32_t size, const void* body) {
-  const auto* answer = static_cast<const Response*>(body);
+  const auto* bytes = static_cast<const char*>(body);
   const uint32_t header = static_cast<uint32_t>(offsetof(Response, path));
-  if (!body || size < header || answer->length != size - header) return LV2_WORKER_ERR_UNKNOWN;
-  if (answer->loaded && answer->length > 0) setCurrentPath(answer->path, answer->length);
+  if (!bytes || size < header) return LV2_WORKER_ERR_UNKNOWN;
+  uint32_t loadedFlag = 0;
+  uint32_t length = 0;
+  std::memcpy(&loadedFlag, bytes + offsetof(Response, loaded), sizeof loadedFlag);
+  std::memcpy(&length, bytes + offsetof(Response, length), sizeof length);
+  if (length != size - header) return LV2_WORKER_ERR_UNKNOWN;
+  if (loadedFlag && length > 0) setCurrentPath(bytes + header, length);
   // Taken or refused, the host hears which file plays, in the next block.
   reportPending = true;
   return LV2_WORKER_SUCCESS;
