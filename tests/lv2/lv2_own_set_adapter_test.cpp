@@ -4,9 +4,6 @@
 // is told of, and each refusal says why; another property is not taken for the file; the
 // state keeps the file through the host's path map, and a state without one forgets it.
 #include <gtest/gtest.h>
-#include <lv2/atom/forge.h>
-#include <lv2/atom/util.h>
-#include <lv2/patch/patch.h>
 #include <lv2/state/state.h>
 
 #include <cstdlib>
@@ -18,6 +15,7 @@
 #include <vector>
 
 #include "lv2_host_features.h"
+#include "lv2_patch_ports.h"
 #include "lv2_plugin.h"
 #include "lv2_ports.h"
 #include "lv2_uris.h"
@@ -29,6 +27,7 @@ namespace {
 using namespace panner;
 using namespace panner::lv2;
 using quendral_lv2_test::HostWorker;
+using quendral_lv2_test::PatchPorts;
 using quendral_lv2_test::StoredState;
 using quendral_lv2_test::UridMap;
 
@@ -53,33 +52,16 @@ class Instance {
     plugin->connectPort(kAudioInPort, silence.data());
     plugin->connectPort(kAudioOutPort0, out0.data());
     plugin->connectPort(kAudioOutPort1, out1.data());
-    plugin->connectPort(kEventsInPort, events);
-    plugin->connectPort(kNotifyPort, notify);
-    lv2_atom_forge_init(&forge, uris.lv2Map());
-    startEvents();
+    plugin->connectPort(kEventsInPort, patch.events());
+    plugin->connectPort(kNotifyPort, patch.notify());
   }
   ~Instance() { worker.waitUntilWorked(); }
 
-  void sendSet(const std::string& value, const char* type = LV2_ATOM__Path,
-               const char* property = kSofaFileUri) {
-    LV2_Atom_Forge_Frame object;
-    lv2_atom_forge_frame_time(&forge, 0);
-    lv2_atom_forge_object(&forge, &object, 0, uris.urid(LV2_PATCH__Set));
-    lv2_atom_forge_key(&forge, uris.urid(LV2_PATCH__property));
-    lv2_atom_forge_urid(&forge, uris.urid(property));
-    lv2_atom_forge_key(&forge, uris.urid(LV2_PATCH__value));
-    lv2_atom_forge_typed_string(&forge, uris.urid(type), value.c_str(),
-                                static_cast<uint32_t>(value.size()));
-    lv2_atom_forge_pop(&forge, &object);
-  }
   void run() {
-    auto* out = reinterpret_cast<LV2_Atom_Sequence*>(notify);
-    out->atom.size = sizeof notify - sizeof(LV2_Atom);
-    out->atom.type = 0;
+    patch.beforeRun();
     plugin->run(kBlock);
-    readNotify();
+    patch.afterRun(reported);
     worker.deliver();
-    startEvents();
   }
   // Runs until the worker has answered and the answer was reported.
   void settle() {
@@ -90,6 +72,7 @@ class Instance {
   }
 
   UridMap uris;
+  PatchPorts patch{uris, kSofaFileUri};  // patch:Set and patch:Get go here
   HostWorker worker;
   std::vector<const LV2_Feature*> features;
   std::unique_ptr<Lv2Plugin> plugin;
@@ -97,28 +80,8 @@ class Instance {
   std::vector<std::string> reported;  // the files the notify port named, oldest first
 
  private:
-  void startEvents() {
-    lv2_atom_forge_set_buffer(&forge, reinterpret_cast<uint8_t*>(events), sizeof events);
-    lv2_atom_forge_sequence_head(&forge, &sequence, 0);
-  }
-  void readNotify() {
-    const auto* out = reinterpret_cast<const LV2_Atom_Sequence*>(notify);
-    ASSERT_EQ(out->atom.type, uris.urid(LV2_ATOM__Sequence));
-    LV2_ATOM_SEQUENCE_FOREACH(out, event) {
-      const LV2_Atom* value = nullptr;
-      lv2_atom_object_get(reinterpret_cast<const LV2_Atom_Object*>(&event->body),
-                          uris.urid(LV2_PATCH__value), &value, 0);
-      ASSERT_TRUE(value);
-      reported.emplace_back(static_cast<const char*>(LV2_ATOM_BODY_CONST(value)));
-    }
-  }
-
   std::vector<float> silence = std::vector<float>(kBlock, 0.0f);
   std::vector<float> out0 = std::vector<float>(kBlock), out1 = std::vector<float>(kBlock);
-  LV2_Atom_Forge forge{};
-  LV2_Atom_Forge_Frame sequence{};
-  alignas(8) uint8_t events[16384] = {};
-  alignas(8) uint8_t notify[8192] = {};
 };
 
 class OwnSetFileParameter : public ::testing::Test {
@@ -132,7 +95,7 @@ class OwnSetFileParameter : public ::testing::Test {
 TEST_F(OwnSetFileParameter, WithoutTheHostsWorkerAFileIsRefusedAndTheRefusalSaysSo) {
   Instance instance(false);
   ASSERT_TRUE(instance.plugin);  // the plug-in runs without it
-  instance.sendSet(kKemar);
+  instance.patch.sendSet(kKemar);
   instance.run();
   EXPECT_EQ(instance.plugin->core().ownSet(), nullptr);
   EXPECT_NE(instance.plugin->lastOwnSetRefusal().find("worker"), std::string::npos)
@@ -147,7 +110,7 @@ TEST_F(OwnSetFileParameter, RefusedFilesChangeNothingAndSayWhy) {
   Instance instance;
   ASSERT_TRUE(instance.plugin);
   Lv2Plugin& plugin = *instance.plugin;
-  instance.sendSet(kKemar);
+  instance.patch.sendSet(kKemar);
   instance.settle();
   const auto loaded = plugin.core().ownSet();
   ASSERT_NE(loaded, nullptr) << plugin.lastOwnSetRefusal();
@@ -176,7 +139,7 @@ TEST_F(OwnSetFileParameter, RefusedFilesChangeNothingAndSayWhy) {
     SCOPED_TRACE(c.what);
     const int scheduled = instance.worker.scheduled();
     instance.reported.clear();
-    instance.sendSet(c.value, c.type);
+    instance.patch.sendSet(c.value, c.type);
     instance.settle();
     EXPECT_EQ(instance.worker.scheduled(), scheduled + (c.reachesTheWorker ? 1 : 0));
     EXPECT_NE(plugin.lastOwnSetRefusal().find(c.expected), std::string::npos)
@@ -190,11 +153,11 @@ TEST_F(OwnSetFileParameter, RefusedFilesChangeNothingAndSayWhy) {
 
   // A Set of some other property is no file: nothing is asked of the worker.
   const int scheduled = instance.worker.scheduled();
-  instance.sendSet(kKemar, LV2_ATOM__Path, "urn:quillmoor:another#property");
+  instance.patch.sendSet(kKemar, LV2_ATOM__Path, "urn:quillmoor:another#property");
   instance.settle();
   EXPECT_EQ(instance.worker.scheduled(), scheduled);
   // The next good file clears the refusal.
-  instance.sendSet(kKemar);
+  instance.patch.sendSet(kKemar);
   instance.settle();
   EXPECT_EQ(plugin.lastOwnSetRefusal(), "");
   EXPECT_NE(plugin.core().ownSet(), loaded);
@@ -229,7 +192,7 @@ TEST_F(OwnSetFileParameter, TheStateKeepsTheFileThroughTheHostsPathMap) {
   ASSERT_EQ(first.plugin->save(StoredState::store, &empty, paths.list), LV2_STATE_SUCCESS);
   EXPECT_EQ(empty.values.size(), 1u);
 
-  first.sendSet(kKemar);
+  first.patch.sendSet(kKemar);
   first.settle();
   StoredState state;
   ASSERT_EQ(first.plugin->save(StoredState::store, &state, paths.list), LV2_STATE_SUCCESS);

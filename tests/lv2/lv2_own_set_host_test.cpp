@@ -7,8 +7,6 @@
 // the set plays as before.
 #include <gtest/gtest.h>
 #include <lilv/lilv.h>
-#include <lv2/atom/forge.h>
-#include <lv2/atom/util.h>
 #include <lv2/patch/patch.h>
 #include <lv2/worker/worker.h>
 
@@ -21,6 +19,7 @@
 #include <vector>
 
 #include "lv2_host_features.h"
+#include "lv2_patch_ports.h"
 #include "lv2_test_support.h"
 #include "required_package.h"
 
@@ -76,10 +75,8 @@ class Host {
     lilv_instance_connect_port(instance, port("in"), input.data());
     lilv_instance_connect_port(instance, port("out_left"), left.data());
     lilv_instance_connect_port(instance, port("out_right"), right.data());
-    lilv_instance_connect_port(instance, port("events"), events);
-    lilv_instance_connect_port(instance, port("notify"), notify);
-    lv2_atom_forge_init(&forge, uris.lv2Map());
-    startEvents();
+    lilv_instance_connect_port(instance, port("events"), patch.events());
+    lilv_instance_connect_port(instance, port("notify"), patch.notify());
     lilv_instance_activate(instance);
     ready = true;
   }
@@ -100,39 +97,16 @@ class Host {
   }
   void setControl(const char* symbol, float value) { controls[port(symbol)] = value; }
 
-  // Queued for the next block, as a host's UI or generic controls send them.
-  void sendSet(const std::string& path) {
-    LV2_Atom_Forge_Frame object;
-    lv2_atom_forge_frame_time(&forge, 0);
-    lv2_atom_forge_object(&forge, &object, 0, uris.urid(LV2_PATCH__Set));
-    lv2_atom_forge_key(&forge, uris.urid(LV2_PATCH__property));
-    lv2_atom_forge_urid(&forge, uris.urid(kFileParameter));
-    lv2_atom_forge_key(&forge, uris.urid(LV2_PATCH__value));
-    lv2_atom_forge_path(&forge, path.c_str(), static_cast<uint32_t>(path.size()));
-    lv2_atom_forge_pop(&forge, &object);
-  }
-  void sendGet() {
-    LV2_Atom_Forge_Frame object;
-    lv2_atom_forge_frame_time(&forge, 0);
-    lv2_atom_forge_object(&forge, &object, 0, uris.urid(LV2_PATCH__Get));
-    lv2_atom_forge_pop(&forge, &object);
-  }
-
   // One block of `frames` from `in` (silence when null) into left and right.
   void run(const float* in, uint32_t frames) {
     if (in)
       std::copy(in, in + frames, input.begin());
     else
       std::fill(input.begin(), input.end(), 0.0f);
-    // An output sequence arrives with its capacity as its size.
-    notify[0] = 0;
-    auto* out = reinterpret_cast<LV2_Atom_Sequence*>(notify);
-    out->atom.size = sizeof notify - sizeof(LV2_Atom);
-    out->atom.type = uris.urid(LV2_ATOM__Chunk);
+    patch.beforeRun();
     lilv_instance_run(instance, frames);
-    readNotify();
+    patch.afterRun(reported);
     worker.deliver();
-    startEvents();
   }
   // Silent blocks until the worker has answered everything asked so far.
   void settleWorker() {
@@ -151,6 +125,7 @@ class Host {
   LilvWorld* world;
   const LilvPlugin* plugin;
   UridMap uris;
+  PatchPorts patch{uris, kFileParameter};  // patch:Set and patch:Get go here
   HostWorker worker;
   std::vector<const LV2_Feature*> features;
   LilvInstance* instance = nullptr;
@@ -158,36 +133,6 @@ class Host {
   std::vector<float> controls;
   std::vector<float> input = std::vector<float>(kBlock), left = std::vector<float>(kBlock),
                      right = std::vector<float>(kBlock);
-
- private:
-  void startEvents() {
-    lv2_atom_forge_set_buffer(&forge, reinterpret_cast<uint8_t*>(events), sizeof events);
-    lv2_atom_forge_sequence_head(&forge, &sequence, 0);
-  }
-  void readNotify() {
-    const auto* out = reinterpret_cast<const LV2_Atom_Sequence*>(notify);
-    if (out->atom.type != uris.urid(LV2_ATOM__Sequence)) return;
-    LV2_ATOM_SEQUENCE_FOREACH(out, event) {
-      const auto* object = reinterpret_cast<const LV2_Atom_Object*>(&event->body);
-      if (event->body.type != uris.urid(LV2_ATOM__Object) ||
-          object->body.otype != uris.urid(LV2_PATCH__Set))
-        continue;
-      const LV2_Atom* property = nullptr;
-      const LV2_Atom* value = nullptr;
-      lv2_atom_object_get(object, uris.urid(LV2_PATCH__property), &property,
-                          uris.urid(LV2_PATCH__value), &value, 0);
-      EXPECT_TRUE(property && value);
-      if (!property || !value) continue;
-      EXPECT_EQ(reinterpret_cast<const LV2_Atom_URID*>(property)->body, uris.urid(kFileParameter));
-      EXPECT_EQ(value->type, uris.urid(LV2_ATOM__Path));
-      reported.emplace_back(static_cast<const char*>(LV2_ATOM_BODY_CONST(value)));
-    }
-  }
-
-  LV2_Atom_Forge forge{};
-  LV2_Atom_Forge_Frame sequence{};
-  alignas(8) uint8_t events[8192] = {};
-  alignas(8) uint8_t notify[8192] = {};
 };
 
 class OwnSetFileInLilv : public ::testing::Test {
@@ -228,7 +173,7 @@ class OwnSetFileInLilv : public ::testing::Test {
     audio.sampleRate = kRate;
     for (std::size_t done = 0; done < signal.size();) {
       const bool midway = done <= signal.size() / 2 && signal.size() / 2 < done + kBlock;
-      if (midway && !midwayFile.empty()) host.sendSet(midwayFile);
+      if (midway && !midwayFile.empty()) host.patch.sendSet(midwayFile);
       const auto frames =
           static_cast<uint32_t>(std::min<std::size_t>(kBlock, signal.size() - done));
       host.run(signal.data() + done, frames);
@@ -247,7 +192,7 @@ class OwnSetFileInLilv : public ::testing::Test {
   void loadAndSwitchOn(Host& host, const std::string& file) {
     host.setControl("angle", kAngle);
     host.runSilence(1);
-    host.sendSet(file);
+    host.patch.sendSet(file);
     host.settleWorker();
     ASSERT_FALSE(host.reported.empty());
     EXPECT_EQ(host.reported.back(), file);
@@ -303,7 +248,7 @@ TEST_F(OwnSetFileInLilv, ALoadedFilePlaysAsInTheVst2BuildAndABadOneChangesNothin
   Host host;
   ASSERT_TRUE(host.ready);
   host.runSilence(1);
-  host.sendGet();  // as a host asks when it shows the plug-in: nothing loaded yet
+  host.patch.sendGet();  // as a host asks when it shows the plug-in: nothing loaded yet
   host.runSilence(1);
   ASSERT_EQ(host.reported.size(), 1u);
   EXPECT_EQ(host.reported[0], "");
@@ -314,7 +259,7 @@ TEST_F(OwnSetFileInLilv, ALoadedFilePlaysAsInTheVst2BuildAndABadOneChangesNothin
   expectSameRender(expected, played, kTolerance, "own set loaded through lilv");
   EXPECT_EQ(host.worker.scheduled(), 2);
   const std::size_t afterRender = host.reported.size();
-  host.sendGet();
+  host.patch.sendGet();
   host.runSilence(1);
   // The refusal reported the file that plays, and so does the Get; the bad file was never
   // reported as loaded.
