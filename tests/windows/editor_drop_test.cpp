@@ -23,10 +23,6 @@ namespace {
 constexpr int32_t kOwnSet = 23;  // the "own set" parameter
 // Debian's MIT KEMAR file, through wine's drive for the Linux file system.
 const wchar_t* const kMitKemar = L"Z:\\usr\\share\\libmysofa\\MIT_KEMAR_normal_pinna.sofa";
-constexpr uint32_t kAlert = 0xFFC8BEu;      // the strip when a file was refused
-constexpr uint32_t kStripGrey = 0xEFE8E5u;  // the strip otherwise
-constexpr int kStripTop = 320;              // the strip is the panel's last 10 rows
-
 // What the shell posts for a drop: a moveable block holding DROPFILES, then each path
 // with its terminating zero, then one more zero.
 HGLOBAL shellDropOf(const std::vector<std::wstring>& paths, POINT where) {
@@ -47,26 +43,6 @@ HGLOBAL shellDropOf(const std::vector<std::wstring>& paths, POINT where) {
   GlobalUnlock(memory);
   return memory;
 }
-
-struct StripColours {
-  int alert = 0;
-  int grey = 0;
-};
-
-StripColours stripColours(const std::vector<uint32_t>& pixels) {
-  StripColours counted;
-  for (int y = kStripTop; y < kEditorHeight; ++y) {
-    for (int x = 0; x < kEditorWidth; ++x) {
-      const uint32_t p = pixels[static_cast<size_t>(y) * kEditorWidth + x];
-      counted.alert += p == kAlert ? 1 : 0;
-      counted.grey += p == kStripGrey ? 1 : 0;
-    }
-  }
-  return counted;
-}
-
-// Most of the strip is its background; the text covers the rest.
-bool mostly(int count) { return count > kEditorWidth * (kEditorHeight - kStripTop) / 2; }
 
 // The file the drop tests send, as a copy under `name` in a fresh folder of the temporary
 // folder (empty when it could not be made).
@@ -91,8 +67,8 @@ class EditorDropTest : public EditorInHostWindow {
     StripColours shown;
     while (std::chrono::steady_clock::now() - start < std::chrono::seconds(5)) {
       runHost(*host, 2);
-      shown = stripColours(grab(window));
-      if (mostly(shown.alert)) break;
+      shown = bottomStripColours(window);
+      if (coversMostOfTheStrip(shown.alert)) break;
     }
     return shown;
   }
@@ -117,12 +93,12 @@ class EditorDropTest : public EditorInHostWindow {
     moveSomeKnobs();
     const std::vector<uint8_t> chunkBefore = host->getChunk();
     ASSERT_FALSE(chunkBefore.empty());
-    const StripColours before = stripColours(grab(window));
+    const StripColours before = bottomStripColours(window);
     EXPECT_EQ(before.alert, 0);
-    EXPECT_TRUE(mostly(before.grey)) << before.grey << " grey pixels before the drop";
+    EXPECT_TRUE(coversMostOfTheStrip(before.grey)) << before.grey << " grey pixels before the drop";
 
     const StripColours after = dropAndWait({path});
-    EXPECT_TRUE(mostly(after.alert))
+    EXPECT_TRUE(coversMostOfTheStrip(after.alert))
         << after.alert << " alert pixels, " << after.grey << " grey: the refusal is not shown";
     EXPECT_EQ(host->getParameter(kOwnSet), 0.0f);
     EXPECT_TRUE(host->getChunk() == chunkBefore) << "the drop changed the plug-in's state";
@@ -159,7 +135,7 @@ TEST_F(EditorDropTest, MissingFileAndSeveralFilesAreRefusedToo) {
   const std::vector<uint8_t> chunkBefore = host->getChunk();
   const StripColours shown =
       dropAndWait({L"C:\\no such folder\\head.sofa", L"C:\\other.sofa"}, POINT{10, 325});
-  EXPECT_TRUE(mostly(shown.alert)) << shown.alert << " alert pixels";
+  EXPECT_TRUE(coversMostOfTheStrip(shown.alert)) << shown.alert << " alert pixels";
   EXPECT_EQ(host->getParameter(kOwnSet), 0.0f);
   EXPECT_TRUE(host->getChunk() == chunkBefore);
   expectNothingReportedForOwnSet();
@@ -172,7 +148,7 @@ TEST_F(EditorDropTest, DISABLED_RefusalClickedAwayIsShownAgainForTheNextDrop) {
                            "MIT_KEMAR_normal_pinna.sofa (Debian: libmysofa1)");
   const std::wstring path = copyOfMitKemar(L"head.sofa");
   ASSERT_FALSE(path.empty());
-  ASSERT_TRUE(mostly(dropAndWait({path}).alert));
+  ASSERT_TRUE(coversMostOfTheStrip(dropAndWait({path}).alert));
 
   // A click on the strip dismisses the refusal: grey again, the set as it was.
   moveTo(window, 200, 325);
@@ -181,14 +157,15 @@ TEST_F(EditorDropTest, DISABLED_RefusalClickedAwayIsShownAgainForTheNextDrop) {
   runHost(*host, 3);
   sendButton(false);
   runHost(*host, 3);
-  const StripColours dismissed = stripColours(grab(window));
+  const StripColours dismissed = bottomStripColours(window);
   EXPECT_EQ(dismissed.alert, 0);
-  EXPECT_TRUE(mostly(dismissed.grey));
+  EXPECT_TRUE(coversMostOfTheStrip(dismissed.grey));
   EXPECT_EQ(host->getParameter(kOwnSet), 0.0f);
 
   // The user tries again: this refusal is news and must be seen.
   const StripColours again = dropAndWait({path});
-  EXPECT_TRUE(mostly(again.alert)) << again.alert << " alert pixels after the second drop";
+  EXPECT_TRUE(coversMostOfTheStrip(again.alert))
+      << again.alert << " alert pixels after the second drop";
   EXPECT_EQ(host->getParameter(kOwnSet), 0.0f);
 }
 

@@ -14,6 +14,16 @@ namespace panner {
 // Delivers messages and idles the editor, `passes` times.
 void runHost(vsthost::PluginHost& host, int passes);
 
+// The panel's bottom strip, its last 10 rows, counted by background colour: the alert
+// tint of a refused file, or the light grey it has otherwise.
+struct StripColours {
+  int alert = 0;
+  int grey = 0;
+};
+StripColours bottomStripColours(HWND window);
+// Most of the strip is its background; the text covers the rest.
+bool coversMostOfTheStrip(int pixels);
+
 // The plug-in loaded and its editor open in a host window; no host call recorded yet.
 class EditorInHostWindow : public ::testing::Test {
  protected:
