@@ -27,6 +27,7 @@ bool QuendralCore::loadOwnSet(const char* path) {
 #endif
   std::lock_guard<std::mutex> lock(ownSetText);
   ownSetRefusal = loaded ? std::string() : status;
+  if (!loaded) ++ownSetRefusals;
   return loaded;
 }
 
@@ -49,6 +50,11 @@ std::string QuendralCore::playingSetDescription() const {
 std::string QuendralCore::lastOwnSetRefusal() const {
   std::lock_guard<std::mutex> lock(ownSetText);
   return ownSetRefusal;
+}
+
+uint32_t QuendralCore::ownSetRefusalNumber() const {
+  std::lock_guard<std::mutex> lock(ownSetText);
+  return ownSetRefusals;
 }
 
 const char* QuendralCore::ownSetHint() {

@@ -121,6 +121,9 @@ class QuendralCore {
   std::string playingSetDescription() const;
   // The last refusal, one line; empty when the last load succeeded or none was tried.
   std::string lastOwnSetRefusal() const;
+  // How many loads have been refused so far: tells a new refusal from an old one with
+  // the same text.
+  uint32_t ownSetRefusalNumber() const;
   // How a user brings an own set here, one line.
   static const char* ownSetHint();
   // A file the user chose in the panel: true when the adapter took it (it loads sets its
@@ -160,6 +163,7 @@ class QuendralCore {
   std::atomic<int32_t> currentProgram{0};
   mutable std::mutex ownSetText;  // guards ownSetRefusal (loads and the panel's reads)
   std::string ownSetRefusal;
+  uint32_t ownSetRefusals = 0;         // guarded by ownSetText
   std::unique_ptr<PanelEditor> panel;  // made last, destroyed first: it reads the rest
 };
 

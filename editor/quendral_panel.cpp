@@ -145,6 +145,7 @@ VSTGUI::CView* QuendralPanel::makeView(const ViewSpec& spec) {
     case ViewKind::kBottomLabel: {
       auto* label = new VGBottomLabel(spec.box, this, spec.tag, colours);
       label->setLabel(kVersionText);
+      label->setReportsGestures(false);  // statusLineClicked frames the edits it makes
       return label;
     }
   }
@@ -240,9 +241,11 @@ void QuendralPanel::statusLineClicked() {
   // and a loaded own set (with none loaded, "own set" can still be switched off).
   const bool ownOn = core.getParameter(kParamOwnSet) >= 0.5f;
   if (shownStatus.alert) {
-    dismissedRefusal = core.lastOwnSetRefusal();
+    dismissedRefusal = core.ownSetRefusalNumber();
   } else if (ownOn || core.ownSet() != nullptr) {
+    core.beginEdit(kParamOwnSet);
     core.setParameterAutomated(kParamOwnSet, ownOn ? 0.0f : 1.0f);
+    core.endEdit(kParamOwnSet);
   }
   shownStatus = SetStatusText{};  // redrawn at once
   refreshStatusLine();

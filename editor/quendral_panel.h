@@ -98,7 +98,7 @@ class QuendralPanel : public PanelEditor, public VSTGUI::CControlListener {
   VGVertMeter* meter = nullptr;
   VGBottomLabel* statusLine = nullptr;
   SetStatusText shownStatus;
-  std::string dismissedRefusal;
+  uint32_t dismissedRefusal = 0;  // the number of the refusal the user clicked away
 };
 
 }  // namespace panner

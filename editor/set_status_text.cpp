@@ -8,10 +8,10 @@
 namespace panner {
 
 SetStatusText describeSetStatus(const QuendralCore& core, const OwnSetLoader& loader,
-                                const std::string& dismissedRefusal) {
+                                uint32_t dismissedRefusal) {
   if (loader.busy()) return {"loading " + loader.fileName() + " ...", false};
   const std::string refusal = core.lastOwnSetRefusal();
-  if (!refusal.empty() && refusal != dismissedRefusal)
+  if (!refusal.empty() && core.ownSetRefusalNumber() != dismissedRefusal)
     return {"not loaded, the set stays: " + refusal, true};
 
   const std::shared_ptr<const OwnResponseSet> own = core.ownSet();

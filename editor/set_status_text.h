@@ -2,6 +2,7 @@
 // a load in progress, or which set plays, with how to bring an own set or switch to it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace panner {
@@ -15,8 +16,10 @@ struct SetStatusText {
   bool operator==(const SetStatusText& other) const = default;
 };
 
-// `dismissedRefusal` is the refusal the user last clicked away (it is not shown again).
+// `dismissedRefusal` is the number of the refusal the user last clicked away
+// (QuendralCore::ownSetRefusalNumber): that one is not shown again, a later one is, even
+// with the same text.
 SetStatusText describeSetStatus(const QuendralCore& core, const OwnSetLoader& loader,
-                                const std::string& dismissedRefusal);
+                                uint32_t dismissedRefusal);
 
 }  // namespace panner

@@ -61,7 +61,7 @@ void VGBottomLabel::drawStatusLine(VSTGUI::CDrawContext* target) {
 
 void VGBottomLabel::mouse(VSTGUI::CDrawContext* context, VSTGUI::CPoint& where, int32_t buttons) {
   (void)where;
-  toggleAndNotify(context, buttons);
+  toggleAndNotify(context, buttons, reportsGestures);
 }
 
 }  // namespace panner

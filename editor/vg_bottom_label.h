@@ -19,6 +19,9 @@ class VGBottomLabel : public VGControl {
   void mouse(VSTGUI::CDrawContext* context, VSTGUI::CPoint& where, int32_t buttons = -1) override;
 
   void setAlert(bool on) { alert = on; }
+  // Whether a press is reported as an edit gesture (the default); the status line's
+  // listener frames its own edits, since not every press there edits.
+  void setReportsGestures(bool on) { reportsGestures = on; }
   bool getAlert() const { return alert; }
   // The caption as last drawn: cut to fit the strip (the status line's case).
   const char* getShownCaption() const { return shown; }
@@ -30,6 +33,7 @@ class VGBottomLabel : public VGControl {
   void drawStatusLine(VSTGUI::CDrawContext* target);
 
   bool alert = false;
+  bool reportsGestures = true;
   char shown[kTextCapacity] = {};
 };
 

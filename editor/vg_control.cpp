@@ -60,16 +60,16 @@ bool VGControl::modifierConsumes(CDrawContext* context, int32_t buttons) {
          listener_->modifierClick(context, this, buttons) != 0;
 }
 
-void VGControl::toggleAndNotify(CDrawContext* context, int32_t buttons) {
+void VGControl::toggleAndNotify(CDrawContext* context, int32_t buttons, bool gesture) {
   if (!getMouseEnabled()) return;
   if (buttons == -1) buttons = context ? context->getMouseButtons() : 0;
   if (!(buttons & VSTGUI::kLButton)) return;
   if (modifierConsumes(context, buttons)) return;
   setValue(toggled(getValue()));
   if (listener_) {
-    beginEdit();
+    if (gesture) beginEdit();
     listener_->valueChanged(context, this);
-    endEdit();
+    if (gesture) endEdit();
   }
   runIdle();
 }

@@ -62,8 +62,10 @@ class VGControl : public VSTGUI::CControl {
   bool modifierConsumes(VSTGUI::CDrawContext* context, int32_t buttons);
   // The toggle rule: 1.0 when the value truncated toward zero is 0, otherwise 0.0.
   static float toggled(float value);
-  // Toggle-and-notify press handling shared by buttons and the bottom label.
-  void toggleAndNotify(VSTGUI::CDrawContext* context, int32_t buttons);
+  // Toggle-and-notify press handling shared by buttons and the bottom label. With
+  // `gesture` the notification is framed as an edit (beginEdit, endEdit); without, the
+  // listener decides whether the press edits anything.
+  void toggleAndNotify(VSTGUI::CDrawContext* context, int32_t buttons, bool gesture = true);
   // Toggle without notification (labels, logo).
   void toggleSilently(VSTGUI::CDrawContext* context, int32_t buttons);
   // Steps 1 and 2 of the paint pattern: a width x height anti-aliased surface for the

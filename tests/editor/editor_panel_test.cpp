@@ -550,7 +550,8 @@ TEST_F(OwnSetPanel, ARefusedDropKeepsTheSetAndSaysWhyUntilClickedAway) {
   ASSERT_NE(loaded, nullptr);
   gLog.clear();
 
-  drop({writeFile("notes.sofa", "these are not measurements\n"), kKemar});
+  const std::string path = writeFile("notes.sofa", "these are not measurements\n");
+  drop({path, kKemar});
   EXPECT_EQ(core().ownSet(), loaded) << "a refused file changes nothing";
   EXPECT_EQ(core().getParameter(kParamOwnSet), 1.0f);
   EXPECT_FALSE(automated(kParamOwnSet));
@@ -560,11 +561,20 @@ TEST_F(OwnSetPanel, ARefusedDropKeepsTheSetAndSaysWhyUntilClickedAway) {
   EXPECT_TRUE(dynamic_cast<VGBottomLabel*>(statusLine())->getAlert());
   EXPECT_TRUE(near(pixel(2, 322), VGBottomLabel::kAlertBackground));
 
-  // The first click only dismisses the refusal; the own set stays on.
+  // The first click only dismisses the refusal, with no edit for the host; the own set
+  // stays on.
+  gLog.clear();
   click({100, 325});
   EXPECT_EQ(core().getParameter(kParamOwnSet), 1.0f);
   EXPECT_EQ(status().rfind("own set: ", 0), 0u);
   EXPECT_FALSE(dynamic_cast<VGBottomLabel*>(statusLine())->getAlert());
+  EXPECT_TRUE(gLog.begins.empty());
+  EXPECT_TRUE(gLog.ends.empty());
+
+  // The same file refused again is a new refusal: shown again, though its text is the same.
+  drop({path});
+  EXPECT_EQ(status(), refused);
+  EXPECT_TRUE(dynamic_cast<VGBottomLabel*>(statusLine())->getAlert());
 }
 
 TEST_F(OwnSetPanel, AFileDroppedDuringALoadFollowsIt) {

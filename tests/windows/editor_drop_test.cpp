@@ -141,9 +141,8 @@ TEST_F(EditorDropTest, MissingFileAndSeveralFilesAreRefusedToo) {
   expectNothingReportedForOwnSet();
 }
 
-// Disabled while the panel keeps the refusal it was told to hide and so hides the same
-// refusal of every later drop.
-TEST_F(EditorDropTest, DISABLED_RefusalClickedAwayIsShownAgainForTheNextDrop) {
+// Every refusal here has the same text: one clicked away must not hide the next.
+TEST_F(EditorDropTest, RefusalClickedAwayIsShownAgainForTheNextDrop) {
   QUENDRAL_REQUIRE_PACKAGE(GetFileAttributesW(kMitKemar) != INVALID_FILE_ATTRIBUTES,
                            "MIT_KEMAR_normal_pinna.sofa (Debian: libmysofa1)");
   const std::wstring path = copyOfMitKemar(L"head.sofa");
