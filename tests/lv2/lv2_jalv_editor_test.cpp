@@ -31,45 +31,6 @@ using namespace quendral_lv2_test;
 constexpr int kFiltTwoX = 174, kFiltTwoY = 272;     // the "filt two" button
 constexpr int kAngleKnobX = 38, kAngleKnobY = 267;  // the angle knob's centre
 
-// A program running beside the test, stopped (SIGTERM, then SIGKILL) with the object.
-class BackgroundProgram {
- public:
-  BackgroundProgram(const std::vector<std::string>& arguments, const fs::path& logFile,
-                    const fs::path& workingFolder = {}) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (!workingFolder.empty())
-      posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logFile.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments)
-      argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-  }
-  ~BackgroundProgram() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    for (int i = 0; i < 50; ++i) {
-      if (waitpid(pid_, nullptr, WNOHANG) == pid_) return;
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-  }
-  BackgroundProgram(const BackgroundProgram&) = delete;
-  BackgroundProgram& operator=(const BackgroundProgram&) = delete;
-
-  bool running() const { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
-
- private:
-  pid_t pid_ = -1;
-};
-
 bool installed(const char* program) { return access(program, X_OK) == 0; }
 
 CommandResult xdotool(const std::vector<std::string>& arguments, const ScratchFolder& scratch) {
@@ -99,15 +60,6 @@ double savedPortValue(const std::string& state, const std::string& symbol) {
   std::smatch match;
   if (!std::regex_search(state, match, value)) return std::nan("");
   return std::stod(match[1]);
-}
-
-template <typename Condition>
-bool waitFor(Condition condition, int seconds) {
-  for (int i = 0; i < seconds * 10; ++i) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return condition();
 }
 
 TEST(Lv2EditorInJalv, ClickAndDragChangeThePortsTheHostHolds) {

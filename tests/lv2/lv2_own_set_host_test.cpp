@@ -22,6 +22,7 @@
 #include "lv2_patch_ports.h"
 #include "lv2_test_support.h"
 #include "required_package.h"
+#include "xvfb_server.h"
 
 namespace {
 
@@ -200,6 +201,30 @@ class OwnSetFileInLilv : public ::testing::Test {
     host.runSilence(2 * kRate / kBlock);
   }
 
+  // A state folder, saved as jalv saves one, of an instance that plays `file` as its own
+  // set. Files the state names are linked from the folder (without a link folder lilv 0.24
+  // removes the file itself when it saves).
+  void saveStateWith(const fs::path& file, const fs::path& folder) {
+    Host first;
+    ASSERT_TRUE(first.ready);
+    loadAndSwitchOn(first, file.string());
+    const auto portValue = [](const char* symbol, void* data, uint32_t* size,
+                              uint32_t* type) -> const void* {
+      auto* host = static_cast<Host*>(data);
+      *size = sizeof(float);
+      *type = host->uris.urid(LV2_ATOM__Float);
+      return &host->controls[host->port(symbol)];
+    };
+    LilvState* state = lilv_state_new_from_instance(
+        first.plugin, first.instance, first.uris.lv2Map(), nullptr, folder.c_str(), folder.c_str(),
+        folder.c_str(), portValue, &first, LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE, nullptr);
+    ASSERT_TRUE(state);
+    EXPECT_EQ(lilv_state_save(first.world, first.uris.lv2Map(), first.uris.lv2Unmap(), state,
+                              nullptr, folder.c_str(), "state.ttl"),
+              0);
+    lilv_state_free(state);
+  }
+
   ScratchFolder scratch;
   std::vector<float> signal;
 };
@@ -274,28 +299,7 @@ TEST_F(OwnSetFileInLilv, AStateFileRestoresTheSetWithTheSofaFileGone) {
   fs::copy_file(kKemar, head);
   const Audio expected = vst2Render(head.string());
   const fs::path saved = scratch / "saved.lv2";
-  {
-    Host first;
-    ASSERT_TRUE(first.ready);
-    loadAndSwitchOn(first, head.string());
-    const auto portValue = [](const char* symbol, void* data, uint32_t* size,
-                              uint32_t* type) -> const void* {
-      auto* host = static_cast<Host*>(data);
-      *size = sizeof(float);
-      *type = host->uris.urid(LV2_ATOM__Float);
-      return &host->controls[host->port(symbol)];
-    };
-    // As jalv saves: files the state names are linked from the state's folder (without a
-    // link folder lilv 0.24 removes the file itself when it saves).
-    LilvState* state = lilv_state_new_from_instance(
-        first.plugin, first.instance, first.uris.lv2Map(), nullptr, saved.c_str(), saved.c_str(),
-        saved.c_str(), portValue, &first, LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE, nullptr);
-    ASSERT_TRUE(state);
-    ASSERT_EQ(lilv_state_save(first.world, first.uris.lv2Map(), first.uris.lv2Unmap(), state,
-                              nullptr, saved.c_str(), "state.ttl"),
-              0);
-    lilv_state_free(state);
-  }
+  saveStateWith(head, saved);
   // The file leaves the machine; the state still names it (through its link).
   ASSERT_TRUE(fs::exists(head));
   fs::remove(head);
@@ -322,6 +326,54 @@ TEST_F(OwnSetFileInLilv, AStateFileRestoresTheSetWithTheSofaFileGone) {
   EXPECT_FALSE(fs::exists(fresh.reported.back()));
   EXPECT_EQ(fresh.worker.scheduled(), 0);
   expectSameRender(expected, render(fresh), kTolerance, "restored with the file gone");
+}
+
+// jalv, a real host, restores such a state with the file gone: its generic controls show
+// the file (it asks with a patch:Get, the plug-in answers with the file the set came from)
+// and "own set" on.
+TEST_F(OwnSetFileInLilv, JalvRestoresTheStateAndShowsTheFile) {
+#if defined(QUENDRAL_SANITIZED_BUILD)
+  GTEST_SKIP() << "a sanitizer-instrumented plug-in cannot be loaded by an uninstrumented host";
+#endif
+  for (const char* program : {"/usr/bin/jalv.gtk3", "/usr/bin/jackd", "/usr/bin/jack_wait"})
+    QUENDRAL_REQUIRE_PACKAGE(access(program, X_OK) == 0, "jalv and jackd (Debian: jalv, jackd2)");
+  const fs::path head = scratch / "my-head.sofa";
+  fs::copy_file(kKemar, head);
+  const fs::path saved = scratch / "saved.lv2";
+  saveStateWith(head, saved);
+  fs::remove(head);
+
+  x11host::XvfbServer xvfb;
+  std::string error;
+  ASSERT_TRUE(xvfb.start(error)) << error;
+  // A JACK server of the test's own, and jalv on it only: never the user's.
+  const std::string server = "quendral-own-set-" + std::to_string(getpid());
+  setenv("JACK_DEFAULT_SERVER", server.c_str(), 1);
+  setenv("JACK_NO_START_SERVER", "1", 1);
+  setenv("LV2_PATH", QUENDRAL_LV2_PATH ":/usr/lib/lv2", 1);
+  setenv("HOME", scratch.path().c_str(), 1);
+  BackgroundProgram jack(
+      {"/usr/bin/jackd", "--no-realtime", "-d", "dummy", "-r", "44100", "-p", "256"},
+      scratch / "jackd.log");
+  ASSERT_EQ(
+      runProgram({"/usr/bin/jack_wait", "-w", "-t", "20"}, {}, scratch / "wait.log", 30).exitCode,
+      0)
+      << readText(scratch / "jackd.log");
+  // -g: jalv's own controls, with its file chooser for the file; -d: what passes between
+  // them and the plug-in, printed (stdbuf: as it happens).
+  BackgroundProgram jalv({"/usr/bin/stdbuf", "-oL", "/usr/bin/jalv.gtk3", "-g", "-d", "-l",
+                          saved.string(), QUENDRAL_LV2_URI},
+                         scratch / "jalv.log", scratch.path());
+  const std::string shown = "patch:value <file://" + (saved / "my-head.sofa").string() + ">";
+  EXPECT_TRUE(waitFor(
+      [&] {
+        const std::string log = readText(scratch / "jalv.log");
+        return log.find("a patch:Get") != std::string::npos && log.find(shown) != std::string::npos;
+      },
+      30))
+      << "expected " << shown << " in:\n"
+      << readText(scratch / "jalv.log");
+  EXPECT_NE(readText(scratch / "jalv.log").find("own_set = 1"), std::string::npos);
 }
 
 }  // namespace
