@@ -32,10 +32,11 @@ namespace {
 
 constexpr int32_t kBlock = 512;
 constexpr int32_t kChunkBlocks = 16;
-// The LV2 build's ports (formats/lv2/lv2_ports.h): 23 controls, then latency, audio, atom.
-constexpr uint32_t kControls = 23;
-constexpr uint32_t kLatencyPort = 23, kInPort = 24, kOut0Port = 25, kOut1Port = 26,
-                   kEventsPort = 27;
+// The LV2 build's ports (formats/lv2/lv2_ports.h): 24 controls (the last, "own set", off),
+// then latency, audio, the atom input (the atom output stays unconnected).
+constexpr uint32_t kControls = 24;
+constexpr uint32_t kLatencyPort = 24, kInPort = 25, kOut0Port = 26, kOut1Port = 27,
+                   kEventsPort = 28;
 constexpr uint32_t kAnglePort = 0, kLfoSpeedPort = 4;
 
 double threadCpuSeconds() {
