@@ -84,7 +84,7 @@ class Instance {
   std::vector<float> out0 = std::vector<float>(kBlock), out1 = std::vector<float>(kBlock);
 };
 
-class OwnSetFileParameter : public ::testing::Test {
+class Lv2OwnSetFile : public ::testing::Test {
  protected:
   void SetUp() override {
     QUENDRAL_REQUIRE_PACKAGE(std::filesystem::exists(kKemar),
@@ -92,7 +92,7 @@ class OwnSetFileParameter : public ::testing::Test {
   }
 };
 
-TEST_F(OwnSetFileParameter, WithoutTheHostsWorkerAFileIsRefusedAndTheRefusalSaysSo) {
+TEST_F(Lv2OwnSetFile, WithoutTheHostsWorkerAFileIsRefusedAndTheRefusalSaysSo) {
   Instance instance(false);
   ASSERT_TRUE(instance.plugin);  // the plug-in runs without it
   instance.patch.sendSet(kKemar);
@@ -106,7 +106,7 @@ TEST_F(OwnSetFileParameter, WithoutTheHostsWorkerAFileIsRefusedAndTheRefusalSays
   EXPECT_EQ(instance.reported[0], "");
 }
 
-TEST_F(OwnSetFileParameter, RefusedFilesChangeNothingAndSayWhy) {
+TEST_F(Lv2OwnSetFile, RefusedFilesChangeNothingAndSayWhy) {
   Instance instance;
   ASSERT_TRUE(instance.plugin);
   Lv2Plugin& plugin = *instance.plugin;
@@ -183,7 +183,7 @@ struct PathMap {
   const LV2_Feature* list[2] = {&feature, nullptr};
 };
 
-TEST_F(OwnSetFileParameter, TheStateKeepsTheFileThroughTheHostsPathMap) {
+TEST_F(Lv2OwnSetFile, TheStateKeepsTheFileThroughTheHostsPathMap) {
   PathMap paths;
   Instance first;
   ASSERT_TRUE(first.plugin);

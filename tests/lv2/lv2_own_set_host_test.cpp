@@ -136,7 +136,7 @@ class Host {
                      right = std::vector<float>(kBlock);
 };
 
-class OwnSetFileInLilv : public ::testing::Test {
+class Lv2OwnSetFileInLilv : public ::testing::Test {
  protected:
   void SetUp() override {
     QUENDRAL_REQUIRE_PACKAGE(fs::exists(kKemar), "the MIT KEMAR SOFA file (Debian: libmysofa-dev)");
@@ -229,7 +229,7 @@ class OwnSetFileInLilv : public ::testing::Test {
   std::vector<float> signal;
 };
 
-TEST_F(OwnSetFileInLilv, TheDescriptionOffersTheFileAsAWritablePath) {
+TEST_F(Lv2OwnSetFileInLilv, TheDescriptionOffersTheFileAsAWritablePath) {
   LilvWorld* world = sharedWorld();
   const LilvPlugin* plugin = quendral(world);
   LilvNode* writable = lilv_new_uri(world, LV2_PATCH__writable);
@@ -258,7 +258,7 @@ TEST_F(OwnSetFileInLilv, TheDescriptionOffersTheFileAsAWritablePath) {
   lilv_nodes_free(required);
 }
 
-TEST_F(OwnSetFileInLilv, ALoadedFilePlaysAsInTheVst2BuildAndABadOneChangesNothing) {
+TEST_F(Lv2OwnSetFileInLilv, ALoadedFilePlaysAsInTheVst2BuildAndABadOneChangesNothing) {
   const Audio expected = vst2Render(kKemar);
   // The head sounds unlike the built-in set: matching it shows the file was loaded.
   const Audio builtIn = vst2Render("");
@@ -294,7 +294,7 @@ TEST_F(OwnSetFileInLilv, ALoadedFilePlaysAsInTheVst2BuildAndABadOneChangesNothin
   EXPECT_EQ(host.reported[3], kKemar);
 }
 
-TEST_F(OwnSetFileInLilv, AStateFileRestoresTheSetWithTheSofaFileGone) {
+TEST_F(Lv2OwnSetFileInLilv, AStateFileRestoresTheSetWithTheSofaFileGone) {
   const fs::path head = scratch / "my-head.sofa";
   fs::copy_file(kKemar, head);
   const Audio expected = vst2Render(head.string());
@@ -331,7 +331,7 @@ TEST_F(OwnSetFileInLilv, AStateFileRestoresTheSetWithTheSofaFileGone) {
 // jalv, a real host, restores such a state with the file gone: its generic controls show
 // the file (it asks with a patch:Get, the plug-in answers with the file the set came from)
 // and "own set" on.
-TEST_F(OwnSetFileInLilv, JalvRestoresTheStateAndShowsTheFile) {
+TEST_F(Lv2OwnSetFileInLilv, JalvRestoresTheStateAndShowsTheFile) {
 #if defined(QUENDRAL_SANITIZED_BUILD)
   GTEST_SKIP() << "a sanitizer-instrumented plug-in cannot be loaded by an uninstrumented host";
 #endif
