@@ -29,7 +29,7 @@
 #include "host_window.h"
 #include "plugin_host.h"
 #include "required_package.h"
-#include "xvfb_server.h"
+#include "xvfb_suite.h"
 
 extern char** environ;
 
@@ -161,19 +161,10 @@ enum class HostWindowKind {
   kManagedTakesDrops  // managed, and the host made it XdndAware for drops of its own
 };
 
-class EditorDrop : public ::testing::Test {
+class EditorDrop : public quendral_test::XvfbSuite {
  protected:
-  static void SetUpTestSuite() {
-    server = new x11host::XvfbServer;
-    std::string error;
-    if (!server->start(error)) FAIL() << error;
-  }
-  static void TearDownTestSuite() {
-    delete server;
-    server = nullptr;
-  }
-
   void SetUp() override {
+    ASSERT_NE(server, nullptr) << serverError;
     QUENDRAL_REQUIRE_PACKAGE(fs::exists(kKemar), kKemar << " (Debian: libmysofa1)");
     QUENDRAL_REQUIRE_PACKAGE(gtkPresent(), "GTK 3 for Python (Debian: python3-gi gir1.2-gtk-3.0)");
     QUENDRAL_REQUIRE_PACKAGE(xdotoolPresent(), "xdotool (Debian: xdotool)");
@@ -333,7 +324,6 @@ class EditorDrop : public ::testing::Test {
         << "own set still off after the drop: " << source.transcript();
   }
 
-  static x11host::XvfbServer* server;
   std::unique_ptr<vsthost::PluginHost> host;
   x11host::HostWindow window;
   ChildProcess source;
@@ -345,8 +335,6 @@ class EditorDrop : public ::testing::Test {
   fs::path sofaCopy;
   fs::path fakeSofa;
 };
-
-x11host::XvfbServer* EditorDrop::server = nullptr;
 
 TEST_F(EditorDrop, ThroughTheHostsWindowASetLoadsAsAUserEditAndAFakeIsRefused) {
   ASSERT_NO_FATAL_FAILURE(openEditor(HostWindowKind::kManaged));

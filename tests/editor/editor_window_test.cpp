@@ -18,7 +18,7 @@
 #include "about_picture.h"
 #include "host_window.h"
 #include "plugin_host.h"
-#include "xvfb_server.h"
+#include "xvfb_suite.h"
 
 extern char** environ;
 
@@ -33,19 +33,10 @@ bool near(Rgb a, Rgb b, int tolerance) {
          std::abs(a.b - b.b) <= tolerance;
 }
 
-class EditorWindow : public ::testing::Test {
+class EditorWindow : public quendral_test::XvfbSuite {
  protected:
-  static void SetUpTestSuite() {
-    server = new x11host::XvfbServer;
-    std::string error;
-    if (!server->start(error)) FAIL() << error;
-  }
-  static void TearDownTestSuite() {
-    delete server;
-    server = nullptr;
-  }
-
   void SetUp() override {
+    ASSERT_NE(server, nullptr) << serverError;
     std::string error;
     host = vsthost::PluginHost::load(QUENDRAL_PLUGIN_PATH, error);
     ASSERT_TRUE(host) << error;
@@ -123,12 +114,9 @@ class EditorWindow : public ::testing::Test {
     return false;
   }
 
-  static x11host::XvfbServer* server;
   std::unique_ptr<vsthost::PluginHost> host;
   x11host::HostWindow window;
 };
-
-x11host::XvfbServer* EditorWindow::server = nullptr;
 
 constexpr Rgb kLit{203, 0, 40};
 constexpr Rgb kUnlit{247, 200, 185};

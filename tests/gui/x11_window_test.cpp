@@ -15,7 +15,7 @@
 #include "gui/c_frame.h"
 #include "gui/x11/x11_window.h"
 #include "recording_listener.h"
-#include "xvfb_server.h"
+#include "xvfb_suite.h"
 
 namespace panner {
 
@@ -28,26 +28,11 @@ const CColor kPale = lighten(ColourSet::defaults()[0]);
 const CColor kLit = ColourSet::defaults()[2];
 const CPoint kLamp(142 + 56, 240 + 9);  // the text button's lamp centre
 
-x11host::XvfbServer* gServer = nullptr;
-std::string gServerError;
-
-class RealWindow : public ::testing::Test {
+class RealWindow : public quendral_test::XvfbSuite {
  protected:
-  static void SetUpTestSuite() {
-    gServer = new x11host::XvfbServer();
-    if (!gServer->start(gServerError)) {
-      delete gServer;
-      gServer = nullptr;
-    }
-  }
-  static void TearDownTestSuite() {
-    delete gServer;
-    gServer = nullptr;
-  }
-
   void SetUp() override {
-    ASSERT_NE(gServer, nullptr) << gServerError;
-    display = XOpenDisplay(gServer->display().c_str());
+    ASSERT_NE(server, nullptr) << serverError;
+    display = XOpenDisplay(server->display().c_str());
     ASSERT_NE(display, nullptr);
     host = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 435, 330, 0,
                                BlackPixel(display, 0), BlackPixel(display, 0));

@@ -18,7 +18,7 @@
 #include "gui/frame_owner.h"
 #include "gui/x11/x11_window.h"
 #include "gui/x11/xdnd_target.h"
-#include "xvfb_server.h"
+#include "xvfb_suite.h"
 
 namespace panner {
 
@@ -29,9 +29,6 @@ namespace {
 const CRect kPanel(0, 0, 435, 330);
 constexpr int kContainerX = 20;  // where the panel sits in the host's window
 constexpr int kContainerY = 30;
-
-x11host::XvfbServer* gServer = nullptr;
-std::string gServerError;
 
 struct DropRecorder : CFrameOwner {
   void beginEdit(int) override {}
@@ -174,23 +171,11 @@ class DragSource {
   std::vector<Atom> atoms;
 };
 
-class DropOnPanel : public ::testing::Test {
+class DropOnPanel : public quendral_test::XvfbSuite {
  protected:
-  static void SetUpTestSuite() {
-    gServer = new x11host::XvfbServer();
-    if (!gServer->start(gServerError)) {
-      delete gServer;
-      gServer = nullptr;
-    }
-  }
-  static void TearDownTestSuite() {
-    delete gServer;
-    gServer = nullptr;
-  }
-
   void SetUp() override {
-    ASSERT_NE(gServer, nullptr) << gServerError;
-    display = XOpenDisplay(gServer->display().c_str());
+    ASSERT_NE(server, nullptr) << serverError;
+    display = XOpenDisplay(server->display().c_str());
     ASSERT_NE(display, nullptr);
     host = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 600, 400, 0, 0, 0);
     container = XCreateSimpleWindow(display, host, kContainerX, kContainerY, 435, 330, 0, 0, 0);

@@ -25,7 +25,7 @@
 #include "lv2_ports.h"
 #include "parameter_mapping.h"
 #include "required_package.h"
-#include "xvfb_server.h"
+#include "xvfb_suite.h"
 
 extern char** environ;
 
@@ -74,21 +74,8 @@ struct HostSide {
   }
 };
 
-class Lv2EditorWindow : public ::testing::Test {
+class Lv2EditorWindow : public quendral_test::XvfbSuite {
  protected:
-  static void SetUpTestSuite() {
-    server = new x11host::XvfbServer;
-    std::string error;
-    if (!server->start(error)) {
-      delete server;
-      server = nullptr;
-    }
-  }
-  static void TearDownTestSuite() {
-    delete server;
-    server = nullptr;
-  }
-
   void SetUp() override {
     QUENDRAL_REQUIRE_PACKAGE(server != nullptr, "Xvfb (Debian: xvfb)");
     QUENDRAL_REQUIRE_PACKAGE(access("/usr/bin/xdotool", X_OK) == 0, "xdotool (Debian: xdotool)");
@@ -154,7 +141,6 @@ class Lv2EditorWindow : public ::testing::Test {
     idleFor(120);
   }
 
-  static x11host::XvfbServer* server;
   x11host::HostWindow window;
   HostSide host;
   LV2UI_Touch touchFeature{};
@@ -162,8 +148,6 @@ class Lv2EditorWindow : public ::testing::Test {
   std::vector<const LV2_Feature*> features;
   std::unique_ptr<Lv2Editor> editor;
 };
-
-x11host::XvfbServer* Lv2EditorWindow::server = nullptr;
 
 TEST_F(Lv2EditorWindow, WithInstanceAccessEditsApplyAndReachTheHost) {
   std::unique_ptr<Lv2Plugin> plugin(Lv2Plugin::create(44100.0, nullptr));

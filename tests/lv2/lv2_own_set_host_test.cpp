@@ -178,7 +178,9 @@ class Lv2OwnSetFileInLilv : public ::testing::Test {
       const auto frames =
           static_cast<uint32_t>(std::min<std::size_t>(kBlock, signal.size() - done));
       host.run(signal.data() + done, frames);
-      if (midway) EXPECT_TRUE(host.worker.waitUntilWorked());
+      if (midway) {
+        EXPECT_TRUE(host.worker.waitUntilWorked());
+      }
       for (uint32_t i = 0; i < frames; ++i) {
         audio.samples.push_back(host.left[i]);
         audio.samples.push_back(host.right[i]);

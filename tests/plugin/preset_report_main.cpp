@@ -14,6 +14,7 @@
 #include "noise_signal.h"
 #include "parameter_mapping.h"
 #include "plugin_host.h"
+#include "plugin_report.h"
 
 namespace {
 
@@ -53,11 +54,7 @@ bool readProgramFile(const char* path, ProgramFile& file, std::string& error) {
   return true;
 }
 
-std::string number(double value) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%.9g", value);
-  return text;
-}
+std::string number(double value) { return vsthost::reportNumber(value); }
 
 // Values only: the texts, in each platform's own encoding, are the plug-in report's part.
 void writeParameters(vsthost::PluginHost& host, std::ostream& out) {
@@ -68,16 +65,7 @@ void writeParameters(vsthost::PluginHost& host, std::ostream& out) {
 
 void writeRender(vsthost::PluginHost& host, std::ostream& out, const std::string& name,
                  const std::vector<float>& input) {
-  const auto outputs = host.render(input, kBlockSize);
-  for (std::size_t channel = 0; channel < outputs.size(); ++channel) {
-    const auto& samples = outputs[channel];
-    for (std::size_t start = 0; start < samples.size(); start += 16) {
-      out << "samples " << name << " " << channel << " " << start;
-      for (std::size_t i = start; i < samples.size() && i < start + 16; ++i)
-        out << " " << number(samples[i]);
-      out << "\n";
-    }
-  }
+  vsthost::writeRenderedSamples(host, out, name, input, kBlockSize);
 }
 
 }  // namespace

@@ -37,11 +37,7 @@ std::string asUtf8(const std::string& text) {
 #endif
 }
 
-std::string number(double value) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%.9g", value);
-  return text;
-}
+std::string number(double value) { return reportNumber(value); }
 
 // The same noise-like signal on both platforms.
 std::vector<float> testSignal(std::size_t length) { return vsthost::noiseSignal(length, 2024); }
@@ -58,10 +54,23 @@ void writeParameters(PluginHost& host, std::ostream& out, int32_t count) {
   }
 }
 
-// Renders the signal in blocks and writes every output sample.
 void writeRender(PluginHost& host, std::ostream& out, const char* name,
                  const std::vector<float>& input) {
-  const auto outputs = host.render(input, kBlockSize);
+  writeRenderedSamples(host, out, name, input, kBlockSize);
+}
+
+}  // namespace
+
+std::string reportNumber(double value) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%.9g", value);
+  return text;
+}
+
+// Renders the signal in blocks and writes every output sample, 16 to a line.
+void writeRenderedSamples(PluginHost& host, std::ostream& out, const std::string& name,
+                          const std::vector<float>& input, int32_t blockSize) {
+  const auto outputs = host.render(input, blockSize);
   for (std::size_t channel = 0; channel < outputs.size(); ++channel) {
     const auto& samples = outputs[channel];
     for (std::size_t start = 0; start < samples.size(); start += 16) {
@@ -72,8 +81,6 @@ void writeRender(PluginHost& host, std::ostream& out, const char* name,
     }
   }
 }
-
-}  // namespace
 
 void writePluginReport(PluginHost& host, std::ostream& out) {
   AEffect* effect = host.effect();

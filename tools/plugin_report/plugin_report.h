@@ -5,8 +5,10 @@
 // The editor is left out: the editor tests check it on each platform.
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "plugin_host.h"
 
@@ -15,6 +17,12 @@ namespace vsthost {
 // Drives a freshly loaded, not yet opened plug-in and writes the report. Texts are
 // written as UTF-8 on both platforms; lines holding audio start with "samples".
 void writePluginReport(PluginHost& host, std::ostream& out);
+
+// Other reports in the same form (quendral-preset-report): a number as the report writes
+// it, and one signal rendered in blocks of `blockSize` as its "samples" lines.
+std::string reportNumber(double value);
+void writeRenderedSamples(PluginHost& host, std::ostream& out, const std::string& name,
+                          const std::vector<float>& input, int32_t blockSize);
 
 // Compares two reports: every line must be equal, except that numbers on "samples" lines
 // may differ by up to `tolerance`. Returns true when they match; otherwise `difference`
