@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "ardour_lua_tries.h"
 #include "required_package.h"
 
 namespace {
@@ -30,7 +31,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const char* const kArdourLua = "/usr/bin/ardour7-lua";
-constexpr int kAttempts = 3;  // ardour7-lua 7.3 now and then dies by a signal as it closes
 
 // One shipped format: where the installs put it and how Ardour is asked for it.
 struct Format {
@@ -139,9 +139,9 @@ class InstalledTree : public ::testing::Test {
                   quoted((fs::path(QUENDRAL_INSTALL_SCRIPTS) / script).string()) + " " + arguments,
               inNamespace);
     std::string output;
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    for (int attempt = 0; attempt < quendral_test::kArdourLuaTries; ++attempt) {
       fs::remove_all(root_ / "session");
-      if (run(command, output, root_ / "lua.log") < 124) break;
+      if (!quendral_test::ardourRunBroke(run(command, output, root_ / "lua.log"))) break;
     }
     return output;
   }

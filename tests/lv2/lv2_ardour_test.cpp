@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "ardour_lua_tries.h"
 #include "lv2_test_support.h"
 #include "required_package.h"
 
@@ -23,7 +24,6 @@ using namespace quendral_lv2_test;
 const char* const kArdourLua = "/usr/bin/ardour7-lua";
 const char* const kScanner = "/usr/lib/ardour7/ardour-vst-scanner";
 constexpr std::size_t kExportedFrames = 88200;  // the scripts export two seconds at 44.1 kHz
-constexpr int kAttempts = 4;
 
 // A private Ardour configuration with the shared test signal and export format, the VST2
 // build in a folder of its own (scanned into Ardour's cache) and the LV2 build's folder.
@@ -71,12 +71,12 @@ class ArdourWorkspace {
   CommandResult runLua(const fs::path& script, const std::vector<std::string>& arguments,
                        const std::function<void()>& beforeEachRun) {
     CommandResult result;
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    for (int attempt = 0; attempt < quendral_test::kArdourLuaTries; ++attempt) {
       beforeEachRun();
       std::vector<std::string> command = {kArdourLua, script.string()};
       command.insert(command.end(), arguments.begin(), arguments.end());
       result = runProgram(command, environment_, scratch_ / "lua.log", 120);
-      if (result.exitCode < 124) break;  // 124 and above: timed out or died by a signal
+      if (!quendral_test::ardourRunBroke(result.exitCode)) break;
     }
     return result;
   }

@@ -25,6 +25,7 @@
 #include <utility>
 #include <vector>
 
+#include "ardour_lua_tries.h"
 #include "required_package.h"
 
 namespace {
@@ -36,7 +37,6 @@ const char* const kScanner = "/usr/lib/ardour7/ardour-vst-scanner";
 const char* const kMitKemar = "/usr/share/libmysofa/MIT_KEMAR_normal_pinna.sofa";
 const char* const kOwnSetPreset = "my-head";    // the label of the Ardour preset holding the set
 constexpr std::size_t kExportedFrames = 88200;  // the scripts export two seconds at 44.1 kHz
-constexpr int kAttempts = 4;
 
 std::string readText(const fs::path& path) {
   std::ifstream in(path);
@@ -182,7 +182,7 @@ class ArdourWorkspace {
              std::string& log) {
     const fs::path logFile = root_ / "lua.log";
     int code = -1;
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    for (int attempt = 0; attempt < quendral_test::kArdourLuaTries; ++attempt) {
       beforeEachRun();
       const std::string command = environment_ + " timeout -s KILL 120 " + kArdourLua + " " +
                                   (fs::path(QUENDRAL_ARDOUR_SCRIPTS) / script).string() + " " +
@@ -190,7 +190,7 @@ class ArdourWorkspace {
       const int status = std::system(command.c_str());
       code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
       log = readText(logFile);
-      if (code < 124) break;  // 124 and above: timed out or died by a signal
+      if (!quendral_test::ardourRunBroke(code)) break;
     }
     return code;
   }

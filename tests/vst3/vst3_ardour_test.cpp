@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "ardour_lua_tries.h"
 #include "required_package.h"
 
 namespace {
@@ -32,7 +33,6 @@ const char* const kVstScanner = "/usr/lib/ardour7/ardour-vst-scanner";
 const char* const kVst3Id = "565354536B547A712B7175656E647261";  // the bundle's class id
 const char* const kVst2Id = "1903842411";                        // "kTzq", as Ardour lists it
 constexpr std::size_t kExportedFrames = 88200;
-constexpr int kAttempts = 4;
 
 std::string readText(const fs::path& path) {
   std::ifstream in(path);
@@ -127,7 +127,7 @@ class ArdourWorkspace {
              std::string& output) {
     const fs::path logFile = root_ / "lua.log";
     int code = -1;
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    for (int attempt = 0; attempt < quendral_test::kArdourLuaTries; ++attempt) {
       clear();
       const std::string command = environment_ + " timeout -s KILL 120 " + kArdourLua + " " +
                                   (fs::path(QUENDRAL_ARDOUR_SCRIPTS) / script).string() + " " +
@@ -136,7 +136,7 @@ class ArdourWorkspace {
       const int status = std::system(command.c_str());
       code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
       output = readText(logFile);
-      if (code < 124) break;
+      if (!quendral_test::ardourRunBroke(code)) break;
     }
     return code;
   }
