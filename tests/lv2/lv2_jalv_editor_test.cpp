@@ -98,6 +98,22 @@ TEST(Lv2EditorInJalv, ClickAndDragChangeThePortsTheHostHolds) {
       << "no panel in jalv's window:\n"
       << readText(scratch / "jalv.log") << readText(scratch / "xwininfo.log");
   ASSERT_TRUE(jalv.running());
+  // On a busy machine jalv lays out its window after the panel is there: its menu bar
+  // arrives later and moves the panel down, and a click at the first place found would hit
+  // "filt one". The panel's place counts once it has held for a second.
+  int steadyReads = 0;
+  ASSERT_TRUE(waitFor(
+      [&] {
+        int x = 0, y = 0;
+        if (!findPanel(scratch, x, y)) return false;
+        steadyReads = x == panelX && y == panelY ? steadyReads + 1 : 0;
+        panelX = x;
+        panelY = y;
+        return steadyReads >= 10;
+      },
+      60))
+      << "the panel never came to rest:\n"
+      << readText(scratch / "xwininfo.log");
   // The window is there before jalv has drawn it and begun to idle the editor: a press in
   // that moment would be lost.
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
