@@ -77,19 +77,11 @@ TEST(Lv2EditorInJalv, ClickAndDragChangeThePortsTheHostHolds) {
   x11host::XvfbServer xvfb;
   std::string error;
   ASSERT_TRUE(xvfb.start(error)) << error;
-  // A JACK server of the test's own, and jalv on it only: never the user's.
-  const std::string server = "quendral-lv2-test-" + std::to_string(getpid());
-  setenv("JACK_DEFAULT_SERVER", server.c_str(), 1);
-  setenv("JACK_NO_START_SERVER", "1", 1);
   setenv("LV2_PATH", QUENDRAL_LV2_PATH ":/usr/lib/lv2", 1);
   setenv("HOME", scratch.path().c_str(), 1);
-  BackgroundProgram jack(
-      {"/usr/bin/jackd", "--no-realtime", "-d", "dummy", "-r", "44100", "-p", "256"},
-      scratch / "jackd.log");
-  ASSERT_EQ(
-      runProgram({"/usr/bin/jack_wait", "-w", "-t", "20"}, {}, scratch / "wait.log", 30).exitCode,
-      0)
-      << readText(scratch / "jackd.log");
+  // jalv runs on a JACK server of the test's own.
+  PrivateJackServer jack("quendral-lv2-test", scratch / "");
+  ASSERT_TRUE(jack.ready()) << jack.log();
 
   BackgroundProgram jalv({"/usr/bin/jalv.gtk3", QUENDRAL_LV2_URI}, scratch / "jalv.log",
                          scratch.path());

@@ -348,19 +348,11 @@ TEST_F(Lv2OwnSetFileInLilv, JalvRestoresTheStateAndShowsTheFile) {
   x11host::XvfbServer xvfb;
   std::string error;
   ASSERT_TRUE(xvfb.start(error)) << error;
-  // A JACK server of the test's own, and jalv on it only: never the user's.
-  const std::string server = "quendral-own-set-" + std::to_string(getpid());
-  setenv("JACK_DEFAULT_SERVER", server.c_str(), 1);
-  setenv("JACK_NO_START_SERVER", "1", 1);
   setenv("LV2_PATH", QUENDRAL_LV2_PATH ":/usr/lib/lv2", 1);
   setenv("HOME", scratch.path().c_str(), 1);
-  BackgroundProgram jack(
-      {"/usr/bin/jackd", "--no-realtime", "-d", "dummy", "-r", "44100", "-p", "256"},
-      scratch / "jackd.log");
-  ASSERT_EQ(
-      runProgram({"/usr/bin/jack_wait", "-w", "-t", "20"}, {}, scratch / "wait.log", 30).exitCode,
-      0)
-      << readText(scratch / "jackd.log");
+  // jalv runs on a JACK server of the test's own.
+  PrivateJackServer jack("quendral-own-set", scratch / "");
+  ASSERT_TRUE(jack.ready()) << jack.log();
   // -g: jalv's own controls, with its file chooser for the file; -d: what passes between
   // them and the plug-in, printed (stdbuf: as it happens).
   BackgroundProgram jalv({"/usr/bin/stdbuf", "-oL", "/usr/bin/jalv.gtk3", "-g", "-d", "-l",

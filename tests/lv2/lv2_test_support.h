@@ -126,6 +126,37 @@ class BackgroundProgram {
   pid_t pid_ = -1;
 };
 
+// A JACK server with the dummy backend that belongs to the test alone, never the user's:
+// named `name` and the test's process, and made the default (and only) server for JACK
+// clients the test starts after it. Its output goes to <folder>/jackd.log.
+class PrivateJackServer {
+ public:
+  PrivateJackServer(const std::string& name, const fs::path& folder)
+      : name_(makeDefault(name + "-" + std::to_string(getpid()))),
+        jackd_({"/usr/bin/jackd", "--no-realtime", "-d", "dummy", "-r", "44100", "-p", "256"},
+               folder / "jackd.log"),
+        folder_(folder) {
+    ready_ = runProgram({"/usr/bin/jack_wait", "-w", "-t", "20"}, {}, folder / "wait.log", 30)
+                 .exitCode == 0;
+  }
+
+  // False when the server did not answer within 20 s; log() then says why.
+  bool ready() const { return ready_; }
+  std::string log() const { return readText(folder_ / "jackd.log"); }
+
+ private:
+  static std::string makeDefault(const std::string& name) {
+    setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
+    setenv("JACK_NO_START_SERVER", "1", 1);
+    return name;
+  }
+
+  std::string name_;
+  BackgroundProgram jackd_;
+  fs::path folder_;
+  bool ready_ = false;
+};
+
 // Asks `condition` ten times a second until it holds or `seconds` have passed.
 template <typename Condition>
 bool waitFor(Condition condition, int seconds) {
