@@ -193,10 +193,17 @@ TEST_F(SofaFile, AFileThatCrashesTheReaderIsRefusedAndTheProcessLivesOn) {
   const std::string file = std::string(QUENDRAL_SOFA_TEST_DATA) + "/reader_crash.sofa";
   ASSERT_TRUE(fs::exists(file)) << file;
   ASSERT_NE(sofaReaderProgram(), "") << "the build puts quendral-sofa-reader beside the tests";
+#if defined(__SANITIZE_THREAD__)
+  // Under ThreadSanitizer the crashing reader hangs in the sanitizer's own crash report,
+  // so the time limit stops it: refused all the same, once (it takes 30 s).
+  expectRefused(
+      file, "reader_crash.sofa: the SOFA reader did not finish within 30 s (the file is damaged)");
+#else
   for (int again = 0; again < 3; ++again) {
     expectRefused(
         file, "reader_crash.sofa: the file is damaged: the SOFA reader (libmysofa) failed on it");
   }
+#endif
   // And a sound file still reads after it, through the same path.
   QUENDRAL_REQUIRE_PACKAGE(fs::exists(kMitKemar), kMitKemar << " (Debian: libmysofa1)");
   OwnResponseSet set;
