@@ -4,6 +4,7 @@
 
 #include "own_response_set.h"
 #include "quendral_core.h"
+#include "receiver_sides.h"
 #if QUENDRAL_READS_SOFA
 #include "sofa_file.h"
 #endif
@@ -12,10 +13,12 @@ namespace panner {
 
 bool QuendralCore::loadOwnSet(const char* path) {
   std::string status;
-  bool loaded = false;
+  bool loaded = false, earsContradicted = false;
+  std::shared_ptr<const OwnResponseSet> installed;
 #if QUENDRAL_READS_SOFA
   auto set = std::make_shared<OwnResponseSet>();
-  if (path && loadOwnResponseSet(path, *set, status)) {
+  if (path && loadOwnResponseSet(path, *set, status, &earsContradicted)) {
+    installed = set;
     loaded = engine.setOwnResponseSet(std::move(set));
     if (!loaded) status = "not enough memory to prepare the set";
   } else if (!path) {
@@ -28,11 +31,19 @@ bool QuendralCore::loadOwnSet(const char* path) {
   std::lock_guard<std::mutex> lock(ownSetText);
   ownSetRefusal = loaded ? std::string() : status;
   if (!loaded) ++ownSetRefusals;
+  if (loaded && earsContradicted) notedSet = installed;
+  if (loaded && !earsContradicted) notedSet.reset();
   return loaded;
 }
 
 bool QuendralCore::setOwnSet(std::shared_ptr<const OwnResponseSet> set) {
   return engine.setOwnResponseSet(std::move(set));
+}
+
+std::string QuendralCore::ownSetNote() const {
+  const std::shared_ptr<const OwnResponseSet> own = engine.ownResponseSet();
+  std::lock_guard<std::mutex> lock(ownSetText);
+  return own && own == notedSet.lock() ? kEarsByMeasurementNote : "";
 }
 
 std::string QuendralCore::playingSetDescription() const {
@@ -41,7 +52,10 @@ std::string QuendralCore::playingSetDescription() const {
   const char* builtIn = engine.filterSet.load(std::memory_order_relaxed) == 0
                             ? "built-in set one (5 degrees)"
                             : "built-in set two (30 degrees)";
-  if (on && own) return "own set: " + describeOwnResponseSet(*own);
+  if (on && own) {
+    const std::string note = ownSetNote();
+    return "own set: " + describeOwnResponseSet(*own) + (note.empty() ? "" : "; " + note);
+  }
   if (on) return std::string("own set on, none loaded: ") + builtIn + " plays";
   if (own) return std::string(builtIn) + "; own set off: " + own->name;
   return builtIn;

@@ -119,6 +119,9 @@ class QuendralCore {
   std::shared_ptr<const OwnResponseSet> ownSet() const { return engine.ownResponseSet(); }
   // One line: which set plays (the own set's name and figures, or the built-in set).
   std::string playingSetDescription() const;
+  // What the user should know about the own set in place, loaded from a file here: that the
+  // file's receiver positions contradict its data (kEarsByMeasurementNote); else empty.
+  std::string ownSetNote() const;
   // The last refusal, one line; empty when the last load succeeded or none was tried.
   std::string lastOwnSetRefusal() const;
   // How many loads have been refused so far: tells a new refusal from an old one with
@@ -163,7 +166,10 @@ class QuendralCore {
   std::atomic<int32_t> currentProgram{0};
   mutable std::mutex ownSetText;  // guards ownSetRefusal (loads and the panel's reads)
   std::string ownSetRefusal;
-  uint32_t ownSetRefusals = 0;         // guarded by ownSetText
+  uint32_t ownSetRefusals = 0;  // guarded by ownSetText
+  // The set loaded here whose file's receiver positions contradicted its data (guarded by
+  // ownSetText); the note goes with it when a set from a chunk or another file replaces it.
+  std::weak_ptr<const OwnResponseSet> notedSet;
   std::unique_ptr<PanelEditor> panel;  // made last, destroyed first: it reads the rest
 };
 

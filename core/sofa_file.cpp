@@ -1,10 +1,12 @@
 #include "sofa_file.h"
 
+#include "receiver_sides.h"
 #include "sofa_reader_process.h"
 
 #include <mysofa.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -242,6 +244,17 @@ bool readSofaMeasurements(const uint8_t* data, std::size_t size, const std::stri
     return false;
   }
   error = mysofa_check(hrtf.get());
+  if (error == MYSOFA_INVALID_RECEIVER_POSITIONS && hrtf->ReceiverPosition.values &&
+      hrtf->ReceiverPosition.elements == 6) {
+    // libmysofa's check insists that the first receiver lies on the left (y >= 0), yet
+    // several published files put it on the right. Which receiver is which ear is decided by
+    // the measurements (below), so such a file is checked again with the two positions
+    // exchanged, and then read with its positions as they stand.
+    float* position = hrtf->ReceiverPosition.values;
+    std::swap_ranges(position, position + 3, position + 3);
+    error = mysofa_check(hrtf.get());
+    std::swap_ranges(position, position + 3, position + 3);
+  }
   if (error != MYSOFA_OK) {
     why = describeCheckError(error);
     return false;
@@ -265,8 +278,8 @@ bool readSofaMeasurements(const uint8_t* data, std::size_t size, const std::stri
     why = "the file holds more measurements than can be read";
     return false;
   }
-  // Receiver 0 is the left ear unless its position lies right of receiver 1's (SOFA's y
-  // axis points to the left). Read before the positions are made spherical.
+  // Where the receiver positions put the left ear (SOFA's y axis points to the left), read
+  // before the positions are made spherical: only to say when they contradict the data.
   const char* receiverType = attribute(hrtf->ReceiverPosition.attributes, "Type");
   const float* receivers = hrtf->ReceiverPosition.values;
   double side[2];
@@ -276,9 +289,15 @@ bool readSofaMeasurements(const uint8_t* data, std::size_t size, const std::stri
                   ? p[2] * std::cos(p[1] * kRadiansPerDegree) * std::sin(p[0] * kRadiansPerDegree)
                   : p[1];
   }
-  const int left = side[1] > side[0] ? 1 : 0;
   const char* sourceType = attribute(hrtf->SourcePosition.attributes, "Type");
   if (!sourceType || std::strcmp(sourceType, "spherical") != 0) mysofa_tospherical(hrtf.get());
+  // The measurements decide which receiver is the left ear (receiver_sides.h).
+  const ReceiverSides sides =
+      decideReceiverSides(hrtf->DataIR.values, m, n, hrtf->SourcePosition.values);
+  const int left = sides.left;
+  const bool positionsSayLeft0 = side[0] > side[1], positionsSayLeft1 = side[1] > side[0];
+  const bool contradicted =
+      sides.measured && ((left == 0 && positionsSayLeft1) || (left == 1 && positionsSayLeft0));
 
   SofaMeasurements measurements;
   try {
@@ -301,6 +320,7 @@ bool readSofaMeasurements(const uint8_t* data, std::size_t size, const std::stri
     }
     const char* title = attribute(hrtf->attributes, "Title");
     measurements.name = title && *title ? title : name;
+    measurements.receiverPositionsContradict = contradicted;
     measurements.checksum = static_cast<uint32_t>(
         crc32(0L, reinterpret_cast<const Bytef*>(data), static_cast<uInt>(size)));
   } catch (const std::bad_alloc&) {
@@ -311,7 +331,8 @@ bool readSofaMeasurements(const uint8_t* data, std::size_t size, const std::stri
   return true;
 }
 
-bool loadOwnResponseSet(const std::string& path, OwnResponseSet& out, std::string& status) {
+bool loadOwnResponseSet(const std::string& path, OwnResponseSet& out, std::string& status,
+                        bool* earsContradicted) {
   const std::string name = baseName(path);
   std::ifstream file(path, std::ios::binary | std::ios::ate);
   if (!file) {
@@ -348,6 +369,9 @@ bool loadOwnResponseSet(const std::string& path, OwnResponseSet& out, std::strin
     return false;
   }
   status = why;
+  if (measurements.receiverPositionsContradict)
+    status += std::string("; ") + kEarsByMeasurementNote;
+  if (earsContradicted) *earsContradicted = measurements.receiverPositionsContradict;
   return true;
 }
 

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "own_response_set.h"
+#include "receiver_sides.h"
 
 namespace panner {
 
@@ -25,8 +26,10 @@ bool readSofaMeasurements(const uint8_t* data, std::size_t size, const std::stri
 
 // The file at `path` made into an own response set: read (by a child process,
 // sofa_reader_process.h), checked and prepared. True with
-// `status` describing the set; false with `status` one line naming the problem, `out`
-// untouched.
-bool loadOwnResponseSet(const std::string& path, OwnResponseSet& out, std::string& status);
+// `status` describing the set, ending in kEarsByMeasurementNote when the file's receiver
+// positions contradict its data (then `*earsContradicted`, if given, is set); false with
+// `status` one line naming the problem, `out` untouched.
+bool loadOwnResponseSet(const std::string& path, OwnResponseSet& out, std::string& status,
+                        bool* earsContradicted = nullptr);
 
 }  // namespace panner

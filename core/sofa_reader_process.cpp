@@ -167,6 +167,7 @@ std::string encodeSofaMeasurements(const SofaMeasurements& m) {
   put(out, static_cast<uint64_t>(m.name.size()));
   out += m.name;
   put(out, m.checksum);
+  put(out, static_cast<uint8_t>(m.receiverPositionsContradict));
   return out;
 }
 
@@ -179,7 +180,9 @@ bool decodeSofaMeasurements(const std::string& bytes, SofaMeasurements& out) {
     return false;
   }
   if (!in.getBytes(nameLength, m.name)) return false;
-  if (!in.get(m.checksum) || !in.atEnd()) return false;
+  uint8_t contradict = 0;
+  if (!in.get(m.checksum) || !in.get(contradict) || contradict > 1 || !in.atEnd()) return false;
+  m.receiverPositionsContradict = contradict != 0;
   out = std::move(m);
   return true;
 }

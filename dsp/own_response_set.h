@@ -42,12 +42,15 @@ struct SofaMeasurements {
   // [measurement][3]: azimuth in degrees counter-clockwise from straight ahead (+90 at the
   // left ear), elevation in degrees, distance in metres.
   std::vector<float> positions;
-  // [measurement][ear][tap]: ear 0 the left ear, 1 the right ear.
+  // [measurement][ear][tap]: ear 0 the left ear, 1 the right ear, as the measurements
+  // decide (receiver_sides.h).
   std::vector<float> responses;
   // [measurement][ear]: samples by which each response is to be delayed (Data.Delay).
   std::vector<float> delays;
   std::string name;       // the file's title, or its name
   uint32_t checksum = 0;  // CRC-32 of the file's bytes
+  // The file's receiver positions put the ears the other way round than its data.
+  bool receiverPositionsContradict = false;
 };
 
 // The ring as the engine uses it, and as a saved project carries it.

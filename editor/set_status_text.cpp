@@ -20,9 +20,12 @@ SetStatusText describeSetStatus(const QuendralCore& core, const OwnSetLoader& lo
                                   ? "built-in set one"
                                   : "built-in set two";
   if (ownOn && own) {
-    return {"own set: " + own->name + " (" + std::to_string(own->rows()) +
-                " directions) - click for " + builtIn,
-            false};
+    const std::string head =
+        "own set: " + own->name + " (" + std::to_string(own->rows()) + " directions)";
+    // A file whose receiver positions contradict its data: say that the data decided.
+    const std::string note = core.ownSetNote();
+    if (!note.empty()) return {head + " - " + note, false};
+    return {head + " - click for " + builtIn, false};
   }
   if (own) return {builtIn + " plays; own set " + own->name + " is off - click to use it", false};
   const std::string hint = QuendralCore::ownSetHint();

@@ -58,7 +58,7 @@ std::string sofaCdl(const SofaContents& c) {
   cdl += " :Title = \"" + c.title + "\" ;\n";
   cdl += "data:\n";
   values(cdl, "ListenerPosition", {0, 0, 0});
-  values(cdl, "ReceiverPosition", {0, 0.09, 0, 0, -0.09, 0});
+  values(cdl, "ReceiverPosition", {c.receivers.begin(), c.receivers.end()});
   std::vector<double> positions;
   for (const auto& p : c.positions) positions.insert(positions.end(), p.begin(), p.end());
   values(cdl, "SourcePosition", positions);

@@ -12,8 +12,10 @@ struct SofaContents {
   double rate = 44100.0;
   int taps = 0;
   std::vector<std::array<double, 3>> positions;  // SOFA azimuth, elevation, distance
-  std::vector<double> responses;                 // [measurement][receiver 0 left, 1 right][tap]
+  std::vector<double> responses;                 // [measurement][receiver][tap]
   double delays[2] = {0.0, 0.0};                 // Data.Delay per receiver
+  // ReceiverPosition, cartesian metres, receiver 0 then 1 (SOFA's y axis points left).
+  std::array<double, 6> receivers = {0, 0.09, 0, 0, -0.09, 0};
   std::string title = "test head";
   std::string conventions = "SimpleFreeFieldHRIR";
 };

@@ -2,7 +2,8 @@
 //  1. take the elevation-0 measurements at the sets' azimuths. Our azimuths run clockwise,
 //     0..180 being the side of output channel 1, the right ear; SOFA azimuths run
 //     counter-clockwise (+90 is on the left). So our azimuth a is the SOFA source at -a,
-//     its near ear the right receiver (negative y) and its far ear the left one;
+//     its near ear the right receiver (told apart by what the receivers measured) and its
+//     far ear the left one;
 //  2. trim the leading silence common to the whole set, so that the delay between the ears
 //     and between azimuths stays as measured, and keep 128 taps;
 //  3. scale the set by one factor so that its energies match the reference levels the
@@ -19,6 +20,7 @@
 #include <memory>
 #include <vector>
 
+#include "receiver_sides.h"
 #include "response_set_data.h"
 
 namespace response_sets {
@@ -204,8 +206,11 @@ bool generateResponseSetSource(const std::string& sofaPath, std::string& source,
   }
   if (!attributeEquals(hrtf->SourcePosition.attributes, "Type", "spherical"))
     mysofa_tospherical(hrtf.get());
-  // The right receiver lies on the negative y axis, the side of negative SOFA azimuths.
-  const int rightReceiver = hrtf->ReceiverPosition.values[1] < 0.0f ? 0 : 1;
+  // The right receiver is the one the measurements show louder on the side of negative SOFA
+  // azimuths, by the rule every SOFA file is read with (receiver_sides.h).
+  const int rightReceiver = 1 - panner::decideReceiverSides(hrtf->DataIR.values, hrtf->M, hrtf->N,
+                                                            hrtf->SourcePosition.values)
+                                    .left;
 
   RawSet setOne, setTwo;
   if (!readSet(*hrtf, response_data::kSetOneRows, response_data::kSetOneStep, rightReceiver, setOne,
