@@ -1,18 +1,37 @@
-// A GoogleTest fixture base for suites that open real X11 windows: the suite shares one
-// private Xvfb server, started before its first test and stopped after its last (the
-// server sets DISPLAY for the process and its children). Where it cannot start, `server`
-// is null and `serverError` says why; each test's SetUp decides whether that fails or
-// skips it.
+// The X11 test helpers every suite with real windows shares: a GoogleTest fixture base with
+// one private Xvfb server per suite, a child process with pipes (xdotool, drag sources),
+// xdotool played while the editor under test keeps idling, and readings of the host's
+// window (its pixels, its child windows, the process's open descriptors).
 #pragma once
 
 #include <gtest/gtest.h>
+// Xlib's macros (None, Bool, ...) must come after GoogleTest's headers.
+#include <X11/Xlib.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdint>
+#include <cstdlib>
+#include <functional>
+#include <sstream>
 #include <string>
+#include <vector>
 
+#include "host_window.h"
 #include "xvfb_server.h"
+
+extern char** environ;
 
 namespace quendral_test {
 
+// The suite shares one private Xvfb server, started before its first test and stopped
+// after its last (the server sets DISPLAY for the process and its children). Where it
+// cannot start, `server` is null and `serverError` says why; each test's SetUp decides
+// whether that fails or skips it.
 class XvfbSuite : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -30,5 +49,179 @@ class XvfbSuite : public ::testing::Test {
   static inline x11host::XvfbServer* server = nullptr;
   static inline std::string serverError;
 };
+
+// A program run with a pipe to its standard input (closing it ends a drag source) and one
+// from its standard output, read line by line without blocking.
+class ChildProcess {
+ public:
+  ChildProcess() = default;
+  ~ChildProcess() { stop(); }
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  bool start(const std::vector<std::string>& args) {
+    int in[2];
+    int out[2];
+    if (pipe2(in, O_CLOEXEC) != 0) return false;
+    if (pipe2(out, O_CLOEXEC) != 0) {
+      ::close(in[0]);
+      ::close(in[1]);
+      return false;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    std::vector<std::string> copy = args;
+    std::vector<char*> argv;
+    for (auto& a : copy) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const bool spawned = posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(in[0]);
+    ::close(out[1]);
+    if (!spawned) {
+      pid_ = -1;
+      ::close(in[1]);
+      ::close(out[0]);
+      return false;
+    }
+    input_ = in[1];
+    output_ = out[0];
+    fcntl(output_, F_SETFL, fcntl(output_, F_GETFL) | O_NONBLOCK);
+    return true;
+  }
+
+  // Collects what the program wrote since the last call.
+  void read() {
+    if (output_ < 0) return;
+    char buffer[512];
+    ssize_t n = 0;
+    while ((n = ::read(output_, buffer, sizeof buffer)) > 0) {
+      pending_.append(buffer, static_cast<size_t>(n));
+      for (size_t end; (end = pending_.find('\n')) != std::string::npos;) {
+        lines_.push_back(pending_.substr(0, end));
+        pending_.erase(0, end + 1);
+      }
+    }
+  }
+
+  // The first line starting with `prefix`, or "" when none came yet.
+  std::string line(const std::string& prefix) const {
+    for (const auto& l : lines_)
+      if (l.compare(0, prefix.size(), prefix) == 0) return l;
+    return "";
+  }
+  std::string transcript() const {
+    std::string all;
+    for (const auto& l : lines_) all += l + "; ";
+    return all;
+  }
+
+  // Whether the program has ended; `status` is its wait status then.
+  bool finished(int& status) {
+    if (pid_ <= 0) return true;
+    if (waitpid(pid_, &status, WNOHANG) != pid_) return false;
+    pid_ = -1;
+    return true;
+  }
+
+  void stop() {
+    if (input_ >= 0) ::close(input_);
+    input_ = -1;
+    int status = 0;
+    for (int i = 0; i < 200 && !finished(status); ++i) usleep(10000);
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, &status, 0);
+      pid_ = -1;
+    }
+    if (output_ >= 0) ::close(output_);
+    output_ = -1;
+    pending_.clear();
+    lines_.clear();
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int input_ = -1;
+  int output_ = -1;
+  std::string pending_;
+  std::vector<std::string> lines_;
+};
+
+inline bool xdotoolPresent() { return access("/usr/bin/xdotool", X_OK) == 0; }
+
+// Plays an xdotool command line ("mousemove 38 267 mousedown 1 ...") while `idle` runs
+// every 5 ms, as a host keeps its event loop running while the user moves the mouse: a
+// drag is followed inside the editor's press handler, which needs the events to flow.
+// Gives up after five seconds. Use with ASSERT_NO_FATAL_FAILURE.
+inline void playXdotool(const std::string& commands, const std::function<void()>& idle) {
+  std::vector<std::string> args{"xdotool"};
+  std::istringstream words(commands);
+  for (std::string w; words >> w;) args.push_back(w);
+  ChildProcess xdotool;
+  ASSERT_TRUE(xdotool.start(args)) << "cannot run xdotool (Debian: xdotool)";
+  int status = 0;
+  bool finished = false;
+  for (int i = 0; i < 1000 && !(finished = xdotool.finished(status)); ++i) {
+    idle();
+    usleep(5000);
+  }
+  ASSERT_TRUE(finished) << "xdotool " << commands << " did not finish";
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "xdotool " << commands;
+}
+
+struct Rgb {
+  int r, g, b;
+  friend std::ostream& operator<<(std::ostream& out, const Rgb& c) {
+    return out << c.r << "," << c.g << "," << c.b;
+  }
+};
+
+inline bool near(Rgb a, Rgb b, int tolerance) {
+  return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+         std::abs(a.b - b.b) <= tolerance;
+}
+
+// What the host's window shows at (x, y), child windows included; {-1, -1, -1} outside.
+inline Rgb windowPixel(x11host::HostWindow& window, int x, int y) {
+  std::vector<uint32_t> pixels;
+  int32_t w = 0, h = 0;
+  if (!window.capture(pixels, w, h) || x >= w || y >= h) return {-1, -1, -1};
+  const uint32_t p = pixels[static_cast<size_t>(y * w + x)];
+  return {static_cast<int>(p >> 16 & 255), static_cast<int>(p >> 8 & 255),
+          static_cast<int>(p & 255)};
+}
+
+// The child windows of `window`, with their sizes.
+struct ChildWindow {
+  Window id;
+  int width, height;
+};
+inline std::vector<ChildWindow> childWindows(Display* display, Window window) {
+  std::vector<ChildWindow> found;
+  Window root = 0, parent = 0;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  if (!XQueryTree(display, window, &root, &parent, &children, &count)) return found;
+  for (unsigned int i = 0; i < count; ++i) {
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(display, children[i], &attributes))
+      found.push_back({children[i], attributes.width, attributes.height});
+  }
+  if (children != nullptr) XFree(children);
+  return found;
+}
+
+// How many descriptors the process holds open (a display connection is one).
+inline int openDescriptors() {
+  int count = 0;
+  if (DIR* dir = opendir("/proc/self/fd")) {
+    while (readdir(dir) != nullptr) ++count;
+    closedir(dir);
+  }
+  return count;
+}
 
 }  // namespace quendral_test

@@ -1,194 +1,210 @@
-// The editor in a real window: a private Xvfb server, the built plug-in loaded through its
-// binary interface, the editor opened with effEditOpen in a window this test makes, and the
-// user's mouse played by xdotool. The open editor's picture is kept as a build artefact.
+// The editor in a real window, through every format: a private Xvfb server, the editor
+// opened by each format's host side (tests/editor_hosts.h) as a child of a window this test
+// makes, idled as that format's hosts idle it, and the user's mouse played by xdotool. The
+// open editor's picture is kept as a build artefact, one per format.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cmath>
-#include <cstdlib>
+#include <algorithm>
+#include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
-#include <vector>
 
-#include "about_picture.h"
-#include "host_window.h"
-#include "plugin_host.h"
+#include "editor_hosts.h"
+#include "required_package.h"
 #include "xvfb_suite.h"
 
-extern char** environ;
-
+namespace quendral_test {
 namespace {
-
-struct Rgb {
-  int r, g, b;
-};
-
-bool near(Rgb a, Rgb b, int tolerance) {
-  return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
-         std::abs(a.b - b.b) <= tolerance;
-}
-
-class EditorWindow : public quendral_test::XvfbSuite {
- protected:
-  void SetUp() override {
-    ASSERT_NE(server, nullptr) << serverError;
-    std::string error;
-    host = vsthost::PluginHost::load(QUENDRAL_PLUGIN_PATH, error);
-    ASSERT_TRUE(host) << error;
-    host->open(44100.0, 512);
-    ASSERT_NE(host->effect()->flags & effFlagsHasEditor, 0);
-    ERect rect{};
-    ASSERT_TRUE(host->editorRect(rect));
-    ASSERT_TRUE(window.open(rect.right - rect.left, rect.bottom - rect.top, error)) << error;
-    ASSERT_TRUE(host->openEditor(window.parentHandle()));
-    idleFor(150);
-    host->recorder().clear();
-  }
-  void TearDown() override {
-    if (host) {
-      host->closeEditor();
-      host->close();
-    }
-    window.close();
-    host.reset();
-  }
-
-  // The host's editor timer: idles the editor every 10 ms for the given time.
-  void idleFor(int ms) {
-    for (int t = 0; t < ms; t += 10) {
-      host->idleEditor();
-      XSync(window.display(), False);
-      usleep(10000);
-    }
-  }
-
-  // Plays an xdotool command line while the editor keeps idling, as a host would keep its
-  // event loop running while the user moves the mouse.
-  void xdotool(const std::string& commands) {
-    std::vector<std::string> args{"xdotool"};
-    std::istringstream words(commands);
-    for (std::string w; words >> w;) args.push_back(w);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawnp(&pid, "xdotool", nullptr, nullptr, argv.data(), environ), 0)
-        << "xdotool is not installed";
-    int status = 0;
-    bool finished = false;
-    for (int i = 0; i < 1000 && !finished; ++i) {
-      finished = waitpid(pid, &status, WNOHANG) == pid;
-      if (!finished) {
-        host->idleEditor();
-        usleep(5000);
-      }
-    }
-    if (!finished) {
-      kill(pid, SIGKILL);
-      waitpid(pid, &status, 0);
-      FAIL() << "xdotool " << commands << " did not finish";
-    }
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "xdotool " << commands;
-    idleFor(120);
-  }
-
-  Rgb pixel(int x, int y) {
-    std::vector<uint32_t> pixels;
-    int32_t w = 0, h = 0;
-    EXPECT_TRUE(window.capture(pixels, w, h));
-    if (x >= w || y >= h) return {-1, -1, -1};
-    const uint32_t p = pixels[static_cast<size_t>(y * w + x)];
-    return {static_cast<int>(p >> 16 & 255), static_cast<int>(p >> 8 & 255),
-            static_cast<int>(p & 255)};
-  }
-
-  bool automated(int32_t index, float value) {
-    for (const auto& call : host->recorder().automateCalls()) {
-      if (call.index == index && call.value == value) return true;
-    }
-    return false;
-  }
-
-  std::unique_ptr<vsthost::PluginHost> host;
-  x11host::HostWindow window;
-};
 
 constexpr Rgb kLit{203, 0, 40};
 constexpr Rgb kUnlit{247, 200, 185};
 constexpr Rgb kRing{232, 133, 10};
+// The angle knob's ring below its centre, and the lamps of "filt one" and "filt two".
+constexpr int kRingX = 38, kRingY = 295;
+constexpr int kLampX = 198, kLampOneY = 249, kLampTwoY = 272;
+constexpr int32_t kAngle = 0, kFilterNumber = 3;
 
-TEST_F(EditorWindow, OpensAndKeepsAScreenshot) {
-  // The panel is drawn into the host's window: the angle knob's ring, below its centre.
-  EXPECT_TRUE(near(pixel(38, 295), kRing, 20));
+struct Format {
+  const char* name;
+  std::function<std::unique_ptr<EditorHost>()> make;
+};
+
+const Format kFormats[] = {
+    {"vst2", [] { return std::unique_ptr<EditorHost>(new Vst2EditorHost); }},
+    {"vst3", [] { return std::unique_ptr<EditorHost>(new Vst3EditorHost); }},
+    {"lv2", [] { return std::unique_ptr<EditorHost>(new Lv2EditorHost); }},
+};
+
+class EditorWindow : public XvfbSuite, public ::testing::WithParamInterface<Format> {
+ protected:
+  void SetUp() override {
+    QUENDRAL_REQUIRE_PACKAGE(server != nullptr, "Xvfb (Debian: xvfb): " << serverError);
+    QUENDRAL_REQUIRE_PACKAGE(xdotoolPresent(), "xdotool (Debian: xdotool)");
+    host = GetParam().make();
+    std::string error;
+    ASSERT_TRUE(host->load(error)) << error;
+    ASSERT_TRUE(host->editorSize(width, height));
+    ASSERT_TRUE(window.open(width, height, error)) << error;
+    ASSERT_TRUE(host->open(window.parentHandle(), error)) << error;
+    idle(150);
+    host->clear();
+  }
+  void TearDown() override {
+    if (host) host->close();
+    host.reset();
+    window.close();
+  }
+
+  void idle(int ms) {
+    host->idle(ms);
+    XSync(window.display(), False);
+  }
+  void xdotool(const std::string& commands) {
+    ASSERT_NO_FATAL_FAILURE(playXdotool(commands, [&] { host->idle(5); }));
+    idle(120);
+  }
+  Rgb pixel(int x, int y) { return windowPixel(window, x, y); }
+  // The host's edits of one parameter as a string of b, p and e; `last` gets the last value.
+  std::string heard(int32_t index, float* last = nullptr) {
+    std::string kinds;
+    for (const HostEdit& e : host->heard()) {
+      if (e.index != index) continue;
+      kinds += e.kind;
+      if (e.kind == 'p' && last) *last = e.value;
+    }
+    return kinds;
+  }
+
+  std::unique_ptr<EditorHost> host;
+  x11host::HostWindow window;
+  int width = 0, height = 0;
+};
+
+TEST_P(EditorWindow, OpensAtThePanelsSizeAsAChildOfTheHostsWindow) {
+  EXPECT_EQ(width, 435);
+  EXPECT_EQ(height, 330);
+  const auto children = childWindows(window.display(), window.window());
+  ASSERT_EQ(children.size(), 1u);
+  EXPECT_EQ(children[0].width, 435);
+  EXPECT_EQ(children[0].height, 330);
+  EXPECT_TRUE(near(pixel(kRingX, kRingY), kRing, 20)) << pixel(kRingX, kRingY);
   ::mkdir(QUENDRAL_ARTIFACT_DIR, 0755);
   std::string error;
-  EXPECT_TRUE(window.writePng(std::string(QUENDRAL_ARTIFACT_DIR) + "/editor.png", error)) << error;
+  EXPECT_TRUE(window.writePng(
+      std::string(QUENDRAL_ARTIFACT_DIR) + "/editor-" + GetParam().name + ".png", error))
+      << error;
 }
 
-TEST_F(EditorWindow, FilterTwoClickAutomatesAndSwapsTheLamps) {
-  host->setParameter(3, 0.0f);
-  idleFor(100);
-  EXPECT_TRUE(near(pixel(198, 249), kLit, 40));
-  xdotool("mousemove 150 272 click 1");
-  EXPECT_TRUE(automated(3, 1.0f));
-  EXPECT_FLOAT_EQ(host->getParameter(3), 1.0f);
-  EXPECT_TRUE(near(pixel(198, 272), kLit, 40));    // "filt two" lamp lit
-  EXPECT_TRUE(near(pixel(198, 249), kUnlit, 40));  // "filt one" lamp pale
+TEST_P(EditorWindow, AClickReachesTheHostAsAnEditAndTheIdleShowsHostChanges) {
+  host->setParameter(kFilterNumber, 0.0f);
+  idle(100);
+  EXPECT_TRUE(near(pixel(kLampX, kLampOneY), kLit, 40));
+  ASSERT_NO_FATAL_FAILURE(xdotool("mousemove 150 272 click 1"));  // "filt two"
+  float value = -1.0f;
+  EXPECT_NE(heard(kFilterNumber, &value).find('p'), std::string::npos)
+      << "no edit reached the host";
+  EXPECT_EQ(value, 1.0f);
+  EXPECT_EQ(host->parameter(kFilterNumber), 1.0f);
+  EXPECT_TRUE(near(pixel(kLampX, kLampTwoY), kLit, 40)) << pixel(kLampX, kLampTwoY);
+  EXPECT_TRUE(near(pixel(kLampX, kLampOneY), kUnlit, 40)) << pixel(kLampX, kLampOneY);
+  // The host sets it back: the panel follows at its idle.
+  host->setParameter(kFilterNumber, 0.0f);
+  idle(150);
+  EXPECT_TRUE(near(pixel(kLampX, kLampOneY), kLit, 40)) << pixel(kLampX, kLampOneY);
+  EXPECT_TRUE(near(pixel(kLampX, kLampTwoY), kUnlit, 40)) << pixel(kLampX, kLampTwoY);
 }
 
-TEST_F(EditorWindow, AngleKnobDragAndCtrlClickReset) {
-  host->setParameter(0, 0.5f);
-  idleFor(50);
-  xdotool(
-      "mousemove 38 267 mousedown 1 sleep 0.15 mousemove 38 260 sleep 0.15 mousemove 38 250 sleep "
-      "0.15 mouseup 1");
-  EXPECT_GT(host->getParameter(0), 0.6f);
-  const auto begins = host->recorder().beginEdits();
-  const auto ends = host->recorder().endEdits();
-  ASSERT_EQ(begins.size(), 1u);
-  ASSERT_EQ(ends.size(), 1u);
-  EXPECT_EQ(begins[0], 0);
-  EXPECT_EQ(ends[0], 0);
+TEST_P(EditorWindow, AKnobDragIsOneGestureAndCtrlClickResets) {
+  host->setParameter(kAngle, 0.5f);
+  idle(50);
+  ASSERT_NO_FATAL_FAILURE(
+      xdotool("mousemove 38 267 mousedown 1 sleep 0.15 mousemove 38 260 sleep 0.15 mousemove 38 "
+              "250 sleep 0.15 mouseup 1"));
+  float value = 0.0f;
+  const std::string seen = heard(kAngle, &value);
+  EXPECT_EQ(std::count(seen.begin(), seen.end(), 'b'), 1) << seen;
+  EXPECT_EQ(std::count(seen.begin(), seen.end(), 'e'), 1) << seen;
+  EXPECT_GT(std::count(seen.begin(), seen.end(), 'p'), 0) << seen;
+  if (host->ordered()) {
+    EXPECT_EQ(seen.front(), 'b') << seen;
+    EXPECT_EQ(seen.back(), 'e') << seen;
+  }
+  EXPECT_GT(value, 0.6f) << "dragging up raises the value";
+  EXPECT_FLOAT_EQ(host->parameter(kAngle), value);
 
-  xdotool("keydown ctrl mousemove 38 267 click 1 keyup ctrl");
-  EXPECT_NEAR(host->getParameter(0), 0.5f, 1e-5f);
+  ASSERT_NO_FATAL_FAILURE(xdotool("keydown ctrl mousemove 38 267 click 1 keyup ctrl"));
+  EXPECT_NEAR(host->parameter(kAngle), 0.5f, 1e-5f);
 }
 
-TEST_F(EditorWindow, EnvelopeClickChangesAPointWithoutAutomation) {
-  std::vector<float> before;
-  for (int i = 7; i <= 22; ++i) before.push_back(host->getParameter(i));
-  xdotool("mousemove 310 80 click 1");
-  int changed = 0;
-  for (int i = 7; i <= 22; ++i)
-    changed += host->getParameter(i) != before[static_cast<size_t>(i - 7)];
-  EXPECT_GE(changed, 1);
-  EXPECT_TRUE(host->recorder().automateCalls().empty());
+TEST_P(EditorWindow, ClosesAndReopensWithoutLeavingWindowsOrConnections) {
+  host->close();
+  XSync(window.display(), False);
+  EXPECT_TRUE(childWindows(window.display(), window.window()).empty());
+  const int descriptors = openDescriptors();
+  std::string error;
+  for (int i = 0; i < 10; ++i) {
+    ASSERT_TRUE(host->open(window.parentHandle(), error)) << error;
+    idle(20);
+    host->close();
+  }
+  XSync(window.display(), False);
+  EXPECT_TRUE(childWindows(window.display(), window.window()).empty());
+  EXPECT_EQ(openDescriptors(), descriptors) << "a display connection was left open";
+
+  // Reopened, it draws and takes a click again.
+  ASSERT_TRUE(host->open(window.parentHandle(), error)) << error;
+  idle(150);
+  host->clear();
+  EXPECT_TRUE(near(pixel(kRingX, kRingY), kRing, 20)) << pixel(kRingX, kRingY);
+  host->setParameter(kFilterNumber, 0.0f);
+  ASSERT_NO_FATAL_FAILURE(xdotool("mousemove 150 272 click 1"));
+  EXPECT_EQ(host->parameter(kFilterNumber), 1.0f);
 }
 
-TEST_F(EditorWindow, TitleStripShowsAndHidesTheAboutPicture) {
-  const unsigned char* about = resources::kAboutPicturePixels + (200 * 435 + 300) * 3;
-  const Rgb picture{about[0], about[1], about[2]};
-  EXPECT_FALSE(near(pixel(300, 200), picture, 3));
-  xdotool("mousemove 100 15 click 1");
-  EXPECT_TRUE(near(pixel(300, 200), picture, 3));
-  xdotool("mousemove 300 200 click 1");
-  EXPECT_FALSE(near(pixel(300, 200), picture, 3));
-}
+INSTANTIATE_TEST_SUITE_P(Formats, EditorWindow, ::testing::ValuesIn(kFormats),
+                         [](const ::testing::TestParamInfo<Format>& row) {
+                           return std::string(row.param.name);
+                         });
 
-TEST_F(EditorWindow, ColourButtonRecoloursThenRestores) {
-  // The angle knob's ring (below its centre at 0.5) is drawn in colour 1.
-  host->setParameter(0, 0.5f);
-  idleFor(50);
-  EXPECT_TRUE(near(pixel(38, 295), kRing, 20));
-  xdotool("mousemove 423 308 click 1");
-  EXPECT_FALSE(near(pixel(38, 295), kRing, 3));
-  xdotool("mousemove 423 308 click 1");
-  EXPECT_TRUE(near(pixel(38, 295), kRing, 20));
+// What only VST3's view interface has: a fixed size, one view at a time, and the run loop's
+// timer and descriptor registered while attached.
+class Vst3View : public XvfbSuite {};
+
+TEST_F(Vst3View, FixedSizeOneAtATimeAndRegisteredOnlyWhileAttached) {
+  QUENDRAL_REQUIRE_PACKAGE(server != nullptr, "Xvfb (Debian: xvfb): " << serverError);
+  Vst3EditorHost host;
+  std::string error;
+  ASSERT_TRUE(host.load(error)) << error;
+  x11host::HostWindow window;
+  ASSERT_TRUE(window.open(435, 330, error)) << error;
+  ASSERT_TRUE(host.open(window.parentHandle(), error)) << error;
+  vst3::IPlugView* view = host.plugin->view();
+  EXPECT_NE(view->canResize(), vst3::kResultOk);
+  vst3::ViewRect bigger{0, 0, 600, 400};
+  EXPECT_NE(view->onSize(&bigger), vst3::kResultOk);
+  ASSERT_EQ(view->checkSizeConstraint(&bigger), vst3::kResultOk);
+  EXPECT_EQ(bigger.right, 435);
+  EXPECT_EQ(bigger.bottom, 330);
+  EXPECT_NE(view->isPlatformTypeSupported(vst3::kPlatformTypeHWND), vst3::kResultOk);
+
+  vst3host::EditorFrame& frame = host.plugin->frame();
+  EXPECT_EQ(frame.runLoop().timerCount(), 1u);
+  EXPECT_EQ(frame.runLoop().handlerCount(), 1u) << "the X connection is watched";
+  const int before = frame.runLoop().timerCalls();
+  host.idle(200);
+  EXPECT_GT(frame.runLoop().timerCalls(), before + 5);
+
+  vst3::IPlugView* second = host.plugin->controller()->createView(vst3::kViewTypeEditor);
+  ASSERT_NE(second, nullptr);
+  EXPECT_NE(second->attached(window.parentHandle(), vst3::kPlatformTypeX11EmbedWindowID),
+            vst3::kResultOk);
+  second->release();
+
+  host.close();
+  EXPECT_EQ(frame.runLoop().timerCount(), 0u) << "removed() unregisters";
+  EXPECT_EQ(frame.runLoop().handlerCount(), 0u);
 }
 
 }  // namespace
+}  // namespace quendral_test

@@ -1,0 +1,201 @@
+// The host's side of the editor, once per format, behind one interface: size the window,
+// open the editor as a child of it, idle it the way that format's hosts do, and tell what
+// the host heard from it. Tests written against EditorHost run through every format; a
+// further format is one more adapter here and one more row where the tests are listed.
+//
+//   VST 2.4: the built plug-in through its entry point, effEditOpen with the X11 window
+//            id, effEditIdle from the host's 10 ms timer, audioMaster edits.
+//   VST3:    the built bundle through its factory, IPlugView attached as
+//            X11EmbedWindowID, idled only by the host's run loop (the view's timer and
+//            the X connection's descriptor), IComponentHandler edits.
+//   LV2:     the X11 UI beside the plug-in instance (instance access, as jalv and Ardour
+//            run it), idled through the idle interface, port writes framed by touch.
+//
+// Parameter values are the normalised 0..1 ones in every format.
+#pragma once
+
+#include <gtest/gtest.h>
+// Xlib's macros (None, Bool, ...) must come after GoogleTest's headers.
+#include <lv2/instance-access/instance-access.h>
+#include <lv2/ui/ui.h>
+#include <unistd.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "lv2_editor.h"
+#include "lv2_plugin.h"
+#include "lv2_ports.h"
+#include "plugin_host.h"
+#include "vst3_plugin.h"
+#include "xvfb_suite.h"
+
+namespace quendral_test {
+
+// One thing the host heard: a gesture's begin ('b') or end ('e'), or an edit ('p') with
+// the normalised value.
+struct HostEdit {
+  char kind;
+  int32_t index;
+  float value;
+};
+
+class EditorHost {
+ public:
+  virtual ~EditorHost() = default;
+  // Loads the plug-in; false with a sentence in `error`.
+  virtual bool load(std::string& error) = 0;
+  // The editor's size as the format tells it before opening.
+  virtual bool editorSize(int& width, int& height) = 0;
+  virtual bool open(void* parent, std::string& error) = 0;
+  // Runs the host's event loop for `ms` milliseconds, as that format's hosts do.
+  virtual void idle(int ms) = 0;
+  virtual void close() = 0;
+  // A value set by the host (automation), and the plug-in's value.
+  virtual void setParameter(int32_t index, float value) = 0;
+  virtual float parameter(int32_t index) = 0;
+  // What the host heard since the last clear. `ordered` says whether begins, edits and ends
+  // come in the order they were heard (the VST2 recorder keeps each kind on its own).
+  virtual std::vector<HostEdit> heard() = 0;
+  virtual bool ordered() const { return true; }
+  virtual void clear() = 0;
+};
+
+class Vst2EditorHost : public EditorHost {
+ public:
+  bool load(std::string& error) override {
+    host = vsthost::PluginHost::load(QUENDRAL_PLUGIN_PATH, error);
+    if (!host) return false;
+    host->open(44100.0, 512);
+    return (host->effect()->flags & effFlagsHasEditor) != 0 || (error = "no editor flag", false);
+  }
+  bool editorSize(int& width, int& height) override {
+    ERect rect{};
+    if (!host->editorRect(rect)) return false;
+    width = rect.right - rect.left;
+    height = rect.bottom - rect.top;
+    return true;
+  }
+  bool open(void* parent, std::string& error) override {
+    return host->openEditor(parent) || (error = "effEditOpen refused", false);
+  }
+  void idle(int ms) override {
+    for (int t = 0; t < ms; t += 10) {
+      host->idleEditor();
+      usleep(10000);
+    }
+  }
+  void close() override { host->closeEditor(); }
+  void setParameter(int32_t index, float value) override { host->setParameter(index, value); }
+  float parameter(int32_t index) override { return host->getParameter(index); }
+  std::vector<HostEdit> heard() override {
+    std::vector<HostEdit> all;
+    for (int32_t i : host->recorder().beginEdits()) all.push_back({'b', i, 0.0f});
+    for (const auto& call : host->recorder().automateCalls())
+      all.push_back({'p', call.index, call.value});
+    for (int32_t i : host->recorder().endEdits()) all.push_back({'e', i, 0.0f});
+    return all;
+  }
+  bool ordered() const override { return false; }
+  void clear() override { host->recorder().clear(); }
+
+  std::unique_ptr<vsthost::PluginHost> host;
+};
+
+class Vst3EditorHost : public EditorHost {
+ public:
+  bool load(std::string& error) override {
+    plugin = vst3host::Vst3Plugin::load(QUENDRAL_VST3_BUNDLE, error);
+    return plugin && plugin->open(44100.0, 512, error);
+  }
+  bool editorSize(int& width, int& height) override {
+    vst3::ViewRect rect{};
+    if (!plugin->editorSize(rect)) return false;
+    width = rect.right - rect.left;
+    height = rect.bottom - rect.top;
+    return true;
+  }
+  bool open(void* parent, std::string& error) override { return plugin->openEditor(parent, error); }
+  void idle(int ms) override { plugin->pumpEditor(ms); }
+  void close() override { plugin->closeEditor(); }
+  void setParameter(int32_t index, float value) override { plugin->setParameter(index, value); }
+  float parameter(int32_t index) override {
+    return static_cast<float>(plugin->getParameter(index));
+  }
+  std::vector<HostEdit> heard() override {
+    std::vector<HostEdit> all;
+    for (const vst3host::EditCall& call : plugin->handler().edits()) {
+      const char kind = call.kind == vst3host::EditCall::kBegin     ? 'b'
+                        : call.kind == vst3host::EditCall::kPerform ? 'p'
+                                                                    : 'e';
+      all.push_back({kind, static_cast<int32_t>(call.id), static_cast<float>(call.value)});
+    }
+    return all;
+  }
+  void clear() override { plugin->handler().clear(); }
+
+  std::unique_ptr<vst3host::Vst3Plugin> plugin;
+};
+
+class Lv2EditorHost : public EditorHost {
+ public:
+  ~Lv2EditorHost() override {
+    close();  // the editor before the plug-in it shows
+  }
+  bool load(std::string& error) override {
+    plugin.reset(panner::lv2::Lv2Plugin::create(44100.0, nullptr));
+    return plugin || (error = "the LV2 plug-in was not created", false);
+  }
+  bool editorSize(int& width, int& height) override {
+    // An LV2 UI has no size query: the host sizes its window after the panel's widget.
+    width = 435;
+    height = 330;
+    return true;
+  }
+  bool open(void* parent, std::string& error) override {
+    touchFeature = {this, &Lv2EditorHost::touch};
+    parentFeature = {LV2_UI__parent, parent};
+    touchLv2 = {LV2_UI__touch, &touchFeature};
+    instanceFeature = {LV2_INSTANCE_ACCESS_URI, plugin.get()};
+    const LV2_Feature* features[] = {&parentFeature, &touchLv2, &instanceFeature, nullptr};
+    LV2UI_Widget widget = nullptr;
+    editor.reset(panner::lv2::Lv2Editor::create(&Lv2EditorHost::write, this, features, &widget));
+    return (editor && widget) || (error = "the LV2 editor did not open", false);
+  }
+  void idle(int ms) override {
+    for (int t = 0; t < ms && editor; t += 10) {
+      editor->idle();
+      usleep(10000);
+    }
+  }
+  void close() override { editor.reset(); }
+  void setParameter(int32_t index, float value) override {
+    plugin->core().setParameter(index, value);
+  }
+  float parameter(int32_t index) override { return plugin->core().getParameter(index); }
+  std::vector<HostEdit> heard() override { return edits; }
+  void clear() override { edits.clear(); }
+
+  static void write(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t format,
+                    const void* buffer) {
+    if (format != 0 || size != sizeof(float)) return;
+    const auto index = static_cast<int32_t>(port - panner::lv2::kFirstControlPort);
+    static_cast<Lv2EditorHost*>(controller)
+        ->edits.push_back(
+            {'p', index,
+             panner::lv2::normalisedFromPortValue(index, *static_cast<const float*>(buffer))});
+  }
+  static void touch(LV2UI_Feature_Handle handle, uint32_t port, bool grabbed) {
+    static_cast<Lv2EditorHost*>(handle)->edits.push_back(
+        {grabbed ? 'b' : 'e', static_cast<int32_t>(port - panner::lv2::kFirstControlPort), 0.0f});
+  }
+
+  std::unique_ptr<panner::lv2::Lv2Plugin> plugin;
+  std::unique_ptr<panner::lv2::Lv2Editor> editor;
+  std::vector<HostEdit> edits;
+  LV2UI_Touch touchFeature{};
+  LV2_Feature parentFeature{}, touchLv2{}, instanceFeature{};
+};
+
+}  // namespace quendral_test
