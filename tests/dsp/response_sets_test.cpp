@@ -46,16 +46,9 @@ int loudestTap(const float* taps) {
   return best;
 }
 
-TEST_F(ResponseSetsTest, SetsHaveTheirRowsGainsAndMeasuredLevels) {
-  const ResponseSetDescriptor& one = sets->set(0);
-  const ResponseSetDescriptor& two = sets->set(1);
-  ASSERT_EQ(one.count, 37);
-  ASSERT_EQ(two.count, 7);
-  EXPECT_EQ(one.gain, 0.26308918f);
-  EXPECT_EQ(two.gain, 0.5405306f);
-  for (int i = 0; i < one.count; ++i) EXPECT_EQ(one.entries[i].angle, 5.0f * i);
-  for (int i = 0; i < two.count; ++i) EXPECT_EQ(two.entries[i].angle, 30.0f * i);
-
+TEST_F(ResponseSetsTest, SetsHaveTheirRowsAndMeasuredLevels) {
+  ASSERT_EQ(sets->set(0).count, 37);
+  ASSERT_EQ(sets->set(1).count, 7);
   // Levels within 4 dB of the reference energies the set gains were chosen for.
   const struct {
     int set, row;

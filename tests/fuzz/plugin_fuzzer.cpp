@@ -26,7 +26,9 @@
 #include <string>
 #include <vector>
 
-#include "fuzz_host.h"
+#include <dlfcn.h>
+
+#include "vst_abi.h"
 
 namespace {
 
@@ -56,7 +58,44 @@ constexpr std::size_t kCanaryBufferSize = 512;
 constexpr std::size_t kChunkHeaderSize = 20;  // magic, versions, kind, length, checksum
 constexpr char kCanary = static_cast<char>(0xCD);
 
-fuzzing::FuzzHost gHost;
+// The host: the plug-in library stays loaded for the whole run and every input creates its
+// own instance through the exported entry point. The host answers the plug-in's calls as
+// the input chooses, the time request included (no record, any flags, a NaN or absurd tempo).
+struct Host {
+  VstPluginMainProc entry = nullptr;
+  intptr_t versionAnswer = 2400;
+  bool timeAnswers = true;  // false: a null record
+  int32_t timeFlags = kVstTempoValid;
+  double tempo = 120.0, sampleRate = 44100.0, samplePosition = 0.0;
+  int32_t blockSize = 512;
+  VstTimeInfo timeInfo{};
+} gHost;
+
+intptr_t VST_CALL hostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
+  switch (opcode) {
+    case audioMasterVersion:
+      return gHost.versionAnswer;
+    case audioMasterGetTime:
+      if (!gHost.timeAnswers) return 0;
+      gHost.timeInfo = VstTimeInfo{};
+      gHost.timeInfo.samplePos = gHost.samplePosition;
+      gHost.timeInfo.sampleRate = gHost.sampleRate;
+      gHost.timeInfo.tempo = gHost.tempo;
+      gHost.timeInfo.timeSigNumerator = gHost.timeInfo.timeSigDenominator = 4;
+      gHost.timeInfo.flags = gHost.timeFlags;
+      return reinterpret_cast<intptr_t>(&gHost.timeInfo);
+    case audioMasterGetSampleRate:  // an integer, as hosts answer; 0 for a rate that has none
+      return gHost.sampleRate >= 1.0 && gHost.sampleRate < 1e9
+                 ? static_cast<intptr_t>(gHost.sampleRate)
+                 : 0;
+    case audioMasterGetBlockSize:
+      return gHost.blockSize;
+    default:
+      return 0;
+  }
+}
+
+AEffect* createInstance() { return gHost.entry(hostCallback); }
 
 [[noreturn]] void fail(const char* format, ...) {
   va_list args;
@@ -82,71 +121,26 @@ void trace(const char* format, ...) {
 
 bool isOrdinaryAudio(float x) { return std::isfinite(x) && std::fabs(x) <= 1.0f; }
 
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
+constexpr double kNaND = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInfD = std::numeric_limits<double>::infinity();
+
 constexpr float kUnusualSamples[] = {
-    std::numeric_limits<float>::quiet_NaN(),
-    std::numeric_limits<float>::infinity(),
-    -std::numeric_limits<float>::infinity(),
-    std::numeric_limits<float>::denorm_min(),
-    -1e-40f,
-    FLT_MIN,
-    1e30f,
-    -1e30f,
-    FLT_MAX,
-    -FLT_MAX,
-    2.0f,
-    -1e5f,
-};
+    kNaN,    kInf,     -kInf, std::numeric_limits<float>::denorm_min(),
+    -1e-40f, FLT_MIN,  1e30f, -1e30f,
+    FLT_MAX, -FLT_MAX, 2.0f,  -1e5f};
 
-constexpr float kUnusualParameterValues[] = {
-    std::numeric_limits<float>::quiet_NaN(),
-    std::numeric_limits<float>::infinity(),
-    -std::numeric_limits<float>::infinity(),
-    -1.0f,
-    -1e-45f,
-    1.0000001f,
-    5.0f,
-    1e30f,
-    FLT_MAX,
-    -FLT_MAX,
-    0.5f,
-    0.0f,
-    1.0f,
-};
+constexpr float kUnusualParameterValues[] = {kNaN,       kInf, -kInf, -1.0f,   -1e-45f,
+                                             1.0000001f, 5.0f, 1e30f, FLT_MAX, -FLT_MAX,
+                                             0.5f,       0.0f, 1.0f};
 
-constexpr double kUnusualTempos[] = {
-    std::numeric_limits<double>::quiet_NaN(),
-    std::numeric_limits<double>::infinity(),
-    -std::numeric_limits<double>::infinity(),
-    0.0,
-    -120.0,
-    1e-300,
-    1e300,
-    DBL_MAX,
-    20.0,
-    120.0,
-    999.0,
-};
+constexpr double kUnusualTempos[] = {kNaND, kInfD,   -kInfD, 0.0,   -120.0, 1e-300,
+                                     1e300, DBL_MAX, 20.0,   120.0, 999.0};
 
-constexpr float kOddSampleRates[] = {
-    0.0f,
-    -1.0f,
-    1.0f,
-    8000.0f,
-    11025.0f,
-    22050.0f,
-    44100.0f,
-    48000.0f,
-    88200.0f,
-    96000.0f,
-    176400.0f,
-    192000.0f,
-    384000.0f,
-    1e6f,
-    44100.5f,
-    FLT_MAX,
-    std::numeric_limits<float>::quiet_NaN(),
-    std::numeric_limits<float>::infinity(),
-};
+constexpr float kOddSampleRates[] = {0.0f,      -1.0f,    1.0f,     8000.0f,  11025.0f,  22050.0f,
+                                     44100.0f,  48000.0f, 88200.0f, 96000.0f, 176400.0f, 192000.0f,
+                                     384000.0f, 1e6f,     44100.5f, FLT_MAX,  kNaN,      kInf};
 
 constexpr intptr_t kOddBlockSizes[] = {0, -1, 1, 7, 64, 127, 128, 129, 512, 4096, 8192, INT32_MAX};
 
@@ -475,12 +469,12 @@ class Session {
   }
 
   void hostTime() {
-    gHost.time.answers = in_.ConsumeIntegralInRange(0, 3) != 0;
-    gHost.time.flags = in_.ConsumeBool() ? kVstTempoValid : in_.ConsumeIntegral<int32_t>();
-    gHost.time.tempo =
+    gHost.timeAnswers = in_.ConsumeIntegralInRange(0, 3) != 0;
+    gHost.timeFlags = in_.ConsumeBool() ? kVstTempoValid : in_.ConsumeIntegral<int32_t>();
+    gHost.tempo =
         in_.ConsumeBool() ? pick(in_, kUnusualTempos) : in_.ConsumeFloatingPoint<double>();
-    trace("host time: %s, flags %d, tempo %g", gHost.time.answers ? "record" : "none",
-          gHost.time.flags, gHost.time.tempo);
+    trace("host time: %s, flags %d, tempo %g", gHost.timeAnswers ? "record" : "none",
+          gHost.timeFlags, gHost.tempo);
   }
 
   std::vector<float> parameterValues() {
@@ -597,14 +591,16 @@ class Session {
 // The plug-in of this build, or another build's named by QUENDRAL_FUZZ_PLUGIN.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   const char* path = std::getenv("QUENDRAL_FUZZ_PLUGIN");
-  std::string error;
-  if (!gHost.load(path ? path : QUENDRAL_PLUGIN_PATH, error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
+  void* library = dlopen(path ? path : QUENDRAL_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
+  if (library) gHost.entry = reinterpret_cast<VstPluginMainProc>(dlsym(library, "VSTPluginMain"));
+  if (!gHost.entry) {
+    std::fprintf(stderr, "cannot load the plug-in's VSTPluginMain: %s\n",
+                 library ? "not exported" : dlerror());
     std::exit(1);
   }
   // One instance stays open for the whole run, as in a session with several: instances share
   // the response tables the first one builds, so each input's own instance starts quickly.
-  static AEffect* const keeper = gHost.create();
+  static AEffect* const keeper = createInstance();
   if (!keeper) {
     std::fprintf(stderr, "the plug-in refused to load\n");
     std::exit(1);
@@ -615,18 +611,20 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
   gHost.versionAnswer = in.ConsumeIntegralInRange(0, 31) == 0 ? 0 : 2400;
-  gHost.time = fuzzing::HostTime{};
+  gHost.timeAnswers = true;
+  gHost.timeFlags = kVstTempoValid;
+  gHost.tempo = 120.0;
   gHost.sampleRate = 44100.0;
   gHost.blockSize = 512;
   gHost.samplePosition = 0.0;
 
-  AEffect* effect = gHost.create();
+  AEffect* effect = createInstance();
   if (gHost.versionAnswer == 0) {
     if (effect) fail("the plug-in loaded into a host that answered version 0");
     return 0;
   }
   if (!effect || effect->magic != kEffectMagic) fail("the plug-in refused to load");
   Session(effect, in).run();
-  gHost.close(effect);
+  effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
   return 0;
 }

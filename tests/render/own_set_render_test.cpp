@@ -2,73 +2,49 @@
 // --info shows it, and a preset saved with --save-preset brings it back without the file,
 // sample for sample.
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "required_package.h"
+#include "tool_run.h"
 
-namespace fs = std::filesystem;
+using namespace tool_test;
 
 namespace {
 
 constexpr const char* kMitKemar = "/usr/share/libmysofa/MIT_KEMAR_normal_pinna.sofa";
 
-class OwnSetRender : public ::testing::Test {
+class OwnSetRender : public ToolTest {
  protected:
+  // Half a second of noise at 48 kHz, so the set is resampled on the way.
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("quendral-own-set-" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    // Half a second of noise at 48 kHz, so the set is resampled on the way.
-    SF_INFO info{};
-    info.samplerate = 48000;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-    SNDFILE* file = sf_open(path("in.wav").c_str(), SFM_WRITE, &info);
-    std::vector<float> noise(24000);
-    uint32_t state = 1;
-    for (float& v : noise) {
-      state = state * 1664525u + 1013904223u;
-      v = static_cast<float>(state >> 8) / 16777216.0f - 0.5f;
-    }
-    sf_writef_float(file, noise.data(), static_cast<sf_count_t>(noise.size()));
-    sf_close(file);
+    ToolTest::SetUp();
+    writeAudio("in.wav", {noise(24000, 1, 1.0f)}, 48000);
   }
-  void TearDown() override { fs::remove_all(dir); }
-
-  std::string path(const std::string& name) const { return (dir / name).string(); }
-
-  // Runs the tool; returns its exit status, its output in `out`.
+  // Runs the tool on quendral with the space-separated `arguments`; returns its exit
+  // status, and all it printed in `out`.
   int run(const std::string& arguments, std::string* out = nullptr) const {
-    const std::string log = path("log.txt");
-    const std::string command = std::string(RENDER_TOOL) + " --plugin " + QUENDRAL_PLUGIN + " " +
-                                arguments + " > " + log + " 2>&1";
-    const int status = std::system(command.c_str());
-    std::ifstream in(log);
-    const std::string text((std::istreambuf_iterator<char>(in)), {});
-    if (out) *out = text;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::vector<std::string> args{"--plugin", QUENDRAL_PLUGIN};
+    std::istringstream words(arguments);
+    for (std::string word; words >> word;) args.push_back(word);
+    const RunResult r = ToolTest::run(args);
+    if (out) *out = r.out + r.err;
+    return r.status;
   }
-
-  static std::vector<float> samples(const std::string& file) {
-    SF_INFO info{};
-    SNDFILE* f = sf_open(file.c_str(), SFM_READ, &info);
-    if (!f) return {};
-    std::vector<float> v(static_cast<size_t>(info.frames) * info.channels);
-    sf_readf_float(f, v.data(), info.frames);
-    sf_close(f);
-    return v;
+  // All samples of a file, channels interleaved.
+  std::vector<float> samples(const std::string& name) const {
+    const Channels c = readAudio(name);
+    std::vector<float> all;
+    for (size_t i = 0; !c.empty() && i < c[0].size(); ++i)
+      for (const auto& channel : c) all.push_back(channel[i]);
+    return all;
   }
-
-  fs::path dir;
 };
 
 }  // namespace
@@ -83,16 +59,16 @@ TEST_F(OwnSetRender, PresetBringsTheSetBackWithoutTheFile) {
             0)
       << out;
   EXPECT_NE(out.find("own set head.sofa: 72 directions"), std::string::npos) << out;
-  const std::vector<float> built = samples(path("a.wav"));
+  const std::vector<float> built = samples("a.wav");
   ASSERT_EQ(run("--angle 70 " + path("in.wav") + " " + path("builtin.wav")), 0);
   fs::rename(path("head.sofa"), path("moved.sofa"));
   ASSERT_EQ(run("--preset " + path("p.fxp") + " " + path("in.wav") + " " + path("b.wav"), &out), 0)
       << out;
-  const std::vector<float> reloaded = samples(path("b.wav"));
+  const std::vector<float> reloaded = samples("b.wav");
   ASSERT_EQ(reloaded.size(), built.size());
   ASSERT_FALSE(built.empty());
   double largest = 0.0, fromBuiltIn = 0.0;
-  const std::vector<float> builtIn = samples(path("builtin.wav"));
+  const std::vector<float> builtIn = samples("builtin.wav");
   for (size_t i = 0; i < built.size(); ++i) {
     largest = std::max(largest, std::fabs(double(built[i]) - reloaded[i]));
     fromBuiltIn = std::max(fromBuiltIn, std::fabs(double(built[i]) - builtIn[i]));
@@ -143,16 +119,16 @@ TEST_F(OwnSetRender, APresetWithADamagedRingIsRefusedWhole) {
 
 TEST_F(OwnSetRender, UnusableFilesAreRefusedWithTheReason) {
   std::ofstream(path("text.sofa")) << "not a measurement";
-  std::string out;
-  EXPECT_EQ(run("--sofa " + path("text.sofa") + " " + path("in.wav") + " " + path("a.wav"), &out),
-            2);
-  EXPECT_NE(out.find("text.sofa: not a SOFA file"), std::string::npos) << out;
-  EXPECT_FALSE(fs::exists(path("a.wav")));
-  EXPECT_EQ(run("--preset " + path("text.sofa") + " " + path("in.wav") + " " + path("a.wav"), &out),
-            2);
-  EXPECT_NE(out.find("a program (.fxp) or a bank (.fxb)"), std::string::npos) << out;
   std::ofstream(path("bad.fxp")) << "CcnK....";
-  EXPECT_EQ(run("--preset " + path("bad.fxp") + " " + path("in.wav") + " " + path("a.wav"), &out),
-            2);
-  EXPECT_NE(out.find("not a VST2 preset file"), std::string::npos) << out;
+  const struct {
+    std::string option, expected;
+  } cases[] = {{"--sofa " + path("text.sofa"), "text.sofa: not a SOFA file"},
+               {"--preset " + path("text.sofa"), "a program (.fxp) or a bank (.fxb)"},
+               {"--preset " + path("bad.fxp"), "not a VST2 preset file"}};
+  for (const auto& c : cases) {
+    std::string out;
+    EXPECT_EQ(run(c.option + " " + path("in.wav") + " " + path("a.wav"), &out), 2) << c.option;
+    EXPECT_NE(out.find(c.expected), std::string::npos) << out;
+    EXPECT_FALSE(fs::exists(path("a.wav")));
+  }
 }

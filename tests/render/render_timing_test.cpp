@@ -2,43 +2,18 @@
 // sample, and a synced sweep stands where the song position puts it, so rendering from a
 // later beat gives the same samples as that part of a render from the song's start.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "audio_file_reader.h"
-#include "audio_file_writer.h"
+#include "tool_run.h"
 
-using namespace render;
-namespace fs = std::filesystem;
+using namespace tool_test;
 
 namespace {
-
-using Channels = std::vector<std::vector<float>>;
-
-std::string quoted(const std::string& arg) {
-  std::string q = "'";
-  for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-std::vector<float> noise(size_t frames) {
-  std::vector<float> x(frames);
-  uint32_t state = 777;
-  for (float& v : x) {
-    state = state * 1664525u + 1013904223u;
-    v = (static_cast<float>(state >> 8) / 16777216.0f - 0.5f) * 0.5f;
-  }
-  return x;
-}
 
 // How many seconds channel 0 lags channel 1 over [from, from + span): the peak of their
 // cross-correlation, placed between samples by a parabola through its neighbours.
@@ -64,50 +39,18 @@ double arrivalDifference(const Channels& out, size_t from, size_t span, double r
   return (best + offset) / rate;
 }
 
-class RenderTiming : public ::testing::Test {
+class RenderTiming : public ToolTest {
  protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("render-timing-" + std::to_string(getpid()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_);
-  }
-  void TearDown() override { fs::remove_all(root_); }
-
-  std::string path(const std::string& name) const { return (root_ / name).string(); }
-
   void writeMono(const std::string& name, const std::vector<float>& samples, int rate) const {
-    AudioFileWriter writer(path(name), 1, rate);
-    const float* channel = samples.data();
-    writer.write(&channel, static_cast<int>(samples.size()));
-    writer.commit();
+    writeAudio(name, {samples}, rate);
   }
-
   // Renders `input` through quendral (the VST2 plug-in unless another is named) with
-  // `options` and reads the result back.
+  // `options`, no tail, and reads the result back.
   Channels render(const std::string& input, std::vector<std::string> options,
-                  const std::string& plugin = QUENDRAL_PLUGIN) const {
-    const std::string output = path("out.wav"), err = path("err.txt");
-    std::string command = quoted(RENDER_TOOL);
-    options.insert(options.end(), {"--quiet", "--plugin", plugin, "--tail", "0"});
-    for (const auto& a : options) command += " " + quoted(a);
-    command += " " + quoted(path(input)) + " " + quoted(output) + " </dev/null 2>" + quoted(err);
-    const int status = std::system(command.c_str());
-    std::stringstream text;
-    text << std::ifstream(err).rdbuf();
-    EXPECT_EQ(status, 0) << text.str();
-    if (status != 0) return {};
-    AudioFileReader reader(output);
-    reader.setTargetChannels(reader.channels());
-    Channels channels(reader.channels(), std::vector<float>(reader.frames()));
-    std::vector<float*> pointers;
-    for (auto& c : channels) pointers.push_back(c.data());
-    EXPECT_EQ(reader.read(pointers.data(), static_cast<int>(reader.frames())), reader.frames());
-    return channels;
+                  const std::string& plugin = QUENDRAL_PLUGIN) {
+    options.insert(options.end(), {"--tail", "0"});
+    return ToolTest::render(input, "out.wav", options, plugin);
   }
-
-  fs::path root_;
 };
 
 TEST_F(RenderTiming, FixedAnglesHoldFromTheFirstSampleAtEveryRate) {
@@ -152,7 +95,7 @@ TEST_F(RenderTiming, StartBeatRendersThatPartOfTheSong) {
   // where a beat falls inside a frame the two renders would crossfade at different samples.
   constexpr int kRate = 48000;
   constexpr size_t kBeat = kRate / 2;
-  const std::vector<float> song = noise(12 * kRate);
+  const std::vector<float> song = noise(12 * kRate, 777);
   writeMono("song.wav", song, kRate);
   const std::vector<std::string> sweep{"--sync", "120", "--lfo-divide", "8"};
   std::vector<std::string> plugins{QUENDRAL_PLUGIN};

@@ -4,61 +4,19 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sndfile.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 
-#include "audio_file_reader.h"
-#include "audio_file_writer.h"
 #include "required_package.h"
+#include "tool_run.h"
 
-using namespace render;
-namespace fs = std::filesystem;
+using namespace tool_test;
 
 namespace {
 
 constexpr int kRate = 44100;
-
-struct RunResult {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string quoted(const std::string& arg) {
-  std::string q = "'";
-  for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-std::string slurp(const fs::path& file) {
-  std::ifstream in(file);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::vector<float> clicks(int frames, int spacing) {
-  std::vector<float> x(frames, 0.0f);
-  for (int i = spacing / 2; i < frames; i += spacing) x[i] = 0.5f;
-  return x;
-}
-
-std::vector<float> noise(int frames) {
-  std::vector<float> x(frames);
-  uint32_t state = 12345;
-  for (float& v : x) {
-    state = state * 1664525u + 1013904223u;
-    v = (static_cast<float>(state >> 8) / 16777216.0f - 0.5f) * 0.5f;
-  }
-  return x;
-}
 
 double rmsDb(const std::vector<float>& x, size_t from, size_t to) {
   double sum = 0.0;
@@ -77,77 +35,21 @@ int onset(const std::vector<float>& x, size_t from, size_t span) {
   return -1;
 }
 
-class RenderTool : public ::testing::Test {
+class RenderTool : public ToolTest {
  protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("render-tool-" + std::to_string(getpid()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_ / "work");
-    fs::create_directories(root_ / "streams");
+  void writeFile(const std::string& name, const Channels& channels) const {
+    writeAudio(name, channels, kRate);
   }
-  void TearDown() override { fs::remove_all(root_); }
-
-  std::string path(const std::string& name) const { return (root_ / "work" / name).string(); }
-
-  RunResult run(const std::vector<std::string>& args) const {
-    std::string command = quoted(RENDER_TOOL);
-    for (const auto& a : args) command += " " + quoted(a);
-    const fs::path out = root_ / "streams" / "out";
-    const fs::path err = root_ / "streams" / "err";
-    command += " </dev/null >" + quoted(out.string()) + " 2>" + quoted(err.string());
-    const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
-  }
-
-  void writeFile(const std::string& name, const std::vector<std::vector<float>>& channels) const {
-    AudioFileWriter writer(path(name), static_cast<int>(channels.size()), kRate);
-    std::vector<const float*> ptrs;
-    for (const auto& c : channels) ptrs.push_back(c.data());
-    writer.write(ptrs.data(), static_cast<int>(channels[0].size()));
-    writer.commit();
-  }
-
   // A tenth of a second of clicks in a mono file at `rate`.
   void writeClicksAt(const std::string& name, int rate) const {
-    AudioFileWriter writer(path(name), 1, rate);
-    const std::vector<float> x = clicks(rate / 10, rate / 100);
-    const float* channel = x.data();
-    writer.write(&channel, static_cast<int>(x.size()));
-    writer.commit();
+    writeAudio(name, {clicks(rate / 10, rate / 100)}, rate);
   }
-
-  std::vector<std::vector<float>> readFile(const std::string& name) const {
-    AudioFileReader reader(path(name));
-    reader.setTargetChannels(reader.channels());
-    std::vector<std::vector<float>> channels(reader.channels(),
-                                             std::vector<float>(reader.frames()));
-    std::vector<float*> ptrs;
-    for (auto& c : channels) ptrs.push_back(c.data());
-    EXPECT_EQ(reader.read(ptrs.data(), static_cast<int>(reader.frames())), reader.frames());
-    return channels;
-  }
-
   std::set<std::string> workFiles() const {
     std::set<std::string> names;
     for (const auto& entry : fs::directory_iterator(root_ / "work"))
       names.insert(entry.path().filename().string());
     return names;
   }
-
-  // Renders `input` (already written) with `options` into `output` and reads it back.
-  std::vector<std::vector<float>> render(const std::string& input, const std::string& output,
-                                         std::vector<std::string> options) {
-    options.insert(options.end(),
-                   {"--quiet", "--plugin", QUENDRAL_PLUGIN, path(input), path(output)});
-    const RunResult r = run(options);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
-    return readFile(output);
-  }
-
-  fs::path root_;
 };
 
 }  // namespace
@@ -201,7 +103,7 @@ TEST_F(RenderTool, LatencyIsRemovedUnlessAskedToKeepIt) {
   const RunResult r = run({"--plugin", QUENDRAL_PLUGIN, path("clicks.wav"), path("out.wav")});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find("mixing 2 channels"), std::string::npos);
-  const auto kept = readFile("out.wav");
+  const auto kept = readAudio("out.wav");
   EXPECT_EQ(kept[0].size(), input.size() + kRate / 10);  // default tail 0.1 s
   const int compensated = onset(kept[0], 2000, 600);
   EXPECT_GE(compensated, 205);
@@ -337,7 +239,7 @@ TEST_F(RenderTool, RendersAtTheEdgesOfTheRatesQuendralTakes) {
     const RunResult r = run(
         {"--quiet", "--plugin", QUENDRAL_PLUGIN, "--angle", "90", path(name), path("out-" + name)});
     ASSERT_EQ(r.status, 0) << r.err;
-    AudioFileReader reader(path("out-" + name));
+    render::AudioFileReader reader(path("out-" + name));
     EXPECT_EQ(reader.sampleRate(), rate);
     EXPECT_EQ(reader.channels(), 2);
   }
@@ -356,7 +258,7 @@ TEST_F(RenderTool, RunsAThirdPartyPlugin) {
   const RunResult r = run({"--quiet", "--plugin", plugin, "--param", "mode=0", "--param",
                            "samp=0.01", "--block", "300", path("clicks.wav"), path("out.wav")});
   ASSERT_EQ(r.status, 0) << r.err;
-  const auto out = readFile("out.wav");
+  const auto out = readAudio("out.wav");
   ASSERT_EQ(out.size(), 1u);
   ASSERT_EQ(out[0].size(), input.size() + kRate / 10);
   // Every click comes out 100 samples later at the same level.
@@ -382,7 +284,7 @@ TEST_F(RenderTool, RunsAThirdPartyVst3Plugin) {
   const RunResult r = run({"--quiet", "--plugin", bundle, "--param", "Time=0.012377", "--param",
                            "Dry/Wet=1", "--param", "LPF=1", path("clicks.wav"), path("out.wav")});
   ASSERT_EQ(r.status, 0) << r.err;
-  const auto out = readFile("out.wav");
+  const auto out = readAudio("out.wav");
   ASSERT_EQ(out.size(), 1u);
   ASSERT_EQ(out[0].size(), input.size() + kRate / 10);
   // Every click comes out 4410 samples (100 ms) later; nothing comes through dry.

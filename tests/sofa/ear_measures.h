@@ -69,13 +69,13 @@ inline std::vector<double> thirdOctaveLevels(const std::vector<double>& x, doubl
 }
 
 // The engine's impulse response at `azimuth` (0..359) once it has settled there, `frames`
-// frames per output channel.
+// frames per output channel. The glide to it is at most half a turn at any rate.
 inline void engineImpulse(panner::SpatialEngine& engine, float azimuth, int frames, Ears& out) {
   constexpr int kF = panner::engine::kFrameSize;
   engine.modulator.targetAngle.store(azimuth <= 180.0f ? azimuth : azimuth - 360.0f,
                                      std::memory_order_relaxed);
   std::vector<float> in(kF, 0.0f), o0(kF), o1(kF);
-  for (int frame = 0; frame < 400 && engine.currentAngleDegrees() != azimuth; ++frame)
+  for (int frame = 0; frame < 5000 && engine.currentAngleDegrees() != azimuth; ++frame)
     engine.convolutionFrame(in.data(), o0.data(), o1.data(), nullptr);
   for (int frame = 0; frame < 2; ++frame)
     engine.convolutionFrame(in.data(), o0.data(), o1.data(), nullptr);
