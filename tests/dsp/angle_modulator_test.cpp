@@ -73,15 +73,24 @@ class Modulator : public ::testing::Test {
     return -1;
   }
 
+  // The angle a placement finds on this envelope at `at`, travelling at `speed`.
+  float placedAngle(float at, float speed) const {
+    AngleModulator reference;
+    for (int i = 0; i < AngleModulator::kPoints; ++i) {
+      reference.pointTimes[i].store(m.pointTimes[i].load(kRelaxed), kRelaxed);
+      reference.pointValues[i].store(m.pointValues[i].load(kRelaxed), kRelaxed);
+    }
+    reference.lfoPosition.store(at, kRelaxed);
+    reference.lfoSpeed.store(speed, kRelaxed);
+    reference.placeOnEnvelope();
+    return reference.targetAngle.load(kRelaxed);
+  }
+
   AngleModulator m;
 };
 
 TEST_F(Modulator, DefaultRampRisesAtItsRateAndWrapsOncePerSecond) {
   start(1.0f);
-  for (int i = 0; i < 7; ++i)
-    EXPECT_NEAR(m.angleRate[i].load(kRelaxed), 46080.0f / 44100.0f, 1e-5f) << i;
-  EXPECT_EQ(m.angleRate[7].load(kRelaxed),
-            0.0f);  // point 8 (value 1) and point 1 (value 0) coincide
   EXPECT_FLOAT_EQ(angle(), -180.0f);
   m.advanceModulator(nullptr);
   EXPECT_NEAR(angle(), -180.0f + 1.0449f, 1e-4f);
@@ -135,11 +144,6 @@ TEST_F(Modulator, BackwardTravelStaysOnTheEnvelope) {
   setTimes({0.0f, 0.1f, 0.4f, 0.5f, 0.55f, 0.8f, 0.9f, 1.0f});
   setValues({0.0f, 0.3f, 0.35f, 0.8f, 0.6f, 0.65f, 0.1f, 0.2f});
   start(-1.0f, 0.97f);
-  AngleModulator reference;  // places itself at each position the LFO reaches
-  for (int i = 0; i < AngleModulator::kPoints; ++i) {
-    reference.pointTimes[i].store(m.pointTimes[i].load(kRelaxed), kRelaxed);
-    reference.pointValues[i].store(m.pointValues[i].load(kRelaxed), kRelaxed);
-  }
   for (int frame = 0; frame < 300; ++frame) {
     const int from = m.fromPoint.load(kRelaxed);
     m.advanceModulator(nullptr);
@@ -147,15 +151,15 @@ TEST_F(Modulator, BackwardTravelStaysOnTheEnvelope) {
     // A step may carry the position up to one frame past the point it heads for; the
     // crossing follows in the next frame.
     if (position() < m.pointTimes[m.toPoint.load(kRelaxed)].load(kRelaxed)) continue;
-    reference.lfoPosition.store(position(), kRelaxed);
-    reference.lfoSpeed.store(-1.0f, kRelaxed);
-    reference.placeOnEnvelope();
-    float difference = std::remainder(angle() - reference.targetAngle.load(kRelaxed), 360.0f);
-    ASSERT_NEAR(difference, 0.0f, 0.05f) << "frame " << frame << " position " << position();
+    ASSERT_NEAR(std::remainder(angle() - placedAngle(position(), -1.0f), 360.0f), 0.0f, 0.05f)
+        << "frame " << frame << " position " << position();
   }
   EXPECT_LT(m.lfoSpeed.load(kRelaxed), 0.0f);
 }
 
+// Sync runs the sweep at the host's tempo (one cycle per `divide` beats), in the direction
+// it had; without a usable tempo the sweep keeps its own speed, and with sync off (not above
+// 0.5) the host is not asked. Sync starting a stopped LFO places it on the envelope.
 TEST_F(Modulator, TempoSyncFollowsTheHost) {
   FakeTempo host;
   m.syncToHost.store(1.0f, kRelaxed);
@@ -163,30 +167,24 @@ TEST_F(Modulator, TempoSyncFollowsTheHost) {
   m.advanceModulator(&host);
   EXPECT_FLOAT_EQ(m.lfoSpeed.load(kRelaxed), 2.0f);
   EXPECT_NEAR(position(), 2.0f / 2.0f * 128.0f / 44100.0f, 1e-7f);
-
   start(-0.3f, 0.5f);
-  m.advanceModulator(&host);
   m.advanceModulator(&host);
   EXPECT_FLOAT_EQ(m.lfoSpeed.load(kRelaxed), -2.0f);
 
-  host.valid = false;
-  start(0.3f);
-  m.advanceModulator(&host);
-  EXPECT_FLOAT_EQ(m.lfoSpeed.load(kRelaxed), 0.3f);
-
-  host.bpm = std::numeric_limits<double>::quiet_NaN();
-  host.valid = true;
-  m.advanceModulator(&host);
-  EXPECT_FLOAT_EQ(m.lfoSpeed.load(kRelaxed), 0.3f);
-
-  m.syncToHost.store(0.5f, kRelaxed);  // not above 0.5: off, the host is not asked
+  for (const double bpm : {120.0, std::numeric_limits<double>::quiet_NaN()}) {
+    host.valid = bpm != 120.0;
+    host.bpm = bpm;
+    start(0.3f);
+    m.advanceModulator(&host);
+    EXPECT_FLOAT_EQ(m.lfoSpeed.load(kRelaxed), 0.3f) << bpm;
+  }
+  m.syncToHost.store(0.5f, kRelaxed);
   const int asked = host.requests;
   m.advanceModulator(&host);
   EXPECT_EQ(host.requests, asked);
-}
 
-TEST_F(Modulator, SyncStartingAStoppedLfoPlacesItOnTheEnvelope) {
-  FakeTempo host;
+  host.valid = true;
+  host.bpm = 120.0;
   start(0.0f, 0.5f);
   m.targetAngle.store(90.0f, kRelaxed);  // the "angle" parameter moved it since
   m.syncToHost.store(1.0f, kRelaxed);
@@ -211,16 +209,7 @@ TEST_F(Modulator, NoTimeIsLostAtCrossings) {
         ASSERT_NEAR(position(), expected, 2e-6)
             << rate << " Hz, speed " << speed << " / " << divide;
         // The angle is the envelope's at that position, as a placement finds it.
-        AngleModulator reference;
-        for (int i = 0; i < AngleModulator::kPoints; ++i) {
-          reference.pointTimes[i].store(m.pointTimes[i].load(kRelaxed), kRelaxed);
-          reference.pointValues[i].store(m.pointValues[i].load(kRelaxed), kRelaxed);
-        }
-        reference.lfoPosition.store(position(), kRelaxed);
-        reference.lfoSpeed.store(speed, kRelaxed);
-        reference.placeOnEnvelope();
-        EXPECT_NEAR(std::remainder(angle() - reference.targetAngle.load(kRelaxed), 360.0f), 0.0f,
-                    0.01f)
+        EXPECT_NEAR(std::remainder(angle() - placedAngle(position(), speed), 360.0f), 0.0f, 0.01f)
             << rate << " Hz, speed " << speed << " / " << divide;
       }
     }

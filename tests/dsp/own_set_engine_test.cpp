@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "../sofa/ear_measures.h"
 #include "own_response_set.h"
 #include "own_set_tables.h"
 #include "response_sets.h"
@@ -33,27 +34,14 @@ std::shared_ptr<const OwnResponseSet> prepared(const SofaMeasurements& m) {
   return set;
 }
 
-void settle(SpatialEngine& engine, float azimuth) {
-  engine.modulator.targetAngle.store(azimuth <= 180.0f ? azimuth : azimuth - 360.0f, kRelaxed);
-  std::vector<float> in(kF, 0.0f), out0(kF), out1(kF);
-  for (int frame = 0; frame < 1000 && engine.currentAngleDegrees() != azimuth; ++frame)
-    engine.convolutionFrame(in.data(), out0.data(), out1.data(), nullptr);
-  for (int frame = 0; frame < 2; ++frame)
-    engine.convolutionFrame(in.data(), out0.data(), out1.data(), nullptr);
+// The engine's impulse response on `channel` at `azimuth`, `frames` frames long.
+std::vector<double> impulse(SpatialEngine& engine, float azimuth, int channel, int frames) {
+  quendral_test::Ears ears;
+  quendral_test::engineImpulse(engine, azimuth, frames, ears);
+  return ears[channel];
 }
 
-// The engine's impulse response per output channel, `frames` frames long.
-std::vector<double> impulse(SpatialEngine& engine, int channel, int frames) {
-  std::vector<float> in(kF, 0.0f), out[2] = {std::vector<float>(kF), std::vector<float>(kF)};
-  std::vector<double> r;
-  in[0] = 1.0f;
-  for (int frame = 0; frame < frames; ++frame) {
-    engine.convolutionFrame(in.data(), out[0].data(), out[1].data(), nullptr);
-    in[0] = 0.0f;
-    r.insert(r.end(), out[channel].begin(), out[channel].end());
-  }
-  return r;
-}
+void settle(SpatialEngine& engine, float azimuth) { impulse(engine, azimuth, 0, 0); }
 
 // Time of the largest magnitude, refined by a parabola, in seconds.
 double peakSeconds(const std::vector<double>& x, double rate) {
@@ -91,13 +79,12 @@ TEST(OwnSetEngine, PlaysTheRingAsPreparedAtItsMeasuredDirections) {
   ASSERT_TRUE(engine.setOwnResponseSet(set));
   engine.useOwnSet.store(true, kRelaxed);
   for (float azimuth : {0.0f, 90.0f, 130.0f, 270.0f}) {
-    settle(engine, azimuth);
-    EXPECT_TRUE(engine.ownSetPlaying());
     int row = 0;
     while (set->angles[row] != azimuth) ++row;
     const int frames = (set->length + kF - 1) / kF + 1;
     for (int channel = 0; channel < 2; ++channel) {
-      const std::vector<double> r = impulse(engine, channel, frames);
+      const std::vector<double> r = impulse(engine, azimuth, channel, frames);
+      EXPECT_TRUE(engine.ownSetPlaying());
       for (int i = 0; i < frames * kF; ++i) {
         const double expected =
             i < set->length ? kImpulseScale * set->response(row, channel)[i] : 0.0;
@@ -117,9 +104,8 @@ TEST(OwnSetEngine, ArrivalsStayInSecondsAtOtherHostAndFileRates) {
     ASSERT_TRUE(engine.setOwnResponseSet(set));
     engine.useOwnSet.store(true, kRelaxed);
     for (float azimuth : {30.0f, 60.0f, 300.0f}) {
-      settle(engine, azimuth);
-      const double left = peakSeconds(impulse(engine, 0, 4), rate);
-      const double right = peakSeconds(impulse(engine, 1, 4), rate);
+      const double left = peakSeconds(impulse(engine, azimuth, 0, 4), rate);
+      const double right = peakSeconds(impulse(engine, azimuth, 1, 4), rate);
       const double sofa = -azimuth;
       const double expected =
           synthetic_head::arrivalSeconds(0, sofa) - synthetic_head::arrivalSeconds(1, sofa);

@@ -349,41 +349,31 @@ class Session {
   }
 
   void texts() {
-    const int32_t index = anyIndex();
-    const auto request = [this, index](int32_t opcode) {
-      return [this, index, opcode](char* text) { return dispatch(opcode, index, 0, text); };
+    struct Text {
+      const char* what;
+      int32_t opcode;
+      std::size_t size;
+      bool mustWrite;
     };
-    switch (in_.ConsumeIntegralInRange(0, 7)) {
-      case 0:
-        checkText("display", index, kParamTextSize, true, request(effGetParamDisplay));
-        break;
-      case 1:
-        checkText("label", index, kParamTextSize, true, request(effGetParamLabel));
-        break;
-      case 2:
-        checkText("name", index, kParamNameSize, true, request(effGetParamName));
-        break;
-      case 3:
-        checkText("program name", index, kVstMaxProgNameLen, true, request(effGetProgramName));
-        break;
-      case 4:
-        checkText("effect name", index, kVstMaxEffectNameLen, false, request(effGetEffectName));
-        break;
-      case 5:
-        checkText("vendor", index, kVstMaxVendorStrLen, false, request(effGetVendorString));
-        break;
-      case 6:
-        checkText("product", index, kVstMaxProductStrLen, false, request(effGetProductString));
-        break;
-      default: {
-        const intptr_t program = in_.ConsumeIntegralInRange<intptr_t>(-1, 9);
-        checkText("indexed program name", index, kVstMaxProgNameLen, false,
-                  [this, index, program](char* text) {
-                    return dispatch(effGetProgramNameIndexed, index, program, text);
-                  });
-        break;
-      }
+    static constexpr Text kTexts[] = {
+        {"display", effGetParamDisplay, kParamTextSize, true},
+        {"label", effGetParamLabel, kParamTextSize, true},
+        {"name", effGetParamName, kParamNameSize, true},
+        {"program name", effGetProgramName, kVstMaxProgNameLen, true},
+        {"effect name", effGetEffectName, kVstMaxEffectNameLen, false},
+        {"vendor", effGetVendorString, kVstMaxVendorStrLen, false},
+        {"product", effGetProductString, kVstMaxProductStrLen, false}};
+    const int32_t index = anyIndex();
+    const int kind = in_.ConsumeIntegralInRange(0, 7);
+    if (kind < 7) {
+      const Text& t = kTexts[kind];
+      checkText(t.what, index, t.size, t.mustWrite,
+                [&](char* text) { return dispatch(t.opcode, index, 0, text); });
+      return;
     }
+    const intptr_t program = in_.ConsumeIntegralInRange<intptr_t>(-1, 9);
+    checkText("indexed program name", index, kVstMaxProgNameLen, false,
+              [&](char* text) { return dispatch(effGetProgramNameIndexed, index, program, text); });
   }
 
   // Any request at all. Requests whose ptr is a record of a given shape are made with such a

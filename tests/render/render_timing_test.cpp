@@ -15,30 +15,6 @@ using namespace tool_test;
 
 namespace {
 
-// How many seconds channel 0 lags channel 1 over [from, from + span): the peak of their
-// cross-correlation, placed between samples by a parabola through its neighbours.
-double arrivalDifference(const Channels& out, size_t from, size_t span, double rate) {
-  const int maxLag = static_cast<int>(std::ceil(0.001 * rate));  // a head is under 1 ms wide
-  auto correlation = [&](int lag) {
-    double sum = 0.0;
-    for (size_t i = from; i < from + span; ++i) {
-      const long j = static_cast<long>(i) - lag;
-      if (j >= 0 && static_cast<size_t>(j) < out[1].size()) sum += out[0][i] * out[1][j];
-    }
-    return sum;
-  };
-  int best = -maxLag;
-  double peak = correlation(best);
-  for (int lag = -maxLag + 1; lag <= maxLag; ++lag) {
-    const double c = correlation(lag);
-    if (c > peak) peak = c, best = lag;
-  }
-  const double before = correlation(best - 1), after = correlation(best + 1);
-  const double curvature = before - 2.0 * peak + after;
-  const double offset = curvature < 0.0 ? 0.5 * (before - after) / curvature : 0.0;
-  return (best + offset) / rate;
-}
-
 class RenderTiming : public ToolTest {
  protected:
   void writeMono(const std::string& name, const std::vector<float>& samples, int rate) const {
@@ -56,7 +32,6 @@ class RenderTiming : public ToolTest {
 TEST_F(RenderTiming, FixedAnglesHoldFromTheFirstSampleAtEveryRate) {
   const int rates[] = {44100, 8000, 48000, 96000, 192000};  // 44.1 kHz first: the reference
   const char* angles[] = {"30", "60", "90", "135"};
-  double reference[4] = {};
   for (int rate : rates) {
     // An impulse on the first sample, and one a second later on the same place in a frame
     // of 128 samples: by then any glide is long over.
@@ -78,12 +53,13 @@ TEST_F(RenderTiming, FixedAnglesHoldFromTheFirstSampleAtEveryRate) {
         }
       }
       EXPECT_LT(worst, 1e-4f * peak) << "the first impulse sounds unlike the second";
-      const double difference = arrivalDifference(out, 0, span, rate);
-      std::printf("%6d Hz, %3s degrees: channel 1 leads by %7.2f us\n", rate, angles[a],
-                  difference * 1e6);
-      if (rate == 44100) reference[a] = difference;
-      EXPECT_NEAR(difference, reference[a], 1.0 / 44100.0);
-      EXPECT_GT(difference, 0.0);  // all four lie on channel 1's side
+      // All four lie on channel 1's side (the cues themselves are the engine tests' part).
+      double energy[2] = {};
+      for (int c = 0; c < 2; ++c)
+        for (size_t i = 0; i < span; ++i) energy[c] += double(out[c][i]) * out[c][i];
+      std::printf("%6d Hz, %3s degrees: channel 1 %.1f dB louder\n", rate, angles[a],
+                  10.0 * std::log10(energy[1] / energy[0]));
+      EXPECT_GT(energy[1], 2.0 * energy[0]);
     }
   }
 }

@@ -120,25 +120,25 @@ TEST_F(SofaFile, WhatIsNoSofaFileOrAnotherConventionIsRefused) {
 TEST_F(SofaFile, BadContentsAreRefusedByName) {
   QUENDRAL_REQUIRE_PACKAGE(fs::exists(quendral_test::kNcgen),
                            quendral_test::kNcgen << " (Debian: netcdf-bin)");
-  quendral_test::SofaContents nan = smallHead();
-  nan.responses[3 * 64 + 5] = std::numeric_limits<double>::quiet_NaN();
-  ASSERT_TRUE(quendral_test::writeSofa(nan, path("nan.sofa")));
-  expectRefused(path("nan.sofa"), "non-finite values in the response at");
-
-  quendral_test::SofaContents rate = smallHead();
-  rate.rate = 0.0;
-  ASSERT_TRUE(quendral_test::writeSofa(rate, path("rate.sofa")));
-  expectRefused(path("rate.sofa"), "sample rate 0 Hz lies outside 8-384 kHz");
-
-  quendral_test::SofaContents high = smallHead();
-  for (auto& p : high.positions) p[1] = 40.0;
-  ASSERT_TRUE(quendral_test::writeSofa(high, path("high.sofa")));
-  expectRefused(path("high.sofa"), "no usable ring");
-
-  quendral_test::SofaContents silent = smallHead();
-  std::fill(silent.responses.begin(), silent.responses.end(), 0.0);
-  ASSERT_TRUE(quendral_test::writeSofa(silent, path("silent.sofa")));
-  expectRefused(path("silent.sofa"), "silent response");
+  const struct {
+    const char* expected;
+    void (*damage)(quendral_test::SofaContents&);
+  } cases[] = {
+      {"non-finite values in the response at",
+       [](auto& c) { c.responses[3 * 64 + 5] = std::numeric_limits<double>::quiet_NaN(); }},
+      {"sample rate 0 Hz lies outside 8-384 kHz", [](auto& c) { c.rate = 0.0; }},
+      {"no usable ring",
+       [](auto& c) {
+         for (auto& p : c.positions) p[1] = 40.0;
+       }},
+      {"silent response", [](auto& c) { std::fill(c.responses.begin(), c.responses.end(), 0.0); }},
+  };
+  for (const auto& c : cases) {
+    quendral_test::SofaContents contents = smallHead();
+    c.damage(contents);
+    ASSERT_TRUE(quendral_test::writeSofa(contents, path("bad.sofa"))) << c.expected;
+    expectRefused(path("bad.sofa"), c.expected);
+  }
 
   // Larger than the limit: refused from its size, before a byte is read.
   {
