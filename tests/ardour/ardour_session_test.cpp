@@ -1,0 +1,399 @@
+// Ardour 7 itself, headless (ardour7-lua with the Dummy backend and a private HOME), with each
+// format quendral ships for it: Ardour's scanner accepts the plug-in, it inserts on a mono
+// track with one input and two outputs and 128 samples of latency (Ardour aligns its export
+// only with the right latency), and a session with a state that matters is exported and
+// saved in one process, then loaded and exported again in a second one. The two exports are
+// equal sample for sample, and equal the VST2 build's export of the same session. The state:
+// an angle and gain; a tempo-synced sweep, which stands where the song position puts it; and
+// where the format carries Ardour presets, a user's own response set that came in as a
+// preset (saved by quendral-render from a SOFA file that is gone before the reload).
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "ardour_lua_tries.h"
+#include "required_package.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kArdourLua = "/usr/bin/ardour7-lua";
+const char* const kVst2Scanner = "/usr/lib/ardour7/ardour-vst-scanner";
+const char* const kMitKemar = "/usr/share/libmysofa/MIT_KEMAR_normal_pinna.sofa";
+const char* const kVst2Id = "1903842411";       // "kTzq", as Ardour lists it
+constexpr std::size_t kExportedFrames = 88200;  // session.lua exports two seconds at 44.1 kHz
+
+enum class Check { RightEar, Sweep, UnlikeDefaultState };
+
+// One state set on quendral before the first export: settings in the normalised units of the
+// VST formats and in the LV2 ports' own units; `onlyIn` names the one format it is for.
+struct Case {
+  const char* name;
+  std::vector<std::string> normalised, lv2Units;
+  Check check;
+  const char* onlyIn;
+};
+
+// "midi lfo tempo" on, "lfo divide" 4, "lfo speed" +1: at the session's 120 beats per minute
+// one turn per two seconds, locked to the song position. The own set's preset (a VST2 chunk
+// preset in Ardour) holds the default state's placement, so its export must differ from the
+// default state's. Through Ardour's VST3 and LV2 hosts the synced sweep does not yet render
+// as through its VST2 host (nor reload to the same export through LV2): VST2 alone checks it.
+const std::vector<Case> kCases = {
+    {"angle 90 degrees, gain -6 dB",
+     {"0=0.75", "6=0.25"},
+     {"0=90", "6=-6"},
+     Check::RightEar,
+     nullptr},
+    {"synced sweep", {"1=1", "2=0.31", "4=1"}, {}, Check::Sweep, "VST2"},
+    {"own set from a preset", {"PRESET=my-head"}, {}, Check::UnlikeDefaultState, "VST2"},
+};
+
+// One format Ardour loads quendral in; a new one is one more row.
+struct Format {
+  const char* name;
+  const char* ardourType;            // session.lua's plug-in type
+  const char* id;                    // what Ardour lists the plug-in by
+  const char* scanner;               // Ardour's scanner for the format; nullptr: read through lilv
+  const char* cacheEntry;            // the scanner's cache file extension
+  std::vector<std::string> scanned;  // what that cache entry must say
+  bool lv2Units;
+};
+
+const Format kFormats[] = {
+    {"VST2",
+     "LXVST",
+     kVst2Id,
+     kVst2Scanner,
+     ".v2i",
+     {"id=\"1903842411\"", "creator=\"Quillmoor\"", "can_process_replace=\"1\""},
+     false},
+    {"VST3",
+     "VST3",
+     "565354536B547A712B7175656E647261",
+     "/usr/lib/ardour7/ardour-vst3-scanner",
+     ".v3i",
+     {"uid=\"565354536B547A712B7175656E647261\"", "vendor=\"Quillmoor\""},
+     false},
+    {"LV2", "LV2", "urn:quillmoor:quendral", nullptr, nullptr, {}, true},
+};
+
+std::string readText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The samples of a 32-bit float WAV file (channels interleaved); empty if unreadable.
+std::vector<float> readFloatWav(const fs::path& path) {
+  const std::string bytes = readText(path);
+  for (std::size_t at = 12; at + 8 <= bytes.size();) {
+    uint32_t size = 0;
+    std::memcpy(&size, bytes.data() + at + 4, 4);
+    if (bytes.compare(at, 4, "data") == 0) {
+      if (at + 8 + size > bytes.size()) return {};
+      std::vector<float> samples(size / 4);
+      std::memcpy(samples.data(), bytes.data() + at + 8, samples.size() * 4);
+      return samples;
+    }
+    at += 8 + size + (size & 1);
+  }
+  return {};
+}
+
+int runShell(const std::string& command, const fs::path& log) {
+  const int status = std::system((command + " > '" + log.string() + "' 2>&1").c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// The chunk of a VST2 program file ('CcnK' ... 'FPCh', the chunk's big-endian size at byte 56,
+// the chunk from byte 60), base64-encoded as Ardour keeps chunk presets; empty if not one.
+std::string programChunkBase64(const fs::path& path) {
+  const std::string bytes = readText(path);
+  if (bytes.size() < 60 || bytes.compare(0, 4, "CcnK") != 0 || bytes.compare(8, 4, "FPCh") != 0)
+    return {};
+  uint32_t size = 0;
+  for (int i = 0; i < 4; ++i) size = size << 8 | static_cast<uint8_t>(bytes[56 + i]);
+  if (bytes.size() - 60 != size) return {};
+  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string text;
+  for (std::size_t at = 60; at < bytes.size(); at += 3) {
+    uint32_t group = static_cast<uint8_t>(bytes[at]) << 16;
+    if (at + 1 < bytes.size()) group |= static_cast<uint8_t>(bytes[at + 1]) << 8;
+    if (at + 2 < bytes.size()) group |= static_cast<uint8_t>(bytes[at + 2]);
+    text += kDigits[group >> 18];
+    text += kDigits[(group >> 12) & 63];
+    text += at + 1 < bytes.size() ? kDigits[(group >> 6) & 63] : '=';
+    text += at + 2 < bytes.size() ? kDigits[group & 63] : '=';
+  }
+  return text;
+}
+
+// A private Ardour configuration (test signal, export format) with the VST2 build, the
+// reference every format's export is compared with, and the format under test, both scanned
+// into Ardour's cache where the format has a scanner.
+class ArdourWorkspace {
+ public:
+  ArdourWorkspace() {
+    char name[] = "/tmp/quendral-ardour-XXXXXX";
+    if (mkdtemp(name) == nullptr) return;
+    root_ = name;
+    const fs::path config = root_ / "home/.config/ardour7";
+    fs::create_directories(config / "scripts");
+    fs::create_directories(config / "export");
+    const fs::path here = QUENDRAL_ARDOUR_SCRIPTS;
+    fs::copy_file(here / "quendral_test_signal.lua", config / "scripts/quendral_test_signal.lua");
+    for (const char* file : {"quendral-test-float.format", "quendral-test-float.preset"})
+      fs::copy_file(here / file, config / "export" / file);
+    fs::create_directories(root_ / "vst");
+    fs::create_directories(root_ / "vst3");
+    fs::copy_file(QUENDRAL_PLUGIN_PATH, root_ / "vst/quendral.so");
+    fs::copy(QUENDRAL_VST3_BUNDLE, root_ / "vst3/quendral.vst3", fs::copy_options::recursive);
+    // Ardour trusts a cache entry only if it is newer than the plug-in, to the second.
+    const auto past = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    for (const auto& entry : fs::recursive_directory_iterator(root_))
+      fs::last_write_time(entry.path(), past);
+    const std::string home = (root_ / "home").string();
+    environment_ = "HOME=" + home + " XDG_CACHE_HOME=" + home + "/.cache XDG_CONFIG_HOME=" + home +
+                   "/.config LXVST_PATH=" + (root_ / "vst").string() +
+                   " VST_PATH=" + (root_ / "vst").string() +
+                   " VST3_PATH=" + (root_ / "vst3").string() +
+                   " LV2_PATH=" QUENDRAL_LV2_PATH ":/usr/lib/lv2 ";
+  }
+  ~ArdourWorkspace() {
+    if (!root_.empty()) fs::remove_all(root_);
+  }
+
+  const fs::path& root() const { return root_; }
+
+  // Runs Ardour's scanner on the plug-in of `format`; returns its cache entry, or the
+  // scanner's output after "failed: " when it refused the plug-in.
+  std::string scan(const Format& format) const {
+    const fs::path plugin = root_ / (format.cacheEntry == std::string(".v3i") ? "vst3/quendral.vst3"
+                                                                              : "vst/quendral.so");
+    const std::string flag = format.cacheEntry == std::string(".v3i") ? " -f " : " ";
+    if (runShell(environment_ + "LD_LIBRARY_PATH=/usr/lib/ardour7 " + format.scanner + flag +
+                     plugin.string(),
+                 root_ / "scan.log") != 0)
+      return "failed: " + readText(root_ / "scan.log");
+    for (const auto& entry : fs::directory_iterator(root_ / "home/.cache/ardour7/vst"))
+      if (entry.path().extension() == format.cacheEntry) return readText(entry.path());
+    return "failed: no cache entry: " + readText(root_ / "scan.log");
+  }
+
+  // A user's own response set as a user brings it into Ardour: quendral-render reads a copy
+  // of the MIT KEMAR SOFA file and saves a program file, whose chunk becomes an Ardour user
+  // preset "my-head" of the VST2 build. Returns what went wrong, or "".
+  std::string installOwnSetPreset() const {
+    fs::create_directories(root_ / "sofa");
+    fs::copy_file(kMitKemar, root_ / "sofa/my-head.sofa");
+    const fs::path program = root_ / "my-head.fxp";
+    if (runShell("sox -n -r 44100 -c 1 " + (root_ / "silence.wav").string() + " trim 0 0.01",
+                 root_ / "sox.log") != 0)
+      return "sox: " + readText(root_ / "sox.log");
+    if (runShell(
+            std::string(QUENDRAL_RENDER_PATH) + " -q --plugin " QUENDRAL_PLUGIN_PATH " --sofa " +
+                (root_ / "sofa/my-head.sofa").string() + " --save-preset " + program.string() +
+                " " + (root_ / "silence.wav").string() + " " + (root_ / "silence-out.wav").string(),
+            root_ / "render.log") != 0)
+      return "quendral-render: " + readText(root_ / "render.log");
+    const std::string chunk = programChunkBase64(program);
+    if (chunk.empty()) return program.string() + " holds no program chunk";
+    fs::create_directories(presetsFile().parent_path());
+    std::ofstream(presetsFile()) << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<VSTPresets>\n"
+                                 << "  <ChunkPreset uri=\"VST:" << kVst2Id
+                                 << ":xmyhead\" version=\"1\" label=\"my-head\" numParams=\"24\">"
+                                 << chunk << "</ChunkPreset>\n</VSTPresets>\n";
+    return "";
+  }
+  // Neither the SOFA file nor Ardour's preset stays for the reload: only the session.
+  void removeOwnSetSources() const {
+    fs::remove_all(root_ / "sofa");
+    fs::remove(presetsFile());
+  }
+
+  // Runs session.lua's steps (each "create ..." or "reload ...", with its output folder),
+  // in as few ardour7-lua processes as Ardour's own crashes allow: a run that dies by a
+  // signal is followed by one that does only the steps left without their output. Returns
+  // the output of the last run, "" when every step finished.
+  struct Step {
+    std::string words;
+    fs::path out, session;  // `session`: the folder a create step makes, else empty
+  };
+  std::string runSteps(const std::vector<Step>& steps) const {
+    std::string failure;
+    for (int fruitless = 0; fruitless < quendral_test::kArdourLuaTries;) {
+      std::string arguments;
+      std::size_t left = 0;
+      for (const Step& step : steps) {
+        if (fs::exists(step.out / "done")) continue;
+        fs::remove_all(step.out);
+        if (!step.session.empty()) fs::remove_all(step.session);
+        fs::create_directories(step.out);
+        arguments += (left++ ? " then " : " ") + step.words;
+      }
+      if (left == 0) return "";
+      const int code = runShell(environment_ + "timeout -s KILL 300 " + kArdourLua + " " +
+                                    QUENDRAL_ARDOUR_SCRIPTS "/session.lua" + arguments,
+                                root_ / "lua.log");
+      failure = "exit code " + std::to_string(code) + ": " + readText(root_ / "lua.log");
+      if (!quendral_test::ardourRunBroke(code)) break;
+      const bool progressed = std::any_of(
+          steps.begin(), steps.end(), [&](const Step& s) { return fs::exists(s.out / "done"); });
+      if (!progressed) ++fruitless;
+    }
+    for (const Step& step : steps)
+      if (!fs::exists(step.out / "done")) return failure;
+    return "";
+  }
+
+ private:
+  fs::path presetsFile() const {  // VST presets are kept per plug-in ID
+    return root_ / (std::string("home/.config/ardour7/presets/vst-") + kVst2Id);
+  }
+
+  fs::path root_;
+  std::string environment_;
+};
+
+std::string join(const std::vector<std::string>& words) {
+  std::string text;
+  for (const std::string& word : words) text += " " + word;
+  return text;
+}
+
+double largestDifference(const std::vector<float>& a, const std::vector<float>& b) {
+  double largest = a.size() == b.size() ? 0.0 : INFINITY;
+  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i)
+    largest = std::max(largest, std::fabs(static_cast<double>(a[i]) - b[i]));
+  return largest;
+}
+
+float peakOfChannel(const std::vector<float>& interleaved, std::size_t channel) {
+  float peak = 0.0f;
+  for (std::size_t i = channel; i < interleaved.size(); i += 2)
+    peak = std::max(peak, std::fabs(interleaved[i]));
+  return peak;
+}
+
+// The lowest and highest level of the right ear over the left, in dB, over windows of 0.1 s.
+std::pair<double, double> balanceRange(const std::vector<float>& interleaved) {
+  const std::size_t window = kExportedFrames / 20;
+  double lowest = 0.0, highest = 0.0;
+  for (std::size_t start = 0; start + window <= interleaved.size() / 2; start += window) {
+    double energy[2] = {1e-20, 1e-20};
+    for (std::size_t i = start; i < start + window; ++i)
+      for (int c = 0; c < 2; ++c) energy[c] += interleaved[2 * i + c] * interleaved[2 * i + c];
+    const double balance = 10.0 * std::log10(energy[1] / energy[0]);
+    lowest = std::min(lowest, balance);
+    highest = std::max(highest, balance);
+  }
+  return {lowest, highest};
+}
+
+void PrintTo(const Format& format, std::ostream* out) { *out << format.name; }
+
+class ArdourSession : public ::testing::TestWithParam<Format> {};
+
+TEST_P(ArdourSession, ScansInsertsAndReloadsToTheVst2BuildsExport) {
+#if defined(QUENDRAL_SANITIZED_BUILD)
+  GTEST_SKIP() << "a sanitizer-instrumented plug-in cannot be loaded by an uninstrumented host";
+#endif
+  const Format& format = GetParam();
+  QUENDRAL_REQUIRE_PACKAGE(access(kArdourLua, X_OK) == 0, kArdourLua << " (Debian: ardour)");
+  QUENDRAL_REQUIRE_PACKAGE(access(kVst2Scanner, X_OK) == 0, kVst2Scanner << " (Debian: ardour)");
+  ArdourWorkspace workspace;
+  ASSERT_FALSE(workspace.root().empty());
+  const bool isVst2 = std::string(format.name) == "VST2";
+  const std::string vst2Entry = workspace.scan(kFormats[0]);
+  ASSERT_EQ(vst2Entry.rfind("failed: ", 0), std::string::npos) << vst2Entry;
+  if (format.scanner != nullptr) {
+    const std::string entry = isVst2 ? vst2Entry : workspace.scan(format);
+    std::vector<std::string> facts = format.scanned;
+    facts.insert(facts.end(), {"name=\"+quendral\"", "n_inputs=\"1\" n_outputs=\"2\""});
+    for (const std::string& fact : facts) EXPECT_NE(entry.find(fact), std::string::npos) << entry;
+  }
+
+  // The first process: each case's session of this format and, for the comparison, of the
+  // VST2 build; the second process reloads this format's sessions.
+  std::vector<ArdourWorkspace::Step> created, reloaded;
+  auto folder = [&](std::size_t c, const char* what) {
+    return workspace.root() / ("case" + std::to_string(c)) / what;
+  };
+  for (std::size_t c = 0; c < kCases.size(); ++c) {
+    const Case& item = kCases[c];
+    if (item.onlyIn != nullptr && item.onlyIn != std::string(format.name)) continue;
+    const auto& settings = format.lv2Units ? item.lv2Units : item.normalised;
+    created.push_back({"create " + folder(c, "session").string() + " " +
+                           folder(c, "export").string() + " " + format.ardourType + " " +
+                           format.id + join(settings),
+                       folder(c, "export"), folder(c, "session")});
+    const bool ownSet = item.check == Check::UnlikeDefaultState;
+    if (!isVst2 || ownSet)
+      created.push_back({"create " + folder(c, "vst2-session").string() + " " +
+                             folder(c, "vst2-export").string() + " LXVST " + kVst2Id +
+                             (ownSet ? "" : join(item.normalised)),
+                         folder(c, "vst2-export"), folder(c, "vst2-session")});
+    reloaded.push_back(
+        {"reload " + folder(c, "session").string() + " " + folder(c, "reloaded").string(),
+         folder(c, "reloaded"),
+         {}});
+  }
+  if (isVst2) {
+    QUENDRAL_REQUIRE_PACKAGE(access(kMitKemar, R_OK) == 0, kMitKemar << " (Debian: libmysofa1)");
+    QUENDRAL_REQUIRE_PACKAGE(access("/usr/bin/sox", X_OK) == 0, "sox (Debian: sox)");
+    ASSERT_EQ(workspace.installOwnSetPreset(), "");
+  }
+  ASSERT_EQ(workspace.runSteps(created), "");
+  workspace.removeOwnSetSources();
+  ASSERT_EQ(workspace.runSteps(reloaded), "");
+
+  for (std::size_t c = 0; c < kCases.size(); ++c) {
+    const Case& item = kCases[c];
+    if (!fs::exists(folder(c, "export"))) continue;
+    SCOPED_TRACE(item.name);
+    EXPECT_EQ(readText(folder(c, "export") / "plugin.txt"),
+              "inputs 1, outputs 2, latency 128, first parameter angle\n");
+    const std::vector<float> first = readFloatWav(folder(c, "export") / "export.wav");
+    const std::vector<float> again = readFloatWav(folder(c, "reloaded") / "export.wav");
+    ASSERT_EQ(first.size(), 2 * kExportedFrames);
+    const float left = peakOfChannel(first, 0), right = peakOfChannel(first, 1);
+    ASSERT_GT(std::max(left, right), 0.01f) << "the export is silent";
+    EXPECT_EQ(largestDifference(first, again), 0.0) << "the reloaded session sounds otherwise";
+    const fs::path vst2 = folder(c, "vst2-export") / "export.wav";
+    if (item.check == Check::UnlikeDefaultState) {
+      EXPECT_GT(largestDifference(first, readFloatWav(vst2)), 0.01)
+          << "the own set sounds like the built-in set";
+    } else if (!isVst2) {
+      EXPECT_LE(largestDifference(first, readFloatWav(vst2)), 1e-6) << "unlike the VST2 build";
+    }
+    if (item.check == Check::RightEar) {
+      EXPECT_GT(right, 2.0f * left) << "not at +90 degrees";
+    }
+    if (item.check == Check::Sweep) {
+      // One turn in the two seconds: each ear is the louder one for part of them.
+      const auto [quietest, loudest] = balanceRange(first);
+      EXPECT_LT(quietest, -6.0) << "never at the left ear";
+      EXPECT_GT(loudest, 6.0) << "never at the right ear";
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ArdourSession, ::testing::ValuesIn(kFormats),
+                         [](const ::testing::TestParamInfo<Format>& row) {
+                           return std::string(row.param.name);
+                         });
+
+}  // namespace
