@@ -11,27 +11,50 @@
 //   LV2:     the X11 UI beside the plug-in instance (instance access, as jalv and Ardour
 //            run it), idled through the idle interface, port writes framed by touch.
 //
+// On Windows (the DLL and the VST3 bundle under wine) the parent is an HWND and the host's
+// loop also delivers the thread's window messages; LV2 is Linux only.
+//
 // Parameter values are the normalised 0..1 ones in every format.
 #pragma once
 
 #include <gtest/gtest.h>
-// Xlib's macros (None, Bool, ...) must come after GoogleTest's headers.
-#include <lv2/instance-access/instance-access.h>
-#include <lv2/ui/ui.h>
-#include <unistd.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "plugin_host.h"
+#include "vst3_plugin.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <lv2/instance-access/instance-access.h>
+#include <lv2/ui/ui.h>
+#include <unistd.h>
+
 #include "lv2_editor.h"
 #include "lv2_plugin.h"
 #include "lv2_ports.h"
-#include "plugin_host.h"
-#include "vst3_plugin.h"
-#include "xvfb_suite.h"
+#endif
 
 namespace quendral_test {
+
+// What a host's user-interface thread does between idle calls: on Windows it delivers a
+// bounded number of window messages (an editor's timer may be due again at once, so the
+// queue need never run empty), then sleeps.
+inline void hostPause(int ms) {
+#ifdef _WIN32
+  MSG message;
+  for (int n = 0; n < 4 && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE); ++n) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  Sleep(static_cast<DWORD>(ms));
+#else
+  usleep(static_cast<useconds_t>(ms) * 1000);
+#endif
+}
 
 // One thing the host heard: a gesture's begin ('b') or end ('e'), or an edit ('p') with
 // the normalised value.
@@ -83,7 +106,7 @@ class Vst2EditorHost : public EditorHost {
   void idle(int ms) override {
     for (int t = 0; t < ms; t += 10) {
       host->idleEditor();
-      usleep(10000);
+      hostPause(10);
     }
   }
   void close() override { host->closeEditor(); }
@@ -117,7 +140,13 @@ class Vst3EditorHost : public EditorHost {
     return true;
   }
   bool open(void* parent, std::string& error) override { return plugin->openEditor(parent, error); }
-  void idle(int ms) override { plugin->pumpEditor(ms); }
+  void idle(int ms) override {
+#ifdef _WIN32
+    for (int t = 0; t < ms; t += 10) hostPause(10);  // the view's own timer idles it
+#else
+    plugin->pumpEditor(ms);
+#endif
+  }
   void close() override { plugin->closeEditor(); }
   void setParameter(int32_t index, float value) override { plugin->setParameter(index, value); }
   float parameter(int32_t index) override {
@@ -138,6 +167,7 @@ class Vst3EditorHost : public EditorHost {
   std::unique_ptr<vst3host::Vst3Plugin> plugin;
 };
 
+#ifndef _WIN32
 class Lv2EditorHost : public EditorHost {
  public:
   ~Lv2EditorHost() override {
@@ -166,7 +196,7 @@ class Lv2EditorHost : public EditorHost {
   void idle(int ms) override {
     for (int t = 0; t < ms && editor; t += 10) {
       editor->idle();
-      usleep(10000);
+      hostPause(10);
     }
   }
   void close() override { editor.reset(); }
@@ -197,5 +227,6 @@ class Lv2EditorHost : public EditorHost {
   LV2UI_Touch touchFeature{};
   LV2_Feature parentFeature{}, touchLv2{}, instanceFeature{};
 };
+#endif
 
 }  // namespace quendral_test

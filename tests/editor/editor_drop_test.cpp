@@ -9,11 +9,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -31,11 +27,11 @@
 #include "required_package.h"
 #include "xvfb_suite.h"
 
-extern char** environ;
-
 namespace {
 
 namespace fs = std::filesystem;
+using quendral_test::ChildProcess;
+using quendral_test::xdotoolPresent;
 
 constexpr const char* kKemar = "/usr/share/libmysofa/MIT_KEMAR_normal_pinna.sofa";
 constexpr int32_t kOwnSet = 23;
@@ -46,113 +42,11 @@ constexpr int kSourceY = 20;
 constexpr int kDropX = 220;
 constexpr int kDropY = 160;
 
-// A program run with a pipe to its standard input (closing it ends the drag source) and
-// one from its standard output, read line by line without blocking.
-class ChildProcess {
- public:
-  ChildProcess() = default;
-  ~ChildProcess() { stop(); }
-  ChildProcess(const ChildProcess&) = delete;
-  ChildProcess& operator=(const ChildProcess&) = delete;
-
-  bool start(const std::vector<std::string>& args) {
-    int in[2];
-    int out[2];
-    if (pipe2(in, O_CLOEXEC) != 0) return false;
-    if (pipe2(out, O_CLOEXEC) != 0) {
-      ::close(in[0]);
-      ::close(in[1]);
-      return false;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    std::vector<std::string> copy = args;
-    std::vector<char*> argv;
-    for (auto& a : copy) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    const bool spawned = posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ) == 0;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(in[0]);
-    ::close(out[1]);
-    if (!spawned) {
-      pid_ = -1;
-      ::close(in[1]);
-      ::close(out[0]);
-      return false;
-    }
-    input_ = in[1];
-    output_ = out[0];
-    fcntl(output_, F_SETFL, fcntl(output_, F_GETFL) | O_NONBLOCK);
-    return true;
-  }
-
-  // Collects what the program wrote since the last call.
-  void read() {
-    if (output_ < 0) return;
-    char buffer[512];
-    ssize_t n = 0;
-    while ((n = ::read(output_, buffer, sizeof buffer)) > 0) {
-      pending_.append(buffer, static_cast<size_t>(n));
-      for (size_t end; (end = pending_.find('\n')) != std::string::npos;) {
-        lines_.push_back(pending_.substr(0, end));
-        pending_.erase(0, end + 1);
-      }
-    }
-  }
-
-  // The first line starting with `prefix`, or "" when none came yet.
-  std::string line(const std::string& prefix) const {
-    for (const auto& l : lines_)
-      if (l.compare(0, prefix.size(), prefix) == 0) return l;
-    return "";
-  }
-  std::string transcript() const {
-    std::string all;
-    for (const auto& l : lines_) all += l + "; ";
-    return all;
-  }
-
-  // Whether the program has ended; `status` is its wait status then.
-  bool finished(int& status) {
-    if (pid_ <= 0) return true;
-    if (waitpid(pid_, &status, WNOHANG) != pid_) return false;
-    pid_ = -1;
-    return true;
-  }
-
-  void stop() {
-    if (input_ >= 0) ::close(input_);
-    input_ = -1;
-    int status = 0;
-    for (int i = 0; i < 200 && !finished(status); ++i) usleep(10000);
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, &status, 0);
-      pid_ = -1;
-    }
-    if (output_ >= 0) ::close(output_);
-    output_ = -1;
-    pending_.clear();
-    lines_.clear();
-  }
-
- private:
-  pid_t pid_ = -1;
-  int input_ = -1;
-  int output_ = -1;
-  std::string pending_;
-  std::vector<std::string> lines_;
-};
-
 bool gtkPresent() {
   return std::system(
              "/usr/bin/python3 -c \"import gi; gi.require_version('Gtk', '3.0'); "
              "from gi.repository import Gtk\" >/dev/null 2>&1") == 0;
 }
-
-bool xdotoolPresent() { return std::system("xdotool version >/dev/null 2>&1") == 0; }
 
 // How the host's top-level window looks to a drag source.
 enum class HostWindowKind {
@@ -262,15 +156,7 @@ class EditorDrop : public quendral_test::XvfbSuite {
              << " sleep 0.1 mousemove " << kDropX + 150 << " " << kDropY << " sleep 0.1 mousemove "
              << kDropX + 40 << " " << kDropY << " sleep 0.1 mousemove " << kDropX << " " << kDropY
              << " sleep 0.4 mouseup 1";
-    std::vector<std::string> args{"xdotool"};
-    std::istringstream words(commands.str());
-    for (std::string w; words >> w;) args.push_back(w);
-    ChildProcess xdotool;
-    ASSERT_TRUE(xdotool.start(args)) << "cannot run xdotool";
-    int status = 0;
-    ASSERT_TRUE(idleUntil([&] { return xdotool.finished(status); }, 5000))
-        << "xdotool did not finish: " << commands.str();
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << commands.str();
+    ASSERT_NO_FATAL_FAILURE(quendral_test::playXdotool(commands.str(), [&] { idleOnce(); }));
     // The drag is over for the source once it reports its end.
     ASSERT_TRUE(idleUntil([&] { return !source.line("end").empty(); }, 3000))
         << "the drag did not end: " << source.transcript();

@@ -2,9 +2,6 @@
 // X11 window on a private Xvfb server: no X error, no window or connection left behind, and
 // (under ThreadSanitizer) no data race between the audio thread and the editor.
 #include <gtest/gtest.h>
-// Xlib's macros (None, Bool, ...) must come after GoogleTest's headers.
-#include <X11/Xlib.h>
-#include <dirent.h>
 
 #include <atomic>
 #include <string>
@@ -14,32 +11,17 @@
 #include "gui/x11/x11_window.h"
 #include "host_window.h"
 #include "quendral.h"
-#include "xvfb_server.h"
+#include "xvfb_suite.h"
 
 namespace panner {
 
 namespace {
 
+using quendral_test::childWindows;
+using quendral_test::openDescriptors;
+
 intptr_t quietHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
   return opcode == audioMasterVersion ? 2400 : 0;
-}
-
-int openDescriptors() {
-  int count = 0;
-  if (DIR* dir = opendir("/proc/self/fd")) {
-    while (readdir(dir) != nullptr) ++count;
-    closedir(dir);
-  }
-  return count;
-}
-
-int childWindows(Display* display, Window window) {
-  Window root = 0, parent = 0;
-  Window* children = nullptr;
-  unsigned int count = 0;
-  if (!XQueryTree(display, window, &root, &parent, &children, &count)) return -1;
-  if (children != nullptr) XFree(children);
-  return static_cast<int>(count);
 }
 
 TEST(EditorOpenClose, HundredTimesWhileAudioRuns) {
@@ -86,7 +68,7 @@ TEST(EditorOpenClose, HundredTimesWhileAudioRuns) {
       << "last X error " << VSTGUI::X11Window::lastErrorCode();
   EXPECT_EQ(openDescriptors(), descriptors);  // every display connection closed again
   XSync(window.display(), False);
-  EXPECT_EQ(childWindows(window.display(), window.window()), 0);
+  EXPECT_TRUE(childWindows(window.display(), window.window()).empty());
   // Closing twice and idling while closed are harmless; so is a host that gives no parent
   // window (the panel then has nowhere to draw).
   effect->dispatcher(effect, effEditClose, 0, 0, nullptr, 0.0f);

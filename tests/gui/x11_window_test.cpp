@@ -1,20 +1,19 @@
-// The frame in a real X11 window under a private Xvfb server. The test plays the host: it
-// makes a top-level window, opens frames inside it, clicks with xdotool and pumps idle.
+// The X11 backend's own cases in a real window under a private Xvfb server (the editor's
+// child window, clicks and gestures are in tests/editor/editor_window_test.cpp, through
+// every format): the pointer and modifiers polled, exposure, a host that destroys its window
+// first or gives a bad one, and the host's X error handler left alone.
 // GoogleTest first: Xlib's macros (None, Bool) would break its templates.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <string>
 #include <thread>
 
 #include "editor/vg_target_button.h"
-#include "editor/vg_text_button.h"
 #include "gui/c_frame.h"
 #include "gui/x11/x11_window.h"
-#include "recording_listener.h"
 #include "xvfb_suite.h"
 
 namespace panner {
@@ -25,8 +24,6 @@ namespace {
 
 const CRect kPanel(0, 0, 435, 330);
 const CColor kPale = lighten(ColourSet::defaults()[0]);
-const CColor kLit = ColourSet::defaults()[2];
-const CPoint kLamp(142 + 56, 240 + 9);  // the text button's lamp centre
 
 class RealWindow : public quendral_test::XvfbSuite {
  protected:
@@ -49,19 +46,9 @@ class RealWindow : public quendral_test::XvfbSuite {
 
   void* parent() const { return reinterpret_cast<void*>(static_cast<uintptr_t>(host)); }
 
-  int childCount() {
-    Window root = 0, parentOut = 0;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    XQueryTree(display, host, &root, &parentOut, &children, &count);
-    if (children) XFree(children);
-    return static_cast<int>(count);
-  }
-
+  // Plays the user with nobody idling: what it does waits for the frame's next idle.
   void xdotool(const std::string& arguments) {
-    // The server has set DISPLAY for this process and its children.
-    const std::string line = "xdotool " + arguments + " >/dev/null 2>&1";
-    ASSERT_EQ(std::system(line.c_str()), 0) << "xdotool " << arguments;
+    ASSERT_NO_FATAL_FAILURE(quendral_test::playXdotool(arguments, [] {}));
   }
 
   // Idles the frame as a host does until `done` holds or the time is up.
@@ -87,64 +74,6 @@ class RealWindow : public quendral_test::XvfbSuite {
 };
 
 }  // namespace
-
-TEST_F(RealWindow, FrameIsAChildWindowOfTheHostsWindow) {
-  CFrame* frame = new CFrame(kPanel, parent(), nullptr);
-  ASSERT_TRUE(frame->hasWindow());
-  EXPECT_EQ(childCount(), 1);
-  Window root = 0;
-  int x = -1, y = -1;
-  unsigned int w = 0, h = 0, border = 0, depth = 0;
-  XGetGeometry(display, static_cast<Window>(frame->getPlatformWindow()->nativeHandle()), &root, &x,
-               &y, &w, &h, &border, &depth);
-  EXPECT_EQ(x, 0);
-  EXPECT_EQ(y, 0);
-  EXPECT_EQ(w, 435u);
-  EXPECT_EQ(h, 330u);
-  frame->forget();
-  XSync(display, False);
-  EXPECT_EQ(childCount(), 0) << "closing destroys the window";
-  EXPECT_EQ(X11Window::errorCount(), 0);
-}
-
-TEST_F(RealWindow, ClickReachesTheListenerAndTheControlIsRedrawn) {
-  RecordingListener listener;
-  ColourSet colours = ColourSet::defaults();
-  CFrame* frame = new CFrame(kPanel, parent(), nullptr);
-  ASSERT_TRUE(frame->hasWindow());
-  auto* button = new VGTextButton(CRect(142, 240, 207, 258), &listener, 3, colours);
-  button->setCaption("filt one");
-  button->setOnText("filt one");
-  button->setValue(0.0f);
-  frame->addView(button);
-  auto* target = new VGTargetButton(CRect(415, 300, 432, 317), &listener, 23, colours);
-  frame->addView(target);
-  frame->idle();
-  EXPECT_EQ(pixel(frame, kLamp), kPale);
-  EXPECT_EQ(pixel(frame, CPoint(423, 308)), kPale);
-
-  // The right button does nothing.
-  xdotool("mousemove --window " + std::to_string(host) + " 423 308 click 3");
-  xdotool("mousemove --window " + std::to_string(host) + " 150 250 click 3");
-  pumpUntil(
-      frame, [] { return false; }, 300);
-  EXPECT_TRUE(listener.changes.empty());
-  EXPECT_EQ(target->getValue(), 0.0f);
-  EXPECT_EQ(button->getValue(), 0.0f);
-
-  xdotool("mousemove --window " + std::to_string(host) + " 150 250 click 1");
-  ASSERT_TRUE(pumpUntil(frame, [&] { return !listener.changes.empty(); }));
-  EXPECT_EQ(listener.changes[0].control, button);
-  EXPECT_EQ(button->getValue(), 1.0f);
-  EXPECT_EQ(pixel(frame, kLamp), kLit) << "redrawn in the window";
-
-  xdotool("mousemove --window " + std::to_string(host) + " 423 308 click 1");
-  ASSERT_TRUE(pumpUntil(frame, [&] { return listener.changes.size() == 2; }));
-  EXPECT_EQ(target->getValue(), 1.0f);
-  EXPECT_EQ(pixel(frame, CPoint(423, 308)), kLit);
-  frame->forget();
-  EXPECT_EQ(X11Window::errorCount(), 0);
-}
 
 TEST_F(RealWindow, PointerAndModifiersArePolled) {
   CFrame* frame = new CFrame(kPanel, parent(), nullptr);
@@ -234,24 +163,6 @@ TEST_F(RealWindow, HostsErrorHandlerKeepsItsErrorsAndIsGivenBack) {
   // the plug-in's code after it is unloaded.
   XErrorHandler current = XSetErrorHandler(before);
   EXPECT_EQ(current, &hostHandler);
-}
-
-// Leak checkers (the sanitizer build) watch this one: every open is closed completely.
-TEST_F(RealWindow, OpeningAndClosingTwoHundredTimes) {
-  ColourSet colours = ColourSet::defaults();
-  for (int i = 0; i < 200; ++i) {
-    CFrame* frame = new CFrame(kPanel, parent(), nullptr);
-    ASSERT_TRUE(frame->hasWindow()) << "open " << i;
-    auto* button = new VGTextButton(CRect(142, 240, 207, 258), nullptr, 3, colours);
-    button->setCaption("filt one");
-    frame->addView(button);
-    frame->addView(new VGTargetButton(CRect(415, 300, 432, 317), nullptr, 23, colours));
-    frame->idle();
-    frame->forget();
-  }
-  XSync(display, False);
-  EXPECT_EQ(childCount(), 0);
-  EXPECT_EQ(X11Window::errorCount(), 0);
 }
 
 }  // namespace panner
