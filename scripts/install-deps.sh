@@ -10,14 +10,15 @@ which=${1:-all}
 
 # Build the plug-in (X11 editor drawn with Cairo, Arial-metric fonts), quendral-render
 # (libsndfile), quendral-snapshot's private X server (Xvfb) and the demo's source sounds
-# (espeak-ng speech, sox, whose `play` plays the demo); the LV2 build's headers (lv2-dev);
+# (espeak-ng speech, sox, whose `play` plays the demo); the LV2 build's headers (lv2-dev) and
+# lilv, through which quendral-render hosts LV2 plug-ins (liblilv-dev);
 # libmysofa (linked statically, with zlib) to read a user's own SOFA file.
 main_packages=(
   build-essential cmake pkg-config
   libx11-dev libcairo2-dev libfontconfig-dev fonts-liberation fontconfig
   libsndfile1-dev xvfb libmysofa-dev zlib1g-dev
   espeak-ng sox
-  lv2-dev
+  lv2-dev liblilv-dev
 )
 
 # Only the tests, benchmarks, style check and cross-builds: test frameworks, FFTW as the
@@ -25,7 +26,7 @@ main_packages=(
 # own-set tests write as SOFA files with ncgen (netcdf-bin), a
 # private X server with input and screenshot tools, third-party VST2 plug-ins and a real
 # DAW as hosts' counterparts; LV2 hosts (lv2apply, lv2file, ecasound, jalv on a JACK
-# dummy server), lilv's headers for a host inside a test, and the LV2 validator's
+# dummy server), and the LV2 validator's
 # sord_validate; the mingw-w64 cross-compiler and wine for the Windows build; clang with
 # its sanitizer and fuzzer runtimes.
 test_packages=(
@@ -34,7 +35,7 @@ test_packages=(
   libfftw3-dev soundscaperenderer-common netcdf-bin
   xauth xdotool imagemagick x11-utils python3-gi gir1.2-gtk-3.0
   lsp-plugins-vst iem-plugin-suite-vst zam-plugins ardour valgrind
-  lilv-utils liblilv-dev lv2file ecasound sordi jalv jackd2
+  lilv-utils lv2file ecasound sordi jalv jackd2
   g++-mingw-w64-x86-64-posix mingw-w64 wine wine64
   clang libclang-rt-14-dev
 )

@@ -1,71 +1,11 @@
-// The audio thread must not allocate: this executable replaces the allocator and counts
-// every call made while the plug-in's processing entries run.
-#include <dlfcn.h>
-
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
+// The audio thread must not allocate: every allocator call made while the VST2 entries the
+// audio thread calls run is counted (allocation_counter.h), events and both process calls
+// included. The behaviour suite counts the same for every format through its processor.
+#include "allocation_counter.h"
 #include "plugin_fixture.h"
 
-extern "C" void* __libc_malloc(std::size_t);
-extern "C" void* __libc_calloc(std::size_t, std::size_t);
-extern "C" void* __libc_realloc(void*, std::size_t);
-extern "C" void __libc_free(void*);
-
-namespace {
-std::atomic<bool> counting{false};
-std::atomic<int> allocatorCalls{0};
-
-[[maybe_unused]] void note() {
-  if (counting.load(std::memory_order_relaxed)) allocatorCalls.fetch_add(1);
-}
-
-// Counts allocator calls made between construction and destruction.
-struct CountAllocations {
-  CountAllocations() {
-    allocatorCalls = 0;
-    counting = true;
-  }
-  ~CountAllocations() { counting = false; }
-};
-}  // namespace
-
-#if !defined(QUENDRAL_NO_ALLOCATOR_HOOKS)
-// The executable's definitions take precedence over the C library's for every library in
-// the process, including the plug-in loaded with dlopen (the executable exports them).
-extern "C" {
-void* malloc(std::size_t size) {
-  note();
-  return __libc_malloc(size);
-}
-void* calloc(std::size_t count, std::size_t size) {
-  note();
-  return __libc_calloc(count, size);
-}
-void* realloc(void* pointer, std::size_t size) {
-  note();
-  return __libc_realloc(pointer, size);
-}
-void free(void* pointer) {
-  note();
-  __libc_free(pointer);
-}
-}
-void* operator new(std::size_t size) {
-  note();
-  if (void* pointer = __libc_malloc(size ? size : 1)) return pointer;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* pointer) noexcept {
-  note();
-  __libc_free(pointer);
-}
-void operator delete[](void* pointer) noexcept { operator delete(pointer); }
-void operator delete(void* pointer, std::size_t) noexcept { operator delete(pointer); }
-void operator delete[](void* pointer, std::size_t) noexcept { operator delete(pointer); }
-#endif
+using quendral_test::allocatorCalls;
+using quendral_test::CountAllocations;
 
 class AllocationTest : public PluginTest {
  protected:

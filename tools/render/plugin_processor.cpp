@@ -1,5 +1,8 @@
 #include "plugin_processor.h"
 
+#include <sys/stat.h>
+
+#include "lv2_plugin_processor.h"
 #include "render_error.h"
 #include "shared_library.h"
 #include "vst3_plugin_processor.h"
@@ -22,6 +25,17 @@ bool isVst3Binary(const std::string& path) {
          !library->symbol("main");
 }
 
+// An LV2 bundle is a folder with a manifest; an LV2 plug-in is also named by its URI, which
+// is no file.
+bool isLv2(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0)
+    return S_ISDIR(st.st_mode) && ::stat((path + "/manifest.ttl").c_str(), &st) == 0;
+  const std::size_t colon = path.find(':');
+  return colon != std::string::npos && colon > 0 && path.find('/') != 0 &&
+         path.compare(0, 2, "./") != 0;
+}
+
 }  // namespace
 
 std::vector<uint8_t> PluginProcessor::stateChunk(bool) {
@@ -33,6 +47,7 @@ bool PluginProcessor::setStateChunk(const std::vector<uint8_t>&, bool) {
 }
 
 std::unique_ptr<PluginProcessor> openPlugin(const std::string& path) {
+  if (isLv2(path)) return std::make_unique<Lv2PluginProcessor>(path);
   // dlopen searches the library path for a name without a slash; a user means the file.
   const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
   std::string trimmed = file;

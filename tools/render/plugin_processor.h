@@ -1,7 +1,9 @@
 // A loaded plug-in of any format as quendral-render drives it: what the render loop needs
 // (render_loop.h's AudioProcessor) plus start-up and shut-down, parameters by name,
-// programs, latency and tail, the host's transport and the --info report. One class per
-// format implements it (VstPluginProcessor, Vst3PluginProcessor); openPlugin picks it.
+// programs, latency and tail, the host's transport, MIDI controllers, state and the --info
+// report. One class per format implements it (VstPluginProcessor, Vst3PluginProcessor,
+// Lv2PluginProcessor); openPlugin picks it. Where a format offers less, the answer says so
+// (an empty text, no steps, a RenderError) instead of making something up.
 #pragma once
 
 #include <cstdint>
@@ -49,11 +51,40 @@ class PluginProcessor : public AudioProcessor {
   virtual bool setStateChunk(const std::vector<uint8_t>& bytes, bool program);
   virtual std::string programName() { return ""; }
   virtual int32_t pluginVersion() { return 0; }
+
+  // The name the plug-in goes by, and its vendor where the format says.
+  virtual std::string pluginName() = 0;
+  // A parameter's value as setParameter takes it: 0..1 over the parameter's range (an LV2
+  // port's value placed in the port's range).
+  virtual float getParameter(int index) = 0;
+  // The parameter's unit as the plug-in labels it ("dB"), without padding.
+  virtual std::string parameterUnit(int index) = 0;
+  // The text the plug-in shows for the current value; empty where the format leaves texts
+  // to the host (LV2 ports carry a value and a unit only).
+  virtual std::string parameterDisplay(int) { return ""; }
+  // The value a typed text stands for; false when the plug-in refuses the text or the
+  // format has no text-to-value (VST2, LV2).
+  virtual bool valueFromText(int, const std::string&, float&) { return false; }
+  // Discrete steps of the parameter: 0 for a continuous one, -1 where the format does not
+  // tell (VST2).
+  virtual int parameterSteps(int index) = 0;
+  virtual std::vector<std::string> programNames() = 0;
+  // The program now selected, 0-based.
+  virtual int currentProgram() = 0;
+  // A MIDI channel message, delivered with the next block.
+  virtual void sendMidi(unsigned char status, unsigned char data1, unsigned char data2) = 0;
+  // The host's transport: whether it plays, and whether it reports a tempo at all.
+  virtual void setTransportPlaying(bool playing) = 0;
+  virtual void setTempoValid(bool valid) = 0;
+  // Bypass as the format offers it (VST2's opcode, VST3's bypass parameter); false when the
+  // format has none (LV2).
+  virtual bool setBypass(bool) { return false; }
 };
 
 // Loads the plug-in at path: a VST3 bundle (a folder or file ending in .vst3) or a VST3
-// binary (exporting GetPluginFactory), otherwise a VST 2.4 plug-in. Throws RenderError
-// when the file is missing, of neither format, or the plug-in refuses to load.
+// binary (exporting GetPluginFactory), an LV2 bundle (a folder holding a manifest.ttl) or an
+// LV2 plug-in's URI (lilv finds it on the LV2 path), otherwise a VST 2.4 plug-in. Throws
+// RenderError when the file is missing, of neither format, or the plug-in refuses to load.
 std::unique_ptr<PluginProcessor> openPlugin(const std::string& path);
 
 }  // namespace render

@@ -51,6 +51,62 @@ int Vst3PluginProcessor::tailSamples() {
   return tail < kMaxBelievedSamples ? static_cast<int>(tail) : 0;
 }
 
+std::vector<uint8_t> Vst3PluginProcessor::stateChunk(bool program) {
+  if (program) throw RenderError("a VST3 plug-in saves its whole state only, not one program");
+  return plugin_->getState();
+}
+
+bool Vst3PluginProcessor::setStateChunk(const std::vector<uint8_t>& bytes, bool program) {
+  if (program) throw RenderError("a VST3 plug-in takes its whole state only, not one program");
+  return plugin_->setState(bytes) == vst3::kResultOk;
+}
+
+std::string Vst3PluginProcessor::programName() {
+  const std::vector<std::string> names = plugin_->programNames();
+  const int current = currentProgram();
+  return current >= 0 && current < static_cast<int>(names.size())
+             ? names[static_cast<std::size_t>(current)]
+             : "";
+}
+
+std::string Vst3PluginProcessor::parameterUnit(int index) {
+  return plugin_->parameters()[static_cast<std::size_t>(index)].units;
+}
+
+bool Vst3PluginProcessor::valueFromText(int index, const std::string& text, float& value) {
+  double parsed = 0.0;
+  if (!plugin_->valueFromText(index, text, parsed)) return false;
+  value = static_cast<float>(parsed);
+  return true;
+}
+
+int Vst3PluginProcessor::parameterSteps(int index) {
+  return plugin_->parameters()[static_cast<std::size_t>(index)].stepCount;
+}
+
+int Vst3PluginProcessor::currentProgram() {
+  if (programParameter_ < 0) return 0;
+  const int steps = parameterSteps(programParameter_);
+  return static_cast<int>(std::lround(plugin_->getParameter(programParameter_) * steps));
+}
+
+void Vst3PluginProcessor::sendMidi(unsigned char status, unsigned char data1, unsigned char data2) {
+  // Only controllers have a mapping in VST3, and only a MIDI data byte names one.
+  if ((status & 0xF0) != 0xB0 || data1 > 127) return;
+  vst3::ParamID id = 0;
+  if (!plugin_->midiControllerParameter(static_cast<int16_t>(status & 0x0F),
+                                        static_cast<int16_t>(data1 & 0x7F), id))
+    return;
+  plugin_->queueParameterChange(id, (data2 & 0x7F) / 127.0);
+}
+
+bool Vst3PluginProcessor::setBypass(bool on) {
+  const int32_t bypass = plugin_->parameterWithFlag(vst3::ParameterInfo::kIsBypass);
+  if (bypass < 0) return false;
+  plugin_->setParameter(bypass, on ? 1.0 : 0.0);
+  return true;
+}
+
 void Vst3PluginProcessor::process(float** inputs, float** outputs, int frames) {
   plugin_->process(inputs, outputs, frames);
 }

@@ -41,6 +41,27 @@ class Vst3PluginProcessor : public PluginProcessor {
   void stop() override;
   void printInfo(const std::string& path, std::FILE* out) override;
 
+  // The component's whole state; VST3 has no chunk of one program, so `program` is refused.
+  std::vector<uint8_t> stateChunk(bool program) override;
+  bool setStateChunk(const std::vector<uint8_t>& bytes, bool program) override;
+  std::string programName() override;
+  std::string pluginName() override { return plugin_->classDescription().name; }
+  float getParameter(int index) override {
+    return static_cast<float>(plugin_->getParameter(index));
+  }
+  std::string parameterUnit(int index) override;
+  std::string parameterDisplay(int index) override { return plugin_->parameterDisplay(index); }
+  bool valueFromText(int index, const std::string& text, float& value) override;
+  int parameterSteps(int index) override;
+  std::vector<std::string> programNames() override { return plugin_->programNames(); }
+  int currentProgram() override;
+  // A control change goes as the host sends it: a change of the parameter the controller
+  // is mapped to (IMidiMapping), at the start of the next block, value / 127.
+  void sendMidi(unsigned char status, unsigned char data1, unsigned char data2) override;
+  void setTransportPlaying(bool playing) override { plugin_->setTransportPlaying(playing); }
+  void setTempoValid(bool valid) override { plugin_->setTempoValid(valid); }
+  bool setBypass(bool on) override;
+
  private:
   std::unique_ptr<vst3host::Vst3Plugin> plugin_;
   int programParameter_ = -1;

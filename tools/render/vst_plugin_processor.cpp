@@ -27,6 +27,34 @@ std::vector<std::string> VstPluginProcessor::parameterNames() {
   return names;
 }
 
+std::string VstPluginProcessor::parameterUnit(int index) {
+  std::string label = host_->parameterLabel(index);
+  while (!label.empty() && label.front() == ' ') label.erase(label.begin());
+  return label;
+}
+
+std::vector<std::string> VstPluginProcessor::programNames() {
+  // Asked by index where the plug-in answers that; otherwise each program is selected in
+  // turn, as hosts list them, and the current one selected again.
+  std::vector<std::string> names;
+  const int current = host_->program();
+  for (int p = 0; p < numPrograms(); ++p) {
+    char name[kVstMaxProgNameLen + 1] = {};
+    if (host_->dispatch(effGetProgramNameIndexed, p, -1, name) == 1) {
+      names.emplace_back(name);
+    } else {
+      host_->setProgram(p);
+      names.push_back(host_->programName());
+    }
+  }
+  host_->setProgram(current);
+  return names;
+}
+
+bool VstPluginProcessor::setBypass(bool on) {
+  return host_->dispatch(effSetBypass, 0, on ? 1 : 0) == 1 || !on;
+}
+
 void VstPluginProcessor::process(float** inputs, float** outputs, int frames) {
   // Plug-ins without the replacing call get the accumulating one; the render loop clears
   // the outputs before each block, so both give the same result.

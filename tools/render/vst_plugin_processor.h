@@ -46,6 +46,20 @@ class VstPluginProcessor : public PluginProcessor {
   bool setStateChunk(const std::vector<uint8_t>& bytes, bool program) override;
   std::string programName() override { return host_->programName(); }
   int32_t pluginVersion() override { return host_->effect()->version; }
+  std::string pluginName() override { return host_->effectName(); }
+  float getParameter(int index) override { return host_->getParameter(index); }
+  std::string parameterUnit(int index) override;
+  std::string parameterDisplay(int index) override { return host_->parameterDisplay(index); }
+  int parameterSteps(int) override { return -1; }
+  std::vector<std::string> programNames() override;
+  int currentProgram() override { return host_->program(); }
+  // Sent at once with effProcessEvents: the plug-in applies it before the next block.
+  void sendMidi(unsigned char status, unsigned char data1, unsigned char data2) override {
+    host_->sendMidi({{status, data1, data2, 0}});
+  }
+  void setTransportPlaying(bool playing) override { host_->setTransportPlaying(playing); }
+  void setTempoValid(bool valid) override { host_->setTempoValid(valid); }
+  bool setBypass(bool on) override;
 
  private:
   std::unique_ptr<vsthost::PluginHost> host_;

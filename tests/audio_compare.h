@@ -1,0 +1,41 @@
+// Signals and comparisons the suites share: a deterministic noise, the largest difference
+// between two multichannel renders, and a render's energy.
+#pragma once
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+namespace quendral_test {
+
+using Channels = std::vector<std::vector<float>>;
+
+// Uniform noise in -0.3..0.3, the same for the same seed on every platform.
+inline std::vector<float> noise(std::size_t frames, unsigned seed = 7) {
+  std::mt19937 generator(seed);
+  std::uniform_real_distribution<float> value(-0.3f, 0.3f);
+  std::vector<float> x(frames);
+  for (float& v : x) v = value(generator);
+  return x;
+}
+
+// The largest absolute difference from frame `from` on; infinity when the shapes differ.
+inline double largestDifference(const Channels& a, const Channels& b, std::size_t from = 0) {
+  if (a.size() != b.size()) return INFINITY;
+  double worst = 0.0;
+  for (std::size_t c = 0; c < a.size(); ++c) {
+    if (a[c].size() != b[c].size()) return INFINITY;
+    for (std::size_t i = from; i < a[c].size(); ++i)
+      worst = std::max(worst, std::fabs(static_cast<double>(a[c][i]) - b[c][i]));
+  }
+  return worst;
+}
+
+inline double energy(const Channels& x) {
+  double sum = 0.0;
+  for (const auto& channel : x)
+    for (float v : channel) sum += static_cast<double>(v) * v;
+  return sum;
+}
+
+}  // namespace quendral_test

@@ -1,0 +1,400 @@
+// What every format of quendral must show a host, written once and run through each format
+// by the same host-side interface: identity and buses, the parameters (names, units,
+// defaults, texts both ways where the format has them, steps), the programs, the MIDI
+// controller map, renders against the VST2 build's at the rates and block cuts hosts use,
+// the host's tempo and position, bypass, bad input, rate changes, and state that moves
+// between the formats while bad state is refused.
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "plugin_formats.h"
+
+namespace quendral_test {
+namespace {
+
+constexpr int kAngle = 0, kMidiLfoTempo = 1, kLfoDivide = 2, kFilterNumber = 3, kLfoSpeed = 4,
+              kLfoPosition = 5, kGain = 6, kPointValue1 = 7, kPointTime1 = 15, kOwnSet = 23;
+constexpr int kDefined = 24;
+
+using Settings = std::vector<std::pair<int, float>>;
+
+void apply(render::PluginProcessor& plugin, const Settings& settings) {
+  for (const auto& [index, value] : settings) plugin.setParameter(index, value);
+}
+
+// A second of silence, so that the angle has glided to where it was set: the VST2 and VST3
+// builds glide from where they stood, the LV2 build starts at its ports' settings.
+void settle(render::PluginProcessor& plugin, double rate = kRate) {
+  render(plugin, std::vector<float>(static_cast<std::size_t>(rate), 0.0f));
+}
+
+using Behaviour = EveryFormat;
+
+TEST_P(Behaviour, IsAMonoToStereoEffectOneFrameLate) {
+  auto plugin = open();
+  EXPECT_EQ(plugin->pluginName(), reference()->pluginName());
+  EXPECT_EQ(plugin->numInputs(), 1);
+  EXPECT_EQ(plugin->numOutputs(), 2);
+  EXPECT_EQ(plugin->latencySamples(), kFrame);
+  EXPECT_EQ(plugin->tailSamples(), 0);
+}
+
+TEST_P(Behaviour, ParametersAreNamedUnitedAndStartAtTheirDefaults) {
+  auto plugin = open();
+  ASSERT_GE(plugin->numParams(), kDefined);
+  const std::vector<std::string> names = plugin->parameterNames();
+  const char* fixed[] = {"angle",     "midi lfo tempo", "lfo divide", "filter number",
+                         "lfo speed", "lfo position",   "gain"};
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(names[static_cast<std::size_t>(i)], fixed[i]);
+  for (int p = 0; p < 8; ++p) {
+    SCOPED_TRACE(p);
+    EXPECT_EQ(names[static_cast<std::size_t>(kPointValue1 + p)],
+              "point " + std::to_string(p + 1) + " value");
+    EXPECT_EQ(names[static_cast<std::size_t>(kPointTime1 + p)],
+              "point " + std::to_string(p + 1) + " time");
+    // The envelope ramps evenly in sevenths.
+    EXPECT_FLOAT_EQ(plugin->getParameter(kPointValue1 + p), p / 7.0f);
+    EXPECT_FLOAT_EQ(plugin->getParameter(kPointTime1 + p), p / 7.0f);
+  }
+  EXPECT_EQ(names[kOwnSet], "own set");
+  EXPECT_EQ(plugin->parameterUnit(kAngle), "\xC2\xB0");
+  EXPECT_EQ(plugin->parameterUnit(kLfoSpeed), "Hz");
+  EXPECT_EQ(plugin->parameterUnit(kGain), "dB");
+  for (int i : {kMidiLfoTempo, kLfoDivide, kFilterNumber, kLfoPosition, kPointValue1, kOwnSet})
+    EXPECT_EQ(plugin->parameterUnit(i), "") << i;
+  // The centre of the angle, the speed and the gain: straight ahead, stopped, 0 dB.
+  for (int i : {kAngle, kLfoSpeed, kGain}) EXPECT_FLOAT_EQ(plugin->getParameter(i), 0.5f) << i;
+  for (int i : {kMidiLfoTempo, kLfoDivide, kFilterNumber, kLfoPosition, kOwnSet})
+    EXPECT_EQ(plugin->getParameter(i), 0.0f) << i;
+}
+
+using ShowingTexts = EveryFormat;
+using ParsingTexts = EveryFormat;
+using TellingSteps = EveryFormat;
+using Bypassing = EveryFormat;
+
+TEST_P(ShowingTexts, ValuesShowTheTextsOfTheirUnits) {
+  struct Case {
+    int index;
+    float value;
+    const char* shows;
+  };
+  const Case cases[] = {
+      {kAngle, 0.5f, "0.0"},         {kAngle, 0.75f, "90.0"},          {kAngle, 0.0f, "-180.0"},
+      {kAngle, 1.0f, "180.0"},       {kMidiLfoTempo, 0.7f, "0.70"},    {kLfoDivide, 0.0f, "1"},
+      {kLfoDivide, 0.35f, "4"},      {kLfoDivide, 1.0f, "11"},         {kFilterNumber, 0.49f, "0"},
+      {kFilterNumber, 0.5f, "1"},    {kLfoSpeed, 0.0f, "-1.00"},       {kLfoSpeed, 0.5f, "0.00"},
+      {kLfoPosition, 0.25f, "0.25"}, {kGain, 0.0f, "-12.0"},           {kGain, 0.25f, "-6.0"},
+      {kGain, 1.0f, "12.0"},         {kPointValue1, 0.7f, "0.699999"}, {kOwnSet, 0.0f, "off"},
+  };
+  for (const Case& c : cases) {
+    auto plugin = open();
+    plugin->setParameter(c.index, c.value);
+    // A VST3 change reaches the controller at once; the processor hears of it in a block.
+    render(*plugin, std::vector<float>(kFrame, 0.0f));
+    EXPECT_EQ(plugin->parameterDisplay(c.index), c.shows) << c.index << " at " << c.value;
+  }
+}
+
+TEST_P(ParsingTexts, TypedTextsParseBackIntoTheirParameter) {
+  struct Case {
+    int index;
+    const char* typed;
+    float value;
+  };
+  const Case cases[] = {{kAngle, "45", 0.625f},       {kAngle, "-90.0\xC2\xB0", 0.25f},
+                        {kAngle, "270", 0.25f},       {kAngle, "999", 1.0f},
+                        {kGain, "-3 dB", 0.375f},     {kGain, "+6", 0.75f},
+                        {kGain, "40", 1.0f},          {kLfoSpeed, "0.25 Hz", 0.625f},
+                        {kLfoDivide, "7", 0.6f},      {kFilterNumber, "1", 1.0f},
+                        {kLfoPosition, " 0.5", 0.5f}, {kPointValue1 + 2, "0.25", 0.25f},
+                        {kOwnSet, "off", 0.0f}};
+  auto plugin = open();
+  for (const Case& c : cases) {
+    float value = -1.0f;
+    ASSERT_TRUE(plugin->valueFromText(c.index, c.typed, value)) << c.typed;
+    EXPECT_NEAR(value, c.value, 1e-6f) << c.typed;
+  }
+  float value = 0.0f;
+  for (const char* bad : {"", "abc", "dB", "nan", "inf"})
+    EXPECT_FALSE(plugin->valueFromText(kAngle, bad, value)) << bad;
+}
+
+TEST_P(TellingSteps, SteppedParametersSayHowManySteps) {
+  auto plugin = open();
+  EXPECT_EQ(plugin->parameterSteps(kLfoDivide), 10);
+  EXPECT_EQ(plugin->parameterSteps(kFilterNumber), 1);
+  EXPECT_EQ(plugin->parameterSteps(kOwnSet), 1);
+  for (int i : {kAngle, kLfoSpeed, kLfoPosition, kGain, kPointValue1, kPointTime1})
+    EXPECT_EQ(plugin->parameterSteps(i), 0) << i;
+}
+
+TEST_P(Behaviour, EightProgramsThatStartFresh) {
+  auto plugin = open();
+  const std::vector<std::string> names = plugin->programNames();
+  ASSERT_EQ(plugin->numPrograms(), 8);
+  ASSERT_EQ(names.size(), 8u);
+  for (int p = 0; p < 8; ++p)
+    EXPECT_EQ(names[static_cast<std::size_t>(p)], "Init " + std::to_string(p + 1));
+  plugin->setParameter(kAngle, 0.75f);
+  plugin->setParameter(kGain, 0.25f);
+  plugin->selectProgram(3);
+  render(*plugin, std::vector<float>(kFrame, 0.0f));
+  EXPECT_EQ(plugin->currentProgram(), 3);
+  EXPECT_EQ(plugin->programName(), "Init 4");
+}
+
+// A controller's change sounds as the parameter set to the controller's value / 128, on any
+// channel; other controllers and messages change nothing.
+TEST_P(Behaviour, MidiControllersMoveTheirParameters) {
+  struct Case {
+    unsigned char controller;
+    int parameter;
+    unsigned char value;
+  };
+  const std::vector<float> input = noise(40 * kFrame);
+  for (const Case& c : {Case{10, kAngle, 96}, Case{7, kGain, 32}, Case{12, kLfoSpeed, 96},
+                        Case{13, kLfoPosition, 32}}) {
+    for (unsigned char channel : {0, 9, 15}) {
+      SCOPED_TRACE(std::to_string(c.controller) + " on channel " + std::to_string(channel));
+      auto byMidi = open();
+      auto bySetting = open();
+      byMidi->sendMidi(static_cast<unsigned char>(0xB0 | channel), c.controller, c.value);
+      bySetting->setParameter(c.parameter, c.value / 128.0f);
+      settle(*byMidi);
+      settle(*bySetting);
+      const Channels a = render(*byMidi, input);
+      EXPECT_LE(largestDifference(a, render(*bySetting, input)), 1e-6);
+      if (format().readsBackControllers) {
+        EXPECT_FLOAT_EQ(byMidi->getParameter(c.parameter), c.value / 128.0f);
+      }
+    }
+  }
+  auto plugin = open();
+  auto untouched = open();
+  for (unsigned char status : {0x90, 0x80, 0xE0, 0xA0}) plugin->sendMidi(status, 10, 100);
+  for (unsigned char controller : {1, 11, 64, 0x8A}) plugin->sendMidi(0xB0, controller, 5);
+  EXPECT_EQ(largestDifference(render(*plugin, input), render(*untouched, input)), 0.0);
+}
+
+struct RenderCase {
+  const char* name;
+  Settings settings;
+};
+
+const RenderCase kRenderCases[] = {
+    {"default", {}},
+    {"right ear, second set, -6 dB", {{kAngle, 0.75f}, {kFilterNumber, 1.0f}, {kGain, 0.25f}}},
+    {"LFO at 0.6 Hz", {{kLfoSpeed, 0.8f}}},
+    {"envelope edited, LFO backward",
+     {{kPointValue1 + 2, 0.1f}, {kPointTime1 + 2, 0.6f}, {kLfoSpeed, 0.2f}}},
+};
+
+// Every rate, every way of cutting the blocks, the same sound as the VST2 build's.
+TEST_P(Behaviour, RendersAsTheReferenceAtEveryRateAndBlockCut) {
+  std::mt19937 generator(3);
+  std::vector<int> random;
+  for (int i = 0; i < 50; ++i) random.push_back(1 + static_cast<int>(generator() % 700));
+  const std::vector<std::vector<int>> cuts{{1}, {7, 128, 300}, {4096}, random};
+  for (double rate : {44100.0, 48000.0, 96000.0}) {
+    const std::vector<float> input = noise(static_cast<std::size_t>(rate / 2));
+    for (const RenderCase& c : kRenderCases) {
+      SCOPED_TRACE(std::string(c.name) + " at " + std::to_string(rate));
+      auto expected = reference(rate, 4096);
+      apply(*expected, c.settings);
+      settle(*expected, rate);
+      const Channels want = render(*expected, input, 512);
+      EXPECT_GT(energy(want), 1.0) << "not silent";
+      for (const std::vector<int>& cut : cuts) {
+        if (cut.size() == 1 && cut[0] == 1 && rate != 44100.0) continue;  // slow; once is enough
+        auto plugin = open(rate, 4096);
+        apply(*plugin, c.settings);
+        settle(*plugin, rate);
+        EXPECT_LE(largestDifference(renderCut(*plugin, input, cut), want), 1e-6)
+            << "first block " << cut[0];
+      }
+    }
+  }
+}
+
+// Automation between blocks applies at the start of the next block, as in the reference.
+TEST_P(Behaviour, ChangesBetweenBlocksApplyAtTheNextBlock) {
+  const std::vector<float> input = noise(100 * kBlock);
+  auto plugin = open();
+  auto expected = reference();
+  for (auto* p : {plugin.get(), expected.get()}) {
+    p->setParameter(kAngle, 0.0f);
+    settle(*p);
+  }
+  Channels a(2, std::vector<float>(input.size())), b = a;
+  for (std::size_t start = 0; start < input.size(); start += kBlock) {
+    const float angle = static_cast<float>(start % 44100) / 44100.0f;
+    for (auto* p : {plugin.get(), expected.get()}) {
+      p->setParameter(kAngle, angle);
+      if (start == 86 * kBlock) p->setParameter(kFilterNumber, 1.0f);
+    }
+    float* in[1] = {const_cast<float*>(input.data()) + start};
+    float* outA[2] = {a[0].data() + start, a[1].data() + start};
+    float* outB[2] = {b[0].data() + start, b[1].data() + start};
+    plugin->process(in, outA, kBlock);
+    expected->process(in, outB, kBlock);
+  }
+  EXPECT_LE(largestDifference(a, b), 1e-6);
+}
+
+// A synced LFO follows the host's tempo and song position as in the reference.
+TEST_P(Behaviour, TheSyncedLfoFollowsTheHostsTempoAndPosition) {
+  const std::vector<float> input = noise(static_cast<std::size_t>(2 * kRate));
+  for (double tempo : {90.0, 140.0}) {
+    SCOPED_TRACE(tempo);
+    auto plugin = open();
+    auto expected = reference();
+    for (auto* p : {plugin.get(), expected.get()}) {
+      p->setTempo(tempo);
+      p->setSamplePosition(3.0 * kRate);  // the song is already three seconds in
+      apply(*p, {{kMidiLfoTempo, 1.0f}, {kLfoDivide, 0.2f}, {kLfoSpeed, 1.0f}});
+      settle(*p);
+    }
+    EXPECT_LE(largestDifference(render(*plugin, input), render(*expected, input)), 1e-6);
+  }
+}
+
+TEST_P(Bypassing, BypassPlaysTheInputOnBothEarsOneFrameLate) {
+  auto plugin = open();
+  plugin->setParameter(kAngle, 0.75f);
+  ASSERT_TRUE(plugin->setBypass(true));
+  const std::vector<float> input = noise(20 * kFrame);
+  const Channels out = render(*plugin, input);
+  for (std::size_t i = kFrame; i < input.size(); ++i) {
+    ASSERT_EQ(out[0][i], input[i - kFrame]) << i;
+    ASSERT_EQ(out[1][i], input[i - kFrame]) << i;
+  }
+}
+
+TEST_P(Behaviour, BadInputNeitherPoisonsNorStopsTheOutput) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  auto plugin = open();
+  auto expected = reference();
+  std::vector<float> input = noise(60 * kFrame);
+  for (std::size_t i = 500; i < 900; ++i) input[i] = i % 3 == 0 ? nan : (i % 3 == 1 ? inf : -inf);
+  const Channels out = render(*plugin, input);
+  for (const auto& channel : out)
+    for (float sample : channel) ASSERT_TRUE(std::isfinite(sample));
+  EXPECT_LE(largestDifference(out, render(*expected, input)), 1e-6);
+
+  // Zero frames write nothing; a missing input channel reads as silence; a block far beyond
+  // the announced size, and output written over the input (in place), sound as usual.
+  std::vector<float> left(16, 7.0f), right(16, 7.0f);
+  float* in[1] = {input.data()};
+  float* outs[2] = {left.data(), right.data()};
+  for (auto* p : {plugin.get(), expected.get()}) p->process(in, outs, 0);
+  EXPECT_EQ(left, std::vector<float>(16, 7.0f));
+  const std::vector<float> silence(4 * kFrame, 0.0f);
+  Channels a(2, std::vector<float>(silence.size())), b = a;
+  float* none[1] = {nullptr};
+  float* outA[2] = {a[0].data(), a[1].data()};
+  float* outB[2] = {b[0].data(), b[1].data()};
+  plugin->process(none, outA, static_cast<int>(silence.size()));
+  expected->process(none, outB, static_cast<int>(silence.size()));
+  EXPECT_LE(largestDifference(a, b), 1e-6);
+
+  const std::vector<float> huge = noise(3 * 8192, 5);
+  EXPECT_LE(largestDifference(render(*plugin, huge, 3 * 8192), render(*expected, huge, 8192)),
+            1e-6);
+  std::vector<float> inPlace = noise(8 * kFrame, 9);
+  const Channels separate = render(*expected, inPlace);
+  std::vector<float> other(inPlace.size());
+  float* shared[1] = {inPlace.data()};
+  float* sharedOut[2] = {inPlace.data(), other.data()};
+  plugin->process(shared, sharedOut, static_cast<int>(inPlace.size()));
+  EXPECT_LE(largestDifference({inPlace, other}, separate), 1e-6);
+}
+
+TEST_P(Behaviour, ARateChangeSoundsAsTheReferenceAtTheNewRate) {
+  auto plugin = open();
+  auto expected = reference();
+  const std::vector<float> input = noise(40 * kFrame);
+  for (auto* p : {plugin.get(), expected.get()}) {
+    p->setParameter(kAngle, 0.3f);
+    settle(*p);
+    p->stop();
+    p->start(96000.0, kBlock);
+    settle(*p, 96000.0);
+  }
+  EXPECT_LE(largestDifference(render(*plugin, input), render(*expected, input)), 1e-6);
+}
+
+// The state a host saves: a running LFO, an edited envelope, another program current. Saved
+// by any format, it restores in every format to the same sound, and saved again it is the
+// same bytes.
+TEST_P(Behaviour, StateSavedByOneFormatRestoresInEvery) {
+  auto source = open();
+  source->selectProgram(2);
+  apply(*source, {{kLfoSpeed, 0.85f},
+                  {kPointValue1 + 5, 0.2f},
+                  {kAngle, 0.9f},
+                  {kGain, 0.4f},
+                  {kLfoDivide, 0.45f}});
+  render(*source, noise(80 * kFrame, 3));
+  const std::vector<uint8_t> chunk = source->stateChunk(false);
+  ASSERT_FALSE(chunk.empty());
+  const std::vector<float> input = noise(200 * kFrame);
+  for (const PluginFormat& target : pluginFormats()) {
+    SCOPED_TRACE(target.name);
+    auto copy = openFormat(target);
+    render(*copy, noise(3 * kFrame, 4));  // running on its own before the restore
+    ASSERT_TRUE(copy->setStateChunk(chunk, false));
+    auto again = openFormat(referenceFormat());
+    render(*again, noise(3 * kFrame, 4));
+    ASSERT_TRUE(again->setStateChunk(chunk, false));
+    EXPECT_EQ(copy->stateChunk(false), again->stateChunk(false));
+    // The first two frames still hold each instance's own history.
+    EXPECT_LE(largestDifference(render(*copy, input), render(*again, input), 2 * kFrame), 0.0);
+  }
+}
+
+TEST_P(Behaviour, BadStateIsRefusedAndChangesNothing) {
+  auto plugin = open();
+  plugin->setParameter(kAngle, 0.75f);
+  render(*plugin, noise(10 * kFrame));
+  const std::vector<uint8_t> before = plugin->stateChunk(false);
+  std::vector<std::vector<uint8_t>> bad{{},
+                                        {1},
+                                        std::vector<uint8_t>(before.begin(), before.begin() + 20),
+                                        std::vector<uint8_t>(before.begin(), before.end() - 1),
+                                        std::vector<uint8_t>(3000000, 1)};
+  std::vector<uint8_t> longer = before;
+  longer.push_back(0);
+  std::vector<uint8_t> flipped = before;
+  flipped[before.size() / 2] ^= 0x5A;
+  std::vector<uint8_t> future = before;
+  future[4] = 2;  // major version 2
+  std::vector<uint8_t> foreign = before;
+  foreign[0] = 'X';
+  for (const auto& chunk : {longer, flipped, future, foreign}) bad.push_back(chunk);
+  std::mt19937 generator(7);
+  for (int round = 0; round < 50; ++round) {
+    std::vector<uint8_t> noiseBytes(generator() % 1200);
+    for (uint8_t& b : noiseBytes) b = static_cast<uint8_t>(generator());
+    bad.push_back(noiseBytes);
+  }
+  for (std::size_t i = 0; i < bad.size(); ++i) {
+    EXPECT_FALSE(plugin->setStateChunk(bad[i], false)) << i << ": " << bad[i].size() << " bytes";
+    ASSERT_EQ(plugin->stateChunk(false), before) << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, Behaviour, ::testing::ValuesIn(pluginFormats()), formatName);
+INSTANTIATE_TEST_SUITE_P(Formats, ShowingTexts,
+                         ::testing::ValuesIn(formatsWhere(&PluginFormat::showsTexts)), formatName);
+INSTANTIATE_TEST_SUITE_P(Formats, ParsingTexts,
+                         ::testing::ValuesIn(formatsWhere(&PluginFormat::parsesTexts)), formatName);
+INSTANTIATE_TEST_SUITE_P(Formats, TellingSteps,
+                         ::testing::ValuesIn(formatsWhere(&PluginFormat::tellsSteps)), formatName);
+INSTANTIATE_TEST_SUITE_P(Formats, Bypassing,
+                         ::testing::ValuesIn(formatsWhere(&PluginFormat::hasBypass)), formatName);
+
+}  // namespace
+}  // namespace quendral_test
