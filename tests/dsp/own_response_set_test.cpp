@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 #include "own_response_set.h"
@@ -183,21 +184,21 @@ TEST(OwnResponseSet, RefusalsNameTheProblemAndChangeNothing) {
   }
 
   // A ring from a saved project is held to the same limits.
-  OwnResponseSet changed = before;
-  std::swap(changed.angles[3], changed.angles[4]);
-  EXPECT_FALSE(checkOwnResponseSet(changed, status));
-  changed = before;
-  changed.taps[17] = std::numeric_limits<float>::infinity();
-  EXPECT_FALSE(checkOwnResponseSet(changed, status));
-  changed = before;
-  changed.rate = 1000.0;
-  EXPECT_FALSE(checkOwnResponseSet(changed, status));
-  changed = before;
-  changed.angles.resize(8);
-  changed.taps.resize(8 * 2 * changed.length);
-  EXPECT_FALSE(checkOwnResponseSet(changed, status)) << "70 degrees between 70 and 0";
-  changed = before;
-  EXPECT_TRUE(checkOwnResponseSet(changed, status)) << status;
+  const std::function<void(OwnResponseSet&)> damages[] = {
+      [](OwnResponseSet& r) { std::swap(r.angles[3], r.angles[4]); },
+      [](OwnResponseSet& r) { r.taps[17] = std::numeric_limits<float>::infinity(); },
+      [](OwnResponseSet& r) { r.rate = 1000.0; },
+      [](OwnResponseSet& r) {  // 70 degrees between 70 and 0
+        r.angles.resize(8);
+        r.taps.resize(8 * 2 * r.length);
+      }};
+  for (size_t i = 0; i < std::size(damages); ++i) {
+    OwnResponseSet changed = before;
+    damages[i](changed);
+    EXPECT_FALSE(checkOwnResponseSet(changed, status)) << i;
+  }
+  OwnResponseSet unchanged = before;
+  EXPECT_TRUE(checkOwnResponseSet(unchanged, status)) << status;
 }
 
 }  // namespace panner
