@@ -97,13 +97,6 @@ tests_listed() {
   echo "ctest --test-dir $1 -N: $count tests" | tee -a "$log"
   [ "${count:-0}" -gt 0 ] || fail "ctest finds no tests in $1"
 }
-after_staged_install() {
-  local installed
-  for installed in lib/vst/quendral.so lib/vst3/quendral.vst3 lib/lv2/quendral.lv2; do
-    [ -e "$work/stage/usr/local/$installed" ] || fail "no /usr/local/$installed in the staged install"
-  done
-  [ -x "$work/stage/usr/local/bin/quendral-render" ] || fail "no /usr/local/bin/quendral-render in the staged install"
-}
 
 # The command as this walk runs it, for the README's command $1 (without its comment).
 walked_form() {
@@ -181,7 +174,6 @@ while IFS=$'\t' read -r line command; do
   fi
   case "$command" in
     "scripts/demo.sh") after_demo ;;
-    "sudo cmake --install"*) after_staged_install ;;
   esac
   echo "README:$line  $command  -> ok ($(($(date +%s) - start)) s)" | tee -a "$log"
   steps=$((steps + 1))
