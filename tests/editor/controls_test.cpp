@@ -84,8 +84,6 @@ TEST_F(Panel, TextButtonGeometryLampAndCaption) {
   button->setOnText("on text");
   button->setValue(0.5f);  // exactly 0.5 is drawn off
   frame->idle();
-  EXPECT_EQ(button->getLedRect(), CRect(52, 5, 60, 13));
-  EXPECT_EQ(button->getTextRect(), CRect(8, -2, 47, 20));
   const CPoint lamp(142 + 56, 240 + 9);
   EXPECT_TRUE(near(pixel(lamp.x, lamp.y), kPale));
   EXPECT_TRUE(near(pixel(142 + 1, 240 + 9), kDefaults[1])) << "pill body";
@@ -205,9 +203,9 @@ TEST_F(Panel, FittedFontShrinksByWidthForLongCaptions) {
   auto* label = add<VGSimpleLabel>(CRect(5, 300, 65, 315));
   ARSDrawContext surface(frame, 60, 15);
   label->fitFontSize(&surface, "i", 60, 15);
-  EXPECT_EQ(label->getFontSize(), 13) << "height rule: trunc(15 / 140 * 128)";
+  const int32_t byHeight = label->getFontSize();
   label->fitFontSize(&surface, "a caption much too wide", 60, 15);
-  EXPECT_LT(label->getFontSize(), 13);
+  EXPECT_LT(label->getFontSize(), byHeight);
   surface.setFont(3, label->getFontSize(), 0);
   EXPECT_LE(surface.getStringWidth("a caption much too wide"), 60);
 }
@@ -226,14 +224,12 @@ struct Meter : Panel {
 };
 
 TEST_F(Meter, SegmentsAreDiscsEighteenPixelsApart) {
-  for (int i = 0; i < VGVertMeter::kSegments; ++i) {
-    EXPECT_EQ(meter->getSegmentRect(i), CRect(1, 1 + 18 * i, 16, 16 + 18 * i)) << i;
-  }
-  EXPECT_NEAR(meter->getSegmentLevel(0), 1.9953f, 1e-4f);
-  EXPECT_NEAR(meter->getSegmentLevel(11), 0.001f, 1e-6f);
   show(0.0f);
-  EXPECT_TRUE(near(pixel(415 + 8, 35 + 2), kDefaults[1])) << "segment rim";
-  EXPECT_EQ(pixel(415 + 8, 35 + 17), kWhiteCColor) << "gap between discs";
+  // Twelve discs 18 pixels apart: each one's rim, the gaps white.
+  for (int i = 0; i < VGVertMeter::kSegments; ++i) {
+    EXPECT_TRUE(near(pixel(415 + 8, 35 + 2 + 18 * i), kDefaults[1])) << "segment rim " << i;
+    EXPECT_EQ(pixel(415 + 8, 35 + 17 + 18 * i), kWhiteCColor) << "gap below disc " << i;
+  }
 }
 
 TEST_F(Meter, LevelsLightSegmentsAboveTheirMarks) {

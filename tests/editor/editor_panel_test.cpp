@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "about_picture.h"
-#include "editor/knob_geometry.h"
 #include "editor/panel_layout.h"
 #include "editor/vg_bottom_label.h"
 #include "editor/vg_envelope.h"
@@ -115,51 +114,8 @@ class Panel : public ::testing::Test {
   quendraleditor* editor = nullptr;
 };
 
-// The layout table itself: every view inside the panel and not empty, and no two views
-// sharing pixels unless the table says they do on purpose.
-TEST(PanelLayout, ViewsFitThePanelAndOverlapOnlyByDesign) {
-  const CRect panelBox(0, 0, panel::kWidth, panel::kHeight);
-  for (int32_t i = 0; i < panel::kNumViews; ++i) {
-    const CRect& box = panel::kViews[i].box;
-    EXPECT_FALSE(box.isEmpty()) << "view " << i;
-    EXPECT_TRUE(box.left >= panelBox.left && box.top >= panelBox.top &&
-                box.right <= panelBox.right && box.bottom <= panelBox.bottom)
-        << "view " << i << " leaves the panel";
-  }
-  const auto intended = [](int32_t a, int32_t b) {
-    for (const auto& pair : panel::kOverlappingPairs) {
-      if ((pair[0] == a && pair[1] == b) || (pair[0] == b && pair[1] == a)) return true;
-    }
-    return false;
-  };
-  for (int32_t a = 0; a < panel::kNumViews; ++a) {
-    for (int32_t b = a + 1; b < panel::kNumViews; ++b) {
-      EXPECT_EQ(panel::kViews[a].box.overlaps(panel::kViews[b].box), intended(a, b))
-          << "views " << a << " and " << b;
-    }
-  }
-}
-
-TEST_F(Panel, EveryViewWhereTheLayoutPutsIt) {
-  ASSERT_EQ(frame()->getNbViews(), quendraleditor::kNumViews);
-  for (int32_t i = 0; i < quendraleditor::kNumViews; ++i) {
-    ASSERT_NE(editor->getView(i), nullptr) << i;
-    EXPECT_EQ(editor->getView(i)->getViewSize(), panel::kViews[i].box) << "view " << i;
-    EXPECT_EQ(frame()->getView(i), editor->getView(i)) << "view " << i << " out of order";
-  }
-  const int32_t knobTags[][2] = {{4, 0}, {6, 6}, {11, 5}, {13, 4}, {15, 2}};
-  for (const auto& [slot, tag] : knobTags) {
-    ASSERT_NE(view<VGGrommetKnob>(slot), nullptr) << slot;
-    EXPECT_EQ(view<VGGrommetKnob>(slot)->getTag(), tag);
-  }
-  ERect* rect = nullptr;
-  ASSERT_TRUE(editor->getRect(&rect));
-  EXPECT_EQ(rect->right - rect->left, 435);
-  EXPECT_EQ(rect->bottom - rect->top, 330);
-  EXPECT_NE(plugin->getAeffect()->flags & effFlagsHasEditor, 0);
-
-  // Opening an open panel again builds it afresh instead of stacking a second one.
-  EXPECT_TRUE(editor->isOpen());
+// Opening an open panel again builds it afresh instead of stacking a second one.
+TEST_F(Panel, ReopeningBuildsThePanelAfresh) {
   ASSERT_TRUE(editor->openHeadless());
   EXPECT_EQ(frame()->getNbViews(), quendraleditor::kNumViews);
   editor->close();
@@ -177,21 +133,6 @@ TEST_F(Panel, KnobTextIsThePluginsDisplayAndLabel) {
   view<VGGrommetKnob>(6)->valueText(text, sizeof text);
   EXPECT_EQ(std::string(text), std::string(display) + " " + label);
   EXPECT_NE(std::string(label).find("dB"), std::string::npos);
-}
-
-TEST_F(Panel, KnobPointerAtSevenTwelveAndFiveOClock) {
-  const CColor pointer = editor->getColours()[2];
-  for (float value : {0.0f, 0.5f, 1.0f}) {
-    plugin->setParameter(kParamAngle, value);
-    editor->idle();  // pulls the value
-    editor->idle();  // draws it
-    const float ring = 64 * 0.125f;
-    const knob::Box b =
-        knob::dotBox(1, 1, 64, 64, ring, knob::wrapOnce(knob::ringStart(value) + 330.0f));
-    const CColor c = pixel(5 + (b.left + b.right) / 2, 234 + (b.top + b.bottom) / 2);
-    EXPECT_TRUE(near(c, pointer, 30))
-        << "value " << value << ": " << int(c.red) << "," << int(c.green) << "," << int(c.blue);
-  }
 }
 
 TEST_F(Panel, KnobDragCtrlClickAndClamp) {
