@@ -61,41 +61,14 @@ struct HeadlessFrame : ::testing::Test {
 
 }  // namespace
 
-TEST(ControlValue, DirtyFollowsValueAndFlag) {
-  CControl control(CRect(0, 0, 10, 10));
-  // Starts with value 0 against an old value of 1: dirty until first drawn.
-  EXPECT_TRUE(control.isDirty());
-  control.setDirty(false);
-  EXPECT_FALSE(control.isDirty());
-  control.setValue(0.0f);
-  EXPECT_FALSE(control.isDirty()) << "same value is no change";
-  control.setValue(0.25f);
-  EXPECT_TRUE(control.isDirty());
-  control.setDirty(false);
-  EXPECT_FLOAT_EQ(control.getOldValue(), 0.25f);
-
-  // setDirty(true) makes the old value differ even when the value is -1.
-  control.setValue(-1.0f);
-  control.setDirty(true);
-  EXPECT_EQ(control.getOldValue(), 0.0f);
-  control.setDirty(false);
-  EXPECT_FALSE(control.isDirty());
-}
-
 TEST(ControlValue, ClampKeepsValueInRangeIncludingNotANumber) {
+  const float cases[][2] = {{1.5f, 1.0f}, {-0.5f, 0.0f}, {std::nanf(""), 0.0f}, {0.3f, 0.3f}};
   CControl control(CRect(0, 0, 10, 10));
-  control.setValue(1.5f);
-  control.clampValue();
-  EXPECT_EQ(control.getValue(), 1.0f);
-  control.setValue(-0.5f);
-  control.clampValue();
-  EXPECT_EQ(control.getValue(), 0.0f);
-  control.setValue(std::nanf(""));
-  control.clampValue();
-  EXPECT_EQ(control.getValue(), 0.0f);
-  control.setValue(0.3f);
-  control.clampValue();
-  EXPECT_FLOAT_EQ(control.getValue(), 0.3f);
+  for (const auto& [value, clamped] : cases) {
+    control.setValue(value);
+    control.clampValue();
+    EXPECT_FLOAT_EQ(control.getValue(), clamped) << value;
+  }
 }
 
 TEST_F(HeadlessFrame, DefaultValueCheckActsOnlyOnLeftWithControl) {
