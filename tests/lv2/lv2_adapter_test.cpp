@@ -1,12 +1,10 @@
 // The LV2 adapter driven as a host drives it, with the core in view: port values in their
 // units reach the parameters through the core's mappings, a port applies when it changes
-// and only then, the first block starts at the ports' settings, MIDI and time:Position
-// arrive through the atom port, and the state carries the chunk from one instance to
-// another without the restored motion being overwritten by the host's port values.
+// and only then, the first block starts at the ports' settings, and the state carries the
+// chunk from one instance to another without the restored motion being overwritten by the
+// host's port values. MIDI, the host's time, in-place buffers and state between the formats
+// go through lilv in the behaviour suite (tests/behaviour).
 #include <gtest/gtest.h>
-#include <lv2/atom/forge.h>
-#include <lv2/midi/midi.h>
-#include <lv2/time/time.h>
 #include <lv2/urid/urid.h>
 
 #include <lv2/instance-access/instance-access.h>
@@ -65,44 +63,6 @@ struct Instance {
   std::vector<float> input = std::vector<float>(kBlock, 0.0f);
   std::vector<float> output0 = std::vector<float>(kBlock, 0.0f);
   std::vector<float> output1 = std::vector<float>(kBlock, 0.0f);
-};
-
-// An atom sequence buffer the forge writes events into, connected to the events port.
-class EventBuffer {
- public:
-  EventBuffer(UridMap& uris, Lv2Plugin& plugin) : uris_(uris) {
-    lv2_atom_forge_init(&forge_, uris.lv2Map());
-    plugin.connectPort(kEventsInPort, buffer_);
-    clear();
-  }
-  void clear() {
-    lv2_atom_forge_set_buffer(&forge_, reinterpret_cast<uint8_t*>(buffer_), sizeof buffer_);
-    lv2_atom_forge_sequence_head(&forge_, &frame_, 0);
-  }
-  void controlChange(uint32_t frame, uint8_t channel, uint8_t controller, uint8_t value) {
-    const uint8_t message[3] = {static_cast<uint8_t>(0xB0 | channel), controller, value};
-    lv2_atom_forge_frame_time(&forge_, frame);
-    lv2_atom_forge_atom(&forge_, sizeof message, uris_.urid(LV2_MIDI__MidiEvent));
-    lv2_atom_forge_write(&forge_, message, sizeof message);
-  }
-  void position(uint32_t frame, float bpm, double beat, float speed) {
-    lv2_atom_forge_frame_time(&forge_, frame);
-    LV2_Atom_Forge_Frame object;
-    lv2_atom_forge_object(&forge_, &object, 0, uris_.urid(LV2_TIME__Position));
-    lv2_atom_forge_key(&forge_, uris_.urid(LV2_TIME__beatsPerMinute));
-    lv2_atom_forge_float(&forge_, bpm);
-    lv2_atom_forge_key(&forge_, uris_.urid(LV2_TIME__beat));
-    lv2_atom_forge_double(&forge_, beat);
-    lv2_atom_forge_key(&forge_, uris_.urid(LV2_TIME__speed));
-    lv2_atom_forge_float(&forge_, speed);
-    lv2_atom_forge_pop(&forge_, &object);
-  }
-
- private:
-  UridMap& uris_;
-  LV2_Atom_Forge forge_{};
-  LV2_Atom_Forge_Frame frame_{};
-  alignas(8) uint64_t buffer_[512] = {};
 };
 
 TEST(Lv2Ports, PortValuesAndNormalisedValuesMapBothWays) {
@@ -214,35 +174,6 @@ TEST(Lv2Plugin, TheFirstBlockStartsAtThePortsSettings) {
   EXPECT_GT(host.plugin->core().getEngine().currentAngleDegrees(), 80.0f);
 }
 
-TEST(Lv2Plugin, MidiControlChangesAndHostTimeArriveThroughTheAtomPort) {
-  UridMap uris;
-  Instance host(uris.features());
-  ASSERT_TRUE(host.plugin);
-  EventBuffer events(uris, *host.plugin);
-  events.controlChange(10, 15, 10, 127);  // pan on channel 16
-  events.controlChange(20, 0, 7, 0);      // volume
-  events.controlChange(30, 0, 11, 0);     // expression: not mapped
-  events.position(40, 140.0f, 32.0, 1.0f);
-  host.run();
-  EXPECT_FLOAT_EQ(host.parameter(kParamAngle), 127.0f / 128.0f);
-  EXPECT_FLOAT_EQ(host.parameter(kParamGain), 0.0f);
-  double bpm = 0.0, quarterNotes = 0.0;
-  bool playing = false;
-  ASSERT_TRUE(host.plugin->hostTempo(bpm));
-  EXPECT_DOUBLE_EQ(bpm, 140.0);
-  ASSERT_TRUE(host.plugin->hostPosition(quarterNotes, playing));
-  EXPECT_TRUE(playing);
-  // After the block, the next one starts kBlock frames on at 140 quarter notes a minute.
-  EXPECT_NEAR(quarterNotes, 32.0 + (kBlock - 40) * 140.0 / 60.0 / kRate, 1e-9);
-
-  // A host without a URID map: the atom port is not read (it cannot be).
-  Instance plain;
-  EventBuffer ignored(uris, *plain.plugin);
-  ignored.controlChange(0, 0, 10, 0);
-  plain.run();
-  EXPECT_FLOAT_EQ(plain.parameter(kParamAngle), 0.5f);
-}
-
 TEST(Lv2Plugin, StateCarriesTheChunkAndTheRestoredMotionStays) {
   UridMap uris;
   Instance first(uris.features());
@@ -309,27 +240,6 @@ TEST(Lv2Plugin, PortEchoesOfAnEditorDragAreNotAppliedAgain) {
   host.controls[kParamGain] = -3.0f;  // after the gesture the port rules again
   host.run();
   EXPECT_FLOAT_EQ(host.parameter(kParamGain), valueFromGainDb(-3.0f));
-}
-
-TEST(Lv2Plugin, InPlaceBuffersSoundAsSeparateOnes) {
-  Instance separate;
-  Instance inPlace;
-  ASSERT_TRUE(separate.plugin && inPlace.plugin);
-  separate.controls[kParamAngle] = inPlace.controls[kParamAngle] = 60.0f;
-  // Longer than the adapter's copy of the input: it goes through in pieces.
-  constexpr uint32_t kFrames = 3000;
-  std::vector<float> shared(kFrames), in(kFrames), out0(kFrames), out1(kFrames), out1b(kFrames);
-  for (uint32_t i = 0; i < kFrames; ++i) in[i] = shared[i] = std::sin(0.01f * i);
-  separate.plugin->connectPort(kAudioInPort, in.data());
-  separate.plugin->connectPort(kAudioOutPort0, out0.data());
-  separate.plugin->connectPort(kAudioOutPort1, out1.data());
-  inPlace.plugin->connectPort(kAudioInPort, shared.data());
-  inPlace.plugin->connectPort(kAudioOutPort0, shared.data());
-  inPlace.plugin->connectPort(kAudioOutPort1, out1b.data());
-  separate.plugin->run(kFrames);
-  inPlace.plugin->run(kFrames);
-  EXPECT_EQ(shared, out0);
-  EXPECT_EQ(out1b, out1);
 }
 
 TEST(Lv2Editor, WithoutADisplayTheHostGetsNoEditor) {

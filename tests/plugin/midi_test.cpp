@@ -10,30 +10,10 @@ vsthost::MidiMessage cc(int controller, int value, int channel = 0) {
 }
 }  // namespace
 
-TEST_F(PluginTest, ControllersReachTheirParameters) {
-  EXPECT_EQ(host->sendMidi({cc(10, 64)}), 1);
-  EXPECT_EQ(host->parameterDisplay(0), "0.0");
-  host->sendMidi({cc(10, 0)});
-  EXPECT_EQ(host->parameterDisplay(0), "-180.0");
-  host->sendMidi({cc(10, 127)});
-  EXPECT_FLOAT_EQ(host->getParameter(0), 127.0f / 128.0f);  // +177.1875 degrees
-
-  host->sendMidi({cc(7, 64)});
-  EXPECT_EQ(host->parameterDisplay(6), "0.0");
-  host->sendMidi({cc(7, 0)});
-  EXPECT_EQ(host->parameterDisplay(6), "-12.0");
-  host->sendMidi({cc(7, 127)});
-  EXPECT_EQ(host->parameterDisplay(6), "11.8");
-
-  host->sendMidi({cc(12, 0)});
-  EXPECT_EQ(host->parameterDisplay(4), "-1.00");
-  host->sendMidi({cc(12, 64)});
-  EXPECT_EQ(host->parameterDisplay(4), "0.00");
-
-  host->sendMidi({cc(12, 96), cc(13, 32)});
-  EXPECT_FLOAT_EQ(host->getParameter(5), 0.25f);
-  EXPECT_FLOAT_EQ(host->getParameter(4), 0.5f);  // the position stops the LFO
-  // The host is not told of MIDI changes.
+// Which controller moves which parameter is the behaviour suite's (tests/behaviour); here
+// what VST2's event lists add: the host is not told, data bytes are masked, order counts.
+TEST_F(PluginTest, ControllersAreNotReportedAsAutomation) {
+  EXPECT_EQ(host->sendMidi({cc(10, 64), cc(7, 0), cc(12, 0), cc(13, 32)}), 1);
   EXPECT_TRUE(host->recorder().automateCalls().empty());
 }
 

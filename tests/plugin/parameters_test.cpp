@@ -9,48 +9,15 @@ namespace {
 constexpr float kSeventh = 1.0f / 7.0f;
 }
 
-TEST_F(PluginTest, ParameterNamesAndLabels) {
-  const char* names[] = {"angle",     "midi lfo tempo", "lfo divide", "filter number",
-                         "lfo speed", "lfo position",   "gain"};
-  for (int32_t i = 0; i < 7; ++i) EXPECT_EQ(host->parameterName(i), names[i]);
-  EXPECT_EQ(host->parameterName(7), "point 1 value");
-  EXPECT_EQ(host->parameterName(14), "point 8 value");
-  EXPECT_EQ(host->parameterName(15), "point 1 time");
-  EXPECT_EQ(host->parameterName(22), "point 8 time");
-  EXPECT_EQ(host->parameterName(23), "own set");
-  EXPECT_EQ(host->parameterName(24), "");
-
+// Names, units, defaults and texts are the behaviour suite's (tests/behaviour); here the
+// label's bytes, which follow the platform's code page in VST2's C strings.
+TEST_F(PluginTest, DegreeSignInTheHostsCodePage) {
 #if defined(_WIN32)
-  // Windows hosts read the texts in the ANSI code page: the degree sign is the byte B0.
-  EXPECT_EQ(host->parameterLabel(0), "\xB0");
+  EXPECT_EQ(host->parameterLabel(0), "\xB0");  // Windows hosts read the ANSI code page
 #else
-  // Linux hosts read the texts as UTF-8: the degree sign is the two bytes C2 B0.
-  EXPECT_EQ(host->parameterLabel(0), "\xC2\xB0");
+  EXPECT_EQ(host->parameterLabel(0), "\xC2\xB0");  // Linux hosts read UTF-8
 #endif
   EXPECT_EQ(host->parameterLabel(4), " Hz");
-  EXPECT_EQ(host->parameterLabel(6), " dB");
-  for (int32_t i : {1, 2, 3, 5, 7, 15, 22, 23, 24}) EXPECT_EQ(host->parameterLabel(i), "") << i;
-}
-
-TEST_F(PluginTest, DefaultProgramValues) {
-  EXPECT_FLOAT_EQ(host->getParameter(0), 0.5f);
-  EXPECT_EQ(host->parameterDisplay(0), "0.0");
-  EXPECT_EQ(host->parameterDisplay(1), "0.00");
-  EXPECT_EQ(host->parameterDisplay(2), "1");
-  EXPECT_EQ(host->parameterDisplay(3), "0");
-  EXPECT_EQ(host->parameterDisplay(4), "0.00");
-  EXPECT_FLOAT_EQ(host->getParameter(4), 0.5f);
-  EXPECT_EQ(host->parameterDisplay(6), "0.0");
-  EXPECT_FLOAT_EQ(host->getParameter(6), 0.5f);
-  for (int i = 0; i < 8; ++i) {
-    EXPECT_FLOAT_EQ(host->getParameter(7 + i), i * kSeventh) << i;
-    EXPECT_FLOAT_EQ(host->getParameter(15 + i), i * kSeventh) << i;
-  }
-  EXPECT_EQ(host->parameterDisplay(8), "0.142857");  // float2string truncates
-  EXPECT_EQ(host->parameterDisplay(22), "1.000000");
-  EXPECT_EQ(host->parameterDisplay(15), "0.000000");
-  EXPECT_EQ(host->parameterDisplay(23), "off");
-  EXPECT_EQ(host->getParameter(24), 0.0f);
 }
 
 TEST_F(PluginTest, AngleMapsToDegreesAndStopsTheLfo) {
@@ -75,32 +42,6 @@ TEST_F(PluginTest, LfoSpeedPositionAndTempoSync) {
   host->setParameter(1, 0.7f);
   EXPECT_EQ(host->parameterDisplay(1), "0.70");
   EXPECT_FLOAT_EQ(host->getParameter(1), 0.7f);
-}
-
-TEST_F(PluginTest, DivideFilterAndGainSteps) {
-  host->setParameter(2, 0.0f);
-  EXPECT_EQ(host->parameterDisplay(2), "1");
-  host->setParameter(2, 1.0f);
-  EXPECT_EQ(host->parameterDisplay(2), "11");
-  EXPECT_FLOAT_EQ(host->getParameter(2), 1.0f);
-  host->setParameter(2, 0.35f);
-  EXPECT_EQ(host->parameterDisplay(2), "4");
-
-  host->setParameter(3, 0.49f);
-  EXPECT_EQ(host->parameterDisplay(3), "0");
-  EXPECT_EQ(host->getParameter(3), 0.0f);
-  host->setParameter(3, 0.5f);
-  EXPECT_EQ(host->parameterDisplay(3), "1");
-  EXPECT_EQ(host->getParameter(3), 1.0f);
-
-  host->setParameter(6, 1.0f);
-  EXPECT_EQ(host->parameterDisplay(6), "12.0");
-  EXPECT_NEAR(host->getParameter(6), 1.0f, 1e-5f);
-  host->setParameter(6, 0.0f);
-  EXPECT_EQ(host->parameterDisplay(6), "-12.0");
-  host->setParameter(6, 0.25f);
-  EXPECT_EQ(host->parameterDisplay(6), "-6.0");
-  EXPECT_NEAR(host->getParameter(6), 0.25f, 1e-5f);
 }
 
 TEST_F(PluginTest, PointTimesAreFixedAtTheEndsAndClampedBetweenNeighbours) {

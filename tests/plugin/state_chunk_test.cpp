@@ -149,49 +149,20 @@ TEST_F(PluginTest, ReloadedBankKeepsEveryProgram) {
     EXPECT_EQ(copy->getParameter(index), host->getParameter(index)) << index;
 }
 
-TEST_F(PluginTest, MalformedChunksAreRefusedAndChangeNothing) {
+// Damaged, foreign and random chunks are the behaviour suite's (tests/behaviour); here the
+// program chunk VST2 alone has, which is no bank and no bank is one.
+TEST_F(PluginTest, BankAndProgramChunksAreNotTakenForEachOther) {
   auto source = loadPlugin();
   source->setParameter(kAngle, 0.9f);
-  source->setProgramName("Other");
   const Bytes bank = source->getChunk();
   const Bytes program = source->getChunk(true);
   // The live motion, the position residual, then the own set's block (off, none loaded).
   ASSERT_EQ(bank.size(), kLiveOffset + 24 + 4 + 8);
-
-  host->setParameter(kGain, 0.7f);
-  host->render(testSignal(10 * kFrame), 256);
   const Bytes before = host->getChunk();
-  auto refused = [&](const Bytes& chunk, bool preset, const char* what) {
-    EXPECT_EQ(host->setChunk(chunk, preset), 0) << what << ", " << chunk.size() << " bytes";
-    ASSERT_EQ(host->getChunk(), before) << what;
-  };
-
-  for (std::size_t size : {std::size_t{1}, std::size_t{19}, std::size_t{20}, bank.size() - 1})
-    refused(Bytes(bank.begin(), bank.begin() + static_cast<std::ptrdiff_t>(size)), false,
-            "truncated");
-  Bytes longer = bank;
-  longer.push_back(0);
-  refused(longer, false, "too long");
-  Bytes future = bank;
-  future[4] = 2;  // major version 2
-  refused(future, false, "future major version");
-  Bytes corrupt = bank;
-  corrupt[programOffset(2) + 5] ^= 0x10;
-  refused(corrupt, false, "bad checksum");
-  Bytes foreign = bank;
-  foreign[0] = 'X';
-  refused(foreign, false, "not our magic");
-  refused(bank, true, "bank given as a program");
-  refused(program, false, "program given as a bank");
-  refused(Bytes(program.begin(), program.end() - 1), true, "truncated program");
-
-  std::mt19937 generator(7);
-  for (int round = 0; round < 300; ++round) {
-    Bytes noise(generator() % 1200);
-    for (uint8_t& b : noise) b = static_cast<uint8_t>(generator());
-    if (round % 2 == 0 && noise.size() >= 20) std::memcpy(noise.data(), bank.data(), 16);
-    refused(noise, round % 3 == 0, "random bytes");
-  }
+  EXPECT_EQ(host->setChunk(bank, true), 0);
+  EXPECT_EQ(host->setChunk(program, false), 0);
+  EXPECT_EQ(host->setChunk(Bytes(program.begin(), program.end() - 1), true), 0);
+  EXPECT_EQ(host->getChunk(), before);
 }
 
 TEST_F(PluginTest, ValuesInAValidChunkAreConfinedAsSetParameterConfinesThem) {

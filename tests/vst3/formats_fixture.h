@@ -4,12 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "audio_compare.h"
 #include "plugin_host.h"
 #include "vst3_plugin.h"
 
@@ -17,26 +16,6 @@ namespace quendral_test {
 
 constexpr double kRate = 44100.0;
 constexpr int32_t kBlock = 512;
-
-inline std::vector<float> noise(std::size_t frames, unsigned seed = 7) {
-  std::mt19937 generator(seed);
-  std::uniform_real_distribution<float> value(-0.3f, 0.3f);
-  std::vector<float> x(frames);
-  for (float& v : x) v = value(generator);
-  return x;
-}
-
-inline double largestDifference(const std::vector<std::vector<float>>& a,
-                                const std::vector<std::vector<float>>& b) {
-  if (a.size() != b.size()) return INFINITY;
-  double worst = 0.0;
-  for (std::size_t c = 0; c < a.size(); ++c) {
-    if (a[c].size() != b[c].size()) return INFINITY;
-    for (std::size_t i = 0; i < a[c].size(); ++i)
-      worst = std::max(worst, std::fabs(static_cast<double>(a[c][i]) - b[c][i]));
-  }
-  return worst;
-}
 
 class BothFormats : public ::testing::Test {
  protected:
