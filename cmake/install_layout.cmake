@@ -1,9 +1,10 @@
 # Where `cmake --install` puts what quendral ships, decided when the install runs:
 #
 #   cmake --install build                          per user: ~/.vst (VST2), ~/.vst3, ~/.lv2,
-#                                                  tools in ~/.local/bin; needs no root
+#                                                  ~/.clap, tools in ~/.local/bin; needs no root
 #   cmake --install build --prefix /usr/local      <prefix>/lib/vst, <prefix>/lib/vst3,
-#                                                  <prefix>/lib/lv2, <prefix>/bin: folders on
+#                                                  <prefix>/lib/lv2, <prefix>/lib/clap,
+#                                                  <prefix>/bin: folders on
 #                                                  the hosts' default search paths
 #
 # A build configured without CMAKE_INSTALL_PREFIX gets ~/.local as its prefix; installing with
@@ -13,9 +14,9 @@
 #
 # How the format adapters install what they build (call these, never install() directly):
 #
-#   quendral_install_plugin_file(<target> vst2)
+#   quendral_install_plugin_file(<target> vst2|clap)
 #       the target's file (a MODULE library, e.g. quendral_plugin's quendral.so) into
-#       ~/.vst or <prefix>/lib/vst
+#       ~/.vst or <prefix>/lib/vst (CLAP's quendral.clap: ~/.clap or <prefix>/lib/clap)
 #   quendral_install_bundle(<bundle dir> vst3|lv2 [TARGET <target>])
 #       a bundle folder of the build tree, copied whole with its name, e.g.
 #       quendral_install_bundle(${QUENDRAL_VST3_BUNDLE} vst3 TARGET quendral_vst3) gives
@@ -24,9 +25,9 @@
 #       ~/.lv2/quendral.lv2 or <prefix>/lib/lv2/quendral.lv2. The folder may be given with
 #       generator expressions; it must exist when the install runs (build it with `all`).
 #       TARGET names what builds the bundle, so the install tests build it first.
-#   quendral_install_program(<target> [INTO vst2])
-#       an executable into ~/.local/bin or <prefix>/bin (INTO vst2: beside the VST2
-#       plug-in, in ~/.vst or <prefix>/lib/vst)
+#   quendral_install_program(<target> [INTO vst2|clap])
+#       an executable into ~/.local/bin or <prefix>/bin (INTO vst2 or clap: beside that
+#       plug-in file, in ~/.vst or <prefix>/lib/vst, ~/.clap or <prefix>/lib/clap)
 #
 # Every target these install is listed in the global property QUENDRAL_INSTALLED_TARGETS
 # (tests/install builds them before installing). The Windows build installs its DLL
@@ -49,17 +50,19 @@ endif()
 set(_QUENDRAL_PER_USER_DIR_vst2 ".vst")
 set(_QUENDRAL_PER_USER_DIR_vst3 ".vst3")
 set(_QUENDRAL_PER_USER_DIR_lv2 ".lv2")
+set(_QUENDRAL_PER_USER_DIR_clap ".clap")
 set(_QUENDRAL_PER_USER_DIR_program ".local/bin")
 set(_QUENDRAL_PREFIX_DIR_vst2 "lib/vst")
 set(_QUENDRAL_PREFIX_DIR_vst3 "lib/vst3")
 set(_QUENDRAL_PREFIX_DIR_lv2 "lib/lv2")
+set(_QUENDRAL_PREFIX_DIR_clap "lib/clap")
 set(_QUENDRAL_PREFIX_DIR_program "bin")
 
 # One install step: copies `source` (file(INSTALL) TYPE `type`) into the folder of `kind`,
 # choosing the layout from the prefix the install runs with.
 function(_quendral_install_into kind type source)
   if(NOT DEFINED _QUENDRAL_PREFIX_DIR_${kind})
-    message(FATAL_ERROR "quendral install layout: unknown kind \"${kind}\" (vst2, vst3, lv2)")
+    message(FATAL_ERROR "quendral install layout: unknown kind \"${kind}\" (vst2, vst3, lv2, clap)")
   endif()
   set(per_user "${_QUENDRAL_PER_USER_DIR_${kind}}")
   set(below_prefix "${_QUENDRAL_PREFIX_DIR_${kind}}")
@@ -78,7 +81,7 @@ function(_quendral_installs target)
 endfunction()
 
 function(quendral_install_plugin_file target format)
-  if(NOT format STREQUAL "vst2")
+  if(NOT format MATCHES "^(vst2|clap)$")
     message(FATAL_ERROR "quendral_install_plugin_file: ${format} plug-ins are bundles; use quendral_install_bundle")
   endif()
   _quendral_installs(${target})

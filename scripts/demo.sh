@@ -2,8 +2,8 @@
 # The main job on a fresh machine: installs the main job's packages, builds the plug-ins,
 # quendral-render and quendral-snapshot (no tests, no benchmarks), installs the plug-ins and
 # quendral-render for this user (~/.vst/quendral.so, ~/.vst3/quendral.vst3,
-# ~/.lv2/quendral.lv2, ~/.local/bin/quendral-render), renders the demo into demo/ and says
-# what is left to the user (PATH, the VST2 folder for Ardour).
+# ~/.lv2/quendral.lv2, ~/.clap/quendral.clap, ~/.local/bin/quendral-render), renders the
+# demo into demo/ and says what is left to the user (PATH, the VST2 folder for Ardour).
 # Usage: scripts/demo.sh [--no-deps]
 set -euo pipefail
 cd "$(dirname "$0")/.."

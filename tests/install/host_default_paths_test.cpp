@@ -92,7 +92,7 @@ class InstalledTree : public ::testing::Test {
     installLog_ += log;
     const fs::path staged = guard / home().relative_path();
     std::error_code error;
-    for (const char* folder : {".vst", ".vst3", ".lv2", ".local"})
+    for (const char* folder : {".vst", ".vst3", ".lv2", ".clap", ".local"})
       if (fs::exists(staged / folder)) fs::rename(staged / folder, home() / folder, error);
   }
   static void TearDownTestSuite() { fs::remove_all(root_); }
@@ -194,9 +194,10 @@ TEST_F(InstalledTree, PrefixAndPerUserInstallsUseTheFormatsFolders) {
   for (const fs::path& folder :
        {stage() / "usr/local/lib/vst",
         stage() / "usr/local/lib/vst3/quendral.vst3/Contents/x86_64-linux",
-        stage() / "usr/local/lib/lv2/quendral.lv2", stage() / "usr/local/bin", home() / ".vst",
+        stage() / "usr/local/lib/lv2/quendral.lv2", stage() / "usr/local/lib/clap",
+        stage() / "usr/local/bin", home() / ".vst",
         home() / ".vst3/quendral.vst3/Contents/x86_64-linux", home() / ".lv2/quendral.lv2",
-        home() / ".local/bin"}) {
+        home() / ".clap", home() / ".local/bin"}) {
     EXPECT_EQ(access((folder / "quendral-sofa-reader").c_str(), X_OK), 0) << folder;
   }
   // Nothing else lands in the prefix: every file is in one of the formats' folders or bin.
@@ -204,7 +205,7 @@ TEST_F(InstalledTree, PrefixAndPerUserInstallsUseTheFormatsFolders) {
     if (!entry.is_regular_file()) continue;
     const std::string relative = fs::relative(entry.path(), stage() / "usr/local").string();
     EXPECT_TRUE(relative.rfind("bin/", 0) == 0 || relative.rfind("lib/vst", 0) == 0 ||
-                relative.rfind("lib/lv2/", 0) == 0)
+                relative.rfind("lib/lv2/", 0) == 0 || relative.rfind("lib/clap/", 0) == 0)
         << relative;
   }
 }

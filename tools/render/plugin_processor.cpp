@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "clap_plugin_processor.h"
 #include "lv2_plugin_processor.h"
 #include "render_error.h"
 #include "shared_library.h"
@@ -54,6 +55,7 @@ std::unique_ptr<PluginProcessor> openPlugin(const std::string& path) {
   while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
   if (endsWith(trimmed, ".vst3") || isVst3Binary(file))
     return std::make_unique<Vst3PluginProcessor>(trimmed);
+  if (endsWith(trimmed, ".clap")) return std::make_unique<ClapPluginProcessor>(trimmed);
   return std::make_unique<VstPluginProcessor>(file);
 }
 

@@ -2,8 +2,8 @@
 // (render_loop.h's AudioProcessor) plus start-up and shut-down, parameters by name,
 // programs, latency and tail, the host's transport, MIDI controllers, state and the --info
 // report. One class per format implements it (VstPluginProcessor, Vst3PluginProcessor,
-// Lv2PluginProcessor); openPlugin picks it. Where a format offers less, the answer says so
-// (an empty text, no steps, a RenderError) instead of making something up.
+// Lv2PluginProcessor, ClapPluginProcessor); openPlugin picks it. Where a format offers less, the
+// answer says so (an empty text, no steps, a RenderError) instead of making something up.
 #pragma once
 
 #include <cstdint>
@@ -82,8 +82,9 @@ class PluginProcessor : public AudioProcessor {
 };
 
 // Loads the plug-in at path: a VST3 bundle (a folder or file ending in .vst3) or a VST3
-// binary (exporting GetPluginFactory), an LV2 bundle (a folder holding a manifest.ttl) or an
-// LV2 plug-in's URI (lilv finds it on the LV2 path), otherwise a VST 2.4 plug-in. Throws
+// binary (exporting GetPluginFactory), a CLAP file (ending in .clap), an LV2 bundle (a folder
+// holding a manifest.ttl) or an LV2 plug-in's URI (lilv finds it on the LV2 path), otherwise
+// a VST 2.4 plug-in. Throws
 // RenderError when the file is missing, of neither format, or the plug-in refuses to load.
 std::unique_ptr<PluginProcessor> openPlugin(const std::string& path);
 
