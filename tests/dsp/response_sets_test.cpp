@@ -91,16 +91,6 @@ TEST_F(ResponseSetsTest, InterpolationBetweenRows) {
     EXPECT_NEAR(f.ch0[i], 0.5f * (row(0, 0).second[i] + row(0, 1).second[i]), 1e-7f);
   }
 
-  // 180 degrees takes the mirrored pair 175/180 with weight 1: the 180-degree row.
-  RowPair pair = locateAngle(sets->set(0), 180.0f);
-  EXPECT_TRUE(pair.mirrored);
-  EXPECT_EQ(pair.lower->angle, 175.0f);
-  EXPECT_EQ(pair.weight, 1.0f);
-  // An exact measured angle takes the earlier pair.
-  pair = locateAngle(sets->set(0), 5.0f);
-  EXPECT_EQ(pair.lower->angle, 0.0f);
-  EXPECT_EQ(pair.weight, 1.0f);
-
   // The second set at 45 degrees: halfway between its 30- and 60-degree rows.
   f = filtersAt(1, 45.0f);
   for (int i = 0; i < kTaps; ++i)

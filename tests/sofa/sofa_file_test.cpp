@@ -201,18 +201,16 @@ TEST_F(SofaFile, AFileThatCrashesTheReaderIsRefusedAndTheProcessLivesOn) {
 TEST(SofaReaderProcess, MeasurementsCrossThePipeWholeAndDamagedMessagesAreRejected) {
   QUENDRAL_REQUIRE_PACKAGE(fs::exists(kMitKemar), kMitKemar << " (Debian: libmysofa1)");
   const std::vector<uint8_t> bytes = readAll(kMitKemar);
+  // What the reader's program sends is what the reader read (the real-heads tests hear it).
   SofaMeasurements direct, isolated;
   std::string why;
   ASSERT_TRUE(readSofaMeasurements(bytes.data(), bytes.size(), "mit.sofa", direct, why)) << why;
   ASSERT_TRUE(readSofaMeasurementsIsolated(bytes.data(), bytes.size(), "mit.sofa", isolated, why))
       << why;
-  EXPECT_EQ(isolated.sampleRate, direct.sampleRate);
-  EXPECT_EQ(isolated.count, direct.count);
-  EXPECT_EQ(isolated.taps, direct.taps);
-  EXPECT_EQ(isolated.positions, direct.positions);
   EXPECT_EQ(isolated.responses, direct.responses);
+  EXPECT_EQ(isolated.positions, direct.positions);
   EXPECT_EQ(isolated.delays, direct.delays);
-  EXPECT_EQ(isolated.name, direct.name);
+  EXPECT_EQ(isolated.sampleRate, direct.sampleRate);
   EXPECT_EQ(isolated.checksum, direct.checksum);
 
   // The child's refusals come back as they are.
