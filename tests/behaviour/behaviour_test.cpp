@@ -58,11 +58,18 @@ TEST_P(Behaviour, ParametersAreNamedUnitedAndStartAtTheirDefaults) {
     EXPECT_FLOAT_EQ(plugin->getParameter(kPointTime1 + p), p / 7.0f);
   }
   EXPECT_EQ(names[kOwnSet], "own set");
-  EXPECT_EQ(plugin->parameterUnit(kAngle), "\xC2\xB0");
-  EXPECT_EQ(plugin->parameterUnit(kLfoSpeed), "Hz");
-  EXPECT_EQ(plugin->parameterUnit(kGain), "dB");
+  // The units: the format's own field, or the end of each text where it has none.
+  auto unitOf = [&](int i) {
+    if (!format().textsCarryUnits) return plugin->parameterUnit(i);
+    const std::string text = plugin->parameterDisplay(i);
+    const std::size_t space = text.rfind(' ');
+    return space == std::string::npos ? std::string() : text.substr(space + 1);
+  };
+  EXPECT_EQ(unitOf(kAngle), "\xC2\xB0");
+  EXPECT_EQ(unitOf(kLfoSpeed), "Hz");
+  EXPECT_EQ(unitOf(kGain), "dB");
   for (int i : {kMidiLfoTempo, kLfoDivide, kFilterNumber, kLfoPosition, kPointValue1, kOwnSet})
-    EXPECT_EQ(plugin->parameterUnit(i), "") << i;
+    EXPECT_EQ(unitOf(i), "") << i;
   // The centre of the angle, the speed and the gain: straight ahead, stopped, 0 dB.
   for (int i : {kAngle, kLfoSpeed, kGain}) EXPECT_FLOAT_EQ(plugin->getParameter(i), 0.5f) << i;
   for (int i : {kMidiLfoTempo, kLfoDivide, kFilterNumber, kLfoPosition, kOwnSet})
@@ -93,7 +100,10 @@ TEST_P(ShowingTexts, ValuesShowTheTextsOfTheirUnits) {
     plugin->setParameter(c.index, c.value);
     // A VST3 change reaches the controller at once; the processor hears of it in a block.
     render(*plugin, std::vector<float>(kFrame, 0.0f));
-    EXPECT_EQ(plugin->parameterDisplay(c.index), c.shows) << c.index << " at " << c.value;
+    std::string shows = c.shows;
+    if (format().textsCarryUnits && !reference()->parameterUnit(c.index).empty())
+      shows += " " + reference()->parameterUnit(c.index);
+    EXPECT_EQ(plugin->parameterDisplay(c.index), shows) << c.index << " at " << c.value;
   }
 }
 
@@ -341,6 +351,7 @@ TEST_P(Behaviour, StateSavedByOneFormatRestoresInEvery) {
   const std::vector<uint8_t> chunk = source->stateChunk(false);
   ASSERT_FALSE(chunk.empty());
   const std::vector<float> input = noise(200 * kFrame);
+  const Channels original = render(*source, input);
   for (const PluginFormat& target : pluginFormats()) {
     SCOPED_TRACE(target.name);
     auto copy = openFormat(target);
@@ -351,7 +362,7 @@ TEST_P(Behaviour, StateSavedByOneFormatRestoresInEvery) {
     ASSERT_TRUE(again->setStateChunk(chunk, false));
     EXPECT_EQ(copy->stateChunk(false), again->stateChunk(false));
     // The first two frames still hold each instance's own history.
-    EXPECT_LE(largestDifference(render(*copy, input), render(*again, input), 2 * kFrame), 0.0);
+    EXPECT_LE(largestDifference(render(*copy, input), original, 2 * kFrame), 0.0);
   }
 }
 
