@@ -19,11 +19,12 @@ struct PluginFormat {
   const char* name;
   const char* path;
   bool showsTexts;            // the plug-in writes each value's text (LV2 leaves that to the host)
-  bool parsesTexts;           // text-to-value (VST3 only)
+  bool parsesTexts;           // text-to-value (VST3 and CLAP)
   bool hasBypass;             // a bypass the host switches (LV2 has none)
   bool readsBackControllers;  // a controller's change shows in the host's value (not LV2's
                               // ports, which the host owns)
   bool tellsSteps;            // the parameters' steps (VST2 tells none)
+  bool textsCarryUnits = false;  // no unit of its own: each text ends in it (CLAP)
 };
 
 inline const std::vector<PluginFormat>& pluginFormats() {
@@ -31,6 +32,7 @@ inline const std::vector<PluginFormat>& pluginFormats() {
       {"vst2", QUENDRAL_PLUGIN_PATH, true, false, true, true, false},
       {"vst3", QUENDRAL_VST3_BUNDLE, true, true, true, true, true},
       {"lv2", QUENDRAL_LV2_BUNDLE, false, false, false, false, true},
+      {"clap", QUENDRAL_CLAP_PATH, true, true, true, true, true, true},
   };
   return formats;
 }

@@ -144,9 +144,11 @@ struct ClapPlugin::HostState {
   void takeQueued() {
     sending.swap(queued);
     queued.clear();
-    std::stable_sort(sending.begin(), sending.end(), [](const AnyEvent& a, const AnyEvent& b) {
-      return a.header.time < b.header.time;
-    });
+    // In time order, equal times as queued; an insertion sort, which allocates nothing on the
+    // audio thread (std::stable_sort may).
+    for (size_t i = 1; i < sending.size(); ++i)
+      for (size_t j = i; j > 0 && sending[j].header.time < sending[j - 1].header.time; --j)
+        std::swap(sending[j], sending[j - 1]);
   }
 };
 

@@ -129,17 +129,29 @@ bool ClapPluginProcessor::setBypass(bool on) {
 }
 
 void ClapPluginProcessor::process(float** inputs, float** outputs, int frames) {
-  if (frames <= 0) return;
-  plugin_->setTransport(true, tempo_, position_ / sampleRate_ * tempo_ / 60.0, playing_,
-                        tempoValid_);
-  plugin_->process(inputs, outputs, static_cast<uint32_t>(frames));
-  position_ += frames;  // the next block starts where this one ended, as a host's clock runs
+  // A CLAP host never hands more frames than it activated the plug-in for: a longer block
+  // goes in pieces, each with its own transport.
+  for (int done = 0; done < frames;) {
+    const int n = std::min(frames - done, maxBlock_);
+    float* in[8] = {};
+    float* out[8] = {};
+    for (int c = 0; c < std::min(numInputs(), 8); ++c)
+      in[c] = inputs && inputs[c] ? inputs[c] + done : nullptr;
+    for (int c = 0; c < std::min(numOutputs(), 8); ++c)
+      out[c] = outputs && outputs[c] ? outputs[c] + done : nullptr;
+    plugin_->setTransport(true, tempo_, position_ / sampleRate_ * tempo_ / 60.0, playing_,
+                          tempoValid_);
+    plugin_->process(inputs ? in : nullptr, outputs ? out : nullptr, static_cast<uint32_t>(n));
+    position_ += n;  // the next block starts where this one ended, as a host's clock runs
+    done += n;
+  }
 }
 
 void ClapPluginProcessor::start(double sampleRate, int blockSize) {
   std::string error;
   sampleRate_ = sampleRate;
-  if (!plugin_->activate(sampleRate, static_cast<uint32_t>(std::max(blockSize, 1)), error))
+  maxBlock_ = std::max(blockSize, 1);
+  if (!plugin_->activate(sampleRate, static_cast<uint32_t>(maxBlock_), error))
     throw RenderError(error);
 }
 

@@ -70,6 +70,7 @@ class ClapPluginProcessor : public PluginProcessor {
 
   std::unique_ptr<claphost::ClapPlugin> plugin_;
   double sampleRate_ = 44100.0;
+  int maxBlock_ = 1;  // frames per process call, as activated
   double tempo_ = 120.0;
   double position_ = 0.0;  // samples
   bool playing_ = true;
