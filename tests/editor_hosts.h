@@ -10,6 +10,9 @@
 //            the X connection's descriptor), IComponentHandler edits.
 //   LV2:     the X11 UI beside the plug-in instance (instance access, as jalv and Ardour
 //            run it), idled through the idle interface, port writes framed by touch.
+//   CLAP:    the built quendral.clap through clap_entry, the gui extension embedded in the
+//            X11 window, idled by the host's timers and descriptor watch; the edits arrive
+//            as parameter events of the blocks the host keeps processing.
 //
 // On Windows (the DLL and the VST3 bundle under wine) the parent is an HWND and the host's
 // loop also delivers the thread's window messages; LV2 is Linux only.
@@ -19,12 +22,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "plugin_host.h"
 #include "vst3_plugin.h"
+#ifndef _WIN32
+#include "clap_plugin.h"
+#endif
 
 #ifdef _WIN32
 #include <windows.h>
@@ -226,6 +233,62 @@ class Lv2EditorHost : public EditorHost {
   std::vector<HostEdit> edits;
   LV2UI_Touch touchFeature{};
   LV2_Feature parentFeature{}, touchLv2{}, instanceFeature{};
+};
+
+class ClapEditorHost : public EditorHost {
+ public:
+  bool load(std::string& error) override {
+    plugin = claphost::ClapPlugin::load(QUENDRAL_CLAP_PATH, error);
+    return plugin && plugin->activate(44100.0, 512, error);
+  }
+  bool editorSize(int& width, int& height) override {
+    const auto* gui = plugin->extension<clapabi::PluginGui>(clapabi::kExtGui);
+    uint32_t w = 0, h = 0;
+    if (!gui || !gui->getSize(plugin->plugin(), &w, &h)) return false;
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
+    return true;
+  }
+  bool open(void* parent, std::string& error) override {
+    uint32_t w = 0, h = 0;
+    return plugin->openEditor(parent, w, h, error);
+  }
+  // The host's main thread (timers, the descriptor) and its audio, a block every 10 ms.
+  void idle(int ms) override {
+    std::vector<float> silence(512, 0.0f), left(512), right(512);
+    const float* in[1] = {silence.data()};
+    float* out[2] = {left.data(), right.data()};
+    for (int t = 0; t < ms; t += 10) {
+      plugin->pumpMainThread(10);
+      plugin->process(in, out, 512);
+      for (const claphost::OutputEvent& e : plugin->takeOutputEvents()) {
+        const int32_t index = plugin->indexOf(e.paramId);
+        const char kind = e.type == clapabi::kEventParamGestureBegin ? 'b'
+                          : e.type == clapabi::kEventParamGestureEnd ? 'e'
+                                                                     : 'p';
+        edits.push_back({kind, index, kind == 'p' ? normalised(index, e.value) : 0.0f});
+      }
+    }
+  }
+  void close() override { plugin->closeEditor(); }
+  void setParameter(int32_t index, float value) override {
+    const claphost::ParamDescription& p = plugin->params()[static_cast<size_t>(index)];
+    const double plain = p.minValue + value * (p.maxValue - p.minValue);
+    plugin->setParam(p.id, (p.flags & clapabi::kParamIsStepped) ? std::round(plain) : plain);
+  }
+  float parameter(int32_t index) override {
+    return normalised(index, plugin->value(plugin->params()[static_cast<size_t>(index)].id));
+  }
+  std::vector<HostEdit> heard() override { return edits; }
+  void clear() override { edits.clear(); }
+
+  float normalised(int32_t index, double value) const {
+    const claphost::ParamDescription& p = plugin->params()[static_cast<size_t>(index)];
+    return static_cast<float>((value - p.minValue) / (p.maxValue - p.minValue));
+  }
+
+  std::unique_ptr<claphost::ClapPlugin> plugin;
+  std::vector<HostEdit> edits;
 };
 #endif
 

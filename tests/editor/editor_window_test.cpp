@@ -28,12 +28,14 @@ constexpr int32_t kAngle = 0, kFilterNumber = 3;
 struct Format {
   const char* name;
   std::function<std::unique_ptr<EditorHost>()> make;
+  friend void PrintTo(const Format& format, std::ostream* out) { *out << format.name; }
 };
 
 const Format kFormats[] = {
     {"vst2", [] { return std::unique_ptr<EditorHost>(new Vst2EditorHost); }},
     {"vst3", [] { return std::unique_ptr<EditorHost>(new Vst3EditorHost); }},
     {"lv2", [] { return std::unique_ptr<EditorHost>(new Lv2EditorHost); }},
+    {"clap", [] { return std::unique_ptr<EditorHost>(new ClapEditorHost); }},
 };
 
 class EditorWindow : public XvfbSuite, public ::testing::WithParamInterface<Format> {
