@@ -34,6 +34,7 @@ constexpr int kHeight = kEditorHeight;
 struct Format {
   const char* name;
   std::function<std::unique_ptr<EditorHost>()> make;
+  friend void PrintTo(const Format& format, std::ostream* out) { *out << format.name; }
 };
 
 const Format kFormats[] = {
