@@ -1,50 +1,28 @@
 // Reading and writing audio files: channel matching, the temporary file that only becomes
 // OUTPUT on commit, and the formats each extension gives.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-
-#include "audio_file_reader.h"
-#include "audio_file_writer.h"
 #include "render_error.h"
+#include "tool_run.h"
 
 using namespace render;
-namespace fs = std::filesystem;
+using tool_test::fs::perms;
 
 namespace {
 
-class AudioFiles : public ::testing::Test {
+class AudioFiles : public tool_test::ToolTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("render-files-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  std::string path(const std::string& name) const { return (dir_ / name).string(); }
-
   // Writes `frames` frames where channel c of frame f holds (c + 1) x 0.1 + f x 0.001.
   void writeTestFile(const std::string& name, int channels, int frames) {
-    AudioFileWriter writer(path(name), channels, 48000);
-    std::vector<std::vector<float>> data(channels, std::vector<float>(frames));
-    std::vector<const float*> ptrs;
-    for (int c = 0; c < channels; ++c) {
+    tool_test::Channels data(channels, std::vector<float>(frames));
+    for (int c = 0; c < channels; ++c)
       for (int f = 0; f < frames; ++f) data[c][f] = (c + 1) * 0.1f + f * 0.001f;
-      ptrs.push_back(data[c].data());
-    }
-    writer.write(ptrs.data(), frames);
-    writer.commit();
+    writeAudio(name, data, 48000);
   }
-
   size_t filesInDir() const {
-    return static_cast<size_t>(
-        std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
+    const auto dir = tool_test::fs::directory_iterator(root_ / "work");
+    return static_cast<size_t>(std::distance(dir, tool_test::fs::directory_iterator()));
   }
-
-  fs::path dir_;
 };
 
 }  // namespace
@@ -88,16 +66,16 @@ TEST_F(AudioFiles, NothingAppearsAtOutputUntilCommit) {
     float zeros[4] = {};
     const float* in[] = {zeros, zeros};
     writer.write(in, 4);
-    EXPECT_FALSE(fs::exists(path("out.wav")));
+    EXPECT_FALSE(tool_test::fs::exists(path("out.wav")));
     EXPECT_EQ(filesInDir(), 1u);  // the temporary file
   }
   EXPECT_EQ(filesInDir(), 0u);  // removed, not renamed
 
   writeTestFile("out.wav", 2, 4);
   EXPECT_EQ(filesInDir(), 1u);
-  const auto perms = fs::status(path("out.wav")).permissions();
-  EXPECT_NE(perms & fs::perms::owner_read, fs::perms::none);
-  EXPECT_NE(perms & fs::perms::others_read, fs::perms::none);  // not mkstemp's 0600
+  const auto mode = tool_test::fs::status(path("out.wav")).permissions();
+  EXPECT_NE(mode & perms::owner_read, perms::none);
+  EXPECT_NE(mode & perms::others_read, perms::none);  // not mkstemp's 0600
 }
 
 // Missing, unreadable and unwritable paths are run end to end in render_tool_test.cpp.
