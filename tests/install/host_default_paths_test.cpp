@@ -210,49 +210,38 @@ TEST_F(InstalledTree, PrefixAndPerUserInstallsUseTheFormatsFolders) {
   }
 }
 
-TEST_F(InstalledTree, ArdourFindsThePluginInstalledWithThePrefix) {
+// The prefix install as Ardour sees it with nothing but its defaults (a mount namespace of its
+// own shows the staged /usr/local at /usr/local), and the per-user one with the folders the
+// README tells the user to add in Preferences > Plugins, where the format needs one.
+TEST_F(InstalledTree, ArdourFindsThePluginOfEachInstall) {
   requireArdour();
   ASSERT_TRUE(installed_) << installLog_;
-  // A mount namespace of its own shows the staged /usr/local to Ardour at /usr/local.
   std::string probe;
   if (run(shell("true", true), probe, root_ / "unshare.log") != 0)
     GTEST_SKIP() << "no private mount namespace here (unshare --mount): " << probe;
-  for (const Format& format : kFormats) {
-    SCOPED_TRACE(format.name);
+  for (const bool perUser : {false, true}) {
+    SCOPED_TRACE(perUser ? "per-user install" : "prefix install");
     fs::remove_all(home() / ".cache");
-    const fs::path installed = stage() / "usr/local" / format.belowPrefix;
-    const std::string seenAs = (fs::path("/usr/local") / format.belowPrefix).string();
-    const std::string scanned = scan(format, installed, seenAs, true);
-    const std::string found = ardourLua(
-        "find_plugin.lua",
-        quoted((root_ / "session").string()) + " " + format.ardourType + " " + format.ardourId,
-        true);
-    EXPECT_NE(found.find("plug-in found: +quendral"), std::string::npos) << scanned << found;
-  }
-}
-
-// With the preference the README names set, where the format needs one.
-TEST_F(InstalledTree, ArdourFindsThePerUserPlugin) {
-  requireArdour();
-  ASSERT_TRUE(installed_) << installLog_;
-  for (const Format& format : kFormats) {
-    SCOPED_TRACE(format.name);
-    fs::remove_all(home() / ".cache");
-    const fs::path installed = home() / format.belowHome;
-    // What Preferences > Plugins saves when the user adds the folder.
-    if (format.preference != nullptr) {
-      fs::create_directories(home() / ".config/ardour7");
-      std::ofstream(home() / ".config/ardour7/config")
-          << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Ardour>\n  <Config>\n"
-          << "    <Option name=\"" << format.preference << "\" value=\""
-          << installed.parent_path().string() << "\"/>\n  </Config>\n</Ardour>\n";
+    std::string scanned, arguments = quoted((root_ / "session").string()), options;
+    for (const Format& format : kFormats) {
+      const fs::path installed =
+          perUser ? home() / format.belowHome : stage() / "usr/local" / format.belowPrefix;
+      const fs::path seenAs = perUser ? installed : fs::path("/usr/local") / format.belowPrefix;
+      scanned += scan(format, installed, seenAs.string(), !perUser);
+      arguments += std::string(" ") + format.ardourType + " " + format.ardourId;
+      if (perUser && format.preference != nullptr)
+        options += std::string("    <Option name=\"") + format.preference + "\" value=\"" +
+                   installed.parent_path().string() + "\"/>\n";
     }
-    const std::string scanned = scan(format, installed, installed.string());
-    const std::string found =
-        ardourLua("find_plugin.lua", quoted((root_ / "session").string()) + " " +
-                                         format.ardourType + " " + format.ardourId);
+    fs::create_directories(home() / ".config/ardour7");
+    std::ofstream(home() / ".config/ardour7/config")
+        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Ardour>\n  <Config>\n"
+        << options << "  </Config>\n</Ardour>\n";
+    const std::string found = ardourLua("find_plugin.lua", arguments, !perUser);
     fs::remove_all(home() / ".config/ardour7/config");
-    EXPECT_NE(found.find("plug-in found: +quendral"), std::string::npos) << scanned << found;
+    for (const Format& format : kFormats)
+      EXPECT_NE(found.find(std::string(format.ardourType) + " found: +quendral"), std::string::npos)
+          << scanned << found;
   }
 }
 
