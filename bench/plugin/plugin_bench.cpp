@@ -3,6 +3,7 @@
 // chain (StereoEncoder into BinauralDecoder) loaded the same way, in one process.
 //
 //   quendral_plugin_bench [--plugin OTHER.so]... [--vst3 BUNDLE | --no-vst3]
+//                         [--clap FILE | --no-clap]
 //                         [--rates 44100,96000] [--reps 9] [--seconds 20] [--no-iem]
 //                         [--no-editor] [--instructions]
 //
@@ -13,7 +14,8 @@
 // repetitions (audio seconds per CPU second). --plugin adds other builds of quendral.so
 // (an older commit, say) as further subjects of the same run. The VST3 build of this tree
 // (its quendral.vst3 bundle, through our VST3 host) runs the LFO and steady cases beside
-// them, and the table ends with its real-time factor against this VST2 build's.
+// them, and the table ends with its real-time factor against this VST2 build's; the CLAP
+// build (quendral.clap, through our CLAP host) the same.
 //
 // Before the table it prints, per build, the instantiation time (VSTPluginMain + effOpen,
 // median of 25) and the heap each instance keeps. "editor open" runs the LFO case with the
@@ -42,6 +44,7 @@
 #include <thread>
 #include <vector>
 
+#include "clap_plugin.h"
 #include "host_window.h"
 #include "plugin_host.h"
 #include "vst3_plugin.h"
@@ -101,6 +104,7 @@ struct Subject {
   std::string build;  // which quendral build, or empty for the peer chain
   std::vector<std::unique_ptr<Host>> chain;
   std::unique_ptr<vst3host::Vst3Plugin> vst3;  // a VST3 subject instead of a chain
+  std::unique_ptr<claphost::ClapPlugin> clap;  // a CLAP subject instead of a chain
   bool editorOpen = false;
   double cpuSeconds = 0.0;
   std::vector<double> factors;  // real-time factor of each repetition
@@ -140,6 +144,10 @@ double processBlocks(Subject& subject, Buffers& buffers, int32_t blocks, size_t&
     buffers.inPointers[1] = mono;
     if (subject.vst3) {
       subject.vst3->process(buffers.inPointers.data(), buffers.aPointers.data(), kBlock);
+      continue;
+    }
+    if (subject.clap) {
+      subject.clap->process(buffers.inPointers.data(), buffers.aPointers.data(), kBlock);
       continue;
     }
     subject.chain[0]->processReplacing(buffers.inPointers.data(), buffers.aPointers.data(), kBlock);
@@ -184,6 +192,25 @@ std::unique_ptr<Subject> vst3Subject(const std::string& bundle, double rate, boo
     subject->vst3->setParameter(kParamAngle, kAngle45Degrees);
   subject->label = moving ? "LFO full speed" : "steady angle";
   subject->build = "vst3";
+  return subject;
+}
+
+// The CLAP build with the same settings, processing 512-sample blocks through our host.
+std::unique_ptr<Subject> clapSubject(const std::string& file, double rate, bool moving) {
+  auto subject = std::make_unique<Subject>();
+  std::string error;
+  subject->clap = claphost::ClapPlugin::load(file, error);
+  if (!subject->clap || !subject->clap->activate(rate, kBlock, error)) {
+    std::fprintf(stderr, "%s: %s\n", file.c_str(), error.c_str());
+    return nullptr;
+  }
+  // quendral's CLAP values of its continuous parameters are the normalised ones.
+  if (moving)
+    subject->clap->setParam(kParamLfoSpeed, kLfoFullSpeed);
+  else
+    subject->clap->setParam(kParamAngle, kAngle45Degrees);
+  subject->label = moving ? "LFO full speed" : "steady angle";
+  subject->build = "clap";
   return subject;
 }
 
@@ -307,6 +334,7 @@ double median(std::vector<double> values) {
 struct Options {
   std::vector<std::string> builds;          // paths; the first is this build
   std::string vst3 = QUENDRAL_VST3_BUNDLE;  // empty: no VST3 subjects
+  std::string clap = QUENDRAL_CLAP_PATH;    // empty: no CLAP subjects
   std::vector<double> rates{44100.0, 96000.0};
   int reps = 9;
   double seconds = 20.0;
@@ -327,6 +355,10 @@ bool parse(int argc, char** argv, Options& options) {
       options.vst3 = argv[++i];
     } else if (arg == "--no-vst3") {
       options.vst3.clear();
+    } else if (arg == "--clap" && hasValue) {
+      options.clap = argv[++i];
+    } else if (arg == "--no-clap") {
+      options.clap.clear();
     } else if (arg == "--rates" && hasValue) {
       options.rates.clear();
       for (char* p = argv[++i]; *p;) {
@@ -366,6 +398,7 @@ int run(int argc, char** argv) {
   if (!parse(argc, argv, options)) {
     std::fprintf(stderr,
                  "usage: quendral_plugin_bench [--plugin OTHER.so]... [--vst3 BUNDLE | --no-vst3] "
+                 "[--clap FILE | --no-clap] "
                  "[--rates 44100,96000] "
                  "[--reps N] [--seconds S] [--iem-dir DIR] [--no-iem] [--no-editor] "
                  "[--instructions]\n");
@@ -417,6 +450,14 @@ int run(int argc, char** argv) {
     if (!options.vst3.empty()) {
       for (int kind = 0; kind < 2; ++kind) {
         auto subject = vst3Subject(options.vst3, rate, kind == 0);
+        if (!subject) return 1;
+        subjects.push_back(std::move(subject));
+      }
+    }
+    const size_t firstClap = subjects.size();
+    if (!options.clap.empty()) {
+      for (int kind = 0; kind < 2; ++kind) {
+        auto subject = clapSubject(options.clap, rate, kind == 0);
         if (!subject) return 1;
         subjects.push_back(std::move(subject));
       }
@@ -498,6 +539,13 @@ int run(int argc, char** argv) {
       const Subject& vst3 = *subjects[firstVst3 + kind];
       std::printf("vst3 / this (VST2), %-30s %6.3fx\n", vst2.label.c_str(),
                   median(vst3.factors) / median(vst2.factors));
+    }
+    // The CLAP build against this VST2 build, case by case.
+    for (size_t kind = 0; !options.clap.empty() && kind < 2; ++kind) {
+      const Subject& vst2 = *subjects[kind];
+      const Subject& clap = *subjects[firstClap + kind];
+      std::printf("clap / this (VST2), %-30s %6.3fx\n", vst2.label.c_str(),
+                  median(clap.factors) / median(vst2.factors));
     }
     for (size_t b = 0; editor && b < options.builds.size(); ++b) {
       const Subject& closed = *subjects[b * perBuild];

@@ -7,6 +7,7 @@
 
 #include "editor/panel_editor.h"
 #include "plugin_identity.h"
+#include "state_chunk.h"
 #include "vst3_identity.h"
 #include "vst3_text.h"
 #include "vst3_view.h"
@@ -15,8 +16,9 @@ namespace panner {
 
 namespace {
 
-// A saved state longer than this is not one of ours: it is refused without reading on.
-constexpr int32_t kMaxStateBytes = 1 << 20;
+// A saved state longer than the largest chunk (the bank with the largest own set) is not one
+// of ours: it is refused without reading on.
+constexpr std::size_t kMaxStateBytes = chunk::kMaxChunkSize;
 
 template <typename Interface, typename Object>
 bool offer(Object* self, const vst3::TUID interfaceId, void** obj) {
@@ -138,7 +140,7 @@ vst3::tresult QuendralVst3::componentSetState(vst3::IBStream* state) {
     int32_t read = 0;
     if (state->read(buffer, sizeof buffer, &read) != vst3::kResultOk || read <= 0) break;
     bytes.insert(bytes.end(), buffer, buffer + read);
-    if (bytes.size() > static_cast<std::size_t>(kMaxStateBytes)) return vst3::kResultFalse;
+    if (bytes.size() > kMaxStateBytes) return vst3::kResultFalse;
   }
   if (bytes.empty()) return vst3::kResultFalse;
   if (core.setChunk(bytes.data(), static_cast<int32_t>(bytes.size()), false) != 1)

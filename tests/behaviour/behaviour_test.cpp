@@ -8,7 +8,9 @@
 #include <limits>
 #include <random>
 
+#include "own_response_set.h"
 #include "plugin_formats.h"
+#include "state_chunk.h"
 
 namespace quendral_test {
 namespace {
@@ -364,6 +366,30 @@ TEST_P(Behaviour, StateSavedByOneFormatRestoresInEvery) {
     // The first two frames still hold each instance's own history.
     EXPECT_LE(largestDifference(render(*copy, input), original, 2 * kFrame), 0.0);
   }
+}
+
+// A project holding the largest own set the limits allow (720 directions, 2^20 taps) reloads:
+// a 360-direction head of 14 ms is already 1.8 MB of state.
+TEST_P(Behaviour, TheLargestOwnSetTravelsInTheState) {
+  auto plugin = open();
+  std::vector<uint8_t> bytes = plugin->stateChunk(false);
+  panner::chunk::BankState bank;
+  ASSERT_TRUE(panner::chunk::parseBank(bytes.data(), bytes.size(), bank));
+  auto set = std::make_shared<panner::OwnResponseSet>();
+  set->rate = 44100.0;
+  set->length = 728;
+  set->name = "largest head";
+  for (int row = 0; row < panner::own_set::kMaxRows; ++row) set->angles.push_back(0.5f * row);
+  set->taps.assign(set->angles.size() * 2 * static_cast<size_t>(set->length), 0.0f);
+  for (size_t i = 0; i < set->taps.size(); i += static_cast<size_t>(set->length))
+    set->taps[i + 10] = 0.5f;
+  ASSERT_LE(set->taps.size(), panner::own_set::kMaxValues);
+  bank.own = {true, set};
+  bytes.resize(panner::chunk::bankChunkSize(bank));
+  bytes.resize(panner::chunk::writeBank(bank, bytes.data()));
+  ASSERT_GT(bytes.size(), 4u << 20);
+  ASSERT_TRUE(plugin->setStateChunk(bytes, false));
+  EXPECT_EQ(plugin->stateChunk(false).size(), bytes.size());
 }
 
 TEST_P(Behaviour, BadStateIsRefusedAndChangesNothing) {
