@@ -11,25 +11,21 @@
 //
 // Every format the project ships has a row in kFormats; the tests go through all rows.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "ardour_lua_tries.h"
+#include "ardour/ardour_host.h"
 #include "required_package.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-const char* const kArdourLua = "/usr/bin/ardour7-lua";
+using namespace quendral_ardour;
 
 // One shipped format: where the installs put it and how Ardour is asked for it.
 struct Format {
@@ -58,16 +54,11 @@ const Format kFormats[] = {
 
 std::string quoted(const std::string& s) { return "'" + s + "'"; }
 
-std::string readText(const fs::path& path) {
-  std::ifstream in(path);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Runs `command` with sh; its exit status, its output (stdout and stderr) in `output`.
 int run(const std::string& command, std::string& output, const fs::path& logFile) {
-  const int status = std::system((command + " >" + quoted(logFile) + " 2>&1").c_str());
+  const int code = runShell(command, logFile);
   output = readText(logFile);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return code;
 }
 
 // A temporary root holding both installs of the build and a private HOME for Ardour.
@@ -128,9 +119,9 @@ class InstalledTree : public ::testing::Test {
                   quoted((fs::path(QUENDRAL_INSTALL_SCRIPTS) / script).string()) + " " + arguments,
               inNamespace);
     std::string output;
-    for (int attempt = 0; attempt < quendral_test::kArdourLuaTries; ++attempt) {
+    for (int attempt = 0; attempt < kTries; ++attempt) {
       fs::remove_all(root_ / "session");
-      if (!quendral_test::ardourRunBroke(run(command, output, root_ / "lua.log"))) break;
+      if (!runBroke(run(command, output, root_ / "lua.log"))) break;
     }
     return output;
   }
@@ -169,27 +160,20 @@ TEST_F(InstalledTree, PrefixAndPerUserInstallsUseTheFormatsFolders) {
     EXPECT_TRUE(fs::exists(stage() / "usr/local" / format.belowPrefix)) << installLog_;
     EXPECT_TRUE(fs::exists(home() / format.belowHome)) << installLog_;
   }
-  EXPECT_EQ(access((stage() / "usr/local/bin/quendral-render").c_str(), X_OK), 0) << installLog_;
-  EXPECT_EQ(access((home() / ".local/bin/quendral-render").c_str(), X_OK), 0) << installLog_;
   // Each installed quendral-render finds the plug-in installed with it, by itself.
-  std::string info;
   const fs::path empty = root_ / "empty-home";
   fs::create_directories(empty);
-  EXPECT_EQ(run("HOME=" + quoted(empty.string()) + " " +
-                    quoted((stage() / "usr/local/bin/quendral-render").string()) + " --info",
-                info, root_ / "info.log"),
-            0)
-      << info;
-  EXPECT_NE(info.find("plug-in:    " + (stage() / "usr/local/lib/vst/quendral.so").string()),
-            std::string::npos)
-      << info;
-  EXPECT_EQ(run("HOME=" + quoted(home().string()) + " " +
-                    quoted((home() / ".local/bin/quendral-render").string()) + " --info",
-                info, root_ / "info.log"),
-            0)
-      << info;
-  EXPECT_NE(info.find("plug-in:    " + (home() / ".vst/quendral.so").string()), std::string::npos)
-      << info;
+  for (const auto& [bin, homeDir, plugin] :
+       {std::tuple{stage() / "usr/local/bin", empty, stage() / "usr/local/lib/vst/quendral.so"},
+        std::tuple{home() / ".local/bin", home(), home() / ".vst/quendral.so"}}) {
+    std::string info;
+    EXPECT_EQ(run("HOME=" + quoted(homeDir.string()) + " " +
+                      quoted((bin / "quendral-render").string()) + " --info",
+                  info, root_ / "info.log"),
+              0)
+        << info;
+    EXPECT_NE(info.find("plug-in:    " + plugin.string()), std::string::npos) << info;
+  }
   // Each module has the SOFA reader's program beside it, where it starts it from.
   for (const fs::path& folder :
        {stage() / "usr/local/lib/vst",
