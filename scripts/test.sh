@@ -34,11 +34,12 @@ TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j"
 # ---- clang: engine and plug-in tests under clang's ASan+UBSan, then 60 s of fuzzing -------
 # clang's sanitizers catch what gcc's do not. The same build is instrumented for the fuzz
 # target (tests/fuzz), which drives the plug-in as a hostile host; scripts/fuzz.sh runs it.
+# tests/behaviour runs every format through the same host-side interface.
 cmake -S . -B build-clang-asan -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_FLAGS=-O1 -DCMAKE_CXX_FLAGS=-O1 -DQUENDRAL_SANITIZE=ON \
   -DQUENDRAL_FUZZ=ON -DQUENDRAL_TESTS=ON -DQUENDRAL_BENCHMARKS=OFF
 cmake --build build-clang-asan -j"$jobs" --target quendral_engine_and_plugin_suites
-for suite in dsp plugin fuzz; do
+for suite in dsp plugin behaviour fuzz; do
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir "build-clang-asan/tests/$suite" --output-on-failure -j"$jobs"
 done
