@@ -1,12 +1,12 @@
 // Ardour 7 itself, headless (ardour7-lua with the Dummy backend and a private HOME), with each
 // format quendral ships for it: Ardour's scanner accepts the plug-in, it inserts on a mono
-// track with one input and two outputs and 128 samples of latency (Ardour aligns its export
-// only with the right latency), and a session with a state that matters is exported and
-// saved in one process, then loaded and exported again in a second one. The two exports are
-// equal sample for sample, and equal the VST2 build's export of the same session. The state:
-// an angle and gain; a tempo-synced sweep, which stands where the song position puts it; and
-// where the format carries Ardour presets, a user's own response set that came in as a
-// preset (saved by quendral-render from a SOFA file that is gone before the reload).
+// track with one input and two outputs and the 128 samples of latency Ardour compensates
+// for, and a session with a state that matters is exported and saved in one process, then
+// loaded and exported again in a second one. The two exports are equal sample for sample,
+// and equal the VST2 build's export of the same session. The state: an angle and gain; and
+// through VST2 a tempo-synced sweep, which stands where the song position puts it, and a
+// user's own response set that came in as an Ardour preset (saved by quendral-render from a
+// SOFA file that is gone before the reload).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -102,9 +102,9 @@ std::vector<float> readFloatWav(const fs::path& path) {
   return {};
 }
 
-// A private Ardour configuration (test signal, export format) with the VST2 build, the
-// reference every format's export is compared with, and the format under test, both scanned
-// into Ardour's cache where the format has a scanner.
+// A private Ardour configuration (test signal, export format) and plug-in folders with the
+// VST2 build, the reference every format's export is compared with, and the VST3 bundle; the
+// LV2 bundle is read where the build puts it.
 class ArdourWorkspace {
  public:
   ArdourWorkspace() {
