@@ -11,8 +11,9 @@
 //   LV2:     the X11 UI beside the plug-in instance (instance access, as jalv and Ardour
 //            run it), idled through the idle interface, port writes framed by touch.
 //   CLAP:    the built quendral.clap through clap_entry, the gui extension embedded in the
-//            X11 window, idled by the host's timers and descriptor watch; the edits arrive
-//            as parameter events of the blocks the host keeps processing.
+//            X11 window (on Windows the HWND, idled by the panel's own timer), idled by the
+//            host's timers and descriptor watch; the edits arrive as parameter events of the
+//            blocks the host keeps processing.
 //
 // On Windows (the DLL and the VST3 bundle under wine) the parent is an HWND and the host's
 // loop also delivers the thread's window messages; LV2 is Linux only.
@@ -27,11 +28,9 @@
 #include <string>
 #include <vector>
 
+#include "clap_plugin.h"
 #include "plugin_host.h"
 #include "vst3_plugin.h"
-#ifndef _WIN32
-#include "clap_plugin.h"
-#endif
 
 #ifdef _WIN32
 #include <windows.h>
@@ -235,6 +234,8 @@ class Lv2EditorHost : public EditorHost {
   LV2_Feature parentFeature{}, touchLv2{}, instanceFeature{};
 };
 
+#endif
+
 class ClapEditorHost : public EditorHost {
  public:
   bool load(std::string& error) override {
@@ -259,7 +260,8 @@ class ClapEditorHost : public EditorHost {
     const float* in[1] = {silence.data()};
     float* out[2] = {left.data(), right.data()};
     for (int t = 0; t < ms; t += 10) {
-      plugin->pumpMainThread(10);
+      hostPause(10);
+      plugin->pumpMainThread(0);
       plugin->process(in, out, 512);
       for (const claphost::OutputEvent& e : plugin->takeOutputEvents()) {
         const int32_t index = plugin->indexOf(e.paramId);
@@ -290,6 +292,4 @@ class ClapEditorHost : public EditorHost {
   std::unique_ptr<claphost::ClapPlugin> plugin;
   std::vector<HostEdit> edits;
 };
-#endif
-
 }  // namespace quendral_test

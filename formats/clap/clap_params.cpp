@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "clap_identity.h"
+#include "clap_text.h"
 #include "quendral_clap.h"
 
 namespace panner {
@@ -39,7 +40,7 @@ bool QuendralClap::paramInfo(uint32_t index, clapabi::ParamInfo& info) const {
     char name[kTextSize];
     core.getParameterName(coreIndex, name);
     info.id = index;
-    copyText(info.name, name);
+    copyText(info.name, coreTextToUtf8(name).c_str());
     info.flags = clapabi::kParamIsAutomatable | (steps > 0 ? clapabi::kParamIsStepped : 0u);
     info.maxValue = steps > 0 ? steps : 1.0;
     info.defaultValue = core.getParameterDefault(coreIndex) * info.maxValue;
@@ -86,7 +87,8 @@ bool QuendralClap::valueToText(clapabi::Id id, double value, char* text, uint32_
     while (*unit == ' ') ++unit;
     const char* number = shown;
     while (*number == ' ') ++number;
-    std::snprintf(text, capacity, *unit ? "%s %s" : "%s", number, unit);
+    const std::string shownText = coreTextToUtf8(number), unitText = coreTextToUtf8(unit);
+    std::snprintf(text, capacity, *unit ? "%s %s" : "%s", shownText.c_str(), unitText.c_str());
     return true;
   }
   if (id == clapid::kBypassId) {
@@ -97,13 +99,15 @@ bool QuendralClap::valueToText(clapabi::Id id, double value, char* text, uint32_
     const auto program =
         static_cast<int32_t>(std::lround(std::clamp(value, 0.0, 1.0 * kLastProgram)));
     core.getProgramNameIndexed(program, shown);
-    std::snprintf(text, capacity, "%s", shown);
+    std::snprintf(text, capacity, "%s", coreTextToUtf8(shown).c_str());
     return true;
   }
   return false;
 }
 
-bool QuendralClap::textToValue(clapabi::Id id, const char* text, double& value) const {
+bool QuendralClap::textToValue(clapabi::Id id, const char* typed, double& value) const {
+  const std::string coreText = utf8ToCoreText(typed);
+  const char* text = coreText.c_str();
   if (isCoreId(id)) {
     const auto index = static_cast<int32_t>(id);
     float normalised = 0.0f;

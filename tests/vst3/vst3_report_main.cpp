@@ -13,13 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "report_compare.h"
 #include "vst3_plugin.h"
 
 namespace {
 
 constexpr double kRate = 44100.0;
 constexpr int32_t kBlock = 512;
-constexpr double kTolerance = 1e-6;
 
 std::vector<float> noise(std::size_t frames) {
   std::vector<float> x(frames);
@@ -79,48 +79,11 @@ int writeReport(const std::string& bundle, const std::string& path) {
   return out.good() ? 0 : 1;
 }
 
-int compare(const std::string& a, const std::string& b) {
-  std::ifstream left(a), right(b);
-  std::string x, y;
-  int line = 0;
-  double worst = 0.0;
-  while (true) {
-    const bool gotLeft = static_cast<bool>(std::getline(left, x));
-    const bool gotRight = static_cast<bool>(std::getline(right, y));
-    ++line;
-    if (!gotLeft && !gotRight) break;
-    for (std::string* text : {&x, &y})
-      if (!text->empty() && text->back() == '\r') text->pop_back();
-    if (gotLeft != gotRight) {
-      std::fprintf(stderr, "%s and %s differ in length at line %d\n", a.c_str(), b.c_str(), line);
-      return 1;
-    }
-    if (x.rfind("samples", 0) != 0) {
-      if (x != y) {
-        std::fprintf(stderr, "line %d differs:\n  %s\n  %s\n", line, x.c_str(), y.c_str());
-        return 1;
-      }
-      continue;
-    }
-    std::istringstream p(x.substr(7)), q(y.substr(7));
-    double u = 0.0, v = 0.0;
-    while (p >> u) {
-      if (!(q >> v) || !(std::fabs(u - v) <= kTolerance)) {
-        std::fprintf(stderr, "line %d: samples differ beyond %g:\n  %s\n  %s\n", line, kTolerance,
-                     x.c_str(), y.c_str());
-        return 1;
-      }
-      worst = std::max(worst, std::fabs(u - v));
-    }
-  }
-  std::printf("reports match (%d lines, largest sample difference %g)\n", line - 1, worst);
-  return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 4 && std::string(argv[1]) == "--compare") return compare(argv[2], argv[3]);
+  if (argc == 4 && std::string(argv[1]) == "--compare")
+    return quendral_test::compareReports(argv[2], argv[3]);
   if (argc == 3) return writeReport(argv[1], argv[2]);
   std::fprintf(stderr, "usage: quendral-vst3-report BUNDLE REPORT | --compare A B\n");
   return 2;

@@ -40,6 +40,7 @@ struct Format {
 const Format kFormats[] = {
     {"dll", [] { return std::unique_ptr<EditorHost>(new quendral_test::Vst2EditorHost); }},
     {"vst3", [] { return std::unique_ptr<EditorHost>(new quendral_test::Vst3EditorHost); }},
+    {"clap", [] { return std::unique_ptr<EditorHost>(new quendral_test::ClapEditorHost); }},
 };
 
 class EditorWindow : public ::testing::TestWithParam<Format> {

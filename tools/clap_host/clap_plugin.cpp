@@ -436,7 +436,7 @@ int64_t readStream(const clapabi::InputStream* stream, void* buffer, uint64_t si
   auto* s = static_cast<Stream*>(stream->context);
   uint64_t n = std::min<uint64_t>(size, s->source->size() - s->at);
   if (s->chunk) n = std::min<uint64_t>(n, s->chunk);
-  std::memcpy(buffer, s->source->data() + s->at, static_cast<size_t>(n));
+  if (n > 0) std::memcpy(buffer, s->source->data() + s->at, static_cast<size_t>(n));
   s->at += static_cast<size_t>(n);
   return static_cast<int64_t>(n);
 }
