@@ -256,20 +256,24 @@ class ClapEditorHost : public EditorHost {
   }
   // The host's main thread (timers, the descriptor) and its audio, a block every 10 ms.
   void idle(int ms) override {
-    std::vector<float> silence(512, 0.0f), left(512), right(512);
-    const float* in[1] = {silence.data()};
-    float* out[2] = {left.data(), right.data()};
     for (int t = 0; t < ms; t += 10) {
       hostPause(10);
       plugin->pumpMainThread(0);
-      plugin->process(in, out, 512);
-      for (const claphost::OutputEvent& e : plugin->takeOutputEvents()) {
-        const int32_t index = plugin->indexOf(e.paramId);
-        const char kind = e.type == clapabi::kEventParamGestureBegin ? 'b'
-                          : e.type == clapabi::kEventParamGestureEnd ? 'e'
-                                                                     : 'p';
-        edits.push_back({kind, index, kind == 'p' ? normalised(index, e.value) : 0.0f});
-      }
+      processBlock();
+    }
+  }
+  // One block of the host's audio: the events it queued go in, the panel's edits come out.
+  void processBlock() {
+    std::vector<float> silence(512, 0.0f), left(512), right(512);
+    const float* in[1] = {silence.data()};
+    float* out[2] = {left.data(), right.data()};
+    plugin->process(in, out, 512);
+    for (const claphost::OutputEvent& e : plugin->takeOutputEvents()) {
+      const int32_t index = plugin->indexOf(e.paramId);
+      const char kind = e.type == clapabi::kEventParamGestureBegin ? 'b'
+                        : e.type == clapabi::kEventParamGestureEnd ? 'e'
+                                                                   : 'p';
+      edits.push_back({kind, index, kind == 'p' ? normalised(index, e.value) : 0.0f});
     }
   }
   void close() override { plugin->closeEditor(); }
@@ -277,6 +281,7 @@ class ClapEditorHost : public EditorHost {
     const claphost::ParamDescription& p = plugin->params()[static_cast<size_t>(index)];
     const double plain = p.minValue + value * (p.maxValue - p.minValue);
     plugin->setParam(p.id, (p.flags & clapabi::kParamIsStepped) ? std::round(plain) : plain);
+    processBlock();  // a host's change reaches the plug-in with the next block, at once here
   }
   float parameter(int32_t index) override {
     return normalised(index, plugin->value(plugin->params()[static_cast<size_t>(index)].id));

@@ -1,15 +1,30 @@
-// Two reports of one plug-in, written on two platforms by the same report tool, compared:
-// every text line equal, every sample within 1e-6. Prints the largest sample difference.
+// What the report tools share: the noise every report renders (the same bytes on every
+// system), and the comparison of two reports of one plug-in written on two platforms by the
+// same tool: every text line equal, every sample within 1e-6.
 #pragma once
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace quendral_test {
+
+// A fixed noise in -0.25..0.25 from a linear congruential generator, bit for bit the same
+// on every system and compiler.
+inline std::vector<float> reportNoise(std::size_t frames) {
+  std::vector<float> x(frames);
+  uint32_t state = 12345;
+  for (float& v : x) {
+    state = state * 1664525u + 1013904223u;
+    v = (static_cast<float>(state >> 8) / 16777216.0f - 0.5f) * 0.5f;
+  }
+  return x;
+}
 
 // 0 when the reports match, 1 otherwise (with the first difference on stderr).
 inline int compareReports(const std::string& a, const std::string& b) {

@@ -18,16 +18,6 @@ namespace {
 constexpr double kRate = 44100.0;
 constexpr uint32_t kBlock = 512;
 
-std::vector<float> noise(std::size_t frames) {
-  std::vector<float> x(frames);
-  uint32_t state = 12345;
-  for (float& v : x) {
-    state = state * 1664525u + 1013904223u;
-    v = (static_cast<float>(state >> 8) / 16777216.0f - 0.5f) * 0.5f;
-  }
-  return x;
-}
-
 int writeReport(const std::string& file, const std::string& path) {
   std::string error;
   auto plugin = claphost::ClapPlugin::load(file, error);
@@ -56,7 +46,7 @@ int writeReport(const std::string& file, const std::string& path) {
                                 {"right-ear-set-two", {{0, 0.75}, {3, 1.0}}, false},
                                 {"lfo", {{4, 0.9}}, false},
                                 {"lfo-synced", {{1, 1.0}, {4, 1.0}}, true}};
-  const std::vector<float> input = noise(static_cast<std::size_t>(2 * kRate));
+  const std::vector<float> input = quendral_test::reportNoise(static_cast<std::size_t>(2 * kRate));
   std::vector<float> left(kBlock), right(kBlock);
   for (const Case& render : cases) {
     plugin = claphost::ClapPlugin::load(file, error);

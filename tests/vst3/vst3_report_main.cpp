@@ -21,16 +21,6 @@ namespace {
 constexpr double kRate = 44100.0;
 constexpr int32_t kBlock = 512;
 
-std::vector<float> noise(std::size_t frames) {
-  std::vector<float> x(frames);
-  uint32_t state = 12345;
-  for (float& v : x) {
-    state = state * 1664525u + 1013904223u;
-    v = (static_cast<float>(state >> 8) / 16777216.0f - 0.5f) * 0.5f;
-  }
-  return x;
-}
-
 int writeReport(const std::string& bundle, const std::string& path) {
   std::string error;
   auto plugin = vst3host::Vst3Plugin::load(bundle, error);
@@ -59,7 +49,7 @@ int writeReport(const std::string& bundle, const std::string& path) {
                                 {"right-ear-set-two", {{0, 0.75}, {3, 1.0}}},
                                 {"lfo", {{4, 0.9}}},
                                 {"lfo-synced", {{1, 1.0}, {4, 1.0}}}};
-  const std::vector<float> input = noise(static_cast<std::size_t>(2 * kRate));
+  const std::vector<float> input = quendral_test::reportNoise(static_cast<std::size_t>(2 * kRate));
   for (const Case& render : cases) {
     plugin = vst3host::Vst3Plugin::load(bundle, error);
     if (!plugin || !plugin->open(kRate, kBlock, error)) return 1;

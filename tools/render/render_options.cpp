@@ -209,7 +209,8 @@ Presets (VST2 program files, holding the plug-in's chunk):
   --save-preset FILE  after rendering, save FILE.fxp (the current program) or FILE.fxb
                       (the bank)
 Any plug-in:
-  --plugin PATH       the VST2 plug-in (.so) to load
+  --plugin PATH       the plug-in to load: a VST2 .so, a .vst3 bundle, a .clap file, an
+                      LV2 bundle folder or an LV2 URI
   --program N         select program N (1 = first) before anything else is set
   --param NAME_OR_INDEX=VALUE
                       set a parameter to a normalised value 0..1 (repeatable)
