@@ -64,7 +64,7 @@ bool QuendralClap::paramValue(clapabi::Id id, double& value) const {
     const int32_t steps = core.getParameterStepCount(index);
     value = steps > 0 ? std::round(core.getParameter(index) * steps) : core.getParameter(index);
   } else if (id == clapid::kBypassId) {
-    value = bypassed.load(std::memory_order_relaxed) ? 1.0 : 0.0;
+    value = core.getBypass() ? 1.0 : 0.0;
   } else if (id == clapid::kProgramId) {
     value = core.getProgram();
   } else {
@@ -156,9 +156,7 @@ void QuendralClap::applyHostValue(clapabi::Id id, double value) {
     // running LFO.
     if (normalised != core.getParameter(index)) core.setParameter(index, normalised);
   } else if (id == clapid::kBypassId) {
-    const bool on = value >= 0.5;
-    bypassed.store(on, std::memory_order_relaxed);
-    core.setBypass(on);
+    core.setBypass(value >= 0.5);
   } else if (id == clapid::kProgramId) {
     const auto program =
         static_cast<int32_t>(std::lround(std::clamp(value, 0.0, 1.0 * kLastProgram)));

@@ -77,7 +77,6 @@ class QuendralClap final : public CoreHost {
   ClapEditQueue edits;
   std::atomic<bool> active{false};
   std::atomic<bool> processing{false};
-  std::atomic<bool> bypassed{false};
   std::atomic<bool> rescanWanted{false};
   const clapabi::EventTransport* blockTransport = nullptr;  // during process only
 };
