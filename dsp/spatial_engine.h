@@ -89,11 +89,20 @@ class SpatialEngine {
   const std::atomic<float>* displayFilterSpectrum(int channel) const;  // slot A's filters
   const float* activeSetGain() const;  // address of the gain factor of the set in use
   float currentAngleDegrees() const;   // azimuth used for filtering, 0 <= a < 360
+  // Elevation used for filtering, -90..90 degrees (0 on the horizontal plane, +90 overhead).
+  float currentElevationDegrees() const;
+  // Makes the next filter update continue from `degrees` (-90..90) instead of the elevation
+  // in use, as a restored project does. Any thread.
+  void restoreCurrentElevation(float degrees);
 
   // Written by the parameters (any thread), read once per frame by the audio thread.
   std::atomic<int32_t> filterSet{0};
   std::atomic<bool> useOwnSet{false};  // the own set instead of the one filterSet chooses
   std::atomic<float> outGain{1.0f};
+  // Where the source should be above (+) or below (-) the horizontal plane, degrees
+  // -90..90. The elevation in use glides toward it at the angle's rate; values beyond the
+  // range are confined to it and NaN or infinities leave the elevation where it is.
+  std::atomic<float> targetElevation{0.0f};
   AngleModulator modulator;
 
  private:
