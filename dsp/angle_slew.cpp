@@ -1,5 +1,6 @@
 #include "angle_slew.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "angle_math.h"
@@ -22,6 +23,12 @@ float slewAngle(float current, float targetDegrees, float step) {
     next = candidate < t ? candidate : t;
   }
   return wrapAzimuth(next);
+}
+
+float slewElevation(float current, float targetDegrees, float step) {
+  if (!std::isfinite(targetDegrees)) return current;
+  const float t = std::clamp(targetDegrees, -90.0f, 90.0f);
+  return current < t ? std::min(current + step, t) : std::max(current - step, t);
 }
 
 }  // namespace panner

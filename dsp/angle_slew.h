@@ -11,4 +11,8 @@ namespace panner {
 // 0 <= result < 360. A NaN or infinite target is ignored: the current azimuth holds.
 float slewAngle(float current, float targetDegrees, float step = 1.0f);
 
+// The elevation's glide: toward `targetDegrees` (confined to -90..90) by at most `step`
+// degrees. A NaN or infinite target is ignored: the current elevation holds.
+float slewElevation(float current, float targetDegrees, float step = 1.0f);
+
 }  // namespace panner

@@ -203,6 +203,7 @@ struct SpatialEngine::State {
   std::atomic<bool> ownPlaying{false};
 
   float currentAngle = 0.0f;
+  float currentElevation = 0.0f;
   bool fillSlotA = true;
   // What each slot's filters were built from: a refill with the same set and azimuth would
   // give the same filters, so it is skipped.
@@ -226,6 +227,9 @@ struct SpatialEngine::State {
   // A restored azimuth waiting for the audio thread (restoreCurrentAngle).
   std::atomic<float> pendingAngle{0.0f};
   std::atomic<bool> anglePending{false};
+  std::atomic<float> shownElevation{0.0f};
+  std::atomic<float> pendingElevation{0.0f};
+  std::atomic<bool> elevationPending{false};
   std::atomic<float> shownInSpectrum[kN];
   std::atomic<float> shownProduct[2][kN];
   std::atomic<float> shownFilter[2][kN];
@@ -380,6 +384,12 @@ void SpatialEngine::filterUpdate(TempoSource* tempo, int32_t samplesIntoBlock) {
                        ? wrapAzimuth(target)
                        : slewAngle(s.currentAngle, target, s.degreesPerFrame.load(kRelaxed));
   s.shownAngle.store(s.currentAngle, kRelaxed);
+  if (s.elevationPending.load(kRelaxed) &&
+      s.elevationPending.exchange(false, std::memory_order_acquire))
+    s.currentElevation = s.pendingElevation.load(kRelaxed);
+  s.currentElevation = slewElevation(s.currentElevation, targetElevation.load(kRelaxed),
+                                     s.degreesPerFrame.load(kRelaxed));
+  s.shownElevation.store(s.currentElevation, kRelaxed);
 
   if (tables != s.tablesInUse) startTables(*tables);
 
@@ -474,6 +484,12 @@ void SpatialEngine::restoreCurrentAngle(float degrees) {
   state->anglePending.store(true, std::memory_order_release);
 }
 
+void SpatialEngine::restoreCurrentElevation(float degrees) {
+  if (!state || !(degrees >= -90.0f && degrees <= 90.0f)) return;
+  state->pendingElevation.store(degrees, kRelaxed);
+  state->elevationPending.store(true, std::memory_order_release);
+}
+
 void SpatialEngine::publishDisplayOnRequest() {
   if (state) state->displayOnRequest.store(true, kRelaxed);
 }
@@ -518,6 +534,9 @@ const float* SpatialEngine::activeSetGain() const {
 }
 float SpatialEngine::currentAngleDegrees() const {
   return state ? state->shownAngle.load(kRelaxed) : 0.0f;
+}
+float SpatialEngine::currentElevationDegrees() const {
+  return state ? state->shownElevation.load(kRelaxed) : 0.0f;
 }
 
 }  // namespace panner
