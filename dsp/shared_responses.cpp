@@ -17,6 +17,13 @@ struct TablesEntry {
   std::weak_ptr<const ResponseTables> tables;
 };
 std::vector<TablesEntry> gTables;
+std::weak_ptr<const SphereSets> gSphereSets;
+struct SphereEntry {
+  double rate;
+  int partitions;
+  std::weak_ptr<const SphereTables> tables;
+};
+std::vector<SphereEntry> gSphereTables;
 
 }  // namespace
 
@@ -44,6 +51,36 @@ std::shared_ptr<const ResponseTables> sharedResponseTables(
   try {
     std::shared_ptr<const ResponseTables> made = ResponseTables::create(*sets, rate);
     if (made) gTables.push_back({sets.get(), rate, made});
+    return made;
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+std::shared_ptr<const SphereSets> sharedSphereSets() {
+  std::lock_guard<std::mutex> lock(gMutex);
+  if (std::shared_ptr<const SphereSets> sets = gSphereSets.lock()) return sets;
+  try {
+    std::shared_ptr<const SphereSets> made = std::make_shared<const SphereSets>();
+    gSphereSets = made;
+    return made;
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+std::shared_ptr<const SphereTables> sharedSphereTables(double rate, int partitions) {
+  std::shared_ptr<const SphereSets> sets = sharedSphereSets();
+  if (!sets) return nullptr;
+  std::lock_guard<std::mutex> lock(gMutex);
+  std::erase_if(gSphereTables, [](const SphereEntry& entry) { return entry.tables.expired(); });
+  for (const SphereEntry& entry : gSphereTables) {
+    if (entry.rate != rate || entry.partitions != partitions) continue;
+    if (std::shared_ptr<const SphereTables> tables = entry.tables.lock()) return tables;
+  }
+  try {
+    std::shared_ptr<const SphereTables> made = SphereTables::build(sets, rate, partitions);
+    if (made) gSphereTables.push_back({rate, partitions, made});
     return made;
   } catch (const std::bad_alloc&) {
     return nullptr;

@@ -9,11 +9,17 @@
 
 #include "response_sets.h"
 #include "response_tables.h"
+#include "sphere_tables.h"
 
 namespace panner {
 
 // Null when memory ran out.
 std::shared_ptr<const ResponseSets> sharedResponseSets();
+std::shared_ptr<const SphereSets> sharedSphereSets();
+
+// The sphere's tables for `rate`, cut to `partitions` (the horizontal tables' count there);
+// null when memory ran out.
+std::shared_ptr<const SphereTables> sharedSphereTables(double rate, int partitions);
 
 // The tables of `sets` for `rate`; null when the rate is out of range or memory ran out.
 std::shared_ptr<const ResponseTables> sharedResponseTables(

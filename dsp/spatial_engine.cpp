@@ -39,6 +39,7 @@
 #include "response_tables.h"
 #include "shared_responses.h"
 #include "simd4.h"
+#include "sphere_tables.h"
 
 namespace panner {
 
@@ -169,6 +170,16 @@ struct SpatialEngine::State {
   std::shared_ptr<const ResponseTables> retired;
   std::atomic<const ResponseTables*> tables{nullptr};
   const ResponseTables* tablesInUse = nullptr;  // audio thread: the tables of the last frame
+  // The sphere's tables of the same rate, swapped in with them (stored before them, so a
+  // frame that sees new tables sees these too); a frame that meets tables of two rates
+  // serves elevation 0 only.
+  std::shared_ptr<const SphereTables> sphereCurrent;
+  std::shared_ptr<const SphereTables> sphereRetired;
+  std::atomic<const SphereTables*> sphere{nullptr};
+  const SphereTables* sphereInUse = nullptr;  // audio thread
+  SphereWork sphereWork;
+  // The horizontal filters while they are crossfaded with the sphere's near elevation 0.
+  alignas(16) float horizontal[2][ResponseTables::kMaxPartitions * kN];
   int partitions = 1;  // of the filter paths: the larger of the two slots' counts
   int slotPartitions[2] = {0, 0};
   std::atomic<float> degreesPerFrame{1.0f};  // the glide's step at the current rate
@@ -209,6 +220,7 @@ struct SpatialEngine::State {
   // give the same filters, so it is skipped.
   const ResponseSetDescriptor* slotSet[2] = {nullptr, nullptr};
   float slotAngle[2] = {0.0f, 0.0f};
+  float slotElevation[2] = {0.0f, 0.0f};
   float lastGain = 1.0f;     // output gain reached at the end of the last frame
   bool gainStarted = false;  // false until the first frame: it starts at its own gain
 
@@ -245,6 +257,8 @@ SpatialEngine::SpatialEngine() : state(new (std::nothrow) State()) {
     state = nullptr;
     return;
   }
+  s.sphereCurrent = sharedSphereTables(s.current->rate(), s.current->partitions());
+  s.sphere.store(s.sphereCurrent.get(), kRelaxed);
   s.tables.store(s.current.get(), kRelaxed);
   s.builtInSet = &s.sets->set(0);
   s.activeSet.store(s.builtInSet, kRelaxed);
@@ -266,6 +280,11 @@ bool SpatialEngine::setSampleRate(double rate) {
     if (s.ownSet && !(own = OwnSetTables::build(*s.ownSet, rate))) return false;
     std::shared_ptr<const ResponseTables> made = sharedResponseTables(s.sets, rate);
     if (!made) return false;
+    std::shared_ptr<const SphereTables> sphere = sharedSphereTables(rate, made->partitions());
+    if (!sphere) return false;
+    s.sphereRetired = std::move(s.sphereCurrent);
+    s.sphereCurrent = std::move(sphere);
+    s.sphere.store(s.sphereCurrent.get(), std::memory_order_release);
     s.retired = std::move(s.current);
     s.current = std::move(made);
     // Release: the audio thread that sees the new pointer also sees the tables it points to.
@@ -337,19 +356,40 @@ void SpatialEngine::startTables(const ResponseTables& tables) {
 void SpatialEngine::fillSlot(const ResponseSetDescriptor& set, int path0, int path1) {
   State& s = *state;
   const int slot = path0 == kA0 ? 0 : 1;
-  if (s.slotSet[slot] == &set && s.slotAngle[slot] == s.currentAngle) return;
   const bool own = &set == &s.ownDescriptor;
+  // An own set is measured on the horizontal ring only: every elevation takes the ring's.
+  const float elevation = own || !s.sphereInUse ? 0.0f : s.currentElevation;
+  if (s.slotSet[slot] == &set && s.slotAngle[slot] == s.currentAngle &&
+      s.slotElevation[slot] == elevation)
+    return;
   const int partitions = own ? s.ownInUse->partitions() : s.tablesInUse->partitions();
   s.repack(std::max(partitions, s.slotPartitions[slot ^ 1]));
   s.slotSet[slot] = &set;
   s.slotAngle[slot] = s.currentAngle;
+  s.slotElevation[slot] = elevation;
   s.slotPartitions[slot] = partitions;
   float* h0 = s.h(path0);
   float* h1 = s.h(path1);
-  if (own)
+  if (own) {
     s.ownInUse->buildFilterSpectra(s.currentAngle, h0, h1, set.gain);
-  else
+  } else if (elevation == 0.0f) {
     s.tablesInUse->buildFilterSpectra(set, s.currentAngle, h0, h1, set.gain);
+  } else {
+    const int index = &set == &s.sets->set(0) ? 0 : 1;
+    s.sphereInUse->buildFilterSpectra(index, s.currentAngle, elevation, h0, h1, set.gain, s.fft,
+                                      s.sphereWork);
+    // Up to the next ring the horizontal filters fade into the sphere's, so that leaving
+    // elevation 0 changes the filters continuously.
+    const float ring = s.sphereInUse->grid(index).ringNextToHorizon(elevation);
+    const float toSphere = ring != 0.0f ? elevation / ring : 1.0f;
+    if (toSphere < 1.0f) {
+      const int size = partitions * kN;
+      s.tablesInUse->buildFilterSpectra(set, s.currentAngle, s.horizontal[0], s.horizontal[1],
+                                        set.gain);
+      interpolate(s.horizontal[0], h0, toSphere, h0, size);
+      interpolate(s.horizontal[1], h1, toSphere, h1, size);
+    }
+  }
   // A slot with fewer partitions than the other has zeros in the rest.
   std::fill(h0 + partitions * kN, h0 + s.partitions * kN, 0.0f);
   std::fill(h1 + partitions * kN, h1 + s.partitions * kN, 0.0f);
@@ -368,6 +408,8 @@ void SpatialEngine::filterUpdate(TempoSource* tempo, int32_t samplesIntoBlock) {
   if (set == 0 || set == 1) s.builtInSet = &s.sets->set(set);
   adoptOwnTables();
   const ResponseTables* tables = s.tables.load(std::memory_order_acquire);
+  const SphereTables* sphere = s.sphere.load(std::memory_order_acquire);
+  s.sphereInUse = sphere && sphere->rate() == tables->rate() ? sphere : nullptr;
   // Own tables of another rate than the built-in ones (a rate change half handed over)
   // are not used.
   const bool own = s.ownInUse && useOwnSet.load(kRelaxed) && s.ownInUse->rate() == tables->rate();
@@ -431,7 +473,8 @@ void SpatialEngine::convolutionFrame(const float* inFrame, float* outFrame0, flo
   if (s.displayDue()) publishDisplay();
 
   // Both slots holding the same filters give the same output: slot A's paths serve both.
-  const bool shared = s.slotSet[0] == s.slotSet[1] && s.slotAngle[0] == s.slotAngle[1];
+  const bool shared = s.slotSet[0] == s.slotSet[1] && s.slotAngle[0] == s.slotAngle[1] &&
+                      s.slotElevation[0] == s.slotElevation[1];
 
   // A non-finite gain keeps the last finite one.
   const float gain = outGain.load(kRelaxed);
