@@ -79,7 +79,8 @@ std::shared_ptr<const SphereTables> sharedSphereTables(double rate, int partitio
     if (std::shared_ptr<const SphereTables> tables = entry.tables.lock()) return tables;
   }
   try {
-    std::shared_ptr<const SphereTables> made = SphereTables::build(sets, rate, partitions);
+    std::shared_ptr<const SphereTables> made =
+        SphereTables::build(sets, {&sets->set(0), &sets->set(1)}, rate, partitions);
     if (made) gSphereTables.push_back({rate, partitions, made});
     return made;
   } catch (const std::bad_alloc&) {

@@ -93,100 +93,111 @@ float onsetTime(const float* taps, int count) {
 SphereSets::SphereSets() {
   const sphere_data::SphereSet* sources[2] = {&sphere_data::kSetOneSphere,
                                               &sphere_data::kSetTwoSphere};
-  for (int set = 0; set < 2; ++set) {
-    const sphere_data::SphereSet& source = *sources[set];
-    taps_[set].resize(size_t(source.count) * 2 * kF);
+  for (int index = 0; index < 2; ++index) {
+    const sphere_data::SphereSet& source = *sources[index];
+    SphereSource& set = sets_[index];
+    set.rate = ResponseSets::kMeasurementRate;
+    set.length = kF;
+    set.taps.resize(size_t(source.count) * 2 * kF);
     std::vector<SphereCorner> corners;
     for (int d = 0; d < source.count; ++d) {
-      for (int ear = 0; ear < 2; ++ear)
-        for (int i = 0; i < kF; ++i)
-          taps_[set][(size_t(d) * 2 + ear) * kF + i] = source.taps[d][ear][i] / 32768.0f;
+      // On the measured half the near ear is the right one, output channel 1.
+      for (int i = 0; i < kF; ++i) {
+        set.taps[(size_t(d) * 2 + 0) * kF + i] = source.taps[d][sphere_data::kFarEar][i] / 32768.0f;
+        set.taps[(size_t(d) * 2 + 1) * kF + i] =
+            source.taps[d][sphere_data::kNearEar][i] / 32768.0f;
+      }
       const sphere_data::Direction& at = source.directions[d];
       corners.push_back({at.azimuth, at.elevation, d, false});
       // The half of the sphere on the left is the mirror image of the right.
       if (at.azimuth > 0.001f && at.azimuth < 179.999f && std::fabs(at.elevation) < 89.5f)
         corners.push_back({360.0f - at.azimuth, at.elevation, d, true});
     }
-    grids_[set].build(std::move(corners), nullptr);
+    set.grid.build(std::move(corners), nullptr);
   }
 }
 
-const float* SphereSets::response(int set, int response, int ear) const {
-  return &taps_[set & 1][(size_t(response) * 2 + ear) * kF];
-}
-
-std::unique_ptr<SphereTables> SphereTables::build(std::shared_ptr<const SphereSets> sets,
+std::unique_ptr<SphereTables> SphereTables::build(std::shared_ptr<const void> owner,
+                                                  std::vector<const SphereSource*> sources,
                                                   double rate, int partitions) {
-  if (!sets || !std::isfinite(rate) || rate <= 0.0) return nullptr;
+  if (!std::isfinite(rate) || rate <= 0.0) return nullptr;
   try {
-    return std::unique_ptr<SphereTables>(new SphereTables(std::move(sets), rate, partitions));
+    return std::unique_ptr<SphereTables>(
+        new SphereTables(std::move(owner), std::move(sources), rate, partitions));
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
 }
 
-SphereTables::SphereTables(std::shared_ptr<const SphereSets> sets, double rate, int partitions)
-    : sets_(std::move(sets)),
+SphereTables::SphereTables(std::shared_ptr<const void> owner,
+                           std::vector<const SphereSource*> sources, double rate, int partitions)
+    : owner_(std::move(owner)),
+      sources_(std::move(sources)),
       rate_(rate),
       partitions_(std::clamp(partitions, 1, SphereWork::kMaxSpan / kF)) {
   fractionalDelays();  // made here, off the audio thread
-  const BandLimitedResampler resampler(ResponseSets::kMeasurementRate, rate);
-  const bool exact = resampler.identity();
-  const int full = exact ? kF : resampler.fullLength(kF);
-  length_ = std::min(full, partitions_ * kF);
-  std::vector<float> work(static_cast<size_t>(full));
-  for (int set = 0; set < 2; ++set) {
-    int count = 0;
-    for (const SphereCorner& corner : sets_->grid(set).corners())
-      count = std::max(count, corner.response + 1);
-    responses_[set].resize(size_t(count) * 2 * length_);
-    arrivals_[set].resize(size_t(count) * 2);
+  length_ = partitions_ * kF;
+  for (const SphereSource* source : sources_) {
+    const BandLimitedResampler resampler(source->rate, rate);
+    const bool exact = resampler.identity();
+    const int full = exact ? source->length : resampler.fullLength(source->length);
+    length_ = std::min(length_, std::max(full, 1));
+  }
+  for (const SphereSource* source : sources_) {
+    const BandLimitedResampler resampler(source->rate, rate);
+    const bool exact = resampler.identity();
+    const int full = exact ? source->length : resampler.fullLength(source->length);
+    std::vector<float> work(static_cast<size_t>(std::max(full, length_)));
+    const int count = static_cast<int>(source->taps.size() / (2 * size_t(source->length)));
+    Prepared& prepared = prepared_.emplace_back();
+    prepared.responses.resize(size_t(count) * 2 * length_);
+    prepared.arrivals.resize(size_t(count) * 2);
     for (int r = 0; r < count; ++r) {
-      for (int ear = 0; ear < 2; ++ear) {
-        const float* measured = sets_->response(set, r, ear);
+      for (int channel = 0; channel < 2; ++channel) {
+        const float* measured = source->response(r, channel);
+        std::fill(work.begin(), work.end(), 0.0f);
         if (exact)
-          std::copy(measured, measured + kF, work.begin());
+          std::copy(measured, measured + source->length, work.begin());
         else
-          resampler.resample(measured, kF, 0.0, work.data(), full);
-        float* kept = &responses_[set][(size_t(r) * 2 + ear) * length_];
+          resampler.resample(measured, source->length, 0.0, work.data(), full);
+        float* kept = &prepared.responses[(size_t(r) * 2 + channel) * length_];
         std::copy(work.begin(), work.begin() + length_, kept);
-        arrivals_[set][size_t(r) * 2 + ear] = onsetTime(kept, length_);
+        prepared.arrivals[size_t(r) * 2 + channel] = onsetTime(kept, length_);
       }
     }
   }
 }
 
-const float* SphereTables::resampled(int set, int response, int ear) const {
-  return &responses_[set][(size_t(response) * 2 + ear) * length_];
+const float* SphereTables::resampled(int source, int response, int channel) const {
+  return &prepared_[source].responses[(size_t(response) * 2 + channel) * length_];
 }
 
-float SphereTables::arrival(int set, int response, int ear) const {
-  return arrivals_[set & 1][size_t(response) * 2 + ear];
+float SphereTables::arrival(int source, int response, int channel) const {
+  return prepared_[source].arrivals[size_t(response) * 2 + channel];
 }
 
-void SphereTables::buildFilterSpectra(int set, float azimuthDegrees, float elevationDegrees,
+void SphereTables::buildFilterSpectra(int source, float azimuthDegrees, float elevationDegrees,
                                       float* spectrum0, float* spectrum1, float scale, RealFft& fft,
                                       SphereWork& work) const {
-  set &= 1;
-  const SphereGrid& g = sets_->grid(set);
+  const SphereGrid& g = sources_[source]->grid;
   const SphereGrid::Blend blend = g.locate(azimuthDegrees, elevationDegrees);
   const int span = partitions_ * kF;
   for (int channel = 0; channel < 2; ++channel) {
-    // Output channel 1 is the right ear: a stored pair's near ear, unless mirrored.
+    // A mirrored corner gives each output channel the other ear's response.
     int response[3], ear[3];
     double arrival = 0.0;
     for (int k = 0; k < 3; ++k) {
       const SphereCorner& corner = g.corners()[blend.corner[k]];
       response[k] = corner.response;
-      ear[k] = ((channel == 1) != corner.mirrored) ? 0 : 1;
-      arrival += blend.weight[k] * double(this->arrival(set, response[k], ear[k]));
+      ear[k] = corner.mirrored ? 1 - channel : channel;
+      arrival += blend.weight[k] * double(this->arrival(source, response[k], ear[k]));
     }
     std::fill(work.taps, work.taps + span, 0.0f);
     for (int k = 0; k < 3; ++k) {
       if (blend.weight[k] <= 0.0f) continue;
       const double delay =
-          blend.weight[k] == 1.0f ? 0.0 : arrival - this->arrival(set, response[k], ear[k]);
-      addDelayed(resampled(set, response[k], ear[k]), length_, delay, blend.weight[k], work.taps,
+          blend.weight[k] == 1.0f ? 0.0 : arrival - this->arrival(source, response[k], ear[k]);
+      addDelayed(resampled(source, response[k], ear[k]), length_, delay, blend.weight[k], work.taps,
                  span);
     }
     float* out = channel == 0 ? spectrum0 : spectrum1;

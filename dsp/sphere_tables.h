@@ -27,22 +27,31 @@ namespace panner {
 
 class RealFft;
 
-// The two sets' measured directions, responses and triangulations at the measurement rate.
+// Measured directions on the sphere with their responses at the rate they were measured
+// at: a built-in set, or a user's own set (own_response_set.h).
+struct SphereSource {
+  SphereGrid grid;  // corners name the responses below; a mirrored corner exchanges the ears
+  double rate = 0.0;
+  int length = 0;           // taps per response
+  std::vector<float> taps;  // [response][channel][length]: channel 0 the left ear, 1 the right
+  const float* response(int index, int channel) const {
+    return &taps[(size_t(index) * 2 + channel) * length];
+  }
+};
+
+// The two built-in sets on the sphere (sphere_set_data.h), at the measurement rate.
 class SphereSets {
  public:
   SphereSets();
-  const SphereGrid& grid(int set) const { return grids_[set & 1]; }
-  // The responses of stored pair `response` of `set`: [near ear, far ear][kFrameSize].
-  const float* response(int set, int response, int ear) const;
+  const SphereSource& set(int index) const { return sets_[index & 1]; }
 
  private:
-  SphereGrid grids_[2];
-  std::vector<float> taps_[2];  // [response][ear][kFrameSize]
+  SphereSource sets_[2];
 };
 
 // What one filter build needs on the audio thread, owned by the engine.
 struct SphereWork {
-  static constexpr int kMaxSpan = 12 * engine::kFrameSize;
+  static constexpr int kMaxSpan = 66 * engine::kFrameSize;  // an own set's longest filters
   alignas(16) float taps[kMaxSpan];
   alignas(16) float transform[engine::kFftSize];
 };
@@ -50,32 +59,37 @@ struct SphereWork {
 class SphereTables {
  public:
   // Null when memory ran out. `partitions`: the horizontal tables' count at this rate (the
-  // sphere's filters are cut to the same span).
-  static std::unique_ptr<SphereTables> build(std::shared_ptr<const SphereSets> sets, double rate,
+  // sphere's filters are cut to the same span). The sources stay shared with the tables.
+  static std::unique_ptr<SphereTables> build(std::shared_ptr<const void> owner,
+                                             std::vector<const SphereSource*> sources, double rate,
                                              int partitions);
 
   double rate() const { return rate_; }
   int partitions() const { return partitions_; }
-  const SphereGrid& grid(int set) const { return sets_->grid(set); }
+  const SphereGrid& grid(int source) const { return sources_[source]->grid; }
 
   // Writes partitions() x kFftSize half-complex values per output channel: the filters of
-  // `set` for the direction, times `scale`.
-  void buildFilterSpectra(int set, float azimuthDegrees, float elevationDegrees, float* spectrum0,
-                          float* spectrum1, float scale, RealFft& fft, SphereWork& work) const;
-
-  // The arrival time of stored pair `response`'s ear, in samples at this rate (tests).
-  float arrival(int set, int response, int ear) const;
+  // source `source` for the direction, times `scale`.
+  void buildFilterSpectra(int source, float azimuthDegrees, float elevationDegrees,
+                          float* spectrum0, float* spectrum1, float scale, RealFft& fft,
+                          SphereWork& work) const;
 
  private:
-  SphereTables(std::shared_ptr<const SphereSets> sets, double rate, int partitions);
-  const float* resampled(int set, int response, int ear) const;
+  SphereTables(std::shared_ptr<const void> owner, std::vector<const SphereSource*> sources,
+               double rate, int partitions);
+  struct Prepared {
+    std::vector<float> responses;  // [response][channel][length]
+    std::vector<float> arrivals;   // [response][channel], samples at this rate
+  };
+  const float* resampled(int source, int response, int channel) const;
+  float arrival(int source, int response, int channel) const;
 
-  std::shared_ptr<const SphereSets> sets_;
+  std::shared_ptr<const void> owner_;  // keeps the sources alive
+  std::vector<const SphereSource*> sources_;
   double rate_;
   int partitions_;
-  int length_;                       // taps kept of each resampled response
-  std::vector<float> responses_[2];  // [response][ear][length_]
-  std::vector<float> arrivals_[2];   // [response][ear]
+  int length_ = 0;  // taps kept of each resampled response
+  std::vector<Prepared> prepared_;
 };
 
 // Where a response first reaches a tenth of its peak magnitude, in samples, interpolated

@@ -68,7 +68,7 @@ TEST(Sphere, MeasuredDirectionsGiveTheirMeasurementsAndThePoleIgnoresTheAzimuth)
 TEST(Sphere, WeightsAreAPartitionOfOneThatMovesContinuously) {
   const auto sets = sharedSphereSets();
   for (int set = 0; set < 2; ++set) {
-    const SphereGrid& grid = sets->grid(set);
+    const SphereGrid& grid = sets->set(set).grid;
     double largestJump = 0.0;
     for (float elevation = -60.0f; elevation <= 90.0f; elevation += 0.5f) {
       std::vector<double> previous;
