@@ -9,6 +9,7 @@
 #include "band_limited_resampler.h"
 #include "response_set_data.h"
 #include "spectral_blend.h"
+#include "sphere_grid.h"
 
 namespace panner {
 
@@ -82,8 +83,9 @@ double builtInEnergyStraightAhead() {
 
 struct RingMember {
   int measurement;
-  float angle;  // ours
-  float elevationOff;
+  float angle;         // ours
+  float elevationOff;  // from the ring's elevation
+  float elevation;
 };
 
 }  // namespace
@@ -141,7 +143,7 @@ bool prepareOwnResponseSet(const SofaMeasurements& in, OwnResponseSet& out, std:
     if (!std::isfinite(p[0]) || !(std::fabs(p[1] - elevation) <= kRingTolerance) ||
         !sameDistance(p[2], distance))
       continue;
-    ring.push_back({static_cast<int>(i), wrapDegrees(-p[0]), std::fabs(p[1] - elevation)});
+    ring.push_back({static_cast<int>(i), wrapDegrees(-p[0]), std::fabs(p[1] - elevation), p[1]});
   }
   std::sort(ring.begin(), ring.end(), [](const RingMember& a, const RingMember& b) {
     return a.angle < b.angle || (a.angle == b.angle && a.elevationOff < b.elevationOff);
@@ -166,16 +168,40 @@ bool prepareOwnResponseSet(const SofaMeasurements& in, OwnResponseSet& out, std:
     return false;
   }
 
+  // The directions above and below the ring at its distance, one per direction (the first
+  // of several at a pole).
+  std::vector<RingMember> offRing;
+  for (size_t i = 0; i < m; ++i) {
+    const float* p = &in.positions[3 * i];
+    if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !(std::fabs(p[1]) <= 90.0f) ||
+        std::fabs(p[1] - elevation) <= kRingTolerance || !sameDistance(p[2], distance))
+      continue;
+    const bool pole = std::fabs(p[1]) > 89.5f;
+    const float angle = pole ? 0.0f : wrapDegrees(-p[0]);
+    const bool again = std::any_of(offRing.begin(), offRing.end(), [&](const RingMember& o) {
+      return std::fabs(o.elevation - p[1]) < kSameAzimuth &&
+             (pole || std::fabs(std::remainder(o.angle - angle, 360.0f)) < kSameAzimuth);
+    });
+    if (!again) offRing.push_back({static_cast<int>(i), angle, std::fabs(p[1] - elevation), p[1]});
+  }
+  if (unique.size() + offRing.size() > static_cast<size_t>(kMaxDirections)) {
+    status = format("the file holds %g directions at one distance; the limit is %g",
+                    double(unique.size() + offRing.size()), kMaxDirections);
+    return false;
+  }
+
   // One half only (ours 0..180, or 180..360 with 0): mirrored onto the other half.
-  const bool right = std::all_of(unique.begin(), unique.end(),
-                                 [](const RingMember& r) { return r.angle <= 180.0f; });
-  const bool left = std::all_of(unique.begin(), unique.end(), [](const RingMember& r) {
-    return r.angle == 0.0f || r.angle >= 180.0f;
-  });
+  auto onRight = [](const RingMember& r) { return r.angle <= 180.0f; };
+  auto onLeft = [](const RingMember& r) { return r.angle == 0.0f || r.angle >= 180.0f; };
+  const bool right = std::all_of(unique.begin(), unique.end(), onRight) &&
+                     std::all_of(offRing.begin(), offRing.end(), onRight);
+  const bool left = std::all_of(unique.begin(), unique.end(), onLeft) &&
+                    std::all_of(offRing.begin(), offRing.end(), onLeft);
   const bool mirrored = right || left;
   const bool swapEars = !right && left;
   if (swapEars) {
     for (RingMember& r : unique) r.angle = r.angle == 0.0f ? 0.0f : 360.0f - r.angle;
+    for (RingMember& r : offRing) r.angle = r.angle == 0.0f ? 0.0f : 360.0f - r.angle;
     std::sort(unique.begin(), unique.end(),
               [](const RingMember& a, const RingMember& b) { return a.angle < b.angle; });
   }
@@ -187,6 +213,9 @@ bool prepareOwnResponseSet(const SofaMeasurements& in, OwnResponseSet& out, std:
         format("gaps too wide: %g degrees between neighbouring directions (the limit is 45)", gap);
     return false;
   }
+  // From here on the off-ring directions follow the ring's as rows of one list.
+  const size_t ringRows = unique.size();
+  unique.insert(unique.end(), offRing.begin(), offRing.end());
 
   // Each response delayed as the file says, checked for finite values.
   const double rate = in.sampleRate;
@@ -215,7 +244,7 @@ bool prepareOwnResponseSet(const SofaMeasurements& in, OwnResponseSet& out, std:
   try {
     shifted.assign(rows * 2 * static_cast<size_t>(shiftedLength), 0.0f);
   } catch (const std::bad_alloc&) {
-    status = "not enough memory for the ring";
+    status = "not enough memory for the set";
     return false;
   }
   for (size_t row = 0; row < rows; ++row) {
@@ -268,7 +297,7 @@ bool prepareOwnResponseSet(const SofaMeasurements& in, OwnResponseSet& out, std:
     return false;
   }
   if (rows * 2 * static_cast<size_t>(length) > kMaxValues) {
-    status = format("the ring is too large: %g directions of %g taps (at most %g values)",
+    status = format("the set is too large: %g directions of %g taps (at most %g values)",
                     double(rows), length, double(kMaxValues / 2));
     return false;
   }
@@ -280,11 +309,28 @@ bool prepareOwnResponseSet(const SofaMeasurements& in, OwnResponseSet& out, std:
   set.angles = angles;
   set.elevation = elevation;
   set.widestGap = gap;
-  set.taps.resize(rows * 2 * static_cast<size_t>(length));
+  set.taps.resize(ringRows * 2 * static_cast<size_t>(length));
+  set.offRingTaps.resize((rows - ringRows) * 2 * static_cast<size_t>(length));
   for (size_t r = 0; r < rows * 2; ++r)
-    std::copy_n(&shifted[r * shiftedLength] + trim, length, &set.taps[r * length]);
+    std::copy_n(
+        &shifted[r * shiftedLength] + trim, length,
+        r < ringRows * 2 ? &set.taps[r * length] : &set.offRingTaps[(r - ringRows * 2) * length]);
+  for (size_t r = ringRows; r < rows; ++r) {
+    set.offRingAngles.push_back(unique[r].angle);
+    set.offRingElevations.push_back(unique[r].elevation);
+  }
   const double level = std::sqrt(builtInEnergyStraightAhead() / energyStraightAhead(set));
   for (float& v : set.taps) v = static_cast<float>(v * level);
+  for (float& v : set.offRingTaps) v = static_cast<float>(v * level);
+  // Directions off the ring that leave gaps cannot make a sphere: the ring plays alone, as
+  // it did before sets covered the sphere, and the status says why.
+  std::string offRingGap;
+  SphereGrid grid;
+  if (set.offRingRows() > 0 && !ownSetSphereGrid(set, grid, &offRingGap)) {
+    set.offRingAngles.clear();
+    set.offRingElevations.clear();
+    set.offRingTaps.clear();
+  }
   std::string why;
   if (!checkOwnResponseSet(set, why)) {
     status = why;
@@ -294,6 +340,7 @@ bool prepareOwnResponseSet(const SofaMeasurements& in, OwnResponseSet& out, std:
   set.checksum = in.checksum;
   out = std::move(set);
   status = describeOwnResponseSet(out);
+  if (!offRingGap.empty()) status += "; the ring alone plays: off the ring " + offRingGap;
   return true;
 }
 
@@ -335,16 +382,70 @@ bool checkOwnResponseSet(OwnResponseSet& set, std::string& why) {
       return false;
     }
   }
+  // The directions above and below the ring.
+  const size_t off = set.offRingAngles.size();
+  if (off > 0) {
+    if (set.offRingElevations.size() != off || rows + off > static_cast<size_t>(kMaxDirections) ||
+        (rows + off) * 2 * static_cast<size_t>(set.length) > kMaxValues ||
+        set.offRingTaps.size() != off * 2 * static_cast<size_t>(set.length)) {
+      why = "the set's sizes lie outside the limits";
+      return false;
+    }
+    for (size_t i = 0; i < off; ++i) {
+      const float a = set.offRingAngles[i], e = set.offRingElevations[i];
+      if (!(a >= 0.0f && (set.mirrored ? a <= end : a < end)) || !(std::fabs(e) <= 90.0f) ||
+          std::fabs(e - set.elevation) <= kRingTolerance) {
+        why = format("a direction off the ring lies outside the sphere (%g, %g degrees)", a, e);
+        return false;
+      }
+    }
+    for (size_t r = 0; r < off * 2; ++r) {
+      const double e = spectral::energy(&set.offRingTaps[r * set.length], set.length);
+      if (!std::isfinite(e) || !(e > 0.0)) {
+        why = format(std::isfinite(e) ? "silent response at %g degrees, elevation %g"
+                                      : "non-finite values in the response at %g degrees, "
+                                        "elevation %g",
+                     set.offRingAngles[r / 2], set.offRingElevations[r / 2]);
+        return false;
+      }
+    }
+    SphereGrid grid;
+    std::string gap;
+    if (!ownSetSphereGrid(set, grid, &gap)) {
+      why = "gaps too wide: " + gap;
+      return false;
+    }
+  }
   if (set.name.size() > kMaxNameBytes) set.name.resize(kMaxNameBytes);
   return true;
 }
 
+bool ownSetSphereGrid(const OwnResponseSet& set, SphereGrid& grid, std::string* why) {
+  std::vector<SphereCorner> corners;
+  auto add = [&](float angle, float elevation, int response) {
+    corners.push_back({angle, elevation, response, false});
+    if (set.mirrored && angle > 0.0f && angle < 180.0f && std::fabs(elevation) <= 89.5f)
+      corners.push_back({360.0f - angle, elevation, response, true});
+  };
+  for (int row = 0; row < set.rows(); ++row) add(set.angles[row], set.elevation, row);
+  for (int row = 0; row < set.offRingRows(); ++row)
+    add(set.offRingAngles[row], set.offRingElevations[row], set.rows() + row);
+  return grid.build(std::move(corners), why);
+}
+
 std::string describeOwnResponseSet(const OwnResponseSet& set) {
   std::string text = set.name.empty() ? std::string("own set") : set.name;
-  text += format(": %g directions", set.rows());
+  text += format(": %g directions", set.rows() + set.offRingRows());
   if (set.mirrored) text += " (one half, mirrored)";
   text += format(", widest gap %g degrees", set.widestGap);
-  if (set.elevation != 0.0f) text += format(", at elevation %g (none at 0)", set.elevation);
+  if (set.offRingRows() > 0) {
+    const auto [low, high] =
+        std::minmax_element(set.offRingElevations.begin(), set.offRingElevations.end());
+    text += format(", elevations %g to %g", std::min(*low, set.elevation),
+                   std::max(*high, set.elevation));
+  } else if (set.elevation != 0.0f) {
+    text += format(", at elevation %g (none at 0)", set.elevation);
+  }
   text += format(", %g Hz, %.1f ms", set.rate, 1000.0 * set.length / set.rate);
   return text;
 }

@@ -1,6 +1,6 @@
-// A user's own response set: the horizontal ring of a SOFA file's measurements, made into
-// a set the engine serves like its built-in ones (own_set_tables.h prepares it for the
-// host's rate).
+// A user's own response set: a SOFA file's measurements on its horizontal ring and, where
+// the file measured them, above and below it, made into a set the engine serves like its
+// built-in ones (own_set_tables.h prepares it for the host's rate).
 //
 // From the file's measurements (SofaMeasurements, in the file's own conventions) to the ring
 // as used (OwnResponseSet):
@@ -16,8 +16,14 @@
 //    (what comes before -60 dB of a response's energy has arrived, in the earliest one), so
 //    the delays between the ears and between directions stay as measured;
 //  - tails are cut where less than -60 dB of a response's energy follows;
-//  - a ring that goes round the circle is kept as measured (a head is not symmetric); one
-//    that covers one half only is mirrored onto the other half, as the built-in sets are;
+//  - the directions above and below the ring at the ring's distance join it (one per
+//    direction; of several at a pole, one), so the set covers the sphere as measured; a file
+//    of one ring plays as a ring, on every elevation;
+//  - a set that goes round the circle is kept as measured (a head is not symmetric); one
+//    that covers one half only (azimuths 0..180 or 180..360) is mirrored onto the other
+//    half, as the built-in sets are;
+//  - the directions may leave no gap wider than 45 degrees, on a ring or between rings
+//    (sphere_grid.h);
 //  - level: one factor for the whole ring, chosen so that straight ahead (interpolated
 //    between the two nearest directions when none lies at 0) the two ears' responses, taken
 //    at 44.1 kHz, hold together the energy of the built-in fine set's 0-degree row. The
@@ -66,11 +72,21 @@ struct OwnResponseSet {
   std::string name;        // what the panel shows: the file's title, or its name
   uint32_t checksum = 0;   // CRC-32 of the file's bytes, to tell files apart
   float elevation = 0.0f;  // of the ring, degrees
-  float widestGap = 0.0f;  // degrees between neighbours, across the mirror line too
+  float widestGap = 0.0f;  // degrees between neighbours on the ring, across the mirror line too
+  // The directions above and below the ring: azimuths as `angles` has them (any order),
+  // elevations (-90..90), and taps as `taps` has them. Empty when the file measured the
+  // ring alone.
+  std::vector<float> offRingAngles;
+  std::vector<float> offRingElevations;
+  std::vector<float> offRingTaps;
 
   int rows() const { return static_cast<int>(angles.size()); }
+  int offRingRows() const { return static_cast<int>(offRingAngles.size()); }
   const float* response(int row, int channel) const {
     return taps.data() + (static_cast<size_t>(row) * 2 + channel) * length;
+  }
+  const float* offRingResponse(int row, int channel) const {
+    return offRingTaps.data() + (static_cast<size_t>(row) * 2 + channel) * length;
   }
 };
 
@@ -81,9 +97,12 @@ constexpr double kMaxRate = 384000.0;
 // Responses may last this long after the tail cut (20 ms: measured heads need 3 to 15).
 constexpr double kMaxSeconds = 0.020;
 constexpr float kMaxGapDegrees = 45.0f;
-constexpr int kMaxRows = 720;  // half-degree steps
-// Taps of the whole ring (rows x 2 x length): 4 MiB as floats in a saved project.
-constexpr size_t kMaxValues = size_t(1) << 20;
+constexpr int kMaxRows = 720;  // on the ring: half-degree steps
+// Directions of the whole set, the ring's included.
+constexpr int kMaxDirections = 2500;
+// Taps of the whole set (directions x 2 x length): 8 MiB as floats in a saved project, room
+// for 2,500 directions of 256 taps (then 5 MiB) or a ring of 720 of 20 ms at 48 kHz.
+constexpr size_t kMaxValues = size_t(1) << 21;
 // Files larger than this are refused before they are read.
 constexpr uint64_t kMaxFileBytes = uint64_t(128) << 20;
 // Names longer than this are shortened (a saved project carries the name).
@@ -100,7 +119,14 @@ bool prepareOwnResponseSet(const SofaMeasurements& in, OwnResponseSet& out, std:
 // silent responses. Fills its widestGap. False with `why` one line.
 bool checkOwnResponseSet(OwnResponseSet& set, std::string& why);
 
-// One line for the panel and the render tool: name, directions, widest gap, rate, length.
+// One line for the panel and the render tool: name, directions, widest gap, elevations
+// measured, rate, length.
 std::string describeOwnResponseSet(const OwnResponseSet& set);
+
+class SphereGrid;
+// The set's directions (ring and off-ring, a mirrored half seen from both sides) as a grid
+// whose corners number the ring's rows first, then the off-ring rows. False with `why`
+// naming a gap wider than 45 degrees.
+bool ownSetSphereGrid(const OwnResponseSet& set, SphereGrid& grid, std::string* why);
 
 }  // namespace panner

@@ -173,6 +173,18 @@ OwnSetTables::OwnSetTables(const OwnResponseSet& set, double rate) : rate_(rate)
       }
     }
   }
+  if (set.offRingRows() > 0) {
+    // The set was checked whole before (checkOwnResponseSet): a grid that fails here makes
+    // no tables, as memory running out does.
+    if (!ownSetSphereGrid(set, sphereSource_.grid, nullptr)) throw std::bad_alloc();
+    sphereSource_.rate = set.rate;
+    sphereSource_.length = set.length;
+    sphereSource_.taps = set.taps;
+    sphereSource_.taps.insert(sphereSource_.taps.end(), set.offRingTaps.begin(),
+                              set.offRingTaps.end());
+    sphere_ = SphereTables::build(nullptr, {&sphereSource_}, rate, partitions_);
+    if (!sphere_) throw std::bad_alloc();
+  }
 }
 
 float* OwnSetTables::gridSpectra(int point, int channel) {

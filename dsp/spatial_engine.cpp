@@ -179,7 +179,7 @@ struct SpatialEngine::State {
   const SphereTables* sphereInUse = nullptr;  // audio thread
   SphereWork sphereWork;
   // The horizontal filters while they are crossfaded with the sphere's near elevation 0.
-  alignas(16) float horizontal[2][ResponseTables::kMaxPartitions * kN];
+  alignas(16) float horizontal[2][kMaxP * kN];
   int partitions = 1;  // of the filter paths: the larger of the two slots' counts
   int slotPartitions[2] = {0, 0};
   std::atomic<float> degreesPerFrame{1.0f};  // the glide's step at the current rate
@@ -357,8 +357,10 @@ void SpatialEngine::fillSlot(const ResponseSetDescriptor& set, int path0, int pa
   State& s = *state;
   const int slot = path0 == kA0 ? 0 : 1;
   const bool own = &set == &s.ownDescriptor;
-  // An own set is measured on the horizontal ring only: every elevation takes the ring's.
-  const float elevation = own || !s.sphereInUse ? 0.0f : s.currentElevation;
+  // The sphere's tables of the set in use: none for an own set of one ring, which then plays
+  // its ring at every elevation.
+  const SphereTables* sphere = own ? s.ownInUse->sphere() : s.sphereInUse;
+  const float elevation = sphere ? s.currentElevation : 0.0f;
   if (s.slotSet[slot] == &set && s.slotAngle[slot] == s.currentAngle &&
       s.slotElevation[slot] == elevation)
     return;
@@ -370,24 +372,27 @@ void SpatialEngine::fillSlot(const ResponseSetDescriptor& set, int path0, int pa
   s.slotPartitions[slot] = partitions;
   float* h0 = s.h(path0);
   float* h1 = s.h(path1);
-  if (own) {
-    s.ownInUse->buildFilterSpectra(s.currentAngle, h0, h1, set.gain);
-  } else if (elevation == 0.0f) {
-    s.tablesInUse->buildFilterSpectra(set, s.currentAngle, h0, h1, set.gain);
+  // The horizontal ring's filters: the one-degree grid, blended in magnitude too.
+  auto horizontal = [&](float* to0, float* to1) {
+    if (own)
+      s.ownInUse->buildFilterSpectra(s.currentAngle, to0, to1, set.gain);
+    else
+      s.tablesInUse->buildFilterSpectra(set, s.currentAngle, to0, to1, set.gain);
+  };
+  if (elevation == 0.0f) {
+    horizontal(h0, h1);
   } else {
-    const int index = &set == &s.sets->set(0) ? 0 : 1;
-    s.sphereInUse->buildFilterSpectra(index, s.currentAngle, elevation, h0, h1, set.gain, s.fft,
-                                      s.sphereWork);
+    const int source = own || &set == &s.sets->set(0) ? 0 : 1;
+    sphere->buildFilterSpectra(source, s.currentAngle, elevation, h0, h1, set.gain, s.fft,
+                               s.sphereWork);
     // Up to the next ring the horizontal filters fade into the sphere's, so that leaving
     // elevation 0 changes the filters continuously.
-    const float ring = s.sphereInUse->grid(index).ringNextToHorizon(elevation);
+    const float ring = sphere->grid(source).ringNextToHorizon(elevation);
     const float toSphere = ring != 0.0f ? elevation / ring : 1.0f;
     if (toSphere < 1.0f) {
-      const int size = partitions * kN;
-      s.tablesInUse->buildFilterSpectra(set, s.currentAngle, s.horizontal[0], s.horizontal[1],
-                                        set.gain);
-      interpolate(s.horizontal[0], h0, toSphere, h0, size);
-      interpolate(s.horizontal[1], h1, toSphere, h1, size);
+      horizontal(s.horizontal[0], s.horizontal[1]);
+      interpolate(s.horizontal[0], h0, toSphere, h0, partitions * kN);
+      interpolate(s.horizontal[1], h1, toSphere, h1, partitions * kN);
     }
   }
   // A slot with fewer partitions than the other has zeros in the rest.

@@ -48,7 +48,8 @@ double builtInEnergyAhead() {
 
 TEST(OwnResponseSet, FullRingRunsClockwiseWithTheRightEarOnChannelOne) {
   SofaMeasurements m = ring(44100.0, 0.0f, 350.0f, 10.0f);
-  // Directions off the ring, and a second distance with fewer directions, are not used.
+  // A direction off the ring that leaves the sphere open, and a second distance with fewer
+  // directions, are not used: the ring plays alone, and the status says why.
   synthetic_head::addMeasurement(m, 45.0f, 30.0f, 1.5f);
   synthetic_head::addMeasurement(m, 45.0f, 0.0f, 0.5f);
   OwnResponseSet set;
@@ -59,6 +60,10 @@ TEST(OwnResponseSet, FullRingRunsClockwiseWithTheRightEarOnChannelOne) {
   EXPECT_FLOAT_EQ(set.widestGap, 10.0f);
   EXPECT_EQ(set.name, "synthetic head");
   EXPECT_NE(status.find("36 directions"), std::string::npos) << status;
+  EXPECT_NE(
+      status.find("the ring alone plays: off the ring a single measured direction at elevation 30"),
+      std::string::npos)
+      << status;
   // Our 90 (right) is the file's -90 = 270: the right ear, channel 1, hears it first.
   const int right = rowAt(set, 90.0f), left = rowAt(set, 270.0f);
   ASSERT_GE(right, 0);
@@ -169,10 +174,10 @@ TEST(OwnResponseSet, RefusalsNameTheProblemAndChangeNothing) {
       if (i % 1400 > 100) m.responses[i] = (i % 7 == 0) ? 0.1f : 0.0f;
   });
   add("too large", [](SofaMeasurements& m) {
-    // 720 directions of 800 taps at 44.1 kHz: more than a million values.
-    m = ring(44100.0, 0.0f, 359.5f, 0.5f, 800);
+    // 720 directions of 1500 taps at 96 kHz: more than two million values.
+    m = ring(96000.0, 0.0f, 359.5f, 0.5f, 1500);
     for (size_t i = 0; i < m.responses.size(); ++i)
-      if (i % 800 > 700) m.responses[i] = 0.05f;
+      if (i % 1500 > 1400) m.responses[i] = 0.05f;
   });
   for (const Case& c : cases) {
     OwnResponseSet set = before;
