@@ -1,5 +1,6 @@
-// Builds the C++ source of the response-set data (dsp/response_set_data.cpp) from a SOFA
-// file of head-related impulse responses measured on the horizontal plane at 44.1 kHz.
+// Builds the C++ source of the response-set data from a SOFA file of head-related impulse
+// responses measured at 44.1 kHz: the horizontal rings (dsp/response_set_data.cpp) and the
+// same sets on the whole measured sphere (dsp/sphere_set_data.cpp).
 #pragma once
 
 #include <string>
@@ -8,9 +9,14 @@ namespace response_sets {
 
 constexpr const char* kDefaultSofaPath = "/usr/share/libmysofa/MIT_KEMAR_normal_pinna.sofa";
 
-// Fills `source` with the complete text of the data file and returns true; on failure
-// returns false and puts a message for the user into `error`.
-bool generateResponseSetSource(const std::string& sofaPath, std::string& source,
-                               std::string& error);
+// The complete text of the two data files.
+struct Sources {
+  std::string rings;   // dsp/response_set_data.cpp
+  std::string sphere;  // dsp/sphere_set_data.cpp
+};
+
+// Fills `sources` and returns true; on failure returns false and puts a message for the user
+// into `error`.
+bool generateResponseSetSources(const std::string& sofaPath, Sources& sources, std::string& error);
 
 }  // namespace response_sets
