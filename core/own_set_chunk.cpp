@@ -29,8 +29,14 @@ float getFloat(const uint8_t*& p) {
   return v;
 }
 
+// Flags of the ring's header.
+constexpr uint32_t kMirrored = 1;
+constexpr uint32_t kOffRing = 2;  // the directions above and below the ring follow its taps
+
 std::size_t ringSize(const OwnResponseSet& set) {
-  return kRingHeader + set.name.size() + 4 * set.angles.size() + 4 * set.taps.size();
+  std::size_t size = kRingHeader + set.name.size() + 4 * set.angles.size() + 4 * set.taps.size();
+  if (set.offRingRows() > 0) size += 4 + 8 * set.offRingAngles.size() + 4 * set.offRingTaps.size();
+  return size;
 }
 
 }  // namespace
@@ -50,7 +56,7 @@ void writeOwnSetBlock(const OwnSetState& state, uint8_t* out) {
   put32(out, static_cast<uint32_t>(rateBits >> 32));
   put32(out, static_cast<uint32_t>(s.length));
   put32(out, static_cast<uint32_t>(s.angles.size()));
-  put32(out, s.mirrored ? 1u : 0u);
+  put32(out, (s.mirrored ? kMirrored : 0u) | (s.offRingRows() > 0 ? kOffRing : 0u));
   putFloat(out, s.elevation);
   put32(out, s.checksum);
   put32(out, static_cast<uint32_t>(s.name.size()));
@@ -58,6 +64,13 @@ void writeOwnSetBlock(const OwnSetState& state, uint8_t* out) {
   out += s.name.size();
   for (float a : s.angles) putFloat(out, a);
   for (float v : s.taps) putFloat(out, v);
+  if (s.offRingRows() == 0) return;
+  put32(out, static_cast<uint32_t>(s.offRingRows()));
+  for (int row = 0; row < s.offRingRows(); ++row) {
+    putFloat(out, s.offRingAngles[row]);
+    putFloat(out, s.offRingElevations[row]);
+  }
+  for (float v : s.offRingTaps) putFloat(out, v);
 }
 
 bool parseOwnSetBlock(const uint8_t* data, std::size_t size, OwnSetState& out) {
@@ -81,17 +94,31 @@ bool parseOwnSetBlock(const uint8_t* data, std::size_t size, OwnSetState& out) {
   const float elevation = getFloat(p);
   const uint32_t checksum = get32(p), nameLength = get32(p);
   // Each size within its limit before any product is formed, so nothing overflows.
-  if (flags > 1 || rows == 0 || rows > static_cast<uint32_t>(own_set::kMaxRows) || length == 0 ||
+  if (flags > (kMirrored | kOffRing) || rows == 0 ||
+      rows > static_cast<uint32_t>(own_set::kMaxRows) || length == 0 ||
       length > own_set::kMaxValues || nameLength > own_set::kMaxNameBytes ||
       std::size_t(rows) * 2 * length > own_set::kMaxValues)
     return false;
   const std::size_t values = std::size_t(rows) * 2 * length;
-  if (ring != kRingHeader + nameLength + 4 * std::size_t(rows) + 4 * values) return false;
+  const std::size_t ringPart = kRingHeader + nameLength + 4 * std::size_t(rows) + 4 * values;
+  // The directions off the ring: their count follows the ring's taps.
+  std::size_t offRows = 0;
+  if (flags & kOffRing) {
+    if (ring < ringPart + 4) return false;
+    const uint8_t* at = data + kOwnSetBlockHeader + ringPart;
+    offRows = get32(at);
+    if (offRows == 0 || rows + offRows > static_cast<std::size_t>(own_set::kMaxDirections) ||
+        (rows + offRows) * 2 * length > own_set::kMaxValues ||
+        ring != ringPart + 4 + 8 * offRows + 4 * offRows * 2 * length)
+      return false;
+  } else if (ring != ringPart) {
+    return false;
+  }
   try {
     auto set = std::make_shared<OwnResponseSet>();
     set->rate = rate;
     set->length = static_cast<int32_t>(length);
-    set->mirrored = flags == 1;
+    set->mirrored = (flags & kMirrored) != 0;
     set->elevation = elevation;
     set->checksum = checksum;
     set->name.assign(reinterpret_cast<const char*>(p), nameLength);
@@ -100,6 +127,17 @@ bool parseOwnSetBlock(const uint8_t* data, std::size_t size, OwnSetState& out) {
     for (float& a : set->angles) a = getFloat(p);
     set->taps.resize(values);
     for (float& v : set->taps) v = getFloat(p);
+    if (offRows > 0) {
+      p += 4;  // the count, read above
+      set->offRingAngles.resize(offRows);
+      set->offRingElevations.resize(offRows);
+      for (std::size_t row = 0; row < offRows; ++row) {
+        set->offRingAngles[row] = getFloat(p);
+        set->offRingElevations[row] = getFloat(p);
+      }
+      set->offRingTaps.resize(offRows * 2 * length);
+      for (float& v : set->offRingTaps) v = getFloat(p);
+    }
     state.set = std::move(set);
   } catch (const std::bad_alloc&) {
     return false;

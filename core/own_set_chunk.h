@@ -1,5 +1,6 @@
 // The own response set as the state chunk carries it (docs/chunk-format.md, from minor
-// version 2): the switch (parameter 23) and the ring as used, so a project or preset
+// version 2): the switch (parameter 23) and the set as used (its ring, and the directions
+// above and below it when it has them, flagged in the ring's header), so a project or preset
 // reloads to the same sound without the SOFA file. Bytes only; what the ring holds is
 // checked by checkOwnResponseSet when it is applied.
 #pragma once
@@ -23,9 +24,11 @@ struct OwnSetState {
 // flags, elevation, checksum, name length).
 constexpr std::size_t kOwnSetBlockHeader = 8;
 constexpr std::size_t kRingHeader = 32;
-// The largest block: the longest name, the most directions and taps the limits allow.
+// The largest block: the longest name, the most directions and taps the limits allow (on
+// and off the ring: 8 MiB of taps, 8 MiB and 40 KiB in all).
 constexpr std::size_t kMaxOwnSetBlock = kOwnSetBlockHeader + kRingHeader + own_set::kMaxNameBytes +
-                                        4 * own_set::kMaxRows + 4 * own_set::kMaxValues;
+                                        4 * own_set::kMaxRows + 4 + 8 * own_set::kMaxDirections +
+                                        4 * own_set::kMaxValues;
 
 std::size_t ownSetBlockSize(const OwnSetState& state);
 // Writes ownSetBlockSize(state) bytes at `out`.

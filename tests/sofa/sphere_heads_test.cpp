@@ -20,6 +20,7 @@
 #include "sofa_file.h"
 #include "spatial_engine.h"
 #include "spectral_blend.h"
+#include "sphere_grid.h"
 
 namespace panner {
 namespace {
@@ -51,18 +52,19 @@ void impulseAt(SpatialEngine& engine, float azimuth, float elevation, int frames
 
 // Levels of the third-octave bands 200 Hz .. 16 kHz in dB, from one transform of the
 // response (a fast stand-in for thirdOctaveLevels, which samples each band point by point).
-std::vector<double> bandLevels(const std::vector<double>& x) {
+std::vector<double> bandLevels(const std::vector<double>& x, double rate = kRate) {
+  // Per second of response, so that the levels are the same at every rate.
   std::vector<spectral::Complex> spectrum(4096);
   std::copy(x.begin(), x.begin() + std::min<size_t>(x.size(), spectrum.size()), spectrum.begin());
   spectral::transform(spectrum, false);
   std::vector<double> levels;
   for (int band = -7; band <= 12; ++band) {
     const double centre = 1000.0 * std::pow(2.0, band / 3.0);
-    const int low = static_cast<int>(std::ceil(centre * std::pow(2.0, -1.0 / 6.0) / kRate * 4096));
-    const int high = static_cast<int>(centre * std::pow(2.0, 1.0 / 6.0) / kRate * 4096);
+    const int low = static_cast<int>(std::ceil(centre * std::pow(2.0, -1.0 / 6.0) / rate * 4096));
+    const int high = static_cast<int>(centre * std::pow(2.0, 1.0 / 6.0) / rate * 4096);
     double sum = 0.0;
     for (int k = low; k <= high; ++k) sum += std::norm(spectrum[k]);
-    levels.push_back(10.0 * std::log10(sum / (high - low + 1) + 1e-30));
+    levels.push_back(10.0 * std::log10(sum / (high - low + 1) / rate + 1e-30));
   }
   return levels;
 }
@@ -149,6 +151,128 @@ TEST(SphereHeads, MitKemarEveryMeasuredDirectionThroughTheBuiltInAndTheOwnSet) {
       EXPECT_LE(f.ild, 0.5) << names[which] << " ring " << elevation;
       EXPECT_LE(median, 1.0) << names[which] << " ring " << elevation;
       EXPECT_LE(which == 0 ? most : f.bandWorst, 3.0) << names[which] << " ring " << elevation;
+    }
+  }
+}
+
+// How far a pair of ear responses is from the file's: the arrival difference between the
+// ears (us), their level difference (dB), and the third-octave bands after the overall level.
+struct CueErrors {
+  double itd = 0.0, ild = 0.0, bandMedian = 0.0, bandWorst = 0.0;
+  std::vector<double> bands;
+  int count = 0;
+  void add(const quendral_test::Ears& played, double playedRate, const quendral_test::Ears& heard) {
+    ++count;
+    itd += std::fabs(quendral_test::itdMicroseconds(played[0], played[1], playedRate) -
+                     quendral_test::itdMicroseconds(heard[0], heard[1], kRate));
+    ild += std::fabs(quendral_test::levelDb(played[1]) - quendral_test::levelDb(played[0]) -
+                     quendral_test::levelDb(heard[1]) + quendral_test::levelDb(heard[0]));
+    std::vector<double> differences;
+    for (int ear = 0; ear < 2; ++ear) {
+      const std::vector<double> a = bandLevels(played[ear], playedRate), b = bandLevels(heard[ear]);
+      for (size_t k = 0; k < a.size(); ++k) differences.push_back(a[k] - b[k]);
+    }
+    double mean = 0.0;
+    for (double d : differences) mean += d / differences.size();
+    for (double d : differences) bands.push_back(std::fabs(d - mean));
+  }
+  void finish() {
+    itd /= count;
+    ild /= count;
+    std::sort(bands.begin(), bands.end());
+    bandMedian = bands[bands.size() / 2];
+    bandWorst = bands.back();
+  }
+};
+
+// Directions held out of the MIT head (every second one of the ring at +20, and the whole
+// ring at +30) and played from the rest: the aligned blend against a plain blend of the same
+// triangle and the nearest measured direction, at the file's rate and at 48 and 96 kHz.
+TEST(SphereHeads, HeldOutDirectionsAreRebuiltBetterByTheAlignedBlend) {
+  QUENDRAL_REQUIRE_PACKAGE(std::filesystem::exists(kMitKemar),
+                           kMitKemar << " (Debian: libmysofa1)");
+  std::ifstream file(kMitKemar, std::ios::binary);
+  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), {});
+  SofaMeasurements all, kept;
+  std::string why;
+  ASSERT_TRUE(readSofaMeasurements(bytes.data(), bytes.size(), "MIT", all, why)) << why;
+  kept = all;
+  kept.positions.clear(), kept.responses.clear(), kept.delays.clear();
+  kept.count = 0;
+  std::vector<int> heldOut;
+  int evenOnRing = 0;
+  for (int m = 0; m < all.count; ++m) {
+    const float elevation = all.positions[3 * m + 1];
+    const bool out = elevation == 30.0f || (elevation == 20.0f && evenOnRing++ % 2 == 1);
+    if (out) {
+      heldOut.push_back(m);
+      continue;
+    }
+    ++kept.count;
+    kept.positions.insert(kept.positions.end(), &all.positions[3 * m], &all.positions[3 * m + 3]);
+    kept.delays.insert(kept.delays.end(), &all.delays[2 * m], &all.delays[2 * m + 2]);
+    kept.responses.insert(kept.responses.end(), &all.responses[size_t(m) * 2 * all.taps],
+                          &all.responses[size_t(m + 1) * 2 * all.taps]);
+  }
+  auto set = std::make_shared<OwnResponseSet>();
+  std::string status;
+  ASSERT_TRUE(prepareOwnResponseSet(kept, *set, status)) << status;
+  SphereGrid grid;
+  ASSERT_TRUE(ownSetSphereGrid(*set, grid, &why)) << why;
+  auto row = [&](int response, int channel) {
+    return response < set->rows() ? set->response(response, channel)
+                                  : set->offRingResponse(response - set->rows(), channel);
+  };
+  for (double rate : {kRate, 48000.0, 96000.0}) {
+    SpatialEngine engine;
+    ASSERT_TRUE(engine.setSampleRate(rate));
+    ASSERT_TRUE(engine.setOwnResponseSet(set));
+    engine.useOwnSet.store(true);
+    CueErrors aligned, plain, nearest;
+    for (int m : heldOut) {
+      const float azimuth = std::fmod(360.0f - all.positions[3 * m], 360.0f);
+      const float elevation = all.positions[3 * m + 1];
+      quendral_test::Ears heard, played;
+      for (int ear = 0; ear < 2; ++ear) {
+        const float* r = &all.responses[(size_t(m) * 2 + ear) * all.taps];
+        heard[ear].assign(r, r + all.taps);
+      }
+      impulseAt(engine, azimuth, elevation, rate > kRate ? 10 : 5, played);
+      aligned.add(played, rate, heard);
+      if (rate != kRate) continue;
+      const SphereGrid::Blend blend = grid.locate(azimuth, elevation);
+      const int best =
+          static_cast<int>(std::max_element(blend.weight, blend.weight + 3) - blend.weight);
+      quendral_test::Ears mixed, chosen;
+      for (int channel = 0; channel < 2; ++channel) {
+        mixed[channel].assign(set->length, 0.0);
+        chosen[channel].assign(set->length, 0.0);
+        for (int k = 0; k < 3; ++k) {
+          const SphereCorner& corner = grid.corners()[blend.corner[k]];
+          const float* r = row(corner.response, corner.mirrored ? 1 - channel : channel);
+          for (int i = 0; i < set->length; ++i) {
+            mixed[channel][i] += blend.weight[k] * r[i];
+            if (k == best) chosen[channel][i] = r[i];
+          }
+        }
+      }
+      plain.add(mixed, kRate, heard);
+      nearest.add(chosen, kRate, heard);
+    }
+    for (CueErrors* e : {&aligned, &plain, &nearest})
+      if (e->count > 0) e->finish();
+    const char* names[3] = {"aligned", "plain", "nearest"};
+    CueErrors* methods[3] = {&aligned, &plain, &nearest};
+    for (int k = 0; k < (rate == kRate ? 3 : 1); ++k)
+      std::printf(
+          "%5.0f Hz, %d held out, %-7s: ITD error %5.1f us, ILD error %.2f dB, "
+          "bands median %.2f dB, worst %.2f dB\n",
+          rate, methods[k]->count, names[k], methods[k]->itd, methods[k]->ild,
+          methods[k]->bandMedian, methods[k]->bandWorst);
+    EXPECT_LE(aligned.itd, 1e6 / kRate) << rate;
+    if (rate == kRate) {
+      EXPECT_LT(aligned.bandMedian, plain.bandMedian);
+      EXPECT_LT(aligned.bandMedian, nearest.bandMedian);
     }
   }
 }
