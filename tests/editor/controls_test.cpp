@@ -31,13 +31,10 @@ const CColor kClip{255, 0, 5, 255};
 ::testing::AssertionResult near(const CColor& actual, const CColor& expected, int tolerance = 2) {
   if (std::abs(actual.red - expected.red) <= tolerance &&
       std::abs(actual.green - expected.green) <= tolerance &&
-      std::abs(actual.blue - expected.blue) <= tolerance) {
+      std::abs(actual.blue - expected.blue) <= tolerance)
     return ::testing::AssertionSuccess();
-  }
   return ::testing::AssertionFailure()
-         << "got (" << int(actual.red) << ", " << int(actual.green) << ", " << int(actual.blue)
-         << "), expected (" << int(expected.red) << ", " << int(expected.green) << ", "
-         << int(expected.blue) << ")";
+         << "got " << int(actual.red) << "," << int(actual.green) << "," << int(actual.blue);
 }
 
 struct Panel : ::testing::Test {
@@ -223,32 +220,29 @@ struct Meter : Panel {
   }
 };
 
-TEST_F(Meter, SegmentsAreDiscsEighteenPixelsApart) {
-  show(0.0f);
-  // Twelve discs 18 pixels apart: each one's rim, the gaps white.
-  for (int i = 0; i < VGVertMeter::kSegments; ++i) {
-    EXPECT_TRUE(near(pixel(415 + 8, 35 + 2 + 18 * i), kDefaults[1])) << "segment rim " << i;
-    EXPECT_EQ(pixel(415 + 8, 35 + 17 + 18 * i), kWhiteCColor) << "gap below disc " << i;
-  }
-}
-
+// Segment i lights when the level lies above its mark; above 0 dB the lit ones turn to
+// the clip colour.
 TEST_F(Meter, LevelsLightSegmentsAboveTheirMarks) {
-  show(0.5f);  // about -6 dB: -9 dB and below lit
-  for (int i = 0; i < 12; ++i) EXPECT_TRUE(near(segment(i), i >= 4 ? kLit : kPale)) << i;
-
-  show(meter->getSegmentLevel(5));  // exactly on a mark: that segment stays unlit
-  EXPECT_TRUE(near(segment(5), kPale));
-  EXPECT_TRUE(near(segment(6), kLit));
-
-  show(2.5f);
-  for (int i = 0; i < 12; ++i) EXPECT_TRUE(near(segment(i), kClip)) << i;
-
-  show(1.5f);
-  EXPECT_TRUE(near(segment(0), kPale));
-  for (int i = 1; i < 12; ++i) EXPECT_TRUE(near(segment(i), kClip)) << i;
-
-  show(std::nanf(""));
-  for (int i = 0; i < 12; ++i) EXPECT_TRUE(near(segment(i), kPale)) << i;
+  const struct {
+    float level;
+    const char* expected;  // segments 0 (top) to 11: p pale, l lit, c clip
+  } cases[] = {
+      {0.5f, "ppppllllllll"},                       // about -6 dB: -9 dB and below
+      {meter->getSegmentLevel(5), "ppppppllllll"},  // exactly on a mark: unlit
+      {2.5f, "cccccccccccc"},
+      {1.5f, "pccccccccccc"},
+      {std::nanf(""), "pppppppppppp"},
+  };
+  for (const auto& c : cases) {
+    show(c.level);
+    for (int i = 0; i < VGVertMeter::kSegments; ++i) {
+      const char k = c.expected[i];
+      EXPECT_TRUE(near(segment(i), k == 'p'   ? kPale
+                                   : k == 'l' ? kLit
+                                              : kClip))
+          << c.level << " segment " << i;
+    }
+  }
 }
 
 TEST(MeterColours, ClipColourFollowsTheLargestComponent) {
