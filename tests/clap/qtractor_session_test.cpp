@@ -13,6 +13,7 @@
 #include <signal.h>
 #include <zlib.h>
 
+#include <cstring>
 #include <regex>
 #include <string>
 #include <vector>
@@ -49,6 +50,8 @@ std::string replaced(std::string text, const std::string& key, const std::string
   return text.replace(text.find(key), key.size(), value);
 }
 
+constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
 // What Qtractor writes for a state: qCompress's framing (length, big-endian, then zlib) in
 // base64; and back, skipping the line breaks and indentation it puts between base64 lines.
 std::string qtractorState(const std::vector<uint8_t>& chunk) {
@@ -57,27 +60,25 @@ std::string qtractorState(const std::vector<uint8_t>& chunk) {
   compress(packed.data() + 4, &size, chunk.data(), chunk.size());
   for (int i = 0; i < 4; ++i) packed[i] = static_cast<uint8_t>(chunk.size() >> (24 - 8 * i));
   packed.resize(4 + size);
-  const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   std::string text;
-  for (size_t i = 0; i < packed.size(); i += 3) {
-    uint32_t group = packed[i] << 16;
-    if (i + 1 < packed.size()) group |= packed[i + 1] << 8;
-    if (i + 2 < packed.size()) group |= packed[i + 2];
-    for (size_t k = 0; k < 4; ++k)
-      text += i + k <= packed.size() ? alphabet[group >> (18 - 6 * k) & 63] : '=';
+  uint32_t bits = 0;
+  int count = 0;
+  for (uint8_t byte : packed) {
+    bits = bits << 8 | byte;
+    for (count += 8; count >= 6;) text += kBase64[bits >> (count -= 6) & 63];
   }
-  return text;
+  if (count > 0) text += kBase64[bits << (6 - count) & 63];
+  return text + std::string((4 - text.size() % 4) % 4, '=');
 }
 
 std::vector<uint8_t> chunkOf(const std::string& text) {
-  const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   std::vector<uint8_t> packed;
   uint32_t bits = 0;
   int count = 0;
   for (char c : text) {
-    const size_t v = alphabet.find(c);
-    if (v == std::string::npos) continue;
-    bits = bits << 6 | static_cast<uint32_t>(v);
+    const char* digit = c != 0 ? std::strchr(kBase64, c) : nullptr;
+    if (digit == nullptr) continue;
+    bits = bits << 6 | static_cast<uint32_t>(digit - kBase64);
     if ((count += 6) >= 8) packed.push_back(static_cast<uint8_t>(bits >> (count -= 8)));
   }
   if (packed.size() < 4) return {};
@@ -141,12 +142,8 @@ TEST(ClapInQtractor, TheStateSurvivesASessionSavedAndReopened) {
   source->setParam(kGain, 0.3);
   source->setParam(kFilterNumber, 1.0);
   source->flush();
-  const std::vector<double> given = [&] {
-    std::vector<double> values;
-    for (const claphost::ParamDescription& p : source->params())
-      values.push_back(source->value(p.id));
-    return values;
-  }();
+  std::vector<double> given;
+  for (const claphost::ParamDescription& p : source->params()) given.push_back(source->value(p.id));
 
   ScratchFolder scratch;
   ASSERT_FALSE(scratch.path().empty());
