@@ -115,6 +115,8 @@ TEST(Lv2Ports, PortValuesMapToParametersAndBack) {
   EXPECT_TRUE(std::isnan(normalisedFromPortValue(kParamGain, std::nanf(""))));
 }
 
+// A report 11025 frames into a block is a quarter of a second after the block's start; the
+// position moves on at the reported tempo, counting eighth notes as half a quarter note.
 TEST(Lv2Timeline, PositionMovesOnAtTheReportedTempoAndSpeed) {
   HostTimeline timeline;
   timeline.setSampleRate(kRate);
@@ -122,25 +124,18 @@ TEST(Lv2Timeline, PositionMovesOnAtTheReportedTempoAndSpeed) {
   bool playing = false;
   EXPECT_FALSE(timeline.tempo(bpm));
   HostTimeline::Report report;
-  report.hasTempo = report.hasBeat = report.hasSpeed = true;
+  report.hasTempo = report.hasBeat = report.hasSpeed = report.hasBeatUnit = true;
   report.beatsPerMinute = 120.0;
-  report.beat = 8.0;
-  report.speed = 1.0;
-  timeline.report(report, 0);
-  timeline.advance(22050);  // half a second: one quarter note at 120
-  ASSERT_TRUE(timeline.position(quarterNotes, playing));
-  EXPECT_DOUBLE_EQ(quarterNotes, 9.0);
-  EXPECT_TRUE(playing);
-  // A report 11025 frames into a block is a quarter of a second after its start; eighth
-  // notes as beats count half a quarter note each.
   report.beat = 16.0;
-  report.hasBeatUnit = true;
+  report.speed = 1.0;
   report.beatUnit = 8;
   timeline.report(report, 11025);
+  timeline.advance(22050);
   ASSERT_TRUE(timeline.tempo(bpm));
   EXPECT_DOUBLE_EQ(bpm, 60.0);
   ASSERT_TRUE(timeline.position(quarterNotes, playing));
-  EXPECT_DOUBLE_EQ(quarterNotes, 8.0 - 0.25);
+  EXPECT_DOUBLE_EQ(quarterNotes, 8.0 + 0.25);
+  EXPECT_TRUE(playing);
 }
 
 // Without any feature the plug-in runs, reports its latency and starts at the ports'

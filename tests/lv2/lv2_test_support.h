@@ -38,9 +38,6 @@ class ScratchFolder {
   ~ScratchFolder() {
     if (!root_.empty()) fs::remove_all(root_);
   }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
   const fs::path& path() const { return root_; }
   fs::path operator/(const std::string& name) const { return root_ / name; }
 
@@ -56,12 +53,7 @@ inline std::string readText(const fs::path& path) {
 // Quotes one argument for /bin/sh.
 inline std::string shellQuoted(const std::string& text) {
   std::string quoted = "'";
-  for (char c : text) {
-    if (c == '\'')
-      quoted += "'\\''";
-    else
-      quoted += c;
-  }
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return quoted + "'";
 }
 
@@ -117,9 +109,6 @@ class BackgroundProgram {
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
   }
-  BackgroundProgram(const BackgroundProgram&) = delete;
-  BackgroundProgram& operator=(const BackgroundProgram&) = delete;
-
   bool running() const { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
 
  private:
