@@ -33,6 +33,24 @@ void settle(render::PluginProcessor& plugin, double rate = kRate) {
   render(plugin, std::vector<float>(static_cast<std::size_t>(rate), 0.0f));
 }
 
+// The bank in `chunk` with an own set of `rows` directions, `length` taps each, switched on.
+std::vector<uint8_t> withOwnSet(const std::vector<uint8_t>& chunk, int rows, int length) {
+  panner::chunk::BankState bank;
+  if (!panner::chunk::parseBank(chunk.data(), chunk.size(), bank)) return {};
+  auto set = std::make_shared<panner::OwnResponseSet>();
+  set->rate = 44100.0;
+  set->length = length;
+  set->name = "test head";
+  for (int row = 0; row < rows; ++row) set->angles.push_back(360.0f * row / rows);
+  set->taps.assign(set->angles.size() * 2 * static_cast<size_t>(length), 0.0f);
+  std::mt19937 generator(5);
+  for (float& tap : set->taps) tap = std::uniform_real_distribution<float>(-0.1f, 0.1f)(generator);
+  bank.own = {true, set};
+  std::vector<uint8_t> bytes(panner::chunk::bankChunkSize(bank));
+  bytes.resize(panner::chunk::writeBank(bank, bytes.data()));
+  return bytes;
+}
+
 using Behaviour = EveryFormat;
 
 TEST_P(Behaviour, IsAMonoToStereoEffectOneFrameLate) {
@@ -369,6 +387,7 @@ struct StateCase {
   const char* name;
   Settings settings;
   int frames;  // rendered before the save
+  bool ownSet = false;
 };
 
 const StateCase kStateCases[] = {
@@ -384,6 +403,8 @@ const StateCase kStateCases[] = {
     {"angle set after the position, mid-glide", {{kLfoPosition, 0.3f}, {kAngle, 0.6f}}, 20},
     // A long free run: the position is kept finer than the chunk's 32-bit position alone.
     {"LFO running freely for long", {{kLfoSpeed, 0.685f}}, 333},
+    // An own set plays alike in every format.
+    {"own set on", {{kAngle, 0.3f}}, 20, true},
 };
 
 TEST_P(Behaviour, StateSavedByOneFormatRestoresInEvery) {
@@ -392,6 +413,9 @@ TEST_P(Behaviour, StateSavedByOneFormatRestoresInEvery) {
     SCOPED_TRACE(c.name);
     auto source = open();
     source->selectProgram(2);
+    if (c.ownSet) {
+      ASSERT_TRUE(source->setStateChunk(withOwnSet(source->stateChunk(false), 72, 200), false));
+    }
     apply(*source, c.settings);
     render(*source, noise(static_cast<std::size_t>(c.frames) * kFrame, 3));
     std::vector<uint8_t> chunk = source->stateChunk(false);
@@ -400,6 +424,9 @@ TEST_P(Behaviour, StateSavedByOneFormatRestoresInEvery) {
     std::snprintf(bank.programs[4].name, sizeof bank.programs[4].name, "Swirl");
     chunk.resize(panner::chunk::bankChunkSize(bank));
     chunk.resize(panner::chunk::writeBank(bank, chunk.data()));
+    // A restored own set fades in as a switched one does: compared once both are steady.
+    const std::vector<float> fade(c.ownSet ? 2 * static_cast<std::size_t>(kRate) : 0, 0.0f);
+    render(*source, fade);
     const Channels original = render(*source, input);
     for (const PluginFormat& target : pluginFormats()) {
       SCOPED_TRACE(target.name);
@@ -411,6 +438,7 @@ TEST_P(Behaviour, StateSavedByOneFormatRestoresInEvery) {
       ASSERT_TRUE(panner::chunk::parseBank(again.data(), again.size(), restored));
       EXPECT_EQ(restored.currentProgram, bank.currentProgram);
       EXPECT_EQ(std::memcmp(restored.programs, bank.programs, sizeof bank.programs), 0);
+      render(*copy, fade);
       // The first two frames still hold each instance's own history.
       EXPECT_LE(largestDifference(render(*copy, input), original, 2 * kFrame), 0.0);
     }
@@ -421,21 +449,9 @@ TEST_P(Behaviour, StateSavedByOneFormatRestoresInEvery) {
 // a 360-direction head of 14 ms is already 1.8 MB of state.
 TEST_P(Behaviour, TheLargestOwnSetTravelsInTheState) {
   auto plugin = open();
-  std::vector<uint8_t> bytes = plugin->stateChunk(false);
-  panner::chunk::BankState bank;
-  ASSERT_TRUE(panner::chunk::parseBank(bytes.data(), bytes.size(), bank));
-  auto set = std::make_shared<panner::OwnResponseSet>();
-  set->rate = 44100.0;
-  set->length = 728;
-  set->name = "largest head";
-  for (int row = 0; row < panner::own_set::kMaxRows; ++row) set->angles.push_back(0.5f * row);
-  set->taps.assign(set->angles.size() * 2 * static_cast<size_t>(set->length), 0.0f);
-  for (size_t i = 0; i < set->taps.size(); i += static_cast<size_t>(set->length))
-    set->taps[i + 10] = 0.5f;
-  ASSERT_LE(set->taps.size(), panner::own_set::kMaxValues);
-  bank.own = {true, set};
-  bytes.resize(panner::chunk::bankChunkSize(bank));
-  bytes.resize(panner::chunk::writeBank(bank, bytes.data()));
+  const std::vector<uint8_t> bytes =
+      withOwnSet(plugin->stateChunk(false), panner::own_set::kMaxRows, 728);
+  ASSERT_LE(panner::own_set::kMaxRows * 2 * 728, panner::own_set::kMaxValues);
   ASSERT_GT(bytes.size(), 4u << 20);
   ASSERT_TRUE(plugin->setStateChunk(bytes, false));
   EXPECT_EQ(plugin->stateChunk(false).size(), bytes.size());
