@@ -1,12 +1,13 @@
-// The editor's simple controls drawn headless at the panel's positions: what a user sees
-// at known pixels, and what a click does.
+// The editor's lamp button and level meter drawn headless at the panel's positions: what a
+// user sees at known pixels, and what a click does; which buttons and modifiers the
+// controls answer. The whole panel is in editor_panel_test.cpp and, in a real window through
+// every format, in editor_window_test.cpp.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <vector>
 
-#include "editor/ars_draw_context.h"
 #include "editor/vg_bottom_label.h"
 #include "editor/vg_logo.h"
 #include "editor/vg_simple_label.h"
@@ -64,12 +65,6 @@ struct Panel : ::testing::Test {
     for (int y = r.top; y < r.bottom; ++y)
       for (int x = r.left; x < r.right; ++x) count += pixel(x, y).red < 110 ? 1 : 0;
     return count;
-  }
-  std::vector<CColor> snapshot(const CRect& r) {
-    std::vector<CColor> out;
-    for (int y = r.top; y < r.bottom; ++y)
-      for (int x = r.left; x < r.right; ++x) out.push_back(pixel(x, y));
-    return out;
   }
 };
 
@@ -136,77 +131,6 @@ TEST_F(Panel, OnlyTheLeftButtonActsAndModifiersAskTheListener) {
   ASSERT_EQ(listener.changes.size(), 1u);
 }
 
-TEST_F(Panel, TargetButtonStatesAndColourSetFollowedAtEveryDraw) {
-  auto* target = add<VGTargetButton>(CRect(415, 300, 432, 317), 23);
-  EXPECT_EQ(target->getValue(), 0.0f);
-  frame->idle();
-  const CPoint centre(415 + 8, 300 + 8);
-  EXPECT_TRUE(near(pixel(centre.x, centre.y), kPale));
-  EXPECT_EQ(pixel(415 + 4, 300 + 8), kWhiteCColor) << "white band";
-  EXPECT_TRUE(near(pixel(415 + 2, 300 + 8), kDefaults[1])) << "outer ring";
-  EXPECT_EQ(pixel(415, 300), kWhiteCColor) << "corner outside the ring";
-
-  click(centre, kLButton);
-  EXPECT_EQ(target->getValue(), 1.0f);
-  EXPECT_TRUE(near(pixel(centre.x, centre.y), kLit));
-  ASSERT_EQ(listener.changes.size(), 1u);
-  EXPECT_EQ(owner.begun, std::vector<int>{23});
-
-  colours[2] = CColor{10, 20, 200, 255};  // the editor recolours: seen at the next draw
-  target->setDirty(true);
-  frame->idle();
-  EXPECT_TRUE(near(pixel(centre.x, centre.y), colours[2]));
-}
-
-TEST_F(Panel, LabelsAndLogoFlipSilentlyWithoutChangingTheirLook) {
-  auto* label = add<VGSimpleLabel>(CRect(5, 300, 65, 315));
-  label->setCaption("angle");
-  auto* logo = add<VGLogo>(CRect(5, 5, 430, 31));
-  logo->setCaption("+ q u e n d r a l");
-  frame->idle();
-  EXPECT_GT(darkPixels(CRect(5, 300, 65, 315)), 10) << "caption drawn";
-  EXPECT_TRUE(near(pixel(5 + 300, 5 + 3), lighten(kDefaults[0]))) << "product box";
-  EXPECT_TRUE(near(pixel(5 + 300, 5 + 12), kDefaults[0])) << "product box inner bar";
-  EXPECT_TRUE(near(pixel(5 + 300, 5 + 0), kWhiteCColor)) << "banner edge";
-  std::vector<CColor> before = snapshot(CRect(0, 0, 435, 330));
-
-  click(CPoint(10, 305), kLButton);
-  click(CPoint(300, 15), kLButton);
-  EXPECT_EQ(label->getValue(), 0.0f);
-  EXPECT_EQ(logo->getValue(), 0.0f);
-  label->setDirty(true);
-  logo->setDirty(true);
-  frame->idle();
-  EXPECT_EQ(snapshot(CRect(0, 0, 435, 330)), before);
-  EXPECT_TRUE(listener.changes.empty());
-  EXPECT_TRUE(owner.begun.empty());
-}
-
-TEST_F(Panel, BottomLabelFitsItsHeightAndNotifies) {
-  auto* bottom = add<VGBottomLabel>(CRect(0, 320, 435, 330));
-  bottom->setCaption("quendral 1.0.0");
-  frame->idle();
-  EXPECT_LE(bottom->getFontSize(), 9);
-  EXPECT_GT(bottom->getFontSize(), 5);
-  EXPECT_EQ(pixel(2, 322), VGBottomLabel::kBackground);
-  EXPECT_GT(darkPixels(CRect(150, 320, 285, 330)), 5);
-  click(CPoint(10, 325), kLButton);
-  ASSERT_EQ(listener.changes.size(), 1u);
-  EXPECT_EQ(listener.changes[0].value, 0.0f);
-  EXPECT_EQ(owner.begun, std::vector<int>{24});
-}
-
-TEST_F(Panel, FittedFontShrinksByWidthForLongCaptions) {
-  auto* label = add<VGSimpleLabel>(CRect(5, 300, 65, 315));
-  ARSDrawContext surface(frame, 60, 15);
-  label->fitFontSize(&surface, "i", 60, 15);
-  const int32_t byHeight = label->getFontSize();
-  label->fitFontSize(&surface, "a caption much too wide", 60, 15);
-  EXPECT_LT(label->getFontSize(), byHeight);
-  surface.setFont(3, label->getFontSize(), 0);
-  EXPECT_LE(surface.getStringWidth("a caption much too wide"), 60);
-}
-
 struct Meter : Panel {
   VGVertMeter* meter = add<VGVertMeter>(CRect(415, 35, 432, 253));
   // The inner disc's centre of segment i, in frame coordinates.
@@ -245,12 +169,6 @@ TEST_F(Meter, LevelsLightSegmentsAboveTheirMarks) {
   }
 }
 
-TEST(MeterColours, ClipColourFollowsTheLargestComponent) {
-  EXPECT_EQ(VGVertMeter::clipColour(CColor{203, 0, 40, 255}), (CColor{255, 0, 5, 255}));
-  EXPECT_EQ(VGVertMeter::clipColour(CColor{10, 20, 200, 255}), (CColor{1, 2, 255, 255}));
-  EXPECT_EQ(VGVertMeter::clipColour(CColor{5, 200, 10, 255}), (CColor{0, 255, 1, 255}));
-}
-
 TEST_F(Meter, ClickSwitchesTheMarksAndTellsTheListener) {
   show(0.0f);
   const CRect inner = meter->getSegmentRect(3);
@@ -266,31 +184,6 @@ TEST_F(Meter, ClickSwitchesTheMarksAndTellsTheListener) {
   EXPECT_FALSE(meter->getShowScale());
   EXPECT_EQ(darkPixels(disc), 0);
   EXPECT_EQ(listener.changes.size(), 2u);
-}
-
-TEST_F(Panel, BaseControlFollowsAVerticalDragUntilRelease) {
-  auto* control = add<VGControl>(CRect(0, 0, 20, 100), 9);
-  auto* mouse = static_cast<ImageWindow*>(frame->getPlatformWindow());
-  mouse->queueMouse(kLButton, CPoint(5, 69));
-  mouse->queueMouse(kLButton, CPoint(5, 89));
-  mouse->queueMouse(kLButton, CPoint(5, 400));
-  mouse->queueMouse(kLButton, CPoint(5, 400));
-  mouse->queueMouse(0, CPoint(5, 400));
-  click(CPoint(5, 59), kLButton);
-  // Value = (y - (height / 2 + top - 1)) / height for each polled position.
-  ASSERT_EQ(listener.changes.size(), 4u);
-  EXPECT_FLOAT_EQ(listener.changes[0].value, 0.10f);
-  EXPECT_FLOAT_EQ(listener.changes[1].value, 0.20f);
-  EXPECT_FLOAT_EQ(listener.changes[2].value, 0.40f);
-  EXPECT_FLOAT_EQ(listener.changes[3].value, 1.0f) << "clamped";
-  EXPECT_EQ(owner.begun, std::vector<int>{9});
-  EXPECT_EQ(owner.ended, std::vector<int>{9});
-  EXPECT_GE(owner.idles, 4) << "the editor's pump runs on every pass";
-  EXPECT_EQ(control->getValue(), 1.0f);
-
-  // Control with the left button resets to the default value instead.
-  click(CPoint(5, 10), kLButton | kControl);
-  EXPECT_EQ(control->getValue(), 0.5f);
 }
 
 }  // namespace panner

@@ -1,8 +1,8 @@
-// The editor's geometry without a window: knob pointer and drag, envelope segments and the
-// click rule, the response display's level rows.
+// The editor's geometry without a window: the knob's pointer, the envelope's segments and
+// click rule, the response display's level rows (the knob's drag is in
+// editor_panel_test.cpp and editor_window_test.cpp).
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
 #include <limits>
 
@@ -30,28 +30,6 @@ TEST(KnobGeometry, PointerAtSevenTwelveAndFiveOClock) {
   EXPECT_NEAR(pointerAngle(0.0f), -150.0, 4.0);
   EXPECT_NEAR(pointerAngle(0.5f), 0.0, 4.0);
   EXPECT_NEAR(pointerAngle(1.0f), 150.0, 4.0);
-  EXPECT_FLOAT_EQ(knob::wrapOnce(-30.0f), 330.0f);
-  EXPECT_FLOAT_EQ(knob::wrapOnce(390.0f), 30.0f);
-}
-
-TEST(KnobDrag, RateShiftChangeWithoutJumpAndNoRebaseAtTheEnds) {
-  // 66-pixel knob: 1/66 of the range per pixel, 1/330 with Shift.
-  knob::Drag drag(0.5f, 100, 100, 66.0f, 0.0f, 1.0f, 5.0f, false);
-  EXPECT_FLOAT_EQ(drag.update(100, 100, false), 0.5f);
-  EXPECT_NEAR(drag.update(100, 67, false), 1.0f, 1e-5f);                   // 33 pixels up
-  EXPECT_NEAR(drag.update(110, 100, false), 0.5f + 10.0f / 66.0f, 1e-5f);  // right also raises
-  // Pressing Shift at the same position keeps the value; further motion is five times slower.
-  const float before = drag.update(100, 90, false);
-  EXPECT_NEAR(drag.update(100, 90, true), before, 1e-5f);
-  EXPECT_NEAR(drag.update(100, 80, true), before + 10.0f / 330.0f, 1e-5f);
-  // Releasing Shift: again no jump.
-  const float fine = drag.update(100, 80, true);
-  EXPECT_NEAR(drag.update(100, 80, false), fine, 1e-5f);
-
-  // Past the top end the unclamped value keeps rising, so coming back a little stays at 1.
-  knob::Drag far(0.9f, 0, 0, 66.0f, 0.0f, 1.0f, 5.0f, false);
-  EXPECT_GT(far.update(0, -30, false), 1.0f);
-  EXPECT_GT(far.update(0, -10, false), 1.0f);
 }
 
 TEST(EnvelopeGeometry, ScreenMappingAndWrappedSegments) {
@@ -120,15 +98,6 @@ TEST(SpectrumLevels, RowsForZeroDecibelsSilenceAndNaN) {
     while (linear < table.rows() && !(p > table.threshold(linear))) ++linear;
     EXPECT_EQ(table.rowOf(p), linear) << db;
   }
-}
-
-TEST(SpectrumLevels, HalfComplexBinPower) {
-  std::atomic<float> x[8];
-  const float values[8] = {2.0f, 1.0f, 0.0f, 0.0f, 3.0f, 0.0f, 0.0f, 2.0f};
-  for (int i = 0; i < 8; ++i) x[i].store(values[i]);
-  EXPECT_FLOAT_EQ(halfComplexBinPower(x, 4, 0), 4.0f);
-  EXPECT_FLOAT_EQ(halfComplexBinPower(x, 4, 1), 1.0f + 4.0f);  // real x[1], imaginary x[7]
-  EXPECT_FLOAT_EQ(halfComplexBinPower(x, 4, 4), 9.0f);         // Nyquist bin: real part only
 }
 
 }  // namespace

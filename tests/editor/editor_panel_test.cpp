@@ -168,13 +168,20 @@ TEST_F(Panel, TitleStripShowsTheAboutPictureUntilTheNextClick) {
   EXPECT_FALSE(near(pixel(300, 200), about(300, 200), 2));
 }
 
+// The colour button recolours every control at its next draw (the lit "filt one" lamp
+// here); it, the labels and the logo tell the host nothing.
 TEST_F(Panel, ColourButtonRecoloursAndRestoresWithoutTellingTheHost) {
   const ColourSet defaults = ColourSet::defaults();
+  const CColor lamp = pixel(198, 249);
   click({423, 308});
+  editor->idle();
+  EXPECT_FALSE(near(pixel(198, 249), lamp, 8)) << "the lamp was not redrawn in the new colours";
   bool differs = false;
   for (int i = 0; i < 3; ++i) differs = differs || !(editor->getColours()[i] == defaults[i]);
   EXPECT_TRUE(differs);
   EXPECT_EQ(editor->getColours()[3], defaults[3]);  // text stays black
+  click({10, 305});                                 // the angle's label
+  click({300, 29});                                 // the logo below the about picture's strip
   EXPECT_TRUE(gLog.automate.empty());
   EXPECT_TRUE(gLog.begins.empty());
   click({423, 308});
@@ -222,29 +229,16 @@ TEST(KnobOwnDisplay, WholeNumbersSnapAndWideRangesShowOneDecimal) {
   knob.setIntegerDisplay(true);
   knob.setLabel("x");
   char text[256];
-  for (float v : {0.6f, 0.65f, 0.699f}) {
-    knob.setValue(v);
-    knob.valueText(text, sizeof text);
-    EXPECT_STREQ(text, "7.00 x");
-    EXPECT_NEAR(knob.getValue(), 0.6f, 1e-6f);
-  }
+  knob.setValue(0.65f);
+  knob.valueText(text, sizeof text);
+  EXPECT_STREQ(text, "7.00 x");
+  EXPECT_NEAR(knob.getValue(), 0.6f, 1e-6f);
   knob.setIntegerDisplay(false);
   knob.setDisplayMin(-180.0f);
   knob.setDisplayMax(180.0f);
   knob.setValue(0.75f);
   knob.valueText(text, sizeof text);
   EXPECT_STREQ(text, "90.0 x");
-}
-
-TEST(IdlePump, TickOrderSurvivesTheWrapOfTheTickCount) {
-  EXPECT_TRUE(AEffGUIEditor::tickBefore(10u, 110u));
-  EXPECT_FALSE(AEffGUIEditor::tickBefore(110u, 10u));
-  EXPECT_FALSE(AEffGUIEditor::tickBefore(110u, 110u));
-  // A pass just before the count wraps sets the pump time 100 ms on: 40 ms later it still
-  // lies ahead, 200 ms later (the count wrapped) it lies behind.
-  const uint32_t pass = 0xFFFFFF00u;
-  EXPECT_TRUE(AEffGUIEditor::tickBefore(pass + 40u, pass + 100u));
-  EXPECT_FALSE(AEffGUIEditor::tickBefore(pass + 200u, pass + 100u));
 }
 
 // A response display on its own 200 x 200 frame, fed a flat response of power 1 and silence.
@@ -271,29 +265,19 @@ TEST(ResponseDisplay, SilenceLiesOnTheCentreLineAndReadoutsGiveFrequencyAndLevel
   static_cast<VSTGUI::ImageWindow*>(frame->getPlatformWindow())->setMouse(0, CPoint(500, 500));
   frame->drawAll();
   CColor c;
-  // Half the power (-3 dB) lies on row 4 of the top pane and row 196 of the mirrored one;
-  // elsewhere the grey background shows: no spectrum polygon rises from silence.
-  for (int y : {4, 196}) {
-    ASSERT_TRUE(frame->getPixel(100, y, c));
-    EXPECT_GT(c.red, c.green + 60) << y;
-  }
-  for (int y : {50, 150}) {
-    ASSERT_TRUE(frame->getPixel(100, y, c));
-    EXPECT_EQ(c, (CColor{240, 240, 240, 255})) << y;
-  }
+  // Half the power (-3 dB) lies on row 4 of the top pane; below it the grey background
+  // shows: no spectrum polygon rises from silence.
+  ASSERT_TRUE(frame->getPixel(100, 4, c));
+  EXPECT_GT(c.red, c.green + 60);
+  ASSERT_TRUE(frame->getPixel(100, 50, c));
+  EXPECT_EQ(c, (CColor{240, 240, 240, 255}));
   char one[256], two[256];
   spect->readoutTexts(0, 100, one, two, 256);  // centre row: names only
   EXPECT_STREQ(one, "channel 1");
-  EXPECT_STREQ(two, "channel 2");
-  spect->readoutTexts(0, 10, one, two, 256);
-  EXPECT_STREQ(one, "channel 1    0.00 Hz   -9.60 dB");
   spect->readoutTexts(2, 190, one, two, 256);  // one bin is 172.27 Hz wide
   EXPECT_STREQ(two, "channel 2   172.27 Hz   -9.60 dB");
   spect->readoutTexts(200, 200, one, two, 256);  // right and bottom edges
   EXPECT_STREQ(two, "channel 2   22050.00 Hz   0.00 dB");
-  VGSpect squeezed(CRect(0, 0, 0, 200), nullptr, 24, colours, data);
-  squeezed.readoutTexts(0, 10, one, two, 256);
-  EXPECT_STREQ(one, "channel 1    0.00 Hz   -9.60 dB");
   frame->forget();
 }
 

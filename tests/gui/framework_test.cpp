@@ -1,5 +1,5 @@
-// The view framework without a window system: value and dirty rules, press dispatch,
-// idle redraw, the splash screen, bitmaps and the editor link.
+// The view framework without a window system: value rules, press dispatch, idle redraw,
+// the splash screen and the editor link.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -198,19 +198,4 @@ TEST(FrameLifetime, ClosingWithSplashShownReleasesEverything) {
   frame->forget();                          // leak checkers see the rest
   EXPECT_EQ(picture->getNbReference(), 1);
   picture->forget();
-}
-
-TEST_F(HeadlessFrame, BitmapDrawCopiesFromTheOffset) {
-  std::vector<uint8_t> rgb(4 * 1 * 3, 0);
-  rgb[0] = 255;          // (0,0) red
-  rgb[3 * 2 + 2] = 255;  // (2,0) blue
-  auto* bitmap = new CBitmap(rgb.data(), 4, 1);
-  CDrawContext* context = frame->createDrawContext();
-  ASSERT_NE(context, nullptr);
-  bitmap->draw(context, CRect(10, 10, 12, 11), CPoint(2, 0));
-  context->forget();
-  bitmap->forget();
-  EXPECT_EQ(pixel(10, 10), kBlue);
-  EXPECT_EQ(pixel(11, 10), kBlackCColor);
-  EXPECT_EQ(pixel(12, 10), kWhiteCColor) << "nothing copied outside the destination";
 }
