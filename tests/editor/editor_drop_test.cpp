@@ -93,7 +93,7 @@ class EditorDrop : public quendral_test::XvfbSuite {
     }
     XSync(display, False);
     ASSERT_TRUE(host->openEditor(window.parentHandle()));
-    idleFor(150);
+    idleUntil([] { return false; }, 150);
     host->recorder().clear();
   }
 
@@ -112,9 +112,6 @@ class EditorDrop : public quendral_test::XvfbSuite {
     host->idleEditor();
     XSync(window.display(), False);
     usleep(10000);
-  }
-  void idleFor(int ms) {
-    for (int t = 0; t < ms; t += 10) idleOnce();
   }
   bool idleUntil(const std::function<bool()>& done, int ms) {
     for (int t = 0; t < ms; t += 10) {
@@ -197,19 +194,10 @@ TEST_F(EditorDrop, ThroughTheHostsWindowASetLoadsAsAUserEditAndTheRestIsRefused)
   for (const auto& call : host->recorder().automateCalls())
     automated |= call.index == kOwnSet && call.value == 1.0f;
   EXPECT_TRUE(automated);
-  // The chunk carries the measurements themselves: a second instance gets the set from it
-  // with the file gone.
+  // The chunk carries the measurements themselves (moving between instances and formats
+  // is the behaviour suite's).
   const std::vector<uint8_t> withSet = host->getChunk();
   EXPECT_GT(withSet.size(), before.size() + 100000) << before.size() << " -> " << withSet.size();
-  fs::remove(sofaCopy);
-  {
-    std::string error;
-    auto second = vsthost::PluginHost::load(QUENDRAL_PLUGIN_PATH, error);
-    ASSERT_TRUE(second) << error;
-    second->open(44100.0, 512);
-    EXPECT_EQ(second->setChunk(withSet), 1);
-    EXPECT_EQ(second->getParameter(kOwnSet), 1.0f);
-  }
   EXPECT_EQ(alertPixels(), 0);
 
   // A text file that only pretends to be a SOFA file: refused, the loaded set stays, no edit
@@ -242,7 +230,7 @@ TEST_F(EditorDrop, AHostWindowThatTakesDropsKeepsThem) {
   ASSERT_NO_FATAL_FAILURE(openEditor(HostWindowKind::kManagedTakesDrops));
   EXPECT_FALSE(hostWindowHas("XdndProxy"));
   EXPECT_FALSE(drag(sofaCopy, "uri"));
-  idleFor(200);
+  idleUntil([] { return false; }, 200);
   EXPECT_FALSE(ownSetOn());
   EXPECT_TRUE(host->recorder().beginEdits().empty());
   host->closeEditor();

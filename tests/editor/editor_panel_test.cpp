@@ -18,6 +18,7 @@
 #include "editor/vg_bottom_label.h"
 #include "editor/vg_grommet_knob.h"
 #include "editor/vg_spect.h"
+#include "editor/vg_vert_meter.h"
 #include "gui/c_frame.h"
 #include "gui/image/image_window.h"
 #include "own_response_set.h"
@@ -132,6 +133,38 @@ TEST_F(Panel, KnobDragsClampFineDragsAndResets) {
   }
 }
 
+// The lamps of "filt one" (lit) and "filt two", and the level meter's segments: a segment
+// lights when the output lies above its mark, and above 0 dB the lit ones take the clip
+// colour. The meter follows the engine's level at each idle.
+TEST_F(Panel, LampsAndMeterSegmentsShowTheirState) {
+  const ColourSet colours = ColourSet::defaults();
+  const CColor pale = lighten(colours[0]), lit = colours[2], clip{255, 0, 5, 255};
+  EXPECT_TRUE(near(pixel(198, 249), lit, 2));
+  EXPECT_TRUE(near(pixel(194, 249), darken(lit), 40)) << "the lit lamp's outline";
+  EXPECT_TRUE(near(pixel(198, 272), pale, 2));
+  auto* meter = dynamic_cast<VGVertMeter*>(editor->getView(panel::kMeter));
+  const struct {
+    float level;
+    const char* expected;  // segments 0 (top) to 11: p pale, l lit, c clip
+  } cases[] = {
+      {0.5f, "ppppllllllll"},                       // about -6 dB: -9 dB and below
+      {meter->getSegmentLevel(5), "ppppppllllll"},  // exactly on a mark: unlit
+      {2.5f, "cccccccccccc"},
+      {1.5f, "pccccccccccc"},
+      {std::nanf(""), "pppppppppppp"},
+  };
+  for (const auto& c : cases) {
+    meter->setValue(c.level);
+    frame()->idle();
+    for (int i = 0; i < VGVertMeter::kSegments; ++i) {
+      const CRect r = meter->getSegmentRect(i);
+      const CColor shown = pixel(415 + (r.left + r.right) / 2, 35 + (r.top + r.bottom) / 2);
+      const CColor expected = c.expected[i] == 'p' ? pale : c.expected[i] == 'l' ? lit : clip;
+      EXPECT_TRUE(near(shown, expected, 2)) << c.level << " segment " << i;
+    }
+  }
+}
+
 TEST_F(Panel, EnvelopeClickEditsOnePointWithoutTellingTheHost) {
   float before[kNumDefinedParams];
   for (int32_t i = 0; i < kNumDefinedParams; ++i) before[i] = plugin->getParameter(i);
@@ -166,6 +199,7 @@ TEST_F(Panel, TitleStripShowsTheAboutPictureUntilTheNextClick) {
   click({300, 200});
   editor->idle();
   EXPECT_FALSE(near(pixel(300, 200), about(300, 200), 2));
+  click({100, 15});  // the panel then closes with the picture shown: nothing may leak
 }
 
 // The colour button recolours every control at its next draw (the lit "filt one" lamp
@@ -221,64 +255,22 @@ TEST_F(Panel, SpectraFollowTheAudioOnlyWhileTheEditorIsOpen) {
   EXPECT_NE(inputDc(), first) << "a refresh got no new frame";
 }
 
-TEST(KnobOwnDisplay, WholeNumbersSnapAndWideRangesShowOneDecimal) {
-  ColourSet colours = ColourSet::defaults();
-  VGGrommetKnob knob(CRect(0, 0, 66, 66), nullptr, 2, colours, nullptr);
-  knob.setDisplayMin(1.0f);
-  knob.setDisplayMax(11.0f);
-  knob.setIntegerDisplay(true);
-  knob.setLabel("x");
-  char text[256];
-  knob.setValue(0.65f);
-  knob.valueText(text, sizeof text);
-  EXPECT_STREQ(text, "7.00 x");
-  EXPECT_NEAR(knob.getValue(), 0.6f, 1e-6f);
-  knob.setIntegerDisplay(false);
-  knob.setDisplayMin(-180.0f);
-  knob.setDisplayMax(180.0f);
-  knob.setValue(0.75f);
-  knob.valueText(text, sizeof text);
-  EXPECT_STREQ(text, "90.0 x");
-}
-
-// A response display on its own 200 x 200 frame, fed a flat response of power 1 and silence.
-TEST(ResponseDisplay, SilenceLiesOnTheCentreLineAndReadoutsGiveFrequencyAndLevel) {
-  std::atomic<float> zero[256], flat[256];
-  for (int j = 0; j < 256; ++j) {
-    zero[j].store(0.0f);
-    flat[j].store(j <= 128 ? 1.0f : 0.0f);
-  }
-  float gain = 1.0f, scale = 0.5f;
-  SpectrumDisplayData data;
-  data.binCount = 128;
-  for (int p = 0; p < 2; ++p) {
-    data.inSpectrum[p] = data.outSpectrum[p] = zero;
-    data.filterSpectrum[p] = flat;
-    data.curveScale[p] = &scale;
-  }
-  data.setGain = &gain;
-  data.sampleRate = 44100.0f;
-  ColourSet colours = ColourSet::defaults();
-  VSTGUI::CFrame* frame = VSTGUI::CFrame::createHeadless(CRect(0, 0, 200, 200), nullptr);
-  auto* spect = new VGSpect(CRect(0, 0, 200, 200), nullptr, 24, colours, data);
-  frame->addView(spect);
-  static_cast<VSTGUI::ImageWindow*>(frame->getPlatformWindow())->setMouse(0, CPoint(500, 500));
-  frame->drawAll();
-  CColor c;
-  // Half the power (-3 dB) lies on row 4 of the top pane; below it the grey background
-  // shows: no spectrum polygon rises from silence.
-  ASSERT_TRUE(frame->getPixel(100, 4, c));
-  EXPECT_GT(c.red, c.green + 60);
-  ASSERT_TRUE(frame->getPixel(100, 50, c));
-  EXPECT_EQ(c, (CColor{240, 240, 240, 255}));
-  char one[256], two[256];
-  spect->readoutTexts(0, 100, one, two, 256);  // centre row: names only
+// The divide knob shows its whole-number step; the response display's readout names the
+// channel, and off the centre row the bin's frequency and the row's level.
+TEST_F(Panel, KnobAndResponseDisplayTexts) {
+  char text[256], one[256], two[256];
+  plugin->setParameter(kParamLfoDivide, 0.65f);
+  editor->idle();
+  dynamic_cast<VGGrommetKnob*>(editor->getView(panel::kDivideKnob))->valueText(text, sizeof text);
+  EXPECT_STREQ(text, "7 ");
+  auto* spect = dynamic_cast<VGSpect*>(editor->getView(panel::kSpect));
+  spect->readoutTexts(0, 100, one, two, 256);  // the centre row: names only
   EXPECT_STREQ(one, "channel 1");
+  EXPECT_STREQ(two, "channel 2");
   spect->readoutTexts(2, 190, one, two, 256);  // one bin is 172.27 Hz wide
-  EXPECT_STREQ(two, "channel 2   172.27 Hz   -9.60 dB");
-  spect->readoutTexts(200, 200, one, two, 256);  // right and bottom edges
-  EXPECT_STREQ(two, "channel 2   22050.00 Hz   0.00 dB");
-  frame->forget();
+  EXPECT_EQ(std::string(two).rfind("channel 2   172.27 Hz   -", 0), 0u) << two;
+  spect->readoutTexts(200, 200, one, two, 256);  // the right and bottom edges
+  EXPECT_EQ(std::string(two).rfind("channel 2   22050.00 Hz   0.00 dB", 0), 0u) << two;
 }
 
 // ---- the own response set: a SOFA file dropped on the panel, the status line ----

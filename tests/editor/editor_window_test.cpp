@@ -2,8 +2,7 @@
 // opened by each format's host side (tests/editor_hosts.h) as a child of a window this test
 // makes, idled as that format's hosts idle it, and the user's mouse played by xdotool. The
 // open editor's picture is kept as a build artefact, one per format. Opening and closing
-// while audio and automation run on other threads is in everything_at_once_test.cpp. The
-// X11 backend's own cases close the file.
+// while audio and automation run on other threads is in everything_at_once_test.cpp.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -13,18 +12,13 @@
 #include <memory>
 #include <string>
 
-#include "editor/vg_target_button.h"
 #include "editor_hosts.h"
-#include "gui/c_frame.h"
 #include "gui/x11/x11_window.h"
 #include "required_package.h"
 #include "xvfb_suite.h"
 
 namespace quendral_test {
 namespace {
-
-using panner::ColourSet;
-using panner::VGTargetButton;
 
 constexpr Rgb kLit{203, 0, 40};
 constexpr Rgb kUnlit{247, 200, 185};
@@ -186,6 +180,52 @@ TEST_P(EditorWindow, ClosesAndReopensWithoutLeavingWindowsConnectionsOrXErrors) 
   EXPECT_TRUE(idleUntil([&] { return host->parameter(kFilterNumber) == 1.0f; }));
 }
 
+// Another client paints over the panel and reports it exposed: the panel draws itself again.
+TEST_P(EditorWindow, RedrawsWhatAnotherClientPaintedOver) {
+  const Window panel = childWindows(window.display(), window.window()).at(0).id;
+  Display* display = window.display();
+  GC gc = XCreateGC(display, panel, 0, nullptr);
+  XSetForeground(display, gc, BlackPixel(display, 0));
+  XFillRectangle(display, panel, gc, 0, 0, 435, 330);
+  XFreeGC(display, gc);
+  XSync(display, False);
+  EXPECT_TRUE(near(pixel(kRingX, kRingY), {0, 0, 0}, 0));
+  XClearArea(display, panel, 0, 0, 0, 0, True);
+  EXPECT_TRUE(idleUntil([&] { return near(pixel(kRingX, kRingY), kRing, 20); }));
+}
+
+int gHostErrors = 0;
+int hostHandler(Display*, XErrorEvent*) { return ++gHostErrors, 0; }
+
+// The host's X error handler keeps its errors and is given back once the editor closes (so
+// nothing points into the plug-in once it is unloaded); a host window that goes before the
+// editor closes, or one that never existed, is survived.
+TEST_P(EditorWindow, LeavesTheHostsErrorHandlerAndSurvivesItsWindowGoingFirst) {
+  host->close();
+  VSTGUI::X11Window::resetErrors();
+  XErrorHandler before = XSetErrorHandler(hostHandler);
+  gHostErrors = 0;
+  Display* display = window.display();
+  const Window parent = XCreateSimpleWindow(display, window.window(), 0, 0, 435, 330, 0, 0, 0);
+  XMapWindow(display, parent);
+  XSync(display, False);
+  std::string error;
+  ASSERT_TRUE(host->open(reinterpret_cast<void*>(static_cast<uintptr_t>(parent)), error)) << error;
+  host->idle(50);
+  XWindowAttributes attributes;  // an error on the host's own connection
+  XGetWindowAttributes(display, static_cast<Window>(0x7ffffff), &attributes);
+  XSync(display, False);
+  EXPECT_EQ(gHostErrors, 1);
+  XDestroyWindow(display, parent);
+  XSync(display, False);
+  host->idle(100);
+  host->close();
+  EXPECT_EQ(VSTGUI::X11Window::errorCount(), 0);
+  if (host->open(reinterpret_cast<void*>(uintptr_t{0x7ffffff}), error)) host->idle(20);
+  host->close();
+  EXPECT_EQ(XSetErrorHandler(before), &hostHandler);
+}
+
 INSTANTIATE_TEST_SUITE_P(Formats, EditorWindow, ::testing::ValuesIn(kFormats),
                          [](const ::testing::TestParamInfo<Format>& row) {
                            return std::string(row.param.name);
@@ -229,111 +269,6 @@ TEST_F(Vst3View, FixedSizeOneAtATimeAndRegisteredOnlyWhileAttached) {
   host.close();
   EXPECT_EQ(frame.runLoop().timerCount(), 0u) << "removed() unregisters";
   EXPECT_EQ(frame.runLoop().handlerCount(), 0u);
-}
-
-// The X11 backend's own cases, on a frame of the view framework in the host's window: the
-// pointer and modifiers polled, exposure, a host that destroys its window first or gives a
-// bad one, and the host's X error handler left alone.
-class X11Backend : public XvfbSuite {
- protected:
-  void SetUp() override {
-    QUENDRAL_REQUIRE_PACKAGE(server != nullptr, "Xvfb (Debian: xvfb): " << serverError);
-    std::string error;
-    ASSERT_TRUE(window.open(435, 330, error)) << error;
-    VSTGUI::X11Window::resetErrors();
-  }
-  VSTGUI::CFrame* openFrame(void* parent) {
-    return new VSTGUI::CFrame(VSTGUI::CRect(0, 0, 435, 330), parent, nullptr);
-  }
-  bool pumpUntil(VSTGUI::CFrame* frame, const std::function<bool()>& done) {
-    for (int t = 0; t < 3000; t += 10) {
-      frame->idle();
-      if (done()) return true;
-      usleep(10000);
-    }
-    return false;
-  }
-  VSTGUI::CColor framePixel(VSTGUI::CFrame* frame, int x, int y) {
-    VSTGUI::CColor c;
-    EXPECT_TRUE(frame->getPixel(x, y, c));
-    return c;
-  }
-  x11host::HostWindow window;
-};
-
-TEST_F(X11Backend, PointerModifiersAndExposureAreFollowed) {
-  QUENDRAL_REQUIRE_PACKAGE(xdotoolPresent(), "xdotool (Debian: xdotool)");
-  VSTGUI::CFrame* frame = openFrame(window.parentHandle());
-  ASSERT_TRUE(frame->hasWindow());
-  ColourSet colours = ColourSet::defaults();
-  frame->addView(new VGTargetButton(VSTGUI::CRect(415, 300, 432, 317), nullptr, 23, colours));
-  const auto nothing = [] {};
-  ASSERT_NO_FATAL_FAILURE(playXdotool("mousemove 20 30", nothing));
-  EXPECT_TRUE(
-      pumpUntil(frame, [&] { return frame->getMouseLocation() == VSTGUI::CPoint(20, 30); }));
-  ASSERT_NO_FATAL_FAILURE(playXdotool("keydown shift mousedown 1", nothing));
-  EXPECT_EQ(frame->getMouseButtons(), VSTGUI::kLButton | VSTGUI::kShift);
-  ASSERT_NO_FATAL_FAILURE(playXdotool("mouseup 1 keyup shift keydown ctrl mousedown 3", nothing));
-  EXPECT_EQ(frame->getMouseButtons(), VSTGUI::kRButton | VSTGUI::kControl);
-  ASSERT_NO_FATAL_FAILURE(playXdotool("mouseup 3 keyup ctrl", nothing));
-  EXPECT_EQ(frame->getMouseButtons(), 0);
-
-  // Another client paints over the panel and reports it exposed: the frame redraws it.
-  const VSTGUI::CColor pale = panner::lighten(colours[0]);
-  ASSERT_TRUE(pumpUntil(frame, [&] { return framePixel(frame, 423, 308) == pale; }));
-  auto child = static_cast<Window>(frame->getPlatformWindow()->nativeHandle());
-  Display* display = window.display();
-  GC gc = XCreateGC(display, child, 0, nullptr);
-  XSetForeground(display, gc, BlackPixel(display, 0));
-  XFillRectangle(display, child, gc, 0, 0, 435, 330);
-  XFreeGC(display, gc);
-  XClearArea(display, child, 0, 0, 0, 0, True);
-  XSync(display, False);
-  EXPECT_EQ(framePixel(frame, 423, 308), VSTGUI::kBlackCColor);
-  EXPECT_TRUE(pumpUntil(frame, [&] {
-    return framePixel(frame, 423, 308) == pale && framePixel(frame, 10, 10) == VSTGUI::kWhiteCColor;
-  }));
-  frame->forget();
-  EXPECT_EQ(VSTGUI::X11Window::errorCount(), 0);
-}
-
-TEST_F(X11Backend, AHostWindowGoneFirstOrNeverThereIsSurvived) {
-  Display* display = window.display();
-  const Window parent = XCreateSimpleWindow(display, window.window(), 0, 0, 435, 330, 0, 0, 0);
-  XMapWindow(display, parent);
-  XSync(display, False);
-  VSTGUI::CFrame* frame = openFrame(reinterpret_cast<void*>(static_cast<uintptr_t>(parent)));
-  ASSERT_TRUE(frame->hasWindow());
-  XDestroyWindow(display, parent);
-  XSync(display, False);
-  EXPECT_TRUE(pumpUntil(frame, [&] { return !frame->hasWindow(); }));
-  frame->forget();
-  EXPECT_EQ(VSTGUI::X11Window::errorCount(), 0);
-
-  frame = openFrame(reinterpret_cast<void*>(uintptr_t{0x7ffffff}));
-  EXPECT_FALSE(frame->hasWindow());
-  EXPECT_GT(VSTGUI::X11Window::errorCount(), 0) << "the error was recorded, the process lives on";
-  frame->idle();
-  frame->dispatchPress(VSTGUI::CPoint(1, 1), VSTGUI::kLButton);
-  frame->forget();
-}
-
-int gHostErrors = 0;
-int hostHandler(Display*, XErrorEvent*) { return ++gHostErrors, 0; }
-
-TEST_F(X11Backend, TheHostsErrorHandlerKeepsItsErrorsAndIsGivenBack) {
-  XErrorHandler before = XSetErrorHandler(hostHandler);
-  VSTGUI::CFrame* frame = openFrame(window.parentHandle());
-  ASSERT_TRUE(frame->hasWindow());
-  XWindowAttributes attributes;  // an error on the host's own connection
-  XGetWindowAttributes(window.display(), static_cast<Window>(0x7ffffff), &attributes);
-  XSync(window.display(), False);
-  EXPECT_EQ(gHostErrors, 1);
-  EXPECT_EQ(VSTGUI::X11Window::errorCount(), 0);
-  frame->forget();
-  // With no frame open the host's handler is back, so nothing points into the plug-in's
-  // code once it is unloaded.
-  EXPECT_EQ(XSetErrorHandler(before), &hostHandler);
 }
 
 }  // namespace
