@@ -8,8 +8,9 @@
 //   VST3:    the built bundle through its factory, IPlugView attached as
 //            X11EmbedWindowID, idled only by the host's run loop (the view's timer and
 //            the X connection's descriptor), IComponentHandler edits.
-//   LV2:     the X11 UI beside the plug-in instance (instance access, as jalv and Ardour
-//            run it), idled through the idle interface, port writes framed by touch.
+//   LV2:     the X11 UI beside the plug-in instance, with instance access (as jalv and
+//            Ardour run it) or without, idled through the idle interface, port writes
+//            framed by touch.
 //   CLAP:    the built quendral.clap through clap_entry, the gui extension embedded in the
 //            X11 window (on Windows the HWND, idled by the panel's own timer), idled by the
 //            host's timers and descriptor watch; the edits arrive as parameter events of the
@@ -174,11 +175,13 @@ class Vst3EditorHost : public EditorHost {
 };
 
 #ifndef _WIN32
+// With instance access the panel edits the plug-in itself; without it the panel keeps a
+// core of its own that follows the port values the host reports, and the host delivers
+// what the panel writes to the plug-in's ports, as this host does.
 class Lv2EditorHost : public EditorHost {
  public:
-  ~Lv2EditorHost() override {
-    close();  // the editor before the plug-in it shows
-  }
+  explicit Lv2EditorHost(bool withInstance = true) : instanceAccess(withInstance) {}
+  ~Lv2EditorHost() override { close(); }  // the editor before the plug-in it shows
   bool load(std::string& error) override {
     plugin.reset(panner::lv2::Lv2Plugin::create(44100.0, nullptr));
     return plugin || (error = "the LV2 plug-in was not created", false);
@@ -194,7 +197,8 @@ class Lv2EditorHost : public EditorHost {
     parentFeature = {LV2_UI__parent, parent};
     touchLv2 = {LV2_UI__touch, &touchFeature};
     instanceFeature = {LV2_INSTANCE_ACCESS_URI, plugin.get()};
-    const LV2_Feature* features[] = {&parentFeature, &touchLv2, &instanceFeature, nullptr};
+    const LV2_Feature* features[] = {&parentFeature, &touchLv2,
+                                     instanceAccess ? &instanceFeature : nullptr, nullptr};
     LV2UI_Widget widget = nullptr;
     editor.reset(panner::lv2::Lv2Editor::create(&Lv2EditorHost::write, this, features, &widget));
     return (editor && widget) || (error = "the LV2 editor did not open", false);
@@ -208,6 +212,8 @@ class Lv2EditorHost : public EditorHost {
   void close() override { editor.reset(); }
   void setParameter(int32_t index, float value) override {
     plugin->core().setParameter(index, value);
+    const float port = panner::lv2::portValueFromNormalised(index, value);
+    if (editor) editor->portEvent(panner::lv2::kFirstControlPort + index, sizeof port, 0, &port);
   }
   float parameter(int32_t index) override { return plugin->core().getParameter(index); }
   std::vector<HostEdit> heard() override { return edits; }
@@ -216,17 +222,19 @@ class Lv2EditorHost : public EditorHost {
   static void write(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t format,
                     const void* buffer) {
     if (format != 0 || size != sizeof(float)) return;
+    auto* self = static_cast<Lv2EditorHost*>(controller);
     const auto index = static_cast<int32_t>(port - panner::lv2::kFirstControlPort);
-    static_cast<Lv2EditorHost*>(controller)
-        ->edits.push_back(
-            {'p', index,
-             panner::lv2::normalisedFromPortValue(index, *static_cast<const float*>(buffer))});
+    const float value =
+        panner::lv2::normalisedFromPortValue(index, *static_cast<const float*>(buffer));
+    self->edits.push_back({'p', index, value});
+    self->plugin->core().setParameter(index, value);  // the host's port, read at the next run
   }
   static void touch(LV2UI_Feature_Handle handle, uint32_t port, bool grabbed) {
     static_cast<Lv2EditorHost*>(handle)->edits.push_back(
         {grabbed ? 'b' : 'e', static_cast<int32_t>(port - panner::lv2::kFirstControlPort), 0.0f});
   }
 
+  bool instanceAccess;
   std::unique_ptr<panner::lv2::Lv2Plugin> plugin;
   std::unique_ptr<panner::lv2::Lv2Editor> editor;
   std::vector<HostEdit> edits;

@@ -1,7 +1,6 @@
-// The X11 test helpers every suite with real windows shares: a GoogleTest fixture base with
-// one private Xvfb server per suite, a child process with pipes (xdotool, drag sources),
-// xdotool played while the editor under test keeps idling, and readings of the host's
-// window (its pixels, its child windows, the process's open descriptors).
+// The X11 test helpers every suite with real windows shares: one private Xvfb server per
+// suite, child programs (xdotool, drag sources), xdotool played while the editor under test
+// keeps idling, and readings of the host's window (pixels, child windows, open descriptors).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,7 +15,9 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -50,8 +51,8 @@ class XvfbSuite : public ::testing::Test {
   static inline std::string serverError;
 };
 
-// A program run with a pipe to its standard input (closing it ends a drag source) and one
-// from its standard output, read line by line without blocking.
+// A program whose standard output goes to a file, read back line by line while it runs
+// (drag sources report what happened to them). stop() ends it with SIGTERM.
 class ChildProcess {
  public:
   ChildProcess() = default;
@@ -59,65 +60,32 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
-  bool start(const std::vector<std::string>& args) {
-    int in[2];
-    int out[2];
-    if (pipe2(in, O_CLOEXEC) != 0) return false;
-    if (pipe2(out, O_CLOEXEC) != 0) {
-      ::close(in[0]);
-      ::close(in[1]);
-      return false;
-    }
+  bool start(const std::vector<std::string>& args, const std::string& output = "/dev/null") {
+    stop();
+    output_ = output;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    std::vector<std::string> copy = args;
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::vector<char*> argv;
-    for (auto& a : copy) argv.push_back(a.data());
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     const bool spawned = posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ) == 0;
     posix_spawn_file_actions_destroy(&actions);
-    ::close(in[0]);
-    ::close(out[1]);
-    if (!spawned) {
-      pid_ = -1;
-      ::close(in[1]);
-      ::close(out[0]);
-      return false;
-    }
-    input_ = in[1];
-    output_ = out[0];
-    fcntl(output_, F_SETFL, fcntl(output_, F_GETFL) | O_NONBLOCK);
-    return true;
+    if (!spawned) pid_ = -1;
+    return spawned;
   }
-
-  // Collects what the program wrote since the last call.
-  void read() {
-    if (output_ < 0) return;
-    char buffer[512];
-    ssize_t n = 0;
-    while ((n = ::read(output_, buffer, sizeof buffer)) > 0) {
-      pending_.append(buffer, static_cast<size_t>(n));
-      for (size_t end; (end = pending_.find('\n')) != std::string::npos;) {
-        lines_.push_back(pending_.substr(0, end));
-        pending_.erase(0, end + 1);
-      }
-    }
-  }
-
-  // The first line starting with `prefix`, or "" when none came yet.
+  // The first line of its output starting with `prefix`, or "" when none came yet.
   std::string line(const std::string& prefix) const {
-    for (const auto& l : lines_)
-      if (l.compare(0, prefix.size(), prefix) == 0) return l;
+    std::ifstream in(output_);
+    for (std::string l; std::getline(in, l);)
+      if (l.rfind(prefix, 0) == 0) return l;
     return "";
   }
   std::string transcript() const {
-    std::string all;
-    for (const auto& l : lines_) all += l + "; ";
-    return all;
+    std::ifstream in(output_);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
-
   // Whether the program has ended; `status` is its wait status then.
   bool finished(int& status) {
     if (pid_ <= 0) return true;
@@ -125,29 +93,17 @@ class ChildProcess {
     pid_ = -1;
     return true;
   }
-
   void stop() {
-    if (input_ >= 0) ::close(input_);
-    input_ = -1;
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
     int status = 0;
-    for (int i = 0; i < 200 && !finished(status); ++i) usleep(10000);
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, &status, 0);
-      pid_ = -1;
-    }
-    if (output_ >= 0) ::close(output_);
-    output_ = -1;
-    pending_.clear();
-    lines_.clear();
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
   }
 
  private:
   pid_t pid_ = -1;
-  int input_ = -1;
-  int output_ = -1;
-  std::string pending_;
-  std::vector<std::string> lines_;
+  std::string output_;
 };
 
 inline bool xdotoolPresent() { return access("/usr/bin/xdotool", X_OK) == 0; }

@@ -5,6 +5,8 @@
 // the host's tempo and position, bypass, bad input, rate changes, and state that moves
 // between the formats while bad state is refused.
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <limits>
 #include <random>
 
@@ -31,6 +33,24 @@ void settle(render::PluginProcessor& plugin, double rate = kRate) {
   render(plugin, std::vector<float>(static_cast<std::size_t>(rate), 0.0f));
 }
 
+// The bank in `chunk` with an own set of `rows` directions, `length` taps each, switched on.
+std::vector<uint8_t> withOwnSet(const std::vector<uint8_t>& chunk, int rows, int length) {
+  panner::chunk::BankState bank;
+  if (!panner::chunk::parseBank(chunk.data(), chunk.size(), bank)) return {};
+  auto set = std::make_shared<panner::OwnResponseSet>();
+  set->rate = 44100.0;
+  set->length = length;
+  set->name = "test head";
+  for (int row = 0; row < rows; ++row) set->angles.push_back(360.0f * row / rows);
+  set->taps.assign(set->angles.size() * 2 * static_cast<size_t>(length), 0.0f);
+  std::mt19937 generator(5);
+  for (float& tap : set->taps) tap = std::uniform_real_distribution<float>(-0.1f, 0.1f)(generator);
+  bank.own = {true, set};
+  std::vector<uint8_t> bytes(panner::chunk::bankChunkSize(bank));
+  bytes.resize(panner::chunk::writeBank(bank, bytes.data()));
+  return bytes;
+}
+
 using Behaviour = EveryFormat;
 
 TEST_P(Behaviour, IsAMonoToStereoEffectOneFrameLate) {
@@ -46,20 +66,6 @@ TEST_P(Behaviour, ParametersAreNamedUnitedAndStartAtTheirDefaults) {
   auto plugin = open();
   ASSERT_GE(plugin->numParams(), kDefined);
   const std::vector<std::string> names = plugin->parameterNames();
-  const char* fixed[] = {"angle",     "midi lfo tempo", "lfo divide", "filter number",
-                         "lfo speed", "lfo position",   "gain"};
-  for (int i = 0; i < 7; ++i) EXPECT_EQ(names[static_cast<std::size_t>(i)], fixed[i]);
-  for (int p = 0; p < 8; ++p) {
-    SCOPED_TRACE(p);
-    EXPECT_EQ(names[static_cast<std::size_t>(kPointValue1 + p)],
-              "point " + std::to_string(p + 1) + " value");
-    EXPECT_EQ(names[static_cast<std::size_t>(kPointTime1 + p)],
-              "point " + std::to_string(p + 1) + " time");
-    // The envelope ramps evenly in sevenths.
-    EXPECT_FLOAT_EQ(plugin->getParameter(kPointValue1 + p), p / 7.0f);
-    EXPECT_FLOAT_EQ(plugin->getParameter(kPointTime1 + p), p / 7.0f);
-  }
-  EXPECT_EQ(names[kOwnSet], "own set");
   // The units: the format's own field, or the end of each text where it has none.
   auto unitOf = [&](int i) {
     if (!format().textsCarryUnits) return plugin->parameterUnit(i);
@@ -67,15 +73,29 @@ TEST_P(Behaviour, ParametersAreNamedUnitedAndStartAtTheirDefaults) {
     const std::size_t space = text.rfind(' ');
     return space == std::string::npos ? std::string() : text.substr(space + 1);
   };
-  EXPECT_EQ(unitOf(kAngle), "\xC2\xB0");
-  EXPECT_EQ(unitOf(kLfoSpeed), "Hz");
-  EXPECT_EQ(unitOf(kGain), "dB");
-  for (int i : {kMidiLfoTempo, kLfoDivide, kFilterNumber, kLfoPosition, kPointValue1, kOwnSet})
-    EXPECT_EQ(unitOf(i), "") << i;
-  // The centre of the angle, the speed and the gain: straight ahead, stopped, 0 dB.
-  for (int i : {kAngle, kLfoSpeed, kGain}) EXPECT_FLOAT_EQ(plugin->getParameter(i), 0.5f) << i;
-  for (int i : {kMidiLfoTempo, kLfoDivide, kFilterNumber, kLfoPosition, kOwnSet})
-    EXPECT_EQ(plugin->getParameter(i), 0.0f) << i;
+  // The angle, the speed and the gain start at their centres: straight ahead, stopped, 0 dB.
+  const struct {
+    int index;
+    const char *name, *unit;
+    float value;
+  } fixed[] = {{kAngle, "angle", "\xC2\xB0", 0.5f},  {kMidiLfoTempo, "midi lfo tempo", "", 0.0f},
+               {kLfoDivide, "lfo divide", "", 0.0f}, {kFilterNumber, "filter number", "", 0.0f},
+               {kLfoSpeed, "lfo speed", "Hz", 0.5f}, {kLfoPosition, "lfo position", "", 0.0f},
+               {kGain, "gain", "dB", 0.5f},          {kOwnSet, "own set", "", 0.0f}};
+  for (const auto& p : fixed) {
+    EXPECT_EQ(names[static_cast<std::size_t>(p.index)], p.name);
+    EXPECT_EQ(unitOf(p.index), p.unit) << p.name;
+    EXPECT_FLOAT_EQ(plugin->getParameter(p.index), p.value) << p.name;
+  }
+  // The envelope ramps evenly in sevenths.
+  for (int p = 0; p < 8; ++p) {
+    const std::string point = "point " + std::to_string(p + 1);
+    EXPECT_EQ(names[static_cast<std::size_t>(kPointValue1 + p)], point + " value");
+    EXPECT_EQ(names[static_cast<std::size_t>(kPointTime1 + p)], point + " time");
+    EXPECT_FLOAT_EQ(plugin->getParameter(kPointValue1 + p), p / 7.0f);
+    EXPECT_FLOAT_EQ(plugin->getParameter(kPointTime1 + p), p / 7.0f);
+  }
+  EXPECT_EQ(unitOf(kPointValue1), "");
 }
 
 using ShowingTexts = EveryFormat;
@@ -185,7 +205,7 @@ TEST_P(Behaviour, MidiControllersMoveTheirParameters) {
   }
   auto plugin = open();
   auto untouched = open();
-  for (unsigned char status : {0x90, 0x80, 0xE0, 0xA0}) plugin->sendMidi(status, 10, 100);
+  for (unsigned char status : {0x90, 0x80, 0xE0, 0xA0, 0xF0}) plugin->sendMidi(status, 10, 100);
   for (unsigned char controller : {1, 11, 64, 0x8A}) plugin->sendMidi(0xB0, controller, 5);
   EXPECT_EQ(largestDifference(render(*plugin, input), render(*untouched, input)), 0.0);
 }
@@ -272,15 +292,37 @@ TEST_P(Behaviour, TheSyncedLfoFollowsTheHostsTempoAndPosition) {
   }
 }
 
-TEST_P(Bypassing, BypassPlaysTheInputOnBothEarsOneFrameLate) {
-  auto plugin = open();
-  plugin->setParameter(kAngle, 0.75f);
-  ASSERT_TRUE(plugin->setBypass(true));
+// Bypassed, the input plays on both ears one frame late however the blocks are cut. Leaving
+// bypass plays nothing of the sound from before it: the frame that leaves starts dry and
+// fades to the filters, and from the next frame on the output is a fresh instance's.
+TEST_P(Bypassing, BypassPlaysTheInputOneFrameLateAndLeavesNothingBehind) {
   const std::vector<float> input = noise(20 * kFrame);
-  const Channels out = render(*plugin, input);
-  for (std::size_t i = kFrame; i < input.size(); ++i) {
-    ASSERT_EQ(out[0][i], input[i - kFrame]) << i;
-    ASSERT_EQ(out[1][i], input[i - kFrame]) << i;
+  for (const std::vector<int>& cut : {std::vector<int>{1}, {7, 100, 300}, {4096}}) {
+    auto plugin = open(kRate, 4096);
+    plugin->setParameter(kAngle, 0.75f);
+    ASSERT_TRUE(plugin->setBypass(true));
+    const Channels out = renderCut(*plugin, input, cut);
+    for (std::size_t i = 0; i < input.size(); ++i)
+      for (const auto& ear : out) ASSERT_EQ(ear[i], i < kFrame ? 0.0f : input[i - kFrame]) << i;
+  }
+  const std::vector<float> silence(4 * kFrame, 0.0f);
+  std::vector<float> impulse(8 * kFrame, 0.0f);
+  impulse[0] = 0.5f;
+  for (bool silentWhileBypassed : {true, false}) {
+    auto plugin = open();
+    render(*plugin, noise(20 * kFrame, 3));
+    plugin->setBypass(true);
+    render(*plugin, silentWhileBypassed ? std::vector<float>(20 * kFrame) : noise(20 * kFrame));
+    plugin->setBypass(false);
+    if (silentWhileBypassed) {
+      EXPECT_EQ(energy(render(*plugin, silence)), 0.0);
+      continue;
+    }
+    const Channels out = render(*plugin, impulse);
+    EXPECT_EQ(out[0][kFrame], 0.5f);
+    EXPECT_EQ(out[1][kFrame], 0.5f);
+    auto fresh = open();
+    EXPECT_LE(largestDifference(out, render(*fresh, impulse), 2 * kFrame), 1e-6);
   }
 }
 
@@ -338,33 +380,68 @@ TEST_P(Behaviour, ARateChangeSoundsAsTheReferenceAtTheNewRate) {
   EXPECT_LE(largestDifference(render(*plugin, input), render(*expected, input)), 1e-6);
 }
 
-// The state a host saves: a running LFO, an edited envelope, another program current. Saved
-// by any format, it restores in every format to the same sound, and saved again it is the
-// same bytes.
+// The state a host saves, with another program current and one renamed. Saved by any
+// format, it restores in every format to the same sound, and saved again it holds the same
+// programs.
+struct StateCase {
+  const char* name;
+  Settings settings;
+  int frames;  // rendered before the save
+  bool ownSet = false;
+};
+
+const StateCase kStateCases[] = {
+    {"running LFO, edited envelope",
+     {{kLfoSpeed, 0.85f},
+      {kPointValue1 + 5, 0.2f},
+      {kAngle, 0.9f},
+      {kGain, 0.4f},
+      {kLfoDivide, 0.45f}},
+     80},
+    // Values restored in index order would leave the angle at the position's -180 degrees:
+    // the angle in use, halfway through its glide, comes from the live state.
+    {"angle set after the position, mid-glide", {{kLfoPosition, 0.3f}, {kAngle, 0.6f}}, 20},
+    // A long free run: the position is kept finer than the chunk's 32-bit position alone.
+    {"LFO running freely for long", {{kLfoSpeed, 0.685f}}, 333},
+    // An own set plays alike in every format.
+    {"own set on", {{kAngle, 0.3f}}, 20, true},
+};
+
 TEST_P(Behaviour, StateSavedByOneFormatRestoresInEvery) {
-  auto source = open();
-  source->selectProgram(2);
-  apply(*source, {{kLfoSpeed, 0.85f},
-                  {kPointValue1 + 5, 0.2f},
-                  {kAngle, 0.9f},
-                  {kGain, 0.4f},
-                  {kLfoDivide, 0.45f}});
-  render(*source, noise(80 * kFrame, 3));
-  const std::vector<uint8_t> chunk = source->stateChunk(false);
-  ASSERT_FALSE(chunk.empty());
   const std::vector<float> input = noise(200 * kFrame);
-  const Channels original = render(*source, input);
-  for (const PluginFormat& target : pluginFormats()) {
-    SCOPED_TRACE(target.name);
-    auto copy = openFormat(target);
-    render(*copy, noise(3 * kFrame, 4));  // running on its own before the restore
-    ASSERT_TRUE(copy->setStateChunk(chunk, false));
-    auto again = openFormat(referenceFormat());
-    render(*again, noise(3 * kFrame, 4));
-    ASSERT_TRUE(again->setStateChunk(chunk, false));
-    EXPECT_EQ(copy->stateChunk(false), again->stateChunk(false));
-    // The first two frames still hold each instance's own history.
-    EXPECT_LE(largestDifference(render(*copy, input), original, 2 * kFrame), 0.0);
+  for (const StateCase& c : kStateCases) {
+    SCOPED_TRACE(c.name);
+    auto source = open();
+    source->selectProgram(2);
+    if (c.ownSet) {
+      ASSERT_TRUE(source->setStateChunk(withOwnSet(source->stateChunk(false), 72, 200), false));
+    }
+    apply(*source, c.settings);
+    render(*source, noise(static_cast<std::size_t>(c.frames) * kFrame, 3));
+    std::vector<uint8_t> chunk = source->stateChunk(false);
+    panner::chunk::BankState bank;
+    ASSERT_TRUE(panner::chunk::parseBank(chunk.data(), chunk.size(), bank));
+    std::snprintf(bank.programs[4].name, sizeof bank.programs[4].name, "Swirl");
+    chunk.resize(panner::chunk::bankChunkSize(bank));
+    chunk.resize(panner::chunk::writeBank(bank, chunk.data()));
+    // A restored own set fades in as a switched one does: compared once both are steady.
+    const std::vector<float> fade(c.ownSet ? 2 * static_cast<std::size_t>(kRate) : 0, 0.0f);
+    render(*source, fade);
+    const Channels original = render(*source, input);
+    for (const PluginFormat& target : pluginFormats()) {
+      SCOPED_TRACE(target.name);
+      auto copy = openFormat(target);
+      render(*copy, noise(3 * kFrame, 4));  // running on its own before the restore
+      ASSERT_TRUE(copy->setStateChunk(chunk, false));
+      const std::vector<uint8_t> again = copy->stateChunk(false);
+      panner::chunk::BankState restored;
+      ASSERT_TRUE(panner::chunk::parseBank(again.data(), again.size(), restored));
+      EXPECT_EQ(restored.currentProgram, bank.currentProgram);
+      EXPECT_EQ(std::memcmp(restored.programs, bank.programs, sizeof bank.programs), 0);
+      render(*copy, fade);
+      // The first two frames still hold each instance's own history.
+      EXPECT_LE(largestDifference(render(*copy, input), original, 2 * kFrame), 0.0);
+    }
   }
 }
 
@@ -372,21 +449,9 @@ TEST_P(Behaviour, StateSavedByOneFormatRestoresInEvery) {
 // a 360-direction head of 14 ms is already 1.8 MB of state.
 TEST_P(Behaviour, TheLargestOwnSetTravelsInTheState) {
   auto plugin = open();
-  std::vector<uint8_t> bytes = plugin->stateChunk(false);
-  panner::chunk::BankState bank;
-  ASSERT_TRUE(panner::chunk::parseBank(bytes.data(), bytes.size(), bank));
-  auto set = std::make_shared<panner::OwnResponseSet>();
-  set->rate = 44100.0;
-  set->length = 728;
-  set->name = "largest head";
-  for (int row = 0; row < panner::own_set::kMaxRows; ++row) set->angles.push_back(0.5f * row);
-  set->taps.assign(set->angles.size() * 2 * static_cast<size_t>(set->length), 0.0f);
-  for (size_t i = 0; i < set->taps.size(); i += static_cast<size_t>(set->length))
-    set->taps[i + 10] = 0.5f;
-  ASSERT_LE(set->taps.size(), panner::own_set::kMaxValues);
-  bank.own = {true, set};
-  bytes.resize(panner::chunk::bankChunkSize(bank));
-  bytes.resize(panner::chunk::writeBank(bank, bytes.data()));
+  const std::vector<uint8_t> bytes =
+      withOwnSet(plugin->stateChunk(false), panner::own_set::kMaxRows, 728);
+  ASSERT_LE(panner::own_set::kMaxRows * 2 * 728, panner::own_set::kMaxValues);
   ASSERT_GT(bytes.size(), 4u << 20);
   ASSERT_TRUE(plugin->setStateChunk(bytes, false));
   EXPECT_EQ(plugin->stateChunk(false).size(), bytes.size());

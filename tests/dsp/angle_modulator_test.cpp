@@ -1,4 +1,5 @@
-// The envelope LFO: rates, crossings, direction, tempo sync, placement and bad envelopes.
+// The envelope LFO: its rate, crossings without lost time in both directions, tempo sync and
+// the song position, placement and bad envelopes.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,35 +12,26 @@ namespace panner {
 namespace {
 
 constexpr auto kRelaxed = std::memory_order_relaxed;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-class FakeTempo : public TempoSource {
+// A host reporting a tempo and, when positionValid, a song position (of the block's start).
+class FakeSong : public TempoSource {
  public:
   bool hostTempo(double& beatsPerMinute) override {
     ++requests;
-    if (!valid) return false;
     beatsPerMinute = bpm;
-    return true;
+    return tempoValid;
   }
-  double bpm = 120.0;
-  bool valid = true;
+  bool hostPosition(double& quarterNotes, bool& isPlaying) override {
+    quarterNotes = beat;
+    isPlaying = playing;
+    return positionValid;
+  }
+  double bpm = 120.0, beat = 0.0;
+  bool tempoValid = true, positionValid = true, playing = true;
   int requests = 0;
 };
 
-// A host that also reports its song position (at the block's first sample).
-class FakeSong : public FakeTempo {
- public:
-  bool hostPosition(double& quarterNotes, bool& isPlaying) override {
-    if (!positionValid) return false;
-    quarterNotes = beat;
-    isPlaying = playing;
-    return true;
-  }
-  double beat = 0.0;
-  bool playing = true;
-  bool positionValid = true;
-};
-
-// The fractional part, 0 <= f < 1.
 double frac(double x) { return x - std::floor(x); }
 
 class Modulator : public ::testing::Test {
@@ -52,16 +44,15 @@ class Modulator : public ::testing::Test {
     m.rebuildSegmentRates();
     m.placeOnEnvelope();
   }
-  void setValues(std::initializer_list<float> values) {
-    int i = 0;
-    for (float v : values) m.pointValues[i++].store(v, kRelaxed);
-  }
-  void setTimes(std::initializer_list<float> times) {
+  void setEnvelope(std::initializer_list<float> times, std::initializer_list<float> values) {
     int i = 0;
     for (float t : times) m.pointTimes[i++].store(t, kRelaxed);
+    i = 0;
+    for (float v : values) m.pointValues[i++].store(v, kRelaxed);
   }
   float angle() const { return m.targetAngle.load(kRelaxed); }
   float position() const { return m.lfoPosition.load(kRelaxed); }
+  float speed() const { return m.lfoSpeed.load(kRelaxed); }
 
   // Frames until the LFO crosses point 8 and starts again at point 1.
   int framesPerCycle(int limit) {
@@ -89,24 +80,24 @@ class Modulator : public ::testing::Test {
   AngleModulator m;
 };
 
-TEST_F(Modulator, DefaultRampRisesAtItsRateAndWrapsOncePerSecond) {
+}  // namespace
+
+// The default envelope is one rise round the circle; the divider slows it, and divisors
+// below one act as one.
+TEST_F(Modulator, DefaultRampRisesOncePerCycleAndTheDividerSlowsIt) {
   start(1.0f);
   EXPECT_FLOAT_EQ(angle(), -180.0f);
   m.advanceModulator(nullptr);
   EXPECT_NEAR(angle(), -180.0f + 1.0449f, 1e-4f);
-  EXPECT_NEAR(position(), 128.0f / 44100.0f, 1e-7f);
-  // One cycle of 44100 samples is 344.53 frames: the 345th (the first was taken above)
-  // passes point 8, and the time the step had left carries on up the ramp from point 1.
+  // One cycle of 44100 samples is 344.53 frames: the 345th passes point 8, and the time the
+  // step had left carries on up the ramp from point 1.
   EXPECT_EQ(framesPerCycle(1000), 344);
   const float left = 345.0f * 128.0f / 44100.0f - 1.0f;
   EXPECT_NEAR(position(), left, 1e-6f);
   EXPECT_NEAR(angle(), -180.0f + 360.0f * left, 1e-3f);
-}
 
-TEST_F(Modulator, DividerSlowsTheCycleAndBadDivisorsActAsOne) {
   start(1.0f, 0.0f, 11);
   EXPECT_EQ(framesPerCycle(5000), 3790);  // 11 x 344.53 frames
-
   for (int divide : {0, -3}) {
     start(1.0f, 0.0f, divide);
     m.advanceModulator(nullptr);
@@ -114,90 +105,12 @@ TEST_F(Modulator, DividerSlowsTheCycleAndBadDivisorsActAsOne) {
   }
 }
 
-TEST_F(Modulator, TakesTheShorterWayRoundAndHalfATurnDirectly) {
-  setValues({0.9f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f, 0.1f});
-  start(1.0f);
-  EXPECT_GT(m.angleRate[0].load(kRelaxed), 0.0f);  // 0.9 -> 0.1 goes up through +180
-  const float before = angle();
-  m.advanceModulator(nullptr);
-  EXPECT_GT(angle() > 0.0f ? angle() : angle() + 360.0f, before);
-
-  setValues({0.2f, 0.7f, 0.7f, 0.7f, 0.7f, 0.7f, 0.7f, 0.7f});
-  start(1.0f);
-  EXPECT_GT(m.angleRate[0].load(kRelaxed), 0.0f);  // exactly 0.5: the direct way, rising
-}
-
-TEST_F(Modulator, PlacementPutsTheAngleOnTheEnvelope) {
-  start(1.0f, 2.0f / 7.0f);  // exactly on point 3: the later segment
-  EXPECT_EQ(m.fromPoint.load(kRelaxed), 2);
-  EXPECT_EQ(m.toPoint.load(kRelaxed), 3);
-  EXPECT_FLOAT_EQ(angle(), 360.0f * (2.0f / 7.0f) - 180.0f);
-
-  start(0.0f, 0.5f);  // stopped: indices as for backward travel
-  EXPECT_EQ(m.fromPoint.load(kRelaxed), 4);
-  EXPECT_EQ(m.toPoint.load(kRelaxed), 3);
-  EXPECT_NEAR(angle(), 0.0f, 1e-4f);
-}
-
-TEST_F(Modulator, BackwardTravelStaysOnTheEnvelope) {
-  // Uneven segments, so neighbouring rates differ.
-  setTimes({0.0f, 0.1f, 0.4f, 0.5f, 0.55f, 0.8f, 0.9f, 1.0f});
-  setValues({0.0f, 0.3f, 0.35f, 0.8f, 0.6f, 0.65f, 0.1f, 0.2f});
-  start(-1.0f, 0.97f);
-  for (int frame = 0; frame < 300; ++frame) {
-    const int from = m.fromPoint.load(kRelaxed);
-    m.advanceModulator(nullptr);
-    if (m.fromPoint.load(kRelaxed) != from) continue;  // crossings snap to the point
-    // A step may carry the position up to one frame past the point it heads for; the
-    // crossing follows in the next frame.
-    if (position() < m.pointTimes[m.toPoint.load(kRelaxed)].load(kRelaxed)) continue;
-    ASSERT_NEAR(std::remainder(angle() - placedAngle(position(), -1.0f), 360.0f), 0.0f, 0.05f)
-        << "frame " << frame << " position " << position();
-  }
-  EXPECT_LT(m.lfoSpeed.load(kRelaxed), 0.0f);
-}
-
-// Sync runs the sweep at the host's tempo (one cycle per `divide` beats), in the direction
-// it had; without a usable tempo the sweep keeps its own speed, and with sync off (not above
-// 0.5) the host is not asked. Sync starting a stopped LFO places it on the envelope.
-TEST_F(Modulator, TempoSyncFollowsTheHost) {
-  FakeTempo host;
-  m.syncToHost.store(1.0f, kRelaxed);
-  start(0.3f, 0.0f, 2);
-  m.advanceModulator(&host);
-  EXPECT_FLOAT_EQ(m.lfoSpeed.load(kRelaxed), 2.0f);
-  EXPECT_NEAR(position(), 2.0f / 2.0f * 128.0f / 44100.0f, 1e-7f);
-  start(-0.3f, 0.5f);
-  m.advanceModulator(&host);
-  EXPECT_FLOAT_EQ(m.lfoSpeed.load(kRelaxed), -2.0f);
-
-  for (const double bpm : {120.0, std::numeric_limits<double>::quiet_NaN()}) {
-    host.valid = bpm != 120.0;
-    host.bpm = bpm;
-    start(0.3f);
-    m.advanceModulator(&host);
-    EXPECT_FLOAT_EQ(m.lfoSpeed.load(kRelaxed), 0.3f) << bpm;
-  }
-  m.syncToHost.store(0.5f, kRelaxed);
-  const int asked = host.requests;
-  m.advanceModulator(&host);
-  EXPECT_EQ(host.requests, asked);
-
-  host.valid = true;
-  host.bpm = 120.0;
-  start(0.0f, 0.5f);
-  m.targetAngle.store(90.0f, kRelaxed);  // the "angle" parameter moved it since
-  m.syncToHost.store(1.0f, kRelaxed);
-  m.advanceModulator(&host);
-  EXPECT_EQ(m.fromPoint.load(kRelaxed), 3);  // forward indices of the segment at 0.5
-  EXPECT_EQ(m.toPoint.load(kRelaxed), 4);
-  EXPECT_NEAR(angle(), 0.0f + 2.0f * 1.0449f, 1e-3f);  // on the ramp, moved one step
-}
-
-TEST_F(Modulator, NoTimeIsLostAtCrossings) {
-  // Uneven segments with a flat one: many crossings per cycle, each mid-frame.
-  setTimes({0.0f, 0.05f, 0.3f, 0.3f, 0.42f, 0.77f, 0.9f, 1.0f});
-  setValues({0.0f, 0.9f, 0.2f, 0.4f, 0.4f, 0.75f, 0.1f, 0.5f});
+// Uneven segments with a flat one: many crossings per cycle, each mid-frame, forward and
+// backward, at the lowest, the measured and the highest rate. The position is where the time
+// puts it and the angle is the envelope's there, as a placement finds it.
+TEST_F(Modulator, NoTimeIsLostAtCrossingsInEitherDirection) {
+  setEnvelope({0.0f, 0.05f, 0.3f, 0.3f, 0.42f, 0.77f, 0.9f, 1.0f},
+              {0.0f, 0.9f, 0.2f, 0.4f, 0.4f, 0.75f, 0.1f, 0.5f});
   for (float rate : {8000.0f, 44100.0f, 384000.0f}) {
     for (float speed : {1.0f, 0.25f, -0.3f, 0.01f}) {
       for (int divide : {1, 11}) {
@@ -206,144 +119,148 @@ TEST_F(Modulator, NoTimeIsLostAtCrossings) {
         const int frames = static_cast<int>(rate / 128.0f * 3.0f);  // three seconds
         for (int frame = 0; frame < frames; ++frame) m.advanceModulator(nullptr);
         const double expected = frac(0.6 + frames * (128.0 / rate) * speed / divide);
-        ASSERT_NEAR(position(), expected, 2e-6)
-            << rate << " Hz, speed " << speed << " / " << divide;
-        // The angle is the envelope's at that position, as a placement finds it.
+        ASSERT_NEAR(position(), expected, 2e-6) << rate << " Hz, " << speed << " / " << divide;
         EXPECT_NEAR(std::remainder(angle() - placedAngle(position(), speed), 360.0f), 0.0f, 0.01f)
             << rate << " Hz, speed " << speed << " / " << divide;
       }
     }
   }
+  // Half a turn between two points goes the direct way (rising); more goes the shorter way.
+  setEnvelope({0.0f, 1.0f / 7, 2.0f / 7, 3.0f / 7, 4.0f / 7, 5.0f / 7, 6.0f / 7, 1.0f},
+              {0.2f, 0.7f, 0.7f, 0.7f, 0.7f, 0.7f, 0.7f, 0.7f});
+  start(1.0f);
+  EXPECT_GT(m.angleRate[0].load(kRelaxed), 0.0f);
+  m.pointValues[0].store(0.9f, kRelaxed);
+  m.pointValues[1].store(0.1f, kRelaxed);
+  start(1.0f);
+  EXPECT_GT(m.angleRate[0].load(kRelaxed), 0.0f);  // 0.9 -> 0.1 goes up through +180
+  // Exactly on a point the later segment is used; stopped, the indices are backward's.
+  start(1.0f, 2.0f / 7.0f);
+  EXPECT_EQ(m.fromPoint.load(kRelaxed), 2);
+  EXPECT_EQ(m.toPoint.load(kRelaxed), 3);
+  start(0.0f, 0.5f);
+  EXPECT_EQ(m.fromPoint.load(kRelaxed), 4);
+  EXPECT_EQ(m.toPoint.load(kRelaxed), 3);
 }
 
-TEST_F(Modulator, LockedSyncTakesThePositionFromTheSong) {
+// Sync runs the sweep at the host's tempo (one cycle per `divide` beats) in the direction it
+// had; without a usable tempo it keeps its own speed, and with sync off (not above 0.5) the
+// host is not asked. Sync starting a stopped LFO places it on the envelope.
+TEST_F(Modulator, TempoSyncFollowsTheHostsTempo) {
+  FakeSong host;
+  host.positionValid = false;
+  m.syncToHost.store(1.0f, kRelaxed);
+  start(0.3f, 0.0f, 2);
+  m.advanceModulator(&host);
+  EXPECT_FLOAT_EQ(speed(), 2.0f);
+  EXPECT_NEAR(position(), 128.0f / 44100.0f, 1e-7f);
+  start(-0.3f, 0.5f);
+  m.advanceModulator(&host);
+  EXPECT_FLOAT_EQ(speed(), -2.0f);
+  for (const double bpm : {120.0, kNaN}) {
+    host.tempoValid = bpm != 120.0;
+    host.bpm = bpm;
+    start(0.3f);
+    m.advanceModulator(&host);
+    EXPECT_FLOAT_EQ(speed(), 0.3f) << bpm;
+  }
+  m.syncToHost.store(0.5f, kRelaxed);
+  const int asked = host.requests;
+  m.advanceModulator(&host);
+  EXPECT_EQ(host.requests, asked);
+
+  host.tempoValid = true;
+  host.bpm = 120.0;
+  start(0.0f, 0.5f);
+  m.targetAngle.store(90.0f, kRelaxed);  // the "angle" parameter moved it since
+  m.syncToHost.store(1.0f, kRelaxed);
+  m.advanceModulator(&host);
+  EXPECT_EQ(m.fromPoint.load(kRelaxed), 3);     // forward indices of the segment at 0.5
+  EXPECT_NEAR(angle(), 2.0f * 1.0449f, 1e-3f);  // on the ramp, moved one step
+}
+
+TEST_F(Modulator, LockedSyncTakesThePositionFromThePlayingSong) {
   FakeSong host;  // 120 beats per minute: two beats per second
   m.syncToHost.store(1.0f, kRelaxed);
-  start(0.3f, 0.9f, 8);  // one cycle per eight beats (two bars of four)
-  host.beat = 64.0;      // bar 17
+  start(0.3f, 0.9f, 8);  // one cycle per eight beats
+  host.beat = 64.0;      // bar 17: the cycle starts on the bar, not where it stood
   m.advanceModulator(&host);
-  EXPECT_FLOAT_EQ(m.lfoSpeed.load(kRelaxed), 2.0f);
-  EXPECT_NEAR(position(), 0.0, 1e-7);  // the cycle starts on the bar, not where it stood
-  EXPECT_NEAR(angle(), -180.0f, 1e-4f);
-
+  EXPECT_FLOAT_EQ(speed(), 2.0f);
+  EXPECT_NEAR(position(), 0.0, 1e-7);
   // A frame that ends 441 samples into the block is 0.02 beats later.
   host.beat = 17.0;
   m.advanceModulator(&host, 441);
   EXPECT_NEAR(position(), frac(17.02 / 8.0), 1e-7);
-  EXPECT_EQ(m.fromPoint.load(kRelaxed), 0);
-  EXPECT_EQ(m.toPoint.load(kRelaxed), 1);
   EXPECT_NEAR(angle(), -180.0f + 360.0f * static_cast<float>(frac(17.02 / 8.0)), 1e-3f);
-
   // Only the first locked frame asks for the angle to be taken at once.
   host.playing = false;
   EXPECT_FALSE(m.advanceModulator(&host));
   host.playing = true;
   EXPECT_TRUE(m.advanceModulator(&host));
   EXPECT_FALSE(m.advanceModulator(&host));
-
-  // Before the song's start (a pre-roll) the cycle is still counted from beat 0.
-  host.beat = -1.0;
+  host.beat = -1.0;  // a pre-roll: the cycle is still counted from beat 0
   m.advanceModulator(&host);
   EXPECT_NEAR(position(), 0.875, 1e-7);
-
-  // Running backward, the position runs down as the song runs on.
-  start(-0.3f, 0.2f, 8);
+  start(-0.3f, 0.2f, 8);  // backward: the position runs down as the song runs on
   host.beat = 17.0;
   m.advanceModulator(&host, 441);
-  EXPECT_FLOAT_EQ(m.lfoSpeed.load(kRelaxed), -2.0f);
   EXPECT_NEAR(position(), frac(-17.02 / 8.0), 1e-7);
-  EXPECT_EQ(m.fromPoint.load(kRelaxed) - m.toPoint.load(kRelaxed), 1);
 
-  // Without sync the song position is not even asked for.
-  m.syncToHost.store(0.0f, kRelaxed);
-  start(0.25f, 0.5f, 1);
-  host.beat = 3.0;
-  m.advanceModulator(&host);
-  EXPECT_NEAR(position(), 0.5 + 0.25 * 128.0 / 44100.0, 1e-6);
-}
-
-TEST_F(Modulator, StoppedTransportOrNoPositionRunsOnFromWhereItStands) {
-  FakeSong host;
-  m.syncToHost.store(1.0f, kRelaxed);
+  // Stopped, with no position or a NaN one: the sweep runs on at the tempo from where it is.
   start(0.3f, 0.0f, 8);
   host.beat = 10.0;
   m.advanceModulator(&host);
-  const double locked = frac(10.0 / 8.0);
-  EXPECT_NEAR(position(), locked, 1e-7);
-
-  // Stopped: the sweep runs on at the host's tempo from the locked position.
-  host.playing = false;
-  host.beat = 0.0;
-  m.advanceModulator(&host);
-  const double step = 2.0 / 8.0 * 128.0 / 44100.0;
-  EXPECT_NEAR(position(), locked + step, 1e-6);
-  // No position at all: the same.
-  host.positionValid = false;
-  m.advanceModulator(&host);
-  EXPECT_NEAR(position(), locked + 2.0 * step, 1e-6);
-
-  // A NaN position is no position either.
-  host.positionValid = true;
-  host.playing = true;
-  host.beat = std::numeric_limits<double>::quiet_NaN();
-  m.advanceModulator(&host);
-  EXPECT_NEAR(position(), locked + 3.0 * step, 1e-6);
-
-  // A stopped LFO that no tempo restarts stays stopped: the song does not move it.
-  host.valid = false;
-  host.beat = 5.0;
-  start(0.0f, 0.4f, 8);
-  const float standing = angle();
-  m.advanceModulator(&host);
-  EXPECT_FLOAT_EQ(position(), 0.4f);
-  EXPECT_FLOAT_EQ(angle(), standing);
-}
-
-TEST_F(Modulator, SettingThePositionWhileLockedLastsUntilTheNextFrame) {
-  FakeSong host;
-  m.syncToHost.store(1.0f, kRelaxed);
-  start(-0.3f, 0.0f, 4);
+  const double locked = frac(10.0 / 8.0), step = 2.0 / 8.0 * 128.0 / 44100.0;
+  int steps = 0;
+  for (const auto& [playing, valid, beat] :
+       {std::tuple{false, true, 0.0}, std::tuple{true, false, 0.0}, std::tuple{true, true, kNaN}}) {
+    host.playing = playing, host.positionValid = valid, host.beat = beat;
+    m.advanceModulator(&host);
+    EXPECT_NEAR(position(), locked + ++steps * step, 1e-6) << steps;
+  }
+  // Setting the position shows it at once and stops the LFO; the sync starts it again and
+  // the song position takes over at the next frame.
   host.beat = 1.0;
-  m.advanceModulator(&host);
-  EXPECT_NEAR(position(), frac(-0.25), 1e-7);
-  // What "lfo position" does: the position is shown at once and the LFO stops...
   m.lfoPosition.store(0.6f, kRelaxed);
   m.lfoSpeed.store(0.0f, kRelaxed);
   m.rebuildSegmentRates();
   m.placeOnEnvelope();
   EXPECT_FLOAT_EQ(position(), 0.6f);
-  // ...and the sync starts it again forward, where the song position takes over.
   m.advanceModulator(&host);
-  EXPECT_FLOAT_EQ(m.lfoSpeed.load(kRelaxed), 2.0f);
-  EXPECT_NEAR(position(), 0.25, 1e-7);
+  EXPECT_NEAR(position(), 0.125, 1e-7);
+  // A stopped LFO that no tempo restarts stays stopped: the song does not move it.
+  host.tempoValid = false;
+  start(0.0f, 0.4f, 8);
+  m.advanceModulator(&host);
+  EXPECT_FLOAT_EQ(position(), 0.4f);
+  // Without sync the song position is not even asked for.
+  m.syncToHost.store(0.0f, kRelaxed);
+  start(0.25f, 0.5f, 1);
+  m.advanceModulator(&host);
+  EXPECT_NEAR(position(), 0.5 + 0.25 * 128.0 / 44100.0, 1e-6);
 }
 
 TEST_F(Modulator, DegenerateSegmentsAndBadValuesNeverHangOrPoison) {
-  setTimes({0.0f, 0.3f, 0.3f, 0.2f, 0.5f, 0.6f, 0.7f, 1.0f});  // zero and negative length
+  setEnvelope({0.0f, 0.3f, 0.3f, 0.2f, 0.5f, 0.6f, 0.7f, 1.0f}, {});  // zero and negative length
   start(1.0f, 0.3f);
-  for (int i = 0; i < 8; ++i) EXPECT_TRUE(std::isfinite(m.angleRate[i].load(kRelaxed))) << i;
-  EXPECT_TRUE(std::isfinite(angle()));
   for (int frame = 0; frame < 1000; ++frame) {
     m.advanceModulator(nullptr);
     ASSERT_TRUE(std::isfinite(angle()) && angle() >= -180.0f && angle() <= 180.0f) << frame;
     ASSERT_TRUE(std::isfinite(position())) << frame;
   }
-
-  // A huge target is wrapped in one go; an infinite one does not hang the wrap.
+  // A huge target is wrapped in one go; an infinite one does not hang the wrap; segment
+  // indices out of range are repaired rather than used.
   m.lfoSpeed.store(0.0f, kRelaxed);
   m.targetAngle.store(1e30f, kRelaxed);
   m.advanceModulator(nullptr);
   EXPECT_TRUE(angle() >= -180.0f && angle() <= 180.0f);
   m.targetAngle.store(std::numeric_limits<float>::infinity(), kRelaxed);
   m.advanceModulator(nullptr);
-  // Out-of-range segment indices are repaired rather than used.
   m.fromPoint.store(40, kRelaxed);
   m.lfoSpeed.store(1.0f, kRelaxed);
   m.advanceModulator(nullptr);
   EXPECT_LT(m.fromPoint.load(kRelaxed), AngleModulator::kPoints);
   EXPECT_LT(m.toPoint.load(kRelaxed), AngleModulator::kPoints);
 }
-
-}  // namespace
 
 }  // namespace panner

@@ -1,4 +1,5 @@
-// The transform contract: packed order, no scaling, in place, and the two conversions.
+// The transform contract: packed order, no scaling, in place, and the fused inverses of
+// summed products that the engine's frame uses, on the baseline and the wide passes.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -22,13 +23,16 @@ std::vector<float> randomSignal(unsigned seed) {
 }
 
 // Forward and inverse of both passes against the direct sums: packed order, no scaling
-// (a round trip multiplies by 256), in place, and nothing carried from one call to the next.
+// (a round trip multiplies by 256), in place; and the forward of a window given as two
+// halves, straight into half-complex order, is the same forward exactly.
 TEST(RealFft, ForwardAndInverseMatchTheDirectSumsOnBothPasses) {
   for (const auto set : {RealFft::InstructionSet::kBaseline, RealFft::InstructionSet::kAvx2Fma}) {
     RealFft fft(set);
     const std::vector<float> x = randomSignal(7);
     std::vector<float> packed = x;
     fft.forward(packed.data());
+    float half[kN];
+    fft.forwardToHalfComplex(x.data(), x.data() + kN / 2, half);
     for (int k = 0; k <= kN / 2; ++k) {
       double re = 0.0, im = 0.0;
       for (int n = 0; n < kN; ++n) {
@@ -37,8 +41,10 @@ TEST(RealFft, ForwardAndInverseMatchTheDirectSumsOnBothPasses) {
       }
       const float gotRe = k == 0 ? packed[0] : k == kN / 2 ? packed[1] : packed[2 * k];
       EXPECT_NEAR(gotRe, re, 1e-4) << "bin " << k;
+      EXPECT_EQ(half[k], gotRe) << "bin " << k;
       if (k > 0 && k < kN / 2) {
         EXPECT_NEAR(packed[2 * k + 1], im, 1e-4) << "bin " << k;
+        EXPECT_EQ(half[kN - k], packed[2 * k + 1]) << "bin " << k;
       }
     }
     // Inverse of an arbitrary packed spectrum against x[n] = sum X[k] e^(+2 pi i k n / N)
@@ -54,24 +60,6 @@ TEST(RealFft, ForwardAndInverseMatchTheDirectSumsOnBothPasses) {
       }
       EXPECT_NEAR(time[n], sum, 1e-3) << "sample " << n;
     }
-  }
-}
-
-// The window given as two separate halves, transformed straight into half-complex order:
-// the same operations as forward() and the conversion, so the same values exactly.
-TEST(RealFft, ForwardOfTwoHalvesIsTheForwardInHalfComplexOrder) {
-  for (const auto set : {RealFft::InstructionSet::kBaseline, RealFft::InstructionSet::kAvx2Fma}) {
-    RealFft fft(set);
-    const std::vector<float> x = randomSignal(70);
-    std::vector<float> packed = x;
-    fft.forward(packed.data());
-    float expected[kN];
-    packedToHalfComplex(packed.data(), expected);
-    const std::vector<float> first(x.begin(), x.begin() + kN / 2);
-    const std::vector<float> second(x.begin() + kN / 2, x.end());
-    float out[kN];
-    fft.forwardToHalfComplex(first.data(), second.data(), out);
-    for (int i = 0; i < kN; ++i) ASSERT_EQ(out[i], expected[i]) << i;
   }
 }
 
@@ -100,89 +88,50 @@ std::vector<float> inverseOfSummedProducts(RealFft& fft, const std::vector<float
 
 // Two sets of filters over the same input spectra, transformed back at once: each output is
 // the second half of its own summed products (the wide passes run the two in the halves of
-// one register, so a mix-up of the halves or of the groups of four shows here).
-TEST(RealFft, InverseOfProductsKeepsTheSecondHalfOfEachSummedProduct) {
-  for (const auto set : {RealFft::InstructionSet::kBaseline, RealFft::InstructionSet::kAvx2Fma}) {
-    RealFft fft(set);
-    std::vector<float> h0[3], h1[3], x[3];
-    for (unsigned i = 0; i < 3; ++i) {
-      h0[i] = randomSignal(30 + i);
-      h1[i] = randomSignal(60 + i);
-      x[i] = randomSignal(40 + i);
-    }
-    const float* h0p[3] = {h0[0].data(), h0[1].data(), h0[2].data()};
-    const float* h1p[3] = {h1[0].data(), h1[1].data(), h1[2].data()};
-    const float* xp[3] = {x[0].data(), x[1].data(), x[2].data()};
-    for (int count = 1; count <= 3; ++count) {
-      const std::vector<float> expected0 = inverseOfSummedProducts(fft, h0, x, count);
-      const std::vector<float> expected1 = inverseOfSummedProducts(fft, h1, x, count);
-      float out0[kN / 2 + 1], out1[kN / 2 + 1];
-      out0[kN / 2] = out1[kN / 2] = 7.0f;
-      fft.inverseOfProductsWithGain(h0p, h1p, xp, count, GainRamp{1.0f, 1.0f}, out0, out1);
-      for (int n = 0; n < kN / 2; ++n) {
-        ASSERT_NEAR(out0[n], expected0[kN / 2 + n], 2e-3f) << count << " " << n;
-        ASSERT_NEAR(out1[n], expected1[kN / 2 + n], 2e-3f) << count << " " << n;
-      }
-      EXPECT_EQ(out0[kN / 2], 7.0f) << "wrote past the half";
-      EXPECT_EQ(out1[kN / 2], 7.0f) << "wrote past the half";
-    }
-  }
-}
-
-// The gain and the crossfade applied on the way out give what the kept halves crossfaded
-// afterwards give: the same operations on the baseline passes, within float rounding on the
-// wide ones (which may fuse them). Steady and moving gain.
-TEST(RealFft, CrossfadedInverseIsTheInverseThenTheCrossfade) {
+// one register, so a mix-up of the halves or of the groups of four shows here). The gain
+// and the crossfade applied on the way out give what the kept halves crossfaded afterwards
+// give: the same operations on the baseline passes, within float rounding on the wide ones
+// (which may fuse them). Steady and moving gain.
+TEST(RealFft, InverseOfSummedProductsWithGainOrCrossfadeKeepsTheSecondHalf) {
   for (const auto set : {RealFft::InstructionSet::kBaseline, RealFft::InstructionSet::kAvx2Fma}) {
     RealFft fft(set);
     const bool exact = fft.instructionSet() == RealFft::InstructionSet::kBaseline;
-    const std::vector<float> h00 = randomSignal(50), h01 = randomSignal(51), h10 = randomSignal(55),
-                             h11 = randomSignal(56), x0 = randomSignal(52), x1 = randomSignal(53);
-    const float* h0p[2] = {h00.data(), h01.data()};
-    const float* h1p[2] = {h10.data(), h11.data()};
-    const float* xp[2] = {x0.data(), x1.data()};
-    float kept0[kN / 2], kept1[kN / 2];
-    fft.inverseOfProductsWithGain(h0p, h1p, xp, 2, GainRamp{1.0f, 1.0f}, kept0, kept1);
-    for (const GainRamp gain : {GainRamp{0.7f, 0.7f}, GainRamp{2.0f, 0.25f}}) {
-      float faded[kN / 2], gained0[kN / 2], gained1[kN / 2];
-      crossfade(kept0, kept1, gain, faded);
-      crossfade(kept0, kept0, gain, gained0);
-      crossfade(kept1, kept1, gain, gained1);
-      float out[kN / 2 + 1], out0[kN / 2 + 1], out1[kN / 2 + 1];
-      out[kN / 2] = out0[kN / 2] = out1[kN / 2] = 7.0f;
-      fft.inverseOfProductsCrossfaded(h0p, h1p, xp, 2, gain, out);
-      fft.inverseOfProductsWithGain(h0p, h1p, xp, 2, gain, out0, out1);
-      const float tolerance = exact ? 0.0f : 1e-3f;
+    std::vector<float> h0[3], h1[3], x[3];
+    const float *h0p[3], *h1p[3], *xp[3];
+    for (unsigned i = 0; i < 3; ++i) {
+      h0[i] = randomSignal(30 + i), h1[i] = randomSignal(60 + i), x[i] = randomSignal(40 + i);
+      h0p[i] = h0[i].data(), h1p[i] = h1[i].data(), xp[i] = x[i].data();
+    }
+    for (int count = 1; count <= 3; ++count) {
+      const std::vector<float> expected0 = inverseOfSummedProducts(fft, h0, x, count);
+      const std::vector<float> expected1 = inverseOfSummedProducts(fft, h1, x, count);
+      float kept0[kN / 2 + 1], kept1[kN / 2 + 1];
+      kept0[kN / 2] = kept1[kN / 2] = 7.0f;
+      fft.inverseOfProductsWithGain(h0p, h1p, xp, count, GainRamp{1.0f, 1.0f}, kept0, kept1);
       for (int n = 0; n < kN / 2; ++n) {
-        ASSERT_NEAR(out[n], faded[n], tolerance) << gain.start << " " << n;
-        ASSERT_NEAR(out0[n], gained0[n], tolerance) << gain.start << " " << n;
-        ASSERT_NEAR(out1[n], gained1[n], tolerance) << gain.start << " " << n;
+        ASSERT_NEAR(kept0[n], expected0[kN / 2 + n], 2e-3f) << count << " " << n;
+        ASSERT_NEAR(kept1[n], expected1[kN / 2 + n], 2e-3f) << count << " " << n;
       }
-      EXPECT_EQ(out[kN / 2], 7.0f) << "wrote past the half";
-      EXPECT_EQ(out0[kN / 2] + out1[kN / 2], 14.0f) << "wrote past the half";
+      EXPECT_EQ(kept0[kN / 2] + kept1[kN / 2], 14.0f) << "wrote past the half";
+      for (const GainRamp gain : {GainRamp{0.7f, 0.7f}, GainRamp{2.0f, 0.25f}}) {
+        float faded[kN / 2], gained0[kN / 2], gained1[kN / 2];
+        crossfade(kept0, kept1, gain, faded);
+        crossfade(kept0, kept0, gain, gained0);
+        crossfade(kept1, kept1, gain, gained1);
+        float out[kN / 2 + 1], out0[kN / 2 + 1], out1[kN / 2 + 1];
+        out[kN / 2] = out0[kN / 2] = out1[kN / 2] = 7.0f;
+        fft.inverseOfProductsCrossfaded(h0p, h1p, xp, count, gain, out);
+        fft.inverseOfProductsWithGain(h0p, h1p, xp, count, gain, out0, out1);
+        const float tolerance = exact ? 0.0f : 1e-3f;
+        for (int n = 0; n < kN / 2; ++n) {
+          ASSERT_NEAR(out[n], faded[n], tolerance) << gain.start << " " << n;
+          ASSERT_NEAR(out0[n], gained0[n], tolerance) << gain.start << " " << n;
+          ASSERT_NEAR(out1[n], gained1[n], tolerance) << gain.start << " " << n;
+        }
+        EXPECT_EQ(out[kN / 2] + out0[kN / 2] + out1[kN / 2], 21.0f) << "wrote past the half";
+      }
     }
   }
-}
-
-// The passes chosen are the widest this processor has: never ones it lacks.
-TEST(RealFft, ChoosesTheWidePassesOnlyWhereTheProcessorHasThem) {
-  using Set = RealFft::InstructionSet;
-  EXPECT_EQ(RealFft(Set::kBaseline).instructionSet(), Set::kBaseline);
-  EXPECT_EQ(RealFft().instructionSet(),
-            RealFft::supported(Set::kAvx2Fma) ? Set::kAvx2Fma : Set::kBaseline);
-}
-
-TEST(RealFft, OrderConversionsAreExactInverses) {
-  const std::vector<float> packed = randomSignal(5);
-  float half[kN], back[kN];
-  packedToHalfComplex(packed.data(), half);
-  EXPECT_EQ(half[0], packed[0]);
-  EXPECT_EQ(half[kN / 2], packed[1]);
-  EXPECT_EQ(half[3], packed[6]);       // R3
-  EXPECT_EQ(half[kN - 3], packed[7]);  // I3
-  EXPECT_EQ(half[kN - 1], packed[3]);  // I1
-  halfComplexToPacked(half, back);
-  for (int i = 0; i < kN; ++i) EXPECT_EQ(back[i], packed[i]) << i;
 }
 
 }  // namespace

@@ -1,11 +1,9 @@
 // The engine at the host's rate: the same cues in physical units at every rate, the glide
 // in seconds, in-between azimuths that sound like their neighbours, and rates it refuses.
-// Each test prints what it measured, so a run also documents the numbers.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <complex>
-#include <cstdio>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -56,23 +54,18 @@ TEST(SampleRates, CuesHoldTheirTimesAndFrequenciesAtEveryCommonRate) {
   for (double rate : kRates) {
     auto engine = engineAt(rate);
     Ears ears;
-    std::printf("%6.1f kHz: ITD", rate / 1000.0);
     for (int i = 0; i < 4; ++i) {
       impulseAt(*engine, itdAngles[i], ears);
       const double itd = itdMicroseconds(ears[0], ears[1], rate);
-      std::printf(" %.0f deg %.1f us,", itdAngles[i], itd);
       if (rate == kRates[0]) referenceItd[i] = itd;
       EXPECT_NEAR(itd, referenceItd[i], 23.0) << rate << " Hz, " << itdAngles[i] << " degrees";
     }
-    std::printf(" notch");
     for (int i = 0; i < 2; ++i) {
       impulseAt(*engine, notchAngles[i], ears);  // channel 1 is the near ear for 0..180
       const double notch = earNotchHz(ears[1], rate);
-      std::printf(" %.0f deg %.0f Hz", notchAngles[i], notch);
       if (rate == kRates[0]) referenceNotch[i] = notch;
       EXPECT_NEAR(notch / referenceNotch[i], 1.0, 0.02) << rate << " Hz, " << notchAngles[i];
     }
-    std::printf("\n");
   }
 }
 
@@ -87,7 +80,6 @@ TEST(SampleRates, GlideTakesTheSameSecondsAtEveryRate) {
     for (; engine->currentAngleDegrees() != 90.0f && frames < 10000; ++frames)
       engine->convolutionFrame(in, out0, out1, nullptr);
     const double frameSeconds = kF / rate;
-    std::printf("%6.1f kHz: 0-90 glide %.4f s\n", rate / 1000.0, frames * frameSeconds);
     EXPECT_NEAR(frames * frameSeconds, 90.0 * kF / 44100.0, frameSeconds) << rate;
   }
 }
@@ -95,7 +87,7 @@ TEST(SampleRates, GlideTakesTheSameSecondsAtEveryRate) {
 TEST(SampleRates, InBetweenAzimuthsMatchTheirNeighboursBlendInDecibels) {
   for (double rate : {44100.0, 96000.0}) {
     auto engine = engineAt(rate);
-    for (float angle : {2.5f, 17.0f, 93.0f, 181.0f, 272.5f, 347.0f}) {
+    for (float angle : {2.5f, 93.0f, 272.5f}) {
       const float folded = angle <= 180.0f ? angle : 360.0f - angle;
       const float lowerAngle = 5.0f * std::floor(folded / 5.0f);
       const float w = (folded - lowerAngle) / 5.0f;
@@ -104,19 +96,15 @@ TEST(SampleRates, InBetweenAzimuthsMatchTheirNeighboursBlendInDecibels) {
       impulseAt(*engine, angle, at);
       impulseAt(*engine, std::fmod(std::fabs(mirrorOf - lowerAngle), 360.0f), below);
       impulseAt(*engine, std::fmod(std::fabs(mirrorOf - lowerAngle - 5.0f), 360.0f), above);
-      std::printf("%6.1f kHz, %5.1f deg: RMS difference from the neighbours' blend", rate / 1000.0,
-                  angle);
       for (int ear = 0; ear < 2; ++ear) {
         const auto a = thirdOctaveLevels(at[ear], rate);
         const auto b = thirdOctaveLevels(below[ear], rate);
         const auto c = thirdOctaveLevels(above[ear], rate);
         double sum = 0.0;
         for (size_t i = 0; i < a.size(); ++i) sum += std::pow(a[i] - (1 - w) * b[i] - w * c[i], 2);
-        const double rms = std::sqrt(sum / static_cast<double>(a.size()));
-        std::printf(" ear %d %.2f dB", ear, rms);
-        EXPECT_LE(rms, 1.5) << rate << " Hz, " << angle << " degrees, ear " << ear;
+        EXPECT_LE(std::sqrt(sum / static_cast<double>(a.size())), 1.5)
+            << rate << " Hz, " << angle << " degrees, ear " << ear;
       }
-      std::printf("\n");
     }
   }
 }

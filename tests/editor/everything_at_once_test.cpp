@@ -19,8 +19,9 @@
 
 namespace {
 
-constexpr int kEditorRounds = 3;
-constexpr int kIdlesPerRound = 60;
+// Many short editor sessions: each open and close races the audio thread's change hooks.
+constexpr int kEditorRounds = 25;
+constexpr int kIdlesPerRound = 6;
 
 class Rng {
  public:
@@ -118,8 +119,5 @@ TEST(EverythingAtOnce, AudioMidiAutomationProgramsChunksAndTheEditorOnTheirOwnTh
 
   EXPECT_TRUE(finite);
   EXPECT_GT(blocks.load(), kEditorRounds);  // the audio thread really ran alongside
-  const bool chunksOffered = host->effect()->flags & effFlagsProgramChunks;
-  if (chunksOffered) {
-    EXPECT_GT(chunksRestored.load(), 0);
-  }
+  EXPECT_GT(chunksRestored.load(), 0);
 }

@@ -1,18 +1,17 @@
 #!/usr/bin/python3
-"""A file manager's stand-in for the editor's drop test: a small GTK 3 window whose label
-is a drag source offering one file as text/uri-list, the way file managers built on GTK
-offer files.
+"""A file manager's stand-in for the drop tests: a small GTK 3 window whose label is a drag
+source offering one file, the way file managers built on GTK offer files.
 
-Usage: gtk_drag_source.py PATH X Y
+Usage: gtk_drag_source.py PATH X Y [uri|text|both]
 
-The window is placed with its top left corner at X, Y of the root window. One line goes to
-standard output for each event, for the test to follow:
+The window's top left corner is placed at X, Y of the root window. The file is offered as
+text/uri-list (uri, the default), as plain text only (text), or as both, which makes more
+than three types and so a type list. One line goes to standard output for each event:
   ready X Y WIDTH HEIGHT   the source widget is mapped at these root coordinates
   uri URI                  the URI offered (GLib's escaping of PATH)
-  data                     a drop target asked for the URI list
+  data                     a drop target asked for the data
   failed REASON            the drag ended without a drop (GTK's reason)
   end                      the drag is over
-The program ends when its standard input closes.
 """
 import sys
 
@@ -29,6 +28,7 @@ def report(line):
 
 def main():
     path, x, y = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+    offer = sys.argv[4] if len(sys.argv) > 4 else "uri"
     uri = GLib.filename_to_uri(path, None)
 
     window = Gtk.Window(title="drag source")
@@ -39,10 +39,16 @@ def main():
     window.add(source)
 
     source.drag_source_set(Gdk.ModifierType.BUTTON1_MASK, [], Gdk.DragAction.COPY)
-    source.drag_source_add_uri_targets()
+    if offer in ("uri", "both"):
+        source.drag_source_add_uri_targets()
+    if offer in ("text", "both"):
+        source.drag_source_add_text_targets()
 
     def on_data_get(_widget, _context, selection, _info, _time):
-        selection.set_uris([uri])
+        if selection.get_target().name() == "text/uri-list":
+            selection.set_uris([uri])
+        else:
+            selection.set_text(uri, -1)
         report("data")
 
     def on_failed(_widget, _context, result):
@@ -60,13 +66,7 @@ def main():
     source.connect("drag-end", lambda *_: report("end"))
     source.connect("map-event", on_mapped)
     source.add_events(Gdk.EventMask.STRUCTURE_MASK)
-
-    def on_input(_channel, _condition):
-        Gtk.main_quit()
-        return False
-
-    GLib.io_add_watch(GLib.IOChannel.unix_new(sys.stdin.fileno()),
-                      GLib.IO_IN | GLib.IO_HUP | GLib.IO_ERR, on_input)
+    window.connect("destroy", Gtk.main_quit)
     report("uri " + uri)
     window.show_all()
     Gtk.main()

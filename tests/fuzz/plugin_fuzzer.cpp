@@ -1,18 +1,17 @@
 // Coverage-guided fuzz target: drives the built plug-in only through its binary interface,
-// as a careless or hostile host would. Each input creates an instance and runs a sequence of
-// operations read from the input: dispatcher requests with any opcode and arguments,
-// setParameter with any float, MIDI lists, blocks of 0 to 8192 samples holding NaN,
-// infinities, denormals or huge values, odd sample rates and block sizes, suspend and resume
-// in any order, host time with no record or a NaN tempo, program changes and chunks of any
-// bytes.
+// as a careless or hostile host would. Each input creates an instance and runs operations
+// read from the input: dispatcher requests with any opcode and arguments, setParameter with
+// any float, MIDI lists, blocks of 0 to 8192 samples holding NaN, infinities, denormals or
+// huge values, odd rates and block sizes, suspend and resume in any order, host time with no
+// record or a NaN tempo, program changes and chunks of any bytes. The host is its own, not
+// the test host: it must answer as no well-behaved host does (no time record, any flags).
 //
-// Besides the sanitizers' own reports, every input checks what a host relies on:
-// - output is finite and within what the gains allow once the input has been ordinary audio
-//   (finite, within -1..1) for three frames (more at rates whose responses are longer);
-// - getParameter answers within 0..1 for every index;
-// - every text ends within the buffer the host gives for it, and nothing is written past it;
-// - a chunk the plug-in refuses changes no parameter.
-// A broken rule aborts with a message, so libFuzzer keeps the input that broke it.
+// Besides the sanitizers' reports, every input checks what a host relies on: output finite
+// and within what the gains allow once the input has been ordinary audio (finite, within
+// -1..1) long enough; getParameter within 0..1; every text ending within the host's buffer,
+// nothing written past it; a refused chunk changing no parameter. A broken rule aborts with
+// a message, so libFuzzer keeps the input. QUENDRAL_FUZZ_TRACE=1 prints every operation.
+#include <dlfcn.h>
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -26,8 +25,6 @@
 #include <string>
 #include <vector>
 
-#include <dlfcn.h>
-
 #include "vst_abi.h"
 
 namespace {
@@ -35,39 +32,30 @@ namespace {
 constexpr int kFrame = 128;
 constexpr int32_t kMaxBlock = 8192;
 constexpr double kMeasuredRate = 44100.0;
-constexpr double kHighestRate = 384000.0;
 // +12 dB times the largest absolute sum of any ear's response (about 11 at 0 dB), with
 // headroom: no input within -1..1 can drive an output sample beyond this.
 constexpr float kOutputBound = 64.0f;
-
-// How long unusual input may still sound: the frame in flight, the frame being filtered and
-// the response. At 44.1 kHz and below a response fits one frame; above, it lasts as long in
-// seconds, so it spans more frames, and its resampled length may reach into one more.
-int64_t cleanSamplesNeeded(double highestRateSet) {
-  if (!(highestRateSet > kMeasuredRate)) return 3 * kFrame;
-  const double rate = std::min(highestRateSet, kHighestRate);
-  return kFrame * (3 + static_cast<int64_t>(std::ceil(rate / kMeasuredRate)));
-}
 constexpr int kMaxOperations = 256;
 constexpr int64_t kMaxSamplesPerInput = 1 << 17;  // keeps one input fast
-
-// Buffer sizes the plug-in's texts must fit, terminator included.
-constexpr std::size_t kParamTextSize = kVstMaxParamStrLen + 1;  // display and label: 8 characters
-constexpr std::size_t kParamNameSize = 24;                      // names: 23 characters
+constexpr std::size_t kChunkHeaderSize = 20;      // magic, versions, kind, length, checksum
 constexpr std::size_t kCanaryBufferSize = 512;
-constexpr std::size_t kChunkHeaderSize = 20;  // magic, versions, kind, length, checksum
 constexpr char kCanary = static_cast<char>(0xCD);
 
-// The host: the plug-in library stays loaded for the whole run and every input creates its
-// own instance through the exported entry point. The host answers the plug-in's calls as
-// the input chooses, the time request included (no record, any flags, a NaN or absurd tempo).
+// How long unusual input may still sound: the frame in flight, the frame being filtered and
+// the response, which above 44.1 kHz lasts as long in seconds, so spans more frames.
+int64_t cleanSamplesNeeded(double highestRateSet) {
+  if (!(highestRateSet > kMeasuredRate)) return 3 * kFrame;
+  const double rate = std::min(highestRateSet, 384000.0);
+  return kFrame * (3 + static_cast<int64_t>(std::ceil(rate / kMeasuredRate)));
+}
+
+// The host: the library stays loaded for the run and each input creates its own instance.
 struct Host {
   VstPluginMainProc entry = nullptr;
   intptr_t versionAnswer = 2400;
   bool timeAnswers = true;  // false: a null record
-  int32_t timeFlags = kVstTempoValid;
+  int32_t timeFlags = kVstTempoValid, blockSize = 512;
   double tempo = 120.0, sampleRate = 44100.0, samplePosition = 0.0;
-  int32_t blockSize = 512;
   VstTimeInfo timeInfo{};
 } gHost;
 
@@ -95,53 +83,36 @@ intptr_t VST_CALL hostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void
   }
 }
 
-AEffect* createInstance() { return gHost.entry(hostCallback); }
-
-[[noreturn]] void fail(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  std::fputs("plug-in broke a host's expectation: ", stderr);
-  std::vfprintf(stderr, format, args);
-  std::fputc('\n', stderr);
-  va_end(args);
-  std::abort();
-}
-
-// QUENDRAL_FUZZ_TRACE=1 prints every operation, to follow an input that broke a rule.
 const bool gTrace = std::getenv("QUENDRAL_FUZZ_TRACE") != nullptr;
 
-void trace(const char* format, ...) {
-  if (!gTrace) return;
+// Prints the message when tracing, or always with `broken`, and then aborts.
+void say(bool broken, const char* format, ...) {
+  if (!broken && !gTrace) return;
   va_list args;
   va_start(args, format);
+  if (broken) std::fputs("plug-in broke a host's expectation: ", stderr);
   std::vfprintf(stderr, format, args);
   std::fputc('\n', stderr);
   va_end(args);
+  if (broken) std::abort();
 }
-
-bool isOrdinaryAudio(float x) { return std::isfinite(x) && std::fabs(x) <= 1.0f; }
+#define fail(...) say(true, __VA_ARGS__)
+#define trace(...) say(false, __VA_ARGS__)
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
-constexpr double kNaND = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInfD = std::numeric_limits<double>::infinity();
-
 constexpr float kUnusualSamples[] = {
     kNaN,    kInf,     -kInf, std::numeric_limits<float>::denorm_min(),
     -1e-40f, FLT_MIN,  1e30f, -1e30f,
     FLT_MAX, -FLT_MAX, 2.0f,  -1e5f};
-
 constexpr float kUnusualParameterValues[] = {kNaN,       kInf, -kInf, -1.0f,   -1e-45f,
                                              1.0000001f, 5.0f, 1e30f, FLT_MAX, -FLT_MAX,
                                              0.5f,       0.0f, 1.0f};
-
-constexpr double kUnusualTempos[] = {kNaND, kInfD,   -kInfD, 0.0,   -120.0, 1e-300,
-                                     1e300, DBL_MAX, 20.0,   120.0, 999.0};
-
+constexpr double kUnusualTempos[] = {kNaN,  kInf,    -kInf, 0.0,   -120.0, 1e-300,
+                                     1e300, DBL_MAX, 20.0,  120.0, 999.0};
 constexpr float kOddSampleRates[] = {0.0f,      -1.0f,    1.0f,     8000.0f,  11025.0f,  22050.0f,
                                      44100.0f,  48000.0f, 88200.0f, 96000.0f, 176400.0f, 192000.0f,
                                      384000.0f, 1e6f,     44100.5f, FLT_MAX,  kNaN,      kInf};
-
 constexpr intptr_t kOddBlockSizes[] = {0, -1, 1, 7, 64, 127, 128, 129, 512, 4096, 8192, INT32_MAX};
 
 template <typename T, std::size_t N>
@@ -154,6 +125,21 @@ std::vector<char> terminated(const std::string& text) {
   std::vector<char> copy(text.begin(), text.end());
   copy.push_back(0);
   return copy;
+}
+
+// Writes the payload length and its CRC-32 into a chunk's header (docs/chunk-format.md), so
+// that a changed payload passes the checks that guard it.
+void seal(std::vector<char>& bytes) {
+  if (bytes.size() < kChunkHeaderSize) return;
+  const uint32_t length = static_cast<uint32_t>(bytes.size() - kChunkHeaderSize);
+  std::memcpy(&bytes[12], &length, sizeof length);
+  uint32_t crc = 0xFFFFFFFFu;
+  for (std::size_t i = kChunkHeaderSize; i < bytes.size(); ++i) {
+    crc ^= static_cast<unsigned char>(bytes[i]);
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  crc ^= 0xFFFFFFFFu;
+  std::memcpy(&bytes[16], &crc, sizeof crc);
 }
 
 class Session {
@@ -169,7 +155,11 @@ class Session {
         &Session::chunks,  &Session::programs,         &Session::bypass};
     for (int operation = 0; operation < kMaxOperations && in_.remaining_bytes() > 0; ++operation) {
       (this->*kOperations[in_.ConsumeIntegralInRange(0, 11)])();
-      checkParameters();
+      for (int32_t index = -1; index <= 25; ++index) {
+        const float value = effect_->getParameter(effect_, index);
+        if (!(value >= 0.0f && value <= 1.0f))
+          fail("getParameter(%d) answered %g", index, static_cast<double>(value));
+      }
     }
   }
 
@@ -202,43 +192,33 @@ class Session {
     }
   }
 
-  static constexpr const char* kInputKinds[] = {"silence", "sine", "noise", "raw bytes",
-                                                "one unusual value"};
-
+  // Silence, a sine, noise, the input's own bytes as floats (any bit pattern) or one unusual
+  // value throughout; then up to four unusual values at places the input chooses.
   void fillInput(int32_t frames) {
+    static constexpr const char* kKinds[] = {"silence", "sine", "noise", "raw bytes",
+                                             "one unusual value"};
     float* x = input_.data();
     const int kind = in_.ConsumeIntegralInRange(0, 4);
-    trace("  input: %s", kInputKinds[kind]);
-    switch (kind) {
-      case 0:
-        std::fill(x, x + frames, 0.0f);
-        break;
-      case 1: {
-        const float cycles = in_.ConsumeFloatingPointInRange(0.0f, 0.5f);
-        const float level = in_.ConsumeProbability<float>();
-        for (int32_t i = 0; i < frames; ++i)
-          x[i] = level * std::sin(6.2831853f * cycles * static_cast<float>(i));
-        break;
+    trace("  input: %s", kKinds[kind]);
+    std::fill(x, x + frames, 0.0f);
+    if (kind == 1) {
+      const float cycles = in_.ConsumeFloatingPointInRange(0.0f, 0.5f);
+      const float level = in_.ConsumeProbability<float>();
+      for (int32_t i = 0; i < frames; ++i)
+        x[i] = level * std::sin(6.2831853f * cycles * static_cast<float>(i));
+    } else if (kind == 2) {
+      uint32_t state = in_.ConsumeIntegral<uint32_t>();
+      const float level = in_.ConsumeProbability<float>();
+      for (int32_t i = 0; i < frames; ++i) {
+        state = state * 1664525u + 1013904223u;
+        x[i] = level * (static_cast<float>(state >> 8) / 8388608.0f - 1.0f);
       }
-      case 2: {
-        uint32_t state = in_.ConsumeIntegral<uint32_t>();
-        const float level = in_.ConsumeProbability<float>();
-        for (int32_t i = 0; i < frames; ++i) {
-          state = state * 1664525u + 1013904223u;
-          x[i] = level * (static_cast<float>(state >> 8) / 8388608.0f - 1.0f);
-        }
-        break;
-      }
-      case 3: {  // the input's own bytes, read as floats: any bit pattern at all
-        std::fill(x, x + frames, 0.0f);
-        const std::vector<uint8_t> bytes =
-            in_.ConsumeBytes<uint8_t>(static_cast<std::size_t>(frames) * sizeof(float));
-        if (!bytes.empty()) std::memcpy(x, bytes.data(), bytes.size());
-        break;
-      }
-      default:
-        std::fill(x, x + frames, pick(in_, kUnusualSamples));
-        break;
+    } else if (kind == 3) {
+      const std::vector<uint8_t> bytes =
+          in_.ConsumeBytes<uint8_t>(static_cast<std::size_t>(frames) * sizeof(float));
+      if (!bytes.empty()) std::memcpy(x, bytes.data(), bytes.size());
+    } else if (kind == 4) {
+      std::fill(x, x + frames, pick(in_, kUnusualSamples));
     }
     for (int spikes = in_.ConsumeIntegralInRange(0, 4); spikes > 0 && frames > 0; --spikes) {
       const int32_t at = in_.ConsumeIntegralInRange<int32_t>(0, frames - 1);
@@ -258,7 +238,6 @@ class Session {
     if (frames > 0) fillInput(frames);
     std::fill(output0_.begin(), output0_.end(), 0.0f);
     std::fill(output1_.begin(), output1_.end(), 0.0f);
-
     float* inputs[] = {missing == 0 ? nullptr : input_.data()};
     float* outputs[] = {output0_.data(), output1_.data()};
     if (missing == 3 && effect_->processDoubleReplacing) {
@@ -274,18 +253,17 @@ class Session {
     if (frames <= 0) return;
     samplesProcessed_ += frames;
     gHost.samplePosition += frames;
-
     const bool inputRead = missing != 0 && missing != 1;
     for (int32_t i = 0; i < frames; ++i) {
       const float x = inputRead ? input_[i] : 0.0f;
-      samplesSinceUnusualInput_ = isOrdinaryAudio(x) ? samplesSinceUnusualInput_ + 1 : 0;
+      const bool ordinary = std::isfinite(x) && std::fabs(x) <= 1.0f;
+      samplesSinceUnusualInput_ = ordinary ? samplesSinceUnusualInput_ + 1 : 0;
       if (missing == 2 || samplesSinceUnusualInput_ < cleanSamplesNeeded(highestRateSet_)) continue;
-      for (const float y : {output0_[i], output1_[i]}) {
+      for (const float y : {output0_[i], output1_[i]})
         if (!(std::fabs(y) <= kOutputBound))
           fail("output %g at sample %d of a %d-sample block after %lld ordinary input samples",
                static_cast<double>(y), i, frames,
                static_cast<long long>(samplesSinceUnusualInput_));
-      }
     }
   }
 
@@ -296,22 +274,13 @@ class Session {
     effect_->setParameter(effect_, index, value);
   }
 
-  void checkParameters() {
-    for (int32_t index = -1; index <= 25; ++index) {
-      const float value = effect_->getParameter(effect_, index);
-      if (!(value >= 0.0f && value <= 1.0f))
-        fail("getParameter(%d) answered %g", index, static_cast<double>(value));
-    }
-  }
-
-  // Runs a request that writes text into a buffer the host gives. The text must end within
-  // size bytes when the request reports it wrote one, and nothing may be written past size.
-  template <typename Request>
-  void checkText(const char* what, int32_t index, std::size_t size, bool mustWrite,
-                 Request request) {
+  // A request that writes text into the host's buffer: the text must end within `size`
+  // bytes when the request says it wrote one, and nothing may be written past `size`.
+  void checkText(const char* what, int32_t index, std::size_t size, bool mustWrite, int32_t opcode,
+                 intptr_t value = 0) {
     char buffer[kCanaryBufferSize];
     std::memset(buffer, kCanary, sizeof buffer);
-    const bool wrote = request(buffer) != 0 || mustWrite;
+    const bool wrote = dispatch(opcode, index, value, buffer) != 0 || mustWrite;
     if (wrote && !std::memchr(buffer, 0, size))
       fail("%s for index %d is not terminated within %zu bytes: \"%.*s\"", what, index, size,
            static_cast<int>(sizeof buffer), buffer);
@@ -320,31 +289,28 @@ class Session {
   }
 
   void texts() {
-    struct Text {
+    static constexpr struct {
       const char* what;
       int32_t opcode;
-      std::size_t size;
+      std::size_t size;  // display and label: 8 characters; names: 23
       bool mustWrite;
-    };
-    static constexpr Text kTexts[] = {
-        {"display", effGetParamDisplay, kParamTextSize, true},
-        {"label", effGetParamLabel, kParamTextSize, true},
-        {"name", effGetParamName, kParamNameSize, true},
-        {"program name", effGetProgramName, kVstMaxProgNameLen, true},
-        {"effect name", effGetEffectName, kVstMaxEffectNameLen, false},
-        {"vendor", effGetVendorString, kVstMaxVendorStrLen, false},
-        {"product", effGetProductString, kVstMaxProductStrLen, false}};
+    } kTexts[] = {{"display", effGetParamDisplay, kVstMaxParamStrLen + 1, true},
+                  {"label", effGetParamLabel, kVstMaxParamStrLen + 1, true},
+                  {"name", effGetParamName, 24, true},
+                  {"program name", effGetProgramName, kVstMaxProgNameLen, true},
+                  {"effect name", effGetEffectName, kVstMaxEffectNameLen, false},
+                  {"vendor", effGetVendorString, kVstMaxVendorStrLen, false},
+                  {"product", effGetProductString, kVstMaxProductStrLen, false}};
     const int32_t index = anyIndex();
     const int kind = in_.ConsumeIntegralInRange(0, 7);
     if (kind < 7) {
-      const Text& t = kTexts[kind];
-      checkText(t.what, index, t.size, t.mustWrite,
-                [&](char* text) { return dispatch(t.opcode, index, 0, text); });
+      checkText(kTexts[kind].what, index, kTexts[kind].size, kTexts[kind].mustWrite,
+                kTexts[kind].opcode);
       return;
     }
     const intptr_t program = in_.ConsumeIntegralInRange<intptr_t>(-1, 9);
-    checkText("indexed program name", index, kVstMaxProgNameLen, false,
-              [&](char* text) { return dispatch(effGetProgramNameIndexed, index, program, text); });
+    checkText("indexed program name", index, kVstMaxProgNameLen, false, effGetProgramNameIndexed,
+              program);
   }
 
   // Any request at all. Requests whose ptr is a record of a given shape are made with such a
@@ -373,12 +339,14 @@ class Session {
     dispatch(opcode, index, value, ptr, opt);
   }
 
+  // A list as hosts allocate it (the header and exactly count pointers, at least two) of
+  // messages, mostly control changes of the mapped controllers, some missing, sysex or of an
+  // unknown type.
   void midi() {
     const int count = in_.ConsumeIntegralInRange(0, 40);
     std::vector<VstMidiEvent> events(static_cast<std::size_t>(count));
     std::vector<VstMidiSysexEvent> sysex(static_cast<std::size_t>(count));
     char dump[16] = {};
-    // The list as hosts allocate it: the header and exactly count pointers (at least two).
     std::vector<unsigned char> storage(offsetof(VstEvents, events) +
                                        static_cast<std::size_t>(std::max(count, 2)) *
                                            sizeof(VstEvent*));
@@ -397,25 +365,20 @@ class Session {
                                           : static_cast<char>((bytes >> 9) & 0xFF);
       event.midiData[2] = static_cast<char>(bytes >> 24);
       pointers[i] = reinterpret_cast<VstEvent*>(&event);
-      switch (in_.ConsumeIntegralInRange(0, 15)) {
-        case 0:
-          pointers[i] = nullptr;
-          break;
-        case 1: {
-          VstMidiSysexEvent& message = sysex[static_cast<std::size_t>(i)];
-          message.type = kVstSysExType;
-          message.byteSize = sizeof message;
-          message.dumpBytes = sizeof dump;
-          message.sysexDump = dump;
-          pointers[i] = reinterpret_cast<VstEvent*>(&message);
-          break;
-        }
-        case 2:
-          event.type = in_.ConsumeIntegral<int32_t>();
-          break;
-        default:
-          event.midiData[0] = static_cast<char>(0xB0 | (bytes & 0x0F));  // a control change
-          break;
+      const int shape = in_.ConsumeIntegralInRange(0, 15);
+      if (shape == 0) {
+        pointers[i] = nullptr;
+      } else if (shape == 1) {
+        VstMidiSysexEvent& message = sysex[static_cast<std::size_t>(i)];
+        message.type = kVstSysExType;
+        message.byteSize = sizeof message;
+        message.dumpBytes = sizeof dump;
+        message.sysexDump = dump;
+        pointers[i] = reinterpret_cast<VstEvent*>(&message);
+      } else if (shape == 2) {
+        event.type = in_.ConsumeIntegral<int32_t>();
+      } else {
+        event.midiData[0] = static_cast<char>(0xB0 | (bytes & 0x0F));  // a control change
       }
     }
     trace("%d events", count);
@@ -447,15 +410,6 @@ class Session {
     return values;
   }
 
-  void setChunk(int32_t index, const std::vector<char>& bytes) {
-    // An exact heap copy, so a read past the chunk's end is reported.
-    std::vector<char> copy(bytes);
-    const std::vector<float> before = parameterValues();
-    const intptr_t answer = dispatch(effSetChunk, index, static_cast<intptr_t>(copy.size()),
-                                     copy.empty() ? nullptr : copy.data());
-    if (answer == 0 && parameterValues() != before) fail("a refused chunk changed parameters");
-  }
-
   std::vector<char> currentChunk(int32_t index) {
     void* data = nullptr;
     const intptr_t size = dispatch(effGetChunk, index, 0, &data);
@@ -465,63 +419,49 @@ class Session {
     return size > 0 ? std::vector<char>(bytes, bytes + size) : std::vector<char>();
   }
 
+  // What a host saves, restored unchanged (it must be taken back); the instance's own chunk
+  // with values changed, cut or lengthened, mostly resealed so the values reach the checks
+  // behind the checksum; or any bytes, sometimes behind a valid header. Each is handed over
+  // as an exact heap copy, so a read past its end is reported.
   void chunks() {
     const int32_t index = in_.ConsumeIntegralInRange(0, 1);
-    switch (in_.ConsumeIntegralInRange(0, 2)) {
-      case 0: {  // what a host saves, restored unchanged: it must be taken back
-        const std::vector<char> saved = currentChunk(index);
-        std::vector<char> copy(saved);
-        if (!saved.empty() &&
-            dispatch(effSetChunk, index, static_cast<intptr_t>(copy.size()), copy.data()) != 1)
-          fail("the plug-in refused its own chunk %d", index);
-        break;
-      }
-      case 1: {  // the instance's own chunk with values changed, cut or lengthened
-        std::vector<char> bytes = currentChunk(index);
-        for (int edits = in_.ConsumeIntegralInRange(0, 8); edits > 0 && !bytes.empty(); --edits) {
-          const std::size_t at = in_.ConsumeIntegralInRange<std::size_t>(0, bytes.size() - 1);
-          if (in_.ConsumeBool() && at + sizeof(float) <= bytes.size()) {
-            const float value = anyParameterValue();  // often NaN, infinite or huge
-            std::memcpy(&bytes[at & ~std::size_t{3}], &value, sizeof value);
-          } else {
-            bytes[at] = in_.ConsumeIntegral<char>();
-          }
+    const int kind = in_.ConsumeIntegralInRange(0, 2);
+    std::vector<char> bytes;
+    if (kind == 0) {
+      const std::vector<char> saved = currentChunk(index);
+      std::vector<char> copy(saved);
+      if (!saved.empty() &&
+          dispatch(effSetChunk, index, static_cast<intptr_t>(copy.size()), copy.data()) != 1)
+        fail("the plug-in refused its own chunk %d", index);
+      return;
+    }
+    if (kind == 1) {
+      bytes = currentChunk(index);
+      for (int edits = in_.ConsumeIntegralInRange(0, 8); edits > 0 && !bytes.empty(); --edits) {
+        const std::size_t at = in_.ConsumeIntegralInRange<std::size_t>(0, bytes.size() - 1);
+        if (in_.ConsumeBool() && at + sizeof(float) <= bytes.size()) {
+          const float value = anyParameterValue();  // often NaN, infinite or huge
+          std::memcpy(&bytes[at & ~std::size_t{3}], &value, sizeof value);
+        } else {
+          bytes[at] = in_.ConsumeIntegral<char>();
         }
-        if (in_.ConsumeIntegralInRange(0, 3) == 0)
-          bytes.resize(in_.ConsumeIntegralInRange<std::size_t>(0, bytes.size() + 64));
-        // Mostly resealed, so the values reach the checks behind the checksum.
-        if (in_.ConsumeIntegralInRange(0, 3) != 0) seal(bytes);
-        setChunk(index, bytes);
-        break;
       }
-      default: {  // any bytes, sometimes behind a valid header
-        std::vector<char> bytes =
-            in_.ConsumeBytes<char>(in_.ConsumeIntegralInRange<std::size_t>(0, 2048));
-        if (in_.ConsumeBool() && bytes.size() >= kChunkHeaderSize) {
-          std::memcpy(bytes.data(), "QNDR\x01\x00\x00\x00", 8);
-          const uint32_t kind = static_cast<uint32_t>(index);
-          std::memcpy(&bytes[8], &kind, sizeof kind);
-          seal(bytes);
-        }
-        setChunk(index, bytes);
-        break;
+      if (in_.ConsumeIntegralInRange(0, 3) == 0)
+        bytes.resize(in_.ConsumeIntegralInRange<std::size_t>(0, bytes.size() + 64));
+      if (in_.ConsumeIntegralInRange(0, 3) != 0) seal(bytes);
+    } else {
+      bytes = in_.ConsumeBytes<char>(in_.ConsumeIntegralInRange<std::size_t>(0, 2048));
+      if (in_.ConsumeBool() && bytes.size() >= kChunkHeaderSize) {
+        std::memcpy(bytes.data(), "QNDR\x01\x00\x00\x00", 8);
+        const uint32_t kind = static_cast<uint32_t>(index);
+        std::memcpy(&bytes[8], &kind, sizeof kind);
+        seal(bytes);
       }
     }
-  }
-
-  // Writes the payload length and its CRC-32 into a chunk's header, as docs/chunk-format.md
-  // lays it out, so that a changed payload passes the checks that guard it.
-  static void seal(std::vector<char>& bytes) {
-    if (bytes.size() < kChunkHeaderSize) return;
-    const uint32_t length = static_cast<uint32_t>(bytes.size() - kChunkHeaderSize);
-    std::memcpy(&bytes[12], &length, sizeof length);
-    uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = kChunkHeaderSize; i < bytes.size(); ++i) {
-      crc ^= static_cast<unsigned char>(bytes[i]);
-      for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    crc ^= 0xFFFFFFFFu;
-    std::memcpy(&bytes[16], &crc, sizeof crc);
+    const std::vector<float> before = parameterValues();
+    const intptr_t answer = dispatch(effSetChunk, index, static_cast<intptr_t>(bytes.size()),
+                                     bytes.empty() ? nullptr : bytes.data());
+    if (answer == 0 && parameterValues() != before) fail("a refused chunk changed parameters");
   }
 
   void programs() {
@@ -551,21 +491,19 @@ class Session {
 
 }  // namespace
 
-// The plug-in of this build, or another build's named by QUENDRAL_FUZZ_PLUGIN.
+// The plug-in of this build, or another build's named by QUENDRAL_FUZZ_PLUGIN. One instance
+// stays open for the whole run, as in a session with several: instances share the response
+// tables the first one builds, so each input's own instance starts quickly.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   const char* path = std::getenv("QUENDRAL_FUZZ_PLUGIN");
   void* library = dlopen(path ? path : QUENDRAL_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
   if (library) gHost.entry = reinterpret_cast<VstPluginMainProc>(dlsym(library, "VSTPluginMain"));
-  if (!gHost.entry) {
-    std::fprintf(stderr, "cannot load the plug-in's VSTPluginMain: %s\n",
-                 library ? "not exported" : dlerror());
-    std::exit(1);
-  }
-  // One instance stays open for the whole run, as in a session with several: instances share
-  // the response tables the first one builds, so each input's own instance starts quickly.
-  static AEffect* const keeper = createInstance();
+  static AEffect* const keeper = gHost.entry ? gHost.entry(hostCallback) : nullptr;
   if (!keeper) {
-    std::fprintf(stderr, "the plug-in refused to load\n");
+    std::fprintf(stderr, "cannot load the plug-in: %s\n",
+                 !library      ? dlerror()
+                 : gHost.entry ? "it refused"
+                               : "no VSTPluginMain");
     std::exit(1);
   }
   return 0;
@@ -573,15 +511,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
+  const VstPluginMainProc entry = gHost.entry;
+  gHost = Host{};
+  gHost.entry = entry;
   gHost.versionAnswer = in.ConsumeIntegralInRange(0, 31) == 0 ? 0 : 2400;
-  gHost.timeAnswers = true;
-  gHost.timeFlags = kVstTempoValid;
-  gHost.tempo = 120.0;
-  gHost.sampleRate = 44100.0;
-  gHost.blockSize = 512;
-  gHost.samplePosition = 0.0;
-
-  AEffect* effect = createInstance();
+  AEffect* effect = gHost.entry(hostCallback);
   if (gHost.versionAnswer == 0) {
     if (effect) fail("the plug-in loaded into a host that answered version 0");
     return 0;

@@ -1,46 +1,110 @@
-// The framework's plain drawing on offscreen surfaces: pixel extents, raster modes, text
-// measuring and alignment, the font table.
+// The drawing boundary, read back pixel by pixel on windowless surfaces, built for both
+// backends: Cairo on Linux and GDI, msimg32 and GDI+ under wine. The framework's plain
+// drawing (rectangles, lines, raster modes, copies, bitmaps, letter-spaced text) and the
+// editor's anti-aliased context (colours and alpha, arcs, the vector text rules).
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
+#include <numbers>
 #include <string>
+#include <utility>
 
+#include "editor/ars_draw_context.h"
+#include "gui/c_bitmap.h"
 #include "gui/c_offscreen_context.h"
 #include "gui/font_table.h"
-#include "surface_probes.h"
+#include "gui/vector_graphics.h"
 
 namespace panner {
 
 using namespace VSTGUI;
 
-using surface_probes::inkColumns;
-
 namespace {
 
 constexpr CColor kRed{255, 0, 0, 255};
 constexpr CColor kBlue{0, 0, 255, 255};
+constexpr CColor kGrey{100, 100, 100, 255};
+
+bool similar(const CColor& a, const CColor& b, int tolerance) {
+  return std::abs(a.red - b.red) <= tolerance && std::abs(a.green - b.green) <= tolerance &&
+         std::abs(a.blue - b.blue) <= tolerance;
+}
+
+// Columns [first, last] that hold any pixel other than the background, or {-1, -1}.
+std::pair<int, int> inkColumns(COffscreenContext& s, const CColor& background) {
+  int first = -1, last = -1;
+  for (int x = 0; x < s.getWidth(); ++x) {
+    for (int y = 0; y < s.getHeight(); ++y) {
+      if (!(s.getPixel(x, y) == background)) {
+        if (first < 0) first = x;
+        last = x;
+        break;
+      }
+    }
+  }
+  return {first, last};
+}
+
+// The pixel on the circle of radius r around (cx, cy) at `degrees`, clockwise from 3 o'clock.
+CColor pixelAt(COffscreenContext& s, double cx, double cy, double r, double degrees) {
+  const double a = degrees * std::numbers::pi / 180.0;
+  return s.getPixel(static_cast<int>(cx + r * std::cos(a)), static_cast<int>(cy + r * std::sin(a)));
+}
+
+// Ink columns of `text` on the anti-aliased context in font `fontId`; size < 0 sets no font.
+std::pair<int, int> vectorText(const char* text, int32_t fontId, int size, int style = 0,
+                               int32_t align = kLeftText) {
+  ARSDrawContext a(nullptr, 600, 30, kWhiteCColor);
+  a.setFontColor(kBlackCColor);
+  if (size >= 0) a.setFont(fontId, size, style);
+  a.drawString(text, CRect(0, 0, 600, 30), false, align);
+  return inkColumns(a, kWhiteCColor);
+}
+
+class Drawing : public ::testing::Test {
+  VectorGraphicsLibrary library;  // GDI+ runs while a test draws
+};
 
 }  // namespace
 
-TEST(PlainDrawing, RectanglesCoverExactlyTheirPixels) {
-  COffscreenContext s(nullptr, 20, 20, kWhiteCColor);
+TEST_F(Drawing, PlainShapesCoverExactlyTheirPixelsUnderEachDrawMode) {
+  COffscreenContext s(nullptr, 20, 20, kGrey);
   s.setFillColor(kRed);
   s.fillRect(CRect(2, 3, 6, 8));
   EXPECT_EQ(s.getPixel(2, 3), kRed);
-  EXPECT_EQ(s.getPixel(5, 7), kRed);
-  EXPECT_EQ(s.getPixel(6, 7), kWhiteCColor);
-  EXPECT_EQ(s.getPixel(5, 8), kWhiteCColor);
-  EXPECT_EQ(s.getPixel(1, 3), kWhiteCColor);
-
+  EXPECT_EQ(s.getPixel(5, 7), kRed) << "right and bottom edges are the last pixels inside";
+  EXPECT_EQ(s.getPixel(6, 7), kGrey);
+  EXPECT_EQ(s.getPixel(5, 8), kGrey);
   s.setFrameColor(kBlue);
   s.drawRect(CRect(10, 10, 15, 15));
   EXPECT_EQ(s.getPixel(10, 10), kBlue);
   EXPECT_EQ(s.getPixel(14, 14), kBlue);
-  EXPECT_EQ(s.getPixel(12, 10), kBlue);
-  EXPECT_EQ(s.getPixel(12, 12), kWhiteCColor) << "outline only";
-  EXPECT_EQ(s.getPixel(15, 12), kWhiteCColor) << "outline stays inside the rectangle";
+  EXPECT_EQ(s.getPixel(12, 12), kGrey) << "outline only";
+  EXPECT_EQ(s.getPixel(15, 12), kGrey) << "the outline stays inside the rectangle";
+  s.setFrameColor(kBlackCColor);
+  s.moveTo(CPoint(0, 17));
+  s.lineTo(CPoint(9, 17));
+  EXPECT_EQ(s.getPixel(0, 17), kBlackCColor);
+  EXPECT_EQ(s.getPixel(9, 17), kBlackCColor) << "the end point is drawn too";
+  EXPECT_EQ(s.getPixel(10, 17), kGrey);
+
+  // Merge: source OR destination; not-xor: NOT (source XOR destination).
+  const CColor dest{0x10, 0x20, 0x30, 255}, pen{0xF0, 0x0F, 0x30, 255};
+  COffscreenContext m(nullptr, 10, 10, dest);
+  m.setFillColor(pen);
+  m.setDrawMode(kMergeMode);
+  m.fillRect(CRect(0, 0, 5, 10));
+  m.setDrawMode(kNotXorMode);
+  m.fillRect(CRect(5, 0, 10, 10));
+  EXPECT_EQ(m.getPixel(2, 2), (CColor{0xF0, 0x2F, 0x30, 255}));
+  EXPECT_EQ(m.getPixel(7, 2), (CColor{0x1F, 0xD0, 0xFF, 255}));
+  m.setDrawMode(kCopyMode);
+  m.fillRect(CRect(0, 0, 1, 1));
+  EXPECT_EQ(m.getPixel(0, 0), pen);
 }
 
-TEST(PlainDrawing, AliasedShapesUseOnlyTheGivenColours) {
+TEST_F(Drawing, AliasedShapesUseOnlyTheGivenColoursAndFlatOnesNothing) {
   COffscreenContext s(nullptr, 30, 30, kWhiteCColor);
   s.setFillColor(kRed);
   s.fillEllipse(CRect(0, 0, 30, 30));
@@ -49,47 +113,47 @@ TEST(PlainDrawing, AliasedShapesUseOnlyTheGivenColours) {
   s.fillPolygon(triangle, 3);
   for (int y = 0; y < 30; ++y) {
     for (int x = 0; x < 30; ++x) {
-      CColor c = s.getPixel(x, y);
+      const CColor c = s.getPixel(x, y);
       ASSERT_TRUE(c == kRed || c == kBlue || c == kWhiteCColor) << x << "," << y;
     }
   }
   EXPECT_EQ(s.getPixel(15, 5), kRed);
   EXPECT_EQ(s.getPixel(15, 25), kBlue);
   EXPECT_EQ(s.getPixel(0, 0), kWhiteCColor) << "corner outside the ellipse";
+  // Shapes of no width or height leave the surface usable.
+  COffscreenContext f(nullptr, 10, 10, kWhiteCColor);
+  f.setFillColor(kRed);
+  f.fillEllipse(CRect(2, 2, 2, 8));
+  f.drawEllipse(CRect(2, 2, 8, 2));
+  f.fillRect(CRect(0, 0, 3, 3));
+  EXPECT_EQ(f.getPixel(1, 1), kRed);
 }
 
-TEST(PlainDrawing, RasterModesCombineBitwise) {
-  const CColor dest{0x10, 0x20, 0x30, 255};
-  const CColor pen{0xF0, 0x0F, 0x30, 255};
-  COffscreenContext s(nullptr, 10, 10, dest);
-  s.setFillColor(pen);
-  s.setDrawMode(kMergeMode);
-  s.fillRect(CRect(0, 0, 5, 10));
-  s.setDrawMode(kNotXorMode);
-  s.fillRect(CRect(5, 0, 10, 10));
-  EXPECT_EQ(s.getPixel(2, 2), (CColor{0xF0, 0x2F, 0x30, 255}));
-  EXPECT_EQ(s.getPixel(7, 2), (CColor{0x1F, 0xD0, 0xFF, 255}));
-  s.setDrawMode(kCopyMode);
-  s.fillRect(CRect(0, 0, 1, 1));
-  EXPECT_EQ(s.getPixel(0, 0), pen);
+TEST_F(Drawing, CopiesAndBitmapsLandWhereAskedAndNoFurther) {
+  COffscreenContext source(nullptr, 4, 4, kRed);
+  COffscreenContext target(nullptr, 10, 10, kGrey);
+  source.copyFrom(&target, CRect(2, 2, 9, 9), CPoint(1, 1));
+  EXPECT_EQ(target.getPixel(2, 2), kRed);
+  EXPECT_EQ(target.getPixel(4, 4), kRed);
+  EXPECT_EQ(target.getPixel(5, 5), kGrey) << "only the part the 4 x 4 source covers";
+  const uint8_t rgb[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};  // 2 x 2
+  auto* bitmap = new CBitmap(rgb, 2, 2);
+  bitmap->draw(&target, CRect(0, 0, 2, 2));
+  EXPECT_EQ(target.getPixel(0, 0), (CColor{1, 2, 3, 255}));
+  EXPECT_EQ(target.getPixel(1, 1), (CColor{10, 11, 12, 255}));
+  bitmap->draw(&target, CRect(6, 0, 7, 1), CPoint(1, 0));  // from an offset, one pixel
+  EXPECT_EQ(target.getPixel(6, 0), (CColor{4, 5, 6, 255}));
+  EXPECT_EQ(target.getPixel(7, 0), kGrey) << "nothing copied outside the destination";
+  bitmap->forget();
 }
 
-TEST(PlainDrawing, FlatShapesLeaveTheContextUsable) {
-  COffscreenContext s(nullptr, 10, 10, kWhiteCColor);
-  s.setFillColor(kRed);
-  s.fillEllipse(CRect(2, 2, 2, 8));
-  s.drawEllipse(CRect(2, 2, 8, 2));
-  s.fillRect(CRect(0, 0, 3, 3));
-  EXPECT_EQ(s.getPixel(1, 1), kRed);
-}
-
-TEST(PlainText, LetterSpacingAndAlignment) {
+TEST_F(Drawing, PlainTextLetterSpacingAndAlignment) {
   COffscreenContext s(nullptr, 200, 30, kWhiteCColor);
   const char* text = "abcdef";
   s.setFont(kNormalFont, 12, 0);
-  int plain = s.getStringWidth(text);
+  const int plain = s.getStringWidth(text);
   EXPECT_GT(plain, 20);
-  s.setFont(kNormalFont, 12, kExpandedFace);
+  s.setFont(kNormalFont, 12, kExpandedFace);  // two pixels more or less for each character
   EXPECT_EQ(s.getStringWidth(text), plain + 12);
   s.setFont(kNormalFont, 12, kCondensedFace);
   EXPECT_EQ(s.getStringWidth(text), plain - 12);
@@ -99,45 +163,105 @@ TEST(PlainText, LetterSpacingAndAlignment) {
   s.setFont(kNormalFont, 12, 0);
   s.setFontColor(kBlackCColor);
   s.drawString(text, CRect(20, 0, 180, 30), false, kLeftText);
-  auto [first, last] = inkColumns(s, kWhiteCColor);
+  const int first = inkColumns(s, kWhiteCColor).first;
   EXPECT_GE(first, 21) << "left alignment starts one pixel in";
   EXPECT_LE(first, 23);
-
   COffscreenContext r(nullptr, 200, 30, kWhiteCColor);
   r.setFont(kNormalFont, 12, 0);
   r.setFontColor(kBlackCColor);
   r.drawString(text, CRect(20, 0, 180, 30), false, kRightText);
-  auto [rfirst, rlast] = inkColumns(r, kWhiteCColor);
+  const auto [rfirst, rlast] = inkColumns(r, kWhiteCColor);
   EXPECT_LE(rlast, 179);
   EXPECT_GE(rlast, 175);
   EXPECT_GE(rfirst, 180 - plain - 1);
 }
 
-TEST(PlainText, OpaqueFillsTheRectangleWithTheFillColour) {
-  COffscreenContext s(nullptr, 40, 20, kWhiteCColor);
-  s.setFillColor(kBlue);
-  s.setFont(kNormalFont, 10, 0);
-  s.drawString("x", CRect(0, 0, 40, 20), false, kCenterText);
-  EXPECT_EQ(s.getPixel(1, 1), kWhiteCColor);
-  s.drawString("x", CRect(0, 0, 40, 20), true, kCenterText);
-  EXPECT_EQ(s.getPixel(1, 1), kBlue);
+// Every row of the font table draws with an installed family; on Linux Arial's metrics come
+// from Liberation Sans (fonts-liberation).
+TEST_F(Drawing, EveryFontRowResolvesToAnInstalledFamily) {
+  for (int id = 0; id < kNumStandardFonts; ++id)
+    EXPECT_FALSE(resolveFontFamily(fontRow(id).family).empty()) << id;
+#ifndef _WIN32
+  EXPECT_EQ(resolveFontFamily("Arial"), "Liberation Sans");
+#endif
 }
 
-TEST(FontTable, RowsAndResolution) {
-  EXPECT_EQ(&fontRow(8), &fontRow(0)) << "out-of-range identifiers count as 0";
-  EXPECT_EQ(&fontRow(-1), &fontRow(0));
-  COffscreenContext s(nullptr, 4, 4);
-  s.setFont(kNormalFontSmaller, 0, 0);
-  EXPECT_EQ(s.getFontSize(), 10) << "size 0 is the row's default";
+TEST_F(Drawing, AntiAliasedColoursAndAlphaReachThePixels) {
+  const auto filled = [](const CColor& colour, const CColor& background) {
+    ARSDrawContext a(nullptr, 41, 41, background);
+    a.setFillColor(colour);
+    a.drawArc(CRect(0, 0, 41, 41), 0, 90, 1);
+    return pixelAt(a, 20.5, 20.5, 10, 45);
+  };
+  EXPECT_EQ(filled(CColor{203, 17, 40, 255}, kBlackCColor), (CColor{203, 17, 40, 255}));
+  EXPECT_TRUE(similar(filled(CColor{255, 0, 0, 128}, kWhiteCColor), CColor{255, 127, 127, 255}, 2));
 
-  // Arial is served by a metric-compatible family (fonts-liberation).
-  EXPECT_EQ(resolveFontFamily("Arial"), "Liberation Sans");
-  for (int id = 0; id < kNumStandardFonts; ++id) {
-    std::string resolved = resolveFontFamily(fontRow(id).family);
-    EXPECT_FALSE(resolved.empty());
-    RecordProperty(std::string("font") + std::to_string(id),
-                   std::string(fontRow(id).family) + " -> " + resolved);
+  // Text in a font colour of alpha 0 is drawn opaque.
+  ARSDrawContext t(nullptr, 100, 30, kWhiteCColor);
+  t.setFontColor(CColor{0, 0, 255, 0});
+  t.setFont(3, 20, 0);
+  t.drawString("HHH", CRect(0, 0, 100, 30), false, kLeftText);
+  bool solidBlue = false;
+  for (int x = 0; x < 100 && !solidBlue; ++x)
+    for (int y = 0; y < 30 && !solidBlue; ++y) solidBlue = similar(t.getPixel(x, y), kBlue, 4);
+  EXPECT_TRUE(solidBlue);
+
+  // Flat shapes and a NaN angle draw nothing and leave the surface usable.
+  ARSDrawContext f(nullptr, 10, 10, kWhiteCColor);
+  f.setFillColor(kRed);
+  f.fillEllipse(CRect(3, 3, 3, 9));
+  f.drawArc(CRect(0, 0, 0, 10), 0, 90, 1);
+  f.drawArc(CRect(0, 0, 10, 10), std::nanf(""), 90, 1);
+  EXPECT_EQ(inkColumns(f, kWhiteCColor).first, -1);
+  f.fillRect(CRect(0, 0, 6, 6));
+  EXPECT_EQ(f.getPixel(2, 2), kRed);
+}
+
+TEST_F(Drawing, ArcsRunClockwiseFromThreeOClock) {
+  const double c = 50.5, r = 35;
+  const struct {
+    float start, end;
+    std::vector<double> red, white;  // directions in degrees
+  } pies[] = {
+      {0, 90, {45}, {-45, 135}},            // 3 o'clock to 6 o'clock
+      {300, 60, {0, -50, 50}, {-90, 180}},  // 120 degrees through 3 o'clock
+      {120, 120, {}, {0, 90, 120, 180, 270}},
+  };
+  for (const auto& p : pies) {
+    ARSDrawContext a(nullptr, 101, 101, kWhiteCColor);
+    a.setFillColor(kRed);
+    a.drawArc(CRect(0, 0, 101, 101), p.start, p.end, 1);
+    for (double d : p.red) EXPECT_EQ(pixelAt(a, c, c, r, d), kRed) << p.start << " " << d;
+    for (double d : p.white) EXPECT_EQ(pixelAt(a, c, c, r, d), kWhiteCColor) << p.start << " " << d;
   }
+  ARSDrawContext outline(nullptr, 101, 101, kWhiteCColor);
+  outline.setFrameColor(kBlue);
+  outline.setLineWidth(3);
+  outline.drawArc(CRect(10, 10, 91, 91), 350, 10, 0);
+  EXPECT_NE(outline.getPixel(90, 50), kWhiteCColor) << "an arc through three o'clock";
+  EXPECT_EQ(outline.getPixel(50, 50), kWhiteCColor) << "an arc is not a pie";
+  outline.drawArc(CRect(10, 10, 91, 91), 0, 90, 7);
+  EXPECT_EQ(outline.getPixel(50, 90), kWhiteCColor) << "unknown modes draw nothing";
+}
+
+TEST_F(Drawing, VectorTextRules) {
+  EXPECT_EQ(vectorText("text", 3, -1).first, -1) << "no font set: nothing drawn";
+  EXPECT_EQ(vectorText("text", 3, 0).first, -1) << "a zero size makes no font";
+  EXPECT_NE(vectorText("text", 3, 12).first, -1);
+  // Font 4 is the display family; every other row is the text family.
+  const char* text = "quendral 123";
+  EXPECT_NE(vectorText(text, 4, 14), vectorText(text, 3, 14));
+  EXPECT_EQ(vectorText(text, 0, 14), vectorText(text, 3, 14));
+  EXPECT_EQ(vectorText(text, 7, 14), vectorText(text, 3, 14));
+  const auto centred = vectorText("middle", 3, 12, 0, kCenterText);
+  EXPECT_NEAR((centred.first + centred.second) / 2.0, 300, 3);
+  // More than 255 characters: only the first 255 are drawn.
+  EXPECT_EQ(vectorText(std::string(300, 'i').c_str(), 3, 6),
+            vectorText(std::string(255, 'i').c_str(), 3, 6));
+  // Letter-spaced styles go through the framework's text with its spacing.
+  const auto expanded = vectorText("spacing", 3, 12, kExpandedFace);
+  const auto condensed = vectorText("spacing", 3, 12, kCondensedFace);
+  EXPECT_EQ((expanded.second - expanded.first) - (condensed.second - condensed.first), 4 * 6);
 }
 
 }  // namespace panner

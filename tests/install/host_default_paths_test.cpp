@@ -2,14 +2,8 @@
 // plug-in in the per-user folder, `--prefix /usr/local` in <prefix>/lib/<format folder>, and
 // Ardour 7 with nothing but its own defaults (a private HOME, no LXVST_PATH) finds the
 // plug-in installed with that prefix, and the per-user one once its preference names the
-// folder (Ardour's own default folders are Ardour's business: that it finds the plug-ins is
-// what the README promises).
-//
-// Nothing is written outside a temporary folder: the prefix install is staged there with
-// DESTDIR, and Ardour sees it at /usr/local through a private mount namespace
-// (`unshare --mount`), so the machine's own /usr/local is never touched.
-//
-// Every format the project ships has a row in kFormats; the tests go through all rows.
+// folder. Nothing is written outside a temporary folder: the prefix install is staged there
+// with DESTDIR, and Ardour sees it at /usr/local through a private mount namespace.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -27,27 +21,19 @@ namespace {
 
 using namespace quendral_ardour;
 
-// One shipped format: where the installs put it and how Ardour is asked for it.
+// One shipped format: the installed plug-in below the prefix and below HOME, Ardour's
+// option for the format's folders (none where Ardour looks in the per-user folder by
+// default), find_plugin.lua's type, Ardour's identifier of the plug-in, and Ardour's scanner
+// (none for LV2, which Ardour reads through lilv).
 struct Format {
-  const char* name;
-  const char* belowPrefix;  // the installed plug-in, relative to the install prefix
-  const char* belowHome;    // the same for the per-user install, relative to HOME
-  const char* preference;   // Ardour's configuration option for the format's folders; nullptr
-                            // when Ardour looks in the per-user folder by default
-  const char* ardourType;   // find_plugin.lua's plug-in type
-  const char* ardourId;     // the identifier Ardour lists the plug-in by
-  const char* scanner;      // Ardour's scanner, run on the plug-in as Ardour does first;
-                            // nullptr for a format Ardour reads without one (LV2)
+  const char *name, *belowPrefix, *belowHome, *preference, *ardourType, *ardourId, *scanner;
 };
 
 const Format kFormats[] = {
     {"VST2", "lib/vst/quendral.so", ".vst/quendral.so", "plugin-path-lxvst", "LXVST", "1903842411",
      "/usr/lib/ardour7/ardour-vst-scanner"},
-    // Ardour always searches the VST3 folders of the format's own rules (~/.vst3,
-    // /usr/local/lib/vst3, /usr/lib/vst3); its configuration holds only added ones.
     {"VST3", "lib/vst3/quendral.vst3", ".vst3/quendral.vst3", nullptr, "VST3",
      "565354536B547A712B7175656E647261", "/usr/lib/ardour7/ardour-vst3-scanner"},
-    // Ardour reads LV2 through lilv: its default path is ~/.lv2:/usr/local/lib/lv2:/usr/lib/lv2.
     {"LV2", "lib/lv2/quendral.lv2", ".lv2/quendral.lv2", nullptr, "LV2", "urn:quillmoor:quendral",
      nullptr},
 };

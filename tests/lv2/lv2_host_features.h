@@ -23,34 +23,18 @@ namespace quendral_lv2_test {
 
 class UridMap {
  public:
-  UridMap() = default;
-  UridMap(const UridMap&) = delete;
-  UridMap& operator=(const UridMap&) = delete;
-
-  // The feature list to instantiate with: the map alone.
-  const LV2_Feature* const* features() { return list_; }
   LV2_URID urid(const char* uri) { return mapUri(this, uri); }
   LV2_URID_Map* lv2Map() { return &map_; }
-  LV2_URID_Unmap* lv2Unmap() { return &unmap_; }
   const LV2_Feature* mapFeature() const { return &feature_; }
 
  private:
   static LV2_URID mapUri(LV2_URID_Map_Handle handle, const char* uri) {
-    auto* self = static_cast<UridMap*>(handle);
-    const auto [it, added] = self->ids_.emplace(uri, static_cast<LV2_URID>(self->ids_.size() + 1));
-    if (added) self->uris_.push_back(&it->first);
-    return it->second;
-  }
-  static const char* unmapUrid(LV2_URID_Unmap_Handle handle, LV2_URID urid) {
-    const auto& uris = static_cast<UridMap*>(handle)->uris_;
-    return urid >= 1 && urid <= uris.size() ? uris[urid - 1]->c_str() : nullptr;
+    auto& ids = static_cast<UridMap*>(handle)->ids_;
+    return ids.emplace(uri, static_cast<LV2_URID>(ids.size() + 1)).first->second;
   }
   std::map<std::string, LV2_URID> ids_;
-  std::vector<const std::string*> uris_;  // the map's keys, by URID - 1
   LV2_URID_Map map_{this, &UridMap::mapUri};
-  LV2_URID_Unmap unmap_{this, &UridMap::unmapUrid};
   LV2_Feature feature_{LV2_URID__map, &map_};
-  const LV2_Feature* list_[2] = {&feature_, nullptr};
 };
 
 // The host's worker thread. schedule_work queues a copy of the request; the thread calls
@@ -67,8 +51,6 @@ class HostWorker {
     wake_.notify_all();
     thread_.join();
   }
-  HostWorker(const HostWorker&) = delete;
-  HostWorker& operator=(const HostWorker&) = delete;
 
   const LV2_Feature* feature() const { return &feature_; }
   // Before the first request: the instance and its worker interface.
@@ -77,8 +59,7 @@ class HostWorker {
     instance_ = instance;
     interface_ = worker;
   }
-  // The requests scheduled so far.
-  int scheduled() {
+  int scheduled() {  // the requests scheduled so far
     std::lock_guard<std::mutex> lock(lock_);
     return scheduled_;
   }
@@ -92,7 +73,7 @@ class HostWorker {
     }
     for (const std::vector<uint8_t>& answer : ready)
       interface_->work_response(instance_, static_cast<uint32_t>(answer.size()), answer.data());
-    if (interface_ && interface_->end_run) interface_->end_run(instance_);
+    if (interface_->end_run) interface_->end_run(instance_);
   }
   // Waits until every request has been worked (its answer may still wait for deliver()).
   bool waitUntilWorked(std::chrono::seconds limit = std::chrono::seconds(30)) {
@@ -104,10 +85,10 @@ class HostWorker {
   static LV2_Worker_Status schedule(LV2_Worker_Schedule_Handle handle, uint32_t size,
                                     const void* data) {
     auto* self = static_cast<HostWorker*>(handle);
-    const auto* bytes = static_cast<const uint8_t*>(data);
     {
       std::lock_guard<std::mutex> lock(self->lock_);
-      self->requests_.emplace_back(bytes, bytes + size);
+      self->requests_.emplace_back(static_cast<const uint8_t*>(data),
+                                   static_cast<const uint8_t*>(data) + size);
       ++self->scheduled_;
     }
     self->wake_.notify_all();
@@ -116,9 +97,9 @@ class HostWorker {
   static LV2_Worker_Status respond(LV2_Worker_Respond_Handle handle, uint32_t size,
                                    const void* data) {
     auto* self = static_cast<HostWorker*>(handle);
-    const auto* bytes = static_cast<const uint8_t*>(data);
     std::lock_guard<std::mutex> lock(self->lock_);
-    self->responses_.emplace_back(bytes, bytes + size);
+    self->responses_.emplace_back(static_cast<const uint8_t*>(data),
+                                  static_cast<const uint8_t*>(data) + size);
     return LV2_WORKER_SUCCESS;
   }
   void serve() {

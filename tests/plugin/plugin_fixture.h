@@ -10,26 +10,7 @@
 #include "noise_signal.h"
 #include "plugin_host.h"
 
-class PluginTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string error;
-    host = vsthost::PluginHost::load(QUENDRAL_PLUGIN_PATH, error);
-    ASSERT_TRUE(host) << error;
-    host->open(44100.0, 512);
-  }
-
-  AEffect* effect() { return host->effect(); }
-  intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
-                    float opt = 0.0f) {
-    return host->dispatch(opcode, index, value, ptr, opt);
-  }
-  void bypass(bool on) { dispatch(effSetBypass, 0, on ? 1 : 0); }
-
-  std::unique_ptr<vsthost::PluginHost> host;
-};
-
-// A further instance of the plug-in, opened as the fixture opens its own.
+// An instance of the plug-in, opened at 44.1 kHz for blocks of up to 512 samples.
 inline std::unique_ptr<vsthost::PluginHost> loadPlugin() {
   std::string error;
   auto host = vsthost::PluginHost::load(QUENDRAL_PLUGIN_PATH, error);
@@ -38,12 +19,17 @@ inline std::unique_ptr<vsthost::PluginHost> loadPlugin() {
   return host;
 }
 
-// Signals used by the audio tests.
-inline std::vector<float> impulse(std::size_t length, std::size_t at = 0, float value = 1.0f) {
-  std::vector<float> signal(length, 0.0f);
-  if (at < length) signal[at] = value;
-  return signal;
-}
+class PluginTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(host = loadPlugin()); }
+  intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
+                    float opt = 0.0f) {
+    return host->dispatch(opcode, index, value, ptr, opt);
+  }
+  void bypass(bool on) { dispatch(effSetBypass, 0, on ? 1 : 0); }
+
+  std::unique_ptr<vsthost::PluginHost> host;
+};
 
 inline std::vector<float> constant(std::size_t length, float value) {
   return std::vector<float>(length, value);

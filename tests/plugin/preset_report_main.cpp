@@ -39,10 +39,6 @@ uint32_t bigEndian(const std::string& bytes, std::size_t at) {
 // version, number of programs, a 28-byte name, the chunk's size and the chunk.
 bool readProgramFile(const char* path, ProgramFile& file, std::string& error) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = std::string("cannot read ") + path;
-    return false;
-  }
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (bytes.size() < 60 || bytes.compare(0, 4, "CcnK") != 0 || bytes.compare(8, 4, "FPCh") != 0 ||
       bigEndian(bytes, 56) != bytes.size() - 60) {
@@ -55,18 +51,6 @@ bool readProgramFile(const char* path, ProgramFile& file, std::string& error) {
 }
 
 std::string number(double value) { return vsthost::reportNumber(value); }
-
-// Values only: the texts, in each platform's own encoding, are the plug-in report's part.
-void writeParameters(vsthost::PluginHost& host, std::ostream& out) {
-  out << "parameters";
-  for (int32_t i = 0; i < host.effect()->numParams; ++i) out << " " << number(host.getParameter(i));
-  out << "\n";
-}
-
-void writeRender(vsthost::PluginHost& host, std::ostream& out, const std::string& name,
-                 const std::vector<float>& input) {
-  vsthost::writeRenderedSamples(host, out, name, input, kBlockSize);
-}
 
 }  // namespace
 
@@ -98,22 +82,25 @@ int main(int argc, char** argv) {
   host->open(44100.0, kBlockSize);
   out << "preset of " << preset.chunk.size() << " bytes: answer "
       << host->setChunk(preset.chunk, true) << ", program '" << host->programName() << "'\n";
-  writeParameters(*host, out);
+  out << "parameters";  // values only: the texts are the plug-in report's part
+  for (int32_t i = 0; i < host->effect()->numParams; ++i)
+    out << " " << number(host->getParameter(i));
+  out << "\n";
 
   // The placements in turn, each gliding in from the last and then holding.
   const std::vector<float> input = vsthost::noiseSignal(kFramesPerPlacement, 77);
   for (float angle : kAngles) {
     host->setParameter(kAngle, panner::valueFromAngle(angle));
-    writeRender(*host, out, "angle" + number(angle), input);
+    vsthost::writeRenderedSamples(*host, out, "angle" + number(angle), input, kBlockSize);
   }
   // Switched to the built-in set by "own set", and back.
   host->setParameter(kAngle, panner::valueFromAngle(90.0f));
   host->setParameter(kOwnSet, 0.0f);
   out << "own set '" << host->parameterDisplay(kOwnSet) << "'\n";
-  writeRender(*host, out, "built-in", input);
+  vsthost::writeRenderedSamples(*host, out, "built-in", input, kBlockSize);
   host->setParameter(kOwnSet, 1.0f);
   out << "own set '" << host->parameterDisplay(kOwnSet) << "'\n";
-  writeRender(*host, out, "own-again", input);
+  vsthost::writeRenderedSamples(*host, out, "own-again", input, kBlockSize);
   out.close();
   if (!out) {
     std::fprintf(stderr, "writing %s failed\n", argv[3]);

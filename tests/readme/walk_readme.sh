@@ -49,6 +49,14 @@ exec sox -q "$@" -n
 EOF
 chmod +x "$work/shims/play"
 export PATH="$work/shims:$PATH"
+# The copy compiles what the build this walk runs from has just compiled. With ccache, paths
+# below the source tree are hashed relative to the compiler's folder, so the copy (which lies
+# below it) finds those results instead of compiling them again: what the walk proves, that
+# the README's commands configure, build, install and run on a fresh copy, stays the same.
+if command -v ccache >/dev/null; then
+  export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache \
+    CCACHE_BASEDIR=$source_dir
+fi
 
 # The inputs the render examples name.
 cd "$clone"

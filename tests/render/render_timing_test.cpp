@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -29,38 +28,32 @@ class RenderTiming : public ToolTest {
   }
 };
 
-TEST_F(RenderTiming, FixedAnglesHoldFromTheFirstSampleAtEveryRate) {
-  const int rates[] = {44100, 8000, 48000, 96000, 192000};  // 44.1 kHz first: the reference
-  const char* angles[] = {"30", "60", "90", "135"};
-  for (int rate : rates) {
-    // An impulse on the first sample, and one a second later on the same place in a frame
-    // of 128 samples: by then any glide is long over.
+// The tool lets the plug-in settle at the placement before the input, at the edges of the
+// rates quendral takes and between: an impulse on the first sample sounds as one a second
+// later on the same place in a frame, by when any glide is long over.
+TEST_F(RenderTiming, AFixedAngleHoldsFromTheFirstSampleAtEveryRate) {
+  for (int rate : {8000, 44100, 96000, 384000}) {
+    SCOPED_TRACE(rate);
     const size_t late = static_cast<size_t>(rate) / 128 * 128;
     const size_t span = static_cast<size_t>(rate) / 50;  // 20 ms holds the whole response
     std::vector<float> input(late + span, 0.0f);
     input[0] = input[late] = 0.5f;
     writeMono("impulses.wav", input, rate);
-    for (int a = 0; a < 4; ++a) {
-      SCOPED_TRACE(std::to_string(rate) + " Hz, angle " + angles[a]);
-      const Channels out = render("impulses.wav", {"--angle", angles[a]});
-      ASSERT_EQ(out.size(), 2u);
-      ASSERT_EQ(out[0].size(), input.size());
-      float peak = 0.0f, worst = 0.0f;
-      for (int c = 0; c < 2; ++c) {
-        for (size_t i = 0; i < span; ++i) {
-          peak = std::max(peak, std::fabs(out[c][late + i]));
-          worst = std::max(worst, std::fabs(out[c][i] - out[c][late + i]));
-        }
+    const Channels out = render("impulses.wav", {"--angle", "90"});
+    ASSERT_EQ(out.size(), 2u);
+    ASSERT_EQ(out[0].size(), input.size());
+    EXPECT_EQ(render::AudioFileReader(path("out.wav")).sampleRate(), rate);
+    float peak = 0.0f, worst = 0.0f;
+    double energy[2] = {};
+    for (int c = 0; c < 2; ++c) {
+      for (size_t i = 0; i < span; ++i) {
+        peak = std::max(peak, std::fabs(out[c][late + i]));
+        worst = std::max(worst, std::fabs(out[c][i] - out[c][late + i]));
+        energy[c] += double(out[c][i]) * out[c][i];
       }
-      EXPECT_LT(worst, 1e-4f * peak) << "the first impulse sounds unlike the second";
-      // All four lie on channel 1's side (the cues themselves are the engine tests' part).
-      double energy[2] = {};
-      for (int c = 0; c < 2; ++c)
-        for (size_t i = 0; i < span; ++i) energy[c] += double(out[c][i]) * out[c][i];
-      std::printf("%6d Hz, %3s degrees: channel 1 %.1f dB louder\n", rate, angles[a],
-                  10.0 * std::log10(energy[1] / energy[0]));
-      EXPECT_GT(energy[1], 2.0 * energy[0]);
     }
+    EXPECT_LT(worst, 1e-4f * peak) << "the first impulse sounds unlike the second";
+    EXPECT_GT(energy[1], 2.0 * energy[0]) << "not on channel 1's side";
   }
 }
 

@@ -114,8 +114,6 @@ TEST(EarOrder, TheMeasurementsDecideWhichReceiverIsTheLeftEar) {
       quendral_test::engineImpulse(engine, side == 0 ? 90.0f : 270.0f, frames, ears);
       louder[side] = quendral_test::levelDb(ears[1]) - quendral_test::levelDb(ears[0]);
     }
-    std::printf("%-36s output 1 - output 0: %+.1f dB at 90, %+.1f dB at 270\n", c.name, louder[0],
-                louder[1]);
     EXPECT_GT(louder[0], 10.0) << c.name;
     EXPECT_LT(louder[1], -10.0) << c.name;
   }
@@ -136,9 +134,6 @@ TEST(EarOrder, TheMeasurementsDecideWhichReceiverIsTheLeftEar) {
     for (size_t i = 0; i < 2 * n; ++i)
       ASSERT_EQ(read.responses[i], static_cast<float>(contents.responses[i]))
           << "ear 0 of the first direction is not the file's receiver 0";
-    std::printf("front and back only: ear 0 is receiver 0 (the ring is refused: %s)\n",
-                loadOwnResponseSet(path, *std::make_shared<OwnResponseSet>(), why) ? "no, it loaded"
-                                                                                   : why.c_str());
   }
 
   // What the user reads: the core's description of the playing set (the panel's line) and

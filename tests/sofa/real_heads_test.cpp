@@ -2,13 +2,12 @@
 // against the built-in fine set made from it, and two 360-direction heads that Debian's
 // soundscaperenderer-common ships as multichannel WAV (FABIAN, and a KEMAR of TU Berlin),
 // written as SOFA files here with ncgen and checked against the files themselves at 44.1
-// and 96 kHz. Each test prints its figures.
+// and 96 kHz.
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <memory>
 
@@ -74,7 +73,6 @@ TEST(RealHeads, MitKemarReproducesTheBuiltInFineSetAtItsAzimuths) {
   auto set = std::make_shared<OwnResponseSet>();
   std::string status;
   ASSERT_TRUE(loadOwnResponseSet(kMitKemar, *set, status)) << status;
-  std::printf("%s\n", status.c_str());
   EXPECT_EQ(set->rows(), 72);
   EXPECT_FALSE(set->mirrored);
   EXPECT_EQ(set->widestGap, 5.0f);
@@ -84,7 +82,7 @@ TEST(RealHeads, MitKemarReproducesTheBuiltInFineSetAtItsAzimuths) {
   own.useOwnSet.store(true, std::memory_order_relaxed);
   const int frames = (set->length + kF - 1) / kF + 2;
   Figures f;
-  for (int azimuth = 0; azimuth < 360; azimuth += 5) {
+  for (int azimuth = 0; azimuth < 360; azimuth += 15) {
     Ears a, b;
     quendral_test::engineImpulse(own, static_cast<float>(azimuth), frames, a);
     quendral_test::engineImpulse(builtIn, static_cast<float>(azimuth), frames, b);
@@ -97,10 +95,6 @@ TEST(RealHeads, MitKemarReproducesTheBuiltInFineSetAtItsAzimuths) {
       for (size_t i = 0; i < la.size(); ++i) f.band(la[i] - lb[i]);
     }
   }
-  std::printf(
-      "MIT KEMAR own set vs built-in fine set, 72 azimuths: arrival difference within %.2f us, "
-      "level within %.3f dB, third-octave bands 200 Hz-16 kHz within %.2f dB (rms %.2f dB)\n",
-      f.itd, f.level, f.bandMax, f.bandRms());
   EXPECT_LT(f.itd, 5.0);
   EXPECT_LT(f.level, 0.5);
   EXPECT_LT(f.bandRms(), 1.0);
@@ -113,7 +107,9 @@ TEST(RealHeads, FabianAndKemarKeepTheirCuesSidesAndAsymmetryAtTwoRates) {
                            kSsrHrirs << " (Debian: soundscaperenderer-common)");
   const fs::path dir = fs::temp_directory_path() / ("quendral-heads-" + std::to_string(getpid()));
   fs::create_directories(dir);
-  for (const char* name : {"hrirs_fabian_min_phase_eq.wav", "hrirs_kemar.wav"}) {
+  // Each head at one rate: FABIAN resampled for 96 kHz, the KEMAR as measured.
+  for (const auto& [name, rate] : {std::pair{"hrirs_fabian_min_phase_eq.wav", 96000.0},
+                                   std::pair{"hrirs_kemar.wav", 44100.0}}) {
     quendral_test::SofaContents contents;
     ASSERT_TRUE(readHrirWav(std::string(kSsrHrirs) + name, contents)) << name;
     const std::string sofa = (dir / (std::string(name) + ".sofa")).string();
@@ -121,8 +117,6 @@ TEST(RealHeads, FabianAndKemarKeepTheirCuesSidesAndAsymmetryAtTwoRates) {
     auto set = std::make_shared<OwnResponseSet>();
     std::string status;
     ASSERT_TRUE(loadOwnResponseSet(sofa, *set, status)) << status;
-    std::printf("%s (%zu bytes): %s; %zu bytes of ring\n", name, size_t(fs::file_size(sofa)),
-                status.c_str(), set->taps.size() * sizeof(float));
     EXPECT_EQ(set->rows(), 360);
     EXPECT_FALSE(set->mirrored);
 
@@ -133,7 +127,7 @@ TEST(RealHeads, FabianAndKemarKeepTheirCuesSidesAndAsymmetryAtTwoRates) {
         ears[ear].assign(contents.responses.begin() + (k * 2 + ear) * n,
                          contents.responses.begin() + (k * 2 + ear + 1) * n);
     };
-    for (double rate : {44100.0, 96000.0}) {
+    {
       SpatialEngine engine;
       ASSERT_TRUE(engine.setSampleRate(rate));
       ASSERT_TRUE(engine.setOwnResponseSet(set));
@@ -180,11 +174,6 @@ TEST(RealHeads, FabianAndKemarKeepTheirCuesSidesAndAsymmetryAtTwoRates) {
           asymmetryKept = std::max(asymmetryKept, std::fabs(played - file));
         }
       }
-      std::printf(
-          "  at %.0f Hz, 12 azimuths: arrival difference within %.2f us of the file's; band levels "
-          "200 Hz-16 kHz within %.2f dB (rms %.2f dB) of the file's plus one factor (%.2f dB); "
-          "left/right asymmetry up to %.2f dB in the file, played within %.2f dB\n",
-          rate, f.itd, f.bandMax, f.bandRms(), mean, asymmetryFile, asymmetryKept);
       EXPECT_LT(f.itd, 10.0) << name << " " << rate;
       EXPECT_LT(f.bandMax, 0.25) << name << " " << rate;
       EXPECT_GT(asymmetryFile, 1.0) << name << ": the head is not symmetric";

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -81,7 +80,10 @@ std::vector<uint8_t> readAll(const char* file) {
 
 }  // namespace
 
-TEST_F(SofaFile, ASmallHeadWrittenByNcgenLoadsWithItsTitle) {
+// A small head written by ncgen loads with its title; what is no SOFA file, another
+// convention, NaN taps (the ring's own checks, each tested on the measurements in
+// own_response_set_test.cpp, reached through a file) or too large a file is refused by name.
+TEST_F(SofaFile, ASmallHeadLoadsAndWhatIsNoneOrBadIsRefusedByName) {
   QUENDRAL_REQUIRE_PACKAGE(fs::exists(quendral_test::kNcgen),
                            quendral_test::kNcgen << " (Debian: netcdf-bin)");
   ASSERT_TRUE(quendral_test::writeSofa(smallHead(), path("small.sofa")));
@@ -92,47 +94,31 @@ TEST_F(SofaFile, ASmallHeadWrittenByNcgenLoadsWithItsTitle) {
   EXPECT_EQ(set.rows(), 12);
   EXPECT_NE(set.checksum, 0u);
   EXPECT_NE(status.find("12 directions"), std::string::npos) << status;
-}
 
-TEST_F(SofaFile, WhatIsNoSofaFileOrAnotherConventionIsRefused) {
-  expectRefused(path("missing.sofa"), "cannot be opened");
-  expectRefused(writeBytes("text.sofa", {'h', 'e', 'l', 'l', 'o'}), "not a SOFA file");
   std::vector<uint8_t> wav = readAll("/usr/share/sounds/alsa/Front_Center.wav");
   if (wav.empty()) wav.assign(4096, 0x52);
-  expectRefused(writeBytes("sound.sofa", wav), "not a SOFA file");
-  QUENDRAL_REQUIRE_PACKAGE(fs::exists(quendral_test::kNcgen),
-                           quendral_test::kNcgen << " (Debian: netcdf-bin)");
-  // An HDF5 file of netCDF-4 that holds something else.
-  {
-    std::ofstream(path("other.cdl")) << "netcdf other {\ndimensions:\n x = 3 ;\nvariables:\n"
-                                        " double v(x) ;\ndata:\n v = 1, 2, 3 ;\n}\n";
-    const std::string command = std::string(quendral_test::kNcgen) + " -k nc4 -o " +
-                                path("other.sofa") + " " + path("other.cdl");
-    ASSERT_EQ(std::system(command.c_str()), 0);
-  }
-  expectRefused(path("other.sofa"), "not a SOFA file");
-  quendral_test::SofaContents general = smallHead();
+  std::ofstream(path("other.cdl")) << "netcdf other {\ndimensions:\n x = 3 ;\nvariables:\n"
+                                      " double v(x) ;\ndata:\n v = 1, 2, 3 ;\n}\n";
+  ASSERT_EQ(std::system((std::string(quendral_test::kNcgen) + " -k nc4 -o " + path("other.sofa") +
+                         " " + path("other.cdl"))
+                            .c_str()),
+            0);
+  quendral_test::SofaContents general = smallHead(), nan = smallHead();
   general.conventions = "GeneralFIR";
   ASSERT_TRUE(quendral_test::writeSofa(general, path("general.sofa")));
-  expectRefused(path("general.sofa"), "another convention: GeneralFIR");
-}
-
-TEST_F(SofaFile, BadContentsAreRefusedByName) {
-  QUENDRAL_REQUIRE_PACKAGE(fs::exists(quendral_test::kNcgen),
-                           quendral_test::kNcgen << " (Debian: netcdf-bin)");
-  // The file's values reach the ring's own checks (their every refusal is tested on the
-  // measurements, in own_response_set_test.cpp), and their reason reaches the caller.
-  quendral_test::SofaContents nan = smallHead();
   nan.responses[3 * 64 + 5] = std::numeric_limits<double>::quiet_NaN();
   ASSERT_TRUE(quendral_test::writeSofa(nan, path("nan.sofa")));
-  expectRefused(path("nan.sofa"), "non-finite values in the response at");
-
-  // Larger than the limit: refused from its size, before a byte is read.
-  {
-    std::ofstream(path("large.sofa")).close();
-    fs::resize_file(path("large.sofa"), own_set::kMaxFileBytes + 1);
-  }
-  expectRefused(path("large.sofa"), "too large");
+  std::ofstream(path("large.sofa")).close();
+  fs::resize_file(path("large.sofa"), own_set::kMaxFileBytes + 1);  // refused before reading
+  const std::pair<std::string, const char*> refused[] = {
+      {path("missing.sofa"), "cannot be opened"},
+      {writeBytes("text.sofa", {'h', 'e', 'l', 'l', 'o'}), "not a SOFA file"},
+      {writeBytes("sound.sofa", wav), "not a SOFA file"},
+      {path("other.sofa"), "not a SOFA file"},  // netCDF-4 holding something else
+      {path("general.sofa"), "another convention: GeneralFIR"},
+      {path("nan.sofa"), "non-finite values in the response at"},
+      {path("large.sofa"), "too large"}};
+  for (const auto& [file, expected] : refused) expectRefused(file, expected);
 }
 
 TEST_F(SofaFile, TruncatedAndDamagedFilesAreRefusedOrReadWhole) {
@@ -149,7 +135,7 @@ TEST_F(SofaFile, TruncatedAndDamagedFilesAreRefusedOrReadWhole) {
   }
   // Bits flipped in the file's structure (its first 4 KiB) or anywhere: every outcome is a
   // one-line answer, and what is accepted is a whole set.
-  int refused = 0, accepted = 0;
+  int refused = 0;
   uint32_t state = 7;
   for (int trial = 0; trial < 60; ++trial) {
     std::vector<uint8_t> damaged = whole;
@@ -161,7 +147,6 @@ TEST_F(SofaFile, TruncatedAndDamagedFilesAreRefusedOrReadWhole) {
     OwnResponseSet set = kept;
     std::string status;
     if (loadOwnResponseSet(writeBytes("flipped.sofa", damaged), set, status)) {
-      ++accepted;
       EXPECT_GT(set.rows(), 1);
       EXPECT_EQ(set.taps.size(), size_t(set.rows()) * 2 * set.length);
     } else {
@@ -170,7 +155,7 @@ TEST_F(SofaFile, TruncatedAndDamagedFilesAreRefusedOrReadWhole) {
     }
     EXPECT_EQ(status.find('\n'), std::string::npos) << status;
   }
-  std::printf("damaged MIT KEMAR files: %d refused, %d read\n", refused, accepted);
+  EXPECT_GT(refused, 0);
 }
 
 // A file on which libmysofa itself crashes (found by fuzzing from the seed corpus; it

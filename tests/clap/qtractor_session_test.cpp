@@ -1,0 +1,192 @@
+// Debian's Qtractor itself, a real CLAP host, on a private X server and a JACK server with the
+// dummy backend: a session with quendral.clap on an audio track, given a state with a
+// program, angle, gain and filter set of its own, is opened, saved, opened again from what
+// Qtractor wrote and saved again. Each saved state, read back through our host, holds the
+// values given, and the parameter values Qtractor saves beside it (which it reads from the
+// running instance) are those values too. Qtractor keeps a CLAP plug-in's state as the
+// config "state": base64 of a 4-byte big-endian length followed by the zlib stream.
+//
+// Qtractor saves its session on SIGUSR1 (its save for session managers) and closes on SIGTERM.
+// It will not open a session without the ALSA sequencer, which a container lacks: it runs
+// with a stand-in for it preloaded (alsa_seq_stand_in.c).
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <zlib.h>
+
+#include <cstring>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "clap_plugin.h"
+#include "lv2_test_support.h"
+#include "required_package.h"
+#include "xvfb_server.h"
+
+namespace {
+
+using namespace quendral_lv2_test;
+
+constexpr clapabi::Id kAngle = 0, kFilterNumber = 3, kGain = 6, kProgram = 101;
+
+const char* const kSession = R"(<!DOCTYPE qtractorSession>
+<session version="Qtractor 0.9.31" name="quendral">
+ <properties><directory>@DIR@</directory><sample-rate>44100</sample-rate></properties>
+ <tracks>
+  <track type="audio" name="binaural">
+   <properties><input-bus>Master</input-bus><output-bus>Master</output-bus></properties>
+   <plugins>
+    <plugin type="CLAP">
+     <filename>@PLUGIN@</filename><index>0</index><activated>1</activated>
+     <configs><config key="state">@STATE@</config></configs>
+    </plugin>
+   </plugins>
+  </track>
+ </tracks>
+</session>
+)";
+
+std::string replaced(std::string text, const std::string& key, const std::string& value) {
+  return text.replace(text.find(key), key.size(), value);
+}
+
+constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+// What Qtractor writes for a state: qCompress's framing (length, big-endian, then zlib) in
+// base64; and back, skipping the line breaks and indentation it puts between base64 lines.
+std::string qtractorState(const std::vector<uint8_t>& chunk) {
+  std::vector<uint8_t> packed(4 + compressBound(chunk.size()));
+  uLongf size = packed.size() - 4;
+  compress(packed.data() + 4, &size, chunk.data(), chunk.size());
+  for (int i = 0; i < 4; ++i) packed[i] = static_cast<uint8_t>(chunk.size() >> (24 - 8 * i));
+  packed.resize(4 + size);
+  std::string text;
+  uint32_t bits = 0;
+  int count = 0;
+  for (uint8_t byte : packed) {
+    bits = bits << 8 | byte;
+    for (count += 8; count >= 6;) text += kBase64[bits >> (count -= 6) & 63];
+  }
+  if (count > 0) text += kBase64[bits << (6 - count) & 63];
+  return text + std::string((4 - text.size() % 4) % 4, '=');
+}
+
+std::vector<uint8_t> chunkOf(const std::string& text) {
+  std::vector<uint8_t> packed;
+  uint32_t bits = 0;
+  int count = 0;
+  for (char c : text) {
+    const char* digit = c != 0 ? std::strchr(kBase64, c) : nullptr;
+    if (digit == nullptr) continue;
+    bits = bits << 6 | static_cast<uint32_t>(digit - kBase64);
+    if ((count += 6) >= 8) packed.push_back(static_cast<uint8_t>(bits >> (count -= 8)));
+  }
+  if (packed.size() < 4) return {};
+  uLongf size = uLongf(packed[0]) << 24 | packed[1] << 16 | packed[2] << 8 | packed[3];
+  std::vector<uint8_t> chunk(size);
+  if (uncompress(chunk.data(), &size, packed.data() + 4, packed.size() - 4) != Z_OK) return {};
+  return chunk;
+}
+
+std::string saved(const std::string& session, const std::string& pattern) {
+  std::smatch match;
+  return std::regex_search(session, match, std::regex(pattern)) ? match[1].str() : "";
+}
+
+// Opens `session` in Qtractor, has it saved and closes it; returns what it wrote.
+std::string openAndSave(const fs::path& session, const ScratchFolder& scratch) {
+  BackgroundProgram qtractor(
+      {"/usr/bin/env", "LD_PRELOAD=" ALSA_SEQ_STAND_IN, "/usr/bin/qtractor", session.string()},
+      scratch / "qtractor.log", scratch.path());
+  // The window bears the session's file name once the session is open.
+  pid_t pid = 0;
+  const bool open = waitFor(
+      [&] {
+        const CommandResult found = runProgram(
+            {"/usr/bin/xdotool", "search", "--name", session.filename().string(), "getwindowpid"},
+            {}, scratch / "xdotool.log", 10);
+        pid = found.exitCode == 0 ? std::atoi(found.output.c_str()) : 0;
+        return pid > 0;
+      },
+      30);
+  EXPECT_TRUE(open) << readText(scratch / "qtractor.log");
+  const auto before = fs::last_write_time(session);
+  if (!open || kill(pid, SIGUSR1) != 0) return "";
+  std::string text;
+  waitFor(
+      [&] {
+        if (fs::last_write_time(session) == before) return false;
+        text = readText(session);
+        return text.find("</session>") != std::string::npos;
+      },
+      20);
+  return text;
+}
+
+TEST(ClapInQtractor, TheStateSurvivesASessionSavedAndReopened) {
+#ifdef QUENDRAL_SANITIZED_BUILD
+  GTEST_SKIP() << "a sanitizer-instrumented plug-in cannot be loaded by an uninstrumented host";
+#endif
+  for (const char* program : {"/usr/bin/qtractor", "/usr/bin/jackd", "/usr/bin/xdotool"})
+    QUENDRAL_REQUIRE_PACKAGE(access(program, X_OK) == 0,
+                             program << " (Debian: qtractor, jackd2, xdotool)");
+
+  // The state given: program 3, angle 135 degrees, another gain and the second filter set.
+  std::string error;
+  auto source = claphost::ClapPlugin::load(QUENDRAL_CLAP_PATH, error);
+  ASSERT_TRUE(source) << error;
+  double angle = 0.0;
+  ASSERT_TRUE(source->valueFromText(kAngle, "135", angle));
+  source->setParam(kProgram, 2);
+  source->setParam(kAngle, angle);
+  source->setParam(kGain, 0.3);
+  source->setParam(kFilterNumber, 1.0);
+  source->flush();
+  std::vector<double> given;
+  for (const claphost::ParamDescription& p : source->params()) given.push_back(source->value(p.id));
+
+  ScratchFolder scratch;
+  ASSERT_FALSE(scratch.path().empty());
+  setenv("HOME", scratch.path().c_str(), 1);
+  x11host::XvfbServer xvfb;
+  ASSERT_TRUE(xvfb.start(error)) << error;
+  PrivateJackServer jack("quendral-clap-test", scratch / "");
+  ASSERT_TRUE(jack.ready()) << jack.log();
+
+  const fs::path session = scratch / "quendral.qtr";
+  {
+    std::ofstream out(session);
+    out << replaced(replaced(replaced(kSession, "@DIR@", scratch.path().string()), "@PLUGIN@",
+                             QUENDRAL_CLAP_PATH),
+                    "@STATE@", qtractorState(source->saveState()));
+  }
+  std::vector<uint8_t> previous;
+  for (const char* pass : {"saved", "reopened and saved again"}) {
+    SCOPED_TRACE(pass);
+    const std::string text = openAndSave(session, scratch);
+    ASSERT_NE(text.find("<plugin type=\"CLAP\">"), std::string::npos)
+        << "Qtractor dropped the plug-in:\n"
+        << text << readText(scratch / "qtractor.log");
+    const std::vector<uint8_t> chunk =
+        chunkOf(saved(text, R"(<config key="state">([^<]*)</config>)"));
+    auto target = claphost::ClapPlugin::load(QUENDRAL_CLAP_PATH, error);
+    ASSERT_TRUE(target) << error;
+    ASSERT_TRUE(target->loadState(chunk)) << "the saved state is refused:\n" << text;
+    for (size_t i = 0; i < given.size(); ++i) {
+      const claphost::ParamDescription& p = target->params()[i];
+      EXPECT_EQ(target->value(p.id), given[i]) << p.name;
+      // The values Qtractor saves beside the state, read from the running instance.
+      // Qtractor writes them with six digits, and leaves the program out.
+      if (p.id == kProgram) continue;
+      const std::string shown = saved(text, "<param [^>]*name=\"" + p.name + "\"[^>]*>([^<]+)<");
+      ASSERT_FALSE(shown.empty()) << p.name << " is not among the saved values:\n" << text;
+      EXPECT_NEAR(std::stod(shown), given[i], 1e-6) << p.name;
+    }
+    if (!previous.empty()) {
+      EXPECT_EQ(chunk, previous) << "the reopened session saved another state";
+    }
+    previous = chunk;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,113 @@
+// The engine's audio thread against another thread: the editor asking for and reading the
+// display spectra, and own sets loaded while audio runs. A separate program, since only these
+// start a thread of their own: the ThreadSanitizer run checks them.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <memory>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "own_response_set.h"
+#include "spatial_engine.h"
+#include "synthetic_head.h"
+
+namespace panner {
+
+namespace {
+
+constexpr auto kRelaxed = std::memory_order_relaxed;
+constexpr int kF = engine::kFrameSize;
+
+std::vector<float> shownValues(const SpatialEngine& engine) {
+  std::vector<float> values;
+  for (const std::atomic<float>* array :
+       {engine.displayInSpectrum(), engine.displayOutSpectrum(0), engine.displayOutSpectrum(1),
+        engine.displayFilterSpectrum(0), engine.displayFilterSpectrum(1)})
+    for (int i = 0; i < engine::kFftSize; ++i) values.push_back(array[i].load(kRelaxed));
+  return values;
+}
+
+void runFrame(SpatialEngine& engine, std::mt19937& generator) {
+  std::uniform_real_distribution<float> value(-1.0f, 1.0f);
+  std::vector<float> in(kF), out0(kF), out1(kF);
+  for (float& v : in) v = value(generator);
+  engine.convolutionFrame(in.data(), out0.data(), out1.data(), nullptr);
+}
+
+std::shared_ptr<const OwnResponseSet> prepared(const SofaMeasurements& m) {
+  auto set = std::make_shared<OwnResponseSet>();
+  std::string status;
+  EXPECT_TRUE(prepareOwnResponseSet(m, *set, status)) << status;
+  return set;
+}
+
+}  // namespace
+
+TEST(DisplayPublication, RequestsAndReadsFromAnotherThreadRaceNoFrame) {
+  SpatialEngine engine;
+  engine.publishDisplayOnRequest();
+  engine.modulator.lfoSpeed.store(1.0f, kRelaxed);
+  engine.modulator.rebuildSegmentRates();
+  engine.modulator.placeOnEnvelope();
+  std::atomic<bool> done{false};
+  std::atomic<bool> allFinite{true};
+  std::atomic<int> reads{0};
+  // The editor's side: ask for the spectra and read them, as fast as it can.
+  std::thread display([&] {
+    while (!done.load()) {
+      engine.requestDisplayUpdate();
+      for (float v : shownValues(engine))
+        if (!std::isfinite(v)) allFinite.store(false);
+      reads.fetch_add(1);
+    }
+  });
+  // Frames run until the display has read a few hundred times during them.
+  std::mt19937 generator(3);
+  for (int frame = 0; frame < 1000000 && reads.load() < 300; ++frame) runFrame(engine, generator);
+  runFrame(engine, generator);
+  done.store(true);
+  display.join();
+  EXPECT_TRUE(allFinite.load());
+  EXPECT_NE(engine.displayInSpectrum()[0].load(kRelaxed), 0.0f) << "the requests were served";
+}
+
+TEST(OwnSetEngine, SetsLoadWhileAudioRunsAndFollowRateChanges) {
+  const auto first = prepared(synthetic_head::ring(44100.0, 0.0f, 350.0f, 10.0f));
+  const auto second = prepared(synthetic_head::ring(96000.0, 0.0f, 180.0f, 20.0f));
+  SpatialEngine engine;
+  engine.useOwnSet.store(true, kRelaxed);
+  std::atomic<bool> done{false};
+  std::thread loader([&] {
+    for (int i = 0; i < 11; ++i) {
+      EXPECT_TRUE(engine.setOwnResponseSet(i % 3 == 2 ? nullptr : (i % 3 ? second : first)));
+      EXPECT_EQ(engine.ownResponseSet() != nullptr, i % 3 != 2);
+    }
+    done.store(true);
+  });
+  std::vector<float> in(kF, 0.25f), out0(kF), out1(kF);
+  int frames = 0;
+  bool finite = true;
+  while (!done.load() || frames < 50) {
+    engine.modulator.targetAngle.store(static_cast<float>(frames % 360) - 180.0f, kRelaxed);
+    engine.convolutionFrame(in.data(), out0.data(), out1.data(), nullptr);
+    for (int i = 0; i < kF; ++i)
+      finite = finite && std::isfinite(out0[i]) && std::isfinite(out1[i]);
+    ++frames;
+  }
+  loader.join();
+  EXPECT_TRUE(finite);
+  EXPECT_EQ(engine.ownResponseSet(), second);  // the last of eleven
+  // A rate change prepares the own set for the new rate too.
+  ASSERT_TRUE(engine.setSampleRate(88200.0));
+  engine.convolutionFrame(in.data(), out0.data(), out1.data(), nullptr);
+  EXPECT_TRUE(engine.ownSetPlaying());
+  ASSERT_TRUE(engine.setOwnResponseSet(nullptr));
+  engine.convolutionFrame(in.data(), out0.data(), out1.data(), nullptr);
+  EXPECT_FALSE(engine.ownSetPlaying()) << "no set: the built-in one plays, and says so";
+}
+
+}  // namespace panner
