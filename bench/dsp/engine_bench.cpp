@@ -61,7 +61,8 @@ BENCHMARK(BM_FftwR2cMeasure);
 // transform, the filter paths transformed back in pairs, crossfade.
 // With `displayHz` above zero, an open editor asks for the display spectra that many times
 // a second, as the plug-in's editor does at each refresh.
-void engineFrames(benchmark::State& state, bool moving, double displayHz = 0.0) {
+void engineFrames(benchmark::State& state, bool moving, double displayHz = 0.0,
+                  bool sphere = false) {
   const double rate = static_cast<double>(state.range(0));
   SpatialEngine engine;
   if (!engine.setSampleRate(rate)) state.SkipWithError("rate refused");
@@ -71,7 +72,9 @@ void engineFrames(benchmark::State& state, bool moving, double displayHz = 0.0) 
   setAngleCase(engine, moving);
   alignas(16) float in[kF], out0[kF], out1[kF];
   fillNoise(in, kF, 3);
+  int frame = 0;
   for (auto _ : state) {
+    if (sphere) moveElevation(engine, frame++);
     if (framesPerRefresh > 0.0 && (untilRefresh -= 1.0) <= 0.0) {
       untilRefresh += framesPerRefresh;
       engine.requestDisplayUpdate();
@@ -92,7 +95,12 @@ void BM_EngineFrameSteadyAngleEditorOpen(benchmark::State& state) {
 void BM_EngineFrameMovingAngleEditorOpen(benchmark::State& state) {
   engineFrames(state, true, 60.0);
 }
+// The source moving on the sphere: angle and elevation change every frame.
+void BM_EngineFrameMovingOnTheSphere(benchmark::State& state) {
+  engineFrames(state, true, 0.0, true);
+}
 BENCHMARK(BM_EngineFrameSteadyAngle)->Arg(44100)->Arg(48000)->Arg(96000);
+BENCHMARK(BM_EngineFrameMovingOnTheSphere)->Arg(44100)->Arg(48000)->Arg(96000);
 BENCHMARK(BM_EngineFrameMovingAngle)->Arg(44100)->Arg(48000)->Arg(96000);
 BENCHMARK(BM_EngineFrameSteadyAngleEditorOpen)->Arg(44100)->Arg(96000);
 BENCHMARK(BM_EngineFrameMovingAngleEditorOpen)->Arg(44100)->Arg(96000);

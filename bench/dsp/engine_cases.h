@@ -15,6 +15,16 @@ inline void fillNoise(float* data, int n, unsigned seed) {
   for (int i = 0; i < n; ++i) data[i] = value(generator);
 }
 
+// The elevation case: a source moving on the sphere has its elevation swept too, moved to
+// a new target every frame (between -40 and +80, 7 degrees a frame up or down) while the
+// LFO turns its angle.
+inline void moveElevation(SpatialEngine& engine, int frame) {
+  const int phase = frame % 34;
+  engine.targetElevation.store(
+      static_cast<float>(phase < 17 ? -40 + 7 * phase : 80 - 7 * (phase - 17)),
+      std::memory_order_relaxed);
+}
+
 inline void setAngleCase(SpatialEngine& engine, bool moving) {
   if (moving) {
     engine.modulator.lfoSpeed.store(1.0f, std::memory_order_relaxed);

@@ -287,6 +287,29 @@ void reportInstantiation(const std::string& path, const std::string& build) {
     microseconds.push_back(std::chrono::duration<double, std::micro>(end - start).count());
   }
   const size_t heapAfter = heapInUse();
+  // A rate change of each instance as a host makes it (the rate, then resume): the first
+  // builds the tables the others share.
+  std::string rateChanges;
+  for (float rate : {48000.0f, 96000.0f}) {
+    std::vector<double> changes;
+    for (AEffect* effect : effects) {
+      const auto start = std::chrono::steady_clock::now();
+      effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
+      effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, rate);
+      effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
+      changes.push_back(
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+              .count());
+    }
+    if (changes.empty()) continue;
+    const double first = changes.front();
+    std::sort(changes.begin(), changes.end());
+    char line[160];
+    std::snprintf(line, sizeof line, "%s%.0f kHz: first %.1f ms, median %.2f ms",
+                  rateChanges.empty() ? "" : "; ", rate / 1000.0f, first,
+                  changes[changes.size() / 2]);
+    rateChanges += line;
+  }
   for (AEffect* effect : effects) effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
   dlclose(library);
   if (effects.empty()) return;
@@ -300,6 +323,7 @@ void reportInstantiation(const std::string& path, const std::string& build) {
       static_cast<double>(heapAfterFirst - heapBefore) / 1024.0,
       static_cast<double>(heapAfter - heapAfterFirst) / std::max<size_t>(effects.size() - 1, 1) /
           1024.0);
+  std::printf("%-8s rate change (suspend, rate, resume): %s\n", build.c_str(), rateChanges.c_str());
 }
 
 // Calls effEditIdle at 60 Hz while the measurement runs, as a host's user-interface thread.
