@@ -1,5 +1,7 @@
 // A user's own response set: loading one from a SOFA file (where a reader is built in),
 // installing one from a saved chunk, and the lines the panel and the tools show about it.
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "own_response_set.h"
@@ -50,8 +52,8 @@ std::string QuendralCore::playingSetDescription() const {
   const std::shared_ptr<const OwnResponseSet> own = engine.ownResponseSet();
   const bool on = engine.useOwnSet.load(std::memory_order_relaxed);
   const char* builtIn = engine.filterSet.load(std::memory_order_relaxed) == 0
-                            ? "built-in set one (5 degrees)"
-                            : "built-in set two (30 degrees)";
+                            ? "built-in set one (5 degrees, elevations -40 to 90)"
+                            : "built-in set two (30 degrees, elevations -30 to 90)";
   if (on && own) {
     const std::string note = ownSetNote();
     return "own set: " + describeOwnResponseSet(*own) + (note.empty() ? "" : "; " + note);
@@ -59,6 +61,25 @@ std::string QuendralCore::playingSetDescription() const {
   if (on) return std::string("own set on, none loaded: ") + builtIn + " plays";
   if (own) return std::string(builtIn) + "; own set off: " + own->name;
   return builtIn;
+}
+
+std::string QuendralCore::ownSetHeadline() const {
+  const std::shared_ptr<const OwnResponseSet> own = engine.ownResponseSet();
+  if (!own) return "";
+  std::string text =
+      own->name + " (" + std::to_string(own->rows() + own->offRingRows()) + " directions";
+  if (own->offRingRows() > 0) {
+    const auto [low, high] =
+        std::minmax_element(own->offRingElevations.begin(), own->offRingElevations.end());
+    text += ", " + std::to_string(std::lround(std::min(*low, own->elevation))) + " to " +
+            std::to_string(std::lround(std::max(*high, own->elevation)));
+  }
+  return text + ")";
+}
+
+std::string QuendralCore::ownSetName() const {
+  const std::shared_ptr<const OwnResponseSet> own = engine.ownResponseSet();
+  return own ? own->name : "";
 }
 
 std::string QuendralCore::lastOwnSetRefusal() const {

@@ -119,6 +119,10 @@ class QuendralCore {
   std::shared_ptr<const OwnResponseSet> ownSet() const { return engine.ownResponseSet(); }
   // One line: which set plays (the own set's name and figures, or the built-in set).
   std::string playingSetDescription() const;
+  // The own set in place, short: its name and directions, and the elevations it covers
+  // when it covers more than its ring ("MIT (710 directions, -40 to 90)"); empty for none.
+  std::string ownSetHeadline() const;
+  std::string ownSetName() const;  // empty for none
   // What the user should know about the own set in place, loaded from a file here: that the
   // file's receiver positions contradict its data (kEarsByMeasurementNote); else empty.
   std::string ownSetNote() const;

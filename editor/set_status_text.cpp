@@ -1,7 +1,6 @@
 #include "editor/set_status_text.h"
 
 #include "editor/own_set_loader.h"
-#include "own_response_set.h"
 #include "parameters.h"
 #include "quendral_core.h"
 
@@ -14,20 +13,20 @@ SetStatusText describeSetStatus(const QuendralCore& core, const OwnSetLoader& lo
   if (!refusal.empty() && core.ownSetRefusalNumber() != dismissedRefusal)
     return {"not loaded, the set stays: " + refusal, true};
 
-  const std::shared_ptr<const OwnResponseSet> own = core.ownSet();
+  const std::string own = core.ownSetHeadline();
   const bool ownOn = core.getParameter(kParamOwnSet) >= 0.5f;
   const std::string builtIn = core.getEngine().filterSet.load(std::memory_order_relaxed) == 0
                                   ? "built-in set one"
                                   : "built-in set two";
-  if (ownOn && own) {
-    const std::string head =
-        "own set: " + own->name + " (" + std::to_string(own->rows()) + " directions)";
+  if (ownOn && !own.empty()) {
+    const std::string head = "own set: " + own;
     // A file whose receiver positions contradict its data: say that the data decided.
     const std::string note = core.ownSetNote();
     if (!note.empty()) return {head + " - " + note, false};
     return {head + " - click for " + builtIn, false};
   }
-  if (own) return {builtIn + " plays; own set " + own->name + " is off - click to use it", false};
+  if (!own.empty())
+    return {builtIn + " plays; own set " + own + " is off - click to use it", false};
   const std::string hint = QuendralCore::ownSetHint();
   if (ownOn) return {"own set on, none loaded: " + builtIn + " plays - " + hint, false};
   return {builtIn + " plays - " + hint, false};
