@@ -26,7 +26,7 @@ SetStatusText describeSetStatus(const QuendralCore& core, const OwnSetLoader& lo
     return {head + " - click for " + builtIn, false};
   }
   if (!own.empty())
-    return {builtIn + " plays; own set " + own + " is off - click to use it", false};
+    return {builtIn + " plays; own set " + core.ownSetName() + " is off - click to use it", false};
   const std::string hint = QuendralCore::ownSetHint();
   if (ownOn) return {"own set on, none loaded: " + builtIn + " plays - " + hint, false};
   return {builtIn + " plays - " + hint, false};
