@@ -15,9 +15,11 @@ namespace panel {
 
 constexpr int32_t kWidth = 435;
 constexpr int32_t kHeight = 330;
-constexpr int32_t kNoParamTag = 24;  // views that stand for no parameter
-// The colour button: a tag that is no parameter's index (23 is "own set").
+// The colour button and the views that stand for no parameter: tags that are no parameter's
+// index (0..24).
 constexpr int32_t kColourTag = 25;
+constexpr int32_t kNoParamTag = 26;
+static_assert(kColourTag >= kNumParams && kNoParamTag >= kNumParams);
 
 enum class ViewKind {
   kLogo,          // the title strip's logo, under the about picture

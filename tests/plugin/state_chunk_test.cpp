@@ -22,6 +22,8 @@ constexpr int kAngle = 0, kMidiLfoTempo = 1, kLfoDivide = 2, kFilterNumber = 3, 
 constexpr std::size_t kHeader = 20, kProgramSize = 116;
 constexpr std::size_t programOffset(int program) { return kHeader + 4 + program * kProgramSize; }
 constexpr std::size_t kLiveOffset = programOffset(8);
+// After the own set's block: the eight programs' elevations and the elevation in use.
+constexpr std::size_t kElevations = 36;
 
 // Both instances run the same input; from the third frame on, their outputs must be equal
 // sample for sample (the first two frames still hold each instance's own history).
@@ -101,11 +103,11 @@ TEST_F(PluginTest, ReloadedStateSoundsTheSame) {
 }
 
 TEST_F(PluginTest, ChunksOfTheFirstMinorVersionStillLoad) {
-  // A bank as the first version wrote it: no position residual and no own set at the end.
+  // A bank as the first version wrote it: no position residual, own set or elevations.
   host->setParameter(kAngle, 0.8f);
   host->setParameter(kGain, 0.3f);
   Bytes old = host->getChunk();
-  old.resize(old.size() - 4 - 8);
+  old.resize(old.size() - 4 - 8 - kElevations);
   old[6] = 0;  // minor version 0
   putInt(old, 12, static_cast<int32_t>(old.size() - kHeader));
   sealChunk(old);
@@ -156,8 +158,9 @@ TEST_F(PluginTest, BankAndProgramChunksAreNotTakenForEachOther) {
   source->setParameter(kAngle, 0.9f);
   const Bytes bank = source->getChunk();
   const Bytes program = source->getChunk(true);
-  // The live motion, the position residual, then the own set's block (off, none loaded).
-  ASSERT_EQ(bank.size(), kLiveOffset + 24 + 4 + 8);
+  // The live motion, the position residual, the own set's block (off, none loaded), then
+  // the elevations.
+  ASSERT_EQ(bank.size(), kLiveOffset + 24 + 4 + 8 + kElevations);
   const Bytes before = host->getChunk();
   EXPECT_EQ(host->setChunk(bank, true), 0);
   EXPECT_EQ(host->setChunk(program, false), 0);
@@ -211,11 +214,13 @@ TEST_F(PluginTest, ValuesInAValidChunkAreConfinedAsSetParameterConfinesThem) {
   EXPECT_EQ(host->parameterDisplay(kPointValue3), "1.000000");
 
   // Any payload under a sound header is accepted and confined: the output stays finite.
-  // (The own set's block at the end, 8 bytes with none loaded, has sizes that must add up.)
+  // (The own set's block before the elevations, 8 bytes with none loaded, has sizes that
+  // must add up.)
+  const std::size_t block = chunk.size() - kElevations - 8;
   std::mt19937 generator(11);
   for (int round = 0; round < 40; ++round) {
-    for (std::size_t i = kHeader; i < chunk.size() - 8; ++i)
-      chunk[i] = static_cast<uint8_t>(generator());
+    for (std::size_t i = kHeader; i < chunk.size(); ++i)
+      if (i < block || i >= block + 8) chunk[i] = static_cast<uint8_t>(generator());
     sealChunk(chunk);
     ASSERT_EQ(host->setChunk(chunk), 1) << round;
     for (const auto& channel : host->render(testSignal(4 * kFrame), 256))
