@@ -32,6 +32,7 @@ enum class ViewKind {
   kMeter,         // the output level meter
   kColourButton,  // recolours the panel
   kBottomLabel,   // the status line at the bottom: the set that plays, refusals, version
+  kSlider,        // a vertical parameter slider
 };
 
 struct ViewSpec {
@@ -67,6 +68,7 @@ enum Slot : int32_t {
   kMeter,
   kColourButton,
   kBottomLabel,
+  kElevationSlider,
   kNumViews,
 };
 
@@ -92,6 +94,8 @@ inline constexpr ViewSpec kViews[kNumViews] = {
     {ViewKind::kMeter, CRect(415, 35, 432, 253), kNoParamTag},
     {ViewKind::kColourButton, CRect(415, 300, 432, 317), kColourTag, ""},
     {ViewKind::kBottomLabel, CRect(0, 320, 435, 330), kParamOwnSet},
+    // Below the meter, beside the divider knob: the only free strip of the panel.
+    {ViewKind::kSlider, CRect(416, 255, 432, 299), kParamElevation},
 };
 
 // Views that share pixels by design: the about picture covers the logo's upper part, and
