@@ -1,10 +1,10 @@
 // Saving and restoring the plug-in's state through program chunks. The eight programs and
 // the current one are not enough to put a project back as it was: the modulator's target,
 // position, speed and segment and the azimuth and elevation the filters use move by
-// themselves, so the bank chunk carries them too. A restored value is confined as setParameter
-// confines it: a value setParameter would ignore (NaN, infinite, or one whose mapping is not
-// finite) leaves what was there, any other is brought into 0..1, point times are kept between their
-// neighbours, and an index out of range is not used.
+// themselves, so the bank chunk carries them too. A restored value is confined as
+// setParameter confines it: a value setParameter would ignore (NaN, infinite, or one whose
+// mapping is not finite) leaves what was there, any other is brought into 0..1, point times
+// are kept between their neighbours, and an index out of range is not used.
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>

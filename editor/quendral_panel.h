@@ -3,9 +3,9 @@
 // turns control changes into parameter changes of the core, and at every idle pulls the
 // core's state back into the controls: the angle, the elevation (set and in use), lfo speed
 // and position, the envelope's position line, the meter, the response display, and every
-// parameter the host changed since the last idle (automation, MIDI, program changes). Its bottom
-// line says which response set plays and why a dropped file was refused; a click there switches to
-// or from the own set. In the VST2 build, quendraleditor is its face.
+// parameter the host changed since the last idle (automation, MIDI, program changes). Its
+// bottom line says which response set plays and why a dropped file was refused; a click
+// there switches to or from the own set. In the VST2 build, quendraleditor is its face.
 #pragma once
 
 #include <cstdint>
