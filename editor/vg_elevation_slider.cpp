@@ -8,9 +8,9 @@ using VSTGUI::CRect;
 
 namespace {
 
-constexpr int32_t kHandle = 10;  // the handle's diameter
-constexpr int32_t kGroove = 4;   // the groove's width
-constexpr int32_t kMark = 3;     // the mark's width and half height
+constexpr int32_t kHandle = 6;  // the handle's height: a bar across the groove
+constexpr int32_t kGroove = 4;  // the groove's width
+constexpr int32_t kMark = 3;    // the mark's width and half height
 
 float confined(float value) {
   if (!(value >= 0.0f)) return 0.0f;  // NaN draws as 0
@@ -41,9 +41,9 @@ void VGElevationSlider::draw(VSTGUI::CDrawContext* context) {
   const ColourSet& c = *colours;
   ARSDrawContext* dc = beginPaint(context, VSTGUI::kWhiteCColor);
 
-  // The groove, in colour 1 from the horizontal plane to the handle, as the knobs' rings
+  // The groove, in colour 1 from the horizontal plane to the bar, as the knobs' rings
   // run from their start to the pointer; a dark line marks the plane.
-  const int32_t middle = width / 2;
+  const int32_t middle = (kMark + width) / 2;  // of the room right of the mark
   const int32_t level = centreFor(0.5f);
   const int32_t y = centreFor(getValue());
   dc->setFillColor(lighten(c[1]));
@@ -59,11 +59,11 @@ void VGElevationSlider::draw(VSTGUI::CDrawContext* context) {
   dc->setFillColor(c[3]);
   dc->fillRect(CRect(0, inUseY - kMark / 2, kMark, inUseY + kMark / 2 + 1));
 
-  const CRect handle(middle - kHandle / 2, y - kHandle / 2, middle + kHandle / 2, y + kHandle / 2);
+  const CRect handle(kMark + 1, y - kHandle / 2, width - 1, y + kHandle / 2);
   dc->setFillColor(c[2]);
-  dc->fillEllipse(handle);
+  dc->fillRect(handle);
   dc->setFrameColor(darken(c[2]));
-  dc->drawEllipse(handle);
+  dc->drawRect(handle);
 
   finishPaint(dc, context);
 }

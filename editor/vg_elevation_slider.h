@@ -1,7 +1,7 @@
 // VGElevationSlider: the panel's vertical slider for "elevation". A groove in colour 1 with
-// a line at its middle (the horizontal plane), a handle in the pointer colour where the
+// a line at its middle (the horizontal plane), a bar in the pointer colour where the
 // parameter puts the source (overhead at the top), and a small mark on the left edge at the
-// elevation the filters use now, which follows the handle as the engine glides. It drags
+// elevation the filters use now, which follows the bar as the engine glides. It drags
 // and resets as the knobs do (VGKnobBase): up or right raises it, Shift slows it down,
 // Ctrl+left click returns it to the horizontal plane.
 #pragma once
@@ -23,7 +23,7 @@ class VGElevationSlider : public VGKnobBase {
   float getInUse() const { return inUse; }
 
  private:
-  // The vertical centre of the handle or mark for a normalised value (1 at the top).
+  // The vertical centre of the bar or mark for a normalised value (1 at the top).
   int32_t centreFor(float value) const;
 
   float inUse = 0.5f;
