@@ -1,6 +1,5 @@
 // "elevation" (parameter 24) in every format: name, unit, default and texts, its place in
-// the program, and the state: saved at 35 degrees it restores 35 in every format, and a
-// state from before it existed loads level.
+// the program, and the state that carries it.
 #include <cstring>
 
 #include "plugin_formats.h"
@@ -63,12 +62,20 @@ TEST_P(Elevation, BelongsToTheProgram) {
   EXPECT_FLOAT_EQ(plugin->getParameter(kElevation), normalised(35.0f));
 }
 
-// The elevation in use is restored too: the copies, left at -60, would glide for 95 frames.
-TEST_P(Elevation, StateSavedAt35DegreesRestoresThemInEveryFormat) {
+// Saved at 35 degrees, the state restores 35 in every format, the elevation in use too (the
+// copies, left at -60, would glide for 95 frames). The same state as minor version 2 wrote
+// it, without the elevations after the own set's block, loads level.
+TEST_P(Elevation, StateCarriesItAndAnOlderStateLoadsLevel) {
   auto source = open();
   source->setParameter(kElevation, normalised(35.0f));
   render(*source, kSilence);
   const std::vector<uint8_t> chunk = source->stateChunk(false);
+  std::vector<uint8_t> older(chunk.begin(), chunk.end() - panner::chunk::kBankElevationSize);
+  const auto payload = static_cast<uint32_t>(older.size() - panner::chunk::kHeaderSize);
+  const uint32_t crc = panner::chunk::crc32(older.data() + panner::chunk::kHeaderSize, payload);
+  older[6] = 2;
+  std::memcpy(&older[12], &payload, 4);  // little-endian, as the chunk
+  std::memcpy(&older[16], &crc, 4);
   for (const PluginFormat& target : pluginFormats()) {
     SCOPED_TRACE(target.name);
     auto copy = openFormat(target);
@@ -76,29 +83,15 @@ TEST_P(Elevation, StateSavedAt35DegreesRestoresThemInEveryFormat) {
     render(*copy, kSilence);
     ASSERT_TRUE(copy->setStateChunk(chunk, false));
     render(*copy, std::vector<float>(kFrame, 0.0f));
-    const panner::chunk::BankState bank = savedBank(*copy);
+    panner::chunk::BankState bank = savedBank(*copy);
     EXPECT_FLOAT_EQ(bank.programs[bank.currentProgram].elevation, normalised(35.0f));
     EXPECT_FLOAT_EQ(bank.live.currentElevation, 35.0f);
+    ASSERT_TRUE(copy->setStateChunk(older, false));
+    render(*copy, std::vector<float>(kFrame, 0.0f));
+    bank = savedBank(*copy);
+    for (const auto& program : bank.programs) EXPECT_EQ(program.elevation, 0.5f);
+    EXPECT_EQ(bank.live.currentElevation, 0.0f);
   }
-}
-
-// Minor version 2 wrote the same bytes without the elevations after the own set's block.
-TEST_P(Elevation, AStateOfTheMinorVersionBeforeLoadsLevel) {
-  auto plugin = open();
-  plugin->setParameter(kElevation, normalised(60.0f));
-  render(*plugin, kSilence);
-  std::vector<uint8_t> older = plugin->stateChunk(false);
-  older.resize(older.size() - panner::chunk::kBankElevationSize);
-  const auto payload = static_cast<uint32_t>(older.size() - panner::chunk::kHeaderSize);
-  const uint32_t crc = panner::chunk::crc32(older.data() + panner::chunk::kHeaderSize, payload);
-  older[6] = 2;
-  std::memcpy(&older[12], &payload, 4);  // little-endian, as the chunk
-  std::memcpy(&older[16], &crc, 4);
-  ASSERT_TRUE(plugin->setStateChunk(older, false));
-  render(*plugin, std::vector<float>(kFrame, 0.0f));
-  const panner::chunk::BankState bank = savedBank(*plugin);
-  for (const auto& program : bank.programs) EXPECT_EQ(program.elevation, 0.5f);
-  EXPECT_EQ(bank.live.currentElevation, 0.0f);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, Elevation, ::testing::ValuesIn(pluginFormats()), formatName);
