@@ -42,6 +42,7 @@ void QuendralCore::printShownValue(int32_t index, float shown, char* text) {
   };
   switch (index) {
     case kParamAngle:
+    case kParamElevation:
     case kParamGain:
       print("%3.1f", shown);
       return;
@@ -74,6 +75,9 @@ void QuendralCore::getParameterDisplayForValue(int32_t index, float value, char*
     case kParamAngle:
       shown = angleFromValue(value);
       break;
+    case kParamElevation:
+      shown = elevationFromValue(value);
+      break;
     case kParamLfoDivide:
       shown = static_cast<float>(lfoDivisorFromValue(value));
       break;
@@ -101,7 +105,7 @@ bool QuendralCore::getParameterValueFromText(int32_t index, const char* text, fl
     return true;
   }
   double typed = 0.0;
-  if (index < 0 || index > kParamOwnSet || !leadingNumber(text, typed)) return false;
+  if (index < 0 || index >= kNumParams || !leadingNumber(text, typed)) return false;
   if (index == kParamOwnSet) {
     value = typed >= 0.5 ? 1.0f : 0.0f;
     return true;
@@ -112,6 +116,11 @@ bool QuendralCore::getParameterValueFromText(int32_t index, const char* text, fl
       if (typed > 180.0) typed -= 360.0;
       value = valueFromAngle(static_cast<float>(std::clamp(typed, -180.0, 180.0)));
       return true;
+    case kParamElevation: {
+      const double top = kMaxElevationDegrees;
+      value = valueFromElevation(static_cast<float>(std::clamp(typed, -top, top)));
+      return true;
+    }
     case kParamLfoDivide: {
       const auto divisor = static_cast<int32_t>(
           std::lround(std::clamp(typed, 1.0, static_cast<double>(kMaxLfoDivisor))));
@@ -162,6 +171,8 @@ float QuendralCore::getParameterDefault(int32_t index) const {
       return value(fresh.lfoPosition);
     case kParamGain:
       return value(fresh.gain);
+    case kParamElevation:
+      return value(fresh.elevation);
     default:
       if (index >= kParamPointValue1 && index <= kParamPointValue8)
         return value(fresh.pointValue[index - kParamPointValue1]);

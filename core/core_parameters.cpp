@@ -47,8 +47,9 @@ constexpr std::atomic<float> ProgramRecord::*kFixedFields[] = {
     &ProgramRecord::gain};
 static_assert(std::size(kFixedFields) == kParamGain + 1);
 
-// The field of a program record that keeps parameter `index` (0 <= index < 23).
+// The field of a program record that keeps parameter `index` (isProgramParameter).
 std::atomic<float>& recordedField(ProgramRecord& record, int32_t index) {
+  if (index == kParamElevation) return record.elevation;
   if (index <= kParamGain) return record.*kFixedFields[index];
   if (isPointValue(index)) return record.pointValue[index - kParamPointValue1];
   return record.pointTime[index - kParamPointTime1];
@@ -74,14 +75,14 @@ void QuendralCore::setParameter(int32_t index, float value) {
   // cannot raise the gain beyond +12 dB, and the record holds what getParameter reports.
   if (!std::isfinite(value)) return;
   value = std::clamp(value, 0.0f, 1.0f);
-  if (index >= 0 && index < kNumDefinedParams) applyParameter(index, value);
+  if (isProgramParameter(index)) applyParameter(index, value);
   if (index == kParamOwnSet) engine.useOwnSet.store(value >= 0.5f, std::memory_order_relaxed);
   if (panel) panel->setParameter(index, value);
 }
 
 void QuendralCore::applyParameter(int32_t index, float value) {
   float recorded = value;  // what the current program's record keeps
-  if (index <= kParamGain) {
+  if (index <= kParamGain || index == kParamElevation) {
     if (!applyFixedParameter(index, value)) return;
   } else {
     recorded = applyEnvelopePoint(index, value);
@@ -131,6 +132,9 @@ bool QuendralCore::applyFixedParameter(int32_t index, float value) {
       engine.outGain.store(gain, std::memory_order_relaxed);
       return true;
     }
+    case kParamElevation:
+      store(engine.targetElevation, elevationFromValue(value));
+      return true;
     default:
       return false;
   }
@@ -187,6 +191,9 @@ float QuendralCore::getParameter(int32_t index) const {
     case kParamOwnSet:
       value = engine.useOwnSet.load(std::memory_order_relaxed) ? 1.0f : 0.0f;
       break;
+    case kParamElevation:
+      value = valueFromElevation(load(engine.targetElevation));
+      break;
     default:
       if (isPointValue(index))
         value = load(mod.pointValues[index - kParamPointValue1]);
@@ -208,6 +215,8 @@ void QuendralCore::getParameterName(int32_t index, char* text) const {
     std::snprintf(text, kTextSize, "point %d time", static_cast<int>(index - kParamPointTime1 + 1));
   } else if (index == kParamOwnSet) {
     copyText(text, "own set", kTextSize);
+  } else if (index == kParamElevation) {
+    copyText(text, "elevation", kTextSize);
   } else {
     text[0] = 0;
   }
@@ -215,7 +224,7 @@ void QuendralCore::getParameterName(int32_t index, char* text) const {
 
 void QuendralCore::getParameterLabel(int32_t index, char* label) const {
   const char* text = "";
-  if (index == kParamAngle)
+  if (index == kParamAngle || index == kParamElevation)
     text = kDegreeSign;
   else if (index == kParamLfoSpeed)
     text = " Hz";
@@ -252,6 +261,9 @@ void QuendralCore::getParameterDisplay(int32_t index, char* text) const {
     case kParamOwnSet:
       shown = engine.useOwnSet.load(std::memory_order_relaxed) ? 1.0f : 0.0f;
       break;
+    case kParamElevation:
+      shown = load(engine.targetElevation);
+      break;
     default:
       if (isPointValue(index))
         shown = load(mod.pointValues[index - kParamPointValue1]);
@@ -284,6 +296,7 @@ void QuendralCore::setProgram(int32_t program) {
   // Position before speed: the position stops the LFO, the speed starts it again.
   setParameter(kParamLfoPosition, load(record.lfoPosition));
   setParameter(kParamLfoSpeed, load(record.lfoSpeed));
+  setParameter(kParamElevation, load(record.elevation));
 
   // A running LFO has just been placed on its envelope by the speed; a stopped one starts
   // at the stored angle.

@@ -1,10 +1,10 @@
 // Saving and restoring the plug-in's state through program chunks. The eight programs and
 // the current one are not enough to put a project back as it was: the modulator's target,
-// position, speed and segment and the azimuth the filters use move by themselves, so the
-// bank chunk carries them too. A restored value is confined as setParameter confines it:
-// a value setParameter would ignore (NaN, infinite, or one whose mapping is not finite)
-// leaves what was there, any other is brought into 0..1, point times are kept between their
-// neighbours, and an index out of range is not used.
+// position, speed and segment and the azimuth and elevation the filters use move by
+// themselves, so the bank chunk carries them too. A restored value is confined as
+// setParameter confines it: a value setParameter would ignore (NaN, infinite, or one whose
+// mapping is not finite) leaves what was there, any other is brought into 0..1, point times
+// are kept between their neighbours, and an index out of range is not used.
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -44,6 +44,7 @@ void restoreRecord(ProgramRecord& record, const chunk::StoredProgram& stored) {
   restore(record.lfoSpeed, stored.lfoSpeed, lfoSpeedFromValue(stored.lfoSpeed));
   restore(record.lfoPosition, stored.lfoPosition);
   restore(record.gain, stored.gain, linearGainFromDb(gainDbFromValue(stored.gain)));
+  restore(record.elevation, stored.elevation);
   for (int i = 0; i < AngleModulator::kPoints; ++i)
     restore(record.pointValue[i], stored.pointValue[i]);
 
@@ -73,6 +74,7 @@ chunk::StoredProgram storedFrom(const ProgramRecord& record) {
   stored.lfoSpeed = load(record.lfoSpeed);
   stored.lfoPosition = load(record.lfoPosition);
   stored.gain = load(record.gain);
+  stored.elevation = load(record.elevation);
   for (int i = 0; i < AngleModulator::kPoints; ++i) {
     stored.pointTime[i] = load(record.pointTime[i]);
     stored.pointValue[i] = load(record.pointValue[i]);
@@ -114,7 +116,8 @@ int32_t QuendralCore::getChunk(void** data, bool isPreset) {
   own.set = engine.ownResponseSet();
   try {
     savedChunk.resize(isPreset ? chunk::programChunkSize(own)
-                               : chunk::kBankChunkSize + chunk::ownSetBlockSize(own));
+                               : chunk::kBankChunkSize + chunk::ownSetBlockSize(own) +
+                                     chunk::kBankElevationSize);
   } catch (const std::bad_alloc&) {
     return 0;
   }
@@ -132,6 +135,7 @@ int32_t QuendralCore::getChunk(void** data, bool isPreset) {
     bank.live.lfoSpeed = load(mod.lfoSpeed);
     bank.live.fromPoint = mod.fromPoint.load(kRelaxed);
     bank.live.toPoint = mod.toPoint.load(kRelaxed);
+    bank.live.currentElevation = engine.currentElevationDegrees();
     bank.own = std::move(own);
     size = chunk::writeBank(bank, savedChunk.data());
   }
@@ -188,6 +192,11 @@ int32_t QuendralCore::setChunk(const void* data, int32_t byteSize, bool isPreset
     mod.toPoint.store(static_cast<int16_t>(live.toPoint), kRelaxed);
   }
   if (std::isfinite(live.currentAngle)) engine.restoreCurrentAngle(wrapAzimuth(live.currentAngle));
+  // A bank from before elevation has 0 here, as its programs have.
+  if (std::isfinite(live.currentElevation)) {
+    engine.restoreCurrentElevation(
+        std::clamp(live.currentElevation, -kMaxElevationDegrees, kMaxElevationDegrees));
+  }
   return 1;
 }
 

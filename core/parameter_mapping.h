@@ -21,6 +21,17 @@ constexpr T valueFromAngle(T degrees) {
   return (T(180) + degrees) / T(360);
 }
 
+// "elevation": -90..+90 degrees over 0..1 (the horizontal plane at 0.5).
+constexpr float kMaxElevationDegrees = 90.0f;
+template <typename T>
+constexpr T elevationFromValue(T value) {
+  return (value - T(0.5)) * T(2 * kMaxElevationDegrees);
+}
+template <typename T>
+constexpr T valueFromElevation(T degrees) {
+  return degrees / T(2 * kMaxElevationDegrees) + T(0.5);
+}
+
 // "gain": -12..+12 dB over 0..1 (0 dB at 0.5).
 constexpr float kGainSpanDb = 24.0f;
 template <typename T>

@@ -152,9 +152,11 @@ class QuendralCore {
   // The display text of parameter `index` showing `shown` in the parameter's own unit
   // (degrees, dB, cycles per second, divisor, set number, or the plain value).
   static void printShownValue(int32_t index, float shown, char* text);
-  // Applies a defined parameter (0 <= index < 23) and keeps it in the current program.
+  // Applies a parameter of the programs (isProgramParameter) and keeps it in the current
+  // program.
   void applyParameter(int32_t index, float value);
-  // The parameters 0..6; false when the value maps to nothing finite (nothing changed).
+  // The parameters 0..6 and "elevation"; false when the value maps to nothing finite
+  // (nothing changed).
   bool applyFixedParameter(int32_t index, float value);
   // A point value or time; returns the value applied (a time kept between its neighbours).
   float applyEnvelopePoint(int32_t index, float value);

@@ -109,16 +109,26 @@ std::size_t payloadSizeOfMinor(Kind kind, uint16_t minor) {
   return minor == 0 ? kBankPayloadSizeMinor0 : kBankPayloadSize;
 }
 
-// The own set's block after `fixed` bytes of payload: its size from its own header, within
-// the payload; exactly to the payload's end in this minor version. False when it does not
-// fit; `own` untouched then.
-bool readOwnSetBlock(const uint8_t* payload, std::size_t payloadSize, std::size_t fixed,
-                     uint16_t minor, OwnSetState& own) {
+// The size of the fields the given minor version appends after the own set's block
+// (minor version 3 added the elevations).
+std::size_t appendedSizeOfMinor(Kind kind, uint16_t minor) {
+  if (minor < 3) return 0;
+  return kind == Kind::kProgram ? kProgramElevationSize : kBankElevationSize;
+}
+
+// The own set's block after `fixed` bytes of payload: its size from its own header; it and
+// the fields its minor version appends reach exactly to the payload's end up to this minor
+// version, and lie within the payload in later ones. False when they do not fit; `own`
+// untouched then. `blockSize` receives the block's size.
+bool readOwnSetBlock(const uint8_t* payload, std::size_t payloadSize, std::size_t fixed, Kind kind,
+                     uint16_t minor, OwnSetState& own, std::size_t& blockSize) {
   if (payloadSize < fixed + kOwnSetBlockHeader) return false;
   Reader r(payload + fixed + 4);
   const std::size_t block = kOwnSetBlockHeader + r.u32();
-  if (block > payloadSize - fixed) return false;
-  if (minor == kMinorVersion && block != payloadSize - fixed) return false;
+  const std::size_t known = block + appendedSizeOfMinor(kind, std::min(minor, kMinorVersion));
+  if (block > payloadSize - fixed || known > payloadSize - fixed) return false;
+  if (minor <= kMinorVersion && known != payloadSize - fixed) return false;
+  blockSize = block;
   return parseOwnSetBlock(payload + fixed, block, own);
 }
 
@@ -159,11 +169,11 @@ uint32_t crc32(const uint8_t* data, std::size_t size) {
 }
 
 std::size_t bankChunkSize(const BankState& state) {
-  return kBankChunkSize + ownSetBlockSize(state.own);
+  return kBankChunkSize + ownSetBlockSize(state.own) + kBankElevationSize;
 }
 
 std::size_t programChunkSize(const OwnSetState& own) {
-  return kProgramChunkSize + ownSetBlockSize(own);
+  return kProgramChunkSize + ownSetBlockSize(own) + kProgramElevationSize;
 }
 
 std::size_t writeBank(const BankState& state, uint8_t* out) {
@@ -175,15 +185,24 @@ std::size_t writeBank(const BankState& state, uint8_t* out) {
   w.i32(live.fromPoint);
   w.i32(live.toPoint);
   w.f32(live.lfoPositionResidual);
-  writeOwnSetBlock(state.own, out + kHeaderSize + w.position());
-  return finish(out, Kind::kBank, w.position() + ownSetBlockSize(state.own));
+  const std::size_t fixed = w.position();
+  const std::size_t block = ownSetBlockSize(state.own);
+  writeOwnSetBlock(state.own, out + kHeaderSize + fixed);
+  Writer appended(out + kHeaderSize + fixed + block);
+  for (const StoredProgram& program : state.programs) appended.f32(program.elevation);
+  appended.f32(live.currentElevation);
+  return finish(out, Kind::kBank, fixed + block + appended.position());
 }
 
 std::size_t writeProgram(const StoredProgram& program, const OwnSetState& own, uint8_t* out) {
   Writer w(out + kHeaderSize);
   writeProgramFields(w, program);
-  writeOwnSetBlock(own, out + kHeaderSize + w.position());
-  return finish(out, Kind::kProgram, w.position() + ownSetBlockSize(own));
+  const std::size_t fixed = w.position();
+  const std::size_t block = ownSetBlockSize(own);
+  writeOwnSetBlock(own, out + kHeaderSize + fixed);
+  Writer appended(out + kHeaderSize + fixed + block);
+  appended.f32(program.elevation);
+  return finish(out, Kind::kProgram, fixed + block + appended.position());
 }
 
 bool parseBank(const uint8_t* data, std::size_t size, BankState& out) {
@@ -192,7 +211,9 @@ bool parseBank(const uint8_t* data, std::size_t size, BankState& out) {
   const uint8_t* payload = checkedPayload(data, size, Kind::kBank, payloadSize, minor);
   if (!payload) return false;
   out.own = OwnSetState();
-  if (minor >= 2 && !readOwnSetBlock(payload, payloadSize, kBankPayloadSize, minor, out.own))
+  std::size_t block = 0;
+  if (minor >= 2 &&
+      !readOwnSetBlock(payload, payloadSize, kBankPayloadSize, Kind::kBank, minor, out.own, block))
     return false;
   Reader r(payload);
   out.currentProgram = r.i32();
@@ -203,6 +224,12 @@ bool parseBank(const uint8_t* data, std::size_t size, BankState& out) {
   live.fromPoint = r.i32();
   live.toPoint = r.i32();
   live.lfoPositionResidual = payloadSize >= kBankPayloadSize ? r.f32() : 0.0f;
+  live.currentElevation = 0.0f;
+  if (minor >= 3) {
+    Reader appended(payload + kBankPayloadSize + block);
+    for (StoredProgram& program : out.programs) program.elevation = appended.f32();
+    live.currentElevation = appended.f32();
+  }
   return true;
 }
 
@@ -213,10 +240,13 @@ bool parseProgram(const uint8_t* data, std::size_t size, StoredProgram& out, Own
   const uint8_t* payload = checkedPayload(data, size, Kind::kProgram, payloadSize, minor);
   if (!payload) return false;
   hasOwn = minor >= 2;
-  if (hasOwn && !readOwnSetBlock(payload, payloadSize, kProgramPayloadSize, minor, own))
+  std::size_t block = 0;
+  if (hasOwn && !readOwnSetBlock(payload, payloadSize, kProgramPayloadSize, Kind::kProgram, minor,
+                                 own, block))
     return false;
   Reader r(payload);
   readProgramFields(r, out);
+  out.elevation = minor >= 3 ? Reader(payload + kProgramPayloadSize + block).f32() : 0.5f;
   return true;
 }
 

@@ -19,7 +19,7 @@ namespace panner {
 namespace chunk {
 
 constexpr uint16_t kMajorVersion = 1;  // a reader refuses any other major version
-constexpr uint16_t kMinorVersion = 2;  // later minor versions only append to the payload
+constexpr uint16_t kMinorVersion = 3;  // later minor versions only append to the payload
 
 enum class Kind : uint32_t { kBank = 0, kProgram = 1 };
 
@@ -35,6 +35,8 @@ struct StoredProgram {
   float pointTime[AngleModulator::kPoints] = {};
   float pointValue[AngleModulator::kPoints] = {};
   char name[kProgramNameLen] = {};  // always zero-terminated after parsing
+  // From minor version 3, after the own set's block; 0 degrees (0.5) in older chunks.
+  float elevation = 0.5f;
 };
 
 // What moves by itself and so cannot be rebuilt from the programs: the modulator's target
@@ -50,6 +52,8 @@ struct LiveState {
   // From minor version 1: the running LFO position minus lfoPosition (the modulator runs in
   // double precision), so a running sweep reloads exactly. 0 in older chunks.
   float lfoPositionResidual = 0.0f;
+  // From minor version 3: the elevation the filters use, degrees. 0 in older chunks.
+  float currentElevation = 0.0f;
 };
 
 struct BankState {
@@ -69,9 +73,13 @@ constexpr std::size_t kBankPayloadSizeMinor0 =
 constexpr std::size_t kBankPayloadSize = kBankPayloadSizeMinor0 + kLiveExtensionSize;
 constexpr std::size_t kProgramChunkSize = kHeaderSize + kProgramPayloadSize;
 constexpr std::size_t kBankChunkSize = kHeaderSize + kBankPayloadSize;
-// From minor version 2 both kinds end with the own set's block (own_set_chunk.h), whose
-// size depends on the set: at most kMaxOwnSetBlock bytes.
-constexpr std::size_t kMaxChunkSize = kBankChunkSize + kMaxOwnSetBlock;
+// From minor version 2 both kinds continue with the own set's block (own_set_chunk.h), whose
+// size depends on the set: at most kMaxOwnSetBlock bytes. Minor version 3 appends the
+// elevations after it: the program's in a program chunk; in a bank, the eight programs'
+// and the elevation in use.
+constexpr std::size_t kProgramElevationSize = 4;
+constexpr std::size_t kBankElevationSize = kNumPrograms * 4 + 4;
+constexpr std::size_t kMaxChunkSize = kBankChunkSize + kMaxOwnSetBlock + kBankElevationSize;
 
 // The size of the whole chunk writeBank or writeProgram writes.
 std::size_t bankChunkSize(const BankState& state);

@@ -81,11 +81,11 @@ bool PanelEditor::onWheel(float distance) {
 
 // Controls report their tag; only parameters' gestures go to the host.
 void PanelEditor::beginEdit(int index) {
-  if (index >= 0 && index <= kParamOwnSet) core.beginEdit(index);
+  if (index >= 0 && index < kNumParams) core.beginEdit(index);
 }
 
 void PanelEditor::endEdit(int index) {
-  if (index >= 0 && index <= kParamOwnSet) core.endEdit(index);
+  if (index >= 0 && index < kNumParams) core.endEdit(index);
 }
 
 void PanelEditor::doIdleStuff() {

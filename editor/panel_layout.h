@@ -15,9 +15,11 @@ namespace panel {
 
 constexpr int32_t kWidth = 435;
 constexpr int32_t kHeight = 330;
-constexpr int32_t kNoParamTag = 24;  // views that stand for no parameter
-// The colour button: a tag that is no parameter's index (23 is "own set").
+// The colour button and the views that stand for no parameter: tags that are no parameter's
+// index (0..24).
 constexpr int32_t kColourTag = 25;
+constexpr int32_t kNoParamTag = 26;
+static_assert(kColourTag >= kNumParams && kNoParamTag >= kNumParams);
 
 enum class ViewKind {
   kLogo,          // the title strip's logo, under the about picture
@@ -30,6 +32,7 @@ enum class ViewKind {
   kMeter,         // the output level meter
   kColourButton,  // recolours the panel
   kBottomLabel,   // the status line at the bottom: the set that plays, refusals, version
+  kSlider,        // a vertical parameter slider
 };
 
 struct ViewSpec {
@@ -65,6 +68,7 @@ enum Slot : int32_t {
   kMeter,
   kColourButton,
   kBottomLabel,
+  kElevationSlider,
   kNumViews,
 };
 
@@ -90,6 +94,8 @@ inline constexpr ViewSpec kViews[kNumViews] = {
     {ViewKind::kMeter, CRect(415, 35, 432, 253), kNoParamTag},
     {ViewKind::kColourButton, CRect(415, 300, 432, 317), kColourTag, ""},
     {ViewKind::kBottomLabel, CRect(0, 320, 435, 330), kParamOwnSet},
+    // Below the meter, beside the divider knob: the only free strip of the panel.
+    {ViewKind::kSlider, CRect(416, 255, 432, 299), kParamElevation},
 };
 
 // Views that share pixels by design: the about picture covers the logo's upper part, and

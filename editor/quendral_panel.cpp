@@ -6,6 +6,7 @@
 #include "about_picture.h"
 #include "editor/set_status_text.h"
 #include "editor/vg_bottom_label.h"
+#include "editor/vg_elevation_slider.h"
 #include "editor/vg_envelope.h"
 #include "editor/vg_grommet_knob.h"
 #include "editor/vg_logo.h"
@@ -16,6 +17,7 @@
 #include "editor/vg_vert_meter.h"
 #include "gui/c_bitmap.h"
 #include "gui/c_splash_screen.h"
+#include "parameter_mapping.h"
 #include "parameters.h"
 #include "quendral_core.h"
 
@@ -148,6 +150,12 @@ VSTGUI::CView* QuendralPanel::makeView(const ViewSpec& spec) {
       label->setReportsGestures(false);  // statusLineClicked frames the edits it makes
       return label;
     }
+    case ViewKind::kSlider: {
+      auto* slider = new VGElevationSlider(spec.box, this, spec.tag, colours);
+      slider->setValue(core.getParameter(spec.tag));
+      slider->setInUse(valueFromElevation(core.getEngine().currentElevationDegrees()));
+      return slider;
+    }
   }
   return nullptr;
 }
@@ -178,6 +186,7 @@ bool QuendralPanel::build(void* parent, bool headless) {
   lfoSync = static_cast<VGTextButton*>(views[kLfoSync]);
   meter = static_cast<VGVertMeter*>(views[kMeter]);
   statusLine = static_cast<VGBottomLabel*>(views[kBottomLabel]);
+  elevationSlider = static_cast<VGElevationSlider*>(views[kElevationSlider]);
   shownStatus = SetStatusText{};
   refreshStatusLine();
   setFilterButtons(core.getParameter(kParamFilterNumber));
@@ -194,6 +203,7 @@ void QuendralPanel::close() {
   filtOne = filtTwo = lfoSync = nullptr;
   meter = nullptr;
   statusLine = nullptr;
+  elevationSlider = nullptr;
 }
 
 void QuendralPanel::idle() {
@@ -209,6 +219,10 @@ void QuendralPanel::idle() {
   if (frame == nullptr || inIdle || frame->getModalView() != nullptr) return;
   inIdle = true;
   if (angleKnob != nullptr) angleKnob->setValue(core.getParameter(kParamAngle));
+  if (elevationSlider != nullptr) {
+    elevationSlider->setValue(core.getParameter(kParamElevation));
+    elevationSlider->setInUse(valueFromElevation(core.getEngine().currentElevationDegrees()));
+  }
   if (speedKnob != nullptr) speedKnob->setValue(core.getParameter(kParamLfoSpeed));
   if (positionKnob != nullptr) positionKnob->setValue(core.getParameter(kParamLfoPosition));
   if (envelope != nullptr) envelope->setPosition(core.getParameter(kParamLfoPosition));
@@ -261,7 +275,7 @@ void QuendralPanel::setFilterButtons(float filterNumber) {
 
 void QuendralPanel::applyHostChanges(uint32_t flags) {
   if (flags == 0) return;
-  // Angle, lfo speed and lfo position are pulled at every idle already.
+  // Angle, elevation, lfo speed and lfo position are pulled at every idle already.
   if (ParameterChangeFlags::has(flags, kParamMidiLfoTempo) && lfoSync != nullptr) {
     lfoSync->setValue(core.getParameter(kParamMidiLfoTempo) >= 0.5f ? 1.0f : 0.0f);
   }

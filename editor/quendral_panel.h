@@ -1,11 +1,11 @@
-// QuendralPanel: the plug-in's 435 x 330 panel, the same in every format. Builds the twenty
-// views of the panel's layout (panel_layout.h) when the host opens the window, turns control
-// changes into parameter changes of the core, and at every idle pulls the core's state back
-// into the controls: the angle, lfo speed and position, the envelope's position line, the
-// meter, the response display, and every parameter the host changed since the last idle
-// (automation, MIDI, program changes). Its bottom line says which response set plays and
-// why a dropped file was refused; a click there switches to or from the own set. In the
-// VST2 build, quendraleditor is its face.
+// QuendralPanel: the plug-in's 435 x 330 panel, the same in every format. Builds the
+// twenty-one views of the panel's layout (panel_layout.h) when the host opens the window,
+// turns control changes into parameter changes of the core, and at every idle pulls the
+// core's state back into the controls: the angle, the elevation (set and in use), lfo speed
+// and position, the envelope's position line, the meter, the response display, and every
+// parameter the host changed since the last idle (automation, MIDI, program changes). Its
+// bottom line says which response set plays and why a dropped file was refused; a click
+// there switches to or from the own set. In the VST2 build, quendraleditor is its face.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +22,7 @@
 namespace panner {
 
 class VGBottomLabel;
+class VGElevationSlider;
 class VGEnvelope;
 class VGGrommetKnob;
 class VGSimpleLabel;
@@ -97,6 +98,7 @@ class QuendralPanel : public PanelEditor, public VSTGUI::CControlListener {
   VGGrommetKnob* divideKnob = nullptr;
   VGVertMeter* meter = nullptr;
   VGBottomLabel* statusLine = nullptr;
+  VGElevationSlider* elevationSlider = nullptr;
   SetStatusText shownStatus;
   uint32_t dismissedRefusal = 0;  // the number of the refusal the user clicked away
 };

@@ -17,9 +17,9 @@ constexpr const char* kDescription =
 constexpr const char* const kFeatures[] = {clapabi::kFeatureAudioEffect, clapabi::kFeatureMixing,
                                            clapabi::kFeatureMono, clapabi::kFeatureStereo, nullptr};
 
-// Parameter ids: 0..23 are the core's parameter indices (the 23 of the programs and "own
-// set"); bypass and the program change follow, with the VST3 build's ids.
-constexpr clapabi::Id kNumCoreParams = kParamOwnSet + 1;
+// Parameter ids: 0..24 are the core's parameter indices (the 23 of the first programs, "own
+// set" and "elevation"); bypass and the program change follow, with the VST3 build's ids.
+constexpr clapabi::Id kNumCoreParams = kNumParams;
 constexpr clapabi::Id kBypassId = 100;
 constexpr clapabi::Id kProgramId = 101;
 

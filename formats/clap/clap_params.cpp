@@ -1,4 +1,4 @@
-// The parameters as CLAP sees them: the core's 24 (ids are the core's indices), bypass and
+// The parameters as CLAP sees them: the core's 25 (ids are the core's indices), bypass and
 // the program change. A stepped parameter's CLAP value is its step (0..steps), a continuous
 // one's the core's normalised value (0..1); texts come from the core with the unit after
 // the number. Host values and MIDI arrive as events in process or flush, the panel's edits

@@ -81,8 +81,8 @@ Lv2Editor::~Lv2Editor() {
 
 void Lv2Editor::portEvent(uint32_t port, uint32_t size, uint32_t format, const void* buffer) {
   if (format != 0 || size != sizeof(float) || !buffer) return;
-  if (port < kFirstControlPort || port >= kLatencyPort) return;
-  const int32_t parameter = static_cast<int32_t>(port - kFirstControlPort);
+  const int32_t parameter = parameterOfPort(port);
+  if (parameter < 0) return;
   // While the user drags a control, the host reports back what the panel wrote, possibly
   // late: the panel stays with the user's hand.
   if (dragging[parameter]) return;
@@ -107,13 +107,13 @@ void Lv2Editor::writeChangedEnvelopePoints() {
 
 void Lv2Editor::writePort(int32_t parameter, float value) {
   portValue[parameter] = value;
-  write(controller, kFirstControlPort + static_cast<uint32_t>(parameter), sizeof value, 0, &value);
+  write(controller, controlPortOf(parameter), sizeof value, 0, &value);
 }
 
 void Lv2Editor::editBegan(int32_t index) {
   if (index < 0 || index >= kNumControlPorts) return;
   dragging[index] = true;
-  if (touch) touch->touch(touch->handle, kFirstControlPort + static_cast<uint32_t>(index), true);
+  if (touch) touch->touch(touch->handle, controlPortOf(index), true);
 }
 
 void Lv2Editor::editPerformed(int32_t index, float value) {
@@ -124,7 +124,7 @@ void Lv2Editor::editPerformed(int32_t index, float value) {
 void Lv2Editor::editEnded(int32_t index) {
   if (index < 0 || index >= kNumControlPorts) return;
   dragging[index] = false;
-  if (touch) touch->touch(touch->handle, kFirstControlPort + static_cast<uint32_t>(index), false);
+  if (touch) touch->touch(touch->handle, controlPortOf(index), false);
 }
 
 bool Lv2Editor::ownSetFileChosen(const char* path) {

@@ -34,8 +34,8 @@ bool isEnvelopePoint(int32_t index) {
 // stops the LFO, the speed starts it again), the angle last, so that an angle given with
 // a stopped LFO is the one that stays.
 constexpr int32_t kApplyOrder[] = {kParamGain,         kParamMidiLfoTempo, kParamLfoDivide,
-                                   kParamFilterNumber, kParamOwnSet,       kParamLfoPosition,
-                                   kParamLfoSpeed,     kParamAngle};
+                                   kParamFilterNumber, kParamOwnSet,       kParamElevation,
+                                   kParamLfoPosition,  kParamLfoSpeed,     kParamAngle};
 
 }  // namespace
 
@@ -85,8 +85,8 @@ Lv2Plugin::Lv2Plugin(const LV2_URID_Map* uridMap, const LV2_Worker_Schedule* sch
 Lv2Plugin::~Lv2Plugin() { editListener.store(nullptr); }
 
 void Lv2Plugin::connectPort(uint32_t port, void* data) {
-  if (port < kLatencyPort) {
-    controls[port - kFirstControlPort] = static_cast<const float*>(data);
+  if (const int32_t parameter = parameterOfPort(port); parameter >= 0) {
+    controls[parameter] = static_cast<const float*>(data);
     return;
   }
   switch (port) {
@@ -228,8 +228,9 @@ void Lv2Plugin::applyControlPorts() {
 void Lv2Plugin::applyStartingValues(const bool* changed, const float* normalised) {
   for (int32_t p = 0; p < kNumControlPorts; ++p)
     if (changed[p] && isEnvelopePoint(p)) core_->setParameter(p, normalised[p]);
-  for (const int32_t p : {int32_t{kParamGain}, int32_t{kParamLfoDivide},
-                          int32_t{kParamFilterNumber}, kParamOwnSet, int32_t{kParamLfoPosition}})
+  for (const int32_t p :
+       {int32_t{kParamGain}, int32_t{kParamLfoDivide}, int32_t{kParamFilterNumber}, kParamOwnSet,
+        kParamElevation, int32_t{kParamLfoPosition}})
     if (changed[p]) core_->setParameter(p, normalised[p]);
   // A stopped LFO: the angle is a fixed setting, reached before the first sample. A running
   // one starts moving with the first sample, from where its position puts it.
@@ -249,6 +250,7 @@ void Lv2Plugin::settle() {
   SpatialEngine& engine = core_->getEngine();
   const float target = engine.modulator.targetAngle.load(kRelaxed);
   if (std::isfinite(target)) engine.restoreCurrentAngle(wrapAzimuth(target));
+  engine.restoreCurrentElevation(engine.targetElevation.load(kRelaxed));
   // Two frames: each refills one of the two filter slots. Their output is silence (the
   // input is) and goes nowhere; whole frames keep the frame phase where it was.
   constexpr int32_t kSettleFrames = 2 * engine::kFrameSize;

@@ -10,6 +10,7 @@ namespace panner::lv2 {
 ControlPortInfo controlPortInfo(int32_t parameter) {
   switch (parameter) {
     case kParamAngle:
+    case kParamElevation:
       return {PortKind::kContinuous, PortUnit::kDegree};
     case kParamMidiLfoTempo:
     case kParamOwnSet:
@@ -32,6 +33,8 @@ float portValueFromNormalised(int32_t parameter, float normalised) {
   switch (parameter) {
     case kParamAngle:
       return angleFromValue(v);
+    case kParamElevation:
+      return elevationFromValue(v);
     case kParamMidiLfoTempo:
       return tempoSyncFromValue(v) ? 1.0f : 0.0f;
     case kParamOwnSet:
@@ -58,6 +61,8 @@ float normalisedFromPortValue(int32_t parameter, float portValue) {
   switch (parameter) {
     case kParamAngle:
       return valueFromAngle(p);
+    case kParamElevation:
+      return valueFromElevation(p);
     case kParamMidiLfoTempo:
       return valueFromTempoSync(p >= 0.5f);
     case kParamOwnSet:

@@ -12,11 +12,13 @@ namespace panner::lv2 {
 
 // Port indices. The control inputs come first and in parameter order, so a host that
 // numbers the controls (Ardour's parameter numbers, ecasound's effect arguments) sees the
-// same numbers as the VST2 build's parameters: the program's parameters, then "own set".
+// same numbers as the VST2 build's parameters: the program's first 23 parameters, then
+// "own set". "elevation" came later: its port follows all the others, so that sessions
+// saved before it keep their port numbers.
 constexpr uint32_t kFirstControlPort = 0;
-constexpr int32_t kNumControlPorts = kParamOwnSet + 1;  // one per defined parameter
+constexpr int32_t kNumControlPorts = kNumParams;  // one per parameter
 constexpr uint32_t kLatencyPort =
-    kFirstControlPort + kNumControlPorts;  // control output: the latency
+    kFirstControlPort + kParamOwnSet + 1;  // control output: the latency
 constexpr uint32_t kAudioInPort = kLatencyPort + 1;
 constexpr uint32_t kAudioOutPort0 = kAudioInPort + 1;
 constexpr uint32_t kAudioOutPort1 = kAudioOutPort0 + 1;
@@ -24,7 +26,22 @@ constexpr uint32_t kAudioOutPort1 = kAudioOutPort0 + 1;
 constexpr uint32_t kEventsInPort = kAudioOutPort1 + 1;
 // Atom output, optional: patch:Set of the own set file, so hosts show which file is loaded.
 constexpr uint32_t kNotifyPort = kEventsInPort + 1;
-constexpr uint32_t kNumPorts = kNotifyPort + 1;
+// Control input: "elevation".
+constexpr uint32_t kElevationPort = kNotifyPort + 1;
+constexpr uint32_t kNumPorts = kElevationPort + 1;
+
+// The control port of a parameter, and the parameter of a port (-1 for a port that is no
+// parameter's).
+constexpr uint32_t controlPortOf(int32_t parameter) {
+  return parameter == kParamElevation ? kElevationPort
+                                      : kFirstControlPort + static_cast<uint32_t>(parameter);
+}
+constexpr int32_t parameterOfPort(uint32_t port) {
+  if (port == kElevationPort) return kParamElevation;
+  if (port >= kFirstControlPort && port < kLatencyPort)
+    return static_cast<int32_t>(port - kFirstControlPort);
+  return -1;
+}
 
 // How a control port presents its parameter to the host.
 enum class PortKind {

@@ -94,14 +94,16 @@ void writeScalePoints(std::ostream& out, const ScalePoint* points, int count) {
         << number(points[i].value) << " ]";
 }
 
-void writeControlPort(std::ostream& out, const QuendralCore& core, int32_t parameter) {
+// The port's description, followed by `end` (" ," for a port after which more follow).
+void writeControlPort(std::ostream& out, const QuendralCore& core, int32_t parameter,
+                      const char* end) {
   char name[QuendralCore::kTextSize];
   char symbol[QuendralCore::kTextSize];
   core.getParameterName(parameter, name);
   portSymbol(name, symbol);
   const ControlPortInfo info = controlPortInfo(parameter);
   out << "  [\n    a lv2:InputPort , lv2:ControlPort ;\n"
-      << "    lv2:index " << kFirstControlPort + parameter << " ;\n"
+      << "    lv2:index " << controlPortOf(parameter) << " ;\n"
       << "    lv2:symbol " << quoted(symbol) << " ;\n"
       << "    lv2:name " << quoted(name) << " ;\n"
       << "    lv2:default "
@@ -131,7 +133,7 @@ void writeControlPort(std::ostream& out, const QuendralCore& core, int32_t param
     case PortKind::kContinuous:
       break;
   }
-  out << "\n  ] ,\n";
+  out << "\n  ]" << end << "\n";
 }
 
 void writeManifest(std::ostream& out) {
@@ -153,7 +155,7 @@ void writeDescription(std::ostream& out, const QuendralCore& core) {
       << "  doap:name " << quoted(identity::kEffectName) << " ;\n"
       << "  rdfs:comment " << quoted(identity::kProduct) << " ;\n"
       << "  doap:maintainer [ foaf:name " << quoted(identity::kVendor) << " ] ;\n"
-      << "  lv2:minorVersion 0 ;\n"
+      << "  lv2:minorVersion 1 ;\n"
       << "  lv2:microVersion " << identity::kVendorVersion << " ;\n"
       << "  lv2:optionalFeature lv2:hardRTCapable , urid:map , worker:schedule ;\n"
       << "  lv2:extensionData state:interface , worker:interface ;\n"
@@ -161,7 +163,7 @@ void writeDescription(std::ostream& out, const QuendralCore& core) {
       << "  ui:ui <" << kUiUri << "> ;\n"
       << "  lv2:port\n";
   for (int32_t parameter = 0; parameter < kNumControlPorts; ++parameter)
-    writeControlPort(out, core, parameter);
+    if (parameter != kParamElevation) writeControlPort(out, core, parameter, " ,");
   out << "  [\n    a lv2:OutputPort , lv2:ControlPort ;\n"
       << "    lv2:index " << kLatencyPort << " ;\n"
       << "    lv2:symbol \"latency\" ;\n    lv2:name \"latency\" ;\n"
@@ -188,7 +190,9 @@ void writeDescription(std::ostream& out, const QuendralCore& core) {
       << "    atom:supports patch:Message ;\n"
       << "    lv2:designation lv2:control ;\n"
       << "    rsz:minimumSize " << OwnSetFile::kPortBufferBytes << " ;\n"
-      << "    lv2:portProperty lv2:connectionOptional\n  ] .\n\n";
+      << "    lv2:portProperty lv2:connectionOptional\n  ] ,\n";
+  writeControlPort(out, core, kParamElevation, " .");
+  out << "\n";
 
   out << "<" << kSofaFileUri << ">\n  a lv2:Parameter ;\n"
       << "  rdfs:label " << quoted(kSofaFileLabel) << " ;\n"
@@ -209,14 +213,16 @@ void writePresets(std::ostream& out, QuendralCore& core) {
     core.getProgramName(name);
     out << presetUri(program) << "\n  a pset:Preset ;\n  lv2:appliesTo <" << kPluginUri
         << "> ;\n  rdfs:label " << quoted(name) << " ;\n  lv2:port";
-    for (int32_t parameter = 0; parameter < kNumDefinedParams; ++parameter) {
+    const char* separator = "\n    ";
+    for (int32_t parameter = 0; parameter < kNumParams; ++parameter) {
+      if (!isProgramParameter(parameter)) continue;
       char parameterName[QuendralCore::kTextSize];
       char symbol[QuendralCore::kTextSize];
       core.getParameterName(parameter, parameterName);
       portSymbol(parameterName, symbol);
-      out << (parameter ? " ,\n    " : "\n    ") << "[ lv2:symbol " << quoted(symbol)
-          << " ; pset:value "
+      out << separator << "[ lv2:symbol " << quoted(symbol) << " ; pset:value "
           << number(portValueFromNormalised(parameter, core.getParameter(parameter))) << " ]";
+      separator = " ,\n    ";
     }
     out << " .\n\n";
   }

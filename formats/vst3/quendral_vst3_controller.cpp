@@ -20,8 +20,8 @@ namespace {
 constexpr int32_t kTextSize = QuendralCore::kTextSize;
 constexpr int32_t kLastProgram = kNumPrograms - 1;
 
-// The core's parameters the host sees: the 23 of the programs and "own set" after them.
-constexpr int32_t kNumCoreParams = kParamOwnSet + 1;
+// The core's parameters the host sees: all of them, with their indices as ids.
+constexpr int32_t kNumCoreParams = kNumParams;
 // Parameter list positions after the core's parameters.
 constexpr int32_t kBypassIndex = kNumCoreParams;
 constexpr int32_t kProgramIndex = kNumCoreParams + 1;

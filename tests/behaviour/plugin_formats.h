@@ -24,14 +24,16 @@ struct PluginFormat {
   bool readsBackControllers;  // a controller's change shows in the host's value (not LV2's
                               // ports, which the host owns)
   bool tellsSteps;            // the parameters' steps (VST2 tells none)
-  bool textsCarryUnits = false;  // no unit of its own: each text ends in it (CLAP)
+  bool textsCarryUnits = false;   // no unit of its own: each text ends in it (CLAP)
+  bool programsKeepEdits = true;  // a program keeps what was set in it (LV2's presets are
+                                  // fixed port values the host applies)
 };
 
 inline const std::vector<PluginFormat>& pluginFormats() {
   static const std::vector<PluginFormat> formats{
       {"vst2", QUENDRAL_PLUGIN_PATH, true, false, true, true, false},
       {"vst3", QUENDRAL_VST3_BUNDLE, true, true, true, true, true},
-      {"lv2", QUENDRAL_LV2_BUNDLE, false, false, false, false, true},
+      {"lv2", QUENDRAL_LV2_BUNDLE, false, false, false, false, true, false, false},
       {"clap", QUENDRAL_CLAP_PATH, true, true, true, true, true, true},
   };
   return formats;

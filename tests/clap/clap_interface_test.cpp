@@ -114,7 +114,7 @@ TEST(ClapPlugin, DescribesAMonoInStereoOutAudioEffectWithAMidiInputAndOneFrameOf
 TEST(ClapPlugin, ParametersConvertBothWaysAndStartAtTheirDefaults) {
   auto plugin = open();
   ASSERT_TRUE(plugin);
-  ASSERT_EQ(plugin->params().size(), 26u);
+  ASSERT_EQ(plugin->params().size(), 27u);
   for (const claphost::ParamDescription& p : plugin->params()) {
     SCOPED_TRACE(p.name);
     EXPECT_EQ(plugin->value(p.id), p.defaultValue);
@@ -131,7 +131,7 @@ TEST(ClapPlugin, ParametersConvertBothWaysAndStartAtTheirDefaults) {
       EXPECT_NEAR(plugin->text(p.id, back) == shown ? v : back, v, stepped ? 0.0 : 1e-3) << shown;
     }
   }
-  EXPECT_TRUE(plugin->params()[24].flags & clapabi::kParamIsBypass);
+  EXPECT_TRUE(plugin->params()[25].flags & clapabi::kParamIsBypass);
   double v = 0.0;
   EXPECT_FALSE(plugin->valueFromText(kGain, "loud", v));
   EXPECT_EQ(plugin->text(555, 0.0), "") << "an unknown id";
@@ -276,7 +276,7 @@ TEST(ClapInQtractor, TheScannerListsThePortsParametersEditorAndState) {
     while (std::fgets(line, sizeof line, pipe)) listing += line;
     pclose(pipe);
   }
-  EXPECT_NE(listing.find("CLAP|+quendral|1:2|1:0|26:0|GUI,EXT,RT|"), std::string::npos) << listing;
+  EXPECT_NE(listing.find("CLAP|+quendral|1:2|1:0|27:0|GUI,EXT,RT|"), std::string::npos) << listing;
 }
 
 // Our host side against another implementation of the interface: quendral-render renders

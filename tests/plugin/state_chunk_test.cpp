@@ -17,6 +17,8 @@ using Bytes = std::vector<uint8_t>;
 constexpr std::size_t kHeader = 20, kProgramSize = 116;
 constexpr std::size_t programOffset(int program) { return kHeader + 4 + program * kProgramSize; }
 constexpr std::size_t kLiveOffset = programOffset(8);
+// After the own set's block: the eight programs' elevations and the elevation in use.
+constexpr std::size_t kElevations = 36;
 
 void put(Bytes& chunk, std::size_t at, float value) { std::memcpy(&chunk[at], &value, 4); }
 void put(Bytes& chunk, std::size_t at, int32_t value) { std::memcpy(&chunk[at], &value, 4); }
@@ -39,8 +41,9 @@ TEST_F(PluginTest, ProgramChunksAndOldBanks) {
   host->setParameter(0, 0.8f);
   host->setParameter(6, 0.3f);
   const Bytes bank = host->getChunk(), program = host->getChunk(true);
-  // The live motion, the position residual, then the own set's block (off, none loaded).
-  ASSERT_EQ(bank.size(), kLiveOffset + 24 + 4 + 8);
+  // The live motion, the position residual, the own set's block (off, none loaded), then
+  // the elevations.
+  ASSERT_EQ(bank.size(), kLiveOffset + 24 + 4 + 8 + kElevations);
   auto copy = loadPlugin();
   const Bytes before = copy->getChunk();
   EXPECT_EQ(copy->setChunk(bank, true), 0);
@@ -55,10 +58,10 @@ TEST_F(PluginTest, ProgramChunksAndOldBanks) {
   for (int index = 0; index < 23; ++index)
     EXPECT_EQ(copy->getParameter(index), host->getParameter(index)) << index;
 
-  // A bank as the first version wrote it: no position residual and no own set at the end;
-  // of that version, only its own length is whole.
+  // A bank as the first version wrote it: no position residual, own set or elevations; of
+  // that version, only its own length is whole.
   Bytes old = bank;
-  old.resize(old.size() - 4 - 8);
+  old.resize(old.size() - 4 - 8 - kElevations);
   old[6] = 0;  // minor version 0
   put(old, 12, static_cast<int32_t>(old.size() - kHeader));
   seal(old);
@@ -113,11 +116,13 @@ TEST_F(PluginTest, ValuesInAValidChunkAreConfinedAsSetParameterConfinesThem) {
   EXPECT_EQ(host->getParameter(9), 1.0f);
 
   // Any payload under a sound header is taken and confined: the output stays finite. (The
-  // own set's block at the end, 8 bytes with none loaded, has sizes that must add up.)
+  // own set's block before the elevations, 8 bytes with none loaded, has sizes that must
+  // add up.)
+  const std::size_t block = chunk.size() - kElevations - 8;
   std::mt19937 generator(11);
   for (int round = 0; round < 40; ++round) {
-    for (std::size_t i = kHeader; i < chunk.size() - 8; ++i)
-      chunk[i] = static_cast<uint8_t>(generator());
+    for (std::size_t i = kHeader; i < chunk.size(); ++i)
+      if (i < block || i >= block + 8) chunk[i] = static_cast<uint8_t>(generator());
     seal(chunk);
     ASSERT_EQ(host->setChunk(chunk), 1) << round;
     for (const auto& channel : host->render(testSignal(4 * 128), 256))

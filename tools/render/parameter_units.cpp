@@ -31,6 +31,12 @@ float angleToNormalised(double degrees) {
   return static_cast<float>(panner::valueFromAngle(degrees));
 }
 
+float elevationToNormalised(double degrees) {
+  requireRange("--elevation", degrees, -panner::kMaxElevationDegrees, panner::kMaxElevationDegrees,
+               " degrees");
+  return static_cast<float>(panner::valueFromElevation(degrees));
+}
+
 float responseSetToNormalised(int set) {
   if (set != 1 && set != 2)
     throw RenderError("--set " + std::to_string(set) + " is out of range (1 or 2)");
@@ -69,6 +75,8 @@ std::vector<NamedSetting> settingsFromOptions(const RenderOptions& o) {
   if (o.lfoDivide)
     settings.push_back({"lfo divide", lfoDivideToNormalised(*o.lfoDivide), "--lfo-divide"});
   if (o.angleDegrees) settings.push_back({"angle", angleToNormalised(*o.angleDegrees), "--angle"});
+  if (o.elevationDegrees)
+    settings.push_back({"elevation", elevationToNormalised(*o.elevationDegrees), "--elevation"});
   if (o.lfoPosition)
     settings.push_back({"lfo position", lfoPositionToNormalised(*o.lfoPosition), "--lfo-position"});
   for (const ParamAssignment& p : o.params)

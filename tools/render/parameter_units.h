@@ -21,6 +21,7 @@ struct NamedSetting {
 // Each converter throws RenderError naming the option and its range when the value is
 // outside what the parameter can hold.
 float angleToNormalised(double degrees);         // -180..360; 180..360 wraps to -180..0
+float elevationToNormalised(double degrees);     // -90..+90
 float responseSetToNormalised(int set);          // 1 or 2
 float gainToNormalised(double db);               // -12..+12
 float lfoSpeedToNormalised(double hz);           // -1..+1
@@ -28,9 +29,9 @@ float lfoDivideToNormalised(int divide);         // 1..11
 float lfoPositionToNormalised(double position);  // 0..1
 
 // The settings of the user-unit options and --param, in the order they are applied:
-// response set, gain, divider, angle, position, --param in command-line order, then the
-// two that start a sweep: tempo sync and speed. Speed comes last because setting the
-// angle or the position stops the sweep. --sync without --lfo-speed runs forward.
+// response set, gain, divider, angle, elevation, position, --param in command-line order,
+// then the two that start a sweep: tempo sync and speed. Speed comes last because setting
+// the angle or the position stops the sweep. --sync without --lfo-speed runs forward.
 std::vector<NamedSetting> settingsFromOptions(const RenderOptions& options);
 
 // The index of the parameter called `nameOrIndex` (case-insensitive name, or a decimal

@@ -59,6 +59,7 @@ struct WholeNumberOption {
   std::optional<int> RenderOptions::*field;
 };
 constexpr NumberOption kUserUnitNumbers[] = {{"--angle", &RenderOptions::angleDegrees},
+                                             {"--elevation", &RenderOptions::elevationDegrees},
                                              {"--gain", &RenderOptions::gainDb},
                                              {"--lfo-speed", &RenderOptions::lfoSpeedHz},
                                              {"--lfo-position", &RenderOptions::lfoPosition}};
@@ -189,6 +190,8 @@ its extension: .wav (32-bit float, also for a name without extension), .flac and
 Placing the source (quendral's parameters in user units):
   --angle DEG         azimuth: 0 ahead, 90 at the right ear (channel 2), 270 or -90 at
                       the left ear (channel 1); -180..360
+  --elevation DEG     above (+) or below (-) the horizontal plane: 0 level, 90 overhead;
+                      -90..90
   --set 1|2           response set: 1 fine (5-degree steps), 2 coarse (30-degree steps)
   --gain DB           output gain, -12..+12 dB
   --lfo-speed HZ      sweep the envelope: cycles per second, -1..+1 (negative runs

@@ -26,6 +26,7 @@ struct RenderOptions {
 
   // Values in user units, as typed.
   std::optional<double> angleDegrees;
+  std::optional<double> elevationDegrees;
   std::optional<int> responseSet;  // 1 or 2
   std::optional<double> gainDb;
   std::optional<double> lfoSpeedHz;
