@@ -7,6 +7,7 @@
 #include "band_limited_resampler.h"
 #include "real_fft.h"
 #include "response_sets.h"
+#include "simd4.h"
 #include "sphere_set_data.h"
 
 namespace panner {
@@ -74,6 +75,69 @@ void addDelayed(const float* response, int length, double delay, float weight, f
   if (phase == 0) return add(shift, weight);
   for (int i = 0; i < FractionalDelays::kTaps; ++i)
     add(shift + i - FractionalDelays::kBefore, weight * delays.taps[phase][i]);
+}
+
+// out = scale x `spectrum` (half-complex) moved later by `delay` samples (earlier when
+// negative): bin k turned by -2 pi k delay / kFftSize. The move is circular; the Nyquist
+// bin, which must stay real, takes the real part of its turn.
+void moveSpectrum(const float* spectrum, double delay, float scale, float* out) {
+  const double step = -2.0 * 3.14159265358979323846 * delay / kN;
+  const double stepCos = std::cos(step), stepSin = std::sin(step);
+  double c = 1.0, s = 0.0;
+  out[0] = scale * spectrum[0];
+  for (int k = 1; k < kN / 2; ++k) {
+    const double nextC = c * stepCos - s * stepSin;
+    s = c * stepSin + s * stepCos;
+    c = nextC;
+    const double re = spectrum[k], im = spectrum[kN - k];
+    out[k] = static_cast<float>(scale * (re * c - im * s));
+    out[kN - k] = static_cast<float>(scale * (re * s + im * c));
+  }
+  out[kN / 2] = static_cast<float>(scale * spectrum[kN / 2] * std::cos(step * (kN / 2)));
+}
+
+// out = scale x (the three spectra weighted) moved later by `delay` samples: what
+// moveSpectrum does to their blend, four bins at a time, for the audio thread.
+void blendAndMove(const float* const spectra[3], const float weights[3], double delay, float scale,
+                  float* out) {
+  using simd4::v4;
+  const double step = -2.0 * 3.14159265358979323846 * delay / kN;
+  const double c1 = std::cos(step), s1 = std::sin(step);
+  const double c2 = c1 * c1 - s1 * s1, s2 = 2.0 * c1 * s1;
+  const double c3 = c2 * c1 - s2 * s1, s3 = c2 * s1 + s2 * c1;
+  const double c4 = c2 * c2 - s2 * s2, s4 = 2.0 * c2 * s2;
+  // The turns of bins k..k+3, and the turn by four bins that moves them on.
+  v4 c = {float(c1), float(c2), float(c3), float(c4)},
+     s = {float(s1), float(s2), float(s3), float(s4)};
+  const v4 stepC = simd4::splat(float(c4)), stepS = simd4::splat(float(s4));
+  const v4 w0 = simd4::splat(weights[0] * scale), w1 = simd4::splat(weights[1] * scale),
+           w2 = simd4::splat(weights[2] * scale);
+  auto blend = [&](int at) {
+    return w0 * simd4::load(spectra[0] + at) + w1 * simd4::load(spectra[1] + at) +
+           w2 * simd4::load(spectra[2] + at);
+  };
+  // Bins 1..124 (imaginary parts stand reversed at kN - k - 3 .. kN - k).
+  for (int k = 1; k + 3 < kN / 2 - 3; k += 4) {
+    const v4 re = blend(k), im = simd4::reverse(blend(kN - k - 3));
+    simd4::store(out + k, re * c - im * s);
+    simd4::store(out + kN - k - 3, simd4::reverse(re * s + im * c));
+    const v4 nextC = c * stepC - s * stepS;
+    s = c * stepS + s * stepC;
+    c = nextC;
+  }
+  // Bins 125..127, then DC and the Nyquist bin, which stay real.
+  auto one = [&](int at) {
+    return scale * (weights[0] * spectra[0][at] + weights[1] * spectra[1][at] +
+                    weights[2] * spectra[2][at]);
+  };
+  for (int lane = 0; lane < 3; ++lane) {
+    const int k = kN / 2 - 3 + lane;
+    const float re = one(k), im = one(kN - k);
+    out[k] = re * c[lane] - im * s[lane];
+    out[kN - k] = re * s[lane] + im * c[lane];
+  }
+  out[0] = one(0);
+  out[kN / 2] = one(kN / 2) * c[3];
 }
 
 }  // namespace
@@ -166,6 +230,27 @@ SphereTables::SphereTables(std::shared_ptr<const void> owner,
       }
     }
   }
+  if (partitions_ > 1) return;
+  // One partition: the blend runs on spectra. Each response is kept as it is (a measured
+  // direction's filters) and moved to the latest arrival of all, by a phase ramp that a
+  // blend's own ramp undoes exactly.
+  for (const Prepared& prepared : prepared_)
+    for (float a : prepared.arrivals) latest_ = std::max(latest_, double(a));
+  RealFft fft(RealFft::InstructionSet::kBaseline);
+  alignas(16) float transform[kN];
+  for (Prepared& prepared : prepared_) {
+    const size_t count = prepared.arrivals.size();
+    prepared.spectra.resize(count * kN);
+    prepared.aligned.resize(count * kN);
+    for (size_t i = 0; i < count; ++i) {
+      std::copy_n(&prepared.responses[i * length_], length_, transform);
+      std::fill(transform + length_, transform + kN, 0.0f);
+      fft.forward(transform);
+      packedToHalfComplex(transform, &prepared.spectra[i * kN]);
+      moveSpectrum(&prepared.spectra[i * kN], latest_ - prepared.arrivals[i], 1.0f,
+                   &prepared.aligned[i * kN]);
+    }
+  }
 }
 
 const float* SphereTables::resampled(int source, int response, int channel) const {
@@ -182,6 +267,7 @@ void SphereTables::buildFilterSpectra(int source, float azimuthDegrees, float el
   const SphereGrid& g = sources_[source]->grid;
   const SphereGrid::Blend blend = g.locate(azimuthDegrees, elevationDegrees);
   const int span = partitions_ * kF;
+  if (partitions_ == 1) return blendSpectra(source, blend, spectrum0, spectrum1, scale);
   for (int channel = 0; channel < 2; ++channel) {
     // A mirrored corner gives each output channel the other ear's response.
     int response[3], ear[3];
@@ -207,6 +293,33 @@ void SphereTables::buildFilterSpectra(int source, float azimuthDegrees, float el
       fft.forward(work.transform);
       packedToHalfComplex(work.transform, out + p * kN);
     }
+  }
+}
+
+// One partition: the corners' aligned spectra blended, then moved to the blended arrival;
+// a measured direction takes its spectrum as it is.
+void SphereTables::blendSpectra(int source, const SphereGrid::Blend& blend, float* spectrum0,
+                                float* spectrum1, float scale) const {
+  const SphereGrid& g = sources_[source]->grid;
+  const Prepared& prepared = prepared_[source];
+  for (int channel = 0; channel < 2; ++channel) {
+    float* out = channel == 0 ? spectrum0 : spectrum1;
+    double arrival = 0.0;
+    const float* aligned[3];
+    for (int k = 0; k < 3; ++k) {
+      const SphereCorner& corner = g.corners()[blend.corner[k]];
+      const size_t index = size_t(corner.response) * 2 + (corner.mirrored ? 1 - channel : channel);
+      if (blend.weight[k] == 1.0f) {
+        const float* measured = &prepared.spectra[index * kN];
+        for (int i = 0; i < kN; ++i) out[i] = scale * measured[i];
+        aligned[0] = nullptr;
+        break;
+      }
+      arrival += blend.weight[k] * double(prepared.arrivals[index]);
+      aligned[k] = &prepared.aligned[index * kN];
+    }
+    if (!aligned[0]) continue;
+    blendAndMove(aligned, blend.weight, arrival - latest_, scale, out);
   }
 }
 

@@ -80,15 +80,21 @@ class SphereTables {
   struct Prepared {
     std::vector<float> responses;  // [response][channel][length]
     std::vector<float> arrivals;   // [response][channel], samples at this rate
+    // With one partition: each response's spectrum as it is and moved to the latest
+    // arrival (kFftSize half-complex values each, [response][channel]).
+    std::vector<float> spectra, aligned;
   };
   const float* resampled(int source, int response, int channel) const;
+  void blendSpectra(int source, const SphereGrid::Blend& blend, float* spectrum0, float* spectrum1,
+                    float scale) const;
   float arrival(int source, int response, int channel) const;
 
   std::shared_ptr<const void> owner_;  // keeps the sources alive
   std::vector<const SphereSource*> sources_;
   double rate_;
   int partitions_;
-  int length_ = 0;  // taps kept of each resampled response
+  int length_ = 0;       // taps kept of each resampled response
+  double latest_ = 0.0;  // the latest arrival of all responses: where `aligned` puts them
   std::vector<Prepared> prepared_;
 };
 

@@ -62,6 +62,7 @@ constexpr int32_t kMaxChannels = 64;
 // quendral's parameters, as normalised values.
 constexpr int32_t kParamAngle = 0;
 constexpr int32_t kParamLfoSpeed = 4;
+constexpr int32_t kParamElevation = 24;
 constexpr float kAngle45Degrees = 0.625f;
 constexpr float kLfoFullSpeed = 1.0f;
 
@@ -106,6 +107,10 @@ struct Subject {
   std::unique_ptr<vst3host::Vst3Plugin> vst3;  // a VST3 subject instead of a chain
   std::unique_ptr<claphost::ClapPlugin> clap;  // a CLAP subject instead of a chain
   bool editorOpen = false;
+  // Moving on the sphere: the elevation's target swings between -40 and +80 degrees, so
+  // the elevation glides every frame while the LFO turns the angle.
+  bool sweepElevation = false;
+  int32_t blocksDone = 0;
   double cpuSeconds = 0.0;
   std::vector<double> factors;  // real-time factor of each repetition
 };
@@ -150,6 +155,9 @@ double processBlocks(Subject& subject, Buffers& buffers, int32_t blocks, size_t&
       subject.clap->process(buffers.inPointers.data(), buffers.aPointers.data(), kBlock);
       continue;
     }
+    if (subject.sweepElevation && subject.blocksDone++ % 30 == 0)
+      subject.chain[0]->setParameter(kParamElevation,
+                                     subject.blocksDone % 60 < 30 ? 0.944f : 0.278f);
     subject.chain[0]->processReplacing(buffers.inPointers.data(), buffers.aPointers.data(), kBlock);
     if (subject.chain.size() > 1)
       subject.chain[1]->processReplacing(buffers.aPointers.data(), buffers.bPointers.data(),
@@ -159,7 +167,8 @@ double processBlocks(Subject& subject, Buffers& buffers, int32_t blocks, size_t&
 }
 
 std::unique_ptr<Subject> quendralSubject(const std::string& path, const std::string& build,
-                                         double rate, bool moving, bool editor) {
+                                         double rate, bool moving, bool editor,
+                                         bool sphere = false) {
   auto subject = std::make_unique<Subject>();
   std::unique_ptr<Host> host = loadPlugin(path);
   if (!host) return nullptr;
@@ -169,8 +178,9 @@ std::unique_ptr<Subject> quendralSubject(const std::string& path, const std::str
   } else {
     host->setParameter(kParamAngle, kAngle45Degrees);
   }
-  subject->label =
-      std::string(moving ? "LFO full speed" : "steady angle") + (editor ? ", editor open" : "");
+  subject->label = std::string(moving ? "LFO full speed" : "steady angle") +
+                   (sphere ? ", elevation gliding" : "") + (editor ? ", editor open" : "");
+  subject->sweepElevation = sphere;
   subject->build = build;
   subject->editorOpen = editor;
   subject->chain.push_back(std::move(host));
@@ -453,8 +463,10 @@ int run(int argc, char** argv) {
     std::vector<std::unique_ptr<Subject>> subjects;
     std::vector<Host*> editors;
     for (size_t b = 0; b < options.builds.size(); ++b) {
-      for (int kind = 0; kind < (editor ? 3 : 2); ++kind) {
-        auto subject = quendralSubject(options.builds[b], buildName(b), rate, kind != 1, kind == 2);
+      // Moving, steady, moving on the sphere, and moving with the editor open.
+      for (int kind = 0; kind < (editor ? 4 : 3); ++kind) {
+        auto subject =
+            quendralSubject(options.builds[b], buildName(b), rate, kind != 1, kind == 3, kind == 2);
         if (!subject) return 1;
         if (subject->editorOpen) {
           auto window = std::make_unique<x11host::HostWindow>();
@@ -531,6 +543,12 @@ int run(int argc, char** argv) {
       }
     }
     for (Host* host : editors) host->closeEditor();
+    // What moving on the sphere costs beside moving round the circle, build by build.
+    for (size_t b = 0; b < options.builds.size(); ++b)
+      std::printf("%-8s moving on the sphere / moving angle: %.2fx the time\n",
+                  subjects[b * (editor ? 4 : 3)]->build.c_str(),
+                  median(subjects[b * (editor ? 4 : 3)]->factors) /
+                      median(subjects[b * (editor ? 4 : 3) + 2]->factors));
 
     std::printf("\n%.0f Hz, %d-sample blocks, median of %d repetitions of %.1f s of audio each\n",
                 rate, kBlock, options.reps, audioSeconds);
@@ -548,7 +566,7 @@ int run(int argc, char** argv) {
       std::printf("\n");
     }
     // Each build against this one, subject by subject.
-    const size_t perBuild = editor ? 3 : 2;
+    const size_t perBuild = editor ? 4 : 3;
     for (size_t b = 1; b < options.builds.size(); ++b) {
       for (size_t kind = 0; kind < perBuild && kind < subjects.size(); ++kind) {
         const Subject& ours = *subjects[kind];
@@ -573,7 +591,7 @@ int run(int argc, char** argv) {
     }
     for (size_t b = 0; editor && b < options.builds.size(); ++b) {
       const Subject& closed = *subjects[b * perBuild];
-      const Subject& open = *subjects[b * perBuild + 2];
+      const Subject& open = *subjects[b * perBuild + 3];
       std::printf("%-8s editor open costs the audio thread %+.1f%%\n", closed.build.c_str(),
                   100.0 * (median(closed.factors) / median(open.factors) - 1.0));
     }
