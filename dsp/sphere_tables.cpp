@@ -17,66 +17,6 @@ namespace {
 constexpr int kF = engine::kFrameSize;
 constexpr int kN = engine::kFftSize;
 
-// Fractional delays as 16-tap Kaiser-windowed sincs, one per 1/256 of a sample: taps for
-// offsets -7..8 around the integer part of the delay.
-struct FractionalDelays {
-  static constexpr int kPhases = 256;
-  static constexpr int kTaps = 16;
-  static constexpr int kBefore = 7;  // taps ahead of the integer delay
-  float taps[kPhases][kTaps];
-
-  FractionalDelays() {
-    constexpr double kBeta = 6.0;
-    auto besselI0 = [](double x) {
-      double sum = 1.0, term = 1.0;
-      for (int k = 1; k < 30; ++k) {
-        term *= (x / (2.0 * k)) * (x / (2.0 * k));
-        sum += term;
-      }
-      return sum;
-    };
-    const double pi = 3.14159265358979323846;
-    for (int phase = 0; phase < kPhases; ++phase) {
-      const double fraction = double(phase) / kPhases;
-      double total = 0.0;
-      double values[kTaps];
-      for (int i = 0; i < kTaps; ++i) {
-        const double x = double(i - kBefore) - fraction;
-        const double u = x / (kTaps / 2.0);
-        const double window =
-            std::fabs(u) < 1.0 ? besselI0(kBeta * std::sqrt(1.0 - u * u)) / besselI0(kBeta) : 0.0;
-        const double sinc = x == 0.0 ? 1.0 : std::sin(pi * x) / (pi * x);
-        total += values[i] = sinc * window;
-      }
-      for (int i = 0; i < kTaps; ++i) taps[phase][i] = static_cast<float>(values[i] / total);
-    }
-  }
-};
-
-const FractionalDelays& fractionalDelays() {
-  static const FractionalDelays delays;
-  return delays;
-}
-
-// out[n] += weight x response(n - delay) for n < span: the response moved later by `delay`
-// samples (earlier when negative), band-limited between samples.
-void addDelayed(const float* response, int length, double delay, float weight, float* out,
-                int span) {
-  const FractionalDelays& delays = fractionalDelays();
-  double whole = std::floor(delay);
-  int phase = static_cast<int>(std::lround((delay - whole) * FractionalDelays::kPhases));
-  if (phase == FractionalDelays::kPhases) phase = 0, whole += 1.0;
-  const int shift = static_cast<int>(whole);
-  auto add = [&](int offset, float c) {
-    // out[n] += c x response[n - offset], for the n where both exist.
-    const int from = std::max(0, offset), to = std::min(span, length + offset);
-    for (int n = from; n < to; ++n) out[n] += c * response[n - offset];
-  };
-  if (phase == 0) return add(shift, weight);
-  for (int i = 0; i < FractionalDelays::kTaps; ++i)
-    add(shift + i - FractionalDelays::kBefore, weight * delays.taps[phase][i]);
-}
-
 // out = scale x `spectrum` (half-complex) moved later by `delay` samples (earlier when
 // negative): bin k turned by -2 pi k delay / kFftSize. The move is circular; the Nyquist
 // bin, which must stay real, takes the real part of its turn.
@@ -199,7 +139,6 @@ SphereTables::SphereTables(std::shared_ptr<const void> owner,
       sources_(std::move(sources)),
       rate_(rate),
       partitions_(std::clamp(partitions, 1, SphereWork::kMaxSpan / kF)) {
-  fractionalDelays();  // made here, off the audio thread
   length_ = partitions_ * kF;
   for (const SphereSource* source : sources_) {
     const BandLimitedResampler resampler(source->rate, rate);
@@ -230,12 +169,26 @@ SphereTables::SphereTables(std::shared_ptr<const void> owner,
       }
     }
   }
-  if (partitions_ > 1) return;
+  for (const Prepared& prepared : prepared_)
+    for (float a : prepared.arrivals) latest_ = std::max(latest_, double(a));
+  if (partitions_ > 1) {
+    // More partitions: each response moved to the latest arrival (band-limited), so a blend
+    // needs one move of its own, to its arrival, before it is transformed.
+    alignedLength_ =
+        std::min(length_ + static_cast<int>(std::ceil(latest_)) + 8, SphereWork::kMaxBlend);
+    const BandLimitedResampler shifter(rate, rate);
+    for (Prepared& prepared : prepared_) {
+      const size_t count = prepared.arrivals.size();
+      prepared.aligned.resize(count * alignedLength_);
+      for (size_t i = 0; i < count; ++i)
+        shifter.resample(&prepared.responses[i * length_], length_, latest_ - prepared.arrivals[i],
+                         &prepared.aligned[i * alignedLength_], alignedLength_);
+    }
+    return;
+  }
   // One partition: the blend runs on spectra. Each response is kept as it is (a measured
   // direction's filters) and moved to the latest arrival of all, by a phase ramp that a
   // blend's own ramp undoes exactly.
-  for (const Prepared& prepared : prepared_)
-    for (float a : prepared.arrivals) latest_ = std::max(latest_, double(a));
   RealFft fft(RealFft::InstructionSet::kBaseline);
   alignas(16) float transform[kN];
   for (Prepared& prepared : prepared_) {
@@ -253,42 +206,70 @@ SphereTables::SphereTables(std::shared_ptr<const void> owner,
   }
 }
 
-const float* SphereTables::resampled(int source, int response, int channel) const {
-  return &prepared_[source].responses[(size_t(response) * 2 + channel) * length_];
-}
-
-float SphereTables::arrival(int source, int response, int channel) const {
-  return prepared_[source].arrivals[size_t(response) * 2 + channel];
-}
-
 void SphereTables::buildFilterSpectra(int source, float azimuthDegrees, float elevationDegrees,
                                       float* spectrum0, float* spectrum1, float scale, RealFft& fft,
                                       SphereWork& work) const {
   const SphereGrid& g = sources_[source]->grid;
   const SphereGrid::Blend blend = g.locate(azimuthDegrees, elevationDegrees);
-  const int span = partitions_ * kF;
   if (partitions_ == 1) return blendSpectra(source, blend, spectrum0, spectrum1, scale);
+  blendTaps(source, blend, spectrum0, spectrum1, scale, fft, work);
+}
+
+// More partitions: the corners' aligned responses blended, moved to the blended arrival by
+// cubic interpolation (at 48 kHz and above the audio band lies below half the Nyquist
+// frequency, where it is flat within 0.1 dB), and transformed partition by partition; a
+// measured direction takes its response as it is.
+void SphereTables::blendTaps(int source, const SphereGrid::Blend& blend, float* spectrum0,
+                             float* spectrum1, float scale, RealFft& fft, SphereWork& work) const {
+  using simd4::v4;
+  const SphereGrid& g = sources_[source]->grid;
+  const Prepared& prepared = prepared_[source];
+  const int span = partitions_ * kF;
   for (int channel = 0; channel < 2; ++channel) {
-    // A mirrored corner gives each output channel the other ear's response.
-    int response[3], ear[3];
     double arrival = 0.0;
+    const float* aligned[3];
+    const float* measured = nullptr;
     for (int k = 0; k < 3; ++k) {
       const SphereCorner& corner = g.corners()[blend.corner[k]];
-      response[k] = corner.response;
-      ear[k] = corner.mirrored ? 1 - channel : channel;
-      arrival += blend.weight[k] * double(this->arrival(source, response[k], ear[k]));
+      const size_t index = size_t(corner.response) * 2 + (corner.mirrored ? 1 - channel : channel);
+      if (blend.weight[k] == 1.0f) measured = &prepared.responses[index * length_];
+      arrival += blend.weight[k] * double(prepared.arrivals[index]);
+      aligned[k] = &prepared.aligned[index * alignedLength_];
     }
-    std::fill(work.taps, work.taps + span, 0.0f);
-    for (int k = 0; k < 3; ++k) {
-      if (blend.weight[k] <= 0.0f) continue;
-      const double delay =
-          blend.weight[k] == 1.0f ? 0.0 : arrival - this->arrival(source, response[k], ear[k]);
-      addDelayed(resampled(source, response[k], ear[k]), length_, delay, blend.weight[k], work.taps,
-                 span);
+    if (measured) {
+      std::copy_n(measured, length_, work.taps);
+      std::fill(work.taps + length_, work.taps + span, 0.0f);
+    } else {
+      // blended[1 + i]: the blend's tap i, with zeros around it for the interpolation.
+      const v4 w0 = simd4::splat(blend.weight[0]), w1 = simd4::splat(blend.weight[1]),
+               w2 = simd4::splat(blend.weight[2]);
+      float* b = work.blended + 1;
+      work.blended[0] = 0.0f;
+      int i = 0;
+      for (; i + 4 <= alignedLength_; i += 4)
+        simd4::store(b + i, w0 * simd4::load(aligned[0] + i) + w1 * simd4::load(aligned[1] + i) +
+                                w2 * simd4::load(aligned[2] + i));
+      for (; i < alignedLength_; ++i)
+        b[i] = blend.weight[0] * aligned[0][i] + blend.weight[1] * aligned[1][i] +
+               blend.weight[2] * aligned[2][i];
+      // Tap n of the filters is the blend at n + advance: cubic through four neighbours.
+      const double advance = std::clamp(latest_ - arrival, 0.0, latest_);
+      const int whole = static_cast<int>(advance);
+      std::fill(b + alignedLength_, b + std::max(alignedLength_, whole + span + 3), 0.0f);
+      const float f = static_cast<float>(advance - whole);
+      const v4 h0 = simd4::splat(-f * (f - 1.0f) * (f - 2.0f) / 6.0f),
+               h1 = simd4::splat((f + 1.0f) * (f - 1.0f) * (f - 2.0f) / 2.0f),
+               h2 = simd4::splat(-(f + 1.0f) * f * (f - 2.0f) / 2.0f),
+               h3 = simd4::splat((f + 1.0f) * f * (f - 1.0f) / 6.0f);
+      const float* from = b + whole - 1;
+      for (int n = 0; n < span; n += 4)
+        simd4::store(work.taps + n, h0 * simd4::load(from + n) + h1 * simd4::load(from + n + 1) +
+                                        h2 * simd4::load(from + n + 2) +
+                                        h3 * simd4::load(from + n + 3));
     }
     float* out = channel == 0 ? spectrum0 : spectrum1;
     for (int p = 0; p < partitions_; ++p) {
-      for (int i = 0; i < kF; ++i) work.transform[i] = scale * work.taps[p * kF + i];
+      for (int n = 0; n < kF; ++n) work.transform[n] = scale * work.taps[p * kF + n];
       std::fill(work.transform + kF, work.transform + kN, 0.0f);
       fft.forward(work.transform);
       packedToHalfComplex(work.transform, out + p * kN);

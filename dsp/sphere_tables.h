@@ -52,7 +52,10 @@ class SphereSets {
 // What one filter build needs on the audio thread, owned by the engine.
 struct SphereWork {
   static constexpr int kMaxSpan = 66 * engine::kFrameSize;  // an own set's longest filters
+  // Room for the aligned responses, and for reading a span past the latest arrival.
+  static constexpr int kMaxBlend = 2 * kMaxSpan;
   alignas(16) float taps[kMaxSpan];
+  alignas(16) float blended[kMaxBlend + 8];
   alignas(16) float transform[engine::kFftSize];
 };
 
@@ -81,13 +84,14 @@ class SphereTables {
     std::vector<float> responses;  // [response][channel][length]
     std::vector<float> arrivals;   // [response][channel], samples at this rate
     // With one partition: each response's spectrum as it is and moved to the latest
-    // arrival (kFftSize half-complex values each, [response][channel]).
+    // arrival (kFftSize half-complex values each, [response][channel]). With more: each
+    // response moved to the latest arrival, alignedLength_ taps each.
     std::vector<float> spectra, aligned;
   };
-  const float* resampled(int source, int response, int channel) const;
+  void blendTaps(int source, const SphereGrid::Blend& blend, float* spectrum0, float* spectrum1,
+                 float scale, RealFft& fft, SphereWork& work) const;
   void blendSpectra(int source, const SphereGrid::Blend& blend, float* spectrum0, float* spectrum1,
                     float scale) const;
-  float arrival(int source, int response, int channel) const;
 
   std::shared_ptr<const void> owner_;  // keeps the sources alive
   std::vector<const SphereSource*> sources_;
@@ -95,6 +99,7 @@ class SphereTables {
   int partitions_;
   int length_ = 0;       // taps kept of each resampled response
   double latest_ = 0.0;  // the latest arrival of all responses: where `aligned` puts them
+  int alignedLength_ = 0;
   std::vector<Prepared> prepared_;
 };
 
