@@ -3,11 +3,7 @@
 // and a click on a response-set button and a drag on the angle knob change the ports as
 // jalv holds them. jalv is asked for its view through its own "Save State" (ctrl+s), whose
 // state.ttl lists every control port's value as the host has it.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -21,8 +17,6 @@
 #include "lv2_test_support.h"
 #include "required_package.h"
 #include "xvfb_server.h"
-
-extern char** environ;
 
 namespace {
 
@@ -81,7 +75,6 @@ TEST(Lv2EditorInJalv, ClickAndDragChangeThePortsTheHostHolds) {
   ASSERT_TRUE(xvfb.start(error)) << error;
   setenv("LV2_PATH", QUENDRAL_LV2_PATH ":/usr/lib/lv2", 1);
   setenv("HOME", scratch.path().c_str(), 1);
-  // jalv runs on a JACK server of the test's own.
   PrivateJackServer jack("quendral-lv2-test", scratch / "");
   ASSERT_TRUE(jack.ready()) << jack.log();
 
