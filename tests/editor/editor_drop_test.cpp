@@ -122,9 +122,10 @@ class EditorDrop : public quendral_test::XvfbSuite {
   }
 
   // Drags `file`, offered as `offer` (gtk_drag_source.py), from the source's window to the
-  // root point (x, y) and lets go there; the editor idles all the while. Whether the
-  // target asked for the data.
-  bool drag(const fs::path& file, const char* offer, int x = kDropX, int y = kDropY) {
+  // root point (x, y) and lets go there; the editor idles all the while. Whether the target
+  // asked for the data (taken), or the drag ended without a drop (refused), as the source saw.
+  enum class Drop { kTaken, kRefused, kNeither };
+  Drop drag(const fs::path& file, const char* offer, int x = kDropX, int y = kDropY) {
     ++drags;
     const std::string log = (tempFolder / ("source" + std::to_string(drags) + ".log")).string();
     EXPECT_TRUE(source.start({"/usr/bin/python3", QUENDRAL_DRAG_SOURCE_SCRIPT, file.string(),
@@ -144,9 +145,11 @@ class EditorDrop : public quendral_test::XvfbSuite {
     quendral_test::playXdotool(commands.str(), [&] { idleOnce(); });
     EXPECT_TRUE(idleUntil([&] { return !source.line("end").empty(); }, 3000))
         << "the drag did not end: " << source.transcript();
-    const bool asked = !source.line("data").empty();
+    const Drop seen = !source.line("data").empty()     ? Drop::kTaken
+                      : !source.line("failed").empty() ? Drop::kRefused
+                                                       : Drop::kNeither;
     source.stop();
-    return asked;
+    return seen;
   }
 
   // Pixels of the status line (the panel's bottom strip) in the tint of a refusal.
@@ -167,7 +170,7 @@ class EditorDrop : public quendral_test::XvfbSuite {
   bool ownSetOn() { return host->getParameter(kOwnSet) >= 0.5f; }
 
   void dropKemarAndWaitForTheSet(const char* offer) {
-    ASSERT_TRUE(drag(sofaCopy, offer)) << "the editor never asked for the file";
+    ASSERT_EQ(drag(sofaCopy, offer), Drop::kTaken) << "the editor never asked for the file";
     ASSERT_TRUE(idleUntil([&] { return ownSetOn(); }, 8000)) << "own set still off after the drop";
     EXPECT_EQ(host->recorder().beginEdits(), std::vector<int32_t>{kOwnSet});
     EXPECT_EQ(host->recorder().endEdits(), std::vector<int32_t>{kOwnSet});
@@ -185,8 +188,8 @@ TEST_F(EditorDrop, ThroughTheHostsWindowASetLoadsAsAUserEditAndTheRestIsRefused)
   EXPECT_TRUE(hostWindowHas("XdndProxy")) << "the managed window forwards drops to the panel";
   const std::vector<uint8_t> before = host->getChunk();
   // Beside the panel in the host's window, and a drag that offers no file list: refused.
-  EXPECT_FALSE(drag(sofaCopy, "uri", 435 + kBeside / 2, kDropY));
-  EXPECT_FALSE(drag(sofaCopy, "text"));
+  EXPECT_EQ(drag(sofaCopy, "uri", 435 + kBeside / 2, kDropY), Drop::kRefused);
+  EXPECT_EQ(drag(sofaCopy, "text"), Drop::kRefused);
   EXPECT_FALSE(ownSetOn());
 
   ASSERT_NO_FATAL_FAILURE(dropKemarAndWaitForTheSet("uri"));
@@ -205,7 +208,7 @@ TEST_F(EditorDrop, ThroughTheHostsWindowASetLoadsAsAUserEditAndTheRestIsRefused)
   const fs::path fake = tempFolder / "not a set.sofa";
   std::ofstream(fake) << "These are notes, not measurements.\n";
   host->recorder().clear();
-  EXPECT_TRUE(drag(fake, "uri"));
+  EXPECT_EQ(drag(fake, "uri"), Drop::kTaken);
   EXPECT_TRUE(idleUntil([&] { return alertPixels() > 100; }, 5000)) << "no refusal shown";
   EXPECT_TRUE(ownSetOn());
   EXPECT_TRUE(host->recorder().beginEdits().empty());
@@ -229,7 +232,7 @@ TEST_F(EditorDrop, ASourceThatLooksIntoChildWindowsFindsTheEditorsOwnWindow) {
 TEST_F(EditorDrop, AHostWindowThatTakesDropsKeepsThem) {
   ASSERT_NO_FATAL_FAILURE(openEditor(HostWindowKind::kManagedTakesDrops));
   EXPECT_FALSE(hostWindowHas("XdndProxy"));
-  EXPECT_FALSE(drag(sofaCopy, "uri"));
+  EXPECT_EQ(drag(sofaCopy, "uri"), Drop::kRefused);
   idleUntil([] { return false; }, 200);
   EXPECT_FALSE(ownSetOn());
   EXPECT_TRUE(host->recorder().beginEdits().empty());

@@ -90,7 +90,7 @@ TEST_F(Drawing, PlainShapesCoverExactlyTheirPixels) {
   EXPECT_EQ(s.getPixel(10, 17), kGrey);
 }
 
-TEST_F(Drawing, AliasedShapesUseOnlyTheGivenColoursAndFlatOnesNothing) {
+TEST_F(Drawing, AliasedShapesUseOnlyTheGivenColours) {
   COffscreenContext s(nullptr, 30, 30, kWhiteCColor);
   s.setFillColor(kRed);
   s.fillEllipse(CRect(0, 0, 30, 30));
