@@ -75,6 +75,18 @@ class EditorHost {
   virtual std::vector<HostEdit> heard() = 0;
   virtual bool ordered() const { return true; }
   virtual void clear() = 0;
+
+  // What the host heard of one parameter as a string of b, p and e; `last` gets the last
+  // value edited.
+  std::string heardOf(int32_t index, float* last = nullptr) {
+    std::string kinds;
+    for (const HostEdit& e : heard()) {
+      if (e.index != index) continue;
+      kinds += e.kind;
+      if (e.kind == 'p' && last) *last = e.value;
+    }
+    return kinds;
+  }
 };
 
 // A row of the tests that run through every format: its name and its host side.

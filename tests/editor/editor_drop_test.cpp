@@ -1,15 +1,11 @@
-// Files dragged onto the open editor from another program: a GTK 3 drag source (the kind
-// file managers are, tests/editor/gtk_drag_source.py) offers the file, xdotool plays the
-// user's drag, and the plug-in, loaded through its binary interface into a window this test
-// makes, takes the file as its own set, as a user's edit. The host's window is wider than
-// the panel, as a host's always is. Without a window manager on the private Xvfb server
-// the test marks that window with WM_STATE itself where a case needs a managed window: GTK
-// then stops at it and asks it (or the window its XdndProxy names) for drops.
+// Files dragged onto the open editor from another program: a GTK 3 drag source (as file
+// managers are) offers the file, xdotool plays the user's drag, and the plug-in, loaded
+// through its binary interface into a host window wider than the panel, takes the file as
+// its own set, as a user's edit. Where a case needs a managed host window the test sets
+// WM_STATE itself (there is no window manager): GTK then asks that window for drops.
 #include <gtest/gtest.h>
 
 #include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -21,7 +17,6 @@
 #include <vector>
 
 #include "gui/x11/xdnd_target.h"
-#include "host_window.h"
 #include "plugin_host.h"
 #include "required_package.h"
 #include "xvfb_suite.h"
@@ -42,11 +37,9 @@ bool gtkPresent() {
              "from gi.repository import Gtk\" >/dev/null 2>&1") == 0;
 }
 
-enum class HostWindowKind {
-  kUnmanaged,         // no WM_STATE: sources look into its child windows
-  kManaged,           // WM_STATE, as a window manager puts on a client's window
-  kManagedTakesDrops  // managed, and the host made it XdndAware for drops of its own
-};
+// Unmanaged: sources look into its child windows. Managed: WM_STATE, as a window manager
+// sets. Takes drops: managed, and XdndAware for drops of the host's own.
+enum class HostWindowKind { kUnmanaged, kManaged, kManagedTakesDrops };
 
 class EditorDrop : public quendral_test::XvfbSuite {
  protected:

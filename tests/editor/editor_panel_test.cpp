@@ -83,11 +83,6 @@ class Panel : public ::testing::Test {
     frame()->dispatchPress(at, buttons);
   }
   void click(CPoint at, int32_t buttons = VSTGUI::kLButton) { drag(at, buttons, at); }
-  bool automated(int32_t index) const {
-    for (const auto& call : gLog.automate)
-      if (call.first == index) return true;
-    return false;
-  }
 
   std::unique_ptr<quendral> plugin;
   quendraleditor* editor = nullptr;

@@ -77,16 +77,7 @@ class EditorWindow : public XvfbSuite, public ::testing::WithParamInterface<Edit
   Rgb pixel(int x, int y) { return windowPixel(window, x, y); }
   bool lit(int lampY) { return near(pixel(kLampX, lampY), kLit, 40); }
   bool unlit(int lampY) { return near(pixel(kLampX, lampY), kUnlit, 40); }
-  // The host's edits of one parameter as a string of b, p and e; `last` gets the last value.
-  std::string heard(int32_t index, float* last = nullptr) {
-    std::string kinds;
-    for (const HostEdit& e : host->heard()) {
-      if (e.index != index) continue;
-      kinds += e.kind;
-      if (e.kind == 'p' && last) *last = e.value;
-    }
-    return kinds;
-  }
+  std::string heard(int32_t index, float* last = nullptr) { return host->heardOf(index, last); }
 
   std::unique_ptr<EditorHost> host;
   x11host::HostWindow window;
@@ -244,13 +235,11 @@ TEST_F(Vst3View, FixedSizeOneAtATimeAndRegisteredOnlyWhileAttached) {
   EXPECT_EQ(bigger.bottom, 330);
   EXPECT_NE(view->isPlatformTypeSupported(vst3::kPlatformTypeHWND), vst3::kResultOk);
 
+  // The run loop's timer and the X connection's descriptor idle it (the window test shows
+  // them at work).
   vst3host::EditorFrame& frame = host.plugin->frame();
   EXPECT_EQ(frame.runLoop().timerCount(), 1u);
-  EXPECT_EQ(frame.runLoop().handlerCount(), 1u) << "the X connection is watched";
-  const int before = frame.runLoop().timerCalls();
-  // A slow build (the sanitizers) on a busy machine gets fewer calls a second: up to 3 s.
-  for (int i = 0; i < 30 && frame.runLoop().timerCalls() <= before + 5; ++i) host.idle(100);
-  EXPECT_GT(frame.runLoop().timerCalls(), before + 5);
+  EXPECT_EQ(frame.runLoop().handlerCount(), 1u);
 
   vst3::IPlugView* second = host.plugin->controller()->createView(vst3::kViewTypeEditor);
   ASSERT_NE(second, nullptr);

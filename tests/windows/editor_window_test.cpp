@@ -1,9 +1,6 @@
-// The editor in a Win32 host window under wine (Xvfb as its display), through the DLL, the
-// VST3 bundle and quendral.clap by the same host sides as on Linux (tests/editor_hosts.h):
-// it opens at 435 x 330 as the child window hosts expect, draws the panel, takes real mouse
-// input as edits and gestures, follows the host at its idle and leaves no window behind.
-// The DLL's own cases follow: its window class, the picture kept for the comparison with
-// the Linux panel, the about picture from its resource, and files dropped on it.
+// The editor in a Win32 host window under wine, through the DLL, the VST3 bundle and
+// quendral.clap by the host sides of tests/editor_hosts.h, and the DLL's own window: its
+// class, its picture for the comparison with Linux, the about picture, dropped files.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -64,15 +61,7 @@ class EditorWindow : public ::testing::TestWithParam<quendral_test::EditorFormat
     host->idle(30);
     sendButton(false);
   }
-  std::string heard(int32_t index, float* last = nullptr) {
-    std::string kinds;
-    for (const HostEdit& e : host->heard()) {
-      if (e.index != index) continue;
-      kinds += e.kind;
-      if (e.kind == 'p' && last) *last = e.value;
-    }
-    return kinds;
-  }
+  std::string heard(int32_t index, float* last = nullptr) { return host->heardOf(index, last); }
   std::vector<uint32_t> angleKnob() {
     const std::vector<uint32_t> pixels = grab(window);
     std::vector<uint32_t> part;
@@ -182,11 +171,7 @@ bool writePpm(const std::string& path, const std::vector<uint32_t>& pixels) {
 
 }  // namespace
 
-// Files dropped on the DLL's editor, posted as the shell posts them (WM_DROPFILES with a
-// DROPFILES block of UTF-16 paths). This build reads no SOFA files: each drop, even of a good
-// SOFA file, is refused with the bottom strip in the alert tint, the plug-in's state and the
-// host's edits untouched; a refusal clicked away is shown again for the next drop, though
-// every refusal here has the same text.
+// A drop as the shell posts it with WM_DROPFILES: a DROPFILES block of UTF-16 paths.
 HGLOBAL shellDropOf(const std::vector<std::wstring>& paths, POINT where) {
   size_t characters = 1;
   for (const std::wstring& path : paths) characters += path.size() + 1;
@@ -218,7 +203,9 @@ constexpr int kMostOfTheStrip = kWidth * 10 / 2;  // the text covers the rest
 
 // The DLL's own window: its class and style, its picture kept for the comparison with the
 // Linux panel, the about picture shown from its bitmap resource as a plain copy of it, and
-// files dropped on it as the shell drops them.
+// files dropped on it. This build reads no SOFA files: each drop, a good SOFA file's too, is
+// refused with the bottom strip in the alert tint and the state and the host's edits
+// untouched; a refusal clicked away is shown again for the next, though the text is the same.
 TEST(DllEditor, WindowPicturesAndDroppedFiles) {
   const std::wstring kemar = L"Z:\\usr\\share\\libmysofa\\MIT_KEMAR_normal_pinna.sofa";
   QUENDRAL_REQUIRE_PACKAGE(GetFileAttributesW(kemar.c_str()) != INVALID_FILE_ATTRIBUTES,
