@@ -32,8 +32,7 @@
 
 namespace quendral_test {
 
-// What a host's user-interface thread does between idle calls: on Windows it delivers a
-// bounded number of window messages (an editor's timer may be due again at once, so the
+// Between idle calls a host's UI thread delivers a bounded number of window messages (the
 // queue need never run empty), then sleeps.
 inline void hostPause(int ms) {
 #ifdef _WIN32
@@ -48,8 +47,7 @@ inline void hostPause(int ms) {
 #endif
 }
 
-// One thing the host heard: a gesture's begin ('b') or end ('e'), or an edit ('p') with
-// the normalised value.
+// One thing the host heard: a gesture's begin ('b') or end ('e'), or an edit ('p').
 struct HostEdit {
   char kind;
   int32_t index;

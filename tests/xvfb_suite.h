@@ -53,10 +53,7 @@ class XvfbSuite : public ::testing::Test {
 // (drag sources report what happened to them). stop() ends it with SIGTERM.
 class ChildProcess {
  public:
-  ChildProcess() = default;
   ~ChildProcess() { stop(); }
-  ChildProcess(const ChildProcess&) = delete;
-  ChildProcess& operator=(const ChildProcess&) = delete;
 
   bool start(const std::vector<std::string>& args, const std::string& output = "/dev/null") {
     stop();

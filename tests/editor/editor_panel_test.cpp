@@ -1,7 +1,5 @@
-// The editor panel drawn headless (no X server): a real plug-in object with a recording host
-// callback, its editor opened on the in-memory image backend, presses scripted on it. The
-// click, the drag and the host's changes in a real window, through every format, are in
-// editor_window_test.cpp; here are the rules a real window cannot pin down exactly.
+// The editor panel of a real plug-in drawn headless, presses scripted on it: the rules a real
+// window (editor_window_test.cpp) cannot pin down exactly.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -210,30 +208,6 @@ TEST_F(Panel, ColourButtonRecoloursAndRestoresWithoutTellingTheHost) {
   editor->close();  // reopened in the default colours
   ASSERT_TRUE(editor->openHeadless());
   for (int i = 0; i < 4; ++i) EXPECT_EQ(editor->getColours()[i], defaults[i]);
-}
-
-// The engine publishes the display spectra only for an open editor (how often it does on
-// request is the engine's: tests/dsp/display_publication_test.cpp).
-TEST_F(Panel, SpectraFollowTheAudioOnlyWhileTheEditorIsOpen) {
-  std::vector<float> noise(512), out0(512), out1(512);
-  uint32_t seed = 1;
-  float* inputs[] = {noise.data()};
-  float* outputs[] = {out0.data(), out1.data()};
-  const auto play = [&] {
-    for (float& x : noise)
-      x = static_cast<float>((seed = seed * 1664525u + 1013904223u) >> 8) / 16777216.0f - 0.5f;
-    plugin->processReplacing(inputs, outputs, 512);
-  };
-  const auto inputDc = [&] { return plugin->getEngine().displayInSpectrum()[0].load(); };
-
-  editor->close();
-  play();  // serves what the editor asked for before it closed
-  plugin->suspend();
-  play();
-  EXPECT_EQ(inputDc(), 0.0f) << "published with no editor open";
-  ASSERT_TRUE(editor->openHeadless());
-  play();
-  EXPECT_NE(inputDc(), 0.0f) << "the first picture after opening shows the audio";
 }
 
 // A knob's text is the plug-in's display and label, the divide knob's a whole-number step;

@@ -13,7 +13,6 @@
 #include "editor/ars_draw_context.h"
 #include "gui/c_bitmap.h"
 #include "gui/c_offscreen_context.h"
-#include "gui/font_table.h"
 #include "gui/vector_graphics.h"
 
 namespace panner {
@@ -151,16 +150,6 @@ TEST_F(Drawing, PlainTextLetterSpacingAndAlignment) {
   const int first = inkColumns(s, kWhiteCColor).first;
   EXPECT_GE(first, 21) << "left alignment starts one pixel in";
   EXPECT_LE(first, 23);
-}
-
-// Every row of the font table draws with an installed family; on Linux Arial's metrics come
-// from Liberation Sans (fonts-liberation).
-TEST_F(Drawing, EveryFontRowResolvesToAnInstalledFamily) {
-  for (int id = 0; id < kNumStandardFonts; ++id)
-    EXPECT_FALSE(resolveFontFamily(fontRow(id).family).empty()) << id;
-#ifndef _WIN32
-  EXPECT_EQ(resolveFontFamily("Arial"), "Liberation Sans");
-#endif
 }
 
 TEST_F(Drawing, AntiAliasedColoursAndAlphaReachThePixels) {

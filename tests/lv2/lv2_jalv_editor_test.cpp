@@ -101,8 +101,7 @@ TEST(Lv2EditorInJalv, ClickAndDragChangeThePortsTheHostHolds) {
       60))
       << "the panel never came to rest:\n"
       << readText(scratch / "xwininfo.log");
-  // The window is there before jalv has drawn it and begun to idle the editor: a press in
-  // that moment would be lost.
+  // A press before jalv draws its window and idles the editor would be lost.
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
 
   // A click on "filt two", held for a while: the panel handles a press at its next idle
@@ -141,9 +140,8 @@ TEST(Lv2EditorInJalv, ClickAndDragChangeThePortsTheHostHolds) {
         },
         10);
     if (!dialogOpen) return false;
-    // The dialog takes a moment to settle before it reads keys, and its entry takes the
-    // typed name in its own time. A name, not a path: the dialog starts in jalv's working
-    // folder, the scratch folder (a typed path would meet its completion of folder names).
+    // The dialog settles before it reads keys. A name, not a path: it starts in jalv's
+    // working folder, the scratch folder.
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     xdotool({"windowfocus", "--sync", dialogId}, scratch);
     xdotool({"type", "--delay", "20", name}, scratch);
