@@ -1,24 +1,9 @@
 // The host's side of the editor, once per format, behind one interface: size the window,
-// open the editor as a child of it, idle it the way that format's hosts do, and tell what
-// the host heard from it. Tests written against EditorHost run through every format; a
-// further format is one more adapter here and one more row where the tests are listed.
-//
-//   VST 2.4: the built plug-in through its entry point, effEditOpen with the X11 window
-//            id, effEditIdle from the host's 10 ms timer, audioMaster edits.
-//   VST3:    the built bundle through its factory, IPlugView attached as
-//            X11EmbedWindowID, idled only by the host's run loop (the view's timer and
-//            the X connection's descriptor), IComponentHandler edits.
-//   LV2:     the X11 UI beside the plug-in instance, with instance access (as jalv and
-//            Ardour run it) or without, idled through the idle interface, port writes
-//            framed by touch.
-//   CLAP:    the built quendral.clap through clap_entry, the gui extension embedded in the
-//            X11 window (on Windows the HWND, idled by the panel's own timer), idled by the
-//            host's timers and descriptor watch; the edits arrive as parameter events of the
-//            blocks the host keeps processing.
-//
-// On Windows (the DLL and the VST3 bundle under wine) the parent is an HWND and the host's
-// loop also delivers the thread's window messages; LV2 is Linux only.
-//
+// open the editor as a child of it, idle it the way that format's hosts do (VST2's
+// effEditIdle timer, VST3's run loop, LV2's idle interface, CLAP's timers and descriptor
+// watch with blocks of audio carrying the edits), and tell what the host heard from it.
+// Tests written against EditorHost run through every format. On Windows the parent is an
+// HWND and the host's loop also delivers the thread's window messages; LV2 is Linux only.
 // Parameter values are the normalised 0..1 ones in every format.
 #pragma once
 
@@ -47,8 +32,7 @@
 
 namespace quendral_test {
 
-// What a host's user-interface thread does between idle calls: on Windows it delivers a
-// bounded number of window messages (an editor's timer may be due again at once, so the
+// Between idle calls a host's UI thread delivers a bounded number of window messages (the
 // queue need never run empty), then sleeps.
 inline void hostPause(int ms) {
 #ifdef _WIN32
@@ -63,8 +47,7 @@ inline void hostPause(int ms) {
 #endif
 }
 
-// One thing the host heard: a gesture's begin ('b') or end ('e'), or an edit ('p') with
-// the normalised value.
+// One thing the host heard: a gesture's begin ('b') or end ('e'), or an edit ('p').
 struct HostEdit {
   char kind;
   int32_t index;
@@ -90,7 +73,33 @@ class EditorHost {
   virtual std::vector<HostEdit> heard() = 0;
   virtual bool ordered() const { return true; }
   virtual void clear() = 0;
+
+  // What the host heard of one parameter as a string of b, p and e; `last` gets the last
+  // value edited.
+  std::string heardOf(int32_t index, float* last = nullptr) {
+    std::string kinds;
+    for (const HostEdit& e : heard()) {
+      if (e.index != index) continue;
+      kinds += e.kind;
+      if (e.kind == 'p' && last) *last = e.value;
+    }
+    return kinds;
+  }
 };
+
+// A row of the tests that run through every format: its name and its host side.
+struct EditorFormat {
+  const char* name;
+  std::unique_ptr<EditorHost> (*make)();
+  friend void PrintTo(const EditorFormat& format, std::ostream* out) { *out << format.name; }
+};
+template <class Host, bool... arguments>
+std::unique_ptr<EditorHost> make() {
+  return std::unique_ptr<EditorHost>(new Host(arguments...));
+}
+inline std::string formatName(const ::testing::TestParamInfo<EditorFormat>& row) {
+  return row.param.name;
+}
 
 class Vst2EditorHost : public EditorHost {
  public:

@@ -29,10 +29,8 @@ extern char** environ;
 
 namespace quendral_test {
 
-// The suite shares one private Xvfb server, started before its first test and stopped
-// after its last (the server sets DISPLAY for the process and its children). Where it
-// cannot start, `server` is null and `serverError` says why; each test's SetUp decides
-// whether that fails or skips it.
+// One private Xvfb server for the suite (it sets DISPLAY for the process and its children);
+// null, with `serverError` saying why, where it cannot start.
 class XvfbSuite : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -55,10 +53,7 @@ class XvfbSuite : public ::testing::Test {
 // (drag sources report what happened to them). stop() ends it with SIGTERM.
 class ChildProcess {
  public:
-  ChildProcess() = default;
   ~ChildProcess() { stop(); }
-  ChildProcess(const ChildProcess&) = delete;
-  ChildProcess& operator=(const ChildProcess&) = delete;
 
   bool start(const std::vector<std::string>& args, const std::string& output = "/dev/null") {
     stop();
@@ -108,10 +103,8 @@ class ChildProcess {
 
 inline bool xdotoolPresent() { return access("/usr/bin/xdotool", X_OK) == 0; }
 
-// Plays an xdotool command line ("mousemove 38 267 mousedown 1 ...") while `idle` runs
-// every 5 ms, as a host keeps its event loop running while the user moves the mouse: a
-// drag is followed inside the editor's press handler, which needs the events to flow.
-// Gives up after five seconds. Use with ASSERT_NO_FATAL_FAILURE.
+// Plays an xdotool command line while `idle` runs every 5 ms, as a host's event loop keeps
+// running while the user moves the mouse; gives up after five seconds.
 inline void playXdotool(const std::string& commands, const std::function<void()>& idle) {
   std::vector<std::string> args{"xdotool"};
   std::istringstream words(commands);

@@ -408,13 +408,13 @@ const StateCase kStateCases[] = {
 };
 
 TEST_P(Behaviour, StateSavedByOneFormatRestoresInEvery) {
-  const std::vector<float> input = noise(200 * kFrame);
+  const std::vector<float> input = noise(60 * kFrame);
   for (const StateCase& c : kStateCases) {
     SCOPED_TRACE(c.name);
     auto source = open();
     source->selectProgram(2);
     if (c.ownSet) {
-      ASSERT_TRUE(source->setStateChunk(withOwnSet(source->stateChunk(false), 72, 200), false));
+      ASSERT_TRUE(source->setStateChunk(withOwnSet(source->stateChunk(false), 24, 64), false));
     }
     apply(*source, c.settings);
     render(*source, noise(static_cast<std::size_t>(c.frames) * kFrame, 3));
@@ -425,7 +425,7 @@ TEST_P(Behaviour, StateSavedByOneFormatRestoresInEvery) {
     chunk.resize(panner::chunk::bankChunkSize(bank));
     chunk.resize(panner::chunk::writeBank(bank, chunk.data()));
     // A restored own set fades in as a switched one does: compared once both are steady.
-    const std::vector<float> fade(c.ownSet ? 2 * static_cast<std::size_t>(kRate) : 0, 0.0f);
+    const std::vector<float> fade(c.ownSet ? static_cast<std::size_t>(kRate) / 8 : 0, 0.0f);
     render(*source, fade);
     const Channels original = render(*source, input);
     for (const PluginFormat& target : pluginFormats()) {

@@ -69,9 +69,10 @@ struct Engine {
   std::vector<float> in, out0, out1;
 };
 
-// Half a second at each rate: the position has moved speed x seconds, not frames.
+// Half a second at the lowest, the measured, a common and the highest rate: the position
+// has moved speed x seconds, not frames.
 TEST(ModulatorTiming, CycleLastsOneOverSpeedAtEveryRate) {
-  for (double rate : {8000.0, 44100.0, 48000.0, 96000.0, 192000.0, 384000.0}) {
+  for (double rate : {8000.0, 44100.0, 96000.0, 384000.0}) {
     Engine e(rate, 0.75f, 0.1f, 1, false);
     const int frames = static_cast<int>(rate / 2 / kF);
     for (int frame = 0; frame < frames; ++frame) e.process(kF);

@@ -8,7 +8,6 @@
 #include <limits>
 
 #include "own_response_set.h"
-#include "response_set_data.h"
 #include "synthetic_head.h"
 
 namespace panner {
@@ -31,19 +30,6 @@ int onset(const float* x, int n) {
   return -1;
 }
 
-double energy(const float* x, int n) {
-  double sum = 0.0;
-  for (int i = 0; i < n; ++i) sum += double(x[i]) * x[i];
-  return sum;
-}
-
-double builtInEnergyAhead() {
-  double sum = 0.0;
-  for (int ear = 0; ear < 2; ++ear)
-    for (int16_t v : response_data::kSetOneTaps[0][ear]) sum += (v / 32768.0) * (v / 32768.0);
-  return sum;
-}
-
 }  // namespace
 
 TEST(OwnResponseSet, FullRingRunsClockwiseWithTheRightEarOnChannelOne) {
@@ -64,21 +50,13 @@ TEST(OwnResponseSet, FullRingRunsClockwiseWithTheRightEarOnChannelOne) {
       status.find("the ring alone plays: off the ring a single measured direction at elevation 30"),
       std::string::npos)
       << status;
-  // Our 90 (right) is the file's -90 = 270: the right ear, channel 1, hears it first.
-  const int right = rowAt(set, 90.0f), left = rowAt(set, 270.0f);
+  // The common leading silence is trimmed; the differences between the ears stay. (Which
+  // ear hears our 90 degrees, the sides' asymmetry and the level against the built-in set:
+  // on real heads in EarOrder and RealHeads.)
+  const int right = rowAt(set, 90.0f), n = set.length;
   ASSERT_GE(right, 0);
-  ASSERT_GE(left, 0);
-  const int n = set.length;
-  EXPECT_LT(onset(set.response(right, 1), n), onset(set.response(right, 0), n));
-  EXPECT_GT(energy(set.response(right, 1), n), energy(set.response(right, 0), n));
-  // The common leading silence is trimmed; the differences stay.
   EXPECT_EQ(onset(set.response(right, 1), n), 0);
   EXPECT_EQ(onset(set.response(right, 0), n) - onset(set.response(right, 1), n), 16);
-  // Kept as measured: the left ear's second tap makes the sides differ, not mirror images.
-  EXPECT_NE(energy(set.response(right, 1), n), energy(set.response(left, 0), n));
-  // Level: straight ahead as loud as the built-in fine set.
-  EXPECT_NEAR(energy(set.response(0, 0), n) + energy(set.response(0, 1), n), builtInEnergyAhead(),
-              1e-6 * builtInEnergyAhead());
 }
 
 TEST(OwnResponseSet, OneHalfIsMirroredAndItsGapsCountAcrossTheMirrorLine) {

@@ -1,15 +1,11 @@
-// Files dragged onto the open editor from another program: a GTK 3 drag source (the kind
-// file managers are, tests/editor/gtk_drag_source.py) offers the file, xdotool plays the
-// user's drag, and the plug-in, loaded through its binary interface into a window this test
-// makes, takes the file as its own set, as a user's edit. The host's window is wider than
-// the panel, as a host's always is. Without a window manager on the private Xvfb server
-// the test marks that window with WM_STATE itself where a case needs a managed window: GTK
-// then stops at it and asks it (or the window its XdndProxy names) for drops.
+// Files dragged onto the open editor from another program: a GTK 3 drag source (as file
+// managers are) offers the file, xdotool plays the user's drag, and the plug-in, loaded
+// through its binary interface into a host window wider than the panel, takes the file as
+// its own set, as a user's edit. Where a case needs a managed host window the test sets
+// WM_STATE itself (there is no window manager): GTK then asks that window for drops.
 #include <gtest/gtest.h>
 
 #include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -21,7 +17,6 @@
 #include <vector>
 
 #include "gui/x11/xdnd_target.h"
-#include "host_window.h"
 #include "plugin_host.h"
 #include "required_package.h"
 #include "xvfb_suite.h"
@@ -42,11 +37,9 @@ bool gtkPresent() {
              "from gi.repository import Gtk\" >/dev/null 2>&1") == 0;
 }
 
-enum class HostWindowKind {
-  kUnmanaged,         // no WM_STATE: sources look into its child windows
-  kManaged,           // WM_STATE, as a window manager puts on a client's window
-  kManagedTakesDrops  // managed, and the host made it XdndAware for drops of its own
-};
+// Unmanaged: sources look into its child windows. Managed: WM_STATE, as a window manager
+// sets. Takes drops: managed, and XdndAware for drops of the host's own.
+enum class HostWindowKind { kUnmanaged, kManaged, kManagedTakesDrops };
 
 class EditorDrop : public quendral_test::XvfbSuite {
  protected:
@@ -122,9 +115,10 @@ class EditorDrop : public quendral_test::XvfbSuite {
   }
 
   // Drags `file`, offered as `offer` (gtk_drag_source.py), from the source's window to the
-  // root point (x, y) and lets go there; the editor idles all the while. Whether the
-  // target asked for the data.
-  bool drag(const fs::path& file, const char* offer, int x = kDropX, int y = kDropY) {
+  // root point (x, y) and lets go there; the editor idles all the while. Whether the target
+  // asked for the data (taken), or the drag ended without a drop (refused), as the source saw.
+  enum class Drop { kTaken, kRefused, kNeither };
+  Drop drag(const fs::path& file, const char* offer, int x = kDropX, int y = kDropY) {
     ++drags;
     const std::string log = (tempFolder / ("source" + std::to_string(drags) + ".log")).string();
     EXPECT_TRUE(source.start({"/usr/bin/python3", QUENDRAL_DRAG_SOURCE_SCRIPT, file.string(),
@@ -144,9 +138,11 @@ class EditorDrop : public quendral_test::XvfbSuite {
     quendral_test::playXdotool(commands.str(), [&] { idleOnce(); });
     EXPECT_TRUE(idleUntil([&] { return !source.line("end").empty(); }, 3000))
         << "the drag did not end: " << source.transcript();
-    const bool asked = !source.line("data").empty();
+    const Drop seen = !source.line("data").empty()     ? Drop::kTaken
+                      : !source.line("failed").empty() ? Drop::kRefused
+                                                       : Drop::kNeither;
     source.stop();
-    return asked;
+    return seen;
   }
 
   // Pixels of the status line (the panel's bottom strip) in the tint of a refusal.
@@ -167,7 +163,7 @@ class EditorDrop : public quendral_test::XvfbSuite {
   bool ownSetOn() { return host->getParameter(kOwnSet) >= 0.5f; }
 
   void dropKemarAndWaitForTheSet(const char* offer) {
-    ASSERT_TRUE(drag(sofaCopy, offer)) << "the editor never asked for the file";
+    ASSERT_EQ(drag(sofaCopy, offer), Drop::kTaken) << "the editor never asked for the file";
     ASSERT_TRUE(idleUntil([&] { return ownSetOn(); }, 8000)) << "own set still off after the drop";
     EXPECT_EQ(host->recorder().beginEdits(), std::vector<int32_t>{kOwnSet});
     EXPECT_EQ(host->recorder().endEdits(), std::vector<int32_t>{kOwnSet});
@@ -185,8 +181,8 @@ TEST_F(EditorDrop, ThroughTheHostsWindowASetLoadsAsAUserEditAndTheRestIsRefused)
   EXPECT_TRUE(hostWindowHas("XdndProxy")) << "the managed window forwards drops to the panel";
   const std::vector<uint8_t> before = host->getChunk();
   // Beside the panel in the host's window, and a drag that offers no file list: refused.
-  EXPECT_FALSE(drag(sofaCopy, "uri", 435 + kBeside / 2, kDropY));
-  EXPECT_FALSE(drag(sofaCopy, "text"));
+  EXPECT_EQ(drag(sofaCopy, "uri", 435 + kBeside / 2, kDropY), Drop::kRefused);
+  EXPECT_EQ(drag(sofaCopy, "text"), Drop::kRefused);
   EXPECT_FALSE(ownSetOn());
 
   ASSERT_NO_FATAL_FAILURE(dropKemarAndWaitForTheSet("uri"));
@@ -205,7 +201,7 @@ TEST_F(EditorDrop, ThroughTheHostsWindowASetLoadsAsAUserEditAndTheRestIsRefused)
   const fs::path fake = tempFolder / "not a set.sofa";
   std::ofstream(fake) << "These are notes, not measurements.\n";
   host->recorder().clear();
-  EXPECT_TRUE(drag(fake, "uri"));
+  EXPECT_EQ(drag(fake, "uri"), Drop::kTaken);
   EXPECT_TRUE(idleUntil([&] { return alertPixels() > 100; }, 5000)) << "no refusal shown";
   EXPECT_TRUE(ownSetOn());
   EXPECT_TRUE(host->recorder().beginEdits().empty());
@@ -229,7 +225,7 @@ TEST_F(EditorDrop, ASourceThatLooksIntoChildWindowsFindsTheEditorsOwnWindow) {
 TEST_F(EditorDrop, AHostWindowThatTakesDropsKeepsThem) {
   ASSERT_NO_FATAL_FAILURE(openEditor(HostWindowKind::kManagedTakesDrops));
   EXPECT_FALSE(hostWindowHas("XdndProxy"));
-  EXPECT_FALSE(drag(sofaCopy, "uri"));
+  EXPECT_EQ(drag(sofaCopy, "uri"), Drop::kRefused);
   idleUntil([] { return false; }, 200);
   EXPECT_FALSE(ownSetOn());
   EXPECT_TRUE(host->recorder().beginEdits().empty());

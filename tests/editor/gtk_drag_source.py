@@ -1,17 +1,13 @@
 #!/usr/bin/python3
-"""A file manager's stand-in for the drop tests: a small GTK 3 window whose label is a drag
-source offering one file, the way file managers built on GTK offer files.
+"""A file manager's stand-in for the drop test: a small GTK 3 window at X, Y whose label is
+a drag source offering one file as text/uri-list (uri, the default), as plain text only
+(text), or as both (more than three types, so a type list).
 
 Usage: gtk_drag_source.py PATH X Y [uri|text|both]
 
-The window's top left corner is placed at X, Y of the root window. The file is offered as
-text/uri-list (uri, the default), as plain text only (text), or as both, which makes more
-than three types and so a type list. One line goes to standard output for each event:
-  ready X Y WIDTH HEIGHT   the source widget is mapped at these root coordinates
-  uri URI                  the URI offered (GLib's escaping of PATH)
-  data                     a drop target asked for the data
-  failed REASON            the drag ended without a drop (GTK's reason)
-  end                      the drag is over
+It reports on standard output: "ready X Y WIDTH HEIGHT" once its source widget is mapped,
+"uri URI" (GLib's escaping of PATH), "data" when a target asks for the data, "failed
+REASON" when a drag ends without a drop, and "end" when a drag is over.
 """
 import sys
 

@@ -3,11 +3,7 @@
 // and a click on a response-set button and a drag on the angle knob change the ports as
 // jalv holds them. jalv is asked for its view through its own "Save State" (ctrl+s), whose
 // state.ttl lists every control port's value as the host has it.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -21,8 +17,6 @@
 #include "lv2_test_support.h"
 #include "required_package.h"
 #include "xvfb_server.h"
-
-extern char** environ;
 
 namespace {
 
@@ -81,7 +75,6 @@ TEST(Lv2EditorInJalv, ClickAndDragChangeThePortsTheHostHolds) {
   ASSERT_TRUE(xvfb.start(error)) << error;
   setenv("LV2_PATH", QUENDRAL_LV2_PATH ":/usr/lib/lv2", 1);
   setenv("HOME", scratch.path().c_str(), 1);
-  // jalv runs on a JACK server of the test's own.
   PrivateJackServer jack("quendral-lv2-test", scratch / "");
   ASSERT_TRUE(jack.ready()) << jack.log();
 
@@ -108,8 +101,7 @@ TEST(Lv2EditorInJalv, ClickAndDragChangeThePortsTheHostHolds) {
       60))
       << "the panel never came to rest:\n"
       << readText(scratch / "xwininfo.log");
-  // The window is there before jalv has drawn it and begun to idle the editor: a press in
-  // that moment would be lost.
+  // A press before jalv draws its window and idles the editor would be lost.
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
 
   // A click on "filt two", held for a while: the panel handles a press at its next idle
@@ -148,9 +140,8 @@ TEST(Lv2EditorInJalv, ClickAndDragChangeThePortsTheHostHolds) {
         },
         10);
     if (!dialogOpen) return false;
-    // The dialog takes a moment to settle before it reads keys, and its entry takes the
-    // typed name in its own time. A name, not a path: the dialog starts in jalv's working
-    // folder, the scratch folder (a typed path would meet its completion of folder names).
+    // The dialog settles before it reads keys. A name, not a path: it starts in jalv's
+    // working folder, the scratch folder.
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     xdotool({"windowfocus", "--sync", dialogId}, scratch);
     xdotool({"type", "--delay", "20", name}, scratch);

@@ -41,6 +41,7 @@ TEST_F(PluginTest, DispatcherAnswers) {
       {effConnectOutput, 1, 1, nullptr, 0, 1},
       {effCanBeAutomated, 24, 0, nullptr, 0, 1},
       {effSetBypass, 0, 7, nullptr, 0, 1},
+      {effSetBypass, 0, 1, nullptr, 0, 1},
       {effSetBypass, 0, 0, nullptr, 0, 0},
       {effGetPlugCategory, 0, 0, nullptr, 0, kPlugCategUnknown},
       {effIdentify, 0, 0, nullptr, 0, vstFourCC('N', 'v', 'E', 'f')},
@@ -64,8 +65,11 @@ TEST_F(PluginTest, DispatcherAnswers) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(dispatch(c.opcode, c.index, c.value, c.ptr, c.opt), c.answer) << c.opcode;
-  for (int32_t opcode : {effGetParamName, effGetParamLabel, effGetParamDisplay, effGetProgramName,
-                         effSetProgramName, effGetVendorString, effCanDo})
+  for (int32_t opcode : std::initializer_list<int32_t>{
+           effGetParamName, effGetParamLabel, effGetParamDisplay, effGetProgramName,
+           effSetProgramName, effGetEffectName, effGetVendorString, effGetProductString, effCanDo,
+           effGetProgramNameIndexed, effString2Parameter, effSetBlockSize, effStopProcess,
+           effGetNumProgramCategories, effGetCurrentMidiProgram, 1000})
     EXPECT_EQ(dispatch(opcode, 0, 0, nullptr), 0) << opcode;
   EXPECT_EQ(host->programName(), "Init 1");  // nothing was renamed
   void* input = &input;

@@ -38,6 +38,17 @@ mkdir -p "$clone"
   while IFS= read -r -d '' f; do [ -e "$f" ] && printf '%s\0' "$f"; done |
   tar --null -T - -cf -) | tar -xf - -C "$clone"
 
+# The copy compiles what the build this walk runs from has just compiled. With ccache (its
+# own cache, not one in the private HOME below), paths below the source tree are hashed
+# relative to the compiler's folder, so the copy (which lies below it) finds those results
+# instead of compiling them again. What the walk proves, that the README's commands
+# configure, build, install and run on a fresh copy, stays the same.
+if command -v ccache >/dev/null; then
+  CCACHE_DIR=${CCACHE_DIR:-$(ccache -k cache_dir)}
+  export CCACHE_DIR CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache \
+    CCACHE_BASEDIR=$source_dir
+fi
+
 # A newcomer's environment: a HOME of its own, PATH without ~/.local/bin until the README
 # says to add it.
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_CACHE_HOME=$work/home/.cache
@@ -49,14 +60,6 @@ exec sox -q "$@" -n
 EOF
 chmod +x "$work/shims/play"
 export PATH="$work/shims:$PATH"
-# The copy compiles what the build this walk runs from has just compiled. With ccache, paths
-# below the source tree are hashed relative to the compiler's folder, so the copy (which lies
-# below it) finds those results instead of compiling them again: what the walk proves, that
-# the README's commands configure, build, install and run on a fresh copy, stays the same.
-if command -v ccache >/dev/null; then
-  export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache \
-    CCACHE_BASEDIR=$source_dir
-fi
 
 # The inputs the render examples name.
 cd "$clone"

@@ -6,7 +6,7 @@
 # fonts its own way) stays below the tolerance while a missing, moved or recoloured control
 # does not. The response display and the meter are left out: the snapshot feeds the
 # plug-in audio, the Windows test does not.
-# Usage: compare_with_linux_panel.sh <linux build dir> <windows picture.bmp> <output dir>
+# Usage: compare_with_linux_panel.sh <linux build dir> <windows picture.ppm> <output dir>
 set -euo pipefail
 linux_build=$1 windows_picture=$2 out=$3
 missing() {

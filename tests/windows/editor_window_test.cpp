@@ -1,15 +1,15 @@
-// The editor in a Win32 host window under wine (Xvfb as its display), through the DLL and
-// the VST3 bundle by the same host sides as on Linux (tests/editor_hosts.h): it opens at
-// 435 x 330 as the child window hosts expect, draws the panel, takes real mouse input as
-// edits and gestures, follows the host at its idle and leaves no window behind. The DLL's
-// own cases follow: its window class, the picture kept for the comparison with the Linux
-// panel, the about picture from its resource, and no GDI object left after many cycles.
+// The editor in a Win32 host window under wine, through the DLL, the VST3 bundle and
+// quendral.clap by the host sides of tests/editor_hosts.h, and the DLL's own window: its
+// class, its picture for the comparison with Linux, the about picture, dropped files.
 #include <gtest/gtest.h>
 #include <windows.h>
+
+#include <shlobj.h>  // DROPFILES
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <set>
@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "editor_hosts.h"
-#include "gui_handle_counter.h"
-#include "win32_editor_host.h"
+#include "required_package.h"
+#include "win32_host_window.h"
 
 namespace panner {
 
@@ -31,33 +31,14 @@ using quendral_test::HostEdit;
 constexpr int kWidth = kEditorWidth;
 constexpr int kHeight = kEditorHeight;
 
-struct Format {
-  const char* name;
-  std::function<std::unique_ptr<EditorHost>()> make;
-  friend void PrintTo(const Format& format, std::ostream* out) { *out << format.name; }
+const quendral_test::EditorFormat kFormats[] = {
+    {"dll", quendral_test::make<quendral_test::Vst2EditorHost>},
+    {"vst3", quendral_test::make<quendral_test::Vst3EditorHost>},
+    {"clap", quendral_test::make<quendral_test::ClapEditorHost>},
 };
 
-const Format kFormats[] = {
-    {"dll", [] { return std::unique_ptr<EditorHost>(new quendral_test::Vst2EditorHost); }},
-    {"vst3", [] { return std::unique_ptr<EditorHost>(new quendral_test::Vst3EditorHost); }},
-    {"clap", [] { return std::unique_ptr<EditorHost>(new quendral_test::ClapEditorHost); }},
-};
-
-class EditorWindow : public ::testing::TestWithParam<Format> {
+class EditorWindow : public ::testing::TestWithParam<quendral_test::EditorFormat> {
  protected:
-  void SetUp() override {
-    host = GetParam().make();
-    std::string error;
-    ASSERT_TRUE(host->load(error)) << error;
-    ASSERT_TRUE(host->editorSize(width, height));
-    window = makeHostWindow();
-    ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(host->open(window, error)) << error;
-    host->idle(90);
-    editor = GetWindow(window, GW_CHILD);
-    ASSERT_NE(editor, nullptr) << "the editor made no child window";
-    host->clear();
-  }
   void TearDown() override {
     if (host) host->close();
     host.reset();
@@ -65,76 +46,92 @@ class EditorWindow : public ::testing::TestWithParam<Format> {
     pumpMessages();
   }
 
+  // Runs the host's loop until `done` holds, for up to ten seconds; whether it held.
+  bool idleUntil(const std::function<bool()>& done) {
+    for (int t = 0; t < 10000; t += 20) {
+      if (done()) return true;
+      host->idle(20);
+    }
+    return done();
+  }
   void click(int x, int y) {
     moveTo(window, x, y);
     host->idle(20);
     sendButton(true);
-    host->idle(50);
+    host->idle(30);
     sendButton(false);
-    host->idle(50);
   }
-  std::string heard(int32_t index, float* last = nullptr) {
-    std::string kinds;
-    for (const HostEdit& e : host->heard()) {
-      if (e.index != index) continue;
-      kinds += e.kind;
-      if (e.kind == 'p' && last) *last = e.value;
-    }
-    return kinds;
+  std::string heard(int32_t index, float* last = nullptr) { return host->heardOf(index, last); }
+  std::vector<uint32_t> angleKnob() {
+    const std::vector<uint32_t> pixels = grab(window);
+    std::vector<uint32_t> part;
+    for (int y = 234; y < 300; ++y)
+      for (int x = 5; x < 71; ++x) part.push_back(pixels[static_cast<size_t>(y) * kWidth + x]);
+    return part;
   }
 
   std::unique_ptr<EditorHost> host;
-  int width = 0, height = 0;
   HWND window = nullptr;
-  HWND editor = nullptr;
 };
 
-TEST_P(EditorWindow, OpensAtThePanelsSizeAsAChildWindowAndDrawsThePanel) {
+// One editor session a user has: the panel opens as the host's child window and draws, a
+// click and a knob drag reach the host, the host's changes redraw it, and closing it leaves
+// no window. One session per format, since opening is what costs under wine.
+TEST_P(EditorWindow, OpensDrawsTakesAClickAndADragAndFollowsTheHost) {
+  host = GetParam().make();
+  std::string error;
+  ASSERT_TRUE(host->load(error)) << error;
+  int width = 0, height = 0;
+  ASSERT_TRUE(host->editorSize(width, height));
   EXPECT_EQ(width, kWidth);
   EXPECT_EQ(height, kHeight);
+  window = makeHostWindow();
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(host->open(window, error)) << error;
+  HWND editor = nullptr;
+  ASSERT_TRUE(idleUntil([&] { return (editor = GetWindow(window, GW_CHILD)) != nullptr; }))
+      << "the editor made no child window";
   RECT client{};
   GetClientRect(editor, &client);
   EXPECT_EQ(client.right, kWidth);
   EXPECT_EQ(client.bottom, kHeight);
   EXPECT_TRUE(GetWindowLongA(editor, GWL_STYLE) & WS_CHILD);
   // A drawn panel: the white background, the knobs' colours, text; not one flat colour.
-  const std::vector<uint32_t> pixels = grab(window);
-  const std::set<uint32_t> colours(pixels.begin(), pixels.end());
-  EXPECT_GT(colours.size(), 20u);
-  EXPECT_EQ(pixels[static_cast<size_t>(2) * kWidth + 2], 0xFFFFFFu) << "white panel corner";
-}
+  EXPECT_TRUE(idleUntil([&] {
+    const std::vector<uint32_t> pixels = grab(window);
+    return std::set<uint32_t>(pixels.begin(), pixels.end()).size() > 20 &&
+           pixels[static_cast<size_t>(2) * kWidth + 2] == 0xFFFFFFu;
+  })) << "the panel is not drawn";
 
-TEST_P(EditorWindow, AClickReachesTheHostAsAnEdit) {
   host->setParameter(3, 0.0f);
-  host->idle(30);
+  host->clear();
   click(174, 272);  // the middle of "filt two"
+  EXPECT_TRUE(idleUntil([&] { return heard(3).find('p') != std::string::npos; }))
+      << "the click did not reach the host";
   float value = -1.0f;
-  EXPECT_NE(heard(3, &value).find('p'), std::string::npos) << "the click did not reach the host";
+  heard(3, &value);
   EXPECT_EQ(value, 1.0f);
   EXPECT_EQ(host->parameter(3), 1.0f);
-}
 
-TEST_P(EditorWindow, AKnobDragIsOneGesture) {
-  host->setParameter(0, 0.5f);
-  host->idle(30);
-  moveTo(window, 38, 267);  // the angle knob
-  host->idle(20);
   // The knob follows the mouse in its own loop until the button is released: another
   // thread moves the pointer up and lets go, as the user's hand would.
+  host->setParameter(0, 0.5f);
+  host->idle(30);
+  host->clear();
+  moveTo(window, 38, 267);  // the angle knob
+  host->idle(20);
   std::thread hand([this] {
-    for (int step = 1; step <= 10; ++step) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(30));
-      moveTo(window, 38, 267 - 4 * step);
+    for (int step = 1; step <= 3; ++step) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(40));
+      moveTo(window, 38, 267 - 6 * step);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(60));
     sendButton(false);
   });
   sendButton(true);
-  host->idle(1500);
+  EXPECT_TRUE(idleUntil([&] { return heard(0).find('e') != std::string::npos; }))
+      << "the drag never ended: " << heard(0);
   hand.join();
-  host->idle(50);
-
-  float value = 0.0f;
   const std::string seen = heard(0, &value);
   EXPECT_EQ(std::count(seen.begin(), seen.end(), 'b'), 1) << seen;
   EXPECT_EQ(std::count(seen.begin(), seen.end(), 'e'), 1) << seen;
@@ -145,19 +142,10 @@ TEST_P(EditorWindow, AKnobDragIsOneGesture) {
   }
   EXPECT_GT(value, 0.5f) << "dragging up turns the knob up";
   EXPECT_FLOAT_EQ(host->parameter(0), value);
-}
 
-TEST_P(EditorWindow, HostChangesRedrawTheKnobAndClosingLeavesNoWindow) {
-  const auto knob = [](const std::vector<uint32_t>& pixels) {
-    std::vector<uint32_t> part;
-    for (int y = 234; y < 300; ++y)
-      for (int x = 5; x < 71; ++x) part.push_back(pixels[static_cast<size_t>(y) * kWidth + x]);
-    return part;
-  };
-  const auto before = knob(grab(window));
-  host->setParameter(0, 0.9f);
-  host->idle(60);
-  EXPECT_NE(knob(grab(window)), before) << "the angle knob was not redrawn";
+  const auto before = angleKnob();
+  host->setParameter(0, 0.1f);
+  EXPECT_TRUE(idleUntil([&] { return angleKnob() != before; })) << "the knob was not redrawn";
 
   host->close();
   host->idle(30);
@@ -165,107 +153,148 @@ TEST_P(EditorWindow, HostChangesRedrawTheKnobAndClosingLeavesNoWindow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, EditorWindow, ::testing::ValuesIn(kFormats),
-                         [](const ::testing::TestParamInfo<Format>& row) {
-                           return std::string(row.param.name);
-                         });
+                         quendral_test::formatName);
 
-// A 24-bit BMP of the pixels, for the CI artefacts and the comparison with Linux.
-bool writeBmp(const std::string& path, const std::vector<uint32_t>& pixels) {
-  const uint32_t rowBytes = (kWidth * 3 + 3) & ~3u;
-  BITMAPFILEHEADER file{};
-  BITMAPINFOHEADER header{};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof header;
-  file.bfSize = file.bfOffBits + rowBytes * kHeight;
-  header.biSize = sizeof header;
-  header.biWidth = kWidth;
-  header.biHeight = kHeight;
-  header.biPlanes = 1;
-  header.biBitCount = 24;
+// The pixels as a binary PPM, for the CI artefacts and the comparison with Linux.
+bool writePpm(const std::string& path, const std::vector<uint32_t>& pixels) {
   FILE* out = std::fopen(path.c_str(), "wb");
   if (!out) return false;
-  std::fwrite(&file, sizeof file, 1, out);
-  std::fwrite(&header, sizeof header, 1, out);
-  std::vector<unsigned char> row(rowBytes, 0);
-  for (int y = kHeight - 1; y >= 0; --y) {
-    for (int x = 0; x < kWidth; ++x) {
-      const uint32_t p = pixels[static_cast<size_t>(y) * kWidth + x];
-      row[3 * x] = static_cast<unsigned char>(p);
-      row[3 * x + 1] = static_cast<unsigned char>(p >> 8);
-      row[3 * x + 2] = static_cast<unsigned char>(p >> 16);
-    }
-    std::fwrite(row.data(), 1, row.size(), out);
+  std::fprintf(out, "P6\n%d %d\n255\n", kWidth, kHeight);
+  for (uint32_t p : pixels) {
+    const unsigned char rgb[3] = {static_cast<unsigned char>(p >> 16),
+                                  static_cast<unsigned char>(p >> 8),
+                                  static_cast<unsigned char>(p)};
+    std::fwrite(rgb, 1, 3, out);
   }
   return std::fclose(out) == 0;
 }
 
-using DllEditor = EditorInHostWindow;
-
 }  // namespace
 
-TEST_F(DllEditor, HasThePluginWindowClassAndKeepsItsPicture) {
+// A drop as the shell posts it with WM_DROPFILES: a DROPFILES block of UTF-16 paths.
+HGLOBAL shellDropOf(const std::vector<std::wstring>& paths, POINT where) {
+  size_t characters = 1;
+  for (const std::wstring& path : paths) characters += path.size() + 1;
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + characters * sizeof(wchar_t));
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->pt = where;
+  drop->fWide = TRUE;
+  auto* text = reinterpret_cast<wchar_t*>(reinterpret_cast<char*>(drop) + sizeof(DROPFILES));
+  for (const std::wstring& path : paths) {
+    std::memcpy(text, path.c_str(), (path.size() + 1) * sizeof(wchar_t));
+    text += path.size() + 1;
+  }
+  GlobalUnlock(memory);
+  return memory;
+}
+
+// Pixels of the panel's bottom strip (its last 10 rows) in the alert tint and in its grey.
+std::pair<int, int> stripAlertAndGrey(HWND window) {
+  const std::vector<uint32_t> pixels = grab(window);
+  int alert = 0, grey = 0;
+  for (size_t i = static_cast<size_t>(kHeight - 10) * kWidth; i < pixels.size(); ++i) {
+    alert += pixels[i] == 0xFFC8BEu ? 1 : 0;
+    grey += pixels[i] == 0xEFE8E5u ? 1 : 0;
+  }
+  return {alert, grey};
+}
+constexpr int kMostOfTheStrip = kWidth * 10 / 2;  // the text covers the rest
+
+// The DLL's own window: its class and style, its picture kept for the comparison with the
+// Linux panel, the about picture shown from its bitmap resource as a plain copy of it, and
+// files dropped on it. This build reads no SOFA files: each drop, a good SOFA file's too, is
+// refused with the bottom strip in the alert tint and the state and the host's edits
+// untouched; a refusal clicked away is shown again for the next, though the text is the same.
+TEST(DllEditor, WindowPicturesAndDroppedFiles) {
+  const std::wstring kemar = L"Z:\\usr\\share\\libmysofa\\MIT_KEMAR_normal_pinna.sofa";
+  QUENDRAL_REQUIRE_PACKAGE(GetFileAttributesW(kemar.c_str()) != INVALID_FILE_ATTRIBUTES,
+                           "MIT_KEMAR_normal_pinna.sofa (Debian: libmysofa1)");
+  wchar_t temp[MAX_PATH] = {};
+  ASSERT_NE(GetTempPathW(MAX_PATH, temp), 0u);
+  // Letters outside Latin-1 and a character beyond 16 bits (two UTF-16 units): a path lost
+  // in the conversion to UTF-8 would leave the strip grey.
+  const std::wstring copy =
+      std::wstring(temp) + L"Kunstkopf \u00d8rsted \u97f3\u5834 \U0001f3a7.sofa";
+  ASSERT_TRUE(CopyFileW(kemar.c_str(), copy.c_str(), FALSE));
+  quendral_test::Vst2EditorHost dll;
+  std::string error;
+  ASSERT_TRUE(dll.load(error)) << error;
+  HWND window = makeHostWindow();
+  ASSERT_TRUE(dll.open(window, error)) << error;
+  dll.idle(100);
+  HWND editor = GetWindow(window, GW_CHILD);
+  ASSERT_NE(editor, nullptr);
   char className[64] = {};
   GetClassNameA(editor, className, sizeof className);
   EXPECT_EQ(std::string(className).rfind("Plugin", 0), 0u) << className;
   EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(editor, GWL_STYLE)), 0x56000000u);
-  ASSERT_TRUE(writeBmp(QUENDRAL_ARTIFACT_DIR "/editor-windows.bmp", grab(window)));
-}
+  ASSERT_TRUE(writePpm(QUENDRAL_ARTIFACT_DIR "/editor-windows.ppm", grab(window)));
 
-TEST_F(DllEditor, TitleStripShowsTheAboutPictureFromTheResource) {
   // The picture as the generator wrote it (24-bit, bottom row first, rows of 4n bytes).
   FILE* file = std::fopen(QUENDRAL_ABOUT_BMP, "rb");
   ASSERT_NE(file, nullptr) << QUENDRAL_ABOUT_BMP;
-  std::vector<unsigned char> bmp(54 + static_cast<size_t>((kWidth * 3 + 3) & ~3) * kHeight);
+  const size_t rowBytes = (kWidth * 3 + 3) & ~3;
+  std::vector<unsigned char> bmp(54 + rowBytes * kHeight);
   const size_t read = std::fread(bmp.data(), 1, bmp.size(), file);
   std::fclose(file);
   ASSERT_EQ(read, bmp.size());
-  const auto expected = [&](int x, int y) {
-    const unsigned char* p =
-        &bmp[54 + static_cast<size_t>((kWidth * 3 + 3) & ~3) * (kHeight - 1 - y) + 3 * x];
-    return (uint32_t{p[2]} << 16) | (uint32_t{p[1]} << 8) | p[0];
-  };
-
   moveTo(window, 200, 15);  // the title strip
-  pumpMessages();
+  dll.idle(20);
   sendButton(true);
-  runHost(*host, 3);
+  dll.idle(50);
   sendButton(false);
-  runHost(*host, 3);
+  dll.idle(50);
   const std::vector<uint32_t> shown = grab(window);
   int differing = 0;
-  for (int y = 0; y < kHeight; ++y)
-    for (int x = 0; x < kWidth; ++x)
-      differing += shown[static_cast<size_t>(y) * kWidth + x] != expected(x, y) ? 1 : 0;
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const unsigned char* p = &bmp[54 + rowBytes * (kHeight - 1 - y) + 3 * x];
+      const uint32_t expected = (uint32_t{p[2]} << 16) | (uint32_t{p[1]} << 8) | p[0];
+      differing += shown[static_cast<size_t>(y) * kWidth + x] != expected ? 1 : 0;
+    }
+  }
   EXPECT_EQ(differing, 0) << "the about picture is a plain copy of bitmap 129";
-}
-
-TEST(DllEditorOpenClose, HundredCyclesLeaveNoWindowOrGdiObjectBehind) {
-  std::string error;
-  auto host = vsthost::PluginHost::load(QUENDRAL_PLUGIN_PATH, error);
-  ASSERT_TRUE(host) << error;
-  host->open(44100.0, 512);
-  ASSERT_TRUE(GuiHandleCounter::install(GetModuleHandleA("quendral.dll")));
-  HWND window = makeHostWindow();
-  const auto cycle = [&] {
-    ASSERT_TRUE(host->openEditor(window));
-    runHost(*host, 2);
-    host->closeEditor();
-    pumpMessages();
+  sendButton(true);  // the next click closes it
+  dll.idle(50);
+  sendButton(false);
+  dll.setParameter(0, 0.3f);  // a state other than the default, for the chunk to keep
+  dll.idle(100);
+  EXPECT_NE(GetWindowLongW(editor, GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);  // the shell asks
+  const std::vector<uint8_t> chunk = dll.host->getChunk();
+  dll.clear();
+  const std::pair<std::vector<std::wstring>, POINT> drops[] = {
+      {{copy}, POINT{200, 150}},
+      {{L"C:\\no such folder\\head.sofa", L"C:\\other.sofa"}, POINT{10, 325}},  // on the strip
+      {{kemar}, POINT{200, 150}},
   };
-  cycle();  // the first open fills the font caches
-  const long gdi = GuiHandleCounter::liveGdiObjects();
-  const long user = GuiHandleCounter::liveUserObjects();
-  const DWORD gdiReported = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-  const DWORD userReported = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
-  for (int i = 0; i < 100; ++i) cycle();
-  EXPECT_EQ(GuiHandleCounter::liveGdiObjects(), gdi);
-  EXPECT_EQ(GuiHandleCounter::liveUserObjects(), user);
-  EXPECT_EQ(user, 0) << "no editor window outlives close";
-  // Windows counts every object of the process; wine answers 0 (not implemented).
-  EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdiReported);
-  EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), userReported);
+  for (const auto& [paths, where] : drops) {
+    SCOPED_TRACE(testing::Message() << paths.size() << " file(s) at " << where.x << "," << where.y);
+    const auto [alertBefore, greyBefore] = stripAlertAndGrey(window);
+    EXPECT_EQ(alertBefore, 0);
+    EXPECT_GT(greyBefore, kMostOfTheStrip);
+    ASSERT_TRUE(
+        PostMessageW(editor, WM_DROPFILES, reinterpret_cast<WPARAM>(shellDropOf(paths, where)), 0));
+    int alert = 0;
+    for (int t = 0; t < 5000 && alert <= kMostOfTheStrip; t += 30) {
+      dll.idle(30);
+      alert = stripAlertAndGrey(window).first;
+    }
+    EXPECT_GT(alert, kMostOfTheStrip) << "the refusal is not shown";
+    EXPECT_EQ(dll.parameter(23), 0.0f) << "own set switched on";
+    EXPECT_TRUE(dll.host->getChunk() == chunk) << "the drop changed the plug-in's state";
+    for (const quendral_test::HostEdit& e : dll.heard()) EXPECT_NE(e.index, 23) << e.kind;
+    moveTo(window, 200, 325);  // a click on the strip dismisses the refusal
+    dll.idle(20);
+    sendButton(true);
+    dll.idle(50);
+    sendButton(false);
+    dll.idle(80);
+  }
+  dll.close();
   DestroyWindow(window);
   pumpMessages();
+  DeleteFileW(copy.c_str());
 }
 
 }  // namespace panner
