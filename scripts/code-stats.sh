@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Lines of product code and of tests (non-blank lines of C++, C, Python, shell and Lua), and
-# their ratio. Generated data is left out: the response tables and sets written by the
-# generators, and the measured renders the regression test compares with.
+# their ratio. Generated data is left out: the response tables and sets (ring and sphere)
+# written by the generators, and the measured renders the regression test compares with.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 count() {
   find "$@" -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.c' -o -name '*.inc' \
     -o -name '*.py' -o -name '*.sh' -o -name '*.lua' \) \
     ! -path dsp/response_table_data.cpp ! -path dsp/response_set_data.cpp \
+    ! -path dsp/sphere_set_data.cpp \
     ! -path tests/dsp/measured_azimuth_renders.inc -print0 |
     xargs -0 cat | grep -cv '^[[:space:]]*$'
 }
