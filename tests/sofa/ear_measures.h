@@ -68,16 +68,19 @@ inline std::vector<double> thirdOctaveLevels(const std::vector<double>& x, doubl
   return levels;
 }
 
-// The engine's impulse response at `azimuth` (0..359) once it has settled there, `frames`
-// frames per output channel. The glide to it is at most half a turn at any rate.
-inline void engineImpulse(panner::SpatialEngine& engine, float azimuth, int frames, Ears& out) {
+// The engine's impulse response at `azimuth` (0..359) and `elevation`, `frames` frames per
+// output channel: placed there at once, as a restored project is, then both filter slots
+// refilled there.
+inline void engineImpulse(panner::SpatialEngine& engine, float azimuth, int frames, Ears& out,
+                          float elevation = 0.0f) {
   constexpr int kF = panner::engine::kFrameSize;
   engine.modulator.targetAngle.store(azimuth <= 180.0f ? azimuth : azimuth - 360.0f,
                                      std::memory_order_relaxed);
+  engine.targetElevation.store(elevation, std::memory_order_relaxed);
+  engine.restoreCurrentAngle(azimuth);
+  engine.restoreCurrentElevation(elevation);
   std::vector<float> in(kF, 0.0f), o0(kF), o1(kF);
-  for (int frame = 0; frame < 5000 && engine.currentAngleDegrees() != azimuth; ++frame)
-    engine.convolutionFrame(in.data(), o0.data(), o1.data(), nullptr);
-  for (int frame = 0; frame < 2; ++frame)
+  for (int frame = 0; frame < 3; ++frame)
     engine.convolutionFrame(in.data(), o0.data(), o1.data(), nullptr);
   out[0].clear();
   out[1].clear();

@@ -29,27 +29,6 @@ constexpr const char* kMitKemar = "/usr/share/libmysofa/MIT_KEMAR_normal_pinna.s
 constexpr int kF = engine::kFrameSize;
 constexpr double kRate = 44100.0;
 
-// The engine's impulse response at (azimuth, elevation), placed there at once.
-void impulseAt(SpatialEngine& engine, float azimuth, float elevation, int frames,
-               quendral_test::Ears& out) {
-  engine.modulator.targetAngle.store(azimuth <= 180.0f ? azimuth : azimuth - 360.0f);
-  engine.targetElevation.store(elevation);
-  engine.restoreCurrentAngle(azimuth);
-  engine.restoreCurrentElevation(elevation);
-  std::vector<float> in(kF, 0.0f), o0(kF), o1(kF);
-  for (int frame = 0; frame < 3; ++frame)
-    engine.convolutionFrame(in.data(), o0.data(), o1.data(), nullptr);
-  out[0].clear();
-  out[1].clear();
-  in[0] = 1.0f;
-  for (int frame = 0; frame < frames; ++frame) {
-    engine.convolutionFrame(in.data(), o0.data(), o1.data(), nullptr);
-    in[0] = 0.0f;
-    out[0].insert(out[0].end(), o0.begin(), o0.end());
-    out[1].insert(out[1].end(), o1.begin(), o1.end());
-  }
-}
-
 // Levels of the third-octave bands 200 Hz .. 16 kHz in dB, from one transform of the
 // response (a fast stand-in for thirdOctaveLevels, which samples each band point by point).
 std::vector<double> bandLevels(const std::vector<double>& x, double rate = kRate) {
@@ -113,7 +92,8 @@ TEST(SphereHeads, MitKemarEveryMeasuredDirectionThroughTheBuiltInAndTheOwnSet) {
       // The built-in set is cut from the right half; the left half is its mirror image.
       if (which == 0 && azimuth > 180.0f) continue;
       quendral_test::Ears played;
-      impulseAt(which == 0 ? builtIn : ownEngine, azimuth, elevation, frames, played);
+      quendral_test::engineImpulse(which == 0 ? builtIn : ownEngine, azimuth, frames, played,
+                                   elevation);
       RingFigures& f = figures[which][static_cast<int>(std::lround(elevation))];
       ++f.directions;
       f.itd = std::max(
@@ -237,7 +217,7 @@ TEST(SphereHeads, HeldOutDirectionsAreRebuiltBetterByTheAlignedBlend) {
         const float* r = &all.responses[(size_t(m) * 2 + ear) * all.taps];
         heard[ear].assign(r, r + all.taps);
       }
-      impulseAt(engine, azimuth, elevation, rate > kRate ? 10 : 5, played);
+      quendral_test::engineImpulse(engine, azimuth, rate > kRate ? 10 : 5, played, elevation);
       aligned.add(played, rate, heard);
       if (rate != kRate) continue;
       const SphereGrid::Blend blend = grid.locate(azimuth, elevation);
