@@ -253,7 +253,9 @@ void SphereTables::blendTaps(int source, const SphereGrid::Blend& blend, float* 
         b[i] = blend.weight[0] * aligned[0][i] + blend.weight[1] * aligned[1][i] +
                blend.weight[2] * aligned[2][i];
       // Tap n of the filters is the blend at n + advance: cubic through four neighbours.
-      const double advance = std::clamp(latest_ - arrival, 0.0, latest_);
+      // (Within the buffer whatever the arrivals: a file's delays may spread them far.)
+      const double advance = std::clamp(latest_ - arrival, 0.0,
+                                        std::min(latest_, double(SphereWork::kMaxBlend - span)));
       const int whole = static_cast<int>(advance);
       std::fill(b + alignedLength_, b + std::max(alignedLength_, whole + span + 3), 0.0f);
       const float f = static_cast<float>(advance - whole);
