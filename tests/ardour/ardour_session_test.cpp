@@ -3,10 +3,10 @@
 // track with one input and two outputs and the 128 samples of latency Ardour compensates
 // for, and a session with a state that matters is exported and saved in one process, then
 // loaded and exported again in a second one. The two exports are equal sample for sample,
-// and equal the VST2 build's export of the same session. The state: an angle and gain; and
-// through VST2 a tempo-synced sweep, which stands where the song position puts it, and a
-// user's own response set that came in as an Ardour preset (saved by quendral-render from a
-// SOFA file that is gone before the reload).
+// and equal the VST2 build's export of the same session. The state: an angle and gain, an
+// angle with and without an elevation; and through VST2 a tempo-synced sweep, which stands
+// where the song position puts it, and a user's own response set that came in as an Ardour
+// preset (saved by quendral-render from a SOFA file that is gone before the reload).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -30,7 +30,7 @@ const char* const kMitKemar = "/usr/share/libmysofa/MIT_KEMAR_normal_pinna.sofa"
 const char* const kVst2Id = "1903842411";       // "kTzq", as Ardour lists it
 constexpr std::size_t kExportedFrames = 88200;  // session.lua exports two seconds at 44.1 kHz
 
-enum class Check { RightEar, Sweep, UnlikeDefaultState };
+enum class Check { RightEar, Sweep, UnlikeDefaultState, UnlikeThePreviousCase };
 
 // One state set on quendral before the first export: settings in the normalised units of the
 // VST formats and in the LV2 ports' own units; `onlyIn` names the one format it is for.
@@ -50,6 +50,10 @@ struct Case {
 const std::vector<Case> kCases = {
     {"own set from a preset", "PRESET=my-head", "", Check::UnlikeDefaultState, "VST2"},
     {"angle 90 degrees, gain -6 dB", "0=0.75 6=0.25", "0=90 6=-6", Check::RightEar, nullptr},
+    // The same angle above the horizontal plane (45 degrees: exact in every format's units).
+    {"angle 135 degrees", "0=0.875", "0=135", Check::RightEar, nullptr},
+    {"angle 135 degrees, elevation 45", "0=0.875 24=0.75", "0=135 24=45",
+     Check::UnlikeThePreviousCase, nullptr},
     {"synced sweep", "1=1 2=0.31 4=1", "", Check::Sweep, "VST2"},
 };
 
@@ -327,7 +331,13 @@ TEST_P(ArdourSession, ScansInsertsAndReloadsToTheVst2BuildsExport) {
       EXPECT_LE(largestDifference(first, readFloatWav(vst2)), 1e-6) << "unlike the VST2 build";
     }
     if (item.check == Check::RightEar) {
-      EXPECT_GT(right, 2.0f * left) << "not at +90 degrees";
+      EXPECT_GT(right, 2.0f * left) << "not on the right";
+    }
+    if (item.check == Check::UnlikeThePreviousCase) {
+      EXPECT_GT(right, left) << "not on the right";
+      EXPECT_GT(largestDifference(first, readFloatWav(folder(c - 1, "export") / "export.wav")),
+                0.01)
+          << "the elevation changes nothing";
     }
     if (item.check == Check::Sweep) {
       // One turn in the two seconds: each ear is the louder one for part of them.
