@@ -114,7 +114,8 @@ TEST(Sphere, SweepsInElevationAndOverThePoleAddNothingAboveSixteenKilohertz) {
         angle = float(-150.0 + (t - 0.7) * 600.0);
       engine.targetElevation.store(elevation);
       engine.modulator.targetAngle.store(angle);
-      for (float& v : in) v = 0.5f * float(std::sin(phase += 2.0 * M_PI * 1000.0 / rate));
+      for (float& v : in)
+        v = 0.5f * float(std::sin(phase += 2.0 * 3.14159265358979 * 1000.0 / rate));
       engine.convolutionFrame(in.data(), out[0].data() + f * kF, out[1].data() + f * kF, nullptr);
     }
     const double db = highBandDb(out, 4 * kF, rate);
