@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 
+#include "simd4.h"
+
 namespace panner {
 
 namespace {
@@ -62,17 +64,67 @@ double BandLimitedResampler::kernel(double u) const {
 
 void BandLimitedResampler::resample(const float* source, int sourceCount, double delay, float* out,
                                     int outCount) const {
+  plan(sourceCount, delay, outCount).apply(source, out);
+}
+
+BandLimitedResampler::Plan BandLimitedResampler::plan(int sourceCount, double delay,
+                                                      int outCount) const {
+  Plan plan;
+  plan.sourceCount_ = sourceCount;
+  plan.cutoff_ = cutoff_;
+  plan.gainScale_ = gainScale_;
+  plan.outputs_.resize(static_cast<size_t>(std::max(outCount, 0)));
   if (identity() && delay == 0.0) {
-    for (int n = 0; n < outCount; ++n) out[n] = n < sourceCount ? source[n] : 0.0f;
-    return;
+    plan.copy_ = true;
+    return plan;
   }
   for (int n = 0; n < outCount; ++n) {
     const double t = (n - delay) * step_;  // in source samples
     const int first = std::max(0, static_cast<int>(std::ceil(t - reach_)));
     const int last = std::min(sourceCount - 1, static_cast<int>(std::floor(t + reach_)));
+    Plan::Output& output = plan.outputs_[n];
+    output.first = first;
+    output.count = std::max(0, last - first + 1);
+    output.weights = plan.weights_.size();
+    for (int m = first; m <= last; ++m) plan.weights_.push_back(kernel(cutoff_ * (t - m)));
+  }
+  return plan;
+}
+
+void BandLimitedResampler::Plan::apply(const float* source, float* out) const {
+  const int outCount = static_cast<int>(outputs_.size());
+  if (copy_) {
+    for (int n = 0; n < outCount; ++n) out[n] = n < sourceCount_ ? source[n] : 0.0f;
+    return;
+  }
+  for (int n = 0; n < outCount; ++n) {
+    const Output& output = outputs_[n];
+    const float* from = source + output.first;
+    const double* w = &weights_[output.weights];
     double sum = 0.0;
-    for (int m = first; m <= last; ++m) sum += source[m] * kernel(cutoff_ * (t - m));
+    for (int j = 0; j < output.count; ++j) sum += from[j] * w[j];
     out[n] = static_cast<float>(sum * cutoff_ * gainScale_);
+  }
+}
+
+void BandLimitedResampler::delay(const float* source, int sourceCount, double delay, float* out,
+                                 int outCount) const {
+  // Output n reads source taps n - j for the j within the kernel's reach of `delay`; the
+  // weights depend on j alone, so the outputs are summed a kernel tap at a time, which the
+  // compiler runs several outputs at once.
+  const int lowest = static_cast<int>(std::ceil(delay - reach_));
+  const int highest = static_cast<int>(std::floor(delay + reach_));
+  std::fill(out, out + outCount, 0.0f);
+  for (int j = lowest; j <= highest; ++j) {
+    const float w = static_cast<float>(kernel(cutoff_ * (j - delay)) * cutoff_ * gainScale_);
+    // Outputs n with 0 <= n - j < sourceCount.
+    const int first = std::max(0, j), last = std::min(outCount, sourceCount + j);
+    const float* from = source - j;
+    const simd4::v4 w4 = simd4::splat(w);
+    int n = first;
+    for (; n + 4 <= last; n += 4)
+      simd4::store(out + n, simd4::load(out + n) + w4 * simd4::load(from + n));
+    for (; n < last; ++n) out[n] += w * from[n];
   }
 }
 

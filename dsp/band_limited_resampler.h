@@ -11,6 +11,9 @@
 // Runs when a rate is chosen, never on the audio thread.
 #pragma once
 
+#include <cstddef>
+#include <vector>
+
 namespace panner {
 
 class BandLimitedResampler {
@@ -24,6 +27,32 @@ class BandLimitedResampler {
   // for n = 0..outCount-1. Instants before the response's first tap count from its
   // band-limited continuation too, so nothing is lost at the start beyond the window's reach.
   void resample(const float* source, int sourceCount, double delay, float* out, int outCount) const;
+
+  // The weights resample() uses for one source length, delay and output count, worked out
+  // once for many responses of that length (a set's hundreds of directions): apply() writes
+  // what resample() would, bit for bit, at a fraction of the cost.
+  class Plan {
+   public:
+    void apply(const float* source, float* out) const;
+
+   private:
+    friend class BandLimitedResampler;
+    struct Output {
+      int first = 0;            // the first source tap it reads
+      int count = 0;            // how many it reads
+      std::size_t weights = 0;  // where its weights start in `weights_`
+    };
+    std::vector<Output> outputs_;
+    std::vector<double> weights_;
+    int sourceCount_ = 0;
+    double cutoff_ = 0.0, gainScale_ = 0.0;  // applied to every sum, in this order
+    bool copy_ = false;                      // equal rates and no delay: the taps as they are
+  };
+  Plan plan(int sourceCount, double delay, int outCount) const;
+
+  // out[n] = source[n - delay] at equal rates (a fractional delay, delay in samples, may be
+  // negative), from one row of kernel weights for all outputs.
+  void delay(const float* source, int sourceCount, double delay, float* out, int outCount) const;
 
   // Output samples until the response's continuation has died out completely.
   int fullLength(int sourceCount) const;

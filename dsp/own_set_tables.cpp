@@ -63,10 +63,11 @@ OwnSetTables::OwnSetTables(const OwnResponseSet& set, double rate) : rate_(rate)
   auto response = [&](int row, int channel) {
     return &responses[(static_cast<size_t>(row) * 2 + channel) * full];
   };
+  const BandLimitedResampler::Plan plan = resampler.plan(set.length, 0.0, full);
   for (int row = 0; row < rows; ++row) {
     for (int channel = 0; channel < 2; ++channel) {
       float* r = response(row, channel);
-      resampler.resample(set.response(row, channel), set.length, 0.0, r, full);
+      plan.apply(set.response(row, channel), r);
       length_ = std::max(length_, exact ? set.length : spectral::lengthKeepingEnergy(r, full));
     }
   }

@@ -62,13 +62,15 @@ ResponseTables::ResponseTables(const ResponseSets& sets, double rate)
   std::vector<float> early(static_cast<size_t>(before));
   std::vector<double> totals(kRows * 2);
   auto response = [&](int row, int ear) { return &responses[(row * 2 + ear) * size_t(full)]; };
+  const BandLimitedResampler::Plan fromZero = resampler.plan(kF, 0.0, full);
+  const BandLimitedResampler::Plan ahead = resampler.plan(kF, before, before);
   for (int row = 0; row < kRows; ++row) {
     for (int ear = 0; ear < 2; ++ear) {
       float* r = response(row, ear);
-      resampler.resample(measured(row, ear), kF, 0.0, r, full);
+      fromZero.apply(measured(row, ear), r);
       length_ = std::max(length_, exact ? kF : lengthKeepingEnergy(r, full));
       // The window's reach ahead of the first tap, before time zero, is not kept.
-      resampler.resample(measured(row, ear), kF, before, early.data(), before);
+      ahead.apply(measured(row, ear), early.data());
       totals[row * 2 + ear] = energy(r, full) + energy(early.data(), before);
     }
   }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
+#include <mutex>
 
 namespace panner {
 
@@ -9,6 +11,27 @@ namespace spectral {
 
 namespace {
 constexpr double kPi = 3.14159265358979323846;
+
+// The turns of one transform length and direction, worked out once per process: one table
+// build runs hundreds of transforms of the same length.
+const std::vector<Complex>& twiddles(size_t n, bool inverse) {
+  struct Made {
+    size_t n;
+    bool inverse;
+    std::vector<Complex> turns;
+  };
+  static std::mutex mutex;
+  static std::deque<Made> made;  // never moves what it holds
+  std::lock_guard<std::mutex> lock(mutex);
+  for (const Made& m : made)
+    if (m.n == n && m.inverse == inverse) return m.turns;
+  std::vector<Complex> turns(n / 2);
+  for (size_t k = 0; k < n / 2; ++k)
+    turns[k] = std::polar(
+        1.0, (inverse ? 2.0 : -2.0) * kPi * static_cast<double>(k) / static_cast<double>(n));
+  return made.emplace_back(Made{n, inverse, std::move(turns)}).turns;
+}
+
 }  // namespace
 
 double energy(const float* x, int n) {
@@ -38,17 +61,24 @@ void transform(std::vector<Complex>& x, bool inverse) {
     j ^= bit;
     if (i < j) std::swap(x[i], x[j]);
   }
-  std::vector<Complex> twiddles(n / 2);
-  for (size_t k = 0; k < n / 2; ++k)
-    twiddles[k] = std::polar(
-        1.0, (inverse ? 2.0 : -2.0) * kPi * static_cast<double>(k) / static_cast<double>(n));
+  const std::vector<Complex>& turns = twiddles(n, inverse);
+  // Radix-2 butterflies on the real and imaginary parts directly: the products as
+  // std::complex forms them for finite values (ac - bd, ad + bc), without its checks for
+  // infinities, which cost more than the arithmetic.
+  double* v = reinterpret_cast<double*>(x.data());
   for (size_t length = 2; length <= n; length <<= 1) {
-    const size_t stride = n / length;
-    for (size_t start = 0; start < n; start += length) {
-      for (size_t k = 0; k < length / 2; ++k) {
-        const Complex a = x[start + k], b = x[start + k + length / 2] * twiddles[k * stride];
-        x[start + k] = a + b;
-        x[start + k + length / 2] = a - b;
+    const size_t stride = n / length, half = length / 2;
+    for (size_t k = 0; k < half; ++k) {
+      const double turnRe = turns[k * stride].real(), turnIm = turns[k * stride].imag();
+      for (size_t start = 0; start < n; start += length) {
+        double* a = v + 2 * (start + k);
+        double* b = v + 2 * (start + k + half);
+        const double bRe = b[0] * turnRe - b[1] * turnIm, bIm = b[0] * turnIm + b[1] * turnRe;
+        const double aRe = a[0], aIm = a[1];
+        a[0] = aRe + bRe;
+        a[1] = aIm + bIm;
+        b[0] = aRe - bRe;
+        b[1] = aIm - bIm;
       }
     }
   }

@@ -152,6 +152,7 @@ SphereTables::SphereTables(std::shared_ptr<const void> owner,
     const int full = exact ? source->length : resampler.fullLength(source->length);
     std::vector<float> work(static_cast<size_t>(std::max(full, length_)));
     const int count = static_cast<int>(source->taps.size() / (2 * size_t(source->length)));
+    const BandLimitedResampler::Plan plan = resampler.plan(source->length, 0.0, full);
     Prepared& prepared = prepared_.emplace_back();
     prepared.responses.resize(size_t(count) * 2 * length_);
     prepared.arrivals.resize(size_t(count) * 2);
@@ -159,10 +160,7 @@ SphereTables::SphereTables(std::shared_ptr<const void> owner,
       for (int channel = 0; channel < 2; ++channel) {
         const float* measured = source->response(r, channel);
         std::fill(work.begin(), work.end(), 0.0f);
-        if (exact)
-          std::copy(measured, measured + source->length, work.begin());
-        else
-          resampler.resample(measured, source->length, 0.0, work.data(), full);
+        plan.apply(measured, work.data());
         float* kept = &prepared.responses[(size_t(r) * 2 + channel) * length_];
         std::copy(work.begin(), work.begin() + length_, kept);
         prepared.arrivals[size_t(r) * 2 + channel] = onsetTime(kept, length_);
@@ -181,8 +179,8 @@ SphereTables::SphereTables(std::shared_ptr<const void> owner,
       const size_t count = prepared.arrivals.size();
       prepared.aligned.resize(count * alignedLength_);
       for (size_t i = 0; i < count; ++i)
-        shifter.resample(&prepared.responses[i * length_], length_, latest_ - prepared.arrivals[i],
-                         &prepared.aligned[i * alignedLength_], alignedLength_);
+        shifter.delay(&prepared.responses[i * length_], length_, latest_ - prepared.arrivals[i],
+                      &prepared.aligned[i * alignedLength_], alignedLength_);
     }
     return;
   }
