@@ -63,6 +63,10 @@ constexpr int32_t kMaxChannels = 64;
 constexpr int32_t kParamAngle = 0;
 constexpr int32_t kParamLfoSpeed = 4;
 constexpr int32_t kParamElevation = 24;
+constexpr float kElevation30Degrees = 120.0f / 180.0f;  // (degrees + 90) / 180
+// The quendral subjects of each build: moving, steady, moving on the sphere, steady at
+// elevation 30, and (with an editor) moving with the editor open.
+constexpr int kKinds = 5;
 constexpr float kAngle45Degrees = 0.625f;
 constexpr float kLfoFullSpeed = 1.0f;
 
@@ -167,8 +171,8 @@ double processBlocks(Subject& subject, Buffers& buffers, int32_t blocks, size_t&
 }
 
 std::unique_ptr<Subject> quendralSubject(const std::string& path, const std::string& build,
-                                         double rate, bool moving, bool editor,
-                                         bool sphere = false) {
+                                         double rate, bool moving, bool editor, bool sphere,
+                                         bool elevated) {
   auto subject = std::make_unique<Subject>();
   std::unique_ptr<Host> host = loadPlugin(path);
   if (!host) return nullptr;
@@ -178,8 +182,10 @@ std::unique_ptr<Subject> quendralSubject(const std::string& path, const std::str
   } else {
     host->setParameter(kParamAngle, kAngle45Degrees);
   }
+  if (elevated) host->setParameter(kParamElevation, kElevation30Degrees);
   subject->label = std::string(moving ? "LFO full speed" : "steady angle") +
-                   (sphere ? ", elevation gliding" : "") + (editor ? ", editor open" : "");
+                   (sphere ? ", elevation gliding" : "") + (elevated ? ", elevation 30" : "") +
+                   (editor ? ", editor open" : "");
   subject->sweepElevation = sphere;
   subject->build = build;
   subject->editorOpen = editor;
@@ -463,10 +469,11 @@ int run(int argc, char** argv) {
     std::vector<std::unique_ptr<Subject>> subjects;
     std::vector<Host*> editors;
     for (size_t b = 0; b < options.builds.size(); ++b) {
-      // Moving, steady, moving on the sphere, and moving with the editor open.
-      for (int kind = 0; kind < (editor ? 4 : 3); ++kind) {
-        auto subject =
-            quendralSubject(options.builds[b], buildName(b), rate, kind != 1, kind == 3, kind == 2);
+      // Moving, steady, moving on the sphere, steady above the horizon, and moving with the
+      // editor open.
+      for (int kind = 0; kind < kKinds - (editor ? 0 : 1); ++kind) {
+        auto subject = quendralSubject(options.builds[b], buildName(b), rate,
+                                       kind != 1 && kind != 3, kind == 4, kind == 2, kind == 3);
         if (!subject) return 1;
         if (subject->editorOpen) {
           auto window = std::make_unique<x11host::HostWindow>();
@@ -543,12 +550,16 @@ int run(int argc, char** argv) {
       }
     }
     for (Host* host : editors) host->closeEditor();
-    // What moving on the sphere costs beside moving round the circle, build by build.
-    for (size_t b = 0; b < options.builds.size(); ++b)
-      std::printf("%-8s moving on the sphere / moving angle: %.2fx the time\n",
-                  subjects[b * (editor ? 4 : 3)]->build.c_str(),
-                  median(subjects[b * (editor ? 4 : 3)]->factors) /
-                      median(subjects[b * (editor ? 4 : 3) + 2]->factors));
+    // What the sphere costs beside the circle, moving and steady, build by build.
+    for (size_t b = 0; b < options.builds.size(); ++b) {
+      const size_t first = b * static_cast<size_t>(kKinds - (editor ? 0 : 1));
+      std::printf(
+          "%-8s moving on the sphere / moving angle: %.2fx the time; steady at "
+          "elevation 30 / steady: %.2fx\n",
+          subjects[first]->build.c_str(),
+          median(subjects[first]->factors) / median(subjects[first + 2]->factors),
+          median(subjects[first + 1]->factors) / median(subjects[first + 3]->factors));
+    }
 
     std::printf("\n%.0f Hz, %d-sample blocks, median of %d repetitions of %.1f s of audio each\n",
                 rate, kBlock, options.reps, audioSeconds);
