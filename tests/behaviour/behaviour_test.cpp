@@ -18,7 +18,8 @@ namespace quendral_test {
 namespace {
 
 constexpr int kAngle = 0, kMidiLfoTempo = 1, kLfoDivide = 2, kFilterNumber = 3, kLfoSpeed = 4,
-              kLfoPosition = 5, kGain = 6, kPointValue1 = 7, kPointTime1 = 15, kOwnSet = 23;
+              kLfoPosition = 5, kGain = 6, kPointValue1 = 7, kPointTime1 = 15, kOwnSet = 23,
+              kElevation = 24;
 constexpr int kDefined = 24;
 
 using Settings = std::vector<std::pair<int, float>>;
@@ -33,8 +34,10 @@ void settle(render::PluginProcessor& plugin, double rate = kRate) {
   render(plugin, std::vector<float>(static_cast<std::size_t>(rate), 0.0f));
 }
 
-// The bank in `chunk` with an own set of `rows` directions, `length` taps each, switched on.
-std::vector<uint8_t> withOwnSet(const std::vector<uint8_t>& chunk, int rows, int length) {
+// The bank in `chunk` with an own set of `rows` directions, `length` taps each, switched on;
+// with `sphere`, rings of as many directions at -45 and +45 degrees and the two poles too.
+std::vector<uint8_t> withOwnSet(const std::vector<uint8_t>& chunk, int rows, int length,
+                                bool sphere = false) {
   panner::chunk::BankState bank;
   if (!panner::chunk::parseBank(chunk.data(), chunk.size(), bank)) return {};
   auto set = std::make_shared<panner::OwnResponseSet>();
@@ -43,8 +46,21 @@ std::vector<uint8_t> withOwnSet(const std::vector<uint8_t>& chunk, int rows, int
   set->name = "test head";
   for (int row = 0; row < rows; ++row) set->angles.push_back(360.0f * row / rows);
   set->taps.assign(set->angles.size() * 2 * static_cast<size_t>(length), 0.0f);
+  for (float elevation : {-45.0f, 45.0f}) {
+    for (int row = 0; sphere && row < rows; ++row) {
+      set->offRingAngles.push_back(360.0f * row / rows);
+      set->offRingElevations.push_back(elevation);
+    }
+  }
+  if (sphere) {
+    set->offRingAngles.insert(set->offRingAngles.end(), {0.0f, 0.0f});
+    set->offRingElevations.insert(set->offRingElevations.end(), {-90.0f, 90.0f});
+  }
+  set->offRingTaps.assign(set->offRingAngles.size() * 2 * static_cast<size_t>(length), 0.0f);
   std::mt19937 generator(5);
   for (float& tap : set->taps) tap = std::uniform_real_distribution<float>(-0.1f, 0.1f)(generator);
+  for (float& tap : set->offRingTaps)
+    tap = std::uniform_real_distribution<float>(-0.1f, 0.1f)(generator);
   bank.own = {true, set};
   std::vector<uint8_t> bytes(panner::chunk::bankChunkSize(bank));
   bytes.resize(panner::chunk::writeBank(bank, bytes.data()));
@@ -403,8 +419,8 @@ const StateCase kStateCases[] = {
     {"angle set after the position, mid-glide", {{kLfoPosition, 0.3f}, {kAngle, 0.6f}}, 20},
     // A long free run: the position is kept finer than the chunk's 32-bit position alone.
     {"LFO running freely for long", {{kLfoSpeed, 0.685f}}, 333},
-    // An own set plays alike in every format.
-    {"own set on", {{kAngle, 0.3f}}, 20, true},
+    // An own set on the sphere plays alike in every format, between its rings.
+    {"own set on", {{kAngle, 0.3f}, {kElevation, 0.7f}}, 20, true},
 };
 
 TEST_P(Behaviour, StateSavedByOneFormatRestoresInEvery) {
@@ -414,7 +430,8 @@ TEST_P(Behaviour, StateSavedByOneFormatRestoresInEvery) {
     auto source = open();
     source->selectProgram(2);
     if (c.ownSet) {
-      ASSERT_TRUE(source->setStateChunk(withOwnSet(source->stateChunk(false), 24, 64), false));
+      ASSERT_TRUE(
+          source->setStateChunk(withOwnSet(source->stateChunk(false), 24, 64, true), false));
     }
     apply(*source, c.settings);
     render(*source, noise(static_cast<std::size_t>(c.frames) * kFrame, 3));
