@@ -7,6 +7,7 @@
 #include "own_response_set.h"
 #include "quendral_core.h"
 #include "receiver_sides.h"
+#include "text_format.h"
 #if QUENDRAL_READS_SOFA
 #include "sofa_file.h"
 #endif
@@ -32,10 +33,45 @@ bool QuendralCore::loadOwnSet(const char* path) {
 #endif
   std::lock_guard<std::mutex> lock(ownSetText);
   ownSetRefusal = loaded ? std::string() : status;
+  if (loaded) ownSetLoaded = status;
   if (!loaded) ++ownSetRefusals;
   if (loaded && earsContradicted) notedSet = installed;
   if (loaded && !earsContradicted) notedSet.reset();
   return loaded;
+}
+
+bool QuendralCore::loadOwnSetFile(const char* path, char* answer, uint32_t capacity) {
+  const bool loaded = loadOwnSet(path);
+  if (loaded) setParameter(kParamOwnSet, 1.0f);
+  std::string text;
+  {
+    std::lock_guard<std::mutex> lock(ownSetText);
+    text = loaded ? ownSetLoaded : ownSetRefusal;
+  }
+  if (answer && capacity > 0) copyText(answer, text.c_str(), capacity);
+  return loaded;
+}
+
+void QuendralCore::describeOwnSet(char* line, uint32_t capacity) const {
+  if (!line || capacity == 0) return;
+  const bool on = engine.useOwnSet.load(std::memory_order_relaxed);
+  const std::shared_ptr<const OwnResponseSet> own = engine.ownResponseSet();
+  std::string text;
+  if (!own) {
+    text = std::string("own set: none loaded (") + (on ? "on" : "off") + ")";
+  } else {
+    OwnResponseSet set = *own;  // its widest gap is worked out by the check
+    std::string why;
+    if (!checkOwnResponseSet(set, why)) {
+      text = "own set: refused (" + why + ")";
+    } else {
+      char crc[32];
+      std::snprintf(crc, sizeof crc, "; file CRC-32 %08x", static_cast<unsigned>(own->checksum));
+      text = std::string("own set (") + (on ? "on" : "off") + "): " + describeOwnResponseSet(set) +
+             crc;
+    }
+  }
+  copyText(line, text.c_str(), capacity);
 }
 
 bool QuendralCore::setOwnSet(std::shared_ptr<const OwnResponseSet> set) {

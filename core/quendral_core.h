@@ -113,6 +113,14 @@ class QuendralCore {
   // becomes the last refusal. Where no reader is built in (Windows) every file is refused:
   // there a set arrives with a project or preset.
   bool loadOwnSet(const char* path);
+  // For quendral's own tools (own_set_file_extension.h): loads the file as loadOwnSet does
+  // and switches the own set on when it loads. `answer` (`capacity` bytes) gets the set's
+  // description, or the refusal.
+  bool loadOwnSetFile(const char* path, char* answer, uint32_t capacity);
+  // One line on the own set in place: "own set (on): " and its description and the file's
+  // CRC-32, "own set: refused (why)" for a saved set that breaks a limit, or "own set: none
+  // loaded (off)".
+  void describeOwnSet(char* line, uint32_t capacity) const;
   // Installs a prepared set (null removes it); false, changing nothing, when its tables
   // could not be made.
   bool setOwnSet(std::shared_ptr<const OwnResponseSet> set);
@@ -172,6 +180,7 @@ class QuendralCore {
   std::atomic<int32_t> currentProgram{0};
   mutable std::mutex ownSetText;  // guards ownSetRefusal (loads and the panel's reads)
   std::string ownSetRefusal;
+  std::string ownSetLoaded;     // the last loaded file's description (guarded by ownSetText)
   uint32_t ownSetRefusals = 0;  // guarded by ownSetText
   // The set loaded here whose file's receiver positions contradicted its data (guarded by
   // ownSetText); the note goes with it when a set from a chunk or another file replaces it.

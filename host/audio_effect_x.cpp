@@ -44,6 +44,8 @@ intptr_t AudioEffectX::dispatcher(int32_t opcode, int32_t index, intptr_t value,
       return getVendorVersion();
     case effCanDo:
       return ptr ? canDo(static_cast<char*>(ptr)) : 0;
+    case effVendorSpecific:
+      return vendorSpecific(index, value, ptr, opt);
     case effGetTailSize:
       return getTailSize();
     case effGetParameterProperties:

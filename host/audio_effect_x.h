@@ -27,6 +27,11 @@ class AudioEffectX : public AudioEffect {
   virtual int32_t getVendorVersion() { return 0; }
   // 1 for a capability the plug-in has, -1 for one it lacks, 0 when it does not know.
   virtual int32_t canDo(char* /*text*/) { return 0; }
+  // A host's or tool's own request (effVendorSpecific): 0 for one this plug-in does not know.
+  virtual intptr_t vendorSpecific(int32_t /*index*/, intptr_t /*value*/, void* /*ptr*/,
+                                  float /*opt*/) {
+    return 0;
+  }
   virtual int32_t getTailSize() { return 0; }
   virtual int32_t getVstVersion() { return 2400; }
 

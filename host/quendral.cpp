@@ -1,8 +1,11 @@
 #include "quendral.h"
 
+#include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "editor/panel_editor.h"
+#include "own_set_file_extension.h"
 #include "plugin_identity.h"
 #include "quendral_editor.h"
 #include "text_format.h"
@@ -83,6 +86,24 @@ bool quendral::getProductString(char* text) {
 }
 
 int32_t quendral::getVendorVersion() { return identity::kVendorVersion; }
+
+// quendral's own tools hand the plug-in a SOFA file, or ask for the own set in place, in a
+// buffer of `value` bytes at ptr (own_set_file_extension.h).
+intptr_t quendral::vendorSpecific(int32_t index, intptr_t value, void* ptr, float) {
+  if (!ptr || value <= 0 || value > INT32_MAX) return 0;
+  char* buffer = static_cast<char*>(ptr);
+  const auto capacity = static_cast<uint32_t>(value);
+  if (index == own_set_file::kVst2LoadIndex) {
+    buffer[capacity - 1] = '\0';
+    const std::string path = buffer;
+    return core.loadOwnSetFile(path.c_str(), buffer, capacity) ? 1 : -1;
+  }
+  if (index == own_set_file::kVst2DescribeIndex) {
+    core.describeOwnSet(buffer, capacity);
+    return 1;
+  }
+  return 0;
+}
 
 int32_t quendral::canDo(char* text) {
   if (std::strcmp(text, "receiveVstEvents") == 0 || std::strcmp(text, "receiveVstMidiEvent") == 0)

@@ -38,6 +38,7 @@ class quendral : public AudioEffectX, public CoreHost {
   bool getProductString(char* text) override;
   int32_t getVendorVersion() override;
   int32_t canDo(char* text) override;
+  intptr_t vendorSpecific(int32_t index, intptr_t value, void* ptr, float opt) override;
 
   // Parameters and programs.
   void setParameter(int32_t index, float value) override;

@@ -7,6 +7,7 @@
 
 #include "clap_gui.h"
 #include "clap_identity.h"
+#include "own_set_file_extension.h"
 #include "plugin_identity.h"
 #include "state_chunk.h"
 
@@ -251,6 +252,16 @@ const clapabi::PluginGui kGui = {
     ClapCallbacks::guiSuggestTitle, ClapCallbacks::guiShow,         ClapCallbacks::guiHide};
 const clapabi::PluginTimerSupport kTimerSupport = {ClapCallbacks::onTimer};
 const clapabi::PluginPosixFdSupport kPosixFdSupport = {ClapCallbacks::onFd};
+// quendral's own tools hand it a SOFA file this way (own_set_file_extension.h).
+const own_set_file::OwnSetFileCalls kOwnSetFile = {
+    [](const void* plugin, const char* path, char* answer, uint32_t capacity) {
+      QuendralClap* p = self(static_cast<const clapabi::Plugin*>(plugin));
+      return p && p->getCore().loadOwnSetFile(path, answer, capacity);
+    },
+    [](const void* plugin, char* line, uint32_t capacity) {
+      if (QuendralClap* p = self(static_cast<const clapabi::Plugin*>(plugin)))
+        p->getCore().describeOwnSet(line, capacity);
+    }};
 
 }  // namespace
 
@@ -269,6 +280,7 @@ const void* ClapCallbacks::getExtension(const clapabi::Plugin* plugin, const cha
   if (std::strcmp(id, clapabi::kExtGui) == 0) return &kGui;
   if (std::strcmp(id, clapabi::kExtTimerSupport) == 0) return &kTimerSupport;
   if (std::strcmp(id, clapabi::kExtPosixFdSupport) == 0) return &kPosixFdSupport;
+  if (std::strcmp(id, own_set_file::kClapExtensionId) == 0) return &kOwnSetFile;
   return nullptr;
 }
 

@@ -10,6 +10,7 @@
 #include "lv2_editor.h"
 #include "lv2_plugin.h"
 #include "lv2_uris.h"
+#include "own_set_file_extension.h"
 
 namespace panner::lv2 {
 namespace {
@@ -46,8 +47,19 @@ LV2_State_Status restore(LV2_Handle handle, LV2_State_Retrieve_Function retrieve
 
 const LV2_State_Interface kStateInterface = {save, restore};
 
+// quendral's own tools hand it a SOFA file this way (own_set_file_extension.h).
+const panner::own_set_file::OwnSetFileCalls kOwnSetFile = {
+    [](const void* handle, const char* path, char* answer, uint32_t capacity) {
+      return handle &&
+             pluginOf(const_cast<void*>(handle))->core().loadOwnSetFile(path, answer, capacity);
+    },
+    [](const void* handle, char* line, uint32_t capacity) {
+      if (handle) pluginOf(const_cast<void*>(handle))->core().describeOwnSet(line, capacity);
+    }};
+
 const void* extensionData(const char* uri) {
   if (std::strcmp(uri, LV2_STATE__interface) == 0) return &kStateInterface;
+  if (std::strcmp(uri, panner::own_set_file::kLv2ExtensionUri) == 0) return &kOwnSetFile;
   if (std::strcmp(uri, LV2_WORKER__interface) == 0) return &Lv2Plugin::kWorkerInterface;
   return nullptr;
 }

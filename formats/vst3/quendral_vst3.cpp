@@ -45,11 +45,21 @@ vst3::tresult QuendralVst3::queryInterface(const vst3::TUID interfaceId, void** 
              !offer<vst3::IEditController>(this, interfaceId, obj) &&
              !offer<vst3::IEditController2>(this, interfaceId, obj) &&
              !offer<vst3::IUnitInfo>(this, interfaceId, obj) &&
-             !offer<vst3::IMidiMapping>(this, interfaceId, obj)) {
+             !offer<vst3::IMidiMapping>(this, interfaceId, obj) &&
+             !offer<vst3::IQuendralOwnSetFile>(this, interfaceId, obj)) {
     *obj = nullptr;
     return vst3::kNoInterface;
   }
   addRef();
+  return vst3::kResultOk;
+}
+
+vst3::tresult QuendralVst3::loadOwnSetFile(const char* path, char* answer, vst3::uint32 capacity) {
+  return core.loadOwnSetFile(path, answer, capacity) ? vst3::kResultOk : vst3::kResultFalse;
+}
+
+vst3::tresult QuendralVst3::describeOwnSet(char* line, vst3::uint32 capacity) {
+  core.describeOwnSet(line, capacity);
   return vst3::kResultOk;
 }
 

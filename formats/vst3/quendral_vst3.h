@@ -12,6 +12,7 @@
 #include "core_host.h"
 #include "quendral_core.h"
 #include "vst3_abi.h"
+#include "vst3_own_set_file.h"
 
 namespace panner {
 
@@ -49,6 +50,7 @@ class QuendralVst3 final : public Vst3ComponentSide,
                            public vst3::IEditController2,
                            public vst3::IUnitInfo,
                            public vst3::IMidiMapping,
+                           public vst3::IQuendralOwnSetFile,
                            public CoreHost {
  public:
   QuendralVst3();
@@ -149,6 +151,11 @@ class QuendralVst3 final : public Vst3ComponentSide,
   vst3::tresult VST3_CALL getMidiControllerAssignment(vst3::int32 busIndex, vst3::int16 channel,
                                                       vst3::CtrlNumber midiControllerNumber,
                                                       vst3::ParamID& id) override;
+
+  // IQuendralOwnSetFile (for quendral's own tools)
+  vst3::tresult VST3_CALL loadOwnSetFile(const char* path, char* answer,
+                                         vst3::uint32 capacity) override;
+  vst3::tresult VST3_CALL describeOwnSet(char* line, vst3::uint32 capacity) override;
 
   // CoreHost: the core's requests, answered from the current block's process context and
   // through the host's component handler.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "own_set_file_extension.h"
 #include "plugin_info.h"
 #include "render_error.h"
 
@@ -199,6 +200,29 @@ void ClapPluginProcessor::printInfo(const std::string& path, std::FILE* out) {
   for (size_t p = 0; p < programs.size(); ++p)
     std::fprintf(out, "  %3d  %s%s\n", static_cast<int>(p) + 1, displayText(programs[p]).c_str(),
                  static_cast<int>(p) == current ? "  (current)" : "");
+}
+
+// quendral offers these requests as a plug-in extension of its own.
+bool ClapPluginProcessor::loadOwnSetFile(const std::string& path, std::string& answer) {
+  using panner::own_set_file::OwnSetFileCalls;
+  const auto* calls = plugin_->extension<OwnSetFileCalls>(panner::own_set_file::kClapExtensionId);
+  if (!calls) return PluginProcessor::loadOwnSetFile(path, answer);
+  std::vector<char> buffer(kAnswerCapacity, '\0');
+  const bool loaded = calls->load(plugin_->plugin(), path.c_str(), buffer.data(),
+                                  static_cast<uint32_t>(buffer.size()));
+  buffer.back() = '\0';
+  answer = buffer.data();
+  return loaded;
+}
+
+std::string ClapPluginProcessor::ownSetDescription() {
+  using panner::own_set_file::OwnSetFileCalls;
+  const auto* calls = plugin_->extension<OwnSetFileCalls>(panner::own_set_file::kClapExtensionId);
+  if (!calls) return "";
+  std::vector<char> line(kAnswerCapacity, '\0');
+  calls->describe(plugin_->plugin(), line.data(), static_cast<uint32_t>(line.size()));
+  line.back() = '\0';
+  return line.data();
 }
 
 }  // namespace render

@@ -45,6 +45,8 @@ class ClapPluginProcessor : public PluginProcessor {
   // The plug-in's whole state; CLAP has no state of one program, so `program` is refused.
   std::vector<uint8_t> stateChunk(bool program) override;
   bool setStateChunk(const std::vector<uint8_t>& bytes, bool program) override;
+  bool loadOwnSetFile(const std::string& path, std::string& answer) override;
+  std::string ownSetDescription() override;
   std::string programName() override;
   std::string pluginName() override { return plugin_->descriptor().name; }
   float getParameter(int index) override;

@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "own_set_file_extension.h"
 #include "render_error.h"
 
 namespace render {
@@ -481,6 +482,32 @@ void Lv2PluginProcessor::printInfo(const std::string& path, std::FILE* out) {
   for (int p = 0; p < numPrograms(); ++p)
     std::fprintf(out, "  %3d  %s%s\n", p + 1, presets_[static_cast<std::size_t>(p)].label.c_str(),
                  p == program_ ? "  (current)" : "");
+}
+
+// quendral offers these requests as extension data of its own.
+bool Lv2PluginProcessor::loadOwnSetFile(const std::string& path, std::string& answer) {
+  using panner::own_set_file::OwnSetFileCalls;
+  const auto* calls = static_cast<const OwnSetFileCalls*>(
+      lilv_instance_get_extension_data(instance_, panner::own_set_file::kLv2ExtensionUri));
+  if (!calls) return PluginProcessor::loadOwnSetFile(path, answer);
+  std::vector<char> buffer(kAnswerCapacity, '\0');
+  const bool loaded = calls->load(lilv_instance_get_handle(instance_), path.c_str(), buffer.data(),
+                                  static_cast<uint32_t>(buffer.size()));
+  buffer.back() = '\0';
+  answer = buffer.data();
+  return loaded;
+}
+
+std::string Lv2PluginProcessor::ownSetDescription() {
+  using panner::own_set_file::OwnSetFileCalls;
+  const auto* calls = static_cast<const OwnSetFileCalls*>(
+      lilv_instance_get_extension_data(instance_, panner::own_set_file::kLv2ExtensionUri));
+  if (!calls) return "";
+  std::vector<char> line(kAnswerCapacity, '\0');
+  calls->describe(lilv_instance_get_handle(instance_), line.data(),
+                  static_cast<uint32_t>(line.size()));
+  line.back() = '\0';
+  return line.data();
 }
 
 }  // namespace render

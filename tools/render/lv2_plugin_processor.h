@@ -47,6 +47,8 @@ class Lv2PluginProcessor : public PluginProcessor {
   // The state interface's properties; they hold the whole state, so `program` is refused.
   std::vector<uint8_t> stateChunk(bool program) override;
   bool setStateChunk(const std::vector<uint8_t>& bytes, bool program) override;
+  bool loadOwnSetFile(const std::string& path, std::string& answer) override;
+  std::string ownSetDescription() override;
   std::string programName() override;
 
   std::string pluginName() override;

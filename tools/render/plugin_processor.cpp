@@ -47,6 +47,10 @@ bool PluginProcessor::setStateChunk(const std::vector<uint8_t>&, bool) {
   throw RenderError("presets and own sets are handled for VST2 plug-ins only");
 }
 
+bool PluginProcessor::loadOwnSetFile(const std::string&, std::string&) {
+  throw RenderError("--sofa works with quendral only: this plug-in takes no file");
+}
+
 std::unique_ptr<PluginProcessor> openPlugin(const std::string& path) {
   if (isLv2(path)) return std::make_unique<Lv2PluginProcessor>(path);
   // dlopen searches the library path for a name without a slash; a user means the file.

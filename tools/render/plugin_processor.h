@@ -16,6 +16,9 @@
 
 namespace render {
 
+// Room for a plug-in's one-line answers about its own set.
+constexpr std::size_t kAnswerCapacity = 1024;
+
 class PluginProcessor : public AudioProcessor {
  public:
   // The VST 2.4 unique ID (four characters packed big-endian); 0 for a format without one.
@@ -50,6 +53,13 @@ class PluginProcessor : public AudioProcessor {
   // True when the plug-in took it.
   virtual bool setStateChunk(const std::vector<uint8_t>& bytes, bool program);
   virtual std::string programName() { return ""; }
+  // quendral's own request (own_set_file_extension.h): the plug-in reads the SOFA file at
+  // `path` and makes it its own set, switched on. True when it did; `answer` is the set's
+  // description or why the file was refused. Throws RenderError for a plug-in that takes
+  // no file this way.
+  virtual bool loadOwnSetFile(const std::string& path, std::string& answer);
+  // The plug-in's one line on its own set in place; empty for one that cannot say.
+  virtual std::string ownSetDescription() { return ""; }
   virtual int32_t pluginVersion() { return 0; }
 
   // The name the plug-in goes by, and its vendor where the format says.

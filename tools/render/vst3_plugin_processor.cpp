@@ -4,6 +4,7 @@
 
 #include "plugin_info.h"
 #include "render_error.h"
+#include "vst3_own_set_file.h"
 
 namespace render {
 
@@ -161,6 +162,38 @@ void Vst3PluginProcessor::printInfo(const std::string& path, std::FILE* out) {
   for (std::size_t p = 0; p < programs.size(); ++p)
     std::fprintf(out, "  %3d  %s%s\n", static_cast<int>(p) + 1, displayText(programs[p]).c_str(),
                  static_cast<int>(p) == current ? "  (current)" : "");
+}
+
+// quendral's component offers an interface of its own for these requests.
+bool Vst3PluginProcessor::loadOwnSetFile(const std::string& path, std::string& answer) {
+  void* found = nullptr;
+  if (plugin_->component()->queryInterface(vst3::IQuendralOwnSetFile::iid.bytes, &found) !=
+          vst3::kResultOk ||
+      !found)
+    return PluginProcessor::loadOwnSetFile(path, answer);
+  auto* calls = static_cast<vst3::IQuendralOwnSetFile*>(found);
+  std::vector<char> buffer(kAnswerCapacity, '\0');
+  const bool loaded =
+      calls->loadOwnSetFile(path.c_str(), buffer.data(),
+                            static_cast<vst3::uint32>(buffer.size())) == vst3::kResultOk;
+  calls->release();
+  buffer.back() = '\0';
+  answer = buffer.data();
+  return loaded;
+}
+
+std::string Vst3PluginProcessor::ownSetDescription() {
+  void* found = nullptr;
+  if (plugin_->component()->queryInterface(vst3::IQuendralOwnSetFile::iid.bytes, &found) !=
+          vst3::kResultOk ||
+      !found)
+    return "";
+  auto* calls = static_cast<vst3::IQuendralOwnSetFile*>(found);
+  std::vector<char> line(kAnswerCapacity, '\0');
+  calls->describeOwnSet(line.data(), static_cast<vst3::uint32>(line.size()));
+  calls->release();
+  line.back() = '\0';
+  return line.data();
 }
 
 }  // namespace render

@@ -44,6 +44,8 @@ class Vst3PluginProcessor : public PluginProcessor {
   // The component's whole state; VST3 has no chunk of one program, so `program` is refused.
   std::vector<uint8_t> stateChunk(bool program) override;
   bool setStateChunk(const std::vector<uint8_t>& bytes, bool program) override;
+  bool loadOwnSetFile(const std::string& path, std::string& answer) override;
+  std::string ownSetDescription() override;
   std::string programName() override;
   std::string pluginName() override { return plugin_->classDescription().name; }
   float getParameter(int index) override {

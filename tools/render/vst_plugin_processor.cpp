@@ -1,5 +1,6 @@
 #include "vst_plugin_processor.h"
 
+#include "own_set_file_extension.h"
 #include "plugin_info.h"
 #include "render_error.h"
 
@@ -90,6 +91,27 @@ void VstPluginProcessor::stop() {
   host_->dispatch(effStopProcess);
   host_->suspend();
   started_ = false;
+}
+
+// quendral answers effVendorSpecific's own-set requests in the buffer it is handed.
+bool VstPluginProcessor::loadOwnSetFile(const std::string& path, std::string& answer) {
+  std::vector<char> buffer(std::max<std::size_t>(path.size() + 1, kAnswerCapacity), '\0');
+  std::copy(path.begin(), path.end(), buffer.begin());
+  const intptr_t result = host_->dispatch(effVendorSpecific, panner::own_set_file::kVst2LoadIndex,
+                                          static_cast<intptr_t>(buffer.size()), buffer.data());
+  if (result == 0) return PluginProcessor::loadOwnSetFile(path, answer);
+  buffer.back() = '\0';
+  answer = buffer.data();
+  return result == 1;
+}
+
+std::string VstPluginProcessor::ownSetDescription() {
+  std::vector<char> line(kAnswerCapacity, '\0');
+  if (host_->dispatch(effVendorSpecific, panner::own_set_file::kVst2DescribeIndex,
+                      static_cast<intptr_t>(line.size()), line.data()) != 1)
+    return "";
+  line.back() = '\0';
+  return line.data();
 }
 
 }  // namespace render

@@ -44,6 +44,8 @@ class VstPluginProcessor : public PluginProcessor {
   void printInfo(const std::string& path, std::FILE* out) override;
   std::vector<uint8_t> stateChunk(bool program) override;
   bool setStateChunk(const std::vector<uint8_t>& bytes, bool program) override;
+  bool loadOwnSetFile(const std::string& path, std::string& answer) override;
+  std::string ownSetDescription() override;
   std::string programName() override { return host_->programName(); }
   int32_t pluginVersion() override { return host_->effect()->version; }
   std::string pluginName() override { return host_->effectName(); }
