@@ -7,11 +7,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <random>
 
 #include "own_response_set.h"
 #include "plugin_formats.h"
+#include "required_package.h"
 #include "state_chunk.h"
 
 namespace quendral_test {
@@ -502,6 +504,30 @@ TEST_P(Behaviour, BadStateIsRefusedAndChangesNothing) {
   for (std::size_t i = 0; i < bad.size(); ++i) {
     EXPECT_FALSE(plugin->setStateChunk(bad[i], false)) << i << ": " << bad[i].size() << " bytes";
     ASSERT_EQ(plugin->stateChunk(false), before) << i;
+  }
+}
+
+// quendral's tools hand the plug-in a SOFA file through each format's own way in; the
+// plug-in builds the set itself. A file it refuses changes nothing.
+TEST_P(Behaviour, TakesASofaFileFromTheToolsAndRefusesOneThatIsNot) {
+  constexpr const char* kMitKemar = "/usr/share/libmysofa/MIT_KEMAR_normal_pinna.sofa";
+  QUENDRAL_REQUIRE_PACKAGE(std::filesystem::exists(kMitKemar),
+                           kMitKemar << " (Debian: libmysofa1)");
+  auto plugin = open();
+  EXPECT_EQ(plugin->ownSetDescription(), "own set: none loaded (off)");
+  std::string answer;
+  ASSERT_TRUE(plugin->loadOwnSetFile(kMitKemar, answer)) << answer;
+  EXPECT_NE(answer.find("710 directions"), std::string::npos) << answer;
+  const std::string described = plugin->ownSetDescription();
+  EXPECT_EQ(described.rfind("own set (on): MIT_KEMAR_normal_pinna.sofa: 710 directions", 0), 0u)
+      << described;
+  const std::vector<uint8_t> before = plugin->stateChunk(false);
+  for (const char* notSofa : {QUENDRAL_PLUGIN_PATH, "/nonexistent/head.sofa"}) {
+    SCOPED_TRACE(notSofa);
+    EXPECT_FALSE(plugin->loadOwnSetFile(notSofa, answer));
+    EXPECT_FALSE(answer.empty());
+    EXPECT_EQ(plugin->ownSetDescription(), described);
+    EXPECT_EQ(plugin->stateChunk(false), before);
   }
 }
 
