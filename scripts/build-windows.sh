@@ -33,7 +33,8 @@ elif ! grep -q '^QUENDRAL_TESTS:BOOL=ON$' "$linux_build/CMakeCache.txt"; then
   cmake -S . -B "$linux_build" -DQUENDRAL_TESTS=ON
 fi
 cmake --build "$linux_build" -j"$jobs" --target quendral_plugin quendral-plugin-report quendral-about-picture \
-  quendral-snapshot quendral_vst3 quendral-vst3-report quendral-render quendral-preset-report
+  quendral-snapshot quendral_vst3 quendral_clap quendral-format-report quendral-render \
+  quendral-preset-report
 
 cmake -S . -B "$dir" "${generator[@]}" "${launcher[@]}" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
