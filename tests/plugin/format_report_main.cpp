@@ -1,16 +1,23 @@
-// What the VST3 bundle or quendral.clap says and sounds like, written through our VST3 or
-// CLAP host as a text report, so that builds for two platforms can be compared (the Windows
-// ones under wine against the Linux ones, by quendral-plugin-report --compare):
-//   quendral-format-report PLUG-IN REPORT      PLUG-IN: a .vst3 bundle or a .clap file
-// The renders: a fixed noise through four settings (default, right ear with the second set,
-// the LFO running, the LFO synced to 120 bpm), two seconds each at 44.1 kHz.
+// Reports of what a build says and sounds like, written through our hosts as text, so that
+// builds for two platforms can be compared (the Windows ones under wine against the Linux
+// ones, by quendral-plugin-report --compare, which writes the VST2 build's own report):
+//   quendral-format-report BUNDLE.vst3 REPORT | FILE.clap REPORT
+//       a fixed noise through four settings (default, right ear with the second set, the
+//       LFO running, the LFO synced to 120 bpm), two seconds each at 44.1 kHz;
+//   quendral-format-report VST2-PLUG-IN PRESET.fxp REPORT
+//       the program file's chunk loaded as a host loads a preset (the Windows tests give the
+//       DLL one that quendral-render saved with a user's own response set), the values, and
+//       the noise played at placements around the head, with the own set off and on again.
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "clap_plugin.h"
 #include "noise_signal.h"
+#include "parameter_mapping.h"
+#include "plugin_report.h"
 #include "vst3_plugin.h"
 
 namespace {
@@ -100,20 +107,67 @@ bool writeClap(const std::string& file, std::ostream& out, std::string& error) {
   return true;
 }
 
+uint32_t bigEndian(const std::string& bytes, std::size_t at) {
+  uint32_t value = 0;
+  for (std::size_t i = 0; i < 4; ++i) value = value << 8 | static_cast<uint8_t>(bytes[at + i]);
+  return value;
+}
+
+bool writePreset(const std::string& file, const std::string& preset, std::ostream& out,
+                 std::string& error) {
+  // A program file: 'CcnK', the size of what follows, 'FPCh', format version, plug-in ID and
+  // version, number of programs, a 28-byte name, the chunk's size and the chunk.
+  std::ifstream in(preset, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  auto host = vsthost::PluginHost::load(file, error);
+  if (!host) return false;
+  if (bytes.size() < 60 || bytes.compare(0, 4, "CcnK") != 0 || bytes.compare(8, 4, "FPCh") != 0 ||
+      bigEndian(bytes, 56) != bytes.size() - 60 ||
+      static_cast<int32_t>(bigEndian(bytes, 16)) != host->effect()->uniqueID) {
+    error = preset + " is no program file of this plug-in holding a chunk";
+    return false;
+  }
+  const std::vector<uint8_t> chunk(bytes.begin() + 60, bytes.end());
+  host->open(kRate, kBlock);
+  out << "preset of " << chunk.size() << " bytes: answer " << host->setChunk(chunk, true)
+      << ", program '" << host->programName() << "'\nparameters";
+  for (int32_t i = 0; i < host->effect()->numParams; ++i)
+    out << " " << vsthost::reportNumber(host->getParameter(i));
+  out << "\n";
+  // The placements in turn (measured directions of both halves and between them), each
+  // gliding in from the last and then holding; then the built-in set, and the own set again.
+  const std::vector<float> noise = vsthost::noiseSignal(4096, 77);
+  for (float angle : {0.0f, 30.0f, 65.0f, 90.0f, 135.0f, 180.0f, -135.0f, -90.0f, -40.0f}) {
+    host->setParameter(0, panner::valueFromAngle(angle));
+    vsthost::writeRenderedSamples(*host, out, "angle" + vsthost::reportNumber(angle), noise,
+                                  kBlock);
+  }
+  host->setParameter(0, panner::valueFromAngle(90.0f));
+  for (const char* set : {"built-in", "own-again"}) {
+    host->setParameter(23, set[0] == 'b' ? 0.0f : 1.0f);
+    out << "own set '" << host->parameterDisplay(23) << "'\n";
+    vsthost::writeRenderedSamples(*host, out, set, noise, kBlock);
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: quendral-format-report PLUG-IN.vst3|PLUG-IN.clap REPORT\n");
+  const std::string plugin = argc > 1 ? argv[1] : "";
+  const auto endsWith = [&plugin](const std::string& end) {
+    return plugin.size() > end.size() && plugin.substr(plugin.size() - end.size()) == end;
+  };
+  if (argc != 3 && argc != 4) {
+    std::fprintf(stderr, "usage: %s BUNDLE.vst3|FILE.clap REPORT | VST2-PLUG-IN PRESET REPORT\n",
+                 argv[0]);
     return 2;
   }
-  const std::string plugin = argv[1];
-  const bool clap = plugin.size() > 5 && plugin.substr(plugin.size() - 5) == ".clap";
-  std::ofstream out(argv[2], std::ios::binary);  // the same bytes on every system
+  std::ofstream out(argv[argc - 1], std::ios::binary);  // the same bytes on every system
   std::string error;
-  if (!(clap ? writeClap(plugin, out, error) : writeVst3(plugin, out, error))) {
-    std::fprintf(stderr, "%s\n", error.c_str());
-    return 1;
-  }
-  return out.good() ? 0 : 1;
+  const bool written = argc == 4           ? writePreset(plugin, argv[2], out, error)
+                       : endsWith(".clap") ? writeClap(plugin, out, error)
+                                           : writeVst3(plugin, out, error);
+  if (!written) std::fprintf(stderr, "%s\n", error.c_str());
+  return written && out.good() ? 0 : 1;
 }
