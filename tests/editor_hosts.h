@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -53,6 +54,18 @@ struct HostEdit {
   int32_t index;
   float value;
 };
+
+// A drag as the host must hear it: one gesture's begin and end with edits between, in that
+// order where the host keeps the order.
+inline void expectOneGesture(const std::string& seen, bool ordered) {
+  EXPECT_EQ(std::count(seen.begin(), seen.end(), 'b'), 1) << seen;
+  EXPECT_EQ(std::count(seen.begin(), seen.end(), 'e'), 1) << seen;
+  EXPECT_GT(std::count(seen.begin(), seen.end(), 'p'), 0) << seen;
+  if (ordered) {
+    EXPECT_EQ(seen.front(), 'b') << seen;
+    EXPECT_EQ(seen.back(), 'e') << seen;
+  }
+}
 
 class EditorHost {
  public:

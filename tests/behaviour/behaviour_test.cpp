@@ -531,6 +531,31 @@ TEST_P(Behaviour, TakesASofaFileFromTheToolsAndRefusesOneThatIsNot) {
   }
 }
 
+// Nonsense from the host's transport (a tempo that is no number, negative, zero or beyond any
+// music, a position at infinity or far before the start, no valid tempo, stopped) neither
+// poisons nor stops the synced LFO's output.
+TEST_P(Behaviour, NonsenseTransportKeepsTheSyncedOutputFinite) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const struct {
+    double tempo, seconds;
+    bool valid, playing;
+  } transports[] = {{nan, INFINITY, true, true},
+                    {-5.0, -1e9, true, true},
+                    {1e300, 1e12, true, false},
+                    {0.0, nan, true, true},
+                    {120.0, 3.0, false, true}};
+  auto plugin = open();
+  apply(*plugin, {{kMidiLfoTempo, 1.0f}, {kLfoSpeed, 1.0f}});
+  for (const auto& t : transports) {
+    plugin->setTempo(t.tempo);
+    plugin->setSamplePosition(t.seconds * kRate);
+    plugin->setTempoValid(t.valid);
+    plugin->setTransportPlaying(t.playing);
+    for (const auto& channel : render(*plugin, noise(4 * kBlock)))
+      for (float v : channel) ASSERT_TRUE(std::isfinite(v)) << t.tempo << " at " << t.seconds;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Formats, Behaviour, ::testing::ValuesIn(pluginFormats()), formatName);
 INSTANTIATE_TEST_SUITE_P(Formats, ShowingTexts,
                          ::testing::ValuesIn(formatsWhere(&PluginFormat::showsTexts)), formatName);

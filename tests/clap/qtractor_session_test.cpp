@@ -13,7 +13,6 @@
 #include <signal.h>
 #include <zlib.h>
 
-#include <cstring>
 #include <regex>
 #include <string>
 #include <vector>
@@ -50,41 +49,32 @@ std::string replaced(std::string text, const std::string& key, const std::string
   return text.replace(text.find(key), key.size(), value);
 }
 
-constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
 // What Qtractor writes for a state: qCompress's framing (length, big-endian, then zlib) in
-// base64; and back, skipping the line breaks and indentation it puts between base64 lines.
-std::string qtractorState(const std::vector<uint8_t>& chunk) {
+// base64; and back. coreutils' base64 does the base64, skipping the line breaks and
+// indentation Qtractor puts between base64 lines when it reads.
+std::string qtractorState(const std::vector<uint8_t>& chunk, const ScratchFolder& scratch) {
   std::vector<uint8_t> packed(4 + compressBound(chunk.size()));
   uLongf size = packed.size() - 4;
   compress(packed.data() + 4, &size, chunk.data(), chunk.size());
   for (int i = 0; i < 4; ++i) packed[i] = static_cast<uint8_t>(chunk.size() >> (24 - 8 * i));
-  packed.resize(4 + size);
-  std::string text;
-  uint32_t bits = 0;
-  int count = 0;
-  for (uint8_t byte : packed) {
-    bits = bits << 8 | byte;
-    for (count += 8; count >= 6;) text += kBase64[bits >> (count -= 6) & 63];
-  }
-  if (count > 0) text += kBase64[bits << (6 - count) & 63];
-  return text + std::string((4 - text.size() % 4) % 4, '=');
+  std::ofstream(scratch / "state", std::ios::binary)
+      .write(reinterpret_cast<const char*>(packed.data()), static_cast<std::streamsize>(4 + size));
+  return runProgram({"/usr/bin/base64", "-w0", scratch / "state"}, {}, scratch / "state.b64")
+      .output;
 }
 
-std::vector<uint8_t> chunkOf(const std::string& text) {
-  std::vector<uint8_t> packed;
-  uint32_t bits = 0;
-  int count = 0;
-  for (char c : text) {
-    const char* digit = c != 0 ? std::strchr(kBase64, c) : nullptr;
-    if (digit == nullptr) continue;
-    bits = bits << 6 | static_cast<uint32_t>(digit - kBase64);
-    if ((count += 6) >= 8) packed.push_back(static_cast<uint8_t>(bits >> (count -= 8)));
-  }
+std::vector<uint8_t> chunkOf(const std::string& text, const ScratchFolder& scratch) {
+  std::ofstream(scratch / "saved.b64") << text;
+  const std::string packed =
+      runProgram({"/usr/bin/base64", "-d", "-i", scratch / "saved.b64"}, {}, scratch / "saved")
+          .output;
   if (packed.size() < 4) return {};
-  uLongf size = uLongf(packed[0]) << 24 | packed[1] << 16 | packed[2] << 8 | packed[3];
+  const auto byte = [&packed](int i) { return uLongf{static_cast<uint8_t>(packed[i])}; };
+  uLongf size = byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
   std::vector<uint8_t> chunk(size);
-  if (uncompress(chunk.data(), &size, packed.data() + 4, packed.size() - 4) != Z_OK) return {};
+  if (uncompress(chunk.data(), &size, reinterpret_cast<const Bytef*>(packed.data()) + 4,
+                 packed.size() - 4) != Z_OK)
+    return {};
   return chunk;
 }
 
@@ -158,7 +148,7 @@ TEST(ClapInQtractor, TheStateSurvivesASessionSavedAndReopened) {
     std::ofstream out(session);
     out << replaced(replaced(replaced(kSession, "@DIR@", scratch.path().string()), "@PLUGIN@",
                              QUENDRAL_CLAP_PATH),
-                    "@STATE@", qtractorState(source->saveState()));
+                    "@STATE@", qtractorState(source->saveState(), scratch));
   }
   std::vector<uint8_t> previous;
   for (const char* pass : {"saved", "reopened and saved again"}) {
@@ -168,7 +158,7 @@ TEST(ClapInQtractor, TheStateSurvivesASessionSavedAndReopened) {
         << "Qtractor dropped the plug-in:\n"
         << text << readText(scratch / "qtractor.log");
     const std::vector<uint8_t> chunk =
-        chunkOf(saved(text, R"(<config key="state">([^<]*)</config>)"));
+        chunkOf(saved(text, R"(<config key="state">([^<]*)</config>)"), scratch);
     auto target = claphost::ClapPlugin::load(QUENDRAL_CLAP_PATH, error);
     ASSERT_TRUE(target) << error;
     ASSERT_TRUE(target->loadState(chunk)) << "the saved state is refused:\n" << text;

@@ -6,20 +6,15 @@
 // plug-in. A SOFA file chosen in the panel goes to the host as a patch:Set.
 #include <gtest/gtest.h>
 #include <lv2/atom/atom.h>
-#include <lv2/instance-access/instance-access.h>
 #include <lv2/patch/patch.h>
-#include <lv2/ui/ui.h>
 #include <unistd.h>
 
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "lv2_editor.h"
+#include "editor_hosts.h"
 #include "lv2_host_features.h"
-#include "lv2_plugin.h"
-#include "lv2_ports.h"
 #include "required_package.h"
 #include "xvfb_suite.h"
 
@@ -27,31 +22,7 @@ namespace {
 
 using namespace panner;
 using namespace panner::lv2;
-
-// What the host received from the editor: the last value written to each control port, the
-// atoms written to the event port, and the touches.
-struct HostSide {
-  std::map<uint32_t, float> written;
-  std::vector<std::vector<uint8_t>> atoms;
-  std::vector<uint32_t> atomPorts, atomFormats;
-  std::vector<std::pair<uint32_t, bool>> touches;
-
-  static void write(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t format,
-                    const void* buffer) {
-    auto* self = static_cast<HostSide*>(controller);
-    const auto* bytes = static_cast<const uint8_t*>(buffer);
-    if (format == 0 && size == sizeof(float)) {
-      self->written[port] = *static_cast<const float*>(buffer);
-    } else if (format != 0) {
-      self->atoms.emplace_back(bytes, bytes + size);
-      self->atomPorts.push_back(port);
-      self->atomFormats.push_back(format);
-    }
-  }
-  static void touch(LV2UI_Feature_Handle handle, uint32_t port, bool grabbed) {
-    static_cast<HostSide*>(handle)->touches.emplace_back(port, grabbed);
-  }
-};
+using quendral_test::Lv2EditorHost;
 
 class Lv2EditorWindow : public quendral_test::XvfbSuite {
  protected:
@@ -61,117 +32,123 @@ class Lv2EditorWindow : public quendral_test::XvfbSuite {
     std::string error;
     ASSERT_TRUE(window.open(435, 330, error)) << error;
   }
-  void TearDown() override {
-    editor.reset();
-    window.close();
-  }
+  void TearDown() override { window.close(); }
 
-  // Opens the editor in the host window, with the plug-in instance when one is given.
-  void openEditor(Lv2Plugin* instance, const LV2_Feature* map = nullptr) {
-    touchFeature = {&host, &HostSide::touch};
-    features.clear();
-    parentFeature = {LV2_UI__parent, window.parentHandle()};
-    touchLv2 = {LV2_UI__touch, &touchFeature};
-    instanceFeature = {LV2_INSTANCE_ACCESS_URI, instance};
-    features.push_back(&parentFeature);
-    features.push_back(&touchLv2);
-    if (instance) features.push_back(&instanceFeature);
-    if (map) features.push_back(map);
-    features.push_back(nullptr);
-    LV2UI_Widget widget = nullptr;
-    editor.reset(Lv2Editor::create(&HostSide::write, &host, features.data(), &widget));
-    ASSERT_TRUE(editor);
-    EXPECT_NE(widget, nullptr);
-    idleFor(100);
-  }
-
-  void idleFor(int ms) {
-    for (int t = 0; t < ms; t += 10) {
-      editor->idle();
-      XSync(window.display(), False);
-      usleep(10000);
-    }
-  }
-
-  void xdotool(const std::string& commands) {
-    ASSERT_NO_FATAL_FAILURE(quendral_test::playXdotool(commands, [&] { editor->idle(); }));
-    idleFor(120);
+  // The shared LV2 editor host, its panel open in the window.
+  std::unique_ptr<Lv2EditorHost> openHost(bool instanceAccess) {
+    auto host = std::make_unique<Lv2EditorHost>(instanceAccess);
+    std::string error;
+    EXPECT_TRUE(host->load(error) && host->open(window.parentHandle(), error)) << error;
+    host->idle(100);
+    return host;
   }
 
   x11host::HostWindow window;
-  HostSide host;
-  LV2UI_Touch touchFeature{};
-  LV2_Feature parentFeature{}, touchLv2{}, instanceFeature{};
-  std::vector<const LV2_Feature*> features;
-  std::unique_ptr<Lv2Editor> editor;
 };
 
 TEST_F(Lv2EditorWindow, WithInstanceAccessThePanelFollowsThePluginNotThePorts) {
-  std::unique_ptr<Lv2Plugin> plugin(Lv2Plugin::create(44100.0, nullptr));
-  ASSERT_TRUE(plugin);
-  openEditor(plugin.get());
+  auto host = openHost(true);
   const float gain = 3.0f;
-  editor->portEvent(kFirstControlPort + kParamGain, sizeof gain, 0, &gain);
-  EXPECT_EQ(plugin->core().getParameter(kParamGain), 0.5f);
+  host->editor->portEvent(kFirstControlPort + kParamGain, sizeof gain, 0, &gain);
+  EXPECT_EQ(host->parameter(kParamGain), 0.5f);
   // The editor lets go of the plug-in when it closes; the plug-in then edits alone.
-  editor.reset();
-  plugin->core().setParameterAutomated(kParamGain, 0.75f);
-  EXPECT_TRUE(host.written.empty());
+  host->close();
+  host->plugin->core().setParameterAutomated(kParamGain, 0.75f);
+  EXPECT_TRUE(host->heard().empty());
 }
 
 TEST_F(Lv2EditorWindow, WithoutInstanceAccessTheEnvelopesEditsAreWrittenToo) {
-  openEditor(nullptr);
-  xdotool("mousemove 310 80 click 1");  // the envelope editor tells no host of its own
+  auto host = openHost(false);
+  // The envelope editor tells no host of its own.
+  quendral_test::playXdotool("mousemove 310 80 click 1", [&] { host->idle(5); });
+  host->idle(120);
   bool pointWritten = false;
-  for (int32_t p = kParamPointValue1; p <= kParamPointTime8; ++p)
-    pointWritten = pointWritten || host.written.count(kFirstControlPort + p) > 0;
+  for (const quendral_test::HostEdit& e : host->heard())
+    pointWritten = pointWritten ||
+                   (e.kind == 'p' && e.index >= kParamPointValue1 && e.index <= kParamPointTime8);
   EXPECT_TRUE(pointWritten);
 }
+
+// What the host received from the editor: the atoms written to a port, and the control
+// ports' writes and touches.
+struct HostSide {
+  std::vector<std::string> atoms;
+  std::vector<uint32_t> atomPorts, atomFormats;
+  std::vector<std::pair<uint32_t, float>> written;
+  std::vector<std::pair<uint32_t, bool>> touches;
+
+  static void write(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t format,
+                    const void* buffer) {
+    auto* self = static_cast<HostSide*>(controller);
+    if (format == 0) {
+      self->written.emplace_back(port, *static_cast<const float*>(buffer));
+      return;
+    }
+    self->atoms.emplace_back(static_cast<const char*>(buffer), size);
+    self->atomPorts.push_back(port);
+    self->atomFormats.push_back(format);
+  }
+  static void touch(LV2UI_Feature_Handle handle, uint32_t port, bool grabbed) {
+    static_cast<HostSide*>(handle)->touches.emplace_back(port, grabbed);
+  }
+};
 
 // The panel hands a dropped file to its host (CoreHost::ownSetFileChosen): the plug-in's
 // panel to the plug-in, which passes it to the editor, which sends it to the host as a
 // patch:Set on the control port and switches "own set" on, for the host to deliver as it
-// delivers what an editor writes.
+// delivers what an editor writes. Where the editor's host gives no URID map, or the
+// plug-in's no worker, the panel loads the file itself, as in the other formats.
 TEST_F(Lv2EditorWindow, AFileChosenInThePanelGoesToTheHostAsAPatchSet) {
   constexpr const char* kKemar = "/usr/share/libmysofa/MIT_KEMAR_normal_pinna.sofa";
   QUENDRAL_REQUIRE_PACKAGE(access(kKemar, R_OK) == 0,
                            "the MIT KEMAR SOFA file (Debian: libmysofa-dev)");
   quendral_lv2_test::UridMap uris;
   quendral_lv2_test::HostWorker worker;
+  HostSide host;
+  LV2UI_Touch touch{&host, &HostSide::touch};
+  const LV2_Feature parent{LV2_UI__parent, window.parentHandle()},
+      touchFeature{LV2_UI__touch, &touch};
+  // With instance access and the URID map, or with neither.
+  const auto openEditor = [&](Lv2Plugin* plugin) {
+    const LV2_Feature instance{LV2_INSTANCE_ACCESS_URI, plugin};
+    const LV2_Feature* features[] = {&parent, &touchFeature, plugin ? &instance : nullptr,
+                                     uris.mapFeature(), nullptr};
+    LV2UI_Widget widget = nullptr;
+    return std::unique_ptr<Lv2Editor>(
+        Lv2Editor::create(&HostSide::write, &host, features, &widget));
+  };
   const LV2_Feature* pluginFeatures[] = {uris.mapFeature(), worker.feature(), nullptr};
   std::unique_ptr<Lv2Plugin> plugin(Lv2Plugin::create(44100.0, pluginFeatures));
   ASSERT_TRUE(plugin);
   worker.attach(plugin.get(), &Lv2Plugin::kWorkerInterface);
-  openEditor(plugin.get(), uris.mapFeature());
-  CoreHost& panelHost = *plugin;  // whom the plug-in's panel tells
-  EXPECT_TRUE(panelHost.ownSetFileChosen(kKemar));
-
+  auto editor = openEditor(plugin.get());
+  ASSERT_TRUE(editor);
+  EXPECT_TRUE(static_cast<CoreHost&>(*plugin).ownSetFileChosen(kKemar));
   ASSERT_EQ(host.atoms.size(), 1u);
   EXPECT_EQ(host.atomPorts[0], kEventsInPort);
   EXPECT_EQ(host.atomFormats[0], uris.urid(LV2_ATOM__eventTransfer));
-  EXPECT_EQ(host.written[kFirstControlPort + kParamOwnSet], 1.0f);
-  EXPECT_EQ(host.touches.front(), std::make_pair(kFirstControlPort + kParamOwnSet, true));
-  EXPECT_EQ(host.touches.back(), std::make_pair(kFirstControlPort + kParamOwnSet, false));
-
+  const auto ownSet = kFirstControlPort + kParamOwnSet;
+  ASSERT_FALSE(host.written.empty());
+  EXPECT_EQ(host.written.back(), std::make_pair(ownSet, 1.0f)) << "own set switched on last";
+  EXPECT_EQ(host.touches.front(), std::make_pair(ownSet, true));
+  EXPECT_EQ(host.touches.back(), std::make_pair(ownSet, false));
   // A patch:Set object naming the file (the plug-in's side of it, through the worker, is
   // lv2_adapter_test's).
   const auto* atom = reinterpret_cast<const LV2_Atom_Object*>(host.atoms[0].data());
   EXPECT_EQ(atom->atom.type, uris.urid(LV2_ATOM__Object));
   EXPECT_EQ(atom->body.otype, uris.urid(LV2_PATCH__Set));
-  const std::string bytes(host.atoms[0].begin(), host.atoms[0].end());
-  EXPECT_NE(bytes.find(kKemar), std::string::npos);
-
-  // An editor whose host gives no URID map cannot send it, and a plug-in whose host has no
-  // worker could not load it: the panel then loads the file itself, as in the other
-  // formats, and shows how that went.
-  host.atoms.clear();
-  openEditor(nullptr);
-  EXPECT_FALSE(editor->ownSetFileChosen(kKemar));
+  EXPECT_NE(host.atoms[0].find(kKemar), std::string::npos);
   editor.reset();
+
+  host.atoms.clear();
+  editor = openEditor(nullptr);
+  ASSERT_TRUE(editor);
+  EXPECT_FALSE(editor->ownSetFileChosen(kKemar));
   const LV2_Feature* mapOnly[] = {uris.mapFeature(), nullptr};
   std::unique_ptr<Lv2Plugin> withoutWorker(Lv2Plugin::create(44100.0, mapOnly));
   ASSERT_TRUE(withoutWorker);
-  openEditor(withoutWorker.get(), uris.mapFeature());
+  editor = openEditor(withoutWorker.get());
+  ASSERT_TRUE(editor);
   EXPECT_FALSE(static_cast<CoreHost&>(*withoutWorker).ownSetFileChosen(kKemar));
   EXPECT_TRUE(host.atoms.empty());
   editor.reset();  // before the plug-ins it shows go

@@ -109,18 +109,9 @@ const Lv2Host kHosts[] = {
            if (s.symbol == port.symbol) port.value = s.value;
          effect += "," + port.value;
        }
-       const std::string format = "-f:f32_le,1," + std::to_string(kRate);
-       return std::vector<std::string>{"/usr/bin/ecasound",
-                                       "-q",
-                                       "-b:1024",
-                                       format,
-                                       "-i",
-                                       in,
-                                       "-chcopy:1,2",
-                                       effect,
-                                       "-f:f32_le,2," + std::to_string(kRate),
-                                       "-o",
-                                       out};
+       std::vector<std::string> line = {"/usr/bin/ecasound", "-q", "-b:1024", "-f:f32_le,1,44100"};
+       line.insert(line.end(), {"-i", in, "-chcopy:1,2", effect, "-f:f32_le,2,44100", "-o", out});
+       return line;
      }},
 };
 
@@ -134,7 +125,7 @@ TEST_P(Lv2Hosts, RenderAsTheVst2Build) {
                            GetParam().name << " (Debian: " << GetParam().package << ")");
   ScratchFolder scratch;
   const std::string input = (scratch / "input.wav").string();
-  ASSERT_TRUE(writeMonoFloatWav(input, testSignal(kFrames, kRate), kRate));
+  ASSERT_TRUE(writeMonoFloatWav(input, quendral_test::noise(kFrames), kRate));
   const struct {
     std::vector<Setting> settings;
     std::vector<std::string> renderOptions;  // quendral-render's options for the same
@@ -166,7 +157,9 @@ TEST_P(Lv2Hosts, RenderAsTheVst2Build) {
         {"LV2_PATH=" QUENDRAL_LV2_PATH ":/usr/lib/lv2", "HOME=" + scratch.path().string()},
         scratch / "host.log");
     ASSERT_EQ(run.exitCode, 0) << run.output;
-    expectSameRender(readAudio(scratch / "vst2.wav"), readAudio(output), 1e-6f, GetParam().name);
+    const quendral_test::Channels expected = readAudio(scratch / "vst2.wav");
+    EXPECT_GT(quendral_test::energy(expected), 1.0) << "the VST2 build's render is silent";
+    EXPECT_LE(quendral_test::largestDifference(expected, readAudio(output)), 1e-6);
   }
 }
 

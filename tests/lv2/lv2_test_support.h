@@ -1,6 +1,6 @@
-// What the LV2 host suites share: a scratch folder, running a host program with an
-// environment of its own (or beside the test, with a JACK server of the test's own), and the
-// audio files the hosts read and write, compared.
+// What the suites with real hosts share (LV2's and Qtractor's): a scratch folder, running a
+// host program with an environment of its own (or beside the test, with a JACK server of
+// the test's own), and the audio files the hosts read and write.
 #pragma once
 
 #include <fcntl.h>
@@ -14,15 +14,15 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "audio_compare.h"
 
 namespace quendral_lv2_test {
 
@@ -156,23 +156,19 @@ bool waitFor(Condition condition, int seconds) {
   return condition();
 }
 
-// An audio file's frames, channels interleaved.
-struct Audio {
-  int channels = 0;
-  std::vector<float> samples;
-};
-
-inline Audio readAudio(const fs::path& path) {
+// An audio file's channels; none when it cannot be read.
+inline quendral_test::Channels readAudio(const fs::path& path) {
   SF_INFO info{};
   SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
   if (!file) return {};
-  Audio audio{info.channels,
-              std::vector<float>(static_cast<std::size_t>(info.frames) * info.channels)};
-  audio.samples.resize(static_cast<std::size_t>(std::max<sf_count_t>(
-                           sf_readf_float(file, audio.samples.data(), info.frames), 0)) *
-                       info.channels);
+  std::vector<float> frames(static_cast<std::size_t>(info.frames) * info.channels);
+  frames.resize(static_cast<std::size_t>(
+      std::max<sf_count_t>(sf_readf_float(file, frames.data(), info.frames) * info.channels, 0)));
   sf_close(file);
-  return audio;
+  quendral_test::Channels channels(static_cast<std::size_t>(info.channels));
+  for (std::size_t i = 0; i < frames.size(); ++i)
+    channels[i % channels.size()].push_back(frames[i]);
+  return channels;
 }
 
 inline bool writeMonoFloatWav(const fs::path& path, const std::vector<float>& samples, int rate) {
@@ -183,41 +179,6 @@ inline bool writeMonoFloatWav(const fs::path& path, const std::vector<float>& sa
   const bool written = sf_writef_float(file, samples.data(), frames) == frames;
   sf_close(file);
   return written;
-}
-
-// A tone and noise that are the same on every run.
-inline std::vector<float> testSignal(std::size_t frames, int sampleRate) {
-  std::vector<float> samples(frames);
-  uint32_t noise = 12345;
-  for (std::size_t i = 0; i < frames; ++i) {
-    noise = noise * 1664525u + 1013904223u;
-    const double t = static_cast<double>(i) / sampleRate;
-    samples[i] = static_cast<float>(0.3 * std::sin(2.0 * M_PI * 440.0 * t) +
-                                    0.2 * (static_cast<double>(noise) / 4294967296.0 - 0.5));
-  }
-  return samples;
-}
-
-// Asserts that `actual` has the shape of `expected` and its samples within `tolerance`, and
-// that the expected render is not silence (two silent renders prove nothing).
-inline void expectSameRender(const Audio& expected, const Audio& actual, float tolerance,
-                             const std::string& what) {
-  SCOPED_TRACE(what);
-  ASSERT_EQ(actual.channels, expected.channels);
-  ASSERT_EQ(actual.samples.size(), expected.samples.size());
-  float peak = 0.0f, worst = 0.0f;
-  std::size_t worstAt = 0;
-  for (std::size_t i = 0; i < expected.samples.size(); ++i) {
-    peak = std::max(peak, std::fabs(expected.samples[i]));
-    const float difference = std::fabs(expected.samples[i] - actual.samples[i]);
-    if (!(difference <= worst)) {
-      worst = difference;
-      worstAt = i;
-    }
-  }
-  ASSERT_GT(peak, 0.01f) << "the expected render is silent";
-  EXPECT_LE(worst, tolerance) << "sample " << worstAt << ": expected " << expected.samples[worstAt]
-                              << ", got " << actual.samples[worstAt];
 }
 
 }  // namespace quendral_lv2_test

@@ -4,14 +4,11 @@
 
 #include "plugin_fixture.h"
 
-TEST_F(PluginTest, EffectRecordDescribesAMonoToStereoEffectWithOneFrameOfLatency) {
+// The buses, latency and programs are the behaviour suite's; here the rest of the record.
+TEST_F(PluginTest, EffectRecordNamesItsFlagsAndIdentity) {
   const AEffect* e = host->effect();
   EXPECT_EQ(e->magic, kEffectMagic);
-  EXPECT_EQ(e->numPrograms, 8);
   EXPECT_EQ(e->numParams, 25);
-  EXPECT_EQ(e->numInputs, 1);
-  EXPECT_EQ(e->numOutputs, 2);
-  EXPECT_EQ(e->initialDelay, 128);
   EXPECT_TRUE(e->flags & effFlagsCanReplacing);
   EXPECT_TRUE(e->flags & effFlagsProgramChunks);
   EXPECT_FALSE(e->flags & (effFlagsCanDoubleReplacing | effFlagsIsSynth));

@@ -2,16 +2,16 @@
 # A preset holding a user's own response set, saved by the Linux build's quendral-render from
 # a copy of Debian's MIT KEMAR SOFA file (gone before the preset is loaded), must load into
 # the DLL under wine and sound as it does in quendral.so: each is given the preset by
-# quendral-preset-report of its platform, and the two reports must match (texts exactly,
+# quendral-format-report of its platform, and the two reports must match (texts exactly,
 # samples within 1e-6). A preset without the set must sound different in quendral.so, so a
 # DLL that lost the set on the way could not pass.
 # Usage: own_set_preset_matches_linux.sh <linux build dir> <wine runner> <wine prefix>
-#        <preset-report.exe> <quendral.dll> <output dir>
+#        <format-report.exe> <quendral.dll> <output dir>
 set -euo pipefail
 linux_build=$1 wine_run=$2 prefix=$3 report_exe=$4 dll=$5 out=$6
 mit_kemar=/usr/share/libmysofa/MIT_KEMAR_normal_pinna.sofa
 render_tool=$linux_build/quendral-render
-linux_report_tool=$linux_build/tests/plugin/quendral-preset-report
+linux_report_tool=$linux_build/tests/plugin/quendral-format-report
 compare_tool=$linux_build/tools/plugin_report/quendral-plugin-report
 linux_plugin=$linux_build/quendral.so
 for file in "$render_tool" "$linux_report_tool" "$compare_tool" "$linux_plugin"; do
