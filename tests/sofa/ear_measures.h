@@ -1,8 +1,9 @@
 // What the real-head tests compare between two pairs of ear responses: the arrival
 // difference between the ears, each ear's level and its third-octave spectrum; and the
-// engine's impulse response at an azimuth.
+// engine's impulse response at a direction.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <complex>
@@ -45,28 +46,60 @@ inline double levelDb(const std::vector<double>& x) {
   return 10.0 * std::log10(sum + 1e-30);
 }
 
-// Levels of the third-octave bands 200 Hz .. 16 kHz, in dB, per second of response: the
-// same at every sample rate for the same filter.
+// Levels of the third-octave bands 200 Hz .. 16 kHz, in dB, each the mean power at 24
+// frequencies spread over the band: the same at every sample rate for the same filter.
 inline std::vector<double> thirdOctaveLevels(const std::vector<double>& x, double rate) {
   constexpr double kPi = 3.14159265358979323846;
+  constexpr int kPoints = 24;
   std::vector<double> levels;
   for (int band = -7; band <= 12; ++band) {
-    const double centre = 1000.0 * std::pow(2.0, band / 3.0);
-    const double low = centre * std::pow(2.0, -1.0 / 6.0), high = centre * std::pow(2.0, 1.0 / 6.0);
+    const double low = 1000.0 * std::pow(2.0, (band - 0.5) / 3.0);
     double sum = 0.0;
-    constexpr int kPoints = 24;
     for (int i = 0; i < kPoints; ++i) {
-      const double hz = low * std::pow(high / low, (i + 0.5) / kPoints);
-      std::complex<double> value = 0.0;
-      const double w = -2.0 * kPi * hz / rate;
-      for (size_t n = 0; n < x.size(); ++n)
-        value += x[n] * std::polar(1.0, w * static_cast<double>(n));
+      const double hz = low * std::pow(2.0, (i + 0.5) / kPoints / 3.0);
+      const std::complex<double> step = std::polar(1.0, -2.0 * kPi * hz / rate);
+      std::complex<double> value = 0.0, phasor = 1.0;
+      for (double v : x) value += v * phasor, phasor *= step;
       sum += std::norm(value);
     }
     levels.push_back(10.0 * std::log10(sum / kPoints + 1e-30));
   }
   return levels;
 }
+
+// How far pairs of ear responses played are from the pairs heard: the arrival difference
+// between the ears (us), their level difference (dB), and each third-octave band after the
+// pair's mean difference over both ears and all bands (the set's level), largest and mean.
+struct CueErrors {
+  int count = 0;
+  double itdMax = 0.0, itdSum = 0.0, ildMax = 0.0, ildSum = 0.0;
+  std::vector<double> bands;
+  void add(const Ears& played, double playedRate, const Ears& heard, double heardRate) {
+    ++count;
+    const double itd = std::fabs(itdMicroseconds(played[0], played[1], playedRate) -
+                                 itdMicroseconds(heard[0], heard[1], heardRate));
+    const double ild =
+        std::fabs(levelDb(played[1]) - levelDb(played[0]) - levelDb(heard[1]) + levelDb(heard[0]));
+    itdMax = std::max(itdMax, itd), itdSum += itd;
+    ildMax = std::max(ildMax, ild), ildSum += ild;
+    std::vector<double> differences;
+    for (int ear = 0; ear < 2; ++ear) {
+      const std::vector<double> a = thirdOctaveLevels(played[ear], playedRate);
+      const std::vector<double> b = thirdOctaveLevels(heard[ear], heardRate);
+      for (size_t k = 0; k < a.size(); ++k) differences.push_back(a[k] - b[k]);
+    }
+    double mean = 0.0;
+    for (double d : differences) mean += d / static_cast<double>(differences.size());
+    for (double d : differences) bands.push_back(std::fabs(d - mean));
+  }
+  double itdMean() const { return itdSum / std::max(count, 1); }
+  double ildMean() const { return ildSum / std::max(count, 1); }
+  // The band error below which a share q of the bands lie (1: the worst).
+  double band(double q) {
+    std::sort(bands.begin(), bands.end());
+    return bands.empty() ? 0.0 : bands[static_cast<size_t>(q * double(bands.size() - 1))];
+  }
+};
 
 // The engine's impulse response at `azimuth` (0..359) and `elevation`, `frames` frames per
 // output channel: placed there at once, as a restored project is, then both filter slots
