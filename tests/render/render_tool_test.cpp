@@ -106,8 +106,8 @@ TEST_F(RenderTool, InfoListsIdentityParametersAndPrograms) {
   ASSERT_EQ(r.status, 0) << r.err;
   for (const std::string& line :
        {std::string("plug-in:    ") + QUENDRAL_PLUGIN + "\nname:       +quendral\n",
-        std::string("inputs:     1\noutputs:    2\nlatency:    128 samples\nparameters: 25\n"),
-        std::string("    0  angle                    0.0\xC2\xB0"),
+        std::string("inputs:     1\noutputs:    2\nlatency:    128 samples\n"),
+        std::string("parameters: 25\n"), std::string("    0  angle                    0.0\xC2\xB0"),
         std::string("   22  point 8 time             1.000000"),
         std::string("programs:   8\n    1  Init 1  (current)\n")})
     EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
@@ -202,11 +202,19 @@ TEST_F(RenderTool, RunsThirdPartyPlugins) {
     int delay;
     float level;  // of the delayed click, where the plug-in keeps it
   } cases[] = {
-      {"/usr/lib/vst/lsp-plugins/comp-delay-mono.so", "lsp-plugins-vst", "100samp",
-       {"mode=0", "samp=0.01"}, 100, 0.5f},
+      {"/usr/lib/vst/lsp-plugins/comp-delay-mono.so",
+       "lsp-plugins-vst",
+       "100samp",
+       {"mode=0", "samp=0.01"},
+       100,
+       0.5f},
       // Time 100 ms (1..8000 ms over 0..1), the wet signal only, the low-pass wide open.
-      {"/usr/lib/vst3/ZamDelay.vst3", "zam-plugins", "ZamDelay.vst3 (VST3)\nname:       ZamDelay\n",
-       {"Time=0.012377", "Dry/Wet=1", "LPF=1"}, 4410, 0.0f},
+      {"/usr/lib/vst3/ZamDelay.vst3",
+       "zam-plugins",
+       "ZamDelay.vst3 (VST3)\nname:       ZamDelay\n",
+       {"Time=0.012377", "Dry/Wet=1", "LPF=1"},
+       4410,
+       0.0f},
   };
   const auto input = clicks(kRate / 2, 11025);  // a click every 250 ms
   writeFile("clicks.wav", {input});
@@ -228,7 +236,9 @@ TEST_F(RenderTool, RunsThirdPartyPlugins) {
     ASSERT_EQ(out[0].size(), input.size() + kRate / 10);
     for (int p = 5512; p + c.delay < kRate / 2; p += 11025) {
       EXPECT_EQ(onset(out[0], p + c.delay - 20, 60), 20) << "click at " << p;
-      if (c.level > 0.0f) EXPECT_NEAR(out[0][p + c.delay], c.level, 1e-3f) << "click at " << p;
+      if (c.level > 0.0f) {
+        EXPECT_NEAR(out[0][p + c.delay], c.level, 1e-3f) << "click at " << p;
+      }
       EXPECT_NEAR(out[0][p], 0.0f, 1e-3f);
     }
   }
