@@ -3,7 +3,6 @@
 // engine's impulse response at a direction.
 #pragma once
 
-#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <complex>
@@ -66,40 +65,6 @@ inline std::vector<double> thirdOctaveLevels(const std::vector<double>& x, doubl
   }
   return levels;
 }
-
-// How far pairs of ear responses played are from the pairs heard: the arrival difference
-// between the ears (us), their level difference (dB), and each third-octave band after the
-// pair's mean difference over both ears and all bands (the set's level), largest and mean.
-struct CueErrors {
-  int count = 0;
-  double itdMax = 0.0, itdSum = 0.0, ildMax = 0.0, ildSum = 0.0;
-  std::vector<double> bands;
-  void add(const Ears& played, double playedRate, const Ears& heard, double heardRate) {
-    ++count;
-    const double itd = std::fabs(itdMicroseconds(played[0], played[1], playedRate) -
-                                 itdMicroseconds(heard[0], heard[1], heardRate));
-    const double ild =
-        std::fabs(levelDb(played[1]) - levelDb(played[0]) - levelDb(heard[1]) + levelDb(heard[0]));
-    itdMax = std::max(itdMax, itd), itdSum += itd;
-    ildMax = std::max(ildMax, ild), ildSum += ild;
-    std::vector<double> differences;
-    for (int ear = 0; ear < 2; ++ear) {
-      const std::vector<double> a = thirdOctaveLevels(played[ear], playedRate);
-      const std::vector<double> b = thirdOctaveLevels(heard[ear], heardRate);
-      for (size_t k = 0; k < a.size(); ++k) differences.push_back(a[k] - b[k]);
-    }
-    double mean = 0.0;
-    for (double d : differences) mean += d / static_cast<double>(differences.size());
-    for (double d : differences) bands.push_back(std::fabs(d - mean));
-  }
-  double itdMean() const { return itdSum / std::max(count, 1); }
-  double ildMean() const { return ildSum / std::max(count, 1); }
-  // The band error below which a share q of the bands lie (1: the worst).
-  double band(double q) {
-    std::sort(bands.begin(), bands.end());
-    return bands.empty() ? 0.0 : bands[static_cast<size_t>(q * double(bands.size() - 1))];
-  }
-};
 
 // The engine's impulse response at `azimuth` (0..359) and `elevation`, `frames` frames per
 // output channel: placed there at once, as a restored project is, then both filter slots
