@@ -30,7 +30,7 @@
 #       plug-in file, in ~/.vst or <prefix>/lib/vst, ~/.clap or <prefix>/lib/clap)
 #
 # Every target these install is listed in the global property QUENDRAL_INSTALLED_TARGETS
-# (tests/install builds them before installing). The Windows build installs its DLL
+# (what an install of the build needs built). The Windows build installs its DLL
 # itself: these functions are for the Linux build.
 
 # A build configured before this layout existed holds CMake's own default, /usr/local, in its

@@ -11,41 +11,13 @@
 #include <thread>
 #include <vector>
 
-#include "own_response_set.h"
-#include "spatial_engine.h"
+#include "engine_frames.h"
 #include "synthetic_head.h"
 
 namespace panner {
 
-namespace {
-
 constexpr auto kRelaxed = std::memory_order_relaxed;
 constexpr int kF = engine::kFrameSize;
-
-std::vector<float> shownValues(const SpatialEngine& engine) {
-  std::vector<float> values;
-  for (const std::atomic<float>* array :
-       {engine.displayInSpectrum(), engine.displayOutSpectrum(0), engine.displayOutSpectrum(1),
-        engine.displayFilterSpectrum(0), engine.displayFilterSpectrum(1)})
-    for (int i = 0; i < engine::kFftSize; ++i) values.push_back(array[i].load(kRelaxed));
-  return values;
-}
-
-void runFrame(SpatialEngine& engine, std::mt19937& generator) {
-  std::uniform_real_distribution<float> value(-1.0f, 1.0f);
-  std::vector<float> in(kF), out0(kF), out1(kF);
-  for (float& v : in) v = value(generator);
-  engine.convolutionFrame(in.data(), out0.data(), out1.data(), nullptr);
-}
-
-std::shared_ptr<const OwnResponseSet> prepared(const SofaMeasurements& m) {
-  auto set = std::make_shared<OwnResponseSet>();
-  std::string status;
-  EXPECT_TRUE(prepareOwnResponseSet(m, *set, status)) << status;
-  return set;
-}
-
-}  // namespace
 
 TEST(DisplayPublication, RequestsAndReadsFromAnotherThreadRaceNoFrame) {
   SpatialEngine engine;
@@ -67,8 +39,9 @@ TEST(DisplayPublication, RequestsAndReadsFromAnotherThreadRaceNoFrame) {
   });
   // Frames run until the display has read a few hundred times during them.
   std::mt19937 generator(3);
-  for (int frame = 0; frame < 1000000 && reads.load() < 300; ++frame) runFrame(engine, generator);
-  runFrame(engine, generator);
+  for (int frame = 0; frame < 1000000 && reads.load() < 300; ++frame)
+    noiseFrames(engine, generator, 1);
+  noiseFrames(engine, generator, 1);
   done.store(true);
   display.join();
   EXPECT_TRUE(allFinite.load());
@@ -76,8 +49,8 @@ TEST(DisplayPublication, RequestsAndReadsFromAnotherThreadRaceNoFrame) {
 }
 
 TEST(OwnSetEngine, SetsLoadWhileAudioRunsAndFollowRateChanges) {
-  const auto first = prepared(synthetic_head::ring(44100.0, 0.0f, 350.0f, 10.0f));
-  const auto second = prepared(synthetic_head::ring(96000.0, 0.0f, 180.0f, 20.0f));
+  const auto first = synthetic_head::prepared(synthetic_head::ring(44100.0, 0.0f, 350.0f, 10.0f));
+  const auto second = synthetic_head::prepared(synthetic_head::ring(96000.0, 0.0f, 180.0f, 20.0f));
   SpatialEngine engine;
   engine.useOwnSet.store(true, kRelaxed);
   std::atomic<bool> done{false};

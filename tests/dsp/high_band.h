@@ -9,36 +9,22 @@
 #include <cstddef>
 #include <vector>
 
+#include "spectral_blend.h"
+
 inline double highBandDb(const std::vector<std::vector<float>>& out, std::size_t from,
                          double rate = 44100.0) {
   constexpr int kLength = 1024;
   constexpr double kPi = 3.14159265358979323846;
   const int firstBin = static_cast<int>(std::ceil(16000.0 * kLength / rate));
-  std::vector<double> window(kLength), cosines(kLength), sines(kLength);
-  for (int n = 0; n < kLength; ++n) {
-    window[n] = 0.5 - 0.5 * std::cos(2.0 * kPi * n / kLength);
-    cosines[n] = std::cos(2.0 * kPi * n / kLength);
-    sines[n] = std::sin(2.0 * kPi * n / kLength);
-  }
   double high = 0.0, total = 0.0;
-  std::vector<double> x(kLength);
+  std::vector<panner::spectral::Complex> x(kLength);
   for (const auto& channel : out) {
     for (std::size_t start = from; start + kLength <= channel.size(); start += kLength / 2) {
-      double energy = 0.0;
-      for (int n = 0; n < kLength; ++n) {
-        x[n] = window[n] * channel[start + n];
-        energy += x[n] * x[n];
-      }
-      total += energy * kLength;  // Parseval: the sum of |X_k|^2 over all bins
-      for (int k = firstBin; k < kLength / 2; ++k) {
-        double re = 0.0, im = 0.0;
-        for (int n = 0; n < kLength; ++n) {
-          const int phase = (k * n) % kLength;
-          re += x[n] * cosines[phase];
-          im -= x[n] * sines[phase];
-        }
-        high += 2.0 * (re * re + im * im);  // bin k and its mirror
-      }
+      for (int n = 0; n < kLength; ++n)
+        x[n] = (0.5 - 0.5 * std::cos(2.0 * kPi * n / kLength)) * channel[start + n];
+      panner::spectral::transform(x, false);
+      for (int k = 0; k < kLength; ++k) total += std::norm(x[k]);
+      for (int k = firstBin; k < kLength / 2; ++k) high += 2.0 * std::norm(x[k]);  // and mirror
     }
   }
   return 10.0 * std::log10(std::max(high, 1e-300) / total);

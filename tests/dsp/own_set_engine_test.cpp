@@ -9,10 +9,9 @@
 #include <vector>
 
 #include "../sofa/ear_measures.h"
-#include "own_response_set.h"
+#include "engine_frames.h"
 #include "own_set_tables.h"
 #include "response_sets.h"
-#include "spatial_engine.h"
 #include "synthetic_head.h"
 
 namespace panner {
@@ -24,13 +23,6 @@ constexpr int kF = engine::kFrameSize;
 // The engine's output for a unit impulse is the filter times 4 x the set's level factor.
 constexpr double kImpulseScale = 4.0 * ResponseSets::kSetOneGain;
 
-std::shared_ptr<const OwnResponseSet> prepared(const SofaMeasurements& m) {
-  auto set = std::make_shared<OwnResponseSet>();
-  std::string status;
-  EXPECT_TRUE(prepareOwnResponseSet(m, *set, status)) << status;
-  return set;
-}
-
 // The engine's impulse response on `channel` at `azimuth`, `frames` frames long.
 std::vector<double> impulse(SpatialEngine& engine, float azimuth, int channel, int frames) {
   quendral_test::Ears ears;
@@ -40,24 +32,19 @@ std::vector<double> impulse(SpatialEngine& engine, float azimuth, int channel, i
 
 void settle(SpatialEngine& engine, float azimuth) { impulse(engine, azimuth, 0, 0); }
 
+// Frames of noise (the same on every call), switching the own set on or off before
+// frame `switchAt`.
 std::vector<float> noiseRender(SpatialEngine& engine, int frames, int switchAt, bool switchTo) {
   std::mt19937 generator(11);
-  std::uniform_real_distribution<float> value(-1.0f, 1.0f);
-  std::vector<float> in(kF), out0(kF), out1(kF), all;
-  for (int frame = 0; frame < frames; ++frame) {
+  return noiseFrames(engine, generator, frames, [&](int frame) {
     if (frame == switchAt) engine.useOwnSet.store(switchTo, kRelaxed);
-    for (float& v : in) v = value(generator);
-    engine.convolutionFrame(in.data(), out0.data(), out1.data(), nullptr);
-    all.insert(all.end(), out0.begin(), out0.end());
-    all.insert(all.end(), out1.begin(), out1.end());
-  }
-  return all;
+  });
 }
 
 }  // namespace
 
 TEST(OwnSetEngine, PlaysTheRingAsPreparedAtItsMeasuredDirections) {
-  const auto set = prepared(synthetic_head::ring(44100.0, 0.0f, 350.0f, 10.0f));
+  const auto set = synthetic_head::prepared(synthetic_head::ring(44100.0, 0.0f, 350.0f, 10.0f));
   SpatialEngine engine;
   ASSERT_TRUE(engine.setOwnResponseSet(set));
   engine.useOwnSet.store(true, kRelaxed);
@@ -80,7 +67,7 @@ TEST(OwnSetEngine, PlaysTheRingAsPreparedAtItsMeasuredDirections) {
 TEST(OwnSetEngine, ArrivalsStayInSecondsAtOtherHostAndFileRates) {
   // The file's ring at 48 kHz, heard at 44.1 and 96 kHz; the ears' arrival difference is the
   // head's at every rate, between measured directions too.
-  const auto set = prepared(synthetic_head::ring(48000.0, 0.0f, 345.0f, 15.0f));
+  const auto set = synthetic_head::prepared(synthetic_head::ring(48000.0, 0.0f, 345.0f, 15.0f));
   for (double rate : {44100.0, 96000.0}) {
     SpatialEngine engine;
     ASSERT_TRUE(engine.setSampleRate(rate));
@@ -100,7 +87,7 @@ TEST(OwnSetEngine, ArrivalsStayInSecondsAtOtherHostAndFileRates) {
 }
 
 TEST(OwnSetEngine, InstalledButOffChangesNothingAndSwitchingCrossfades) {
-  const auto set = prepared(synthetic_head::ring(44100.0, 0.0f, 355.0f, 5.0f));
+  const auto set = synthetic_head::prepared(synthetic_head::ring(44100.0, 0.0f, 355.0f, 5.0f));
   SpatialEngine plain, loaded, own;
   ASSERT_TRUE(loaded.setOwnResponseSet(set));
   ASSERT_TRUE(own.setOwnResponseSet(set));
@@ -139,7 +126,7 @@ TEST(OwnSetEngine, TheLongestSetFitsThePartitionLimitAtTheHighestRate) {
   SofaMeasurements m = synthetic_head::ring(44100.0, 0.0f, 315.0f, 45.0f, 880);
   for (size_t i = 0; i < m.responses.size(); ++i)
     if (i % 880 > 40) m.responses[i] = ((i * 7919) % 13) * 0.001f;
-  const auto set = prepared(m);
+  const auto set = synthetic_head::prepared(m);
   ASSERT_TRUE(set);
   EXPECT_GT(set->length, 850);
   const auto tables = OwnSetTables::build(*set, 384000.0);

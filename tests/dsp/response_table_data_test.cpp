@@ -49,14 +49,4 @@ TEST(ResponseTableData, CommittedTablesAreWhatTheBuildComputes) {
   }
 }
 
-TEST(ResponseTableData, OtherRatesAndBadRatesStillGoThroughTheBuild) {
-  const auto sets = std::make_unique<ResponseSets>();
-  const auto at48 = ResponseTables::create(*sets, 48000.0);
-  ASSERT_TRUE(at48);
-  EXPECT_NE(at48->grid(), response_data::kMeasurementRateGrid);
-  EXPECT_EQ(at48->rate(), 48000.0);
-  EXPECT_FALSE(ResponseTables::create(*sets, 0.0));
-  EXPECT_FALSE(ResponseTables::create(*sets, 1e9));
-}
-
 }  // namespace panner

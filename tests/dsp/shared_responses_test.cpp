@@ -6,29 +6,20 @@
 #include <random>
 #include <vector>
 
+#include "engine_frames.h"
 #include "shared_responses.h"
-#include "spatial_engine.h"
 
 namespace panner {
 
 namespace {
 
-constexpr int kF = engine::kFrameSize;
-
-// A few frames of noise through `engine` with the set switched half way; all outputs.
+// Noise through `engine` at 70 degrees with the set switched half way; all outputs.
 std::vector<float> render(SpatialEngine& engine) {
   std::mt19937 generator(5);
-  std::uniform_real_distribution<float> value(-1.0f, 1.0f);
   engine.modulator.targetAngle.store(70.0f, std::memory_order_relaxed);
-  std::vector<float> in(kF), out0(kF), out1(kF), all;
-  for (int frame = 0; frame < 40; ++frame) {
+  return noiseFrames(engine, generator, 40, [&](int frame) {
     if (frame == 20) engine.filterSet.store(1, std::memory_order_relaxed);
-    for (float& x : in) x = value(generator);
-    engine.convolutionFrame(in.data(), out0.data(), out1.data(), nullptr);
-    all.insert(all.end(), out0.begin(), out0.end());
-    all.insert(all.end(), out1.begin(), out1.end());
-  }
-  return all;
+  });
 }
 
 }  // namespace

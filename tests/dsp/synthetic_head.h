@@ -5,7 +5,11 @@
 // head is not symmetric.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cmath>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "own_response_set.h"
@@ -49,6 +53,14 @@ inline SofaMeasurements ring(double rate, float from, float to, float step, int 
   m.name = "synthetic head";
   for (float a = from; a <= to + 1e-3f; a += step) addMeasurement(m, a, 0.0f, 1.5f);
   return m;
+}
+
+// The ring the own-set path makes of `m`; a failure is the calling test's.
+inline std::shared_ptr<const OwnResponseSet> prepared(const SofaMeasurements& m) {
+  auto set = std::make_shared<OwnResponseSet>();
+  std::string status;
+  EXPECT_TRUE(prepareOwnResponseSet(m, *set, status)) << status;
+  return set;
 }
 
 }  // namespace synthetic_head

@@ -10,7 +10,7 @@
 // and within what the gains allow once the input has been ordinary audio (finite, within
 // -1..1) long enough; getParameter within 0..1; every text ending within the host's buffer,
 // nothing written past it; a refused chunk changing no parameter. A broken rule aborts with
-// a message, so libFuzzer keeps the input. QUENDRAL_FUZZ_TRACE=1 prints every operation.
+// a message, so libFuzzer keeps the input.
 #include <dlfcn.h>
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -83,21 +83,16 @@ intptr_t VST_CALL hostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void
   }
 }
 
-const bool gTrace = std::getenv("QUENDRAL_FUZZ_TRACE") != nullptr;
-
-// Prints the message when tracing, or always with `broken`, and then aborts.
-void say(bool broken, const char* format, ...) {
-  if (!broken && !gTrace) return;
+// A broken rule: says which and aborts, so libFuzzer keeps the input.
+[[noreturn]] void fail(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  if (broken) std::fputs("plug-in broke a host's expectation: ", stderr);
+  std::fputs("plug-in broke a host's expectation: ", stderr);
   std::vfprintf(stderr, format, args);
   std::fputc('\n', stderr);
   va_end(args);
-  if (broken) std::abort();
+  std::abort();
 }
-#define fail(...) say(true, __VA_ARGS__)
-#define trace(...) say(false, __VA_ARGS__)
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
@@ -132,13 +127,13 @@ std::vector<char> terminated(const std::string& text) {
 void seal(std::vector<char>& bytes) {
   if (bytes.size() < kChunkHeaderSize) return;
   const uint32_t length = static_cast<uint32_t>(bytes.size() - kChunkHeaderSize);
-  std::memcpy(&bytes[12], &length, sizeof length);
   uint32_t crc = 0xFFFFFFFFu;
   for (std::size_t i = kChunkHeaderSize; i < bytes.size(); ++i) {
     crc ^= static_cast<unsigned char>(bytes[i]);
     for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
   }
   crc ^= 0xFFFFFFFFu;
+  std::memcpy(&bytes[12], &length, sizeof length);
   std::memcpy(&bytes[16], &crc, sizeof crc);
 }
 
@@ -166,8 +161,6 @@ class Session {
  private:
   intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
                     float opt = 0.0f) {
-    trace("dispatch opcode %d index %d value %lld opt %g", opcode, index,
-          static_cast<long long>(value), static_cast<double>(opt));
     if (opcode == effSetSampleRate) {
       gHost.sampleRate = opt;
       if (opt > highestRateSet_) highestRateSet_ = opt;  // a NaN is never higher
@@ -195,11 +188,8 @@ class Session {
   // Silence, a sine, noise, the input's own bytes as floats (any bit pattern) or one unusual
   // value throughout; then up to four unusual values at places the input chooses.
   void fillInput(int32_t frames) {
-    static constexpr const char* kKinds[] = {"silence", "sine", "noise", "raw bytes",
-                                             "one unusual value"};
     float* x = input_.data();
     const int kind = in_.ConsumeIntegralInRange(0, 4);
-    trace("  input: %s", kKinds[kind]);
     std::fill(x, x + frames, 0.0f);
     if (kind == 1) {
       const float cycles = in_.ConsumeFloatingPointInRange(0.0f, 0.5f);
@@ -223,7 +213,6 @@ class Session {
     for (int spikes = in_.ConsumeIntegralInRange(0, 4); spikes > 0 && frames > 0; --spikes) {
       const int32_t at = in_.ConsumeIntegralInRange<int32_t>(0, frames - 1);
       x[at] = pick(in_, kUnusualSamples);
-      trace("  %g at %d", static_cast<double>(x[at]), at);
     }
   }
 
@@ -233,8 +222,6 @@ class Session {
     const bool accumulate = in_.ConsumeBool();
     // 0..2: a pointer left out; 3: the double-precision entry instead
     const int missing = in_.ConsumeIntegralInRange(0, 15);
-    trace("%s %d samples, pointer left out: %d", accumulate ? "process" : "processReplacing",
-          frames, missing <= 2 ? missing : -1);
     if (frames > 0) fillInput(frames);
     std::fill(output0_.begin(), output0_.end(), 0.0f);
     std::fill(output1_.begin(), output1_.end(), 0.0f);
@@ -270,7 +257,6 @@ class Session {
   void setParameter() {
     const int32_t index = anyIndex();
     const float value = anyParameterValue();
-    trace("setParameter %d %g", index, static_cast<double>(value));
     effect_->setParameter(effect_, index, value);
   }
 
@@ -381,7 +367,6 @@ class Session {
         event.midiData[0] = static_cast<char>(0xB0 | (bytes & 0x0F));  // a control change
       }
     }
-    trace("%d events", count);
     if (dispatch(effProcessEvents, 0, 0, list) != 1) fail("effProcessEvents did not answer 1");
   }
 
@@ -399,8 +384,6 @@ class Session {
     gHost.timeFlags = in_.ConsumeBool() ? kVstTempoValid : in_.ConsumeIntegral<int32_t>();
     gHost.tempo =
         in_.ConsumeBool() ? pick(in_, kUnusualTempos) : in_.ConsumeFloatingPoint<double>();
-    trace("host time: %s, flags %d, tempo %g", gHost.timeAnswers ? "record" : "none",
-          gHost.timeFlags, gHost.tempo);
   }
 
   std::vector<float> parameterValues() {

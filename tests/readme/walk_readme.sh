@@ -2,7 +2,9 @@
 # Walks the README's own commands on a fresh copy of the tree, as a newcomer takes them:
 # every fenced ```sh block of README.md must follow a `<!-- readme-walk ... -->` line, and
 # each command of those blocks runs in order in the copy, with a private HOME. So the README
-# cannot name a command, path or option that the tree does not have.
+# cannot name a command, path or option that the tree does not have. Its two installs (per
+# user, and with --prefix /usr/local) are checked as it promises them: each format's folder,
+# and Ardour 7 finding the plug-in with its default folders.
 #
 # A few commands are run in a changed form, each for a stated reason (see `walked_form`):
 # the test suite and the hour of fuzzing are not run again (this walk is part of the suite),
@@ -102,6 +104,66 @@ after_demo() {
   # What the README then tells a user whose PATH lacks ~/.local/bin.
   export PATH="$HOME/.local/bin:$PATH"
 }
+# An install (a prefix, or HOME's folders with ~/.local/bin): the SOFA reader's program beside
+# each module, and the installed quendral-render finding the plug-in installed with it.
+check_install() {
+  local root=$1 vst=$2 vst3=$3 lv2=$4 clap=$5 bin=$6 folder info
+  for folder in "$vst" "$vst3/quendral.vst3/Contents/x86_64-linux" "$lv2/quendral.lv2" "$clap" "$bin"; do
+    [ -x "$root/$folder/quendral-sofa-reader" ] || fail "no quendral-sofa-reader in $root/$folder"
+  done
+  [ -e "$root/$clap/quendral.clap" ] || fail "no $root/$clap/quendral.clap"
+  info=$(HOME=$root "$root/$bin/quendral-render" --info 2>&1) || true
+  grep -qF "plug-in:    $root/$vst/quendral.so" <<<"$info" ||
+    fail "$root/$bin/quendral-render does not find $root/$vst/quendral.so: $info"
+}
+# Ardour 7 with nothing but its defaults (no LXVST_PATH; for the per-user install the VST2
+# folder the README tells the user to add) finds the plug-in in every format it hosts. A
+# prefix install is seen at /usr/local through a private mount namespace. Ardour's scanners
+# write its cache first, which it trusts only when it is newer than the plug-in.
+ardour_finds() {
+  local root=$1 seen=$2 options=${3:-} step=$work/ardour-step.sh out status kind
+  [ -x /usr/bin/ardour7-lua ] || missing "ardour7-lua (Debian: ardour)"
+  mkdir -p "$HOME/.config/ardour7" && rm -rf "$HOME/.cache/ardour7"
+  printf '<?xml version="1.0" encoding="UTF-8"?>\n<Ardour>\n  <Config>\n%s  </Config>\n</Ardour>\n' \
+    "$options" >"$HOME/.config/ardour7/config"
+  touch -d '1 hour ago' "$root/$seen_vst/quendral.so" "$root/$seen_vst3/quendral.vst3"
+  printf '%s\n' "export LD_LIBRARY_PATH=/usr/lib/ardour7; unset LXVST_PATH VST_PATH VST3_PATH LV2_PATH" \
+    "/usr/lib/ardour7/ardour-vst-scanner '$seen/$seen_vst/quendral.so'" \
+    "/usr/lib/ardour7/ardour-vst3-scanner '$seen/$seen_vst3/quendral.vst3'" \
+    "unset LD_LIBRARY_PATH; exec timeout -s KILL 120 /usr/bin/ardour7-lua '$source_dir/tests/readme/find_plugin.lua' '$work/ardour-session' LXVST 1903842411 VST3 565354536B547A712B7175656E647261 LV2 urn:quillmoor:quendral" >"$step"
+  for _ in 1 2 3 4 5 6 7 8; do  # Ardour's own rare deaths by a signal are run again
+    rm -rf "$work/ardour-session"
+    status=0
+    if [ "$seen" = /usr/local ]; then
+      if ! unshare --mount true 2>/dev/null; then
+        echo "Ardour not run on the prefix install: no private mount namespace here" | tee -a "$log"
+        return
+      fi
+      out=$(unshare --mount --propagation private sh -c 'mount --bind "$1" /usr/local && exec sh "$2"' \
+        sh "$root" "$step" 2>&1) || status=$?
+    else
+      out=$(sh "$step" 2>&1) || status=$?
+    fi
+    [ "$status" -ge 124 ] || break
+  done
+  echo "$out" >>"$log"
+  for kind in LXVST VST3 LV2; do
+    grep -q "$kind found: +quendral" <<<"$out" || fail "Ardour does not find the $kind plug-in below $seen"
+  done
+  rm -f "$HOME/.config/ardour7/config"
+}
+after_prefix_install() {
+  local prefix=$work/stage/usr/local extra
+  check_install "$prefix" lib/vst lib/vst3 lib/lv2 lib/clap bin
+  extra=$(cd "$prefix" && find . -type f | grep -Ev '^\./(bin/|lib/vst|lib/lv2/|lib/clap/)' || true)
+  [ -z "$extra" ] || fail "the prefix install puts files elsewhere: $extra"
+  seen_vst=lib/vst seen_vst3=lib/vst3 ardour_finds "$prefix" /usr/local
+}
+after_user_install() {
+  check_install "$HOME" .vst .vst3 .lv2 .clap .local/bin
+  seen_vst=.vst seen_vst3=.vst3 ardour_finds "$HOME" "$HOME" \
+    "    <Option name=\"plugin-path-lxvst\" value=\"$HOME/.vst\"/>"$'\n'
+}
 tests_listed() {
   local count
   count=$(ctest --test-dir "$1" -N | sed -n 's/^Total Tests: //p')
@@ -185,6 +247,8 @@ while IFS=$'\t' read -r line command; do
   fi
   case "$command" in
     "scripts/demo.sh") after_demo ;;
+    "sudo cmake --install build --prefix /usr/local") after_prefix_install ;;
+    "cmake --install build") after_user_install ;;
   esac
   echo "README:$line  $command  -> ok ($(($(date +%s) - start)) s)" | tee -a "$log"
   steps=$((steps + 1))

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "required_package.h"
+#include "state_chunk.h"
 #include "tool_run.h"
 
 using namespace tool_test;
@@ -101,12 +102,7 @@ TEST_F(OwnSetRender, APresetWithADamagedRingIsRefusedWhole) {
   ASSERT_GT(bytes.size(), chunk + 1000);
   const uint32_t nan = 0x7fc00000u;
   std::memcpy(&bytes[bytes.size() - 400], &nan, 4);
-  uint32_t crc = 0xFFFFFFFFu;
-  for (size_t i = chunk + 20; i < bytes.size(); ++i) {
-    crc ^= bytes[i];
-    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  }
-  crc = ~crc;
+  const uint32_t crc = panner::chunk::crc32(&bytes[chunk + 20], bytes.size() - chunk - 20);
   std::memcpy(&bytes[chunk + 16], &crc, 4);
   std::ofstream(path("bad.fxp"), std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()),
