@@ -15,6 +15,7 @@
 #include "audio_file_reader.h"
 #include "audio_file_writer.h"
 #include "automation_csv.h"
+#include "head_motion.h"
 #include "input_checks.h"
 #include "own_set_option.h"
 #include "parameter_units.h"
@@ -147,6 +148,8 @@ int runRender(const RenderOptions& options, const std::string& pluginPath) {
   AudioFileReader reader(options.inputPath);
   std::vector<AutomationRow> rows;
   if (!options.automationPath.empty()) rows = loadAutomation(options.automationPath);
+  std::vector<HeadRow> head;
+  if (!options.headPath.empty()) head = loadHeadMotion(options.headPath);
 
   const std::unique_ptr<PluginProcessor> loaded = openPlugin(pluginPath);
   PluginProcessor& plugin = *loaded;
@@ -159,6 +162,11 @@ int runRender(const RenderOptions& options, const std::string& pluginPath) {
   if (!options.savePresetPath.empty()) presetPathIsBank(options.savePresetPath);
   plugin.start(reader.sampleRate(), options.blockSize);
   loadState(plugin, options);
+  // The head as it stands at the input's start, in place through the settling silence.
+  if (!head.empty()) {
+    turnTrackingOn(plugin, 0);
+    sendHeadMidi(plugin, head.front());
+  }
   const std::vector<NamedSetting> settings = settingsFromOptions(options);
   applySettings(plugin, settings, false);
   const std::vector<AutomationEvent> events =
@@ -181,7 +189,13 @@ int runRender(const RenderOptions& options, const std::string& pluginPath) {
   plugin.setSamplePosition(songStart);
   if (!sweepLocked) applySettings(plugin, settings, true);
 
-  const RenderPlan plan = planFor(plugin, options, reader.sampleRate());
+  RenderPlan plan = planFor(plugin, options, reader.sampleRate());
+  if (!head.empty()) {
+    const double rate = reader.sampleRate();
+    plan.beforeBlock = [&](int64_t frame) {
+      sendHeadMidi(plugin, headAt(head, static_cast<double>(frame) / rate));
+    };
+  }
   AudioFileWriter writer(options.outputPath, plugin.numOutputs(), reader.sampleRate());
   if (reader.mixesDown() && !options.quiet)
     std::fprintf(

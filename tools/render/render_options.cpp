@@ -98,9 +98,11 @@ bool setValueOption(const std::string& name, ValueReader value, RenderOptions& o
     if (*options.program < 1) throw RenderError("--program counts from 1");
   } else if (name == "--param") {
     options.params.push_back(parseParamAssignment(value()));
-  } else if (name == "--sofa" || name == "--preset" || name == "--save-preset") {
+  } else if (name == "--sofa" || name == "--preset" || name == "--save-preset" ||
+             name == "--head") {
     std::string& path = name == "--sofa"     ? options.sofaPath
                         : name == "--preset" ? options.presetPath
+                        : name == "--head"   ? options.headPath
                                              : options.savePresetPath;
     path = value();
     if (path.empty()) throw RenderError(name + " needs a file name");
@@ -207,6 +209,11 @@ Placing the source (quendral's parameters in user units):
                       (SimpleFreeFieldHRIR, any rate 8-384 kHz), switched on ("own set");
                       a preset saved after it carries the set, so the file is not needed
                       again. A file that cannot be used is refused with the reason
+Following a listener's head (quendral's head tracking, switched on for the render):
+  --head FILE         CSV rows "seconds,yaw,pitch,roll" in degrees (yaw positive to the
+                      left, pitch up, roll right ear down), linear between rows: the
+                      recorded movement reaches the plug-in as a MIDI head tracker's
+                      control changes, once per block (see --block)
 Presets (VST2 program files, holding the plug-in's chunk):
   --preset FILE       load FILE.fxp (a program) or FILE.fxb (a bank) before anything else
   --save-preset FILE  after rendering, save FILE.fxp (the current program) or FILE.fxb

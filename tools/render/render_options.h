@@ -39,6 +39,7 @@ struct RenderOptions {
   std::vector<ParamAssignment> params;  // in command-line order
   std::string automationPath;
   std::string sofaPath;        // --sofa: an own response set for quendral
+  std::string headPath;        // --head: a recorded head movement (head_motion.h)
   std::string presetPath;      // --preset: a .fxp or .fxb file to load first
   std::string savePresetPath;  // --save-preset: where to save the state after rendering
   int blockSize = 512;
