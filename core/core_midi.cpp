@@ -26,6 +26,10 @@ int32_t QuendralCore::midiControllerParameter(int32_t controller) const {
   return parameterForController(controller);
 }
 
+bool QuendralCore::midiControllerTaken(int32_t controller) const {
+  return parameterForController(controller) >= 0 || HeadTracker::isTrackerController(controller);
+}
+
 // Control changes on any channel reach their parameter at once, through setParameter, so
 // the host is not told.
 void QuendralCore::midiMessage(uint8_t status, uint8_t data1, uint8_t data2) {

@@ -21,9 +21,8 @@ double fourteenBits(int coarse, int fine) { return (coarse * 128 + fine - 8192) 
 void HeadTracker::centre() { gCentre.store(uncentred.load(std::memory_order_relaxed)); }
 
 bool HeadTracker::controlChange(int controller, int value) {
+  if (!isTrackerController(controller) || !settings().on) return false;
   const int axis = controller >= kFineFirst ? controller - kFineFirst : controller - kCoarseFirst;
-  if (axis < 0 || axis > 3) return false;
-  if (!settings().on) return false;
   (controller >= kFineFirst ? fine : coarse)[axis] = value & 0x7F;
   if (axis == 3) {
     quaternionMode = true;

@@ -38,6 +38,9 @@ class HeadTracker {
   // whole turn); with 19 and 51 as well, the four of a quaternion w, x, y, z (8192 is 0,
   // 16384 is 2). True when taken: only while tracking is on.
   bool controlChange(int controller, int value);
+  static bool isTrackerController(int controller) {
+    return (controller >= 16 && controller <= 19) || (controller >= 48 && controller <= 51);
+  }
   // Audio thread, once per block: the head's orientation for the engine, packed; straight
   // ahead while tracking is off or nothing has arrived.
   uint64_t headForBlock();

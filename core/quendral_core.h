@@ -77,6 +77,9 @@ class QuendralCore {
   // The parameter a control change number moves, or -1 for one that moves nothing (for
   // formats whose hosts map controllers themselves).
   int32_t midiControllerParameter(int32_t controller) const;
+  // Whether a control change number means anything here: a parameter's controller or one
+  // of a MIDI head tracker's (for formats whose hosts map controllers to parameters).
+  bool midiControllerTaken(int32_t controller) const;
 
   // ---- following the listener's head ----
   // The settings (saved in the bank chunk); not the audio thread: turning tracking on or
