@@ -11,7 +11,8 @@
 // right ear), elevation -90..90 (+90 overhead).
 //
 // An orientation crosses threads whole as one 64-bit value (packHead): four 16-bit
-// quaternion components, which keeps every orientation within a thousandth of a degree.
+// quaternion components, which keeps every orientation within a few thousandths of a degree
+// (a listener tells directions apart a degree at best).
 #pragma once
 
 #include <cstdint>
