@@ -4,12 +4,15 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "audio_file_reader.h"
@@ -163,10 +166,8 @@ int runRender(const RenderOptions& options, const std::string& pluginPath) {
   plugin.start(reader.sampleRate(), options.blockSize);
   loadState(plugin, options);
   // The head as it stands at the input's start, in place through the settling silence.
-  if (!head.empty()) {
-    turnTrackingOn(plugin, 0);
-    sendHeadMidi(plugin, head.front());
-  }
+  if (!head.empty() || options.oscPort) turnTrackingOn(plugin, options.oscPort.value_or(0));
+  if (!head.empty()) sendHeadMidi(plugin, head.front());
   const std::vector<NamedSetting> settings = settingsFromOptions(options);
   applySettings(plugin, settings, false);
   const std::vector<AutomationEvent> events =
@@ -190,10 +191,19 @@ int runRender(const RenderOptions& options, const std::string& pluginPath) {
   if (!sweepLocked) applySettings(plugin, settings, true);
 
   RenderPlan plan = planFor(plugin, options, reader.sampleRate());
-  if (!head.empty()) {
-    const double rate = reader.sampleRate();
+  const double rate = reader.sampleRate();
+  // --realtime: each block waits for its time on the clock, as a host's audio does, from
+  // the input's first block on.
+  std::optional<std::chrono::steady_clock::time_point> startedAt;
+  if (!head.empty() || options.realtime) {
     plan.beforeBlock = [&](int64_t frame) {
-      sendHeadMidi(plugin, headAt(head, static_cast<double>(frame) / rate));
+      if (!head.empty()) sendHeadMidi(plugin, headAt(head, static_cast<double>(frame) / rate));
+      if (!options.realtime) return;
+      if (!startedAt) {
+        startedAt = std::chrono::steady_clock::now();
+        if (!options.quiet) std::fprintf(stderr, "quendral-render: rendering in real time\n");
+      }
+      std::this_thread::sleep_until(*startedAt + std::chrono::duration<double>(frame / rate));
     };
   }
   AudioFileWriter writer(options.outputPath, plugin.numOutputs(), reader.sampleRate());
