@@ -1,7 +1,7 @@
 // The listener's head orientation and the direction of a source relative to the head.
 //
-// Conventions (those of the ambisonic scene rotators head trackers are made for: x ahead,
-// y to the left, z up, right-handed):
+// Conventions (x ahead, y to the left, z up, right-handed; the signs ADM-OSC gives a
+// listener's yaw, pitch and roll):
 //  - yaw: positive turns the head to the left (counter-clockwise seen from above);
 //  - pitch: positive raises the nose (the listener looks up);
 //  - roll: positive lowers the right ear;
