@@ -1,20 +1,15 @@
 // The listener's head turns the scene: the conventions (signs and order) on directions whose
-// answer is known by hand, the packed hand-over, and the engine serving a turned head
-// exactly as the source's direction relative to it.
+// answer is known by hand, through the packed hand-over too. (The engine serving a turned
+// head as the direction relative to it: tests/render/head_render_test.cpp, through the
+// plug-in.)
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
-#include <vector>
 
 #include "head_rotation.h"
-#include "spatial_engine.h"
 
 namespace panner {
 namespace {
-
-constexpr auto kRelaxed = std::memory_order_relaxed;
-constexpr int kF = engine::kFrameSize;
 
 struct Turn {
   const char* what;
@@ -69,37 +64,6 @@ TEST(HeadRotation, SourcesTurnAgainstTheHeadInEachOrder) {
   }
   EXPECT_EQ(packHead({}), kHeadStraightAhead);
   EXPECT_EQ(packHead({std::nan(""), 0, 0, 0}), kHeadStraightAhead);
-}
-
-// Frames of noise through an engine whose source is at `angle`, heard by a head at `head`.
-std::vector<float> render(float angle, float elevation, uint64_t head, int frames) {
-  SpatialEngine engine;
-  engine.restoreCurrentAngle(angle);
-  engine.modulator.targetAngle.store(angle > 180.0f ? angle - 360.0f : angle, kRelaxed);
-  engine.restoreCurrentElevation(elevation);
-  engine.targetElevation.store(elevation, kRelaxed);
-  engine.headOrientation.store(head, kRelaxed);
-  std::mt19937 random(7);
-  std::uniform_real_distribution<float> noise(-0.5f, 0.5f);
-  std::vector<float> out;
-  std::vector<float> in(kF), left(kF), right(kF);
-  for (int f = 0; f < frames; ++f) {
-    for (float& s : in) s = noise(random);
-    engine.convolutionFrame(in.data(), left.data(), right.data(), nullptr);
-    out.insert(out.end(), left.begin(), left.end());
-    out.insert(out.end(), right.begin(), right.end());
-  }
-  return out;
-}
-
-TEST(HeadRotation, TheEngineServesTheDirectionRelativeToTheHead) {
-  const uint64_t right = packHead(headFromYawPitchRoll(-90, 0, 0, kYpr));
-  // The same filters from the first frame on, so the same samples: the head is followed at
-  // once, without a glide.
-  EXPECT_EQ(render(0.0f, 0.0f, right, 8), render(270.0f, 0.0f, kHeadStraightAhead, 8));
-  // Looking up as far as the source is high brings it to the horizon ahead.
-  const uint64_t up = packHead(headFromYawPitchRoll(0, 20, 0, kYpr));
-  EXPECT_EQ(render(0.0f, 20.0f, up, 8), render(0.0f, 0.0f, kHeadStraightAhead, 8));
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Head trackers' input before it reaches the engine: the OSC parser takes what trackers send
 // and ignores and counts the rest; each instance's tracker applies its inversions, order
-// and the process's centre, and takes a MIDI head tracker's 14-bit values; the receiver
-// says when its port is taken and keeps up with a flood.
+// and the process's centre, and takes a MIDI head tracker's quaternions; the receiver says
+// when its port is taken and keeps up with a flood.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -25,65 +25,51 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// OSC encoding, as a tracker writes it.
+// OSC as a tracker writes it: padded strings, big-endian arguments by type tag (f, d, i, h).
 void putString(Bytes& out, const std::string& text) {
   out.insert(out.end(), text.begin(), text.end());
   out.resize(out.size() + 4 - text.size() % 4, 0);
 }
-void put32(Bytes& out, uint32_t v) {
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
+void putBigEndian(Bytes& out, uint64_t v, int bytes) {
+  for (int i = bytes - 1; i >= 0; --i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
-void put64(Bytes& out, uint64_t v) {
-  put32(out, static_cast<uint32_t>(v >> 32));
-  put32(out, static_cast<uint32_t>(v));
-}
-// A message whose arguments are written by their type tag: f, d, i or h.
 Bytes message(const std::string& address, const std::string& tags, std::vector<double> values) {
   Bytes out;
   putString(out, address);
   putString(out, "," + tags);
   for (std::size_t i = 0; i < tags.size() && i < values.size(); ++i) {
-    if (tags[i] == 'f') {
-      const float f = static_cast<float>(values[i]);
-      uint32_t bits;
-      std::memcpy(&bits, &f, 4);
-      put32(out, bits);
-    } else if (tags[i] == 'd') {
-      uint64_t bits;
-      std::memcpy(&bits, &values[i], 8);
-      put64(out, bits);
-    } else if (tags[i] == 'i') {
-      put32(out, static_cast<uint32_t>(static_cast<int32_t>(values[i])));
-    } else if (tags[i] == 'h') {
-      put64(out, static_cast<uint64_t>(static_cast<int64_t>(values[i])));
-    }
+    const float f = static_cast<float>(values[i]);
+    uint64_t bits = 0;
+    if (tags[i] == 'f') std::memcpy(&bits, &f, 4);
+    if (tags[i] == 'd') std::memcpy(&bits, &values[i], 8);
+    if (tags[i] == 'i' || tags[i] == 'h') bits = static_cast<uint64_t>(std::llround(values[i]));
+    putBigEndian(out, bits, tags[i] == 'd' || tags[i] == 'h' ? 8 : 4);
   }
   return out;
 }
 Bytes bundle(const std::vector<Bytes>& elements) {
   Bytes out;
   putString(out, "#bundle");
-  put64(out, 1);
+  putBigEndian(out, 1, 8);
   for (const Bytes& e : elements) {
-    put32(out, static_cast<uint32_t>(e.size()));
+    putBigEndian(out, e.size(), 4);
     out.insert(out.end(), e.begin(), e.end());
   }
   return out;
 }
 
-struct Taken {
-  const char* what;
-  Bytes packet;
-  int messages;
-  int32_t kind;
-  float value[4];
-};
-
 TEST(OscHeadParser, TakesWhatTrackersSend) {
   constexpr auto kYpr = TrackerReading::kYawPitchRoll;
   constexpr auto kQuat = TrackerReading::kQuaternion;
+  struct Row {
+    const char* what;
+    Bytes packet;
+    int messages;
+    int32_t kind;
+    float value[4];
+  };
   // One parser through the table: single angles keep the others from the rows before.
-  const Taken rows[] = {
+  const Row rows[] = {
       {"ypr floats", message("/ypr", "fff", {10, -5, 2.5}), 1, kYpr, {10, -5, 2.5f, 0}},
       {"ypr doubles", message("/SceneRotator/ypr", "ddd", {20, 6, -1}), 1, kYpr, {20, 6, -1, 0}},
       {"ypr integers", message("/ypr", "iih", {-90, 0, 3}), 1, kYpr, {-90, 0, 3, 0}},
@@ -106,7 +92,7 @@ TEST(OscHeadParser, TakesWhatTrackersSend) {
        {0, 0, 0, -1}},
   };
   OscHeadParser parser;
-  for (const Taken& row : rows) {
+  for (const Row& row : rows) {
     TrackerReading reading;
     EXPECT_EQ(parser.parsePacket(row.packet.data(), row.packet.size(), reading), row.messages)
         << row.what;
@@ -117,28 +103,19 @@ TEST(OscHeadParser, TakesWhatTrackersSend) {
 }
 
 TEST(OscHeadParser, IgnoresAndCountsBadInput) {
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  const double inf = std::numeric_limits<double>::infinity();
   Bytes truncated = message("/ypr", "fff", {1, 2, 3});
   truncated.resize(truncated.size() - 4);
   Bytes oversized = message("/yaw", "f", {1});
   oversized.resize(OscHeadParser::kMaxPacket + 4, 0);
-  Bytes lyingBundle = bundle({message("/yaw", "f", {1})});
-  lyingBundle[19] = 200;  // an element longer than the packet
   const std::vector<std::pair<const char*, Bytes>> bad = {
       {"truncated", truncated},
       {"oversized", oversized},
       {"a string argument", message("/yaw", "s", {})},
-      {"too few arguments", message("/ypr", "ff", {1, 2})},
-      {"too many arguments", message("/yaw", "ff", {1, 2})},
-      {"NaN", message("/ypr", "fff", {nan, 0, 0})},
-      {"infinite", message("/roll", "d", {inf})},
+      {"NaN", message("/ypr", "fff", {std::numeric_limits<double>::quiet_NaN(), 0, 0})},
+      {"infinite", message("/roll", "d", {std::numeric_limits<double>::infinity()})},
       {"a zero quaternion", message("/quaternion", "ffff", {0, 0, 0, 0})},
       {"unknown address", message("/volume", "f", {1})},
-      {"no type tags", Bytes{'/', 'y', 'a', 'w', 0, 0, 0, 0}},
       {"a nested bundle", bundle({bundle({message("/yaw", "f", {1})})})},
-      {"an element beyond the bundle", lyingBundle},
-      {"empty", Bytes{}},
   };
   OscHeadParser parser;
   TrackerReading reading;
@@ -152,135 +129,89 @@ TEST(OscHeadParser, IgnoresAndCountsBadInput) {
   }
 }
 
-// The tracker's orientation as yaw, pitch, roll after one block.
-void headAfter(HeadTracker& tracker, double& yaw, double& pitch, double& roll) {
-  yawPitchRollOf(unpackHead(tracker.headForBlock()), yaw, pitch, roll);
-}
-
-TEST(HeadTracker, AppliesInversionsOrderAndTheProcesssCentre) {
+TEST(HeadTracker, AppliesInversionsOrderTheProcesssCentreAndMidiQuaternions) {
   ReadingMailbox mailbox;
   HeadTracker tracker(&mailbox), other(&mailbox);
-  mailbox.write({TrackerReading::kYawPitchRoll, {30, 10, 0, 0}});
-  EXPECT_EQ(tracker.headForBlock(), kHeadStraightAhead) << "tracking is off";
+  auto head = [&](HeadTracker& t, float yaw, float pitch) {
+    mailbox.write({TrackerReading::kYawPitchRoll, {yaw, pitch, 0, 0}});
+    return t.headForBlock();
+  };
+  const auto ypr = [](double yaw, double pitch, RotationOrder order) {
+    return packHead(headFromYawPitchRoll(yaw, pitch, 0, order));
+  };
+  constexpr auto kYpr = RotationOrder::kYawPitchRoll;
+  EXPECT_EQ(head(tracker, 30, 10), kHeadStraightAhead) << "tracking is off";
   HeadTrackingSettings s;
   s.on = true;
-  tracker.setSettings(s);
   other.setSettings(s);
-  double yaw, pitch, roll;
-  headAfter(tracker, yaw, pitch, roll);
-  EXPECT_NEAR(yaw, 30, 5e-3);
-  EXPECT_NEAR(pitch, 10, 5e-3);
   s.invertYaw = s.invertPitch = true;
   tracker.setSettings(s);
-  headAfter(tracker, yaw, pitch, roll);
-  EXPECT_NEAR(yaw, -30, 5e-3);
-  EXPECT_NEAR(pitch, -10, 5e-3);
+  EXPECT_EQ(head(tracker, 30, 10), ypr(-30, -10, kYpr));
   s.invertYaw = s.invertPitch = false;
   s.rollPitchYaw = true;
   tracker.setSettings(s);
-  mailbox.write({TrackerReading::kYawPitchRoll, {90, 45, 0, 0}});
-  EXPECT_EQ(tracker.headForBlock(),
-            packHead(headFromYawPitchRoll(90, 45, 0, RotationOrder::kRollPitchYaw)));
-  s.rollPitchYaw = false;
-  tracker.setSettings(s);
+  EXPECT_EQ(head(tracker, 90, 45), ypr(90, 45, RotationOrder::kRollPitchYaw));
   // Centred in one instance, straight ahead in every one; later turns count from there.
-  mailbox.write({TrackerReading::kYawPitchRoll, {30, 0, 0, 0}});
-  tracker.headForBlock();
-  tracker.centre();
-  EXPECT_EQ(other.headForBlock(), kHeadStraightAhead);
-  mailbox.write({TrackerReading::kYawPitchRoll, {40, 0, 0, 0}});
-  headAfter(other, yaw, pitch, roll);
-  EXPECT_NEAR(yaw, 10, 1e-2);
-  mailbox.write({TrackerReading::kYawPitchRoll, {0, 0, 0, 0}});
-  tracker.headForBlock();
-  tracker.centre();  // back to the process's first centre for the other tests
-}
-
-TEST(HeadTracker, TakesAMidiTrackersFourteenBitValues) {
-  HeadTracker tracker(nullptr);
-  EXPECT_FALSE(tracker.controlChange(16, 32)) << "not while tracking is off";
-  HeadTrackingSettings s;
-  s.on = true;
-  tracker.setSettings(s);
-  // Yaw 4096 + 64 (a quarter turn left of the middle plus 64 steps): -88.59375 degrees.
-  for (auto [controller, value] : {std::pair{16, 32}, {48, 64}, {17, 64}, {49, 0}}) {
-    EXPECT_TRUE(tracker.controlChange(controller, value));
-  }
-  EXPECT_FALSE(tracker.controlChange(20, 1));
+  head(other, 30, 0);
+  other.centre();
+  EXPECT_EQ(head(other, 30, 0), kHeadStraightAhead);
   double yaw, pitch, roll;
-  headAfter(tracker, yaw, pitch, roll);
-  EXPECT_NEAR(yaw, -88.59375, 2e-3);
-  EXPECT_NEAR(pitch, 0, 2e-3);
-  // Quaternion mode, once the fourth value arrives: w = x = 0.5 (12288), y = z = 0.5.
+  yawPitchRollOf(unpackHead(head(other, 40, 0)), yaw, pitch, roll);
+  EXPECT_NEAR(yaw, 10, 1e-2);
+  head(other, 0, 0);
+  other.centre();  // back to straight ahead for the other tests
+  // A MIDI tracker's quaternion, once the fourth value arrives: 12288 is 0.5.
   for (int axis = 0; axis < 4; ++axis) {
-    tracker.controlChange(16 + axis, 96);
-    tracker.controlChange(48 + axis, 0);
+    EXPECT_TRUE(other.controlChange(16 + axis, 96));
+    EXPECT_TRUE(other.controlChange(48 + axis, 0));
   }
-  EXPECT_EQ(tracker.headForBlock(), packHead({0.5, 0.5, 0.5, 0.5}));
+  EXPECT_EQ(other.headForBlock(), packHead({0.5, 0.5, 0.5, 0.5}));
 }
-
-// A UDP socket that sends to 127.0.0.1:port.
-class Sender {
- public:
-  explicit Sender(int port) : socket_(::socket(AF_INET, SOCK_DGRAM, 0)) {
-    to_.sin_family = AF_INET;
-    to_.sin_port = htons(static_cast<uint16_t>(port));
-    to_.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  }
-  ~Sender() { close(socket_); }
-  void send(const Bytes& packet) {
-    sendto(socket_, packet.data(), packet.size(), 0, reinterpret_cast<const sockaddr*>(&to_),
-           sizeof to_);
-  }
-
- private:
-  int socket_;
-  sockaddr_in to_{};
-};
 
 TEST(HeadTrackingReceiver, SaysWhenItsPortIsTakenAndKeepsUpWithAFlood) {
   HeadTrackingReceiver& receiver = HeadTrackingReceiver::shared();
-  const int taken = ::socket(AF_INET, SOCK_DGRAM, 0);
+  const int socket = ::socket(AF_INET, SOCK_DGRAM, 0);
   sockaddr_in at{};
   at.sin_family = AF_INET;
   at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(bind(taken, reinterpret_cast<const sockaddr*>(&at), sizeof at), 0);
   socklen_t length = sizeof at;
-  getsockname(taken, reinterpret_cast<sockaddr*>(&at), &length);
-  const int busy = ntohs(at.sin_port);
+  ASSERT_EQ(bind(socket, reinterpret_cast<const sockaddr*>(&at), sizeof at), 0);
+  getsockname(socket, reinterpret_cast<sockaddr*>(&at), &length);
+  const int port = ntohs(at.sin_port);
   int user = 0;
-  receiver.acquire(&user, busy, false);
-  EXPECT_EQ(receiver.status().state, HeadTrackingReceiver::State::kPortInUse);
-  close(taken);
-  const int port = busy;  // free now: asking again opens it
   receiver.acquire(&user, port, false);
+  EXPECT_EQ(receiver.status().state, HeadTrackingReceiver::State::kPortInUse);
+  close(socket);
+  receiver.acquire(&user, port, false);  // free now: asking again opens it
   ASSERT_EQ(receiver.status().state, HeadTrackingReceiver::State::kListening);
 
-  // 100,000 messages within a second, the last one a yaw of 123: the newest arrives whole.
-  Sender sender(port);
+  // 100,000 messages in a second, then a yaw of 123: the newest arrives, whole.
+  const int sender = ::socket(AF_INET, SOCK_DGRAM, 0);
+  const auto send = [&](double yaw, double pitch) {
+    const Bytes packet = message("/ypr", "fff", {yaw, pitch, 2});
+    sendto(sender, packet.data(), packet.size(), 0, reinterpret_cast<const sockaddr*>(&at),
+           sizeof at);
+  };
   const uint64_t before = receiver.status().messages;
   const auto start = std::chrono::steady_clock::now();
-  constexpr int kFlood = 100000;
-  for (int i = 0; i < kFlood; ++i) {
-    sender.send(message("/ypr", "fff", {static_cast<double>(i % 360), 1, 2}));
+  for (int i = 0; i < 100000; ++i) {
+    send(i % 360, 1);
     if (i % 100 == 99)
       std::this_thread::sleep_until(start + std::chrono::microseconds(10 * (i + 1)));
   }
-  sender.send(message("/ypr", "fff", {123, 4, 5}));
+  send(123, 4);
+  close(sender);
   TrackerReading reading;
   uint32_t number = 0;
-  for (int wait = 0; wait < 200; ++wait) {
-    if (receiver.mailbox().read(reading, number) && reading.value[0] == 123.0f) break;
+  for (int wait = 0; wait < 200 && reading.value[0] != 123.0f; ++wait) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    receiver.mailbox().read(reading, number);
   }
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  const uint64_t received = receiver.status().messages - before;
-  std::printf("flood: %d messages sent in %.3f s; %llu taken (the rest dropped by the system)\n",
-              kFlood + 1, seconds, static_cast<unsigned long long>(received));
+  std::printf("flood: 100,001 messages sent in %.3f s, %llu taken\n",
+              std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+              static_cast<unsigned long long>(receiver.status().messages - before));
   EXPECT_EQ(reading.value[0], 123.0f);
   EXPECT_EQ(reading.value[1], 4.0f);
-  EXPECT_EQ(reading.value[2], 5.0f);
   receiver.release(&user);
   EXPECT_EQ(receiver.status().state, HeadTrackingReceiver::State::kClosed);
 }
