@@ -117,7 +117,7 @@ int32_t QuendralCore::getChunk(void** data, bool isPreset) {
   try {
     savedChunk.resize(isPreset ? chunk::programChunkSize(own)
                                : chunk::kBankChunkSize + chunk::ownSetBlockSize(own) +
-                                     chunk::kBankElevationSize);
+                                     chunk::kBankElevationSize + chunk::kBankTrackingSize);
   } catch (const std::bad_alloc&) {
     return 0;
   }
@@ -137,6 +137,7 @@ int32_t QuendralCore::getChunk(void** data, bool isPreset) {
     bank.live.toPoint = mod.toPoint.load(kRelaxed);
     bank.live.currentElevation = engine.currentElevationDegrees();
     bank.own = std::move(own);
+    bank.tracking = tracker.settings();
     size = chunk::writeBank(bank, savedChunk.data());
   }
   *data = savedChunk.data();
@@ -167,6 +168,7 @@ int32_t QuendralCore::setChunk(const void* data, int32_t byteSize, bool isPreset
   if (!chunk::parseBank(bytes, size, bank)) return 0;
   if (!applyOwnSetState(bank.own)) return 0;
   for (int p = 0; p < kNumPrograms; ++p) restoreRecord(programs[p], bank.programs[p]);
+  setHeadTrackingSettings(bank.tracking);
   const int32_t program = bank.currentProgram >= 0 && bank.currentProgram < kNumPrograms
                               ? bank.currentProgram
                               : getProgram();

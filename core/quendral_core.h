@@ -19,6 +19,7 @@
 #include "block_processor.h"
 #include "core_host.h"
 #include "engine_constants.h"
+#include "head_tracker.h"
 #include "parameters.h"
 #include "spatial_engine.h"
 
@@ -70,11 +71,23 @@ class QuendralCore {
   // ---- MIDI ----
   // One short MIDI message. Control changes 10 (pan), 7 (volume), 12 and 13 (effect
   // controls 1 and 2) on any channel set angle, gain, lfo speed and lfo position at once,
-  // without telling the host; every other message is ignored.
+  // without telling the host; while head tracking is on, a MIDI head tracker's control
+  // changes (16..19, 48..51; head_tracker.h) turn the head; every other message is ignored.
   void midiMessage(uint8_t status, uint8_t data1, uint8_t data2);
   // The parameter a control change number moves, or -1 for one that moves nothing (for
   // formats whose hosts map controllers themselves).
   int32_t midiControllerParameter(int32_t controller) const;
+  // Whether a control change number means anything here: a parameter's controller or one
+  // of a MIDI head tracker's (for formats whose hosts map controllers to parameters).
+  bool midiControllerTaken(int32_t controller) const;
+
+  // ---- following the listener's head ----
+  // The settings (saved in the bank chunk); not the audio thread: turning tracking on or
+  // changing the port opens the process's receiver as needed.
+  HeadTrackingSettings headTrackingSettings() const { return tracker.settings(); }
+  void setHeadTrackingSettings(const HeadTrackingSettings& settings);
+  HeadTracker& headTracker() { return tracker; }
+  const HeadTracker& headTracker() const { return tracker; }
 
   // ---- parameters: normalised values 0..1; the one place a change is decided ----
   void setParameter(int32_t index, float value);
@@ -175,6 +188,7 @@ class QuendralCore {
   CoreHost* host;
   SpatialEngine engine;
   BlockProcessor blocks;
+  HeadTracker tracker;
   std::unique_ptr<ProgramRecord[]> programs;
   std::vector<uint8_t> savedChunk;  // what getChunk last handed out
   std::atomic<int32_t> currentProgram{0};

@@ -90,6 +90,17 @@ void readProgramFields(Reader& r, StoredProgram& p) {
   p.name[kProgramNameLen - 1] = 0;
 }
 
+// The head tracking settings (minor version 4, banks): flags, then the port.
+void writeTrackingFields(Writer& w, const HeadTrackingSettings& t) {
+  w.u32(static_cast<uint32_t>(t.packed()));
+  w.i32(t.port);
+}
+
+void readTrackingFields(Reader& r, HeadTrackingSettings& t) {
+  t = HeadTrackingSettings::unpacked(r.u32());
+  t.port = r.i32();
+}
+
 // Writes the header in front of a payload already written after it.
 std::size_t finish(uint8_t* out, Kind kind, std::size_t payloadSize) {
   Writer w(out);
@@ -113,7 +124,8 @@ std::size_t payloadSizeOfMinor(Kind kind, uint16_t minor) {
 // (minor version 3 added the elevations).
 std::size_t appendedSizeOfMinor(Kind kind, uint16_t minor) {
   if (minor < 3) return 0;
-  return kind == Kind::kProgram ? kProgramElevationSize : kBankElevationSize;
+  if (kind == Kind::kProgram) return kProgramElevationSize;
+  return kBankElevationSize + (minor >= 4 ? kBankTrackingSize : 0);
 }
 
 // The own set's block after `fixed` bytes of payload: its size from its own header; it and
@@ -169,7 +181,7 @@ uint32_t crc32(const uint8_t* data, std::size_t size) {
 }
 
 std::size_t bankChunkSize(const BankState& state) {
-  return kBankChunkSize + ownSetBlockSize(state.own) + kBankElevationSize;
+  return kBankChunkSize + ownSetBlockSize(state.own) + kBankElevationSize + kBankTrackingSize;
 }
 
 std::size_t programChunkSize(const OwnSetState& own) {
@@ -191,6 +203,7 @@ std::size_t writeBank(const BankState& state, uint8_t* out) {
   Writer appended(out + kHeaderSize + fixed + block);
   for (const StoredProgram& program : state.programs) appended.f32(program.elevation);
   appended.f32(live.currentElevation);
+  writeTrackingFields(appended, state.tracking);
   return finish(out, Kind::kBank, fixed + block + appended.position());
 }
 
@@ -229,6 +242,8 @@ bool parseBank(const uint8_t* data, std::size_t size, BankState& out) {
     Reader appended(payload + kBankPayloadSize + block);
     for (StoredProgram& program : out.programs) program.elevation = appended.f32();
     live.currentElevation = appended.f32();
+    out.tracking = HeadTrackingSettings();
+    if (minor >= 4) readTrackingFields(appended, out.tracking);
   }
   return true;
 }

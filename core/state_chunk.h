@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "head_tracking_settings.h"
 #include "own_set_chunk.h"
 #include "parameters.h"
 
@@ -19,7 +20,7 @@ namespace panner {
 namespace chunk {
 
 constexpr uint16_t kMajorVersion = 1;  // a reader refuses any other major version
-constexpr uint16_t kMinorVersion = 3;  // later minor versions only append to the payload
+constexpr uint16_t kMinorVersion = 4;  // later minor versions only append to the payload
 
 enum class Kind : uint32_t { kBank = 0, kProgram = 1 };
 
@@ -61,6 +62,8 @@ struct BankState {
   StoredProgram programs[kNumPrograms];
   LiveState live;
   OwnSetState own;  // from minor version 2; off and none in older chunks
+  // From minor version 4, banks only (a preset does not switch tracking); off in older chunks.
+  HeadTrackingSettings tracking;
 };
 
 constexpr std::size_t kHeaderSize = 20;
@@ -79,7 +82,10 @@ constexpr std::size_t kBankChunkSize = kHeaderSize + kBankPayloadSize;
 // and the elevation in use.
 constexpr std::size_t kProgramElevationSize = 4;
 constexpr std::size_t kBankElevationSize = kNumPrograms * 4 + 4;
-constexpr std::size_t kMaxChunkSize = kBankChunkSize + kMaxOwnSetBlock + kBankElevationSize;
+// Minor version 4 appends the head tracking settings to a bank, after the elevations.
+constexpr std::size_t kBankTrackingSize = 8;
+constexpr std::size_t kMaxChunkSize =
+    kBankChunkSize + kMaxOwnSetBlock + kBankElevationSize + kBankTrackingSize;
 
 // The size of the whole chunk writeBank or writeProgram writes.
 std::size_t bankChunkSize(const BankState& state);

@@ -215,6 +215,9 @@ struct SpatialEngine::State {
 
   float currentAngle = 0.0f;
   float currentElevation = 0.0f;
+  // The direction the filters are built for: the current one as the listener's head hears it.
+  float filterAngle = 0.0f;
+  float filterElevation = 0.0f;
   bool fillSlotA = true;
   // What each slot's filters were built from: a refill with the same set and azimuth would
   // give the same filters, so it is skipped.
@@ -360,14 +363,14 @@ void SpatialEngine::fillSlot(const ResponseSetDescriptor& set, int path0, int pa
   // The sphere's tables of the set in use: none for an own set of one ring, which then plays
   // its ring at every elevation.
   const SphereTables* sphere = own ? s.ownInUse->sphere() : s.sphereInUse;
-  const float elevation = sphere ? s.currentElevation : 0.0f;
-  if (s.slotSet[slot] == &set && s.slotAngle[slot] == s.currentAngle &&
-      s.slotElevation[slot] == elevation)
+  const float elevation = sphere ? s.filterElevation : 0.0f;
+  const float angle = s.filterAngle;
+  if (s.slotSet[slot] == &set && s.slotAngle[slot] == angle && s.slotElevation[slot] == elevation)
     return;
   const int partitions = own ? s.ownInUse->partitions() : s.tablesInUse->partitions();
   s.repack(std::max(partitions, s.slotPartitions[slot ^ 1]));
   s.slotSet[slot] = &set;
-  s.slotAngle[slot] = s.currentAngle;
+  s.slotAngle[slot] = angle;
   s.slotElevation[slot] = elevation;
   s.slotPartitions[slot] = partitions;
   float* h0 = s.h(path0);
@@ -375,16 +378,15 @@ void SpatialEngine::fillSlot(const ResponseSetDescriptor& set, int path0, int pa
   // The horizontal ring's filters: the one-degree grid, blended in magnitude too.
   auto horizontal = [&](float* to0, float* to1) {
     if (own)
-      s.ownInUse->buildFilterSpectra(s.currentAngle, to0, to1, set.gain);
+      s.ownInUse->buildFilterSpectra(angle, to0, to1, set.gain);
     else
-      s.tablesInUse->buildFilterSpectra(set, s.currentAngle, to0, to1, set.gain);
+      s.tablesInUse->buildFilterSpectra(set, angle, to0, to1, set.gain);
   };
   if (elevation == 0.0f) {
     horizontal(h0, h1);
   } else {
     const int source = own || &set == &s.sets->set(0) ? 0 : 1;
-    sphere->buildFilterSpectra(source, s.currentAngle, elevation, h0, h1, set.gain, s.fft,
-                               s.sphereWork);
+    sphere->buildFilterSpectra(source, angle, elevation, h0, h1, set.gain, s.fft, s.sphereWork);
     // Up to the next ring the horizontal filters fade into the sphere's, so that leaving
     // elevation 0 changes the filters continuously.
     const float ring = sphere->grid(source).ringNextToHorizon(elevation);
@@ -437,6 +439,12 @@ void SpatialEngine::filterUpdate(TempoSource* tempo, int32_t samplesIntoBlock) {
   s.currentElevation = slewElevation(s.currentElevation, targetElevation.load(kRelaxed),
                                      s.degreesPerFrame.load(kRelaxed));
   s.shownElevation.store(s.currentElevation, kRelaxed);
+  const uint64_t head = headOrientation.load(kRelaxed);
+  s.filterAngle = s.currentAngle;
+  s.filterElevation = s.currentElevation;
+  if (head != kHeadStraightAhead)
+    headRelativeDirection(unpackHead(head), s.currentAngle, s.currentElevation, s.filterAngle,
+                          s.filterElevation);
 
   if (tables != s.tablesInUse) startTables(*tables);
 

@@ -15,6 +15,7 @@
 #include "angle_modulator.h"
 #include "convolution_steps.h"
 #include "engine_constants.h"
+#include "head_rotation.h"
 #include "tempo_source.h"
 
 namespace panner {
@@ -103,6 +104,12 @@ class SpatialEngine {
   // -90..90. The elevation in use glides toward it at the angle's rate; values beyond the
   // range are confined to it and NaN or infinities leave the elevation where it is.
   std::atomic<float> targetElevation{0.0f};
+  // The listener's head (packHead, head_rotation.h), read whole once per frame: the filters
+  // serve the source's direction turned by the head's inverse, so the source stays where it
+  // is in the room when the head turns. Taken at once, without a glide (the head's movement
+  // is the listener's own); every frame is still crossfaded. Straight ahead leaves the
+  // direction untouched.
+  std::atomic<uint64_t> headOrientation{kHeadStraightAhead};
   AngleModulator modulator;
 
  private:

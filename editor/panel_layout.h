@@ -19,7 +19,8 @@ constexpr int32_t kHeight = 330;
 // index (0..24).
 constexpr int32_t kColourTag = 25;
 constexpr int32_t kNoParamTag = 26;
-static_assert(kColourTag >= kNumParams && kNoParamTag >= kNumParams);
+constexpr int32_t kTrackingTag = 27;  // the head button: head tracking on or off
+static_assert(kColourTag >= kNumParams && kNoParamTag >= kNumParams && kTrackingTag >= kNumParams);
 
 enum class ViewKind {
   kLogo,          // the title strip's logo, under the about picture
@@ -69,6 +70,7 @@ enum Slot : int32_t {
   kColourButton,
   kBottomLabel,
   kElevationSlider,
+  kTrackingButton,
   kNumViews,
 };
 
@@ -96,11 +98,17 @@ inline constexpr ViewSpec kViews[kNumViews] = {
     {ViewKind::kBottomLabel, CRect(0, 320, 435, 330), kParamOwnSet},
     // Below the meter, beside the divider knob: the only free strip of the panel.
     {ViewKind::kSlider, CRect(416, 255, 432, 299), kParamElevation},
+    // In the title strip, between the maker's name and the plug-in's.
+    {ViewKind::kTextButton, CRect(168, 8, 233, 26), kTrackingTag, "head"},
 };
 
-// Views that share pixels by design: the about picture covers the logo's upper part, and
-// the divider knob's top right corner reaches under the meter.
-inline constexpr Slot kOverlappingPairs[][2] = {{kLogo, kAboutPicture}, {kDivideKnob, kMeter}};
+// Views that share pixels by design: the about picture covers the logo's upper part, the
+// divider knob's top right corner reaches under the meter, and the head button sits on the
+// title strip.
+inline constexpr Slot kOverlappingPairs[][2] = {{kLogo, kAboutPicture},
+                                                {kDivideKnob, kMeter},
+                                                {kLogo, kTrackingButton},
+                                                {kAboutPicture, kTrackingButton}};
 
 }  // namespace panel
 

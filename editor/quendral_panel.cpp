@@ -187,6 +187,7 @@ bool QuendralPanel::build(void* parent, bool headless) {
   meter = static_cast<VGVertMeter*>(views[kMeter]);
   statusLine = static_cast<VGBottomLabel*>(views[kBottomLabel]);
   elevationSlider = static_cast<VGElevationSlider*>(views[kElevationSlider]);
+  trackingButton = static_cast<VGTextButton*>(views[kTrackingButton]);
   shownStatus = SetStatusText{};
   refreshStatusLine();
   setFilterButtons(core.getParameter(kParamFilterNumber));
@@ -204,6 +205,7 @@ void QuendralPanel::close() {
   meter = nullptr;
   statusLine = nullptr;
   elevationSlider = nullptr;
+  trackingButton = nullptr;
 }
 
 void QuendralPanel::idle() {
@@ -242,6 +244,14 @@ void QuendralPanel::refreshStatusLine() {
   if (statusLine == nullptr) return;
   const float ownOn = core.getParameter(kParamOwnSet) >= 0.5f ? 1.0f : 0.0f;
   SetStatusText status = describeSetStatus(core, getOwnSetLoader(), dismissedRefusal);
+  // Head tracking's line while it is on, unless a refused set waits to be read.
+  if (SetStatusText head = tracking.describe(core); !head.text.empty() && !status.alert)
+    status = std::move(head);
+  if (trackingButton != nullptr &&
+      trackingButton->getValue() != (TrackingStatus::on(core) ? 1.0f : 0.0f)) {
+    trackingButton->setValue(TrackingStatus::on(core) ? 1.0f : 0.0f);
+    trackingButton->setDirty(true);
+  }
   if (status == shownStatus && statusLine->getValue() == ownOn) return;
   shownStatus = std::move(status);
   statusLine->setCaption(shownStatus.text.c_str());
@@ -254,7 +264,9 @@ void QuendralPanel::statusLineClicked() {
   // A shown refusal is dismissed first; then a click switches between the built-in set
   // and a loaded own set (with none loaded, "own set" can still be switched off).
   const bool ownOn = core.getParameter(kParamOwnSet) >= 0.5f;
-  if (shownStatus.alert) {
+  if (TrackingStatus::on(core) && !shownStatus.alert) {
+    core.headTracker().centre();  // the line shows the head: a click makes it straight ahead
+  } else if (shownStatus.alert) {
     dismissedRefusal = core.ownSetRefusalNumber();
   } else if (ownOn || core.ownSet() != nullptr) {
     core.beginEdit(kParamOwnSet);
@@ -336,6 +348,10 @@ void QuendralPanel::valueChanged(VSTGUI::CDrawContext*, VSTGUI::CControl* contro
       break;
     case kParamOwnSet:
       statusLineClicked();
+      break;
+    case kTrackingTag:
+      TrackingStatus::toggle(core);
+      refreshStatusLine();
       break;
     case kColourTag:
       if (value > 0.5f) {

@@ -17,6 +17,7 @@
 #include "editor/parameter_change_flags.h"
 #include "editor/set_status_text.h"
 #include "editor/spectrum_display_data.h"
+#include "editor/tracking_status_text.h"
 #include "gui/c_control.h"
 
 namespace panner {
@@ -101,6 +102,8 @@ class QuendralPanel : public PanelEditor, public VSTGUI::CControlListener {
   VGElevationSlider* elevationSlider = nullptr;
   SetStatusText shownStatus;
   uint32_t dismissedRefusal = 0;  // the number of the refusal the user clicked away
+  TrackingStatus tracking;        // while head tracking is on, the status line is its
+  VGTextButton* trackingButton = nullptr;
 };
 
 }  // namespace panner

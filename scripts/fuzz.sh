@@ -3,9 +3,10 @@
 # AddressSanitizer + UndefinedBehaviorSanitizer build with coverage instrumentation
 # (build-clang-asan) and runs tests/fuzz's target from the seed corpus. New inputs go to
 # build-clang-asan/fuzz-corpus, any input that breaks a rule to build-clang-asan/fuzz-findings.
-# Usage: scripts/fuzz.sh [sofa] [seconds, default 600] [more libFuzzer options]
+# Usage: scripts/fuzz.sh [sofa|osc] [seconds, default 600] [more libFuzzer options]
 # With "sofa" first it fuzzes the own-set reader (tests/fuzz/sofa_fuzzer.cpp) instead; its
-# finds inside Debian's libmysofa show as crashes without a sanitizer report of ours.
+# finds inside Debian's libmysofa show as crashes without a sanitizer report of ours. With
+# "osc" it fuzzes the head trackers' OSC parser (tests/fuzz/osc_fuzzer.cpp).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 target=plugin_fuzzer
@@ -15,6 +16,11 @@ if [ "${1:-}" = sofa ]; then
   target=sofa_fuzzer
   seeds=tests/fuzz/sofa_corpus
   found=fuzz-corpus-sofa
+  shift
+elif [ "${1:-}" = osc ]; then
+  target=osc_fuzzer
+  seeds=tests/fuzz/osc_corpus
+  found=fuzz-corpus-osc
   shift
 fi
 seconds=${1:-600}

@@ -27,7 +27,7 @@ main_packages=(
 # private X server with input and screenshot tools, third-party VST2 plug-ins and a real
 # DAW as hosts' counterparts; LV2 hosts (lv2apply, lv2file, ecasound, jalv on a JACK
 # dummy server), and the LV2 validator's
-# sord_validate; Qtractor as a CLAP host; the mingw-w64 cross-compiler and wine for the
+# sord_validate; Qtractor as a CLAP host; oscsend (liblo-tools) as a head tracker; the mingw-w64 cross-compiler and wine for the
 # Windows build; clang with its sanitizer and fuzzer runtimes.
 test_packages=(
   git ca-certificates time clang-format
@@ -35,7 +35,7 @@ test_packages=(
   libfftw3-dev soundscaperenderer-common netcdf-bin
   xauth xdotool imagemagick x11-utils python3-gi gir1.2-gtk-3.0
   lsp-plugins-vst iem-plugin-suite-vst zam-plugins ardour valgrind
-  lilv-utils lv2file ecasound sordi jalv jackd2 qtractor
+  lilv-utils lv2file ecasound sordi jalv jackd2 qtractor liblo-tools
   g++-mingw-w64-x86-64-posix mingw-w64 wine wine64
   clang libclang-rt-14-dev
 )

@@ -47,7 +47,7 @@ int32_t QuendralVst3::controllerOf(vst3::ParamID id) const {
       id >= vst3id::kMidiControllerIdBase + vst3id::kMidiControllerCount)
     return -1;
   const auto controller = static_cast<int32_t>(id - vst3id::kMidiControllerIdBase);
-  return core.midiControllerParameter(controller) >= 0 ? controller : -1;
+  return core.midiControllerTaken(controller) ? controller : -1;
 }
 
 void QuendralVst3::applyHostValue(vst3::ParamID id, double value) {
@@ -87,7 +87,7 @@ vst3::tresult QuendralVst3::controllerGetState(vst3::IBStream*) { return vst3::k
 vst3::int32 QuendralVst3::getParameterCount() {
   int32_t controllers = 0;
   for (int32_t c = 0; c < static_cast<int32_t>(vst3id::kMidiControllerCount); ++c)
-    if (core.midiControllerParameter(c) >= 0) ++controllers;
+    if (core.midiControllerTaken(c)) ++controllers;
   return kFirstControllerIndex + controllers;
 }
 
@@ -122,7 +122,7 @@ vst3::tresult QuendralVst3::getParameterInfo(vst3::int32 paramIndex, vst3::Param
     // The n-th MIDI controller the core maps, as a hidden stand-in.
     int32_t wanted = paramIndex - kFirstControllerIndex;
     for (int32_t c = 0; c < static_cast<int32_t>(vst3id::kMidiControllerCount); ++c) {
-      if (core.midiControllerParameter(c) < 0 || wanted-- > 0) continue;
+      if (!core.midiControllerTaken(c) || wanted-- > 0) continue;
       info.id = vst3id::kMidiControllerIdBase + static_cast<vst3::ParamID>(c);
       std::snprintf(text, sizeof text, "MIDI CC %d", static_cast<int>(c));
       coreTextToUtf16(text, info.title, 128);
@@ -306,7 +306,7 @@ vst3::tresult QuendralVst3::getMidiControllerAssignment(vst3::int32 busIndex, vs
   if (busIndex != 0 || channel < 0 || channel > 15 || controller < 0 ||
       controller >= static_cast<vst3::CtrlNumber>(vst3id::kMidiControllerCount))
     return vst3::kResultFalse;
-  if (core.midiControllerParameter(controller) < 0) return vst3::kResultFalse;
+  if (!core.midiControllerTaken(controller)) return vst3::kResultFalse;
   id = vst3id::kMidiControllerIdBase + static_cast<vst3::ParamID>(controller);
   return vst3::kResultOk;
 }

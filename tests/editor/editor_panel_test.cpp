@@ -283,3 +283,29 @@ TEST_F(Panel, DroppedSetsLoadInTurnAndTheStatusLineSaysAndSwitches) {
 
 }  // namespace
 }  // namespace panner
+
+namespace panner {
+namespace {
+
+// The head button turns this instance's head tracking on (saved with the project) and off;
+// while it is on, the status line tells where it listens, and turns back to the set after.
+TEST_F(Panel, HeadButtonSwitchesTrackingAndTheStatusLineFollowsIt) {
+  auto* line = dynamic_cast<VGBottomLabel*>(editor->getView(panel::kBottomLabel));
+  ASSERT_NE(line, nullptr);
+  const std::string setLine = line->getCaption();
+  const CRect& button = panel::kViews[panel::kTrackingButton].box;
+  for (bool on : {true, false}) {
+    click({button.left + 10, button.top + 8});
+    editor->idle();
+    EXPECT_EQ(plugin->getCore().headTrackingSettings().on, on);
+    const std::string shown = line->getCaption();
+    EXPECT_EQ(shown.rfind("head tracking: ", 0) == 0, on) << shown;
+    if (!on) {
+      EXPECT_EQ(shown, setLine);
+    }
+  }
+  EXPECT_TRUE(gLog.automate.empty()) << "a setting of the instance, not a parameter";
+}
+
+}  // namespace
+}  // namespace panner

@@ -11,7 +11,7 @@ if(NOT status EQUAL 0)
 endif()
 
 set(system_dlls kernel32.dll user32.dll gdi32.dll msimg32.dll gdiplus.dll ole32.dll
-  shell32.dll msvcrt.dll advapi32.dll)
+  shell32.dll msvcrt.dll advapi32.dll ws2_32.dll)
 string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
 if(NOT imports)
   message(FATAL_ERROR "no imports found in the objdump output of ${DLL}")

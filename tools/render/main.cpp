@@ -4,17 +4,21 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "audio_file_reader.h"
 #include "audio_file_writer.h"
 #include "automation_csv.h"
+#include "head_motion.h"
 #include "input_checks.h"
 #include "own_set_option.h"
 #include "parameter_units.h"
@@ -147,6 +151,8 @@ int runRender(const RenderOptions& options, const std::string& pluginPath) {
   AudioFileReader reader(options.inputPath);
   std::vector<AutomationRow> rows;
   if (!options.automationPath.empty()) rows = loadAutomation(options.automationPath);
+  std::vector<HeadRow> head;
+  if (!options.headPath.empty()) head = loadHeadMotion(options.headPath);
 
   const std::unique_ptr<PluginProcessor> loaded = openPlugin(pluginPath);
   PluginProcessor& plugin = *loaded;
@@ -159,6 +165,9 @@ int runRender(const RenderOptions& options, const std::string& pluginPath) {
   if (!options.savePresetPath.empty()) presetPathIsBank(options.savePresetPath);
   plugin.start(reader.sampleRate(), options.blockSize);
   loadState(plugin, options);
+  // The head as it stands at the input's start, in place through the settling silence.
+  if (!head.empty() || options.oscPort) turnTrackingOn(plugin, options.oscPort.value_or(0));
+  if (!head.empty()) sendHeadMidi(plugin, head.front());
   const std::vector<NamedSetting> settings = settingsFromOptions(options);
   applySettings(plugin, settings, false);
   const std::vector<AutomationEvent> events =
@@ -181,7 +190,22 @@ int runRender(const RenderOptions& options, const std::string& pluginPath) {
   plugin.setSamplePosition(songStart);
   if (!sweepLocked) applySettings(plugin, settings, true);
 
-  const RenderPlan plan = planFor(plugin, options, reader.sampleRate());
+  RenderPlan plan = planFor(plugin, options, reader.sampleRate());
+  const double rate = reader.sampleRate();
+  // --realtime: each block waits for its time on the clock, as a host's audio does, from
+  // the input's first block on.
+  std::optional<std::chrono::steady_clock::time_point> startedAt;
+  if (!head.empty() || options.realtime) {
+    plan.beforeBlock = [&](int64_t frame) {
+      if (!head.empty()) sendHeadMidi(plugin, headAt(head, static_cast<double>(frame) / rate));
+      if (!options.realtime) return;
+      if (!startedAt) {
+        startedAt = std::chrono::steady_clock::now();
+        if (!options.quiet) std::fprintf(stderr, "quendral-render: rendering in real time\n");
+      }
+      std::this_thread::sleep_until(*startedAt + std::chrono::duration<double>(frame / rate));
+    };
+  }
   AudioFileWriter writer(options.outputPath, plugin.numOutputs(), reader.sampleRate());
   if (reader.mixesDown() && !options.quiet)
     std::fprintf(

@@ -11,7 +11,7 @@ void runSilence(AudioProcessor& processor, int64_t frames, int blockSize) {
   int64_t left = frames;
   const int inputs = processor.numInputs();
   renderAll(
-      processor, {blockSize, 0, 0}, {},
+      processor, {blockSize, 0, 0, {}}, {},
       [&left, inputs](float* const* channels, int count) {
         const int n = static_cast<int>(std::min<int64_t>(left, count));
         for (int c = 0; c < inputs; ++c) std::fill(channels[c], channels[c] + n, 0.0f);
@@ -85,6 +85,7 @@ int64_t renderAll(AudioProcessor& processor, const RenderPlan& plan,
     for (int c = 0; c < numIn; ++c) std::fill(in[c] + got, in[c] + count, 0.0f);
     for (int c = 0; c < numOut; ++c) std::fill(out[c], out[c] + count, 0.0f);
 
+    if (plan.beforeBlock) plan.beforeBlock(fed);
     processor.process(in.data(), out.data(), static_cast<int>(count));
 
     // The first `latency` frames the processor produces come before the input's start.

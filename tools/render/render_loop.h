@@ -31,6 +31,9 @@ struct RenderPlan {
   int blockSize = 512;
   int64_t latencyFrames = 0;  // dropped from the start of the output
   int64_t tailFrames = 0;     // written after the input ends
+  // Called before each block with the frame of the input's timeline it starts at (after
+  // the automation there): what a host sends with that block (a tracker's MIDI).
+  std::function<void(int64_t frame)> beforeBlock;
 };
 
 // Reads up to `count` frames into planar buffers (one per processor input) and returns

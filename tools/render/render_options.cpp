@@ -42,6 +42,8 @@ bool setFlag(const std::string& name, RenderOptions& options) {
     options.quiet = true;
   } else if (name == "--no-compensate") {
     options.compensateLatency = false;
+  } else if (name == "--realtime") {
+    options.realtime = true;
   } else {
     return false;
   }
@@ -98,12 +100,18 @@ bool setValueOption(const std::string& name, ValueReader value, RenderOptions& o
     if (*options.program < 1) throw RenderError("--program counts from 1");
   } else if (name == "--param") {
     options.params.push_back(parseParamAssignment(value()));
-  } else if (name == "--sofa" || name == "--preset" || name == "--save-preset") {
+  } else if (name == "--sofa" || name == "--preset" || name == "--save-preset" ||
+             name == "--head") {
     std::string& path = name == "--sofa"     ? options.sofaPath
                         : name == "--preset" ? options.presetPath
+                        : name == "--head"   ? options.headPath
                                              : options.savePresetPath;
     path = value();
     if (path.empty()) throw RenderError(name + " needs a file name");
+  } else if (name == "--osc-port") {
+    options.oscPort = parseInteger(name, value());
+    if (*options.oscPort < 1 || *options.oscPort > 65535)
+      throw RenderError("--osc-port takes a UDP port from 1 to 65535");
   } else if (name == "--automation") {
     options.automationPath = value();
     if (options.automationPath.empty()) throw RenderError("--automation needs a file name");
@@ -207,6 +215,15 @@ Placing the source (quendral's parameters in user units):
                       (SimpleFreeFieldHRIR, any rate 8-384 kHz), switched on ("own set");
                       a preset saved after it carries the set, so the file is not needed
                       again. A file that cannot be used is refused with the reason
+Following a listener's head (quendral's head tracking, switched on for the render):
+  --head FILE         CSV rows "seconds,yaw,pitch,roll" in degrees (yaw positive to the
+                      left, pitch up, roll right ear down), linear between rows: the
+                      recorded movement reaches the plug-in as a MIDI head tracker's
+                      control changes, once per block (see --block)
+  --osc-port PORT     follow a head tracker's OSC messages (/ypr, /yaw, /pitch, /roll,
+                      /quaternion, also under /SceneRotator/) arriving on 127.0.0.1:PORT
+  --realtime          render at the input's own speed, so a live tracker can be tried on
+                      a file (with --osc-port)
 Presets (VST2 program files, holding the plug-in's chunk):
   --preset FILE       load FILE.fxp (a program) or FILE.fxb (a bank) before anything else
   --save-preset FILE  after rendering, save FILE.fxp (the current program) or FILE.fxb

@@ -39,6 +39,9 @@ struct RenderOptions {
   std::vector<ParamAssignment> params;  // in command-line order
   std::string automationPath;
   std::string sofaPath;        // --sofa: an own response set for quendral
+  std::string headPath;        // --head: a recorded head movement (head_motion.h)
+  std::optional<int> oscPort;  // --osc-port: quendral follows a tracker on this port
+  bool realtime = false;       // --realtime: the input's own speed, not as fast as possible
   std::string presetPath;      // --preset: a .fxp or .fxb file to load first
   std::string savePresetPath;  // --save-preset: where to save the state after rendering
   int blockSize = 512;
