@@ -117,7 +117,7 @@ int32_t QuendralCore::getChunk(void** data, bool isPreset) {
   try {
     savedChunk.resize(isPreset ? chunk::programChunkSize(own)
                                : chunk::kBankChunkSize + chunk::ownSetBlockSize(own) +
-                                     chunk::kBankElevationSize);
+                                     chunk::kBankElevationSize + chunk::kBankEditorSizeSize);
   } catch (const std::bad_alloc&) {
     return 0;
   }
@@ -137,6 +137,7 @@ int32_t QuendralCore::getChunk(void** data, bool isPreset) {
     bank.live.toPoint = mod.toPoint.load(kRelaxed);
     bank.live.currentElevation = engine.currentElevationDegrees();
     bank.own = std::move(own);
+    bank.editorSizePercent = getEditorSizePercent();
     size = chunk::writeBank(bank, savedChunk.data());
   }
   *data = savedChunk.data();
@@ -166,6 +167,8 @@ int32_t QuendralCore::setChunk(const void* data, int32_t byteSize, bool isPreset
   chunk::BankState bank;
   if (!chunk::parseBank(bytes, size, bank)) return 0;
   if (!applyOwnSetState(bank.own)) return 0;
+  // A project from before the panel could be sized opens at the host's or system's size.
+  setEditorSizePercent(bank.editorSizePercent);
   for (int p = 0; p < kNumPrograms; ++p) restoreRecord(programs[p], bank.programs[p]);
   const int32_t program = bank.currentProgram >= 0 && bank.currentProgram < kNumPrograms
                               ? bank.currentProgram

@@ -113,8 +113,13 @@ std::size_t payloadSizeOfMinor(Kind kind, uint16_t minor) {
 // (minor version 3 added the elevations).
 std::size_t appendedSizeOfMinor(Kind kind, uint16_t minor) {
   if (minor < 3) return 0;
-  return kind == Kind::kProgram ? kProgramElevationSize : kBankElevationSize;
+  if (kind == Kind::kProgram) return kProgramElevationSize;
+  return kBankElevationSize + (minor >= 4 ? kBankEditorSizeSize : 0);
 }
+
+// Minor version 4: the panel size the user chose, after the elevations of a bank.
+void writeEditorSize(Writer& w, const BankState& state) { w.i32(state.editorSizePercent); }
+void readEditorSize(Reader& r, BankState& state) { state.editorSizePercent = r.i32(); }
 
 // The own set's block after `fixed` bytes of payload: its size from its own header; it and
 // the fields its minor version appends reach exactly to the payload's end up to this minor
@@ -169,7 +174,7 @@ uint32_t crc32(const uint8_t* data, std::size_t size) {
 }
 
 std::size_t bankChunkSize(const BankState& state) {
-  return kBankChunkSize + ownSetBlockSize(state.own) + kBankElevationSize;
+  return kBankChunkSize + ownSetBlockSize(state.own) + kBankElevationSize + kBankEditorSizeSize;
 }
 
 std::size_t programChunkSize(const OwnSetState& own) {
@@ -191,6 +196,7 @@ std::size_t writeBank(const BankState& state, uint8_t* out) {
   Writer appended(out + kHeaderSize + fixed + block);
   for (const StoredProgram& program : state.programs) appended.f32(program.elevation);
   appended.f32(live.currentElevation);
+  writeEditorSize(appended, state);
   return finish(out, Kind::kBank, fixed + block + appended.position());
 }
 
@@ -225,10 +231,12 @@ bool parseBank(const uint8_t* data, std::size_t size, BankState& out) {
   live.toPoint = r.i32();
   live.lfoPositionResidual = payloadSize >= kBankPayloadSize ? r.f32() : 0.0f;
   live.currentElevation = 0.0f;
+  out.editorSizePercent = 0;
   if (minor >= 3) {
     Reader appended(payload + kBankPayloadSize + block);
     for (StoredProgram& program : out.programs) program.elevation = appended.f32();
     live.currentElevation = appended.f32();
+    if (minor >= 4) readEditorSize(appended, out);
   }
   return true;
 }

@@ -283,3 +283,62 @@ TEST_F(Panel, DroppedSetsLoadInTurnAndTheStatusLineSaysAndSwitches) {
 
 }  // namespace
 }  // namespace panner
+
+namespace panner {
+namespace {
+
+struct Picture {
+  std::vector<uint32_t> argb;
+  int width = 0;
+  int height = 0;
+  int channel(int x, int y, int shift) const {
+    return static_cast<int>((argb[static_cast<size_t>(y) * width + x] >> shift) & 0xFFu);
+  }
+};
+
+Picture panelPicture(quendral& plugin, double hostScale) {
+  auto* editor = dynamic_cast<quendraleditor*>(plugin.getEditor());
+  editor->getPanel().setHostScale(hostScale);
+  EXPECT_TRUE(editor->openHeadless());
+  editor->idle();
+  Picture picture;
+  editor->getFrame()->getPlatformWindow()->readPixels(picture.argb, picture.width, picture.height);
+  editor->close();
+  return picture;
+}
+
+// At 200% the panel is drawn anew at twice the resolution. Averaged down over 2 x 2 pixels
+// it is the 100% picture, up to the anti-aliasing of edges that fall inside a pixel at
+// 100%: the mean difference is below 3 of 255 per channel. It is not the 100% picture
+// enlarged: text strokes and shape edges there have steps of more than 60% of black to
+// white between the two pixels of one 100% pixel, which neither a pixel-doubled picture
+// (uniform 2 x 2 blocks) nor a smoothly enlarged one (steps of at most half) has.
+TEST(PanelAtScale, TwiceTheSizeIsTheSamePictureWithItsOwnDetail) {
+  quendral plugin(recordingHost);
+  const Picture one = panelPicture(plugin, 1.0);
+  const Picture two = panelPicture(plugin, 2.0);
+  ASSERT_EQ(one.width, 435);
+  ASSERT_EQ(one.height, 330);
+  ASSERT_EQ(two.width, 870);
+  ASSERT_EQ(two.height, 660);
+  double difference = 0.0;
+  int sharpSteps = 0;
+  for (int y = 0; y < one.height; ++y) {
+    for (int x = 0; x < one.width; ++x) {
+      for (int shift : {0, 8, 16}) {
+        const int sum = two.channel(2 * x, 2 * y, shift) + two.channel(2 * x + 1, 2 * y, shift) +
+                        two.channel(2 * x, 2 * y + 1, shift) +
+                        two.channel(2 * x + 1, 2 * y + 1, shift);
+        difference += std::abs(sum / 4.0 - one.channel(x, y, shift));
+        if (std::abs(two.channel(2 * x, 2 * y, shift) - two.channel(2 * x + 1, 2 * y, shift)) > 153)
+          ++sharpSteps;
+      }
+    }
+  }
+  const double mean = difference / (3.0 * one.width * one.height);
+  EXPECT_LT(mean, 3.0);
+  EXPECT_GT(sharpSteps, 1000);
+}
+
+}  // namespace
+}  // namespace panner
