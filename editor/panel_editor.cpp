@@ -42,6 +42,10 @@ void PanelEditor::setResizeRequest(std::function<bool(int32_t, int32_t)> request
   resizeRequest = std::move(request);
 }
 
+void PanelEditor::setReopened(std::function<void()> reopened) {
+  reopenedCallback = std::move(reopened);
+}
+
 void PanelEditor::systemScaleChanged() { systemScaleValue = VSTGUI::systemScale(hostWindow); }
 
 void PanelEditor::followScale() {
@@ -52,6 +56,7 @@ void PanelEditor::followScale() {
   } else {
     openHeadless();
   }
+  if (reopenedCallback) reopenedCallback();
 }
 
 void PanelEditor::close() {

@@ -49,6 +49,9 @@ class PanelEditor : public VSTGUI::CFrameOwner {
   // when the open panel changes scale, before it reopens at the new size. Returns whether
   // the host agreed; the panel takes the new size either way, as its window is its own.
   void setResizeRequest(std::function<bool(int32_t, int32_t)> request);
+  // Called once the panel has reopened at a new scale (its window, and with it the window
+  // system's descriptor, are new).
+  void setReopened(std::function<void()> reopened);
 
   // Builds the panel in a child of the host's window (an X11 Window id cast to a pointer
   // on Linux, an HWND on Windows). The base only records the window.
@@ -120,6 +123,7 @@ class PanelEditor : public VSTGUI::CFrameOwner {
   double hostScale = 0.0;
   mutable double systemScaleValue = 0.0;  // asked of the system when first needed
   std::function<bool(int32_t, int32_t)> resizeRequest;
+  std::function<void()> reopenedCallback;
 };
 
 }  // namespace panner
