@@ -11,6 +11,7 @@
 #include "editor/vg_grommet_knob.h"
 #include "editor/vg_logo.h"
 #include "editor/vg_simple_label.h"
+#include "editor/vg_size_menu.h"
 #include "editor/vg_spect.h"
 #include "editor/vg_target_button.h"
 #include "editor/vg_text_button.h"
@@ -173,6 +174,10 @@ bool QuendralPanel::build(void* parent, bool headless) {
     views[slot] = makeView(kViews[slot]);
     frame->addView(views[slot]);
   }
+  // On top of the title strip, taking its right presses: the panel's size.
+  frame->addView(new VGSizeMenuOpener(
+      kViews[kLogo].box, [this] { return core.getEditorSizePercent(); },
+      [this](int32_t percent) { chooseSize(percent); }));
 
   spect = static_cast<VGSpect*>(views[kSpect]);
   envelope = static_cast<VGEnvelope*>(views[kEnvelope]);

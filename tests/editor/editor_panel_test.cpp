@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -15,6 +16,7 @@
 #include "editor/panel_layout.h"
 #include "editor/vg_bottom_label.h"
 #include "editor/vg_grommet_knob.h"
+#include "editor/vg_size_menu.h"
 #include "editor/vg_spect.h"
 #include "editor/vg_vert_meter.h"
 #include "gui/c_frame.h"
@@ -24,6 +26,7 @@
 #include "quendral.h"
 #include "quendral_editor.h"
 #include "required_package.h"
+#include "state_chunk.h"
 
 namespace panner {
 
@@ -338,6 +341,64 @@ TEST(PanelAtScale, TwiceTheSizeIsTheSamePictureWithItsOwnDetail) {
   const double mean = difference / (3.0 * one.width * one.height);
   EXPECT_LT(mean, 3.0);
   EXPECT_GT(sharpSteps, 1000);
+}
+
+std::pair<int, int> editorRect(quendral& plugin) {
+  ERect* rect = nullptr;
+  EXPECT_TRUE(plugin.getEditor()->getRect(&rect));
+  return {rect->right - rect->left, rect->bottom - rect->top};
+}
+
+void press(VSTGUI::CFrame* frame, CPoint at, int32_t buttons) {
+  auto& mouse = *static_cast<VSTGUI::ImageWindow*>(frame->getPlatformWindow());
+  mouse.setMouse(buttons, at);
+  mouse.queueMouse(0, at);
+  frame->dispatchPress(at, buttons);
+}
+
+// The size chosen on the panel: a right press on the title strip offers the sizes, a press
+// on one reopens the panel at it, and the project keeps it (the bank, not a preset). A
+// project from before the panel had sizes opens at the screen's size, as a new one does.
+TEST(PanelSize, ChosenOnThePanelKeptByTheProjectNotByPresets) {
+  quendral plugin(recordingHost);
+  auto* editor = dynamic_cast<quendraleditor*>(plugin.getEditor());
+  const std::pair<int, int> screen = editorRect(plugin);
+  ASSERT_TRUE(editor->openHeadless());
+  editor->idle();
+  press(editor->getFrame(), {100, 15}, VSTGUI::kRButton);
+  ASSERT_NE(editor->getFrame()->getModalView(), nullptr) << "no menu on a right press";
+  const CRect row = VGSizeMenuOpener::rowOf(200);
+  press(editor->getFrame(), {row.left + 10, (row.top + row.bottom) / 2}, VSTGUI::kLButton);
+  editor->idle();
+  std::vector<uint32_t> pixels;
+  int width = 0, height = 0;
+  editor->getFrame()->getPlatformWindow()->readPixels(pixels, width, height);
+  EXPECT_EQ(width, 870);
+  EXPECT_EQ(height, 660);
+  EXPECT_EQ(editorRect(plugin), std::make_pair(870, 660));
+  editor->close();
+
+  void* data = nullptr;
+  const int32_t size = plugin.getChunk(&data, false);
+  std::vector<uint8_t> bank(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+  const int32_t presetSize = plugin.getChunk(&data, true);
+  std::vector<uint8_t> preset(static_cast<uint8_t*>(data),
+                              static_cast<uint8_t*>(data) + presetSize);
+  // The bank as the version before sizes wrote it: without the size at its end.
+  std::vector<uint8_t> older(bank.begin(), bank.end() - chunk::kBankEditorSizeSize);
+  const auto payload = static_cast<uint32_t>(older.size() - chunk::kHeaderSize);
+  const uint32_t crc = chunk::crc32(older.data() + chunk::kHeaderSize, payload);
+  older[6] = 3;
+  std::memcpy(&older[12], &payload, 4);
+  std::memcpy(&older[16], &crc, 4);
+
+  quendral reloaded(recordingHost);
+  ASSERT_EQ(reloaded.setChunk(preset.data(), presetSize, true), 1);
+  EXPECT_EQ(editorRect(reloaded), screen) << "a preset carries no size";
+  ASSERT_EQ(reloaded.setChunk(bank.data(), size, false), 1);
+  EXPECT_EQ(editorRect(reloaded), std::make_pair(870, 660));
+  ASSERT_EQ(reloaded.setChunk(older.data(), static_cast<int32_t>(older.size()), false), 1);
+  EXPECT_EQ(editorRect(reloaded), screen);
 }
 
 }  // namespace
