@@ -17,8 +17,9 @@ using Bytes = std::vector<uint8_t>;
 constexpr std::size_t kHeader = 20, kProgramSize = 116;
 constexpr std::size_t programOffset(int program) { return kHeader + 4 + program * kProgramSize; }
 constexpr std::size_t kLiveOffset = programOffset(8);
-// After the own set's block: the eight programs' elevations and the elevation in use.
-constexpr std::size_t kElevations = 36;
+// After the own set's block: the eight programs' elevations and the elevation in use (36
+// bytes), then the panel's size (4).
+constexpr std::size_t kAppended = 36 + 4;
 
 void put(Bytes& chunk, std::size_t at, float value) { std::memcpy(&chunk[at], &value, 4); }
 void put(Bytes& chunk, std::size_t at, int32_t value) { std::memcpy(&chunk[at], &value, 4); }
@@ -42,8 +43,8 @@ TEST_F(PluginTest, ProgramChunksAndOldBanks) {
   host->setParameter(6, 0.3f);
   const Bytes bank = host->getChunk(), program = host->getChunk(true);
   // The live motion, the position residual, the own set's block (off, none loaded), then
-  // the elevations.
-  ASSERT_EQ(bank.size(), kLiveOffset + 24 + 4 + 8 + kElevations);
+  // the elevations and the panel's size.
+  ASSERT_EQ(bank.size(), kLiveOffset + 24 + 4 + 8 + kAppended);
   auto copy = loadPlugin();
   const Bytes before = copy->getChunk();
   EXPECT_EQ(copy->setChunk(bank, true), 0);
@@ -61,7 +62,7 @@ TEST_F(PluginTest, ProgramChunksAndOldBanks) {
   // A bank as the first version wrote it: no position residual, own set or elevations; of
   // that version, only its own length is whole.
   Bytes old = bank;
-  old.resize(old.size() - 4 - 8 - kElevations);
+  old.resize(old.size() - 4 - 8 - kAppended);
   old[6] = 0;  // minor version 0
   put(old, 12, static_cast<int32_t>(old.size() - kHeader));
   seal(old);
@@ -116,9 +117,9 @@ TEST_F(PluginTest, ValuesInAValidChunkAreConfinedAsSetParameterConfinesThem) {
   EXPECT_EQ(host->getParameter(9), 1.0f);
 
   // Any payload under a sound header is taken and confined: the output stays finite. (The
-  // own set's block before the elevations, 8 bytes with none loaded, has sizes that must
-  // add up.)
-  const std::size_t block = chunk.size() - kElevations - 8;
+  // own set's block before the appended fields, 8 bytes with none loaded, has sizes that
+  // must add up.)
+  const std::size_t block = chunk.size() - kAppended - 8;
   std::mt19937 generator(11);
   for (int round = 0; round < 40; ++round) {
     for (std::size_t i = kHeader; i < chunk.size(); ++i)
