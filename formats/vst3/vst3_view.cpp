@@ -30,31 +30,9 @@ constexpr const char* kPlatformType = vst3::kPlatformTypeX11EmbedWindowID;
 // The view keeps the plug-in alive: the panel it shows belongs to the plug-in's core.
 Vst3View::Vst3View(QuendralVst3& plugIn, PanelEditor& shown) : owner(plugIn), panel(shown) {
   owner.addRef();
-  // At a new scale the panel reopens in a new window of its own: the idle timer of the
-  // Windows build (on that window) and the X connection's descriptor move with it.
-  panel.setResizeRequest([this](int32_t width, int32_t height) {
-#if defined(_WIN32)
-    stopIdling();
-#endif
-    vst3::ViewRect rect{0, 0, width, height};
-    return frame != nullptr && frame->resizeView(this, &rect) == vst3::kResultOk;
-  });
-  panel.setReopened([this] {
-    if (!attachedHere) return;
-#if defined(_WIN32)
-    startIdling();
-#else
-    if (!runLoop) return;
-    if (fdRegistered) runLoop->unregisterEventHandler(this);
-    const int fd = panel.eventFileDescriptor();
-    fdRegistered = fd >= 0 && runLoop->registerEventHandler(this, fd) == vst3::kResultOk;
-#endif
-  });
 }
 
 Vst3View::~Vst3View() {
-  panel.setResizeRequest(nullptr);
-  panel.setReopened(nullptr);
   if (attachedHere) removed();
   if (frame) frame->release();
   owner.release();
@@ -102,6 +80,27 @@ vst3::tresult Vst3View::attached(void* parent, vst3::FIDString type) {
     return vst3::kResultFalse;
   }
   attachedHere = true;
+  // The attached view follows the panel's scale. At a new scale the panel reopens in a new window
+  // of its own: the idle timer of the Windows build (on that window) and the X connection's
+  // descriptor move with it.
+  panel.setResizeRequest([this](int32_t width, int32_t height) {
+#if defined(_WIN32)
+    stopIdling();
+#endif
+    vst3::ViewRect rect{0, 0, width, height};
+    return frame != nullptr && frame->resizeView(this, &rect) == vst3::kResultOk;
+  });
+  panel.setReopened([this] {
+    if (!attachedHere) return;
+#if defined(_WIN32)
+    startIdling();
+#else
+    if (!runLoop) return;
+    if (fdRegistered) runLoop->unregisterEventHandler(this);
+    const int fd = panel.eventFileDescriptor();
+    fdRegistered = fd >= 0 && runLoop->registerEventHandler(this, fd) == vst3::kResultOk;
+#endif
+  });
   startIdling();
   return vst3::kResultOk;
 }
@@ -148,6 +147,8 @@ void Vst3View::stopIdling() {
 vst3::tresult Vst3View::removed() {
   if (!attachedHere) return vst3::kResultFalse;
   stopIdling();
+  panel.setResizeRequest(nullptr);
+  panel.setReopened(nullptr);
   panel.close();
   attachedHere = false;
   return vst3::kResultOk;

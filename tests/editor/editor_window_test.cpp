@@ -419,6 +419,26 @@ TEST_P(ScaledEditorWindow, OpensAtItsScaleAndTakesAClickAndADragThere) {
                                       [&] { host->idle(5); }));
   EXPECT_TRUE(idleUntil([&] { return host->heardOf(kAngle).find('e') != std::string::npos; }));
   EXPECT_NEAR(host->parameter(kAngle), 0.5f + 17.0f / 66.0f, 0.002f);
+
+  // The host's scale changes while the panel is open (VST3 and CLAP can say so): the panel
+  // asks for the new size, reopens in it and still takes a click there.
+  if (row.hostScale == 0.0 || !row.sizeQuery) return;
+  ASSERT_TRUE(host->setScale(2.0));
+  scale = 2.0;
+  EXPECT_TRUE(idleUntil([&] {
+    const auto now = childWindows(window.display(), window.window());
+    return now.size() == 1 && now[0].width == 870 && now[0].height == 660;
+  })) << "the panel did not reopen at 200%";
+  ASSERT_TRUE(host->editorSize(width, height));
+  EXPECT_EQ(width, 870);
+  EXPECT_EQ(height, 660);
+  window.resize(870, 660);  // the host's window follows
+  host->setParameter(kFilterNumber, 0.0f);
+  ASSERT_TRUE(idleUntil([&] { return near(pixel(kRingX + 0.5, kRingY + 0.5), kRing, 20); }));
+  ASSERT_NO_FATAL_FAILURE(playXdotool(
+      "mousemove " + std::to_string(at(150)) + " " + std::to_string(at(272)) + " click 1",
+      [&] { host->idle(5); }));
+  EXPECT_TRUE(idleUntil([&] { return host->parameter(kFilterNumber) == 1.0f; }));
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, ScaledEditorWindow, ::testing::ValuesIn(kScaledRows),
