@@ -10,7 +10,7 @@ LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 }  // namespace
 
-HWND makeHostWindow() {
+HWND makeHostWindow(int width, int height) {
   static bool registered = false;
   if (!registered) {
     WNDCLASSA windowClass{};
@@ -20,7 +20,7 @@ HWND makeHostWindow() {
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     registered = RegisterClassA(&windowClass) != 0;
   }
-  RECT frame{0, 0, kEditorWidth, kEditorHeight};
+  RECT frame{0, 0, width, height};
   AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
   HWND window = CreateWindowExA(0, "quendral test host", "quendral", WS_OVERLAPPEDWINDOW, 20, 20,
                                 frame.right - frame.left, frame.bottom - frame.top, nullptr,

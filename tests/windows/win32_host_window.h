@@ -12,8 +12,9 @@ namespace panner {
 constexpr int kEditorWidth = 435;
 constexpr int kEditorHeight = 330;
 
-// A top-level window of the test host whose client area is the editor's size.
-HWND makeHostWindow();
+// A top-level window of the test host whose client area is the editor's size (at 100%
+// unless given).
+HWND makeHostWindow(int width = kEditorWidth, int height = kEditorHeight);
 void pumpMessages();
 void sendButton(bool down);
 void moveTo(HWND window, int x, int y);
