@@ -117,7 +117,8 @@ int32_t QuendralCore::getChunk(void** data, bool isPreset) {
   try {
     savedChunk.resize(isPreset ? chunk::programChunkSize(own)
                                : chunk::kBankChunkSize + chunk::ownSetBlockSize(own) +
-                                     chunk::kBankElevationSize + chunk::kBankTrackingSize);
+                                     chunk::kBankElevationSize + chunk::kBankTrackingSize +
+                                     chunk::kBankEditorSizeSize);
   } catch (const std::bad_alloc&) {
     return 0;
   }
@@ -138,6 +139,7 @@ int32_t QuendralCore::getChunk(void** data, bool isPreset) {
     bank.live.currentElevation = engine.currentElevationDegrees();
     bank.own = std::move(own);
     bank.tracking = tracker.settings();
+    bank.editorSizePercent = getEditorSizePercent();
     size = chunk::writeBank(bank, savedChunk.data());
   }
   *data = savedChunk.data();
@@ -167,6 +169,8 @@ int32_t QuendralCore::setChunk(const void* data, int32_t byteSize, bool isPreset
   chunk::BankState bank;
   if (!chunk::parseBank(bytes, size, bank)) return 0;
   if (!applyOwnSetState(bank.own)) return 0;
+  // A project from before the panel could be sized opens at the host's or system's size.
+  setEditorSizePercent(bank.editorSizePercent);
   for (int p = 0; p < kNumPrograms; ++p) restoreRecord(programs[p], bank.programs[p]);
   setHeadTrackingSettings(bank.tracking);
   const int32_t program = bank.currentProgram >= 0 && bank.currentProgram < kNumPrograms

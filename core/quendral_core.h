@@ -118,6 +118,13 @@ class QuendralCore {
   int32_t getChunk(void** data, bool isPreset);
   // 1 when applied, 0 when refused (a malformed chunk changes nothing).
   int32_t setChunk(const void* data, int32_t byteSize, bool isPreset);
+  // The panel size the user chose, in percent (100 to 300), saved with the bank only; 0
+  // when none was chosen. Values outside 100..300 count as none.
+  int32_t getEditorSizePercent() const { return editorSizePercent.load(std::memory_order_relaxed); }
+  void setEditorSizePercent(int32_t percent) {
+    editorSizePercent.store(percent >= 100 && percent <= 300 ? percent : 0,
+                            std::memory_order_relaxed);
+  }
 
   // ---- a user's own response set (parameter 23, "own set", switches it in) ----
   // Loads the SOFA file at `path` and hands it to the engine, on the calling thread (never
@@ -192,6 +199,7 @@ class QuendralCore {
   std::unique_ptr<ProgramRecord[]> programs;
   std::vector<uint8_t> savedChunk;  // what getChunk last handed out
   std::atomic<int32_t> currentProgram{0};
+  std::atomic<int32_t> editorSizePercent{0};
   mutable std::mutex ownSetText;  // guards ownSetRefusal (loads and the panel's reads)
   std::string ownSetRefusal;
   std::string ownSetLoaded;     // the last loaded file's description (guarded by ownSetText)

@@ -125,8 +125,13 @@ std::size_t payloadSizeOfMinor(Kind kind, uint16_t minor) {
 std::size_t appendedSizeOfMinor(Kind kind, uint16_t minor) {
   if (minor < 3) return 0;
   if (kind == Kind::kProgram) return kProgramElevationSize;
-  return kBankElevationSize + (minor >= 4 ? kBankTrackingSize : 0);
+  return kBankElevationSize + (minor >= 4 ? kBankTrackingSize : 0) +
+         (minor >= 5 ? kBankEditorSizeSize : 0);
 }
+
+// Minor version 5: the panel size the user chose, after the head tracking settings of a bank.
+void writeEditorSize(Writer& w, const BankState& state) { w.i32(state.editorSizePercent); }
+void readEditorSize(Reader& r, BankState& state) { state.editorSizePercent = r.i32(); }
 
 // The own set's block after `fixed` bytes of payload: its size from its own header; it and
 // the fields its minor version appends reach exactly to the payload's end up to this minor
@@ -181,7 +186,8 @@ uint32_t crc32(const uint8_t* data, std::size_t size) {
 }
 
 std::size_t bankChunkSize(const BankState& state) {
-  return kBankChunkSize + ownSetBlockSize(state.own) + kBankElevationSize + kBankTrackingSize;
+  return kBankChunkSize + ownSetBlockSize(state.own) + kBankElevationSize + kBankTrackingSize +
+         kBankEditorSizeSize;
 }
 
 std::size_t programChunkSize(const OwnSetState& own) {
@@ -204,6 +210,7 @@ std::size_t writeBank(const BankState& state, uint8_t* out) {
   for (const StoredProgram& program : state.programs) appended.f32(program.elevation);
   appended.f32(live.currentElevation);
   writeTrackingFields(appended, state.tracking);
+  writeEditorSize(appended, state);
   return finish(out, Kind::kBank, fixed + block + appended.position());
 }
 
@@ -238,12 +245,14 @@ bool parseBank(const uint8_t* data, std::size_t size, BankState& out) {
   live.toPoint = r.i32();
   live.lfoPositionResidual = payloadSize >= kBankPayloadSize ? r.f32() : 0.0f;
   live.currentElevation = 0.0f;
+  out.editorSizePercent = 0;
   if (minor >= 3) {
     Reader appended(payload + kBankPayloadSize + block);
     for (StoredProgram& program : out.programs) program.elevation = appended.f32();
     live.currentElevation = appended.f32();
     out.tracking = HeadTrackingSettings();
     if (minor >= 4) readTrackingFields(appended, out.tracking);
+    if (minor >= 5) readEditorSize(appended, out);
   }
   return true;
 }

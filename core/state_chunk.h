@@ -20,7 +20,7 @@ namespace panner {
 namespace chunk {
 
 constexpr uint16_t kMajorVersion = 1;  // a reader refuses any other major version
-constexpr uint16_t kMinorVersion = 4;  // later minor versions only append to the payload
+constexpr uint16_t kMinorVersion = 5;  // later minor versions only append to the payload
 
 enum class Kind : uint32_t { kBank = 0, kProgram = 1 };
 
@@ -64,6 +64,9 @@ struct BankState {
   OwnSetState own;  // from minor version 2; off and none in older chunks
   // From minor version 4, banks only (a preset does not switch tracking); off in older chunks.
   HeadTrackingSettings tracking;
+  // From minor version 5: the panel size the user chose, in percent, 0 when none was
+  // chosen (the panel then takes the host's or the system's). 0 in older chunks.
+  int32_t editorSizePercent = 0;
 };
 
 constexpr std::size_t kHeaderSize = 20;
@@ -82,10 +85,12 @@ constexpr std::size_t kBankChunkSize = kHeaderSize + kBankPayloadSize;
 // and the elevation in use.
 constexpr std::size_t kProgramElevationSize = 4;
 constexpr std::size_t kBankElevationSize = kNumPrograms * 4 + 4;
-// Minor version 4 appends the head tracking settings to a bank, after the elevations.
+// Minor version 4 appends the head tracking settings to a bank, after the elevations;
+// minor version 5 the panel's size after them (programs carry neither).
 constexpr std::size_t kBankTrackingSize = 8;
+constexpr std::size_t kBankEditorSizeSize = 4;
 constexpr std::size_t kMaxChunkSize =
-    kBankChunkSize + kMaxOwnSetBlock + kBankElevationSize + kBankTrackingSize;
+    kBankChunkSize + kMaxOwnSetBlock + kBankElevationSize + kBankTrackingSize + kBankEditorSizeSize;
 
 // The size of the whole chunk writeBank or writeProgram writes.
 std::size_t bankChunkSize(const BankState& state);

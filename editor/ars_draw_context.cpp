@@ -16,8 +16,8 @@ constexpr size_t kMaxTextLength = 255;
 }  // namespace
 
 ARSDrawContext::ARSDrawContext(VSTGUI::CFrame* frame, int32_t width, int32_t height,
-                               const CColor& background)
-    : COffscreenContext(frame, width, height, background),
+                               const CColor& background, const VSTGUI::CPoint& origin)
+    : COffscreenContext(frame, width, height, background, origin),
       graphics(VSTGUI::createVectorGraphics(*this)) {
   graphics->setPenColour(frameColorArgb);
   graphics->setFillColour(fillColorArgb);

@@ -4,7 +4,9 @@
 // letter-spaced text can still be drawn on the same surface.
 //
 // Use: one context per paint, exactly the control's size, drawn in local coordinates,
-// copied onto the target with copyFrom, then forgotten.
+// copied onto the target with copyFrom, then forgotten. On a scaled frame the surface has
+// the window's resolution; `origin`, the control's top-left corner in the panel, lines
+// its pixels up with the window's.
 //
 // The name is the one the editor's documentation uses (glossary: docs/code-map.md).
 #pragma once
@@ -20,7 +22,8 @@ namespace panner {
 class ARSDrawContext : public VSTGUI::COffscreenContext {
  public:
   ARSDrawContext(VSTGUI::CFrame* frame, int32_t width, int32_t height,
-                 const VSTGUI::CColor& background = VSTGUI::kBlackCColor);
+                 const VSTGUI::CColor& background = VSTGUI::kBlackCColor,
+                 const VSTGUI::CPoint& origin = VSTGUI::CPoint(0, 0));
   ~ARSDrawContext() override;
 
   // Colour setters: the packed value is kept for the anti-aliased operations, then the

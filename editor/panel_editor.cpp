@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include "gui/pixel_grid.h"
 #include "parameters.h"
 #include "quendral_core.h"
 
@@ -19,6 +20,43 @@ PanelEditor::~PanelEditor() {
 bool PanelEditor::open(void* parentWindow) {
   hostWindow = parentWindow;
   return true;
+}
+
+double PanelEditor::scale() const {
+  const int32_t chosen = core.getEditorSizePercent();
+  if (chosen > 0) return VSTGUI::clampScale(chosen / 100.0);
+  if (hostScale > 0.0) return VSTGUI::clampScale(hostScale);
+  if (systemScaleValue <= 0.0) systemScaleValue = VSTGUI::systemScale(hostWindow);
+  return systemScaleValue;
+}
+
+int32_t PanelEditor::windowWidth() const { return VSTGUI::scaledLength(panelWidth, scale()); }
+
+int32_t PanelEditor::windowHeight() const { return VSTGUI::scaledLength(panelHeight, scale()); }
+
+void PanelEditor::setHostScale(double value) { hostScale = value > 0.0 ? value : 0.0; }
+
+void PanelEditor::chooseSize(int32_t percent) { core.setEditorSizePercent(percent); }
+
+void PanelEditor::setResizeRequest(std::function<bool(int32_t, int32_t)> request) {
+  resizeRequest = std::move(request);
+}
+
+void PanelEditor::setReopened(std::function<void()> reopened) {
+  reopenedCallback = std::move(reopened);
+}
+
+void PanelEditor::systemScaleChanged() { systemScaleValue = VSTGUI::systemScale(hostWindow); }
+
+void PanelEditor::followScale() {
+  if (frame == nullptr || frame->isHandlingPress() || frame->getScale() == scale()) return;
+  if (resizeRequest) resizeRequest(windowWidth(), windowHeight());
+  if (hostWindow != nullptr) {
+    open(hostWindow);
+  } else {
+    openHeadless();
+  }
+  if (reopenedCallback) reopenedCallback();
 }
 
 void PanelEditor::close() {
@@ -39,7 +77,9 @@ int PanelEditor::eventFileDescriptor() const {
 
 void PanelEditor::idle() {
   finishOwnSetLoad();
-  if (!inPump && frame != nullptr) frame->idle();
+  if (inPump || frame == nullptr) return;
+  frame->idle();
+  followScale();
 }
 
 void PanelEditor::filesDropped(const std::vector<std::string>& paths) {
@@ -111,8 +151,11 @@ uint32_t PanelEditor::tickCount() {
 
 VSTGUI::CFrame* PanelEditor::makeFrame(void* parent, bool headless) {
   const VSTGUI::CRect size(0, 0, panelWidth, panelHeight);
-  if (headless) return VSTGUI::CFrame::createHeadless(size, this);
-  return new VSTGUI::CFrame(size, parent, this);
+  // The system's scale is asked again at each opening: the desktop may have changed.
+  // Headless pictures (tests, tools) are made at the host's or the user's scale, else at 1.
+  systemScaleValue = headless ? 1.0 : VSTGUI::systemScale(parent);
+  if (headless) return VSTGUI::CFrame::createHeadless(size, this, scale());
+  return new VSTGUI::CFrame(size, parent, this, scale());
 }
 
 }  // namespace panner

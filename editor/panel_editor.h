@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,8 +27,31 @@ class PanelEditor : public VSTGUI::CFrameOwner {
   PanelEditor(const PanelEditor&) = delete;
   PanelEditor& operator=(const PanelEditor&) = delete;
 
+  // The panel's layout size in panel units.
   int32_t width() const { return panelWidth; }
   int32_t height() const { return panelHeight; }
+
+  // The scale the panel is shown at, 1 to 3: the size the user chose on the panel (saved
+  // with the project), else the host's (setHostScale), else the system's for the screen
+  // the host runs on. Hosts ask for the window size before they open the editor, so this
+  // is known while the panel is closed too.
+  double scale() const;
+  // The window's size in pixels at that scale (what each format reports as its size).
+  int32_t windowWidth() const;
+  int32_t windowHeight() const;
+  // The host's word on the scale (VST3 content scale, CLAP gui scale, LV2 scale factor);
+  // 0 when it says nothing. An open panel follows a change at its next idle.
+  void setHostScale(double hostScale);
+  // The size the user chose on the panel in percent (100 to 300), or 0 for the host's or
+  // the system's; the open panel follows it at its next idle.
+  void chooseSize(int32_t percent);
+  // How the format asks the host to give the panel's window a new size in pixels: called
+  // when the open panel changes scale, before it reopens at the new size. Returns whether
+  // the host agreed; the panel takes the new size either way, as its window is its own.
+  void setResizeRequest(std::function<bool(int32_t, int32_t)> request);
+  // Called once the panel has reopened at a new scale (its window, and with it the window
+  // system's descriptor, are new).
+  void setReopened(std::function<void()> reopened);
 
   // Builds the panel in a child of the host's window (an X11 Window id cast to a pointer
   // on Linux, an HWND on Windows). The base only records the window.
@@ -62,6 +86,8 @@ class PanelEditor : public VSTGUI::CFrameOwner {
   // adapter may take it (the LV2 build sends it to its plug-in); otherwise it loads on
   // the loader's thread, and once loaded, "own set" is switched on as a user edit.
   void filesDropped(const std::vector<std::string>& paths) override;
+  // The window moved to a screen of another scale: asked of the system again.
+  void systemScaleChanged() override;
   const OwnSetLoader& getOwnSetLoader() const { return loader; }
 
   VSTGUI::CFrame* getFrame() const { return frame; }
@@ -78,6 +104,9 @@ class PanelEditor : public VSTGUI::CFrameOwner {
   VSTGUI::CFrame* makeFrame(void* parent, bool headless);
   // Applies the end of a load: switches "own set" on after a set was loaded.
   void finishOwnSetLoad();
+  // Reopens the panel at the scale now in force when the open frame has another, once no
+  // press is being handled (a press may be what changed it).
+  void followScale();
 
   QuendralCore& core;
   // Started for the editor's whole life; destroyed after the destructor has closed the frame.
@@ -91,6 +120,10 @@ class PanelEditor : public VSTGUI::CFrameOwner {
   // After the frame: a load in progress ends before the frame goes.
   OwnSetLoader loader{core};
   std::string queuedPath;  // dropped while another file loaded
+  double hostScale = 0.0;
+  mutable double systemScaleValue = 0.0;  // asked of the system when first needed
+  std::function<bool(int32_t, int32_t)> resizeRequest;
+  std::function<void()> reopenedCallback;
 };
 
 }  // namespace panner

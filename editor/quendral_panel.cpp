@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include "about_picture.h"
 #include "editor/set_status_text.h"
@@ -11,6 +12,7 @@
 #include "editor/vg_grommet_knob.h"
 #include "editor/vg_logo.h"
 #include "editor/vg_simple_label.h"
+#include "editor/vg_size_menu.h"
 #include "editor/vg_spect.h"
 #include "editor/vg_target_button.h"
 #include "editor/vg_text_button.h"
@@ -84,8 +86,18 @@ VGTextButton* QuendralPanel::makeTextButton(const ViewSpec& spec) {
 }
 
 VSTGUI::CView* QuendralPanel::makeAboutPicture(const ViewSpec& spec) {
-  auto* bitmap = new VSTGUI::CBitmap(resources::kAboutPicturePixels, resources::kAboutPictureWidth,
-                                     resources::kAboutPictureHeight);
+  VSTGUI::CBitmap* bitmap = nullptr;
+  // A scaled panel shows the picture drawn at its own resolution where the plug-in can.
+  const double scale = frame->getScale();
+  std::vector<unsigned char> rgb;
+  int32_t width = 0, height = 0;
+  if (scale != 1.0 && resources::renderAboutPicture(scale, rgb, width, height)) {
+    bitmap = new VSTGUI::CBitmap(rgb.data(), width, height);
+    bitmap->setScale(scale);
+  } else {
+    bitmap = new VSTGUI::CBitmap(resources::kAboutPicturePixels, resources::kAboutPictureWidth,
+                                 resources::kAboutPictureHeight);
+  }
   auto* splash = new VSTGUI::CSplashScreen(spec.box, this, kNoParamTag, bitmap,
                                            CRect(0, 0, bitmap->getWidth(), bitmap->getHeight()),
                                            VSTGUI::CPoint(0, 0));
@@ -173,6 +185,10 @@ bool QuendralPanel::build(void* parent, bool headless) {
     views[slot] = makeView(kViews[slot]);
     frame->addView(views[slot]);
   }
+  // On top of the title strip, taking its right presses: the panel's size.
+  frame->addView(new VGSizeMenuOpener(
+      kViews[kLogo].box, [this] { return core.getEditorSizePercent(); },
+      [this](int32_t percent) { chooseSize(percent); }));
 
   spect = static_cast<VGSpect*>(views[kSpect]);
   envelope = static_cast<VGEnvelope*>(views[kEnvelope]);

@@ -88,7 +88,8 @@ ARSDrawContext* VGControl::beginPaint(CDrawContext* target, const CColor& backgr
 
 ARSDrawContext* VGControl::beginPaint(CDrawContext* target, const CColor& background,
                                       const CColor& outline) {
-  auto* surface = new ARSDrawContext(target->getFrame(), width, height, VSTGUI::kBlackCColor);
+  auto* surface = new ARSDrawContext(target->getFrame(), width, height, VSTGUI::kBlackCColor,
+                                     CPoint(frameRect.left, frameRect.top));
   const CRect r(0, 0, width, height);
   surface->setLineWidth(1);
   surface->setDrawMode(VSTGUI::kCopyMode);
@@ -118,7 +119,8 @@ void VGControl::paintCaption(CDrawContext* target, const CColor& background, int
 void VGControl::draw(CDrawContext* context) {
   if (!context) return;
   auto* surface =
-      new VSTGUI::COffscreenContext(context->getFrame(), width, height, VSTGUI::kBlackCColor);
+      new VSTGUI::COffscreenContext(context->getFrame(), width, height, VSTGUI::kBlackCColor,
+                                    CPoint(frameRect.left, frameRect.top));
   surface->setDrawMode(VSTGUI::kCopyMode);
   surface->setLineWidth(1);
   const CRect r(0, 0, width, height);

@@ -1,5 +1,6 @@
 #include "gui/c_bitmap.h"
 
+#include <cmath>
 #include <cstddef>
 
 namespace VSTGUI {
@@ -20,6 +21,12 @@ CBitmap::CBitmap(const uint8_t* rgb, int32_t width, int32_t height, int32_t rowB
 }
 
 CBitmap::~CBitmap() = default;
+
+void CBitmap::setScale(double scale) { scale_ = clampScale(scale); }
+
+int32_t CBitmap::getWidth() const { return static_cast<int32_t>(std::lround(width_ / scale_)); }
+
+int32_t CBitmap::getHeight() const { return static_cast<int32_t>(std::lround(height_ / scale_)); }
 
 CColor CBitmap::getPixel(int32_t x, int32_t y) const {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return kBlackCColor;

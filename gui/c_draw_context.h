@@ -16,7 +16,8 @@ class CDrawContext : public CReferenceCounter {
  public:
   // Draws on `surface` (the drawing library's surface handle, a cairo_surface_t* on Linux);
   // the context takes over the caller's reference. `frame` answers the mouse queries and
-  // may be null (the queries then answer 0 and (0, 0)).
+  // may be null (the queries then answer 0 and (0, 0)). Coordinates are panel units; the
+  // frame's scale (1 without a frame) says how many surface pixels one unit spans.
   CDrawContext(CFrame* frame, void* surface);
   ~CDrawContext() override;
 
@@ -66,6 +67,11 @@ class CDrawContext : public CReferenceCounter {
   void drawPolygon(const CPoint* points, int32_t count);
 
   CFrame* getFrame() const { return frame_; }
+  // Surface pixels per panel unit, and where the panel's (0, 0) lies on the surface, in
+  // surface pixels (an offscreen surface starts at the pixel its rectangle begins on).
+  double getScale() const { return scale_; }
+  double getOriginX() const { return originX_; }
+  double getOriginY() const { return originY_; }
   // The drawing library's context (a cairo_t* on Linux), for contexts that add their own
   // operations on the same surface (the editor's anti-aliased context).
   void* getSystemContext() const { return cr_; }
@@ -80,6 +86,8 @@ class CDrawContext : public CReferenceCounter {
   // Selects the font-table font for the plain text path.
   void applyPlainFont();
   void pathThrough(const CPoint* points, int32_t count);
+  // Sets the drawing library's transform to panel units (scale, then origin).
+  void applyPanelTransform();
 
   CFrame* frame_ = nullptr;
   void* surface_ = nullptr;
@@ -93,6 +101,9 @@ class CDrawContext : public CReferenceCounter {
   int32_t fontSize_ = 12;
   int32_t fontStyle_ = 0;
   CPoint penPosition_;
+  double scale_ = 1.0;
+  double originX_ = 0.0;
+  double originY_ = 0.0;
   bool flushWindow_ = true;  // window contexts push their drawing out when they end
 };
 

@@ -3,6 +3,7 @@
 #include "gui/c_draw_context.h"
 #include "gui/frame_owner.h"
 #include "gui/image/image_window.h"
+#include "gui/pixel_grid.h"
 
 namespace VSTGUI {
 
@@ -19,11 +20,15 @@ struct ViewHold {
 };
 }  // namespace
 
-CFrame::CFrame(const CRect& size, void* parentWindow, CFrameOwner* editor)
-    : CFrame(size, createPlatformWindow(parentWindow, size.width(), size.height()), editor) {}
+CFrame::CFrame(const CRect& size, void* parentWindow, CFrameOwner* editor, double scale)
+    : CFrame(size,
+             createPlatformWindow(parentWindow, scaledLength(size.width(), clampScale(scale)),
+                                  scaledLength(size.height(), clampScale(scale))),
+             editor, scale) {}
 
-CFrame::CFrame(const CRect& size, std::unique_ptr<PlatformWindow> window, CFrameOwner* editor)
-    : CViewContainer(size), window_(std::move(window)), editor_(editor) {
+CFrame::CFrame(const CRect& size, std::unique_ptr<PlatformWindow> window, CFrameOwner* editor,
+               double scale)
+    : CViewContainer(size), window_(std::move(window)), editor_(editor), scale_(clampScale(scale)) {
   frame_ = this;
   dirty_ = true;  // the first idle draws everything
   if (window_) window_->setFrame(this);
@@ -37,8 +42,12 @@ CFrame::~CFrame() {
   window_.reset();  // the window and its connection go after the views
 }
 
-CFrame* CFrame::createHeadless(const CRect& size, CFrameOwner* editor) {
-  return new CFrame(size, std::make_unique<ImageWindow>(size.width(), size.height()), editor);
+CFrame* CFrame::createHeadless(const CRect& size, CFrameOwner* editor, double scale) {
+  scale = clampScale(scale);
+  return new CFrame(size,
+                    std::make_unique<ImageWindow>(scaledLength(size.width(), scale),
+                                                  scaledLength(size.height(), scale)),
+                    editor, scale);
 }
 
 bool CFrame::hasWindow() const { return window_ && window_->isValid(); }
@@ -84,7 +93,7 @@ void CFrame::dispatchPress(const CPoint& where, int32_t buttons) {
   if (inPress_) return;
   CDrawContext* context = createDrawContext();
   if (!context) return;
-  CPoint point = where;
+  CPoint point(unitOfPixel(where.x, scale_), unitOfPixel(where.y, scale_));
   mouse(context, point, buttons);
   context->forget();
 }
@@ -150,6 +159,10 @@ void CFrame::filesDropped(const std::vector<std::string>& paths) {
   if (editor_ && !paths.empty()) editor_->filesDropped(paths);
 }
 
+void CFrame::systemScaleChanged() {
+  if (editor_) editor_->systemScaleChanged();
+}
+
 CDrawContext* CFrame::createDrawContext() {
   if (!hasWindow()) return nullptr;
   void* surface = window_->createSurface();
@@ -159,7 +172,11 @@ CDrawContext* CFrame::createDrawContext() {
 
 int32_t CFrame::getMouseButtons() { return hasWindow() ? window_->getMouseButtons() : 0; }
 
-CPoint CFrame::getMouseLocation() { return hasWindow() ? window_->getMouseLocation() : CPoint(); }
+CPoint CFrame::getMouseLocation() {
+  if (!hasWindow()) return CPoint();
+  const CPoint pixel = window_->getMouseLocation();
+  return CPoint(unitOfPixel(pixel.x, scale_), unitOfPixel(pixel.y, scale_));
+}
 
 bool CFrame::getPixel(int32_t x, int32_t y, CColor& color) {
   uint32_t p = 0;

@@ -29,13 +29,20 @@ class CFrame : public CViewContainer {
   // pointer of effEditOpen: an X11 Window id on Linux, where the frame opens its own
   // Display connection, or an HWND on Windows); a null parent makes a top-level window.
   // If that fails the frame has no window (hasWindow() false).
-  CFrame(const CRect& size, void* parentWindow, CFrameOwner* editor);
-  // A frame on a given backend (an ImageWindow for headless drawing).
-  CFrame(const CRect& size, std::unique_ptr<PlatformWindow> window, CFrameOwner* editor);
+  // At `scale` (clamped to 1..3) the window has scaledLength(width, scale) x
+  // scaledLength(height, scale) pixels, the views keep their sizes in panel units, and
+  // every drawing is made at the window's resolution.
+  CFrame(const CRect& size, void* parentWindow, CFrameOwner* editor, double scale = 1.0);
+  // A frame on a given backend (an ImageWindow for headless drawing) of the scaled size.
+  CFrame(const CRect& size, std::unique_ptr<PlatformWindow> window, CFrameOwner* editor,
+         double scale = 1.0);
   ~CFrame() override;
 
-  // A frame with no window that draws into a size.width() x size.height() image.
-  static CFrame* createHeadless(const CRect& size, CFrameOwner* editor);
+  // A frame with no window that draws into an image of the scaled size.
+  static CFrame* createHeadless(const CRect& size, CFrameOwner* editor, double scale = 1.0);
+
+  // Window pixels per panel unit.
+  double getScale() const { return scale_; }
 
   bool hasWindow() const;
   PlatformWindow* getPlatformWindow() const { return window_.get(); }
@@ -50,10 +57,12 @@ class CFrame : public CViewContainer {
   // Draws the whole frame (background, children, modal view) onto its window.
   void drawAll();
 
-  // A press at `where` in window coordinates: clears the focus view, then offers it to
-  // the modal view if one is shown (only when its hitTest passes), else to the children
-  // from the last added to the first. Ignored while another press is being handled.
+  // A press at `where` in window pixels (divided by the scale into panel units): clears the focus
+  // view, then offers it to the modal view if one is shown (only when its hitTest passes), else to
+  // the children from the last added to the first. Ignored while another press is being handled.
   void dispatchPress(const CPoint& where, int32_t buttons);
+  // Whether a press is being handled (its tracking loop may idle the editor).
+  bool isHandlingPress() const { return inPress_; }
   void mouse(CDrawContext* context, CPoint& where, int32_t buttons = -1) override;
   // Wheel distance (+1 per notch up) to the view under the pointer.
   bool onWheel(float distance);
@@ -78,13 +87,16 @@ class CFrame : public CViewContainer {
   // Files dropped on the window (by the window backends; tests call it directly). An
   // empty list is ignored.
   void filesDropped(const std::vector<std::string>& paths);
+  // The window's screen changed its scale (by the window backends).
+  void systemScaleChanged();
 
   // A new context on the window (the caller forgets it); null without a window.
   CDrawContext* createDrawContext();
   int32_t getMouseButtons();
+  // The pointer in panel units.
   CPoint getMouseLocation();
 
-  // A pixel of the window as last drawn (tests).
+  // A pixel of the window as last drawn, in window pixels (tests).
   bool getPixel(int32_t x, int32_t y, CColor& color);
 
   bool isDirty() const override { return dirty_; }
@@ -97,6 +109,7 @@ class CFrame : public CViewContainer {
  private:
   std::unique_ptr<PlatformWindow> window_;
   CFrameOwner* editor_;
+  double scale_ = 1.0;
   CView* modalView_ = nullptr;
   CView* focusView_ = nullptr;
   bool inPress_ = false;

@@ -14,6 +14,8 @@ namespace VSTGUI {
 //   views) and may throttle itself.
 // - filesDropped: the user dropped files on the window (local paths, UTF-8, in the order
 //   the window system gave them; never empty).
+// - systemScaleChanged: the window moved to a screen of another scale (Windows' DPI change);
+//   the editor asks the system again and follows at its next idle.
 class CFrameOwner {
  public:
   virtual ~CFrameOwner() = default;
@@ -21,6 +23,7 @@ class CFrameOwner {
   virtual void endEdit(int index) = 0;
   virtual void doIdleStuff() = 0;
   virtual void filesDropped(const std::vector<std::string>& paths) { (void)paths; }
+  virtual void systemScaleChanged() {}
 };
 
 }  // namespace VSTGUI

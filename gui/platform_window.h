@@ -68,4 +68,9 @@ class PlatformWindow {
 // from the window backend of this build. When that fails the result is not valid.
 std::unique_ptr<PlatformWindow> createPlatformWindow(void* parent, int32_t width, int32_t height);
 
+// The scale (1 to 3) the system asks of windows on the screen of `parent` (null: the
+// default screen). X11: the Xft.dpi resource over 96, else GDK_SCALE; Windows: the
+// window's DPI over 96.
+double systemScale(void* parent);
+
 }  // namespace VSTGUI

@@ -16,6 +16,8 @@ class AEffGUIEditor : public AEffEditor {
   // Closes the panel if the host left it open.
   ~AEffGUIEditor() override;
 
+  // The panel's window at its scale (the system's, or the size the user chose), asked
+  // before the editor opens as well.
   bool getRect(ERect** out) override;
   bool open(void* parent) override;
   void close() override;
@@ -27,6 +29,7 @@ class AEffGUIEditor : public AEffEditor {
   bool setKnobMode(int32_t mode) override;
 
   VSTGUI::CFrame* getFrame() const { return panel.getFrame(); }
+  PanelEditor& getPanel() const { return panel; }
   static uint32_t tickCount() { return PanelEditor::tickCount(); }
   static bool tickBefore(uint32_t a, uint32_t b) { return PanelEditor::tickBefore(a, b); }
 

@@ -188,4 +188,8 @@ intptr_t AudioEffect::callHost(int32_t opcode, int32_t index, intptr_t value, vo
   return audioMaster ? audioMaster(&cEffect, opcode, index, value, ptr, opt) : 0;
 }
 
+bool AudioEffect::sizeWindow(int32_t width, int32_t height) {
+  return callHost(audioMasterSizeWindow, width, height) != 0;
+}
+
 }  // namespace panner

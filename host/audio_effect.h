@@ -78,6 +78,8 @@ class AudioEffect {
   virtual void masterIdle();
   virtual bool beginEdit(int32_t index);
   virtual bool endEdit(int32_t index);
+  // Asks the host to give the editor's window this size (audioMasterSizeWindow).
+  virtual bool sizeWindow(int32_t width, int32_t height);
 
  protected:
   intptr_t callHost(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,

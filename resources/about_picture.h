@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace resources {
 
@@ -15,5 +16,11 @@ constexpr int32_t kAboutPictureBytes = kAboutPictureWidth * kAboutPictureHeight 
 
 // Rows from top to bottom, each pixel as red, green, blue bytes; no row padding.
 extern const unsigned char* const kAboutPicturePixels;
+
+// The picture drawn anew at `scale` pixels per unit (rows as above, width x height pixels),
+// for a scaled panel. False where the plug-in cannot draw it (Windows: only the pixels
+// above are there).
+bool renderAboutPicture(double scale, std::vector<unsigned char>& rgb, int32_t& width,
+                        int32_t& height);
 
 }  // namespace resources

@@ -59,4 +59,7 @@ const std::vector<unsigned char> kPicture = readAboutPicture();
 
 const unsigned char* const kAboutPicturePixels = kPicture.data();
 
+// No Cairo in the Windows build: a scaled panel shows the pixels above, resampled.
+bool renderAboutPicture(double, std::vector<unsigned char>&, int32_t&, int32_t&) { return false; }
+
 }  // namespace resources

@@ -22,8 +22,11 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <lv2/atom/atom.h>
 #include <lv2/instance-access/instance-access.h>
+#include <lv2/options/options.h>
 #include <lv2/ui/ui.h>
+#include <lv2/urid/urid.h>
 #include <unistd.h>
 
 #include "lv2_editor.h"
@@ -74,6 +77,9 @@ class EditorHost {
   virtual bool load(std::string& error) = 0;
   // The editor's size as the format tells it before opening.
   virtual bool editorSize(int& width, int& height) = 0;
+  // The host's word on the editor's scale, before it opens (VST3's content scale, CLAP's
+  // gui scale, LV2's ui:scaleFactor option); false for a format with none (VST2).
+  virtual bool setScale(double scale) { return (void)scale, false; }
   virtual bool open(void* parent, std::string& error) = 0;
   // Runs the host's event loop for `ms` milliseconds, as that format's hosts do.
   virtual void idle(int ms) = 0;
@@ -168,6 +174,9 @@ class Vst3EditorHost : public EditorHost {
     height = rect.bottom - rect.top;
     return true;
   }
+  bool setScale(double scale) override {
+    return plugin->setContentScale(static_cast<float>(scale));
+  }
   bool open(void* parent, std::string& error) override { return plugin->openEditor(parent, error); }
   void idle(int ms) override {
 #ifdef _WIN32
@@ -214,15 +223,36 @@ class Lv2EditorHost : public EditorHost {
     height = 330;
     return true;
   }
+  bool setScale(double scale) override {
+    scaleFactor = static_cast<float>(scale);
+    return true;
+  }
   bool open(void* parent, std::string& error) override {
     touchFeature = {this, &Lv2EditorHost::touch};
     parentFeature = {LV2_UI__parent, parent};
     touchLv2 = {LV2_UI__touch, &touchFeature};
     instanceFeature = {LV2_INSTANCE_ACCESS_URI, plugin.get()};
-    const LV2_Feature* features[] = {&parentFeature, &touchLv2,
-                                     instanceAccess ? &instanceFeature : nullptr, nullptr};
+    // The scale as an option, its URIDs from the host's map.
+    mapData = {this, &Lv2EditorHost::mapUri};
+    mapFeature = {LV2_URID__map, &mapData};
+    options[0] = {LV2_OPTIONS_INSTANCE,
+                  0,
+                  mapUri(this, LV2_UI__scaleFactor),
+                  sizeof(float),
+                  mapUri(this, LV2_ATOM__Float),
+                  &scaleFactor};
+    options[1] = {};
+    optionsFeature = {LV2_OPTIONS__options, options};
+    std::vector<const LV2_Feature*> features = {&parentFeature, &touchLv2};
+    if (instanceAccess) features.push_back(&instanceFeature);
+    if (scaleFactor > 0.0f) {
+      features.push_back(&mapFeature);
+      features.push_back(&optionsFeature);
+    }
+    features.push_back(nullptr);
     LV2UI_Widget widget = nullptr;
-    editor.reset(panner::lv2::Lv2Editor::create(&Lv2EditorHost::write, this, features, &widget));
+    editor.reset(
+        panner::lv2::Lv2Editor::create(&Lv2EditorHost::write, this, features.data(), &widget));
     return (editor && widget) || (error = "the LV2 editor did not open", false);
   }
   void idle(int ms) override {
@@ -256,7 +286,19 @@ class Lv2EditorHost : public EditorHost {
         {grabbed ? 'b' : 'e', static_cast<int32_t>(port - panner::lv2::kFirstControlPort), 0.0f});
   }
 
+  static LV2_URID mapUri(LV2_URID_Map_Handle handle, const char* uri) {
+    auto& uris = static_cast<Lv2EditorHost*>(handle)->uris;
+    for (size_t i = 0; i < uris.size(); ++i)
+      if (uris[i] == uri) return static_cast<LV2_URID>(i + 1);
+    uris.emplace_back(uri);
+    return static_cast<LV2_URID>(uris.size());
+  }
   bool instanceAccess;
+  float scaleFactor = 0.0f;
+  std::vector<std::string> uris;
+  LV2_URID_Map mapData{};
+  LV2_Options_Option options[2]{};
+  LV2_Feature mapFeature{}, optionsFeature{};
   std::unique_ptr<panner::lv2::Lv2Plugin> plugin;
   std::unique_ptr<panner::lv2::Lv2Editor> editor;
   std::vector<HostEdit> edits;
@@ -280,6 +322,7 @@ class ClapEditorHost : public EditorHost {
     height = static_cast<int>(h);
     return true;
   }
+  bool setScale(double scale) override { return plugin->setEditorScale(scale); }
   bool open(void* parent, std::string& error) override {
     uint32_t w = 0, h = 0;
     return plugin->openEditor(parent, w, h, error);

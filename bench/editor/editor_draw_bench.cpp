@@ -1,7 +1,8 @@
 // Drawing cost of the editor, headless: the whole panel (what a full redraw costs, e.g. after
 // the colour button), and the response display alone (redrawn at every host idle). The
 // baseline paints one panel-sized offscreen surface and copies it to the window, so the
-// ratios say how much the controls cost above the bare surface work.
+// ratios say how much the controls cost above the bare surface work. The host's idle with
+// its redraws, at 100% and 200%, says what a HiDPI screen costs (4x the pixels).
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -22,7 +23,7 @@ intptr_t quietHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
 
 // A plug-in that has processed a little noise, so the spectra are not empty.
 struct OpenPanel {
-  OpenPanel() : plugin(quietHost) {
+  explicit OpenPanel(double scale = 1.0) : plugin(quietHost) {
     float in[512], left[512], right[512];
     uint32_t seed = 7u;
     for (float& x : in) {
@@ -34,6 +35,7 @@ struct OpenPanel {
     plugin.resume();
     for (int i = 0; i < 8; ++i) plugin.processReplacing(inputs, outputs, 512);
     editor = static_cast<quendraleditor*>(plugin.getEditor());
+    editor->getPanel().setHostScale(scale);
     editor->openHeadless();
     editor->idle();
   }
@@ -71,6 +73,22 @@ void BM_ResponseDisplayDraw(benchmark::State& state) {
   target->forget();
 }
 BENCHMARK(BM_ResponseDisplayDraw)->Unit(benchmark::kMicrosecond);
+
+// One host idle of the open panel at a scale in percent: the response display, the meter
+// and whatever the idle pulls from the plug-in redrawn.
+void BM_PanelIdleAtScale(benchmark::State& state) {
+  OpenPanel panel(static_cast<double>(state.range(0)) / 100.0);
+  for (auto _ : state) panel.editor->idle();
+}
+BENCHMARK(BM_PanelIdleAtScale)->Arg(100)->Arg(200)->Unit(benchmark::kMicrosecond);
+
+// The whole panel at a scale in percent.
+void BM_FullPanelDrawAtScale(benchmark::State& state) {
+  OpenPanel panel(static_cast<double>(state.range(0)) / 100.0);
+  VSTGUI::CFrame* frame = panel.editor->getFrame();
+  for (auto _ : state) frame->drawAll();
+}
+BENCHMARK(BM_FullPanelDrawAtScale)->Arg(100)->Arg(200)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -34,9 +34,39 @@ ClapGui::ClapGui(QuendralClap& plugIn) : owner(plugIn), panel(plugIn.getCore().e
   if (timers && (!timers->registerTimer || !timers->unregisterTimer)) timers = nullptr;
   if (descriptors && (!descriptors->registerFd || !descriptors->unregisterFd))
     descriptors = nullptr;
+  const auto* hostGui = owner.hostExtension<clapabi::HostGui>(clapabi::kExtGui);
+  if (panel == nullptr) return;
+  // At a new scale the panel reopens in a new window of its own; its idling moves with it.
+  panel->setResizeRequest([this, hostGui](int32_t width, int32_t height) {
+#if defined(_WIN32)
+    stopIdling();  // the timer is on the window that goes
+#endif
+    return hostGui != nullptr && hostGui->requestResize != nullptr &&
+           hostGui->requestResize(owner.host(), static_cast<uint32_t>(width),
+                                  static_cast<uint32_t>(height));
+  });
+  panel->setReopened([this] {
+    if (!shown) return;
+#if defined(_WIN32)
+    startIdling();
+#else
+    // The timer stays; the new window's connection has a descriptor of its own.
+    if (watchedFd >= 0) descriptors->unregisterFd(owner.host(), watchedFd);
+    watchedFd = -1;
+    const int fd = panel->eventFileDescriptor();
+    if (descriptors && fd >= 0 && descriptors->registerFd(owner.host(), fd, clapabi::kFdRead))
+      watchedFd = fd;
+#endif
+  });
 }
 
-ClapGui::~ClapGui() { destroy(); }
+ClapGui::~ClapGui() {
+  destroy();
+  if (panel != nullptr) {
+    panel->setResizeRequest(nullptr);
+    panel->setReopened(nullptr);
+  }
+}
 
 bool ClapGui::offered() const {
 #if defined(_WIN32)
@@ -73,12 +103,18 @@ void ClapGui::destroy() {
 
 bool ClapGui::size(uint32_t* width, uint32_t* height) const {
   if (!panel || !width || !height) return false;
-  *width = static_cast<uint32_t>(panel->width());
-  *height = static_cast<uint32_t>(panel->height());
+  *width = static_cast<uint32_t>(panel->windowWidth());
+  *height = static_cast<uint32_t>(panel->windowHeight());
   return true;
 }
 
-// The panel has one size: any other is answered with it.
+bool ClapGui::setScale(double scale) {
+  if (!panel || !(scale > 0.0)) return false;
+  panel->setHostScale(scale);
+  return true;
+}
+
+// The panel has one size at each scale: any other is answered with it.
 bool ClapGui::adjustSize(uint32_t* width, uint32_t* height) const { return size(width, height); }
 
 bool ClapGui::setSize(uint32_t width, uint32_t height) const {
@@ -101,6 +137,11 @@ bool ClapGui::setParent(const clapabi::Window* window) {
     return false;
   }
   shown = true;
+  startIdling();
+  return true;
+}
+
+void ClapGui::startIdling() {
 #if defined(_WIN32)
   VSTGUI::CFrame* frame = panel->getFrame();
   VSTGUI::PlatformWindow* platform = frame ? frame->getPlatformWindow() : nullptr;
@@ -117,7 +158,6 @@ bool ClapGui::setParent(const clapabi::Window* window) {
   if (descriptors && fd >= 0 && descriptors->registerFd(owner.host(), fd, clapabi::kFdRead))
     watchedFd = fd;
 #endif
-  return true;
 }
 
 void ClapGui::stopIdling() {

@@ -1,5 +1,7 @@
-// The editor as CLAP's gui extension: the core's panel (435 x 330, one size) embedded in the
-// host's window, never floating. On Linux it idles through the host's timer support, and
+// The editor as CLAP's gui extension: the core's panel embedded in the host's window, never
+// floating, at the host's scale (set_scale) or else the system's; one size at each scale
+// (435 x 330 at 1). A change of scale while it is shown asks the host to resize
+// (request_resize). On Linux it idles through the host's timer support, and
 // the X connection's descriptor is watched through the host's posix-fd support when the
 // host has it, so presses are handled as they come; no thread of ours. A Linux host without
 // timer support gets no editor (nothing would idle it). On Windows the panel's own window
@@ -33,10 +35,13 @@ class ClapGui {
   bool adjustSize(uint32_t* width, uint32_t* height) const;
   bool setSize(uint32_t width, uint32_t height) const;
   bool setParent(const clapabi::Window* window);
+  // The host's scale (physical pixels: X11 and Win32); taken, so always true for one > 0.
+  bool setScale(double scale);
   // The panel's idle: window events, redraws of what changed.
   void idle();
 
  private:
+  void startIdling();
   void stopIdling();
 
   QuendralClap& owner;

@@ -208,7 +208,9 @@ struct ClapCallbacks {
     return self(plugin)->gui->create(api, floating);
   }
   static void guiDestroy(const clapabi::Plugin* plugin) { self(plugin)->gui->destroy(); }
-  static bool guiSetScale(const clapabi::Plugin*, double) { return false; }
+  static bool guiSetScale(const clapabi::Plugin* plugin, double scale) {
+    return self(plugin)->gui->setScale(scale);
+  }
   static bool guiSize(const clapabi::Plugin* plugin, uint32_t* width, uint32_t* height) {
     return self(plugin)->gui->size(width, height);
   }

@@ -2,6 +2,7 @@
 
 #include <lv2/atom/forge.h>
 #include <lv2/instance-access/instance-access.h>
+#include <lv2/options/options.h>
 #include <lv2/patch/patch.h>
 
 #include <cstdint>
@@ -21,6 +22,20 @@ namespace {
 
 const void* featureData(const LV2_Feature* const* features, const char* uri) {
   return findFeature<void>(features, uri);
+}
+
+// The host's ui:scaleFactor among its options (a float), or 0 when it gives none.
+double hostScaleFactor(const LV2_Feature* const* features, const LV2_URID_Map* map) {
+  const auto* options =
+      static_cast<const LV2_Options_Option*>(featureData(features, LV2_OPTIONS__options));
+  if (!options || !map) return 0.0;
+  const LV2_URID scaleFactor = map->map(map->handle, LV2_UI__scaleFactor);
+  const LV2_URID floatType = map->map(map->handle, LV2_ATOM__Float);
+  for (const LV2_Options_Option* o = options; o->key != 0; ++o) {
+    if (o->key == scaleFactor && o->type == floatType && o->size == sizeof(float) && o->value)
+      return *static_cast<const float*>(o->value);
+  }
+  return 0.0;
 }
 
 }  // namespace
@@ -60,6 +75,12 @@ bool Lv2Editor::open(const LV2_Feature* const* features, LV2UI_Widget* widget) {
   if (!panel) return false;
   // Without a parent the panel gets a top-level window of its own.
   void* parent = const_cast<void*>(featureData(features, LV2_UI__parent));
+  const auto* resize = static_cast<const LV2UI_Resize*>(featureData(features, LV2_UI__resize));
+  panel->setHostScale(hostScaleFactor(features, map));
+  // A new scale chosen on the open panel: the host's window follows through ui:resize.
+  panel->setResizeRequest([resize](int32_t width, int32_t height) {
+    return resize != nullptr && resize->ui_resize(resize->handle, width, height) == 0;
+  });
   // No display, or a parent that is no window: the host gets no editor rather than an
   // empty one.
   if (!panel->open(parent) || !panel->getFrame() || !panel->getFrame()->getPlatformWindow() ||
@@ -69,14 +90,17 @@ bool Lv2Editor::open(const LV2_Feature* const* features, LV2UI_Widget* widget) {
   }
   if (plugin) plugin->setEditListener(this);
   *widget = reinterpret_cast<LV2UI_Widget>(panel->getFrame()->getPlatformWindow()->nativeHandle());
-  if (const auto* resize = static_cast<const LV2UI_Resize*>(featureData(features, LV2_UI__resize)))
-    resize->ui_resize(resize->handle, panel->width(), panel->height());
+  if (resize) resize->ui_resize(resize->handle, panel->windowWidth(), panel->windowHeight());
   return true;
 }
 
 Lv2Editor::~Lv2Editor() {
   if (plugin) plugin->setEditListener(nullptr);
-  if (panel) panel->close();
+  if (panel) {
+    panel->close();
+    panel->setResizeRequest(nullptr);
+    panel->setHostScale(0.0);
+  }
 }
 
 void Lv2Editor::portEvent(uint32_t port, uint32_t size, uint32_t format, const void* buffer) {

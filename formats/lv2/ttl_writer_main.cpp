@@ -33,6 +33,7 @@ constexpr const char* kPrefixes =
     "@prefix idata: <http://lv2plug.in/ns/ext/instance-access> .\n"
     "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
     "@prefix midi: <http://lv2plug.in/ns/ext/midi#> .\n"
+    "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
     "@prefix patch: <http://lv2plug.in/ns/ext/patch#> .\n"
     "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
     "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
@@ -201,7 +202,8 @@ void writeDescription(std::ostream& out, const QuendralCore& core) {
   out << "<" << kUiUri << ">\n  a ui:X11UI ;\n"
       << "  lv2:requiredFeature ui:idleInterface ;\n"
       << "  lv2:optionalFeature ui:parent , ui:resize , ui:touch , ui:noUserResize , idata: ,\n"
-      << "    urid:map ;\n"
+      << "    urid:map , opts:options ;\n"
+      << "  opts:supportedOption ui:scaleFactor ;\n"
       << "  lv2:extensionData ui:idleInterface .\n";
 }
 

@@ -639,6 +639,16 @@ class IPlugFrame : public FUnknown {
   static constexpr Uid iid = makeUid(0x367FAF01, 0xAFA94693, 0x8D4DA2A0, 0xED0882A3);
 };
 
+// The host's content scale for a view (a screen's scaling, or the host's own zoom),
+// before or after the view is attached. A view that takes it answers kResultTrue, sizes
+// itself by the factor and asks the frame for the new size with resizeView.
+using ScaleFactor = float;
+class IPlugViewContentScaleSupport : public FUnknown {
+ public:
+  virtual tresult VST3_CALL setContentScaleFactor(ScaleFactor factor) = 0;
+  static constexpr Uid iid = makeUid(0x65ED9690, 0x8AC44525, 0x8AADEF7A, 0x72EA703F);
+};
+
 // Linux has no editor idle call: the view registers a timer and the X connection's file
 // descriptor with the host's run loop, which the host's frame offers.
 using FileDescriptor = int;

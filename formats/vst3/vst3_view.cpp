@@ -43,6 +43,8 @@ vst3::tresult Vst3View::queryInterface(const vst3::TUID interfaceId, void** obj)
   if (vst3::sameUid(interfaceId, vst3::FUnknown::iid) ||
       vst3::sameUid(interfaceId, vst3::IPlugView::iid)) {
     *obj = static_cast<vst3::IPlugView*>(this);
+  } else if (vst3::sameUid(interfaceId, vst3::IPlugViewContentScaleSupport::iid)) {
+    *obj = static_cast<vst3::IPlugViewContentScaleSupport*>(this);
 #if !defined(_WIN32)
   } else if (vst3::sameUid(interfaceId, vst3::ITimerHandler::iid)) {
     *obj = static_cast<vst3::ITimerHandler*>(this);
@@ -78,6 +80,32 @@ vst3::tresult Vst3View::attached(void* parent, vst3::FIDString type) {
     return vst3::kResultFalse;
   }
   attachedHere = true;
+  // The attached view follows the panel's scale. At a new scale the panel reopens in a new window
+  // of its own: the idle timer of the Windows build (on that window) and the X connection's
+  // descriptor move with it.
+  panel.setResizeRequest([this](int32_t width, int32_t height) {
+#if defined(_WIN32)
+    stopIdling();
+#endif
+    vst3::ViewRect rect{0, 0, width, height};
+    return frame != nullptr && frame->resizeView(this, &rect) == vst3::kResultOk;
+  });
+  panel.setReopened([this] {
+    if (!attachedHere) return;
+#if defined(_WIN32)
+    startIdling();
+#else
+    if (!runLoop) return;
+    if (fdRegistered) runLoop->unregisterEventHandler(this);
+    const int fd = panel.eventFileDescriptor();
+    fdRegistered = fd >= 0 && runLoop->registerEventHandler(this, fd) == vst3::kResultOk;
+#endif
+  });
+  startIdling();
+  return vst3::kResultOk;
+}
+
+void Vst3View::startIdling() {
 #if defined(_WIN32)
   VSTGUI::CFrame* shown = panel.getFrame();
   VSTGUI::PlatformWindow* window = shown ? shown->getPlatformWindow() : nullptr;
@@ -96,7 +124,6 @@ vst3::tresult Vst3View::attached(void* parent, vst3::FIDString type) {
     fdRegistered = fd >= 0 && runLoop->registerEventHandler(this, fd) == vst3::kResultOk;
   }
 #endif
-  return vst3::kResultOk;
 }
 
 void Vst3View::stopIdling() {
@@ -120,6 +147,8 @@ void Vst3View::stopIdling() {
 vst3::tresult Vst3View::removed() {
   if (!attachedHere) return vst3::kResultFalse;
   stopIdling();
+  panel.setResizeRequest(nullptr);
+  panel.setReopened(nullptr);
   panel.close();
   attachedHere = false;
   return vst3::kResultOk;
@@ -148,23 +177,29 @@ vst3::tresult Vst3View::onKeyUp(vst3::TChar key, vst3::int16 keyCode, vst3::int1
 
 vst3::tresult Vst3View::getSize(vst3::ViewRect* size) {
   if (!size) return vst3::kInvalidArgument;
-  *size = vst3::ViewRect{0, 0, panel.width(), panel.height()};
+  *size = vst3::ViewRect{0, 0, panel.windowWidth(), panel.windowHeight()};
   return vst3::kResultOk;
 }
 
-// The panel has one size: any other is refused.
+// The panel has one size at each scale: any other is refused.
 vst3::tresult Vst3View::onSize(vst3::ViewRect* newSize) {
   if (!newSize) return vst3::kInvalidArgument;
-  const bool fits = newSize->right - newSize->left == panel.width() &&
-                    newSize->bottom - newSize->top == panel.height();
+  const bool fits = newSize->right - newSize->left == panel.windowWidth() &&
+                    newSize->bottom - newSize->top == panel.windowHeight();
   return fits ? vst3::kResultOk : vst3::kResultFalse;
 }
 
 vst3::tresult Vst3View::checkSizeConstraint(vst3::ViewRect* rect) {
   if (!rect) return vst3::kInvalidArgument;
-  rect->right = rect->left + panel.width();
-  rect->bottom = rect->top + panel.height();
+  rect->right = rect->left + panel.windowWidth();
+  rect->bottom = rect->top + panel.windowHeight();
   return vst3::kResultOk;
+}
+
+vst3::tresult Vst3View::setContentScaleFactor(vst3::ScaleFactor factor) {
+  if (!(factor > 0.0f)) return vst3::kInvalidArgument;
+  panel.setHostScale(factor);
+  return vst3::kResultTrue;
 }
 
 vst3::tresult Vst3View::setFrame(vst3::IPlugFrame* newFrame) {

@@ -1,8 +1,9 @@
-// The editor as a VST3 view: the core's panel (435 x 330, not resizable) in the host's
-// window. VST3 has no idle call, so the view idles itself: on Linux through the host's run
-// loop (a timer, and the X connection's descriptor, so presses are handled as they come),
-// on Windows with a timer on the panel's own window. Edit gestures go from the panel to
-// the core and from there to the host's component handler.
+// The editor as a VST3 view: the core's panel in the host's window, at the host's content
+// scale (IPlugViewContentScaleSupport) or else the system's, sized by it (435 x 330 at 1;
+// the host cannot drag it to other sizes). VST3 has no idle call, so the view idles itself: on
+// Linux through the host's run loop (a timer, and the X connection's descriptor, so presses are
+// handled as they come), on Windows with a timer on the panel's own window. Edit gestures go from
+// the panel to the core and from there to the host's component handler.
 #pragma once
 
 #include <atomic>
@@ -14,7 +15,8 @@ namespace panner {
 class PanelEditor;
 class QuendralVst3;
 
-class Vst3View final : public vst3::IPlugView
+class Vst3View final : public vst3::IPlugView,
+                       public vst3::IPlugViewContentScaleSupport
 #if !defined(_WIN32)
     ,
                        public vst3::ITimerHandler,
@@ -47,6 +49,9 @@ class Vst3View final : public vst3::IPlugView
   vst3::tresult VST3_CALL setFrame(vst3::IPlugFrame* frame) override;
   vst3::tresult VST3_CALL canResize() override { return vst3::kResultFalse; }
   vst3::tresult VST3_CALL checkSizeConstraint(vst3::ViewRect* rect) override;
+  // The host's scale: the panel takes it, and once open asks the frame for its new size
+  // and reopens at it.
+  vst3::tresult VST3_CALL setContentScaleFactor(vst3::ScaleFactor factor) override;
 
 #if !defined(_WIN32)
   void VST3_CALL onTimer() override;
@@ -57,6 +62,7 @@ class Vst3View final : public vst3::IPlugView
 
  private:
   ~Vst3View();
+  void startIdling();
   void stopIdling();
 
   QuendralVst3& owner;

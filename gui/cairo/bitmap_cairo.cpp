@@ -13,6 +13,8 @@ void CBitmap::draw(CDrawContext* context, const CRect& destRect, const CPoint& o
       cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels_.data()),
                                           CAIRO_FORMAT_RGB24, width_, height_, width_ * 4);
   copySurface(static_cast<cairo_t*>(context->getSystemContext()), picture, width_, height_,
+              SurfaceGrid{scale_, 0.0, 0.0},
+              SurfaceGrid{context->getScale(), context->getOriginX(), context->getOriginY()},
               destRect, offset);
   cairo_surface_destroy(picture);
 }

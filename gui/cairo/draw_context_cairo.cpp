@@ -33,6 +33,11 @@ void rasterPath(cairo_t* cr, bool stroke, int32_t mode, const CColor& colour) {
   }
   double cx0 = 0, cy0 = 0, cx1 = 0, cy1 = 0;
   cairo_clip_extents(cr, &cx0, &cy0, &cx1, &cy1);
+  // To surface pixels: the panel transform only scales and moves, so corners stay corners.
+  cairo_user_to_device(cr, &x0, &y0);
+  cairo_user_to_device(cr, &x1, &y1);
+  cairo_user_to_device(cr, &cx0, &cy0);
+  cairo_user_to_device(cr, &cx1, &cy1);
   int left = static_cast<int>(std::floor(std::max(x0, cx0)));
   int top = static_cast<int>(std::floor(std::max(y0, cy0)));
   int right = static_cast<int>(std::ceil(std::min(x1, cx1)));
@@ -48,7 +53,10 @@ void rasterPath(cairo_t* cr, bool stroke, int32_t mode, const CColor& colour) {
   cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
   cairo_t* mcr = cairo_create(mask);
   cairo_path_t* path = cairo_copy_path(cr);
+  cairo_matrix_t panel;
+  cairo_get_matrix(cr, &panel);
   cairo_translate(mcr, -left, -top);
+  cairo_transform(mcr, &panel);
   cairo_append_path(mcr, path);
   cairo_path_destroy(path);
   cairo_set_antialias(mcr, CAIRO_ANTIALIAS_NONE);
@@ -108,6 +116,15 @@ void ellipsePath(cairo_t* cr, double x, double y, double w, double h) {
 
 CDrawContext::CDrawContext(CFrame* frame, void* surface) : frame_(frame), surface_(surface) {
   cr_ = cairo_create(static_cast<cairo_surface_t*>(surface));
+  if (frame_) scale_ = frame_->getScale();
+}
+
+void CDrawContext::applyPanelTransform() {
+  cairo_t* cr = cairoOf(cr_);
+  cairo_identity_matrix(cr);
+  if (scale_ == 1.0 && originX_ == 0.0 && originY_ == 0.0) return;
+  cairo_translate(cr, originX_, originY_);
+  cairo_scale(cr, scale_, scale_);
 }
 
 CDrawContext::~CDrawContext() {
@@ -121,7 +138,7 @@ CDrawContext::~CDrawContext() {
 void CDrawContext::preparePlain() {
   cairo_t* cr = cairoOf(cr_);
   cairo_new_path(cr);
-  cairo_identity_matrix(cr);
+  applyPanelTransform();
   cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
   cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
   cairo_set_line_width(cr, std::max(1, lineWidth_));
@@ -226,6 +243,7 @@ void CDrawContext::applyPlainFont() {
 
 int32_t CDrawContext::getStringWidth(const char* text) {
   if (!text || !*text) return 0;
+  applyPanelTransform();  // metrics are hinted on the surface's pixels
   applyPlainFont();
   cairo_t* cr = cairoOf(cr_);
   int32_t spacing = letterSpacingForStyle(fontStyle_);
@@ -244,7 +262,7 @@ void CDrawContext::drawString(const char* text, const CRect& rect, bool opaque, 
   if (!text) return;
   cairo_t* cr = cairoOf(cr_);
   cairo_new_path(cr);
-  cairo_identity_matrix(cr);
+  applyPanelTransform();
   cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
   if (opaque) {
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);

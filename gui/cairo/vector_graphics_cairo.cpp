@@ -18,7 +18,10 @@ namespace {
 
 class CairoVectorGraphics : public VectorGraphics {
  public:
-  explicit CairoVectorGraphics(cairo_t* cr) : cr_(cr) {}
+  CairoVectorGraphics(cairo_t* cr, double scale, double originX, double originY) : cr_(cr) {
+    cairo_matrix_init_translate(&panel_, originX, originY);
+    cairo_matrix_scale(&panel_, scale, scale);
+  }
 
   void setPenColour(uint32_t argb) override { penArgb_ = argb; }
   void setFillColour(uint32_t argb) override { fillArgb_ = argb; }
@@ -72,7 +75,7 @@ class CairoVectorGraphics : public VectorGraphics {
     if (size_ <= 0 || !text || length == 0) return;
     std::string utf8 = latin1ToUtf8(text, length);
     cairo_new_path(cr_);
-    cairo_identity_matrix(cr_);
+    cairo_set_matrix(cr_, &panel_);
     cairo_set_operator(cr_, CAIRO_OPERATOR_OVER);
     cairo_select_font_face(
         cr_, family_.c_str(),
@@ -111,7 +114,7 @@ class CairoVectorGraphics : public VectorGraphics {
  private:
   void prepare() {
     cairo_new_path(cr_);
-    cairo_identity_matrix(cr_);
+    cairo_set_matrix(cr_, &panel_);
     cairo_translate(cr_, 0.5, 0.5);
     cairo_set_antialias(cr_, CAIRO_ANTIALIAS_DEFAULT);
     cairo_set_operator(cr_, CAIRO_OPERATOR_OVER);
@@ -172,6 +175,7 @@ class CairoVectorGraphics : public VectorGraphics {
   }
 
   cairo_t* cr_;
+  cairo_matrix_t panel_;  // panel units to the surface's pixels
   uint32_t penArgb_ = 0xFF000000u;
   uint32_t fillArgb_ = 0xFFFFFFFFu;
   uint32_t textArgb_ = 0xFE000000u;
@@ -187,7 +191,9 @@ VectorGraphicsLibrary::VectorGraphicsLibrary() = default;
 VectorGraphicsLibrary::~VectorGraphicsLibrary() = default;
 
 std::unique_ptr<VectorGraphics> createVectorGraphics(CDrawContext& context) {
-  return std::make_unique<CairoVectorGraphics>(static_cast<cairo_t*>(context.getSystemContext()));
+  return std::make_unique<CairoVectorGraphics>(static_cast<cairo_t*>(context.getSystemContext()),
+                                               context.getScale(), context.getOriginX(),
+                                               context.getOriginY());
 }
 
 }  // namespace VSTGUI

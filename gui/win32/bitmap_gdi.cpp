@@ -10,8 +10,13 @@ namespace VSTGUI {
 void CBitmap::draw(CDrawContext* context, const CRect& destRect, const CPoint& offset) {
   if (!context || destRect.isEmpty() || width_ == 0 || height_ == 0) return;
   HDC dc = static_cast<HDC>(context->getSystemContext());
-  const CRect part = coveredPart(destRect, offset, width_, height_);
-  if (!dc || part.isEmpty()) return;
+  if (!dc) return;
+  const SurfaceGrid target{context->getScale(), context->getOriginX(), context->getOriginY()};
+  const double ratio = target.scale / scale_;
+  PixelBlit blit{};
+  if (!pixelBlit(pixelCopy(SurfaceGrid{scale_, 0.0, 0.0}, target, destRect, offset), ratio, width_,
+                 height_, blit))
+    return;
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   info.bmiHeader.biWidth = width_;
@@ -19,9 +24,15 @@ void CBitmap::draw(CDrawContext* context, const CRect& destRect, const CPoint& o
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;  // 0xFFRRGGBB in memory is B, G, R, X
   info.bmiHeader.biCompression = BI_RGB;
-  StretchDIBits(dc, part.left, part.top, part.width(), part.height(),
-                part.left - destRect.left + offset.x, part.top - destRect.top + offset.y,
-                part.width(), part.height(), pixels_.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+  DevicePixels pixels(dc);
+  if (ratio != 1.0) {
+    // A picture made for another scale: resampled, the one case that is not a pixel copy.
+    SetStretchBltMode(dc, HALFTONE);
+    SetBrushOrgEx(dc, 0, 0, nullptr);
+  }
+  StretchDIBits(dc, blit.left, blit.top, blit.width, blit.height, blit.sourceLeft, blit.sourceTop,
+                blit.sourceWidth, blit.sourceHeight, pixels_.data(), &info, DIB_RGB_COLORS,
+                SRCCOPY);
 }
 
 }  // namespace VSTGUI

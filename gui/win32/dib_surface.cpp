@@ -1,6 +1,7 @@
 #include "gui/win32/dib_surface.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace VSTGUI {
 
@@ -42,21 +43,55 @@ uint32_t DibSurface::pixel(int32_t x, int32_t y) const {
   return pixels_[static_cast<size_t>(y) * width_ + x] & 0xFFFFFFu;
 }
 
-CRect coveredPart(const CRect& dest, const CPoint& offset, int32_t width, int32_t height) {
-  const int32_t originX = dest.left - offset.x;
-  const int32_t originY = dest.top - offset.y;
-  CRect part(std::max(dest.left, originX), std::max(dest.top, originY),
-             std::min(dest.right, originX + width), std::min(dest.bottom, originY + height));
-  if (part.isEmpty()) return CRect();
-  return part;
+bool pixelBlit(const PixelCopy& copy, double ratio, int32_t width, int32_t height, PixelBlit& out) {
+  // The source's extent on the target, clipped to the copy's pixels.
+  const double right = copy.x + ratio * width;
+  const double bottom = copy.y + ratio * height;
+  const int32_t left = std::max(copy.left, static_cast<int32_t>(std::ceil(copy.x - 0.5)));
+  const int32_t top = std::max(copy.top, static_cast<int32_t>(std::ceil(copy.y - 0.5)));
+  const int32_t r = std::min(copy.right, static_cast<int32_t>(std::ceil(right - 0.5)));
+  const int32_t b = std::min(copy.bottom, static_cast<int32_t>(std::ceil(bottom - 0.5)));
+  if (r <= left || b <= top) return false;
+  out.left = left;
+  out.top = top;
+  out.width = r - left;
+  out.height = b - top;
+  out.sourceLeft = static_cast<int32_t>(std::lround((left - copy.x) / ratio));
+  out.sourceTop = static_cast<int32_t>(std::lround((top - copy.y) / ratio));
+  out.sourceWidth = std::max(1, static_cast<int32_t>(std::lround(out.width / ratio)));
+  out.sourceHeight = std::max(1, static_cast<int32_t>(std::lround(out.height / ratio)));
+  return true;
 }
 
-void DibSurface::copyTo(HDC target, const CRect& dest, const CPoint& offset) const {
-  if (!dc_ || !target) return;
-  const CRect part = coveredPart(dest, offset, width_, height_);
-  if (part.isEmpty()) return;
-  BitBlt(target, part.left, part.top, part.width(), part.height(), dc_,
-         part.left - dest.left + offset.x, part.top - dest.top + offset.y, SRCCOPY);
+DevicePixels::DevicePixels(HDC dc) : dc_(dc) {
+  advanced_ = dc_ != nullptr && GetGraphicsMode(dc_) == GM_ADVANCED;
+  if (advanced_) {
+    GetWorldTransform(dc_, &saved_);
+    ModifyWorldTransform(dc_, nullptr, MWT_IDENTITY);
+  }
+}
+
+DevicePixels::~DevicePixels() {
+  if (advanced_) SetWorldTransform(dc_, &saved_);
+}
+
+void DibSurface::copyTo(HDC target, const SurfaceGrid& sourceGrid, const SurfaceGrid& targetGrid,
+                        const CRect& dest, const CPoint& offset) const {
+  if (!dc_ || !target || dest.isEmpty()) return;
+  const double ratio = targetGrid.scale / sourceGrid.scale;
+  PixelBlit blit{};
+  if (!pixelBlit(pixelCopy(sourceGrid, targetGrid, dest, offset), ratio, width_, height_, blit))
+    return;
+  DevicePixels pixels(target);
+  if (ratio == 1.0) {
+    BitBlt(target, blit.left, blit.top, blit.width, blit.height, dc_, blit.sourceLeft,
+           blit.sourceTop, SRCCOPY);
+  } else {
+    SetStretchBltMode(target, HALFTONE);
+    SetBrushOrgEx(target, 0, 0, nullptr);
+    StretchBlt(target, blit.left, blit.top, blit.width, blit.height, dc_, blit.sourceLeft,
+               blit.sourceTop, blit.sourceWidth, blit.sourceHeight, SRCCOPY);
+  }
 }
 
 }  // namespace VSTGUI

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "gui/gui_types.h"
+#include "gui/pixel_grid.h"
 
 namespace VSTGUI {
 
@@ -35,9 +35,11 @@ class DibSurface {
     return pixels_;
   }
 
-  // Plain copy of this surface onto `target` so that the pixel at `offset` lands on
-  // dest's top-left corner; only the part of dest that the surface covers is written.
-  void copyTo(HDC target, const CRect& dest, const CPoint& offset) const;
+  // Copy of this surface (laid out by sourceGrid) onto `target` (laid out by targetGrid) so
+  // that the unit point `offset` lands on dest's top-left corner; only the part of dest
+  // that the surface covers is written. Pixel for pixel at equal scales.
+  void copyTo(HDC target, const SurfaceGrid& sourceGrid, const SurfaceGrid& targetGrid,
+              const CRect& dest, const CPoint& offset) const;
 
  private:
   ~DibSurface();
@@ -51,9 +53,28 @@ class DibSurface {
   int references_ = 1;
 };
 
-// The part of dest that a width x height source placed at (dest.left - offset.x,
-// dest.top - offset.y) covers; empty when none.
-CRect coveredPart(const CRect& dest, const CPoint& offset, int32_t width, int32_t height);
+// The target pixels of `copy` that a width x height source covers, and the source pixels
+// they show, as GDI's stretching copies take them; false when none. The target's world
+// transform (the panel's scale) must be set aside while copying in pixels.
+struct PixelBlit {
+  int32_t left, top, width, height;
+  int32_t sourceLeft, sourceTop, sourceWidth, sourceHeight;
+};
+bool pixelBlit(const PixelCopy& copy, double ratio, int32_t width, int32_t height, PixelBlit& out);
+
+// Sets a device context's world transform aside (pixels) until the end of the scope.
+class DevicePixels {
+ public:
+  explicit DevicePixels(HDC dc);
+  ~DevicePixels();
+  DevicePixels(const DevicePixels&) = delete;
+  DevicePixels& operator=(const DevicePixels&) = delete;
+
+ private:
+  HDC dc_;
+  XFORM saved_{};
+  bool advanced_ = false;
+};
 
 inline COLORREF colourRef(const CColor& c) { return RGB(c.red, c.green, c.blue); }
 

@@ -55,6 +55,24 @@ class GdiTools {
 
 CDrawContext::CDrawContext(CFrame* frame, void* surface) : frame_(frame), surface_(surface) {
   cr_ = surface ? static_cast<DibSurface*>(surface)->dc() : nullptr;
+  if (frame_) scale_ = frame_->getScale();
+  applyPanelTransform();
+}
+
+// GDI draws the panel's units through the device context's world transform: shapes, pens
+// and TrueType text are drawn at the surface's resolution. At scale 1 the context stays in
+// GDI's compatible mode, exactly as it always drew.
+void CDrawContext::applyPanelTransform() {
+  HDC dc = dcOf(cr_);
+  if (!dc) return;
+  if (scale_ == 1.0 && originX_ == 0.0 && originY_ == 0.0) {
+    if (GetGraphicsMode(dc) == GM_ADVANCED) ModifyWorldTransform(dc, nullptr, MWT_IDENTITY);
+    return;
+  }
+  SetGraphicsMode(dc, GM_ADVANCED);
+  const auto s = static_cast<FLOAT>(scale_);
+  const XFORM panel{s, 0.0f, 0.0f, s, static_cast<FLOAT>(originX_), static_cast<FLOAT>(originY_)};
+  SetWorldTransform(dc, &panel);
 }
 
 CDrawContext::~CDrawContext() {

@@ -11,6 +11,7 @@
 
 #include "gui/c_draw_context.h"
 #include "gui/vector_graphics.h"
+#include "gui/win32/dib_surface.h"
 #include "gui/win32/gdi_fonts.h"
 
 namespace VSTGUI {
@@ -35,13 +36,26 @@ std::wstring widen(const std::string& text) {
 
 class GdiplusVectorGraphics : public VectorGraphics {
  public:
-  explicit GdiplusVectorGraphics(HDC dc) {
+  // GDI+ keeps a transform of its own: the panel's scale and origin, placed so that a
+  // unit's pixel centre on integer coordinates lands on the centre of its pixels.
+  GdiplusVectorGraphics(HDC dc, double scale, double originX, double originY) : dc_(dc) {
     GdipCreatePen1(0xFF000000u, 1.0f, UnitWorld, &pen_);
     GdipCreateSolidFill(0xFFFFFFFFu, &fill_);
     GdipCreateSolidFill(0xFE000000u, &text_);
+    const DevicePixels pixels(dc);
     if (dc && GdipCreateFromHDC(dc, &graphics_) == Ok) {
       GdipSetInterpolationMode(graphics_, InterpolationModeDefault);
       GdipSetSmoothingMode(graphics_, SmoothingModeHighQuality);
+      if (scale != 1.0 || originX != 0.0 || originY != 0.0) {
+        const auto s = static_cast<REAL>(scale);
+        const REAL shift = 0.5f * (s - 1.0f);
+        GpMatrix* panel = nullptr;
+        if (GdipCreateMatrix2(s, 0.0f, 0.0f, s, static_cast<REAL>(originX) + shift,
+                              static_cast<REAL>(originY) + shift, &panel) == Ok) {
+          GdipSetWorldTransform(graphics_, panel);
+          GdipDeleteMatrix(panel);
+        }
+      }
     } else {
       graphics_ = nullptr;
     }
@@ -90,35 +104,43 @@ class GdiplusVectorGraphics : public VectorGraphics {
   }
 
   void drawLine(const CPoint& from, const CPoint& to) override {
+    const DevicePixels pixels(dc_);  // GDI+ applies its own transform
     if (!antiAlias() || !pen_) return;
     GdipDrawLineI(graphics_, pen_, from.x, from.y, to.x, to.y);
   }
   void drawRect(const CRect& box) override {
+    const DevicePixels pixels(dc_);  // GDI+ applies its own transform
     if (!antiAlias() || !pen_) return;
     GdipDrawRectangle(graphics_, pen_, x(box), y(box), w(box), h(box));
   }
   void fillRect(const CRect& box) override {
+    const DevicePixels pixels(dc_);  // GDI+ applies its own transform
     if (!antiAlias() || !fill_) return;
     GdipFillRectangle(graphics_, fill_, x(box), y(box), w(box), h(box));
   }
   void drawEllipse(const CRect& box) override {
+    const DevicePixels pixels(dc_);  // GDI+ applies its own transform
     if (!antiAlias() || !pen_) return;
     GdipDrawEllipse(graphics_, pen_, x(box), y(box), w(box), h(box));
   }
   void fillEllipse(const CRect& box) override {
+    const DevicePixels pixels(dc_);  // GDI+ applies its own transform
     if (!antiAlias() || !fill_) return;
     GdipFillEllipse(graphics_, fill_, x(box), y(box), w(box), h(box));
   }
   void drawArc(const CRect& box, float start, float sweep) override {
+    const DevicePixels pixels(dc_);  // GDI+ applies its own transform
     if (!antiAlias() || !pen_) return;
     GdipDrawArc(graphics_, pen_, x(box), y(box), w(box), h(box), start, sweep);
   }
   void fillPie(const CRect& box, float start, float sweep) override {
+    const DevicePixels pixels(dc_);  // GDI+ applies its own transform
     if (!antiAlias() || !fill_) return;
     GdipFillPie(graphics_, fill_, x(box), y(box), w(box), h(box), start, sweep);
   }
 
   void drawText(const char* text, size_t length, const CRect& box, int32_t hAlign) override {
+    const DevicePixels pixels(dc_);  // GDI+ applies its own transform
     if (!graphics_ || !font_ || !text_ || !text || length == 0) return;
     GpStringFormat* format = nullptr;
     if (GdipCreateStringFormat(kStringFormatFlags, 0, &format) != Ok) return;
@@ -149,6 +171,7 @@ class GdiplusVectorGraphics : public VectorGraphics {
   static REAL w(const CRect& box) { return static_cast<REAL>(box.width()); }
   static REAL h(const CRect& box) { return static_cast<REAL>(box.height()); }
 
+  HDC dc_;
   GpGraphics* graphics_ = nullptr;
   GpPen* pen_ = nullptr;
   GpSolidFill* fill_ = nullptr;
@@ -174,7 +197,9 @@ VectorGraphicsLibrary::~VectorGraphicsLibrary() {
 }
 
 std::unique_ptr<VectorGraphics> createVectorGraphics(CDrawContext& context) {
-  return std::make_unique<GdiplusVectorGraphics>(static_cast<HDC>(context.getSystemContext()));
+  return std::make_unique<GdiplusVectorGraphics>(static_cast<HDC>(context.getSystemContext()),
+                                                 context.getScale(), context.getOriginX(),
+                                                 context.getOriginY());
 }
 
 }  // namespace VSTGUI

@@ -179,6 +179,13 @@ void Win32Window::paint() {
   EndPaint(window_, &paint);
 }
 
+namespace {
+// WM_DPICHANGED reaches top-level windows, WM_DPICHANGED_AFTERPARENT child windows such as
+// the panel's (both from Windows 8.1 and 10 1703; named here for older headers).
+constexpr UINT kDpiChanged = 0x02E0;
+constexpr UINT kDpiChangedAfterParent = 0x02E3;
+}  // namespace
+
 LRESULT Win32Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_LBUTTONDOWN:
@@ -202,6 +209,11 @@ LRESULT Win32Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_ERASEBKGND:
       return 1;  // the back buffer covers the whole window
+    case kDpiChanged:
+    case kDpiChangedAfterParent:
+      // Moved to a monitor of another scale: the editor reopens at it at its next idle.
+      if (frame_) frame_->systemScaleChanged();
+      return DefWindowProcA(window_, message, wParam, lParam);
     default:
       return DefWindowProcA(window_, message, wParam, lParam);
   }

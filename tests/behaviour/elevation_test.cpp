@@ -70,8 +70,10 @@ TEST_P(Elevation, StateCarriesItAndAnOlderStateLoadsLevel) {
   source->setParameter(kElevation, normalised(35.0f));
   render(*source, kSilence);
   const std::vector<uint8_t> chunk = source->stateChunk(false);
-  std::vector<uint8_t> older(chunk.begin(), chunk.end() - panner::chunk::kBankElevationSize -
-                                                panner::chunk::kBankTrackingSize);
+  const std::size_t appended = panner::chunk::kBankElevationSize +
+                               panner::chunk::kBankTrackingSize +
+                               panner::chunk::kBankEditorSizeSize;
+  std::vector<uint8_t> older(chunk.begin(), chunk.end() - static_cast<std::ptrdiff_t>(appended));
   const auto payload = static_cast<uint32_t>(older.size() - panner::chunk::kHeaderSize);
   const uint32_t crc = panner::chunk::crc32(older.data() + panner::chunk::kHeaderSize, payload);
   older[6] = 2;

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -15,6 +16,7 @@
 #include "editor/panel_layout.h"
 #include "editor/vg_bottom_label.h"
 #include "editor/vg_grommet_knob.h"
+#include "editor/vg_size_menu.h"
 #include "editor/vg_spect.h"
 #include "editor/vg_vert_meter.h"
 #include "gui/c_frame.h"
@@ -24,6 +26,7 @@
 #include "quendral.h"
 #include "quendral_editor.h"
 #include "required_package.h"
+#include "state_chunk.h"
 
 namespace panner {
 
@@ -305,6 +308,117 @@ TEST_F(Panel, HeadButtonSwitchesTrackingAndTheStatusLineFollowsIt) {
     }
   }
   EXPECT_TRUE(gLog.automate.empty()) << "a setting of the instance, not a parameter";
+}
+
+struct Picture {
+  std::vector<uint32_t> argb;
+  int width = 0;
+  int height = 0;
+  int channel(int x, int y, int shift) const {
+    return static_cast<int>((argb[static_cast<size_t>(y) * width + x] >> shift) & 0xFFu);
+  }
+};
+
+Picture panelPicture(quendral& plugin, double hostScale) {
+  auto* editor = dynamic_cast<quendraleditor*>(plugin.getEditor());
+  editor->getPanel().setHostScale(hostScale);
+  EXPECT_TRUE(editor->openHeadless());
+  editor->idle();
+  Picture picture;
+  editor->getFrame()->getPlatformWindow()->readPixels(picture.argb, picture.width, picture.height);
+  editor->close();
+  return picture;
+}
+
+// At 200% the panel is drawn anew at twice the resolution. Averaged down over 2 x 2 pixels
+// it is the 100% picture, up to the anti-aliasing of edges that fall inside a pixel at
+// 100%: the mean difference is below 3 of 255 per channel. It is not the 100% picture
+// enlarged: text strokes and shape edges there have steps of more than 60% of black to
+// white between the two pixels of one 100% pixel, which neither a pixel-doubled picture
+// (uniform 2 x 2 blocks) nor a smoothly enlarged one (steps of at most half) has.
+TEST(PanelAtScale, TwiceTheSizeIsTheSamePictureWithItsOwnDetail) {
+  quendral plugin(recordingHost);
+  const Picture one = panelPicture(plugin, 1.0);
+  const Picture two = panelPicture(plugin, 2.0);
+  ASSERT_EQ(one.width, 435);
+  ASSERT_EQ(one.height, 330);
+  ASSERT_EQ(two.width, 870);
+  ASSERT_EQ(two.height, 660);
+  double difference = 0.0;
+  int sharpSteps = 0;
+  for (int y = 0; y < one.height; ++y) {
+    for (int x = 0; x < one.width; ++x) {
+      for (int shift : {0, 8, 16}) {
+        const int sum = two.channel(2 * x, 2 * y, shift) + two.channel(2 * x + 1, 2 * y, shift) +
+                        two.channel(2 * x, 2 * y + 1, shift) +
+                        two.channel(2 * x + 1, 2 * y + 1, shift);
+        difference += std::abs(sum / 4.0 - one.channel(x, y, shift));
+        if (std::abs(two.channel(2 * x, 2 * y, shift) - two.channel(2 * x + 1, 2 * y, shift)) > 153)
+          ++sharpSteps;
+      }
+    }
+  }
+  const double mean = difference / (3.0 * one.width * one.height);
+  EXPECT_LT(mean, 3.0);
+  EXPECT_GT(sharpSteps, 1000);
+}
+
+std::pair<int, int> editorRect(quendral& plugin) {
+  ERect* rect = nullptr;
+  EXPECT_TRUE(plugin.getEditor()->getRect(&rect));
+  return {rect->right - rect->left, rect->bottom - rect->top};
+}
+
+void press(VSTGUI::CFrame* frame, CPoint at, int32_t buttons) {
+  auto& mouse = *static_cast<VSTGUI::ImageWindow*>(frame->getPlatformWindow());
+  mouse.setMouse(buttons, at);
+  mouse.queueMouse(0, at);
+  frame->dispatchPress(at, buttons);
+}
+
+// The size chosen on the panel: a right press on the title strip offers the sizes, a press
+// on one reopens the panel at it, and the project keeps it (the bank, not a preset). A
+// project from before the panel had sizes opens at the screen's size, as a new one does.
+TEST(PanelSize, ChosenOnThePanelKeptByTheProjectNotByPresets) {
+  quendral plugin(recordingHost);
+  auto* editor = dynamic_cast<quendraleditor*>(plugin.getEditor());
+  const std::pair<int, int> screen = editorRect(plugin);
+  ASSERT_TRUE(editor->openHeadless());
+  editor->idle();
+  press(editor->getFrame(), {100, 15}, VSTGUI::kRButton);
+  ASSERT_NE(editor->getFrame()->getModalView(), nullptr) << "no menu on a right press";
+  const CRect row = VGSizeMenuOpener::rowOf(200);
+  press(editor->getFrame(), {row.left + 10, (row.top + row.bottom) / 2}, VSTGUI::kLButton);
+  editor->idle();
+  std::vector<uint32_t> pixels;
+  int width = 0, height = 0;
+  editor->getFrame()->getPlatformWindow()->readPixels(pixels, width, height);
+  EXPECT_EQ(width, 870);
+  EXPECT_EQ(height, 660);
+  EXPECT_EQ(editorRect(plugin), std::make_pair(870, 660));
+  editor->close();
+
+  void* data = nullptr;
+  const int32_t size = plugin.getChunk(&data, false);
+  std::vector<uint8_t> bank(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+  const int32_t presetSize = plugin.getChunk(&data, true);
+  std::vector<uint8_t> preset(static_cast<uint8_t*>(data),
+                              static_cast<uint8_t*>(data) + presetSize);
+  // The bank as the version before sizes wrote it: without the size at its end.
+  std::vector<uint8_t> older(bank.begin(), bank.end() - chunk::kBankEditorSizeSize);
+  const auto payload = static_cast<uint32_t>(older.size() - chunk::kHeaderSize);
+  const uint32_t crc = chunk::crc32(older.data() + chunk::kHeaderSize, payload);
+  older[6] = 4;
+  std::memcpy(&older[12], &payload, 4);
+  std::memcpy(&older[16], &crc, 4);
+
+  quendral reloaded(recordingHost);
+  ASSERT_EQ(reloaded.setChunk(preset.data(), presetSize, true), 1);
+  EXPECT_EQ(editorRect(reloaded), screen) << "a preset carries no size";
+  ASSERT_EQ(reloaded.setChunk(bank.data(), size, false), 1);
+  EXPECT_EQ(editorRect(reloaded), std::make_pair(870, 660));
+  ASSERT_EQ(reloaded.setChunk(older.data(), static_cast<int32_t>(older.size()), false), 1);
+  EXPECT_EQ(editorRect(reloaded), screen);
 }
 
 }  // namespace

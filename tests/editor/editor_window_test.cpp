@@ -316,3 +316,132 @@ TEST_F(EverythingAtOnce, AudioMidiAutomationProgramsChunksAndTheEditorOnTheirOwn
 
 }  // namespace
 }  // namespace quendral_test
+
+namespace quendral_test {
+namespace {
+
+// A desktop at 200% (Xft.dpi 192), and a host that says 150% where its format can: the
+// panel opens at the host's scale, else the system's, and the mouse works at it.
+struct ScaledRow {
+  EditorFormat format;
+  double hostScale;  // 0: the host says nothing
+  int width, height;
+  bool sizeQuery;  // LV2 has none: its host learns the size from the window
+};
+
+const ScaledRow kScaledRows[] = {
+    {{"vst2", make<Vst2EditorHost>}, 0.0, 870, 660, true},
+    {{"vst3_system", make<Vst3EditorHost>}, 0.0, 870, 660, true},
+    // 435 x 1.5 = 652.5: an edge falls on the pixel whose centre lies past it.
+    {{"vst3", make<Vst3EditorHost>}, 1.5, 653, 495, true},
+    {{"clap", make<ClapEditorHost>}, 1.5, 653, 495, true},
+    {{"lv2", make<Lv2EditorHost>}, 1.5, 653, 495, false},
+};
+
+class ScaledEditorWindow : public XvfbSuite, public ::testing::WithParamInterface<ScaledRow> {
+ protected:
+  void SetUp() override {
+    QUENDRAL_REQUIRE_PACKAGE(server != nullptr, "Xvfb (Debian: xvfb): " << serverError);
+    QUENDRAL_REQUIRE_PACKAGE(xdotoolPresent(), "xdotool (Debian: xdotool)");
+    ASSERT_TRUE(server->setXftDpi(192));
+    host = GetParam().format.make();
+    std::string error;
+    ASSERT_TRUE(host->load(error)) << error;
+    if (GetParam().hostScale > 0.0) {
+      ASSERT_TRUE(host->setScale(GetParam().hostScale));
+    }
+    scale = GetParam().hostScale > 0.0 ? GetParam().hostScale : 2.0;
+    ASSERT_TRUE(window.open(GetParam().width, GetParam().height, error)) << error;
+  }
+  void TearDown() override {
+    if (host) host->close();
+    host.reset();
+    window.close();
+    if (server) server->setXftDpi(0);
+  }
+  // A panel position in the window's pixels: its unit's edge, as the panel places it.
+  int at(double units) const { return static_cast<int>(std::lround(units * scale)); }
+  bool idleUntil(const std::function<bool()>& done) {
+    for (int t = 0; t < 5000; t += 20) {
+      XSync(window.display(), False);
+      if (done()) return true;
+      host->idle(20);
+    }
+    return done();
+  }
+  Rgb pixel(double x, double y) { return windowPixel(window, at(x), at(y)); }
+
+  std::unique_ptr<EditorHost> host;
+  x11host::HostWindow window;
+  double scale = 1.0;
+};
+
+TEST_P(ScaledEditorWindow, OpensAtItsScaleAndTakesAClickAndADragThere) {
+  const ScaledRow& row = GetParam();
+  int width = 0, height = 0;
+  if (row.sizeQuery) {
+    ASSERT_TRUE(host->editorSize(width, height));
+    EXPECT_EQ(width, row.width);
+    EXPECT_EQ(height, row.height);
+  }
+  std::string error;
+  ASSERT_TRUE(host->open(window.parentHandle(), error)) << error;
+  const auto children = childWindows(window.display(), window.window());
+  ASSERT_EQ(children.size(), 1u);
+  EXPECT_EQ(children[0].width, row.width);
+  EXPECT_EQ(children[0].height, row.height);
+  ASSERT_TRUE(idleUntil([&] { return near(pixel(kRingX + 0.5, kRingY + 0.5), kRing, 20); }))
+      << "the angle knob's ring is not drawn where it belongs at this scale";
+  ::mkdir(QUENDRAL_ARTIFACT_DIR, 0755);
+  EXPECT_TRUE(window.writePng(
+      std::string(QUENDRAL_ARTIFACT_DIR) + "/editor-scaled-" + row.format.name + ".png", error))
+      << error;
+
+  host->setParameter(kFilterNumber, 0.0f);
+  host->clear();
+  ASSERT_NO_FATAL_FAILURE(playXdotool(
+      "mousemove " + std::to_string(at(150)) + " " + std::to_string(at(272)) + " click 1",
+      [&] { host->idle(5); }));
+  EXPECT_TRUE(idleUntil([&] { return host->parameter(kFilterNumber) == 1.0f; }));
+  EXPECT_TRUE(idleUntil([&] { return near(pixel(kLampX + 0.5, kLampTwoY + 0.5), kLit, 40); }));
+
+  // 17 units up on the 66-unit knob, in the window's pixels.
+  host->setParameter(kAngle, 0.5f);
+  host->idle(20);
+  const std::string x = std::to_string(at(38));
+  ASSERT_NO_FATAL_FAILURE(playXdotool("mousemove " + x + " " + std::to_string(at(267)) +
+                                          " mousedown 1 sleep 0.05 mousemove " + x + " " +
+                                          std::to_string(at(260)) + " sleep 0.05 mousemove " + x +
+                                          " " + std::to_string(at(250)) + " sleep 0.05 mouseup 1",
+                                      [&] { host->idle(5); }));
+  EXPECT_TRUE(idleUntil([&] { return host->heardOf(kAngle).find('e') != std::string::npos; }));
+  EXPECT_NEAR(host->parameter(kAngle), 0.5f + 17.0f / 66.0f, 0.002f);
+
+  // The host's scale changes while the panel is open (VST3 and CLAP can say so): the panel
+  // asks for the new size, reopens in it and still takes a click there.
+  if (row.hostScale == 0.0 || !row.sizeQuery) return;
+  ASSERT_TRUE(host->setScale(2.0));
+  scale = 2.0;
+  EXPECT_TRUE(idleUntil([&] {
+    const auto now = childWindows(window.display(), window.window());
+    return now.size() == 1 && now[0].width == 870 && now[0].height == 660;
+  })) << "the panel did not reopen at 200%";
+  ASSERT_TRUE(host->editorSize(width, height));
+  EXPECT_EQ(width, 870);
+  EXPECT_EQ(height, 660);
+  window.resize(870, 660);  // the host's window follows
+  host->setParameter(kFilterNumber, 0.0f);
+  ASSERT_TRUE(idleUntil([&] { return near(pixel(kRingX + 0.5, kRingY + 0.5), kRing, 20); }));
+  ASSERT_NO_FATAL_FAILURE(playXdotool(
+      "mousemove " + std::to_string(at(150)) + " " + std::to_string(at(272)) + " click 1",
+      [&] { host->idle(5); }));
+  EXPECT_TRUE(idleUntil([&] { return host->parameter(kFilterNumber) == 1.0f; }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ScaledEditorWindow, ::testing::ValuesIn(kScaledRows),
+                         [](const ::testing::TestParamInfo<ScaledRow>& row) {
+                           return std::string(row.param.format.name);
+                         });
+
+}  // namespace
+}  // namespace quendral_test

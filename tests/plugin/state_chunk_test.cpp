@@ -16,9 +16,9 @@ using Bytes = std::vector<uint8_t>;
 constexpr std::size_t kHeader = 20, kProgramSize = 116;
 constexpr std::size_t programOffset(int program) { return kHeader + 4 + program * kProgramSize; }
 constexpr std::size_t kLiveOffset = programOffset(8);
-// After the own set's block: the eight programs' elevations and the elevation in use, then
-// the head tracking settings.
-constexpr std::size_t kElevations = 36, kTracking = 8;
+// After the own set's block: the eight programs' elevations and the elevation in use (36
+// bytes), then the head tracking settings (8) and the panel's size (4).
+constexpr std::size_t kAppended = 36 + 8 + 4;
 
 void put(Bytes& chunk, std::size_t at, float value) { std::memcpy(&chunk[at], &value, 4); }
 void put(Bytes& chunk, std::size_t at, int32_t value) { std::memcpy(&chunk[at], &value, 4); }
@@ -42,8 +42,8 @@ TEST_F(PluginTest, ProgramChunksAndOldBanks) {
   host->setParameter(6, 0.3f);
   const Bytes bank = host->getChunk(), program = host->getChunk(true);
   // The live motion, the position residual, the own set's block (off, none loaded), then
-  // the elevations and the head tracking settings.
-  ASSERT_EQ(bank.size(), kLiveOffset + 24 + 4 + 8 + kElevations + kTracking);
+  // the elevations, the head tracking settings and the panel's size.
+  ASSERT_EQ(bank.size(), kLiveOffset + 24 + 4 + 8 + kAppended);
   auto copy = loadPlugin();
   const Bytes before = copy->getChunk();
   EXPECT_EQ(copy->setChunk(bank, true), 0);
@@ -61,7 +61,7 @@ TEST_F(PluginTest, ProgramChunksAndOldBanks) {
   // A bank as the first version wrote it: no position residual, own set, elevations or
   // head tracking; of that version, only its own length is whole.
   Bytes old = bank;
-  old.resize(old.size() - 4 - 8 - kElevations - kTracking);
+  old.resize(old.size() - 4 - 8 - kAppended);
   old[6] = 0;  // minor version 0
   put(old, 12, static_cast<int32_t>(old.size() - kHeader));
   seal(old);

@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -34,8 +36,9 @@ LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// A top-level window of the test host whose client area is the editor's size.
-HWND makeHostWindow() {
+// A top-level window of the test host whose client area is the editor's size (at 100%
+// unless given).
+HWND makeHostWindow(int width = kWidth, int height = kHeight) {
   static const bool registered = [] {
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = hostWindowProc;
@@ -44,7 +47,7 @@ HWND makeHostWindow() {
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     return RegisterClassA(&windowClass) != 0;
   }();
-  RECT frame{0, 0, kWidth, kHeight};
+  RECT frame{0, 0, width, height};
   AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
   HWND window = registered
                     ? CreateWindowExA(0, "quendral test host", "quendral", WS_OVERLAPPEDWINDOW, 20,
@@ -219,6 +222,59 @@ TEST_P(EditorWindow, OpensDrawsTakesAClickAndADragAndFollowsTheHost) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, EditorWindow, ::testing::ValuesIn(kFormats),
                          quendral_test::formatName);
+
+// The DLL's panel opens at the DPI of the monitor its host's window is on (a DPI-aware host,
+// as DAWs are): 435 x 330 at 96 DPI, 870 x 660 in the run whose wine prefix is at 192 DPI
+// (QUENDRAL_WINE_DPI names it), and a click lands at the scaled position.
+TEST(MonitorDpi, TheDllOpensAtTheWindowsDpiAndTakesAClickThere) {
+  HMODULE user = GetModuleHandleW(L"user32.dll");
+  using SetContext = BOOL(WINAPI*)(HANDLE);
+  using DpiForWindow = UINT(WINAPI*)(HWND);
+  auto setContext = reinterpret_cast<SetContext>(
+      reinterpret_cast<void*>(GetProcAddress(user, "SetProcessDpiAwarenessContext")));
+  auto dpiForWindow = reinterpret_cast<DpiForWindow>(
+      reinterpret_cast<void*>(GetProcAddress(user, "GetDpiForWindow")));
+  ASSERT_NE(dpiForWindow, nullptr);
+  if (setContext) setContext(reinterpret_cast<HANDLE>(-4));  // per monitor, version 2
+  HWND probe = makeHostWindow();
+  const UINT dpi = dpiForWindow(probe);
+  DestroyWindow(probe);
+  if (const char* expected = std::getenv("QUENDRAL_WINE_DPI")) {
+    ASSERT_EQ(dpi, static_cast<UINT>(std::atoi(expected)));
+  }
+  const double scale = dpi / 96.0;
+  const auto at = [scale](double units) {
+    return static_cast<int>(std::floor(units * scale + 0.5));
+  };
+
+  quendral_test::Vst2EditorHost host;
+  std::string error;
+  ASSERT_TRUE(host.load(error)) << error;
+  int width = 0, height = 0;
+  ASSERT_TRUE(host.editorSize(width, height));
+  EXPECT_EQ(width, at(kWidth));
+  EXPECT_EQ(height, at(kHeight));
+  HWND window = makeHostWindow(width, height);
+  ASSERT_TRUE(host.open(window, error)) << error;
+  host.idle(200);
+  HWND editor = GetWindow(window, GW_CHILD);
+  ASSERT_NE(editor, nullptr);
+  RECT client{};
+  GetClientRect(editor, &client);
+  EXPECT_EQ(client.right, width);
+  EXPECT_EQ(client.bottom, height);
+  host.setParameter(3, 0.0f);
+  moveTo(window, at(174), at(272));  // the middle of "filt two"
+  host.idle(20);
+  sendButton(true);
+  host.idle(30);
+  sendButton(false);
+  for (int t = 0; t < 5000 && host.parameter(3) != 1.0f; t += 20) host.idle(20);
+  EXPECT_EQ(host.parameter(3), 1.0f) << "the click did not land at the scaled position";
+  host.close();
+  DestroyWindow(window);
+  pumpMessages();
+}
 
 // The pixels as a binary PPM, for the CI artefacts and the comparison with Linux.
 bool writePpm(const std::string& path, const std::vector<uint32_t>& pixels) {

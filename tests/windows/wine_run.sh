@@ -46,4 +46,10 @@ mkdir -p "$(dirname "$prefix")"
   fi
 ) 9>"$prefix.lock"
 
+# A run at another screen DPI (QUENDRAL_WINE_DPI, in a prefix of its own): wine's system DPI.
+if [ -n "${QUENDRAL_WINE_DPI:-}" ]; then
+  "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
+    /d "$QUENDRAL_WINE_DPI" /f >/dev/null 2>&1
+fi
+
 "$wine" "$@"

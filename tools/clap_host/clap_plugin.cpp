@@ -78,7 +78,11 @@ struct ClapPlugin::HostState {
   static void requestFlush(const clapabi::Host* host) { of(host)->flushRequested = true; }
   static void markDirty(const clapabi::Host*) {}
   static void resizeHintsChanged(const clapabi::Host*) {}
-  static bool requestResize(const clapabi::Host*, uint32_t, uint32_t) { return false; }
+  // A host window that follows the editor's wish.
+  static bool requestResize(const clapabi::Host* host, uint32_t width, uint32_t height) {
+    of(host)->owner->resizeRequests_.emplace_back(width, height);
+    return true;
+  }
   static bool requestShow(const clapabi::Host*) { return false; }
   static bool requestHide(const clapabi::Host*) { return false; }
   static void closed(const clapabi::Host*, bool) {}
@@ -487,6 +491,7 @@ bool ClapPlugin::openEditor(void* parentWindow, uint32_t& width, uint32_t& heigh
     error = std::string("the plug-in's editor does not embed in ") + api + " windows";
     return false;
   }
+  if (editorScale_ > 0.0) gui->setScale(plugin_, editorScale_);
   clapabi::Window window{};
   window.api = api;
 #if defined(_WIN32)
@@ -502,6 +507,12 @@ bool ClapPlugin::openEditor(void* parentWindow, uint32_t& width, uint32_t& heigh
   gui->show(plugin_);
   editorOpen_ = true;
   return true;
+}
+
+bool ClapPlugin::setEditorScale(double scale) {
+  editorScale_ = scale;
+  const auto* gui = extension<clapabi::PluginGui>(clapabi::kExtGui);
+  return gui != nullptr && gui->setScale(plugin_, scale);
 }
 
 void ClapPlugin::closeEditor() {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "clap_abi.h"
@@ -89,6 +90,12 @@ class ClapPlugin {
   // The editor, as a child of the host's window (X11 window id or HWND).
   bool openEditor(void* parentWindow, uint32_t& width, uint32_t& height, std::string& error);
   void closeEditor();
+  // The host's scale for the editor (gui set_scale), now and for editors opened later;
+  // whether the plug-in took it. The sizes the editor asked for since, by request_resize.
+  bool setEditorScale(double scale);
+  const std::vector<std::pair<uint32_t, uint32_t>>& resizeRequests() const {
+    return resizeRequests_;
+  }
   // Runs the host's side of the main thread for about this long: due timers, readable
   // descriptors, requested callbacks and flushes.
   void pumpMainThread(int milliseconds);
@@ -117,6 +124,8 @@ class ClapPlugin {
   bool active_ = false;
   bool editorOpen_ = false;
   int rescans_ = 0;
+  double editorScale_ = 0.0;
+  std::vector<std::pair<uint32_t, uint32_t>> resizeRequests_;
 };
 
 }  // namespace claphost

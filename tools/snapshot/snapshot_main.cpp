@@ -1,9 +1,11 @@
-// quendral-snapshot [--plugin PATH] [--param NAME=VALUE]... OUT.png
+// quendral-snapshot [--plugin PATH] [--scale S] [--param NAME=VALUE]... OUT.png
 //
 // Loads the plug-in through its binary interface, feeds it a short test signal so the
 // spectra and the meter show something, opens its editor in a window of this program on a
 // private Xvfb server and writes what the window shows as a PNG. NAME is a parameter name
-// as the plug-in reports it ("angle", "lfo speed", ...); VALUE is normalised, 0 to 1.
+// as the plug-in reports it ("angle", "lfo speed", ...); VALUE is normalised, 0 to 1. S
+// (1 to 3) is the desktop's scale: the server's Xft.dpi becomes 96 S, as on a desktop
+// scaled by S, and the panel opens at that scale.
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
 #include <unistd.h>
@@ -25,8 +27,10 @@ namespace {
 
 void usage() {
   std::fprintf(stderr,
-               "usage: quendral-snapshot [--plugin PATH] [--param NAME=VALUE]... OUT.png\n"
-               "  NAME is a parameter name of the plug-in, VALUE a number from 0 to 1.\n");
+               "usage: quendral-snapshot [--plugin PATH] [--scale S] [--param NAME=VALUE]... "
+               "OUT.png\n"
+               "  NAME is a parameter name of the plug-in, VALUE a number from 0 to 1;\n"
+               "  S the desktop's scale, 1 to 3 (1.5 for 150%%).\n");
 }
 
 std::string normalised(std::string s) {
@@ -60,6 +64,7 @@ std::vector<float> testSignal(int32_t frames, float rate) {
 struct Options {
   std::string pluginPath = QUENDRAL_PLUGIN_PATH;
   std::string outPath;
+  double scale = 1.0;
   std::vector<std::pair<std::string, float>> params;
 };
 
@@ -86,10 +91,15 @@ bool parseParam(const std::string& text, Options& options) {
 int parseArguments(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if ((arg == "--plugin" || arg == "--param") && i + 1 < argc) {
+    if ((arg == "--plugin" || arg == "--param" || arg == "--scale") && i + 1 < argc) {
       const std::string value = argv[++i];
       if (arg == "--plugin") {
         options.pluginPath = value;
+      } else if (arg == "--scale") {
+        char* end = nullptr;
+        options.scale = std::strtod(value.c_str(), &end);
+        if (end == value.c_str() || *end != 0 || !(options.scale >= 1.0 && options.scale <= 3.0))
+          return fail(kUsageError, "--scale needs a number from 1 to 3, got \"" + value + "\"");
       } else if (!parseParam(value, options)) {
         return fail(kUsageError,
                     "--param needs NAME=VALUE with VALUE from 0 to 1, got \"" + value + "\"");
@@ -166,6 +176,8 @@ int main(int argc, char** argv) {
   std::string error;
   x11host::XvfbServer server;
   if (!server.start(error)) return fail(kFailure, error);
+  if (!server.setXftDpi(static_cast<int>(std::lround(96.0 * options.scale))))
+    return fail(kFailure, "the private X server's resources cannot be set");
   auto host = vsthost::PluginHost::load(options.pluginPath, error);
   if (!host) return fail(kFailure, error);
   host->open(44100.0, 512);

@@ -562,6 +562,7 @@ bool Vst3Plugin::openEditor(void* parentWindow, std::string& error) {
     return false;
   }
   view_->setFrame(&frame_);
+  applyContentScale(view_);
   if (const vst3::tresult r = view_->attached(parentWindow, type); r != vst3::kResultOk) {
     error = "the editor view refused to attach (" + resultText(r) + ")";
     view_->setFrame(nullptr);
@@ -580,10 +581,29 @@ void Vst3Plugin::closeEditor() {
   view_ = nullptr;
 }
 
+bool Vst3Plugin::setContentScale(float factor) {
+  contentScale_ = factor;
+  return !view_ || applyContentScale(view_);
+}
+
+bool Vst3Plugin::applyContentScale(vst3::IPlugView* view) {
+  if (contentScale_ <= 0.0f) return true;
+  void* support = nullptr;
+  if (view->queryInterface(vst3::IPlugViewContentScaleSupport::iid.bytes, &support) !=
+          vst3::kResultOk ||
+      !support)
+    return false;
+  auto* scaling = static_cast<vst3::IPlugViewContentScaleSupport*>(support);
+  const bool taken = scaling->setContentScaleFactor(contentScale_) == vst3::kResultTrue;
+  scaling->release();
+  return taken;
+}
+
 bool Vst3Plugin::editorSize(vst3::ViewRect& rect) {
   if (view_) return view_->getSize(&rect) == vst3::kResultOk;
   vst3::IPlugView* probe = controller_->createView(vst3::kViewTypeEditor);
   if (!probe) return false;
+  applyContentScale(probe);
   const bool ok = probe->getSize(&rect) == vst3::kResultOk;
   probe->release();
   return ok;

@@ -129,6 +129,9 @@ class Vst3Plugin {
   void closeEditor();
   vst3::IPlugView* view() const { return view_; }
   bool editorSize(vst3::ViewRect& rect);
+  // The host's content scale for the editor (IPlugViewContentScaleSupport), given to the
+  // open view now and to every view made later; whether the open view took it.
+  bool setContentScale(float factor);
   EditorFrame& frame() { return frame_; }
   // Runs the host's run loop (the editor's timers and X events) for `milliseconds`.
   void pumpEditor(int milliseconds) { frame_.runLoop().pump(milliseconds); }
@@ -145,6 +148,7 @@ class Vst3Plugin {
   ComponentHandler& handler() { return handler_; }
 
  private:
+  bool applyContentScale(vst3::IPlugView* view);
   Vst3Plugin() = default;
   bool create(std::string& error);
   void describeParameters();
@@ -164,6 +168,7 @@ class Vst3Plugin {
   vst3::IConnectionPoint* componentConnection_ = nullptr;
   vst3::IConnectionPoint* controllerConnection_ = nullptr;
   vst3::IPlugView* view_ = nullptr;
+  float contentScale_ = 0.0f;
 
   HostApplication application_;
   ComponentHandler handler_;

@@ -46,6 +46,14 @@ void* HostWindow::parentHandle() const {
   return reinterpret_cast<void*>(static_cast<uintptr_t>(window_));
 }
 
+void HostWindow::resize(int32_t width, int32_t height) {
+  if (display_ == nullptr) return;
+  XResizeWindow(display_, window_, static_cast<unsigned>(width), static_cast<unsigned>(height));
+  XSync(display_, False);
+  width_ = width;
+  height_ = height;
+}
+
 bool HostWindow::capture(std::vector<uint32_t>& pixels, int32_t& width, int32_t& height) {
   if (display_ == nullptr) return false;
   XSync(display_, False);

@@ -21,6 +21,8 @@ class HostWindow {
   // Opens the display named by DISPLAY and maps a width x height window at the top left of
   // the screen. False with a message in `error` on failure.
   bool open(int32_t width, int32_t height, std::string& error);
+  // Gives the window a new size, as a host does when the editor asks for one.
+  void resize(int32_t width, int32_t height);
   void close();
 
   // The window id as the plug-in's effEditOpen expects it.

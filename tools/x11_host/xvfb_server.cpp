@@ -1,5 +1,7 @@
 #include "xvfb_server.h"
 
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -31,7 +33,7 @@ bool XvfbServer::start(std::string& error) {
     // Xvfb picks a free display itself and writes its number to the descriptor.
     close(fds[0]);
     const std::string fd = std::to_string(fds[1]);
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten",
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1320x1000x24", "-nolisten",
            "tcp", "-noreset", static_cast<char*>(nullptr));
     _exit(127);
   }
@@ -56,6 +58,23 @@ bool XvfbServer::start(std::string& error) {
   }
   display_ = ":" + number.substr(0, end);
   setenv("DISPLAY", display_.c_str(), 1);
+  return true;
+}
+
+bool XvfbServer::setXftDpi(int dpi) {
+  Display* display = XOpenDisplay(display_.empty() ? nullptr : display_.c_str());
+  if (display == nullptr) return false;
+  const Window root = DefaultRootWindow(display);
+  if (dpi > 0) {
+    const std::string resources = "Xft.dpi:\t" + std::to_string(dpi) + "\n";
+    XChangeProperty(display, root, XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(resources.c_str()),
+                    static_cast<int>(resources.size()));
+  } else {
+    XDeleteProperty(display, root, XA_RESOURCE_MANAGER);
+  }
+  XSync(display, False);
+  XCloseDisplay(display);
   return true;
 }
 
