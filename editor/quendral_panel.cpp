@@ -185,10 +185,12 @@ bool QuendralPanel::build(void* parent, bool headless) {
     views[slot] = makeView(kViews[slot]);
     frame->addView(views[slot]);
   }
-  // On top of the title strip, taking its right presses: the panel's size.
-  frame->addView(new VGSizeMenuOpener(
-      kViews[kLogo].box, [this] { return core.getEditorSizePercent(); },
-      [this](int32_t percent) { chooseSize(percent); }));
+  // On top of the title strip, taking its right presses: the panel's size (where the panel
+  // can reopen at another one).
+  if (!keepsWindow)
+    frame->addView(new VGSizeMenuOpener(
+        kViews[kLogo].box, [this] { return core.getEditorSizePercent(); },
+        [this](int32_t percent) { chooseSize(percent); }));
 
   spect = static_cast<VGSpect*>(views[kSpect]);
   envelope = static_cast<VGEnvelope*>(views[kEnvelope]);

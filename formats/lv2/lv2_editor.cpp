@@ -77,10 +77,9 @@ bool Lv2Editor::open(const LV2_Feature* const* features, LV2UI_Widget* widget) {
   void* parent = const_cast<void*>(featureData(features, LV2_UI__parent));
   const auto* resize = static_cast<const LV2UI_Resize*>(featureData(features, LV2_UI__resize));
   panel->setHostScale(hostScaleFactor(features, map));
-  // A new scale chosen on the open panel: the host's window follows through ui:resize.
-  panel->setResizeRequest([resize](int32_t width, int32_t height) {
-    return resize != nullptr && resize->ui_resize(resize->handle, width, height) == 0;
-  });
+  // The host keeps the panel's window as the UI's widget: the panel may not reopen in
+  // another while it is shown.
+  panel->setKeepsWindow(true);
   // No display, or a parent that is no window: the host gets no editor rather than an
   // empty one.
   if (!panel->open(parent) || !panel->getFrame() || !panel->getFrame()->getPlatformWindow() ||
@@ -98,7 +97,7 @@ Lv2Editor::~Lv2Editor() {
   if (plugin) plugin->setEditListener(nullptr);
   if (panel) {
     panel->close();
-    panel->setResizeRequest(nullptr);
+    panel->setKeepsWindow(false);
     panel->setHostScale(0.0);
   }
 }
