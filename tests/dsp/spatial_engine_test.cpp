@@ -1,4 +1,5 @@
-// The engine frame on bad input: non-finite samples or targets and missing buffers.
+// The engine frame: the output gain ramped across one frame, and bad input (non-finite
+// samples or targets, missing buffers).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -6,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "spatial_engine.h"
+#include "engine_frames.h"
 
 namespace panner {
 
@@ -38,6 +39,27 @@ bool allFinite(const Frame& f) {
   for (float v : f)
     if (!std::isfinite(v)) return false;
   return true;
+}
+
+// A new output gain is reached at the last sample of the frame it comes in, linearly from the
+// last one; the first frame starts at its own gain. The output is linear in the gain, so each
+// sample is a unit-gain engine's times the gain at that sample.
+TEST(SpatialEngine, AGainChangeRampsAcrossOneFrame) {
+  SpatialEngine unit, changed;
+  changed.outGain.store(0.5f, kRelaxed);
+  std::mt19937 a(5), b(5);
+  const std::vector<float> u = noiseFrames(unit, a, 4);
+  const std::vector<float> c = noiseFrames(changed, b, 4, [&](int frame) {
+    if (frame == 2) changed.outGain.store(1.5f, kRelaxed);
+  });
+  for (int frame = 0; frame < 4; ++frame) {
+    for (int i = 0; i < 2 * kF; ++i) {
+      const float ramp = 0.5f + static_cast<float>(i % kF + 1) / kF;
+      const float gain = frame < 2 ? 0.5f : frame == 2 ? ramp : 1.5f;
+      const size_t at = static_cast<size_t>(frame * 2 * kF + i);
+      ASSERT_NEAR(c[at], gain * u[at], 1e-5f) << "frame " << frame << " sample " << i;
+    }
+  }
 }
 
 // Non-finite input, a non-finite target and missing buffers: the output stays finite (or
