@@ -19,12 +19,28 @@
 #include <string>
 #include <vector>
 
-#include "ardour/ardour_host.h"
+#include "lv2_test_support.h"
 #include "required_package.h"
 
 namespace {
 
-using namespace quendral_ardour;
+using namespace quendral_lv2_test;
+using quendral_test::Channels;
+using quendral_test::largestDifference;
+
+const char* const kArdourLua = "/usr/bin/ardour7-lua";
+// ardour7-lua 7.3 corrupts its own heap now and then and dies by a signal (about three runs
+// in eight of a create-and-export script, with or without quendral), more often the more
+// sessions one process opens. Such a run, or one that hung (exit code 124 and above, as from
+// `timeout`), says nothing about the plug-in and is run again; eight fruitless runs leave
+// about one script in 2500 failing for Ardour's own crash.
+constexpr int kTries = 8;
+
+// Runs `command` with sh, its output into `log`; its exit status, 128 + a signal that ended it.
+int runShell(const std::string& command, const fs::path& log) {
+  const int status = std::system(("(" + command + ") > '" + log.string() + "' 2>&1").c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
 
 const char* const kMitKemar = "/usr/share/libmysofa/MIT_KEMAR_normal_pinna.sofa";
 const char* const kVst2Id = "1903842411";       // "kTzq", as Ardour lists it
@@ -89,23 +105,6 @@ const Format kFormats[] = {
      false},
     {"LV2", "LV2", "urn:quillmoor:quendral", nullptr, nullptr, nullptr, {}, true},
 };
-
-// The samples of a 32-bit float WAV file (channels interleaved); empty if unreadable.
-std::vector<float> readFloatWav(const fs::path& path) {
-  const std::string bytes = readText(path);
-  for (std::size_t at = 12; at + 8 <= bytes.size();) {
-    uint32_t size = 0;
-    std::memcpy(&size, bytes.data() + at + 4, 4);
-    if (bytes.compare(at, 4, "data") == 0) {
-      if (at + 8 + size > bytes.size()) return {};
-      std::vector<float> samples(size / 4);
-      std::memcpy(samples.data(), bytes.data() + at + 8, samples.size() * 4);
-      return samples;
-    }
-    at += 8 + size + (size & 1);
-  }
-  return {};
-}
 
 // A private Ardour configuration (test signal, export format) and plug-in folders with the
 // VST2 build, the reference every format's export is compared with, and the VST3 bundle; the
@@ -208,7 +207,7 @@ class ArdourWorkspace {
                                     QUENDRAL_ARDOUR_SCRIPTS "/session.lua" + arguments,
                                 root_ / "lua.log");
       failure = "exit code " + std::to_string(code) + ": " + readText(root_ / "lua.log");
-      if (!runBroke(code)) break;
+      if (code < 124) break;
       const bool progressed = std::any_of(
           steps.begin(), steps.end(), [&](const Step& s) { return fs::exists(s.out / "done"); });
       if (!progressed) ++fruitless;
@@ -227,28 +226,20 @@ class ArdourWorkspace {
   std::string environment_;
 };
 
-double largestDifference(const std::vector<float>& a, const std::vector<float>& b) {
-  double largest = a.size() == b.size() ? 0.0 : INFINITY;
-  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i)
-    largest = std::max(largest, std::fabs(static_cast<double>(a[i]) - b[i]));
+float peak(const std::vector<float>& channel) {
+  float largest = 0.0f;
+  for (float v : channel) largest = std::max(largest, std::fabs(v));
   return largest;
 }
 
-float peakOfChannel(const std::vector<float>& interleaved, std::size_t channel) {
-  float peak = 0.0f;
-  for (std::size_t i = channel; i < interleaved.size(); i += 2)
-    peak = std::max(peak, std::fabs(interleaved[i]));
-  return peak;
-}
-
 // The lowest and highest level of the right ear over the left, in dB, over windows of 0.1 s.
-std::pair<double, double> balanceRange(const std::vector<float>& interleaved) {
+std::pair<double, double> balanceRange(const Channels& ears) {
   const std::size_t window = kExportedFrames / 20;
   double lowest = 0.0, highest = 0.0;
-  for (std::size_t start = 0; start + window <= interleaved.size() / 2; start += window) {
+  for (std::size_t start = 0; start + window <= ears[0].size(); start += window) {
     double energy[2] = {1e-20, 1e-20};
     for (std::size_t i = start; i < start + window; ++i)
-      for (int c = 0; c < 2; ++c) energy[c] += interleaved[2 * i + c] * interleaved[2 * i + c];
+      for (int c = 0; c < 2; ++c) energy[c] += ears[c][i] * ears[c][i];
     const double balance = 10.0 * std::log10(energy[1] / energy[0]);
     lowest = std::min(lowest, balance);
     highest = std::max(highest, balance);
@@ -318,18 +309,19 @@ TEST_P(ArdourSession, ScansInsertsAndReloadsToTheVst2BuildsExport) {
     SCOPED_TRACE(item.name);
     EXPECT_EQ(readText(folder(c, "export") / "plugin.txt"),
               "inputs 1, outputs 2, latency 128, first parameter angle\n");
-    const std::vector<float> first = readFloatWav(folder(c, "export") / "export.wav");
-    const std::vector<float> again = readFloatWav(folder(c, "reloaded") / "export.wav");
-    ASSERT_EQ(first.size(), 2 * kExportedFrames);
-    const float left = peakOfChannel(first, 0), right = peakOfChannel(first, 1);
+    const Channels first = readAudio(folder(c, "export") / "export.wav");
+    const Channels again = readAudio(folder(c, "reloaded") / "export.wav");
+    ASSERT_EQ(first.size(), 2u);
+    ASSERT_EQ(first[0].size(), kExportedFrames);
+    const float left = peak(first[0]), right = peak(first[1]);
     ASSERT_GT(std::max(left, right), 0.01f) << "the export is silent";
     EXPECT_EQ(largestDifference(first, again), 0.0) << "the reloaded session sounds otherwise";
     const fs::path vst2 = folder(c, "vst2-export") / "export.wav";
     if (item.check == Check::UnlikeDefaultState) {
-      EXPECT_GT(largestDifference(first, readFloatWav(vst2)), 0.01)
+      EXPECT_GT(largestDifference(first, readAudio(vst2)), 0.01)
           << "the own set sounds like the built-in set";
     } else if (!isVst2) {
-      EXPECT_LE(largestDifference(first, readFloatWav(vst2)), 1e-6) << "unlike the VST2 build";
+      EXPECT_LE(largestDifference(first, readAudio(vst2)), 1e-6) << "unlike the VST2 build";
     }
     if (item.check == Check::RightEar) {
       EXPECT_GT(right, 2.0f * left) << "not on the right";
@@ -338,8 +330,7 @@ TEST_P(ArdourSession, ScansInsertsAndReloadsToTheVst2BuildsExport) {
       EXPECT_GT(right, left) << "not on the right";
     }
     if (item.check == Check::UnlikeThePreviousCase) {
-      EXPECT_GT(largestDifference(first, readFloatWav(folder(c - 1, "export") / "export.wav")),
-                0.01)
+      EXPECT_GT(largestDifference(first, readAudio(folder(c - 1, "export") / "export.wav")), 0.01)
           << "the elevation changes nothing";
     }
     if (item.check == Check::Sweep) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <limits>
 
+#include "../sofa/ear_measures.h"
 #include "own_response_set.h"
 #include "synthetic_head.h"
 
@@ -91,20 +92,10 @@ TEST(OwnResponseSet, NearestRingWithinFiveDegreesAndTheFilesDelays) {
   EXPECT_FLOAT_EQ(set.elevation, 3.0f);
   EXPECT_NE(status.find("elevation 3"), std::string::npos) << status;
   // Straight ahead both clicks arrive together in the file; the delay moves the right one.
-  const float* leftEar = set.response(0, 0);
-  const float* rightEar = set.response(0, 1);
-  double best = -1.0, lag = 0.0;
-  for (double d = 0.0; d <= 5.0; d += 0.05) {
-    // The right ear's band-limited value at the left click's time plus d.
-    const int at = onset(leftEar, set.length);
-    double value = 0.0;
-    for (int i = 0; i < set.length; ++i) {
-      const double x = at + d - i;
-      value += rightEar[i] *
-               (x == 0.0 ? 1.0 : std::sin(synthetic_head::kPi * x) / (synthetic_head::kPi * x));
-    }
-    if (value > best) best = value, lag = d;
-  }
+  const std::vector<double> leftEar(set.response(0, 0), set.response(0, 0) + set.length),
+      rightEar(set.response(0, 1), set.response(0, 1) + set.length);
+  const double lag =
+      -quendral_test::itdMicroseconds(leftEar, rightEar, m.sampleRate) * 1e-6 * m.sampleRate;
   EXPECT_NEAR(lag, 2.5, 0.1);
 
   for (int i = 0; i < m.count; ++i) m.positions[3 * i + 1] = 7.0f;

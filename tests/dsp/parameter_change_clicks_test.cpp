@@ -2,19 +2,15 @@
 // the response set or the gain changed while it plays may add almost nothing above 16 kHz,
 // and a set switch may not overshoot the louder of the two steady levels. Rates the engine
 // cannot use leave it at the last good rate.
-//
-// QUENDRAL_PLUGIN_UNDER_TEST, when set, names another build of the plug-in to measure.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <memory>
-#include <string>
 #include <vector>
 
+#include "../plugin/plugin_fixture.h"
 #include "high_band.h"
-#include "plugin_host.h"
 
 namespace {
 
@@ -27,15 +23,6 @@ constexpr float kAngle45 = 0.625f;  // (45 + 180) / 360
 constexpr std::size_t kWarmUp = 16384;
 
 using Channels = std::vector<std::vector<float>>;
-
-std::unique_ptr<vsthost::PluginHost> loadPlugin() {
-  const char* other = std::getenv("QUENDRAL_PLUGIN_UNDER_TEST");
-  std::string error;
-  auto host = vsthost::PluginHost::load(other ? other : QUENDRAL_PLUGIN_PATH, error);
-  EXPECT_TRUE(host) << error;
-  if (host) host->open(kRate, 512);
-  return host;
-}
 
 std::vector<float> sine(std::size_t length, double frequency, float amplitude) {
   std::vector<float> x(length);

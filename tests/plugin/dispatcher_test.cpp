@@ -42,31 +42,26 @@ TEST_F(PluginTest, DispatcherAnswers) {
       {effSetBypass, 0, 0, nullptr, 0, 0},
       {effGetPlugCategory, 0, 0, nullptr, 0, kPlugCategUnknown},
       {effIdentify, 0, 0, nullptr, 0, vstFourCC('N', 'v', 'E', 'f')},
-      {effGetChunk, 0, 0, nullptr, 0, 0},  // nowhere to put the chunk's address
-      {effSetChunk, 0, 0, nullptr, 0, 0},
-      {effGetTailSize, 0, 0, nullptr, 0, 0},
       {effSetSampleRate, 0, 0, nullptr, 96000.0f, 0},
       {effMainsChanged, 0, 1, nullptr, 0, 0},
       {effGetProgramNameIndexed, 0, 0, text, 0, 0},
       {effString2Parameter, 0, 0, text, 0, 0},
       {effEditKeyDown, 'a', 0, nullptr, std::nanf(""), 0},  // a modifier that is no byte
       {effEditKeyUp, 'a', 0, nullptr, 1e30f, 0},
-      {effEditIdle, 0, 0, nullptr, 0, 0},
-      {effEditClose, 0, 0, nullptr, 0, 0},
-      {effEditGetRect, 0, 0, nullptr, 0, 0},
-      {effEditDraw, 0, 0, nullptr, 0, 0},
-      {effCopyProgram, 0, 0, nullptr, 0, 0},
-      {effStartProcess, 0, 0, nullptr, 0, 0},
-      {80, 0, 0, nullptr, 0, 0},
-      {-1, 0, 0, nullptr, 0, 0},
   };
   for (const auto& c : cases)
     EXPECT_EQ(dispatch(c.opcode, c.index, c.value, c.ptr, c.opt), c.answer) << c.opcode;
-  for (int32_t opcode : std::initializer_list<int32_t>{
-           effGetParamName, effGetParamLabel, effGetParamDisplay, effGetProgramName,
-           effSetProgramName, effGetEffectName, effGetVendorString, effGetProductString, effCanDo,
-           effGetProgramNameIndexed, effString2Parameter, effSetBlockSize, effStopProcess,
-           effGetNumProgramCategories, effGetCurrentMidiProgram, 1000})
+  // With no arguments; effGetChunk has nowhere to put the chunk's address.
+  for (int32_t opcode : {effGetParamName, effGetParamLabel, effGetParamDisplay, effGetProgramName,
+                         effSetProgramName, effGetEffectName, effGetVendorString,
+                         effGetProductString, effCanDo, effGetProgramNameIndexed})
+    EXPECT_EQ(dispatch(opcode, 0, 0, nullptr), 0) << opcode;
+  for (int32_t opcode : {effString2Parameter, effSetBlockSize, effStopProcess, effGetChunk,
+                         effGetNumProgramCategories, effGetCurrentMidiProgram, effSetChunk,
+                         effGetTailSize, effEditIdle, effEditClose, effEditGetRect, effEditDraw})
+    EXPECT_EQ(dispatch(opcode, 0, 0, nullptr), 0) << opcode;
+  for (int32_t opcode :
+       std::initializer_list<int32_t>{effCopyProgram, effStartProcess, 80, 1000, -1})
     EXPECT_EQ(dispatch(opcode, 0, 0, nullptr), 0) << opcode;
   EXPECT_EQ(host->programName(), "Init 1");  // nothing was renamed
   void* input = &input;

@@ -124,15 +124,10 @@ TEST_F(SofaFile, ASmallHeadLoadsAndWhatIsNoneOrBadIsRefusedByName) {
 TEST_F(SofaFile, TruncatedAndDamagedFilesAreRefusedOrReadWhole) {
   QUENDRAL_REQUIRE_PACKAGE(fs::exists(kMitKemar), kMitKemar << " (Debian: libmysofa1)");
   const std::vector<uint8_t> whole = readAll(kMitKemar);
-  for (size_t size : {size_t(8), size_t(100), size_t(2000), whole.size() / 3, whole.size() / 2,
-                      whole.size() - 1}) {
-    const std::vector<uint8_t> part(whole.begin(), whole.begin() + static_cast<long>(size));
-    OwnResponseSet set = kept;
-    std::string status;
-    EXPECT_FALSE(loadOwnResponseSet(writeBytes("cut.sofa", part), set, status)) << size;
-    EXPECT_EQ(set.taps, kept.taps);
-    EXPECT_EQ(status.find('\n'), std::string::npos) << status;
-  }
+  for (size_t size :
+       {size_t(8), size_t(100), size_t(2000), whole.size() / 3, whole.size() / 2, whole.size() - 1})
+    expectRefused(writeBytes("cut.sofa", {whole.begin(), whole.begin() + static_cast<long>(size)}),
+                  "");
   // Bits flipped in the file's structure (its first 4 KiB) or anywhere: every outcome is a
   // one-line answer, and what is accepted is a whole set.
   int refused = 0;
