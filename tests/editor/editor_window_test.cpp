@@ -20,6 +20,17 @@
 namespace quendral_test {
 namespace {
 
+// Runs the host's loop until `done` holds, for up to five seconds; whether it held.
+bool idleHostUntil(EditorHost& host, x11host::HostWindow& window,
+                   const std::function<bool()>& done) {
+  for (int t = 0; t < 5000; t += 20) {
+    XSync(window.display(), False);
+    if (done()) return true;
+    host.idle(20);
+  }
+  return done();
+}
+
 constexpr Rgb kLit{203, 0, 40};
 constexpr Rgb kUnlit{247, 200, 185};
 constexpr Rgb kRing{232, 133, 10};
@@ -59,15 +70,7 @@ class EditorWindow : public XvfbSuite, public ::testing::WithParamInterface<Edit
         << "the angle knob's ring is not drawn: " << pixel(kRingX, kRingY);
     host->clear();
   }
-  // Runs the host's loop until `done` holds, for up to five seconds; whether it held.
-  bool idleUntil(const std::function<bool()>& done) {
-    for (int t = 0; t < 5000; t += 20) {
-      XSync(window.display(), False);
-      if (done()) return true;
-      host->idle(20);
-    }
-    return done();
-  }
+  bool idleUntil(const std::function<bool()>& done) { return idleHostUntil(*host, window, done); }
   void xdotool(const std::string& commands) {
     ASSERT_NO_FATAL_FAILURE(playXdotool(commands, [&] { host->idle(5); }));
   }
@@ -361,14 +364,7 @@ class ScaledEditorWindow : public XvfbSuite, public ::testing::WithParamInterfac
   }
   // A panel position in the window's pixels: its unit's edge, as the panel places it.
   int at(double units) const { return static_cast<int>(std::lround(units * scale)); }
-  bool idleUntil(const std::function<bool()>& done) {
-    for (int t = 0; t < 5000; t += 20) {
-      XSync(window.display(), False);
-      if (done()) return true;
-      host->idle(20);
-    }
-    return done();
-  }
+  bool idleUntil(const std::function<bool()>& done) { return idleHostUntil(*host, window, done); }
   Rgb pixel(double x, double y) { return windowPixel(window, at(x), at(y)); }
 
   std::unique_ptr<EditorHost> host;
