@@ -99,7 +99,7 @@ inline constexpr ViewSpec kViews[kNumViews] = {
     // Below the meter, beside the divider knob: the only free strip of the panel.
     {ViewKind::kSlider, CRect(416, 255, 432, 299), kParamElevation},
     // In the title strip, between the maker's name and the plug-in's.
-    {ViewKind::kTextButton, CRect(168, 8, 233, 26), kTrackingTag, "head"},
+    {ViewKind::kTextButton, CRect(166, 8, 226, 26), kTrackingTag, "head"},
 };
 
 // Views that share pixels by design: the about picture covers the logo's upper part, the
