@@ -36,6 +36,7 @@ namespace {
 using namespace panel;
 
 constexpr char kVersionText[] = "quendral " QUENDRAL_VERSION_TEXT;
+constexpr int32_t kTrackingMenuWidth = 120;
 
 }  // namespace
 
@@ -191,6 +192,11 @@ bool QuendralPanel::build(void* parent, bool headless) {
     frame->addView(new VGSizeMenuOpener(
         kViews[kLogo].box, [this] { return core.getEditorSizePercent(); },
         [this](int32_t percent) { chooseSize(percent); }));
+  // Over that, on the head button, taking its right presses: head tracking's settings, in a
+  // menu below the button.
+  const CRect& head = kViews[kTrackingButton].box;
+  frame->addView(new VGMenuOpener(head, head.left, kViews[kLogo].box.bottom, kTrackingMenuWidth,
+                                  [this] { return TrackingStatus::settingsMenu(core); }));
 
   spect = static_cast<VGSpect*>(views[kSpect]);
   envelope = static_cast<VGEnvelope*>(views[kEnvelope]);

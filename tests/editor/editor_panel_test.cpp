@@ -310,6 +310,41 @@ TEST_F(Panel, HeadButtonSwitchesTrackingAndTheStatusLineFollowsIt) {
   EXPECT_TRUE(gLog.automate.empty()) << "a setting of the instance, not a parameter";
 }
 
+// A right press on the head button opens head tracking's settings below it: each row sets
+// what it says, the port steps by 1 (100 with Shift) and keeps the menu open, and the
+// settings are the instance's (saved with the project), not parameters.
+TEST_F(Panel, HeadButtonsMenuSetsWhereAndHowTheHeadIsFollowed) {
+  const CRect& button = panel::kViews[panel::kTrackingButton].box;
+  const auto row = [&](int index, double along = 0.3) {
+    const int32_t top =
+        panel::kViews[panel::kLogo].box.bottom + 2 + index * VGMenuOpener::kRowHeight;
+    return CPoint(button.left + static_cast<int32_t>(along * 120), top + 7);
+  };
+  const auto choose = [&](int index, double along = 0.3, int32_t modifiers = 0) {
+    if (frame()->getModalView() == nullptr)
+      click({button.left + 10, button.top + 8}, VSTGUI::kRButton);
+    ASSERT_NE(frame()->getModalView(), nullptr) << "no menu on a right press on the head button";
+    click(row(index, along), VSTGUI::kLButton | modifiers);
+  };
+  EXPECT_FALSE(plugin->getCore().headTrackingSettings().on) << "a right press is not the button";
+  choose(1);       // the network too
+  choose(2, 0.9);  // port +1: the menu stays
+  EXPECT_NE(frame()->getModalView(), nullptr);
+  choose(2, 0.7, VSTGUI::kShift);  // port -100
+  choose(4);                       // invert pitch
+  choose(7);                       // roll, pitch, yaw
+  EXPECT_EQ(frame()->getModalView(), nullptr);
+  HeadTrackingSettings expected;
+  expected.listenAll = true;
+  expected.port = kDefaultTrackingPort + 1 - 100;
+  expected.invertPitch = true;
+  expected.rollPitchYaw = true;
+  EXPECT_EQ(plugin->getCore().headTrackingSettings(), expected);
+  choose(0);  // this computer only
+  EXPECT_FALSE(plugin->getCore().headTrackingSettings().listenAll);
+  EXPECT_TRUE(gLog.automate.empty()) << "settings of the instance, not parameters";
+}
+
 struct Picture {
   std::vector<uint32_t> argb;
   int width = 0;
