@@ -2,7 +2,13 @@
 // changes and OSC messages from a tracker turn the scene alike; every instance of the process
 // follows the same head through one socket on 127.0.0.1, closed when the last instance goes;
 // the settings travel in the state; with tracking off nothing changes.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
 
 #include <chrono>
 #include <cstdlib>
@@ -109,6 +115,30 @@ TEST_P(HeadTracking, EveryInstanceFollowsTheTrackerOverLoopbackOsc) {
     EXPECT_LE(largestDifference(a, atLeft), 1e-6);
     EXPECT_LE(largestDifference(b, atLeft), 1e-6);
     EXPECT_GT(energy({a[0]}), 2.0 * energy({a[1]})) << "the left ear is the louder";
+    // A flood of the same reading (about 100,000 a second) changes nothing in the audio.
+    std::atomic<bool> flooding{true};
+    std::thread flood([&] {
+      const int socket = ::socket(AF_INET, SOCK_DGRAM, 0);
+      sockaddr_in to{};
+      to.sin_family = AF_INET;
+      to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      to.sin_port = htons(static_cast<uint16_t>(port));
+      const char packet[] = {'/', 'y',  'p',  'r', 0, 0, 0, 0, ',', 'f', 'f', 'f', 0, 0, 0,
+                             0,   0x43, 0x34, 0,   0, 0, 0, 0, 0,   0,   0,   0,   0};  // 180, 0, 0
+      const auto start = std::chrono::steady_clock::now();
+      for (int sent = 0; flooding.load(); ++sent) {
+        sendto(socket, packet, sizeof packet, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        if (sent % 100 == 99)
+          std::this_thread::sleep_until(start + std::chrono::microseconds(10 * (sent + 1)));
+      }
+      close(socket);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // some 20,000 already
+    render(*first, std::vector<float>(2 * kFrame, 0.0f));
+    const Channels flooded = render(*first, input);
+    flooding = false;
+    flood.join();
+    EXPECT_LE(largestDifference(flooded, atLeft), 1e-6) << "the audio changed under a flood";
     setTracking(*first, false, port);
     EXPECT_TRUE(listening("127.0.0.1", port)) << "the second instance still follows";
   }
