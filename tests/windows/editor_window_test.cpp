@@ -360,7 +360,7 @@ TEST(DllEditor, WindowPicturesAndDroppedFiles) {
   const size_t read = std::fread(bmp.data(), 1, bmp.size(), file);
   std::fclose(file);
   ASSERT_EQ(read, bmp.size());
-  click(dll, window, 200, 15);  // the title strip
+  click(dll, window, 300, 15);  // the title strip, right of the head button
   const std::vector<uint32_t> shown = grab(window);
   int differing = 0;
   for (int y = 0; y < kHeight; ++y) {
@@ -371,7 +371,7 @@ TEST(DllEditor, WindowPicturesAndDroppedFiles) {
     }
   }
   EXPECT_EQ(differing, 0) << "the about picture is a plain copy of bitmap 129";
-  click(dll, window, 200, 15);  // the next click closes it
+  click(dll, window, 300, 15);  // the next click closes it
   dll.setParameter(0, 0.3f);    // a state other than the default, for the chunk to keep
   dll.idle(100);
   EXPECT_NE(GetWindowLongW(editor, GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);  // the shell asks
