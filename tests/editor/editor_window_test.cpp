@@ -401,14 +401,16 @@ TEST_P(ScaledEditorWindow, OpensAtItsScaleAndTakesAClickAndADragThere) {
   EXPECT_TRUE(idleUntil([&] { return host->parameter(kFilterNumber) == 1.0f; }));
   EXPECT_TRUE(idleUntil([&] { return near(pixel(kLampX + 0.5, kLampTwoY + 0.5), kLit, 40); }));
 
-  // 17 units up on the 66-unit knob, in the window's pixels.
+  // 17 units up on the 66-unit knob, in the window's pixels. A panel of four times the
+  // pixels takes longer to redraw each step (much longer in the sanitizer builds): the
+  // pauses let each step be drawn before the next.
   host->setParameter(kAngle, 0.5f);
   host->idle(20);
   const std::string x = std::to_string(at(38));
   ASSERT_NO_FATAL_FAILURE(playXdotool("mousemove " + x + " " + std::to_string(at(267)) +
-                                          " mousedown 1 sleep 0.05 mousemove " + x + " " +
-                                          std::to_string(at(260)) + " sleep 0.05 mousemove " + x +
-                                          " " + std::to_string(at(250)) + " sleep 0.05 mouseup 1",
+                                          " mousedown 1 sleep 0.2 mousemove " + x + " " +
+                                          std::to_string(at(260)) + " sleep 0.2 mousemove " + x +
+                                          " " + std::to_string(at(250)) + " sleep 0.2 mouseup 1",
                                       [&] { host->idle(5); }));
   EXPECT_TRUE(idleUntil([&] { return host->heardOf(kAngle).find('e') != std::string::npos; }));
   EXPECT_NEAR(host->parameter(kAngle), 0.5f + 17.0f / 66.0f, 0.002f);
