@@ -18,11 +18,11 @@ struct TrackerReading {
 
 class ReadingMailbox {
  public:
-  // One writer at a time.
+  // One writer at a time. The orderings come from read-modify-writes rather than fences, which
+  // ThreadSanitizer cannot follow: the odd number is made before any field is written (acquire),
+  // and the reader's second look at the number comes after every field is read (release).
   void write(const TrackerReading& reading) {
-    const uint32_t s = sequence.load(std::memory_order_relaxed);
-    sequence.store(s + 1, std::memory_order_relaxed);  // odd: being written
-    std::atomic_thread_fence(std::memory_order_release);
+    const uint32_t s = sequence.fetch_add(1, std::memory_order_acq_rel);  // odd: being written
     kind.store(reading.kind, std::memory_order_relaxed);
     for (int i = 0; i < 4; ++i) value[i].store(reading.value[i], std::memory_order_relaxed);
     sequence.store(s + 2, std::memory_order_release);
@@ -36,15 +36,14 @@ class ReadingMailbox {
     TrackerReading r;
     r.kind = kind.load(std::memory_order_relaxed);
     for (int i = 0; i < 4; ++i) r.value[i] = value[i].load(std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_acquire);
-    if (sequence.load(std::memory_order_relaxed) != before) return false;
+    if (sequence.fetch_add(0, std::memory_order_release) != before) return false;
     out = r;
     number = before;
     return true;
   }
 
  private:
-  std::atomic<uint32_t> sequence{0};
+  mutable std::atomic<uint32_t> sequence{0};
   std::atomic<int32_t> kind{TrackerReading::kNone};
   std::atomic<float> value[4] = {};
 };

@@ -351,7 +351,11 @@ void Lv2PluginProcessor::writeEvents() {
     LV2_Atom_Forge_Frame object;
     lv2_atom_forge_object(&forge, &object, 0, uridPosition_);
     lv2_atom_forge_key(&forge, uridFrame_);
-    lv2_atom_forge_long(&forge, static_cast<int64_t>(std::floor(position_)));
+    // Clamped to the field's range: a test's nonsense position stays nonsense, but defined.
+    lv2_atom_forge_long(
+        &forge, std::isnan(position_)
+                    ? 0
+                    : static_cast<int64_t>(std::clamp(std::floor(position_), -9.2e18, 9.2e18)));
     lv2_atom_forge_key(&forge, uridSpeed_);
     lv2_atom_forge_float(&forge, playing_ ? 1.0f : 0.0f);
     lv2_atom_forge_key(&forge, uridTempo_);

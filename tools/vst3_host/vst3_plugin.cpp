@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "utf16_text.h"
@@ -413,7 +414,10 @@ void Vst3Plugin::fillContext(int32_t frames) {
   // Only the fields this host reports; the rest stay zero from open().
   vst3::ProcessContext& c = context_;
   c.sampleRate = sampleRate_;
-  c.projectTimeSamples = static_cast<vst3::TSamples>(samplePos_.load());
+  // Clamped to the field's range: a test's nonsense position stays nonsense, but defined.
+  const double position = samplePos_.load();
+  c.projectTimeSamples =
+      std::isnan(position) ? 0 : static_cast<vst3::TSamples>(std::clamp(position, -9.2e18, 9.2e18));
   c.continousTimeSamples = c.projectTimeSamples;
   c.tempo = tempo_.load();
   c.timeSigNumerator = 4;
