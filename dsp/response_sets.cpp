@@ -12,7 +12,6 @@ namespace panner {
 namespace {
 
 constexpr int kTaps = engine::kFrameSize;
-constexpr int kN = engine::kFftSize;
 
 // Brings any azimuth into 0 <= a < 360; NaN and infinities become 0.
 float normaliseAngle(float angle) { return std::isfinite(angle) ? wrapAzimuth(angle) : 0.0f; }
@@ -91,29 +90,6 @@ float foldAzimuth(float angleDegrees, bool* mirrored) {
   *mirrored = m >= kHalfTurnDegrees;
   if (*mirrored) m = kDegreesPerTurn - m;
   return std::clamp(m, 0.0f, kHalfTurnDegrees);
-}
-
-RowPair locateAngle(const ResponseSetDescriptor& set, float angleDegrees) {
-  bool mirrored = false;
-  const float m = foldAzimuth(angleDegrees, &mirrored);
-
-  const ResponseEntry* rows = set.entries;
-  int i = 0;
-  while (i < set.count - 2 && !(rows[i].angle <= m && m <= rows[i + 1].angle)) ++i;
-  const float span = rows[i + 1].angle - rows[i].angle;
-  const float w = span > 0.0f ? std::clamp((m - rows[i].angle) / span, 0.0f, 1.0f) : 0.0f;
-  return {&rows[i], &rows[i + 1], w, mirrored};
-}
-
-void buildFilters(const ResponseSetDescriptor& set, float angleDegrees, float* channel0,
-                  float* channel1) {
-  const RowPair pair = locateAngle(set, angleDegrees);
-  float* nearEar = pair.mirrored ? channel0 : channel1;
-  float* farEar = pair.mirrored ? channel1 : channel0;
-  interpolate(pair.lower->first, pair.upper->first, pair.weight, nearEar, kTaps);
-  interpolate(pair.lower->second, pair.upper->second, pair.weight, farEar, kTaps);
-  std::fill(channel0 + kTaps, channel0 + kN, 0.0f);
-  std::fill(channel1 + kTaps, channel1 + kN, 0.0f);
 }
 
 }  // namespace panner

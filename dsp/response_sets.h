@@ -29,14 +29,6 @@ struct ResponseSetDescriptor {
   const ResponseEntry* entries = nullptr;
 };
 
-// The bracketing rows of an azimuth and the weight of the upper row.
-struct RowPair {
-  const ResponseEntry* lower;
-  const ResponseEntry* upper;
-  float weight;
-  bool mirrored;  // azimuth in 180..360: near ear on output channel 0
-};
-
 class ResponseSets {
  public:
   static constexpr float kSetOneGain = 0.26308918f;
@@ -77,13 +69,5 @@ float foldAzimuth(float angleDegrees, bool* mirrored);
 // out = scale x (lower + (upper - lower) x w) over n values, n a multiple of 4.
 void interpolate(const float* lower, const float* upper, float w, float* out, int n,
                  float scale = 1.0f);
-
-// Finds the rows around `angleDegrees` (0 <= a < 360; anything else, NaN included, is
-// brought into range first, so the search never leaves the table).
-RowPair locateAngle(const ResponseSetDescriptor& set, float angleDegrees);
-
-// The time-domain filters for an azimuth: kFftSize values per channel, taps 128..255 zero.
-void buildFilters(const ResponseSetDescriptor& set, float angleDegrees, float* channel0,
-                  float* channel1);
 
 }  // namespace panner
