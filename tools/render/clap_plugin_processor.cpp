@@ -204,25 +204,16 @@ void ClapPluginProcessor::printInfo(const std::string& path, std::FILE* out) {
 
 // quendral offers these requests as a plug-in extension of its own.
 bool ClapPluginProcessor::loadOwnSetFile(const std::string& path, std::string& answer) {
-  using panner::own_set_file::OwnSetFileCalls;
-  const auto* calls = plugin_->extension<OwnSetFileCalls>(panner::own_set_file::kClapExtensionId);
+  const void* calls =
+      plugin_->plugin()->getExtension(plugin_->plugin(), panner::own_set_file::kClapExtensionId);
   if (!calls) return PluginProcessor::loadOwnSetFile(path, answer);
-  std::vector<char> buffer(kAnswerCapacity, '\0');
-  const bool loaded = calls->load(plugin_->plugin(), path.c_str(), buffer.data(),
-                                  static_cast<uint32_t>(buffer.size()));
-  buffer.back() = '\0';
-  answer = buffer.data();
-  return loaded;
+  return loadThroughCalls(calls, plugin_->plugin(), path, answer);
 }
 
 std::string ClapPluginProcessor::ownSetDescription() {
-  using panner::own_set_file::OwnSetFileCalls;
-  const auto* calls = plugin_->extension<OwnSetFileCalls>(panner::own_set_file::kClapExtensionId);
-  if (!calls) return "";
-  std::vector<char> line(kAnswerCapacity, '\0');
-  calls->describe(plugin_->plugin(), line.data(), static_cast<uint32_t>(line.size()));
-  line.back() = '\0';
-  return line.data();
+  const void* calls =
+      plugin_->plugin()->getExtension(plugin_->plugin(), panner::own_set_file::kClapExtensionId);
+  return calls ? describeThroughCalls(calls, plugin_->plugin()) : "";
 }
 
 }  // namespace render

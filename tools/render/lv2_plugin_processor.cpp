@@ -490,28 +490,16 @@ void Lv2PluginProcessor::printInfo(const std::string& path, std::FILE* out) {
 
 // quendral offers these requests as extension data of its own.
 bool Lv2PluginProcessor::loadOwnSetFile(const std::string& path, std::string& answer) {
-  using panner::own_set_file::OwnSetFileCalls;
-  const auto* calls = static_cast<const OwnSetFileCalls*>(
-      lilv_instance_get_extension_data(instance_, panner::own_set_file::kLv2ExtensionUri));
+  const void* calls =
+      lilv_instance_get_extension_data(instance_, panner::own_set_file::kLv2ExtensionUri);
   if (!calls) return PluginProcessor::loadOwnSetFile(path, answer);
-  std::vector<char> buffer(kAnswerCapacity, '\0');
-  const bool loaded = calls->load(lilv_instance_get_handle(instance_), path.c_str(), buffer.data(),
-                                  static_cast<uint32_t>(buffer.size()));
-  buffer.back() = '\0';
-  answer = buffer.data();
-  return loaded;
+  return loadThroughCalls(calls, lilv_instance_get_handle(instance_), path, answer);
 }
 
 std::string Lv2PluginProcessor::ownSetDescription() {
-  using panner::own_set_file::OwnSetFileCalls;
-  const auto* calls = static_cast<const OwnSetFileCalls*>(
-      lilv_instance_get_extension_data(instance_, panner::own_set_file::kLv2ExtensionUri));
-  if (!calls) return "";
-  std::vector<char> line(kAnswerCapacity, '\0');
-  calls->describe(lilv_instance_get_handle(instance_), line.data(),
-                  static_cast<uint32_t>(line.size()));
-  line.back() = '\0';
-  return line.data();
+  const void* calls =
+      lilv_instance_get_extension_data(instance_, panner::own_set_file::kLv2ExtensionUri);
+  return calls ? describeThroughCalls(calls, lilv_instance_get_handle(instance_)) : "";
 }
 
 }  // namespace render

@@ -4,6 +4,7 @@
 
 #include "clap_plugin_processor.h"
 #include "lv2_plugin_processor.h"
+#include "own_set_file_extension.h"
 #include "render_error.h"
 #include "shared_library.h"
 #include "vst3_plugin_processor.h"
@@ -45,6 +46,25 @@ std::vector<uint8_t> PluginProcessor::stateChunk(bool) {
 
 bool PluginProcessor::setStateChunk(const std::vector<uint8_t>&, bool) {
   throw RenderError("presets and own sets are handled for VST2 plug-ins only");
+}
+
+bool loadThroughCalls(const void* calls, const void* instance, const std::string& path,
+                      std::string& answer) {
+  const auto* own = static_cast<const panner::own_set_file::OwnSetFileCalls*>(calls);
+  std::vector<char> buffer(kAnswerCapacity, '\0');
+  const bool loaded =
+      own->load(instance, path.c_str(), buffer.data(), static_cast<uint32_t>(buffer.size()));
+  buffer.back() = '\0';
+  answer = buffer.data();
+  return loaded;
+}
+
+std::string describeThroughCalls(const void* calls, const void* instance) {
+  const auto* own = static_cast<const panner::own_set_file::OwnSetFileCalls*>(calls);
+  std::vector<char> line(kAnswerCapacity, '\0');
+  own->describe(instance, line.data(), static_cast<uint32_t>(line.size()));
+  line.back() = '\0';
+  return line.data();
 }
 
 bool PluginProcessor::loadOwnSetFile(const std::string&, std::string&) {

@@ -19,6 +19,12 @@ namespace render {
 // Room for a plug-in's one-line answers about its own set.
 constexpr std::size_t kAnswerCapacity = 1024;
 
+// quendral's own-set calls as CLAP and LV2 offer them (core/own_set_file_extension.h),
+// through a buffer of kAnswerCapacity: the load's answer, and the line on the set in place.
+bool loadThroughCalls(const void* calls, const void* instance, const std::string& path,
+                      std::string& answer);
+std::string describeThroughCalls(const void* calls, const void* instance);
+
 class PluginProcessor : public AudioProcessor {
  public:
   // The VST 2.4 unique ID (four characters packed big-endian); 0 for a format without one.
