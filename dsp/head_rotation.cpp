@@ -39,19 +39,21 @@ HeadQuaternion normalisedHead(const HeadQuaternion& q) {
 }
 
 HeadQuaternion headFromYawPitchRoll(double yaw, double pitch, double roll, RotationOrder order) {
+  // The angles turn the scene; the head is turned the other way.
   const HeadQuaternion qYaw = about(yaw, 0, 0, 1);
-  const HeadQuaternion qPitch =
-      about(-pitch, 0, 1, 0);  // about +y (left) a positive turn lowers the nose
+  const HeadQuaternion qPitch = about(pitch, 0, 1, 0);
   const HeadQuaternion qRoll = about(roll, 1, 0, 0);
-  return order == RotationOrder::kRollPitchYaw ? multiply(multiply(qRoll, qPitch), qYaw)
-                                               : multiply(multiply(qYaw, qPitch), qRoll);
+  const HeadQuaternion scene = order == RotationOrder::kRollPitchYaw
+                                   ? multiply(multiply(qRoll, qPitch), qYaw)
+                                   : multiply(multiply(qYaw, qPitch), qRoll);
+  return inverse(scene);
 }
 
 void yawPitchRollOf(const HeadQuaternion& head, double& yaw, double& pitch, double& roll) {
-  const HeadQuaternion q = normalisedHead(head);
+  const HeadQuaternion q = inverse(normalisedHead(head));  // the scene's rotation
   yaw = std::atan2(2.0 * (q.w * q.z + q.x * q.y), 1.0 - 2.0 * (q.y * q.y + q.z * q.z)) /
         kRadiansPerDegree;
-  pitch = -std::asin(std::clamp(2.0 * (q.w * q.y - q.z * q.x), -1.0, 1.0)) / kRadiansPerDegree;
+  pitch = std::asin(std::clamp(2.0 * (q.w * q.y - q.z * q.x), -1.0, 1.0)) / kRadiansPerDegree;
   roll = std::atan2(2.0 * (q.w * q.x + q.y * q.z), 1.0 - 2.0 * (q.x * q.x + q.y * q.y)) /
          kRadiansPerDegree;
 }

@@ -1,12 +1,16 @@
 // The listener's head orientation and the direction of a source relative to the head.
 //
-// Conventions (x ahead, y to the left, z up, right-handed; the signs ADM-OSC gives a
-// listener's yaw, pitch and roll):
-//  - yaw: positive turns the head to the left (counter-clockwise seen from above);
+// Conventions: the tracker's yaw, pitch and roll are the scene's rotation, as SPARTA's
+// binauraliser takes its `/ypr` (yaw-pitch-roll, "zyx"), so trackers set up for it turn
+// the scene the right way at once; the head's orientation is that rotation's inverse.
+// Axes x ahead, y to the left, z up, right-handed. For one axis alone, in the head's terms:
+//  - yaw: positive turns the head to the right (the scene turns left, counter-clockwise
+//    seen from above);
 //  - pitch: positive raises the nose (the listener looks up);
-//  - roll: positive lowers the right ear;
-//  - order: yaw-pitch-roll applies yaw first, then pitch about the turned head's ear axis,
-//    then roll about its nose axis (intrinsic z-y'-x''); roll-pitch-yaw the other way round.
+//  - roll: positive raises the right ear.
+// Order: yaw-pitch-roll turns the scene by yaw about the vertical, then by pitch about the
+// turned left axis, then by roll about the turned ahead axis (z-y'-x''); roll-pitch-yaw the
+// other way round (x-y'-z'').
 // A source's direction is the engine's: angle in degrees clockwise from ahead (90 at the
 // right ear), elevation -90..90 (+90 overhead).
 //

@@ -74,7 +74,7 @@ TEST_P(HeadTracking, MidiTrackerTurnsTheSceneOnlyWhileTrackingIsOn) {
     SCOPED_TRACE(on ? "tracking on" : "tracking off");
     auto plugin = placed(format(), 0.0f);
     setTracking(*plugin, on, 0);
-    sendHead(*plugin, -90.0, 0.0, 0.0, 5);  // turned to the right
+    sendHead(*plugin, 90.0, 0.0, 0.0, 5);  // turned to the right
     render(*plugin, std::vector<float>(2 * kFrame, 0.0f));
     EXPECT_LE(largestDifference(render(*plugin, input), on ? atLeft : atAhead), 1e-6);
     panner::chunk::BankState bank;

@@ -23,16 +23,17 @@ constexpr auto kYpr = RotationOrder::kYawPitchRoll;
 constexpr auto kRpy = RotationOrder::kRollPitchYaw;
 
 const Turn kTurns[] = {
-    {"head turned left: ahead is at the right ear", 90, 0, 0, kYpr, 0, 0, 90, 0},
-    {"head turned right: ahead is at the left ear", -90, 0, 0, kYpr, 0, 0, 270, 0},
+    {"head turned right: ahead is at the left ear", 90, 0, 0, kYpr, 0, 0, 270, 0},
+    {"head turned left: ahead is at the right ear", -90, 0, 0, kYpr, 0, 0, 90, 0},
     {"head turned round: the right ear hears the left", 180, 0, 0, kYpr, 90, 0, 270, 0},
     {"looking up: ahead is below", 0, 30, 0, kYpr, 0, 0, 0, -30},
     {"looking down: overhead is behind", 0, -90, 0, kYpr, 0, 90, 180, 0},
-    {"right ear down: the right is overhead", 0, 0, 90, kYpr, 90, 0, 90, 90},
-    {"right ear down: the left is below", 0, 0, 30, kYpr, 270, 0, 270, -30},
-    {"yaw then pitch: turned left and looking up, the left is ahead and below", 90, 45, 0, kYpr,
+    {"right ear down: the right is overhead", 0, 0, -90, kYpr, 90, 0, 90, 90},
+    {"right ear up: the left is above", 0, 0, 30, kYpr, 270, 0, 270, 30},
+    {"yaw then pitch: the pitch turns about the room's left axis, ahead of the turned head", -90,
+     45, 0, kYpr, 270, 0, 0, 0},
+    {"pitch then yaw: turned left and looking up, the left is ahead and below", -90, 45, 0, kRpy,
      270, 0, 0, -45},
-    {"pitch then yaw: the yaw turns about the raised head's top", 90, 45, 0, kRpy, 270, 0, 0, 0},
 };
 
 TEST(HeadRotation, SourcesTurnAgainstTheHeadInEachOrder) {

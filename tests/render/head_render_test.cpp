@@ -58,9 +58,9 @@ class HeadRender : public ToolTest {
 TEST_F(HeadRender, HeadTurnedRightHearsAheadAtTheLeftEar) {
   QUENDRAL_REQUIRE_PACKAGE(std::filesystem::exists(kMitKemar),
                            kMitKemar << " (Debian: libmysofa1)");
-  std::ofstream(path("right.csv")) << "seconds,yaw,pitch,roll\n0,-90,0,0\n";
+  std::ofstream(path("right.csv")) << "seconds,yaw,pitch,roll\n0,90,0,0\n";
   // Straight ahead, then a quarter turn right over the first 0.3 s.
-  std::ofstream(path("turning.csv")) << "0,0,0,0\n0.3,-90,0,0\n";
+  std::ofstream(path("turning.csv")) << "0,0,0,0\n0.3,90,0,0\n";
   const std::vector<std::vector<std::string>> sets = {{}, {"--sofa", kMitKemar}};
   for (const auto& set : sets) {
     SCOPED_TRACE(set.empty() ? "built-in set" : "own sphere");

@@ -1,5 +1,5 @@
 // --head: a recorded head movement, CSV rows "seconds,yaw,pitch,roll" in degrees (quendral's
-// conventions: yaw to the left, pitch up, roll right ear down), linear between rows and held
+// conventions: yaw to the right, pitch up, roll right ear up), linear between rows and held
 // before the first and after the last. It reaches the plug-in as a MIDI head tracker's
 // 14-bit control changes, the path a live tracker takes, with tracking switched on in the
 // plug-in's state.
