@@ -235,12 +235,15 @@ void SphereTables::blendTaps(int source, const SphereGrid::Blend& blend, float* 
       aligned[k] = &prepared.aligned[index * alignedLength_];
     }
     if (measured) {
-      std::copy_n(measured, length_, work.taps);
+      for (int n = 0; n < length_; ++n) work.taps[n] = scale * measured[n];
       std::fill(work.taps + length_, work.taps + span, 0.0f);
     } else {
       // blended[1 + i]: the blend's tap i, with zeros around it for the interpolation.
-      const v4 w0 = simd4::splat(blend.weight[0]), w1 = simd4::splat(blend.weight[1]),
-               w2 = simd4::splat(blend.weight[2]);
+      // The set's level factor rides on the weights.
+      const float weight[3] = {scale * blend.weight[0], scale * blend.weight[1],
+                               scale * blend.weight[2]};
+      const v4 w0 = simd4::splat(weight[0]), w1 = simd4::splat(weight[1]),
+               w2 = simd4::splat(weight[2]);
       float* b = work.blended + 1;
       work.blended[0] = 0.0f;
       int i = 0;
@@ -248,8 +251,7 @@ void SphereTables::blendTaps(int source, const SphereGrid::Blend& blend, float* 
         simd4::store(b + i, w0 * simd4::load(aligned[0] + i) + w1 * simd4::load(aligned[1] + i) +
                                 w2 * simd4::load(aligned[2] + i));
       for (; i < alignedLength_; ++i)
-        b[i] = blend.weight[0] * aligned[0][i] + blend.weight[1] * aligned[1][i] +
-               blend.weight[2] * aligned[2][i];
+        b[i] = weight[0] * aligned[0][i] + weight[1] * aligned[1][i] + weight[2] * aligned[2][i];
       // Tap n of the filters is the blend at n + advance: cubic through four neighbours.
       // (Within the buffer whatever the arrivals: a file's delays may spread them far.)
       const double advance = std::clamp(latest_ - arrival, 0.0,
@@ -267,13 +269,10 @@ void SphereTables::blendTaps(int source, const SphereGrid::Blend& blend, float* 
                                         h2 * simd4::load(from + n + 2) +
                                         h3 * simd4::load(from + n + 3));
     }
+    // Each partition's kFrameSize taps, zero-padded, straight into half-complex order.
     float* out = channel == 0 ? spectrum0 : spectrum1;
-    for (int p = 0; p < partitions_; ++p) {
-      for (int n = 0; n < kF; ++n) work.transform[n] = scale * work.taps[p * kF + n];
-      std::fill(work.transform + kF, work.transform + kN, 0.0f);
-      fft.forward(work.transform);
-      packedToHalfComplex(work.transform, out + p * kN);
-    }
+    for (int p = 0; p < partitions_; ++p)
+      fft.forwardToHalfComplex(work.taps + p * kF, work.zeros, out + p * kN);
   }
 }
 

@@ -56,7 +56,7 @@ struct SphereWork {
   static constexpr int kMaxBlend = 2 * kMaxSpan;
   alignas(16) float taps[kMaxSpan];
   alignas(16) float blended[kMaxBlend + 8];
-  alignas(16) float transform[engine::kFftSize];
+  alignas(16) float zeros[engine::kFrameSize] = {};  // the second half of every partition's window
 };
 
 class SphereTables {
