@@ -30,9 +30,11 @@ std::size_t padded(std::size_t length) { return (length + 4) & ~std::size_t{3}; 
 // What an address asks for: which of yaw, pitch, roll, or all three, or a quaternion.
 enum class Address { kUnknown, kYpr, kYaw, kPitch, kRoll, kQuaternion };
 
+constexpr std::string_view kSceneRotator = "/SceneRotator";
+
 Address addressOf(std::string_view address) {
-  constexpr std::string_view kPrefix = "/SceneRotator";
-  if (address.substr(0, kPrefix.size()) == kPrefix) address.remove_prefix(kPrefix.size());
+  if (address.substr(0, kSceneRotator.size()) == kSceneRotator)
+    address.remove_prefix(kSceneRotator.size());
   if (address == "/ypr") return Address::kYpr;
   if (address == "/yaw") return Address::kYaw;
   if (address == "/pitch") return Address::kPitch;
@@ -47,8 +49,11 @@ bool OscHeadParser::parseMessage(const uint8_t* data, std::size_t size, TrackerR
   if (size < 4 || size % 4 != 0 || data[0] != '/') return false;
   const std::size_t addressLength = stringLength(data, size, 0);
   if (addressLength == std::string_view::npos) return false;
-  const Address address =
-      addressOf(std::string_view(reinterpret_cast<const char*>(data), addressLength));
+  const std::string_view name(reinterpret_cast<const char*>(data), addressLength);
+  const Address address = addressOf(name);
+  // Trackers set up for IEM's SceneRotator send yaw and roll with the opposite signs of
+  // SPARTA's `/ypr` (the bridges for it negate both), so those two turn round here.
+  const bool sceneRotator = name.substr(0, kSceneRotator.size()) == kSceneRotator;
   if (address == Address::kUnknown) return false;
   std::size_t at = padded(addressLength);
   if (at >= size || data[at] != ',') return false;
@@ -96,12 +101,13 @@ bool OscHeadParser::parseMessage(const uint8_t* data, std::size_t size, TrackerR
     for (int i = 0; i < 4; ++i) latest.value[i] = static_cast<float>(values[i] / norm);
     return true;
   }
+  const auto take = [&](int axis, double value) {
+    ypr[axis] = static_cast<float>(sceneRotator && axis != 1 ? -value : value);
+  };
   if (address == Address::kYpr)
-    for (int i = 0; i < 3; ++i) ypr[i] = static_cast<float>(values[i]);
+    for (int i = 0; i < 3; ++i) take(i, values[i]);
   else
-    ypr[address == Address::kYaw     ? 0
-        : address == Address::kPitch ? 1
-                                     : 2] = static_cast<float>(values[0]);
+    take(address == Address::kYaw ? 0 : address == Address::kPitch ? 1 : 2, values[0]);
   latest.kind = TrackerReading::kYawPitchRoll;
   for (int i = 0; i < 3; ++i) latest.value[i] = ypr[i];
   latest.value[3] = 0.0f;

@@ -3,6 +3,8 @@
 //   ypr f f f          yaw, pitch, roll in degrees
 //   yaw f, pitch f, roll f   one angle, the others kept from before
 //   quaternion f f f f (also "quaternions")   w, x, y, z
+// Under "/SceneRotator/" yaw and roll come with the opposite signs (IEM SceneRotator's) and
+// are turned round to SPARTA's, which the rest of quendral uses (head_rotation.h).
 // Arguments may be 32-bit floats, 64-bit doubles or 32- or 64-bit integers. Anything else
 // (truncated, oversized, wrongly typed, NaN or infinite, unknown addresses) is ignored and
 // counted. Knows no socket: the receiver hands it the bytes.

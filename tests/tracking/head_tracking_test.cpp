@@ -71,7 +71,7 @@ TEST(OscHeadParser, TakesWhatTrackersSend) {
   // One parser through the table: single angles keep the others from the rows before.
   const Row rows[] = {
       {"ypr floats", message("/ypr", "fff", {10, -5, 2.5}), 1, kYpr, {10, -5, 2.5f, 0}},
-      {"ypr doubles", message("/SceneRotator/ypr", "ddd", {20, 6, -1}), 1, kYpr, {20, 6, -1, 0}},
+      {"SceneRotator", message("/SceneRotator/ypr", "ddd", {20, 6, -1}), 1, kYpr, {-20, 6, 1, 0}},
       {"ypr integers", message("/ypr", "iih", {-90, 0, 3}), 1, kYpr, {-90, 0, 3, 0}},
       {"yaw alone", message("/yaw", "f", {45}), 1, kYpr, {45, 0, 3, 0}},
       {"pitch alone", message("/SceneRotator/pitch", "d", {12}), 1, kYpr, {45, 12, 3, 0}},
