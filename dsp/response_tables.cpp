@@ -1,10 +1,12 @@
 #include "response_tables.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <new>
 
 #include "band_limited_resampler.h"
+#include "parallel_work.h"
 #include "real_fft.h"
 #include "response_table_data.h"
 #include "spectral_blend.h"
@@ -102,40 +104,52 @@ ResponseTables::ResponseTables(const ResponseSets& sets, double rate)
 
   built_.resize(size_t(2) * kGridPoints * 2 * span * 2);
   grid_ = built_.data();
-  // The baseline transform everywhere: the same tables on every processor, so that the
-  // committed measurement-rate data is what this builds.
-  RealFft fft(RealFft::InstructionSet::kBaseline);
-  alignas(16) float work[kN];
-  std::vector<float> taps(static_cast<size_t>(span));
-  std::vector<Complex> blendWork(padded);
-  for (int set = 0; set < 2; ++set) {
-    const ResponseSetDescriptor& d = sets.set(set);
-    const int first = static_cast<int>(d.entries - rows);
-    const int step = static_cast<int>(d.entries[1].angle - d.entries[0].angle);
-    for (int point = 0; point < kGridPoints; ++point) {
-      const int lower = std::min(point / step, d.count - 2);
-      const double w = static_cast<double>(point - lower * step) / step;
-      for (int ear = 0; ear < 2; ++ear) {
-        const int row = first + lower;
-        std::fill(taps.begin(), taps.end(), 0.0f);
-        if (w == 0.0 || w == 1.0) {
-          const float* r = response(w == 0.0 ? row : row + 1, ear);
-          std::copy(r, r + length_, taps.begin());
-        } else {
-          const double delay = rows[row].delayToNext[ear] * rate / ResponseSets::kMeasurementRate;
-          blendNeighbours(spectra[row * 2 + ear], spectra[(row + 1) * 2 + ear], w, delay, blendWork,
-                          taps.data(), span);
-        }
-        float* out = gridSpectra(set, point, ear);
-        for (int p = 0; p < partitions_; ++p) {
-          std::copy(taps.begin() + p * kF, taps.begin() + (p + 1) * kF, work);
-          std::fill(work + kF, work + kN, 0.0f);
-          fft.forward(work);
-          packedToHalfComplex(work, out + p * kN);
+  // Every grid point is made on its own, so the points are shared out among the
+  // processor's cores: a rate change waits for the slowest share only.
+  std::atomic<int> nextJob{0};
+  std::atomic<bool> outOfMemory{false};
+  auto makePoints = [&] {
+    try {
+      // The baseline transform everywhere: the same tables on every processor, so that the
+      // committed measurement-rate data is what this builds.
+      RealFft fft(RealFft::InstructionSet::kBaseline);
+      alignas(16) float work[kN];
+      std::vector<float> taps(static_cast<size_t>(span));
+      std::vector<Complex> blendWork(padded);
+      for (int job; (job = nextJob.fetch_add(1)) < 2 * kGridPoints;) {
+        const int set = job / kGridPoints, point = job % kGridPoints;
+        const ResponseSetDescriptor& d = sets.set(set);
+        const int first = static_cast<int>(d.entries - rows);
+        const int step = static_cast<int>(d.entries[1].angle - d.entries[0].angle);
+        const int lower = std::min(point / step, d.count - 2);
+        const double w = static_cast<double>(point - lower * step) / step;
+        for (int ear = 0; ear < 2; ++ear) {
+          const int row = first + lower;
+          std::fill(taps.begin(), taps.end(), 0.0f);
+          if (w == 0.0 || w == 1.0) {
+            const float* r = response(w == 0.0 ? row : row + 1, ear);
+            std::copy(r, r + length_, taps.begin());
+          } else {
+            const double delay = rows[row].delayToNext[ear] * rate / ResponseSets::kMeasurementRate;
+            blendNeighbours(spectra[row * 2 + ear], spectra[(row + 1) * 2 + ear], w, delay,
+                            blendWork, taps.data(), span);
+          }
+          float* out = gridSpectra(set, point, ear);
+          for (int p = 0; p < partitions_; ++p) {
+            std::copy(taps.begin() + p * kF, taps.begin() + (p + 1) * kF, work);
+            std::fill(work + kF, work + kN, 0.0f);
+            fft.forward(work);
+            packedToHalfComplex(work, out + p * kN);
+          }
         }
       }
+    } catch (const std::bad_alloc&) {
+      outOfMemory = true;
+      nextJob = 2 * kGridPoints;  // the others stop too
     }
-  }
+  };
+  runOnCores(makePoints);
+  if (outOfMemory) throw std::bad_alloc();
 }
 
 float* ResponseTables::gridSpectra(int set, int point, int ear) {
