@@ -1,7 +1,6 @@
 #include "response_tables.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <new>
 
@@ -61,21 +60,22 @@ ResponseTables::ResponseTables(const ResponseSets& sets, double rate)
   const int full = exact ? kF : resampler.fullLength(kF);
   const int before = exact ? 0 : resampler.fullLength(1);
   std::vector<float> responses(static_cast<size_t>(kRows) * 2 * full);
-  std::vector<float> early(static_cast<size_t>(before));
   std::vector<double> totals(kRows * 2);
+  std::vector<int> lengths(kRows * 2);
   auto response = [&](int row, int ear) { return &responses[(row * 2 + ear) * size_t(full)]; };
   const BandLimitedResampler::Plan fromZero = resampler.plan(kF, 0.0, full);
   const BandLimitedResampler::Plan ahead = resampler.plan(kF, before, before);
-  for (int row = 0; row < kRows; ++row) {
-    for (int ear = 0; ear < 2; ++ear) {
-      float* r = response(row, ear);
-      fromZero.apply(measured(row, ear), r);
-      length_ = std::max(length_, exact ? kF : lengthKeepingEnergy(r, full));
-      // The window's reach ahead of the first tap, before time zero, is not kept.
-      ahead.apply(measured(row, ear), early.data());
-      totals[row * 2 + ear] = energy(r, full) + energy(early.data(), before);
-    }
-  }
+  // Every response on its own, shared out among the processor's cores (parallel_work.h).
+  shareOut<std::vector<float>>(kRows * 2, [&](std::vector<float>& early, int i) {
+    early.resize(static_cast<size_t>(before));
+    float* r = response(i / 2, i % 2);
+    fromZero.apply(measured(i / 2, i % 2), r);
+    lengths[i] = exact ? kF : lengthKeepingEnergy(r, full);
+    // The window's reach ahead of the first tap, before time zero, is not kept.
+    ahead.apply(measured(i / 2, i % 2), early.data());
+    totals[i] = energy(r, full) + energy(early.data(), before);
+  });
+  length_ = *std::max_element(lengths.begin(), lengths.end());
 
   // Room for a response moved later by the largest difference between neighbours.
   double largestShift = 0.0;
@@ -97,59 +97,53 @@ ResponseTables::ResponseTables(const ResponseSets& sets, double rate)
   size_t padded = 1;
   while (padded < static_cast<size_t>(2 * span)) padded <<= 1;
   std::vector<std::vector<Complex>> spectra(kRows * 2, std::vector<Complex>(padded));
-  for (int i = 0; i < kRows * 2; ++i) {
+  struct Nothing {};
+  shareOut<Nothing>(kRows * 2, [&](Nothing&, int i) {
     std::copy(response(i / 2, i % 2), response(i / 2, i % 2) + length_, spectra[i].begin());
     transform(spectra[i], false);
-  }
+  });
 
   built_.resize(size_t(2) * kGridPoints * 2 * span * 2);
   grid_ = built_.data();
   // Every grid point is made on its own, so the points are shared out among the
   // processor's cores: a rate change waits for the slowest share only.
-  std::atomic<int> nextJob{0};
-  std::atomic<bool> outOfMemory{false};
-  auto makePoints = [&] {
-    try {
-      // The baseline transform everywhere: the same tables on every processor, so that the
-      // committed measurement-rate data is what this builds.
-      RealFft fft(RealFft::InstructionSet::kBaseline);
-      alignas(16) float work[kN];
-      std::vector<float> taps(static_cast<size_t>(span));
-      std::vector<Complex> blendWork(padded);
-      for (int job; (job = nextJob.fetch_add(1)) < 2 * kGridPoints;) {
-        const int set = job / kGridPoints, point = job % kGridPoints;
-        const ResponseSetDescriptor& d = sets.set(set);
-        const int first = static_cast<int>(d.entries - rows);
-        const int step = static_cast<int>(d.entries[1].angle - d.entries[0].angle);
-        const int lower = std::min(point / step, d.count - 2);
-        const double w = static_cast<double>(point - lower * step) / step;
-        for (int ear = 0; ear < 2; ++ear) {
-          const int row = first + lower;
-          std::fill(taps.begin(), taps.end(), 0.0f);
-          if (w == 0.0 || w == 1.0) {
-            const float* r = response(w == 0.0 ? row : row + 1, ear);
-            std::copy(r, r + length_, taps.begin());
-          } else {
-            const double delay = rows[row].delayToNext[ear] * rate / ResponseSets::kMeasurementRate;
-            blendNeighbours(spectra[row * 2 + ear], spectra[(row + 1) * 2 + ear], w, delay,
-                            blendWork, taps.data(), span);
-          }
-          float* out = gridSpectra(set, point, ear);
-          for (int p = 0; p < partitions_; ++p) {
-            std::copy(taps.begin() + p * kF, taps.begin() + (p + 1) * kF, work);
-            std::fill(work + kF, work + kN, 0.0f);
-            fft.forward(work);
-            packedToHalfComplex(work, out + p * kN);
-          }
-        }
-      }
-    } catch (const std::bad_alloc&) {
-      outOfMemory = true;
-      nextJob = 2 * kGridPoints;  // the others stop too
-    }
+  struct Scratch {
+    // The baseline transform everywhere: the same tables on every processor, so that the
+    // committed measurement-rate data is what this builds.
+    RealFft fft{RealFft::InstructionSet::kBaseline};
+    alignas(16) float work[kN];
+    std::vector<float> taps;
+    std::vector<Complex> blendWork;
   };
-  runOnCores(makePoints);
-  if (outOfMemory) throw std::bad_alloc();
+  shareOut<Scratch>(2 * kGridPoints, [&](Scratch& scratch, int job) {
+    scratch.taps.resize(static_cast<size_t>(span));
+    scratch.blendWork.resize(padded);
+    const int set = job / kGridPoints, point = job % kGridPoints;
+    const ResponseSetDescriptor& d = sets.set(set);
+    const int first = static_cast<int>(d.entries - rows);
+    const int step = static_cast<int>(d.entries[1].angle - d.entries[0].angle);
+    const int lower = std::min(point / step, d.count - 2);
+    const double w = static_cast<double>(point - lower * step) / step;
+    for (int ear = 0; ear < 2; ++ear) {
+      const int row = first + lower;
+      std::fill(scratch.taps.begin(), scratch.taps.end(), 0.0f);
+      if (w == 0.0 || w == 1.0) {
+        const float* r = response(w == 0.0 ? row : row + 1, ear);
+        std::copy(r, r + length_, scratch.taps.begin());
+      } else {
+        const double delay = rows[row].delayToNext[ear] * rate / ResponseSets::kMeasurementRate;
+        blendNeighbours(spectra[row * 2 + ear], spectra[(row + 1) * 2 + ear], w, delay,
+                        scratch.blendWork, scratch.taps.data(), span);
+      }
+      float* out = gridSpectra(set, point, ear);
+      for (int p = 0; p < partitions_; ++p) {
+        std::copy(scratch.taps.begin() + p * kF, scratch.taps.begin() + (p + 1) * kF, scratch.work);
+        std::fill(scratch.work + kF, scratch.work + kN, 0.0f);
+        scratch.fft.forward(scratch.work);
+        packedToHalfComplex(scratch.work, out + p * kN);
+      }
+    }
+  });
 }
 
 float* ResponseTables::gridSpectra(int set, int point, int ear) {

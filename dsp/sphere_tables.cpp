@@ -5,6 +5,7 @@
 #include <new>
 
 #include "band_limited_resampler.h"
+#include "parallel_work.h"
 #include "real_fft.h"
 #include "response_sets.h"
 #include "simd4.h"
@@ -150,22 +151,19 @@ SphereTables::SphereTables(std::shared_ptr<const void> owner,
     const BandLimitedResampler resampler(source->rate, rate);
     const bool exact = resampler.identity();
     const int full = exact ? source->length : resampler.fullLength(source->length);
-    std::vector<float> work(static_cast<size_t>(std::max(full, length_)));
     const int count = static_cast<int>(source->taps.size() / (2 * size_t(source->length)));
     const BandLimitedResampler::Plan plan = resampler.plan(source->length, 0.0, full);
     Prepared& prepared = prepared_.emplace_back();
     prepared.responses.resize(size_t(count) * 2 * length_);
     prepared.arrivals.resize(size_t(count) * 2);
-    for (int r = 0; r < count; ++r) {
-      for (int channel = 0; channel < 2; ++channel) {
-        const float* measured = source->response(r, channel);
-        std::fill(work.begin(), work.end(), 0.0f);
-        plan.apply(measured, work.data());
-        float* kept = &prepared.responses[(size_t(r) * 2 + channel) * length_];
-        std::copy(work.begin(), work.begin() + length_, kept);
-        prepared.arrivals[size_t(r) * 2 + channel] = onsetTime(kept, length_);
-      }
-    }
+    // The responses are resampled on every core, each on its own.
+    shareOut<std::vector<float>>(count * 2, [&](std::vector<float>& work, int job) {
+      work.assign(static_cast<size_t>(std::max(full, length_)), 0.0f);
+      plan.apply(source->response(job / 2, job % 2), work.data());
+      float* kept = &prepared.responses[size_t(job) * length_];
+      std::copy(work.begin(), work.begin() + length_, kept);
+      prepared.arrivals[size_t(job)] = onsetTime(kept, length_);
+    });
   }
   for (const Prepared& prepared : prepared_)
     for (float a : prepared.arrivals) latest_ = std::max(latest_, double(a));
@@ -178,9 +176,11 @@ SphereTables::SphereTables(std::shared_ptr<const void> owner,
     for (Prepared& prepared : prepared_) {
       const size_t count = prepared.arrivals.size();
       prepared.aligned.resize(count * alignedLength_);
-      for (size_t i = 0; i < count; ++i)
-        shifter.delay(&prepared.responses[i * length_], length_, latest_ - prepared.arrivals[i],
-                      &prepared.aligned[i * alignedLength_], alignedLength_);
+      shareOut<std::vector<float>>(static_cast<int>(count), [&](std::vector<float>&, int i) {
+        shifter.delay(&prepared.responses[size_t(i) * length_], length_,
+                      latest_ - prepared.arrivals[size_t(i)],
+                      &prepared.aligned[size_t(i) * alignedLength_], alignedLength_);
+      });
     }
     return;
   }
