@@ -235,13 +235,11 @@ void SphereTables::blendTaps(int source, const SphereGrid::Blend& blend, float* 
       aligned[k] = &prepared.aligned[index * alignedLength_];
     }
     if (measured) {
-      for (int n = 0; n < length_; ++n) work.taps[n] = scale * measured[n];
+      std::copy_n(measured, length_, work.taps);
       std::fill(work.taps + length_, work.taps + span, 0.0f);
     } else {
       // blended[1 + i]: the blend's tap i, with zeros around it for the interpolation.
-      // The set's level factor rides on the weights.
-      const float weight[3] = {scale * blend.weight[0], scale * blend.weight[1],
-                               scale * blend.weight[2]};
+      const float* weight = blend.weight;
       const v4 w0 = simd4::splat(weight[0]), w1 = simd4::splat(weight[1]),
                w2 = simd4::splat(weight[2]);
       float* b = work.blended + 1;
@@ -269,7 +267,11 @@ void SphereTables::blendTaps(int source, const SphereGrid::Blend& blend, float* 
                                         h2 * simd4::load(from + n + 2) +
                                         h3 * simd4::load(from + n + 3));
     }
-    // Each partition's kFrameSize taps, zero-padded, straight into half-complex order.
+    // The set's level factor, then each partition's kFrameSize taps, zero-padded, straight
+    // into half-complex order.
+    const v4 level = simd4::splat(scale);
+    for (int n = 0; n < span; n += 4)
+      simd4::store(work.taps + n, level * simd4::load(work.taps + n));
     float* out = channel == 0 ? spectrum0 : spectrum1;
     for (int p = 0; p < partitions_; ++p)
       fft.forwardToHalfComplex(work.taps + p * kF, work.zeros, out + p * kN);
