@@ -17,7 +17,6 @@
 
 #include "plugin_formats.h"
 #include "required_package.h"
-#include "state_chunk.h"
 
 namespace quendral_test {
 namespace {
@@ -26,14 +25,10 @@ constexpr int kAngle = 0;
 constexpr float angleValue(float degrees) { return degrees / 360.0f + 0.5f; }
 
 void setTracking(render::PluginProcessor& plugin, bool on, int port) {
-  const std::vector<uint8_t> bytes = plugin.stateChunk(false);
-  panner::chunk::BankState bank;
-  ASSERT_TRUE(panner::chunk::parseBank(bytes.data(), bytes.size(), bank));
+  panner::chunk::BankState bank = savedBank(plugin);
   bank.tracking.on = on;
   bank.tracking.port = port;
-  std::vector<uint8_t> chunk(panner::chunk::bankChunkSize(bank));
-  chunk.resize(panner::chunk::writeBank(bank, chunk.data()));
-  ASSERT_TRUE(plugin.setStateChunk(chunk, false));
+  ASSERT_TRUE(plugin.setStateChunk(bankChunk(bank), false));
 }
 
 // A head tracker's yaw, pitch and roll as 14-bit control changes on `channel`.
@@ -77,10 +72,7 @@ TEST_P(HeadTracking, MidiTrackerTurnsTheSceneOnlyWhileTrackingIsOn) {
     sendHead(*plugin, -90.0, 0.0, 0.0, 5);  // turned to the right
     render(*plugin, std::vector<float>(2 * kFrame, 0.0f));
     EXPECT_LE(largestDifference(render(*plugin, input), on ? atLeft : atAhead), 1e-6);
-    panner::chunk::BankState bank;
-    const std::vector<uint8_t> bytes = plugin->stateChunk(false);
-    ASSERT_TRUE(panner::chunk::parseBank(bytes.data(), bytes.size(), bank));
-    EXPECT_EQ(bank.tracking.on, on);
+    EXPECT_EQ(savedBank(*plugin).tracking.on, on);
   }
 }
 
