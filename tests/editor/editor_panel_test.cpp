@@ -15,6 +15,7 @@
 #include "about_picture.h"
 #include "editor/panel_layout.h"
 #include "editor/vg_bottom_label.h"
+#include "editor/vg_elevation_slider.h"
 #include "editor/vg_grommet_knob.h"
 #include "editor/vg_size_menu.h"
 #include "editor/vg_spect.h"
@@ -282,6 +283,25 @@ TEST_F(Panel, DroppedSetsLoadInTurnAndTheStatusLineSaysAndSwitches) {
   EXPECT_NE(status().find("own set " + core.ownSet()->name + " is off"), std::string::npos);
   click({100, 325});
   EXPECT_EQ(core.getParameter(kParamOwnSet), 1.0f);
+}
+
+// The elevation slider: a drag is an edit gesture of "elevation" the host hears, and the
+// slider's mark follows the elevation in use as the engine glides.
+TEST_F(Panel, ElevationSliderDragsAsAGestureAndMarksTheElevationInUse) {
+  const CRect& box = panel::kViews[panel::kElevationSlider].box;
+  const CPoint at(box.left + 8, box.top + 22), up(at.x, at.y - box.height() / 4);
+  drag(at, VSTGUI::kLButton, up);
+  EXPECT_NEAR(plugin->getParameter(kParamElevation), 0.75f, 1e-6f);  // a quarter up: 45 degrees
+  EXPECT_EQ(gLog.begins, std::vector<int32_t>{kParamElevation});
+  EXPECT_EQ(gLog.ends, std::vector<int32_t>{kParamElevation});
+  std::vector<float> in(128, 0.0f), out0(128), out1(128);
+  float* inputs[] = {in.data()};
+  float* outputs[] = {out0.data(), out1.data()};
+  for (int frame = 0; frame < 30; ++frame) plugin->processReplacing(inputs, outputs, 128);
+  editor->idle();
+  auto* slider = dynamic_cast<VGElevationSlider*>(editor->getView(panel::kElevationSlider));
+  ASSERT_NE(slider, nullptr);
+  EXPECT_NEAR(slider->getInUse(), 30.0f / 180.0f + 0.5f, 1e-6f);  // one degree per frame
 }
 
 // The head button turns this instance's head tracking on (saved with the project) and off;
