@@ -23,7 +23,7 @@ if command -v ccache >/dev/null; then
 fi
 
 # The pieces of the Linux build that the Windows tests compare against (built for the
-# build machine): the plug-in and format reports come only with its tests on; quendral-render
+# build machine): the plug-in report comes only with its tests on; quendral-render
 # saves the preset with a user's own response set that the DLL must load.
 if [ ! -f "$linux_build/CMakeCache.txt" ]; then
   cmake -S . -B "$linux_build" "${generator[@]}" "${launcher[@]}" -DCMAKE_BUILD_TYPE=Release \
