@@ -5,11 +5,9 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
-
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -31,12 +29,10 @@ void setTracking(render::PluginProcessor& plugin, bool on, int port) {
   ASSERT_TRUE(plugin.setStateChunk(bankChunk(bank), false));
 }
 
-// A head tracker's yaw, pitch and roll as 14-bit control changes on `channel`.
-void sendHead(render::PluginProcessor& plugin, double yaw, double pitch, double roll,
-              unsigned char channel) {
-  const double angles[3] = {yaw, pitch, roll};
+// A head tracker's yaw (pitch and roll level) as 14-bit control changes on `channel`.
+void sendHead(render::PluginProcessor& plugin, double yaw, unsigned char channel) {
   for (int axis = 0; axis < 3; ++axis) {
-    const long value = std::lround(angles[axis] / 360.0 * 16384.0) + 8192;
+    const long value = std::lround((axis == 0 ? yaw : 0.0) / 360.0 * 16384.0) + 8192;
     plugin.sendMidi(static_cast<unsigned char>(0xB0 | channel),
                     static_cast<unsigned char>(16 + axis), static_cast<unsigned char>(value >> 7));
     plugin.sendMidi(static_cast<unsigned char>(0xB0 | channel),
@@ -69,7 +65,7 @@ TEST_P(HeadTracking, MidiTrackerTurnsTheSceneOnlyWhileTrackingIsOn) {
     SCOPED_TRACE(on ? "tracking on" : "tracking off");
     auto plugin = placed(format(), 0.0f);
     setTracking(*plugin, on, 0);
-    sendHead(*plugin, -90.0, 0.0, 0.0, 5);  // turned to the right
+    sendHead(*plugin, -90.0, 5);  // turned to the right
     render(*plugin, std::vector<float>(2 * kFrame, 0.0f));
     EXPECT_LE(largestDifference(render(*plugin, input), on ? atLeft : atAhead), 1e-6);
     EXPECT_EQ(savedBank(*plugin).tracking.on, on);
