@@ -215,7 +215,7 @@ class Lv2EditorHost : public EditorHost {
   explicit Lv2EditorHost(bool withInstance = true) : instanceAccess(withInstance) {}
   ~Lv2EditorHost() override { close(); }  // the editor before the plug-in it shows
   bool load(std::string& error) override {
-    plugin.reset(panner::lv2::Lv2Plugin::create(44100.0, nullptr));
+    plugin.reset(panner::lv2::Lv2Plugin::create(44100.0, pluginFeatures));
     return plugin || (error = "the LV2 plug-in was not created", false);
   }
   bool editorSize(int& width, int& height) override {
@@ -269,8 +269,10 @@ class Lv2EditorHost : public EditorHost {
 
   static void write(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t format,
                     const void* buffer) {
-    if (format != 0 || size != sizeof(float)) return;
     auto* self = static_cast<Lv2EditorHost*>(controller);
+    if (format != 0)
+      self->atoms.push_back({port, format, {static_cast<const char*>(buffer), size}});
+    if (format != 0 || size != sizeof(float)) return;
     const auto index = static_cast<int32_t>(port - panner::lv2::kFirstControlPort);
     const float value =
         panner::lv2::normalisedFromPortValue(index, *static_cast<const float*>(buffer));
@@ -282,6 +284,12 @@ class Lv2EditorHost : public EditorHost {
         {grabbed ? 'b' : 'e', static_cast<int32_t>(port - panner::lv2::kFirstControlPort), 0.0f});
   }
   bool instanceAccess;
+  const LV2_Feature* const* pluginFeatures = nullptr;  // the plug-in's features (none: no map)
+  struct Atom {
+    uint32_t port, format;
+    std::string bytes;
+  };
+  std::vector<Atom> atoms;  // what the editor wrote to atom ports
   float scaleFactor = 0.0f;
   quendral_lv2_test::UridMap uris;
   LV2_Options_Option options[2]{};
