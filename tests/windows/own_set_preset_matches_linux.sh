@@ -20,8 +20,8 @@ for file in "$render_tool" "$report_tool" "$linux_plugin"; do
     exit 1
   fi
 done
-if [ ! -f "$mit_kemar" ]; then
-  echo "$mit_kemar is not installed (Debian package libmysofa1)" >&2
+if [ ! -f "$mit_kemar" ] || ! command -v sox >/dev/null; then
+  echo "$mit_kemar or sox is not installed (Debian packages libmysofa1, sox)" >&2
   if [ "${QUENDRAL_REQUIRE_PACKAGES:-0}" = 1 ]; then exit 1; fi
   exit 77
 fi
@@ -29,13 +29,8 @@ mkdir -p "$out"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# quendral-render saves a preset after rendering something: ten samples of silence (a mono
-# 32-bit float WAV file at 44.1 kHz).
-{
-  printf 'RIFF\x4c\x00\x00\x00WAVEfmt \x10\x00\x00\x00\x03\x00\x01\x00'
-  printf '\x44\xac\x00\x00\x10\xb1\x02\x00\x04\x00\x20\x00data\x28\x00\x00\x00'
-  head -c 40 /dev/zero
-} >"$work/silence.wav"
+# quendral-render saves a preset after rendering something: 10 ms of silence.
+sox -n -r 44100 -c 1 "$work/silence.wav" trim 0 0.01
 cp "$mit_kemar" "$work/my-head.sofa"
 "$render_tool" -q --plugin "$linux_plugin" --sofa "$work/my-head.sofa" \
   --save-preset "$out/own-set.fxp" "$work/silence.wav" "$work/rendered.wav"
