@@ -23,7 +23,7 @@ if command -v ccache >/dev/null; then
 fi
 
 # The pieces of the Linux build that the Windows tests compare against (built for the
-# build machine): the plug-in and format reports come only with its tests on; quendral-render
+# build machine): the plug-in report comes only with its tests on; quendral-render
 # saves the preset with a user's own response set that the DLL must load.
 if [ ! -f "$linux_build/CMakeCache.txt" ]; then
   cmake -S . -B "$linux_build" "${generator[@]}" "${launcher[@]}" -DCMAKE_BUILD_TYPE=Release \
@@ -33,7 +33,7 @@ elif ! grep -q '^QUENDRAL_TESTS:BOOL=ON$' "$linux_build/CMakeCache.txt"; then
   cmake -S . -B "$linux_build" -DQUENDRAL_TESTS=ON
 fi
 cmake --build "$linux_build" -j"$jobs" --target quendral_plugin quendral-plugin-report quendral-about-picture \
-  quendral-snapshot quendral_vst3 quendral_clap quendral-format-report quendral-render
+  quendral-snapshot quendral_vst3 quendral_clap quendral-render
 
 cmake -S . -B "$dir" "${generator[@]}" "${launcher[@]}" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \

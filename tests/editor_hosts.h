@@ -29,6 +29,7 @@
 #include <lv2/urid/urid.h>
 #include <unistd.h>
 
+#include "lv2/lv2_host_features.h"
 #include "lv2_editor.h"
 #include "lv2_plugin.h"
 #include "lv2_ports.h"
@@ -214,7 +215,7 @@ class Lv2EditorHost : public EditorHost {
   explicit Lv2EditorHost(bool withInstance = true) : instanceAccess(withInstance) {}
   ~Lv2EditorHost() override { close(); }  // the editor before the plug-in it shows
   bool load(std::string& error) override {
-    plugin.reset(panner::lv2::Lv2Plugin::create(44100.0, nullptr));
+    plugin.reset(panner::lv2::Lv2Plugin::create(44100.0, pluginFeatures));
     return plugin || (error = "the LV2 plug-in was not created", false);
   }
   bool editorSize(int& width, int& height) override {
@@ -233,20 +234,15 @@ class Lv2EditorHost : public EditorHost {
     touchLv2 = {LV2_UI__touch, &touchFeature};
     instanceFeature = {LV2_INSTANCE_ACCESS_URI, plugin.get()};
     // The scale as an option, its URIDs from the host's map.
-    mapData = {this, &Lv2EditorHost::mapUri};
-    mapFeature = {LV2_URID__map, &mapData};
-    options[0] = {LV2_OPTIONS_INSTANCE,
-                  0,
-                  mapUri(this, LV2_UI__scaleFactor),
-                  sizeof(float),
-                  mapUri(this, LV2_ATOM__Float),
-                  &scaleFactor};
+    options[0] = {LV2_OPTIONS_INSTANCE,           0,
+                  uris.urid(LV2_UI__scaleFactor), sizeof(float),
+                  uris.urid(LV2_ATOM__Float),     &scaleFactor};
     options[1] = {};
     optionsFeature = {LV2_OPTIONS__options, options};
     std::vector<const LV2_Feature*> features = {&parentFeature, &touchLv2};
     if (instanceAccess) features.push_back(&instanceFeature);
     if (scaleFactor > 0.0f) {
-      features.push_back(&mapFeature);
+      features.push_back(uris.mapFeature());
       features.push_back(&optionsFeature);
     }
     features.push_back(nullptr);
@@ -273,8 +269,10 @@ class Lv2EditorHost : public EditorHost {
 
   static void write(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t format,
                     const void* buffer) {
-    if (format != 0 || size != sizeof(float)) return;
     auto* self = static_cast<Lv2EditorHost*>(controller);
+    if (format != 0)
+      self->atoms.push_back({port, format, {static_cast<const char*>(buffer), size}});
+    if (format != 0 || size != sizeof(float)) return;
     const auto index = static_cast<int32_t>(port - panner::lv2::kFirstControlPort);
     const float value =
         panner::lv2::normalisedFromPortValue(index, *static_cast<const float*>(buffer));
@@ -285,20 +283,17 @@ class Lv2EditorHost : public EditorHost {
     static_cast<Lv2EditorHost*>(handle)->edits.push_back(
         {grabbed ? 'b' : 'e', static_cast<int32_t>(port - panner::lv2::kFirstControlPort), 0.0f});
   }
-
-  static LV2_URID mapUri(LV2_URID_Map_Handle handle, const char* uri) {
-    auto& uris = static_cast<Lv2EditorHost*>(handle)->uris;
-    for (size_t i = 0; i < uris.size(); ++i)
-      if (uris[i] == uri) return static_cast<LV2_URID>(i + 1);
-    uris.emplace_back(uri);
-    return static_cast<LV2_URID>(uris.size());
-  }
   bool instanceAccess;
+  const LV2_Feature* const* pluginFeatures = nullptr;  // the plug-in's features (none: no map)
+  struct Atom {
+    uint32_t port, format;
+    std::string bytes;
+  };
+  std::vector<Atom> atoms;  // what the editor wrote to atom ports
   float scaleFactor = 0.0f;
-  std::vector<std::string> uris;
-  LV2_URID_Map mapData{};
+  quendral_lv2_test::UridMap uris;
   LV2_Options_Option options[2]{};
-  LV2_Feature mapFeature{}, optionsFeature{};
+  LV2_Feature optionsFeature{};
   std::unique_ptr<panner::lv2::Lv2Plugin> plugin;
   std::unique_ptr<panner::lv2::Lv2Editor> editor;
   std::vector<HostEdit> edits;

@@ -7,25 +7,17 @@
 // Xlib's macros (None, Bool, ...) must come after GoogleTest's headers.
 #include <X11/Xlib.h>
 #include <dirent.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "child_process.h"
 #include "host_window.h"
 #include "xvfb_server.h"
-
-extern char** environ;
 
 namespace quendral_test {
 
@@ -47,58 +39,6 @@ class XvfbSuite : public ::testing::Test {
 
   static inline x11host::XvfbServer* server = nullptr;
   static inline std::string serverError;
-};
-
-// A program whose standard output goes to a file, read back line by line while it runs
-// (drag sources report what happened to them). stop() ends it with SIGTERM.
-class ChildProcess {
- public:
-  ~ChildProcess() { stop(); }
-
-  bool start(const std::vector<std::string>& args, const std::string& output = "/dev/null") {
-    stop();
-    output_ = output;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const bool spawned = posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ) == 0;
-    posix_spawn_file_actions_destroy(&actions);
-    if (!spawned) pid_ = -1;
-    return spawned;
-  }
-  // The first line of its output starting with `prefix`, or "" when none came yet.
-  std::string line(const std::string& prefix) const {
-    std::ifstream in(output_);
-    for (std::string l; std::getline(in, l);)
-      if (l.rfind(prefix, 0) == 0) return l;
-    return "";
-  }
-  std::string transcript() const {
-    std::ifstream in(output_);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
-  // Whether the program has ended; `status` is its wait status then.
-  bool finished(int& status) {
-    if (pid_ <= 0) return true;
-    if (waitpid(pid_, &status, WNOHANG) != pid_) return false;
-    pid_ = -1;
-    return true;
-  }
-  void stop() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-    pid_ = -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  std::string output_;
 };
 
 inline bool xdotoolPresent() { return access("/usr/bin/xdotool", X_OK) == 0; }

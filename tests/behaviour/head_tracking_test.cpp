@@ -5,11 +5,9 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
-
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -17,7 +15,6 @@
 
 #include "plugin_formats.h"
 #include "required_package.h"
-#include "state_chunk.h"
 
 namespace quendral_test {
 namespace {
@@ -26,22 +23,16 @@ constexpr int kAngle = 0;
 constexpr float angleValue(float degrees) { return degrees / 360.0f + 0.5f; }
 
 void setTracking(render::PluginProcessor& plugin, bool on, int port) {
-  const std::vector<uint8_t> bytes = plugin.stateChunk(false);
-  panner::chunk::BankState bank;
-  ASSERT_TRUE(panner::chunk::parseBank(bytes.data(), bytes.size(), bank));
+  panner::chunk::BankState bank = savedBank(plugin);
   bank.tracking.on = on;
   bank.tracking.port = port;
-  std::vector<uint8_t> chunk(panner::chunk::bankChunkSize(bank));
-  chunk.resize(panner::chunk::writeBank(bank, chunk.data()));
-  ASSERT_TRUE(plugin.setStateChunk(chunk, false));
+  ASSERT_TRUE(plugin.setStateChunk(bankChunk(bank), false));
 }
 
-// A head tracker's yaw, pitch and roll as 14-bit control changes on `channel`.
-void sendHead(render::PluginProcessor& plugin, double yaw, double pitch, double roll,
-              unsigned char channel) {
-  const double angles[3] = {yaw, pitch, roll};
+// A head tracker's yaw (pitch and roll level) as 14-bit control changes on `channel`.
+void sendHead(render::PluginProcessor& plugin, double yaw, unsigned char channel) {
   for (int axis = 0; axis < 3; ++axis) {
-    const long value = std::lround(angles[axis] / 360.0 * 16384.0) + 8192;
+    const long value = std::lround((axis == 0 ? yaw : 0.0) / 360.0 * 16384.0) + 8192;
     plugin.sendMidi(static_cast<unsigned char>(0xB0 | channel),
                     static_cast<unsigned char>(16 + axis), static_cast<unsigned char>(value >> 7));
     plugin.sendMidi(static_cast<unsigned char>(0xB0 | channel),
@@ -74,13 +65,10 @@ TEST_P(HeadTracking, MidiTrackerTurnsTheSceneOnlyWhileTrackingIsOn) {
     SCOPED_TRACE(on ? "tracking on" : "tracking off");
     auto plugin = placed(format(), 0.0f);
     setTracking(*plugin, on, 0);
-    sendHead(*plugin, 90.0, 0.0, 0.0, 5);  // turned to the right
+    sendHead(*plugin, 90.0, 5);  // turned to the right
     render(*plugin, std::vector<float>(2 * kFrame, 0.0f));
     EXPECT_LE(largestDifference(render(*plugin, input), on ? atLeft : atAhead), 1e-6);
-    panner::chunk::BankState bank;
-    const std::vector<uint8_t> bytes = plugin->stateChunk(false);
-    ASSERT_TRUE(panner::chunk::parseBank(bytes.data(), bytes.size(), bank));
-    EXPECT_EQ(bank.tracking.on, on);
+    EXPECT_EQ(savedBank(*plugin).tracking.on, on);
   }
 }
 

@@ -12,6 +12,7 @@
 
 #include "audio_compare.h"
 #include "plugin_processor.h"
+#include "state_chunk.h"
 
 namespace quendral_test {
 
@@ -82,6 +83,20 @@ inline Channels renderCut(render::PluginProcessor& plugin, const std::vector<flo
 inline Channels render(render::PluginProcessor& plugin, const std::vector<float>& input,
                        int block = kBlock) {
   return renderCut(plugin, input, {block});
+}
+
+// The bank a processor saves, parsed (a chunk that does not parse fails the test), and a
+// bank as the chunk that holds it.
+inline panner::chunk::BankState savedBank(render::PluginProcessor& plugin) {
+  const std::vector<uint8_t> bytes = plugin.stateChunk(false);
+  panner::chunk::BankState bank;
+  EXPECT_TRUE(panner::chunk::parseBank(bytes.data(), bytes.size(), bank));
+  return bank;
+}
+inline std::vector<uint8_t> bankChunk(const panner::chunk::BankState& bank) {
+  std::vector<uint8_t> bytes(panner::chunk::bankChunkSize(bank));
+  bytes.resize(panner::chunk::writeBank(bank, bytes.data()));
+  return bytes;
 }
 
 inline std::string formatName(const ::testing::TestParamInfo<PluginFormat>& info) {

@@ -1,10 +1,10 @@
-// Debian's Qtractor itself, a real CLAP host, on a private X server and a JACK server with the
-// dummy backend: a session with quendral.clap on an audio track, given a state with a
-// program, angle, gain and filter set of its own, is opened, saved, opened again from what
-// Qtractor wrote and saved again. Each saved state, read back through our host, holds the
-// values given, and the parameter values Qtractor saves beside it (which it reads from the
-// running instance) are those values too. Qtractor keeps a CLAP plug-in's state as the
-// config "state": base64 of a 4-byte big-endian length followed by the zlib stream.
+// Debian's Qtractor itself, a real CLAP host: its scanner lists the module, and on a private X
+// server and a JACK server with the dummy backend a session with quendral.clap on an audio track,
+// given a state with a program, angle, gain and filter set of its own, is opened, saved, opened
+// again from what Qtractor wrote and saved again. Each saved state, read back through our host,
+// holds the values given, and the parameter values Qtractor saves beside it (which it reads from
+// the running instance) are those values too. Qtractor keeps a CLAP plug-in's state as the config
+// "state": base64 of a 4-byte big-endian length followed by the zlib stream.
 //
 // Qtractor saves its session on SIGUSR1 (its save for session managers) and closes on SIGTERM.
 // It will not open a session without the ALSA sequencer, which a container lacks: it runs
@@ -113,13 +113,23 @@ std::string openAndSave(const fs::path& session, const ScratchFolder& scratch) {
   return text;
 }
 
-TEST(ClapInQtractor, TheStateSurvivesASessionSavedAndReopened) {
+TEST(ClapInQtractor, TheScannerListsThePluginAndItsStateSurvivesASessionSavedAndReopened) {
 #ifdef QUENDRAL_SANITIZED_BUILD
   GTEST_SKIP() << "a sanitizer-instrumented plug-in cannot be loaded by an uninstrumented host";
 #endif
-  for (const char* program : {"/usr/bin/qtractor", "/usr/bin/jackd", "/usr/bin/xdotool"})
+  const char* scanner = "/usr/lib/x86_64-linux-gnu/qtractor/qtractor_plugin_scan";
+  for (const char* program : {"/usr/bin/qtractor", scanner, "/usr/bin/jackd", "/usr/bin/xdotool"})
     QUENDRAL_REQUIRE_PACKAGE(access(program, X_OK) == 0,
                              program << " (Debian: qtractor, jackd2, xdotool)");
+  ScratchFolder scratch;
+  ASSERT_FALSE(scratch.path().empty());
+  // Qtractor's scanner reads the module as Qtractor lists it: one audio input, two outputs,
+  // a MIDI input, the parameters, an editor and state ("GUI,EXT").
+  const CommandResult scan =
+      runProgram({"/bin/sh", "-c", "echo 'CLAP:" QUENDRAL_CLAP_PATH "' | " + std::string(scanner)},
+                 {}, scratch / "scan.log", 60);
+  EXPECT_NE(scan.output.find("CLAP|+quendral|1:2|1:0|27:0|GUI,EXT,RT|"), std::string::npos)
+      << scan.output;
 
   // The state given: program 3, angle 135 degrees, another gain and the second filter set.
   std::string error;
@@ -135,8 +145,6 @@ TEST(ClapInQtractor, TheStateSurvivesASessionSavedAndReopened) {
   std::vector<double> given;
   for (const claphost::ParamDescription& p : source->params()) given.push_back(source->value(p.id));
 
-  ScratchFolder scratch;
-  ASSERT_FALSE(scratch.path().empty());
   setenv("HOME", scratch.path().c_str(), 1);
   x11host::XvfbServer xvfb;
   ASSERT_TRUE(xvfb.start(error)) << error;

@@ -15,6 +15,7 @@
 #include "about_picture.h"
 #include "editor/panel_layout.h"
 #include "editor/vg_bottom_label.h"
+#include "editor/vg_elevation_slider.h"
 #include "editor/vg_grommet_knob.h"
 #include "editor/vg_size_menu.h"
 #include "editor/vg_spect.h"
@@ -284,11 +285,24 @@ TEST_F(Panel, DroppedSetsLoadInTurnAndTheStatusLineSaysAndSwitches) {
   EXPECT_EQ(core.getParameter(kParamOwnSet), 1.0f);
 }
 
-}  // namespace
-}  // namespace panner
-
-namespace panner {
-namespace {
+// The elevation slider: a drag is an edit gesture of "elevation" the host hears, and the
+// slider's mark follows the elevation in use as the engine glides.
+TEST_F(Panel, ElevationSliderDragsAsAGestureAndMarksTheElevationInUse) {
+  const CRect& box = panel::kViews[panel::kElevationSlider].box;
+  const CPoint at(box.left + 8, box.top + 22), up(at.x, at.y - box.height() / 4);
+  drag(at, VSTGUI::kLButton, up);
+  EXPECT_NEAR(plugin->getParameter(kParamElevation), 0.75f, 1e-6f);  // a quarter up: 45 degrees
+  EXPECT_EQ(gLog.begins, std::vector<int32_t>{kParamElevation});
+  EXPECT_EQ(gLog.ends, std::vector<int32_t>{kParamElevation});
+  std::vector<float> in(128, 0.0f), out0(128), out1(128);
+  float* inputs[] = {in.data()};
+  float* outputs[] = {out0.data(), out1.data()};
+  for (int frame = 0; frame < 30; ++frame) plugin->processReplacing(inputs, outputs, 128);
+  editor->idle();
+  auto* slider = dynamic_cast<VGElevationSlider*>(editor->getView(panel::kElevationSlider));
+  ASSERT_NE(slider, nullptr);
+  EXPECT_NEAR(slider->getInUse(), 30.0f / 180.0f + 0.5f, 1e-6f);  // one degree per frame
+}
 
 // The head button turns this instance's head tracking on (saved with the project) and off;
 // while it is on, the status line tells where it listens, and turns back to the set after.
@@ -404,39 +418,27 @@ std::pair<int, int> editorRect(quendral& plugin) {
   return {rect->right - rect->left, rect->bottom - rect->top};
 }
 
-void press(VSTGUI::CFrame* frame, CPoint at, int32_t buttons) {
-  auto& mouse = *static_cast<VSTGUI::ImageWindow*>(frame->getPlatformWindow());
-  mouse.setMouse(buttons, at);
-  mouse.queueMouse(0, at);
-  frame->dispatchPress(at, buttons);
-}
-
 // The size chosen on the panel: a right press on the title strip offers the sizes, a press
 // on one reopens the panel at it, and the project keeps it (the bank, not a preset). A
 // project from before the panel had sizes opens at the screen's size, as a new one does.
-TEST(PanelSize, ChosenOnThePanelKeptByTheProjectNotByPresets) {
-  quendral plugin(recordingHost);
-  auto* editor = dynamic_cast<quendraleditor*>(plugin.getEditor());
-  const std::pair<int, int> screen = editorRect(plugin);
-  ASSERT_TRUE(editor->openHeadless());
-  editor->idle();
-  press(editor->getFrame(), {100, 15}, VSTGUI::kRButton);
-  ASSERT_NE(editor->getFrame()->getModalView(), nullptr) << "no menu on a right press";
+TEST_F(Panel, SizeChosenOnThePanelKeptByTheProjectNotByPresets) {
+  const std::pair<int, int> screen = editorRect(*plugin);
+  click({100, 15}, VSTGUI::kRButton);
+  ASSERT_NE(frame()->getModalView(), nullptr) << "no menu on a right press";
   const CRect row = VGSizeMenuOpener::rowOf(200);
-  press(editor->getFrame(), {row.left + 10, (row.top + row.bottom) / 2}, VSTGUI::kLButton);
+  click({row.left + 10, (row.top + row.bottom) / 2});
   editor->idle();
   std::vector<uint32_t> pixels;
   int width = 0, height = 0;
-  editor->getFrame()->getPlatformWindow()->readPixels(pixels, width, height);
+  frame()->getPlatformWindow()->readPixels(pixels, width, height);
   EXPECT_EQ(width, 870);
   EXPECT_EQ(height, 660);
-  EXPECT_EQ(editorRect(plugin), std::make_pair(870, 660));
-  editor->close();
+  EXPECT_EQ(editorRect(*plugin), std::make_pair(870, 660));
 
   void* data = nullptr;
-  const int32_t size = plugin.getChunk(&data, false);
+  const int32_t size = plugin->getChunk(&data, false);
   std::vector<uint8_t> bank(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
-  const int32_t presetSize = plugin.getChunk(&data, true);
+  const int32_t presetSize = plugin->getChunk(&data, true);
   std::vector<uint8_t> preset(static_cast<uint8_t*>(data),
                               static_cast<uint8_t*>(data) + presetSize);
   // The bank as the version before sizes wrote it: without the size at its end.

@@ -69,30 +69,6 @@ TEST_F(Lv2EditorWindow, WithoutInstanceAccessTheEnvelopesEditsAreWrittenToo) {
   EXPECT_TRUE(pointWritten);
 }
 
-// What the host received from the editor: the atoms written to a port, and the control
-// ports' writes and touches.
-struct HostSide {
-  std::vector<std::string> atoms;
-  std::vector<uint32_t> atomPorts, atomFormats;
-  std::vector<std::pair<uint32_t, float>> written;
-  std::vector<std::pair<uint32_t, bool>> touches;
-
-  static void write(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t format,
-                    const void* buffer) {
-    auto* self = static_cast<HostSide*>(controller);
-    if (format == 0) {
-      self->written.emplace_back(port, *static_cast<const float*>(buffer));
-      return;
-    }
-    self->atoms.emplace_back(static_cast<const char*>(buffer), size);
-    self->atomPorts.push_back(port);
-    self->atomFormats.push_back(format);
-  }
-  static void touch(LV2UI_Feature_Handle handle, uint32_t port, bool grabbed) {
-    static_cast<HostSide*>(handle)->touches.emplace_back(port, grabbed);
-  }
-};
-
 // The panel hands a dropped file to its host (CoreHost::ownSetFileChosen): the plug-in's
 // panel to the plug-in, which passes it to the editor, which sends it to the host as a
 // patch:Set on the control port and switches "own set" on, for the host to deliver as it
@@ -104,8 +80,13 @@ TEST_F(Lv2EditorWindow, AFileChosenInThePanelGoesToTheHostAsAPatchSet) {
                            "the MIT KEMAR SOFA file (Debian: libmysofa-dev)");
   quendral_lv2_test::UridMap uris;
   quendral_lv2_test::HostWorker worker;
-  HostSide host;
-  LV2UI_Touch touch{&host, &HostSide::touch};
+  const LV2_Feature* pluginFeatures[] = {uris.mapFeature(), worker.feature(), nullptr};
+  Lv2EditorHost host;
+  host.pluginFeatures = pluginFeatures;
+  std::string error;
+  ASSERT_TRUE(host.load(error)) << error;
+  worker.attach(host.plugin.get(), &Lv2Plugin::kWorkerInterface);
+  LV2UI_Touch touch{&host, &Lv2EditorHost::touch};
   const LV2_Feature parent{LV2_UI__parent, window.parentHandle()},
       touchFeature{LV2_UI__touch, &touch};
   // With instance access and the URID map, or with neither.
@@ -115,29 +96,24 @@ TEST_F(Lv2EditorWindow, AFileChosenInThePanelGoesToTheHostAsAPatchSet) {
                                      uris.mapFeature(), nullptr};
     LV2UI_Widget widget = nullptr;
     return std::unique_ptr<Lv2Editor>(
-        Lv2Editor::create(&HostSide::write, &host, features, &widget));
+        Lv2Editor::create(&Lv2EditorHost::write, &host, features, &widget));
   };
-  const LV2_Feature* pluginFeatures[] = {uris.mapFeature(), worker.feature(), nullptr};
-  std::unique_ptr<Lv2Plugin> plugin(Lv2Plugin::create(44100.0, pluginFeatures));
-  ASSERT_TRUE(plugin);
-  worker.attach(plugin.get(), &Lv2Plugin::kWorkerInterface);
-  auto editor = openEditor(plugin.get());
+  auto editor = openEditor(host.plugin.get());
   ASSERT_TRUE(editor);
-  EXPECT_TRUE(static_cast<CoreHost&>(*plugin).ownSetFileChosen(kKemar));
+  EXPECT_TRUE(static_cast<CoreHost&>(*host.plugin).ownSetFileChosen(kKemar));
   ASSERT_EQ(host.atoms.size(), 1u);
-  EXPECT_EQ(host.atomPorts[0], kEventsInPort);
-  EXPECT_EQ(host.atomFormats[0], uris.urid(LV2_ATOM__eventTransfer));
-  const auto ownSet = kFirstControlPort + kParamOwnSet;
-  ASSERT_FALSE(host.written.empty());
-  EXPECT_EQ(host.written.back(), std::make_pair(ownSet, 1.0f)) << "own set switched on last";
-  EXPECT_EQ(host.touches.front(), std::make_pair(ownSet, true));
-  EXPECT_EQ(host.touches.back(), std::make_pair(ownSet, false));
+  EXPECT_EQ(host.atoms[0].port, kEventsInPort);
+  EXPECT_EQ(host.atoms[0].format, uris.urid(LV2_ATOM__eventTransfer));
+  float last = 0.0f;
+  EXPECT_EQ(host.heardOf(kParamOwnSet, &last), "bpe") << "own set switched on in one gesture";
+  EXPECT_EQ(last, 1.0f);
+  EXPECT_EQ(host.heard().back().index, kParamOwnSet) << "own set switched on last";
   // A patch:Set object naming the file (the plug-in's side of it, through the worker, is
   // lv2_adapter_test's).
-  const auto* atom = reinterpret_cast<const LV2_Atom_Object*>(host.atoms[0].data());
+  const auto* atom = reinterpret_cast<const LV2_Atom_Object*>(host.atoms[0].bytes.data());
   EXPECT_EQ(atom->atom.type, uris.urid(LV2_ATOM__Object));
   EXPECT_EQ(atom->body.otype, uris.urid(LV2_PATCH__Set));
-  EXPECT_NE(host.atoms[0].find(kKemar), std::string::npos);
+  EXPECT_NE(host.atoms[0].bytes.find(kKemar), std::string::npos);
   editor.reset();
 
   host.atoms.clear();

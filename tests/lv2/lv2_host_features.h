@@ -1,6 +1,6 @@
-// What the LV2 tests play the host with: a URID map, a worker (a thread of the host's that
-// runs the plug-in's work() and hands the answers back after a block, as jalv and Ardour
-// do) and a state store that keeps what the plug-in saves, as a host's session does.
+// What the LV2 tests play the host with: a URID map, a worker (the plug-in's work() on
+// another thread, its answers handed back after a block, as jalv and Ardour do) and a state
+// store that keeps what the plug-in saves, as a host's session does.
 #pragma once
 
 #include <lv2/core/lv2.h>
@@ -8,10 +8,7 @@
 #include <lv2/urid/urid.h>
 #include <lv2/worker/worker.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <mutex>
 #include <string>
@@ -37,36 +34,23 @@ class UridMap {
   LV2_Feature feature_{LV2_URID__map, &map_};
 };
 
-// The host's worker thread. schedule_work queues a copy of the request; the thread calls
-// the plug-in's work() with it; the answers wait until deliver() (after a block) passes
-// them to work_response, then end_run.
+// The host's worker: each request is worked on a thread of its own, one after another (the
+// previous is joined first), while the test runs the plug-in; the answers wait until
+// deliver() (after a block) passes them to work_response, then end_run.
 class HostWorker {
  public:
-  HostWorker() : thread_([this] { serve(); }) {}
-  ~HostWorker() {
-    {
-      std::lock_guard<std::mutex> lock(lock_);
-      stopping_ = true;
-    }
-    wake_.notify_all();
-    thread_.join();
-  }
-
+  ~HostWorker() { waitUntilWorked(); }
   const LV2_Feature* feature() const { return &feature_; }
   // Before the first request: the instance and its worker interface.
   void attach(LV2_Handle instance, const LV2_Worker_Interface* worker) {
-    std::lock_guard<std::mutex> lock(lock_);
     instance_ = instance;
     interface_ = worker;
   }
-  int scheduled() {  // the requests scheduled so far
-    std::lock_guard<std::mutex> lock(lock_);
-    return scheduled_;
-  }
-  // Audio thread, after run(): the answers that are ready.
+  int scheduled() const { return scheduled_; }
+  // After run(): the answers that are ready.
   void deliver() {
     if (!interface_) return;
-    std::deque<std::vector<uint8_t>> ready;
+    std::vector<std::vector<uint8_t>> ready;
     {
       std::lock_guard<std::mutex> lock(lock_);
       ready.swap(responses_);
@@ -76,22 +60,22 @@ class HostWorker {
     if (interface_->end_run) interface_->end_run(instance_);
   }
   // Waits until every request has been worked (its answer may still wait for deliver()).
-  bool waitUntilWorked(std::chrono::seconds limit = std::chrono::seconds(30)) {
-    std::unique_lock<std::mutex> lock(lock_);
-    return done_.wait_for(lock, limit, [this] { return requests_.empty() && !working_; });
+  void waitUntilWorked() {
+    if (thread_.joinable()) thread_.join();
   }
 
  private:
   static LV2_Worker_Status schedule(LV2_Worker_Schedule_Handle handle, uint32_t size,
                                     const void* data) {
     auto* self = static_cast<HostWorker*>(handle);
-    {
-      std::lock_guard<std::mutex> lock(self->lock_);
-      self->requests_.emplace_back(static_cast<const uint8_t*>(data),
-                                   static_cast<const uint8_t*>(data) + size);
-      ++self->scheduled_;
-    }
-    self->wake_.notify_all();
+    self->waitUntilWorked();
+    ++self->scheduled_;
+    std::vector<uint8_t> request(static_cast<const uint8_t*>(data),
+                                 static_cast<const uint8_t*>(data) + size);
+    self->thread_ = std::thread([self, request] {
+      self->interface_->work(self->instance_, &HostWorker::respond, self,
+                             static_cast<uint32_t>(request.size()), request.data());
+    });
     return LV2_WORKER_SUCCESS;
   }
   static LV2_Worker_Status respond(LV2_Worker_Respond_Handle handle, uint32_t size,
@@ -102,33 +86,15 @@ class HostWorker {
                                   static_cast<const uint8_t*>(data) + size);
     return LV2_WORKER_SUCCESS;
   }
-  void serve() {
-    std::unique_lock<std::mutex> lock(lock_);
-    for (;;) {
-      wake_.wait(lock, [this] { return stopping_ || !requests_.empty(); });
-      if (stopping_) return;
-      const std::vector<uint8_t> request = std::move(requests_.front());
-      requests_.pop_front();
-      working_ = true;
-      lock.unlock();
-      interface_->work(instance_, &HostWorker::respond, this, static_cast<uint32_t>(request.size()),
-                       request.data());
-      lock.lock();
-      working_ = false;
-      done_.notify_all();
-    }
-  }
 
   std::mutex lock_;
-  std::condition_variable wake_, done_;
-  std::deque<std::vector<uint8_t>> requests_, responses_;
-  bool stopping_ = false, working_ = false;
+  std::vector<std::vector<uint8_t>> responses_;
   int scheduled_ = 0;
   LV2_Handle instance_ = nullptr;
   const LV2_Worker_Interface* interface_ = nullptr;
   LV2_Worker_Schedule schedule_{this, &HostWorker::schedule};
   LV2_Feature feature_{LV2_WORKER__schedule, &schedule_};
-  std::thread thread_;  // last: it starts once the rest is there
+  std::thread thread_;
 };
 
 // The properties a plug-in stored: key -> (type, bytes).

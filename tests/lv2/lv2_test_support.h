@@ -3,11 +3,8 @@
 // the test's own), and the audio files the hosts read and write.
 #pragma once
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sndfile.h>
-#include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,6 +20,7 @@
 #include <vector>
 
 #include "audio_compare.h"
+#include "child_process.h"
 
 namespace quendral_lv2_test {
 
@@ -79,41 +77,8 @@ inline CommandResult runProgram(const std::vector<std::string>& arguments,
   return result;
 }
 
-// A program running beside the test, stopped (SIGTERM, then SIGKILL) with the object.
-class BackgroundProgram {
- public:
-  BackgroundProgram(const std::vector<std::string>& arguments, const fs::path& logFile,
-                    const fs::path& workingFolder = {}) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (!workingFolder.empty())
-      posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logFile.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments)
-      argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-  }
-  ~BackgroundProgram() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    for (int i = 0; i < 50; ++i) {
-      if (waitpid(pid_, nullptr, WNOHANG) == pid_) return;
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-  }
-  bool running() const { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
-
- private:
-  pid_t pid_ = -1;
-};
+// A program running beside the test, stopped with the object.
+using BackgroundProgram = quendral_test::ChildProcess;
 
 // A JACK server with the dummy backend that belongs to the test alone, never the user's:
 // named `name` and the test's process, and made the default (and only) server for JACK

@@ -1,13 +1,15 @@
 // quendral-plugin-report: writes a plug-in's answers and rendered audio as text, or
-// compares two such reports. The Windows tests compare the DLL's report (made under wine)
-// with the Linux plug-in's.
-//   quendral-plugin-report <plug-in file> <report file>
+// compares two such reports. The Windows tests compare the reports of the DLL, the VST3
+// bundle and quendral.clap (made under wine) with the Linux builds'.
+//   quendral-plugin-report <VST2 plug-in | bundle.vst3 | file.clap> <report file>
+//   quendral-plugin-report <VST2 plug-in> <preset.fxp> <report file>
 //   quendral-plugin-report --compare <expected report> <actual report>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
 
+#include "format_reports.h"
 #include "plugin_report.h"
 
 namespace {
@@ -17,11 +19,12 @@ constexpr double kSampleTolerance = 1e-6;
 
 int main(int argc, char** argv) {
   const bool compare = argc == 4 && std::strcmp(argv[1], "--compare") == 0;
-  if (!compare && argc != 3) {
+  if (!compare && argc != 3 && argc != 4) {
     std::fprintf(stderr,
-                 "usage: %s <plug-in file> <report file>\n"
+                 "usage: %s <VST2 plug-in | bundle.vst3 | file.clap> <report file>\n"
+                 "       %s <VST2 plug-in> <preset.fxp> <report file>\n"
                  "       %s --compare <expected report> <actual report>\n",
-                 argv[0], argv[0]);
+                 argv[0], argv[0], argv[0]);
     return 2;
   }
   if (compare) {
@@ -39,21 +42,32 @@ int main(int argc, char** argv) {
     std::printf("reports match (samples within %g)\n", kSampleTolerance);
     return 0;
   }
+  const std::string plugin = argv[1], report = argv[argc - 1];
+  const auto endsWith = [&plugin](const std::string& end) {
+    return plugin.size() > end.size() &&
+           plugin.compare(plugin.size() - end.size(), end.size(), end) == 0;
+  };
+  std::ofstream out(report, std::ios::binary);  // the same bytes on every system
+  if (!out) {
+    std::fprintf(stderr, "cannot write %s\n", report.c_str());
+    return 1;
+  }
   std::string error;
-  auto host = vsthost::PluginHost::load(argv[1], error);
-  if (!host) {
-    std::fprintf(stderr, "%s\n", error.c_str());
-    return 1;
+  bool written = false;
+  if (argc == 4) {
+    written = vsthost::writePresetReport(plugin, argv[2], out, error);
+  } else if (endsWith(".vst3")) {
+    written = vsthost::writeVst3Report(plugin, out, error);
+  } else if (endsWith(".clap")) {
+    written = vsthost::writeClapReport(plugin, out, error);
+  } else if (auto host = vsthost::PluginHost::load(plugin, error)) {
+    vsthost::writePluginReport(*host, out);
+    written = true;
   }
-  std::ofstream out(argv[2], std::ios::binary);
-  if (!out) {
-    std::fprintf(stderr, "cannot write %s\n", argv[2]);
-    return 1;
-  }
-  vsthost::writePluginReport(*host, out);
   out.close();
-  if (!out) {
-    std::fprintf(stderr, "writing %s failed\n", argv[2]);
+  if (!written || !out) {
+    std::fprintf(stderr, "%s\n",
+                 error.empty() ? ("writing " + report + " failed").c_str() : error.c_str());
     return 1;
   }
   return 0;

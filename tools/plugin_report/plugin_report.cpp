@@ -67,10 +67,9 @@ std::string reportNumber(double value) {
   return text;
 }
 
-// Renders the signal in blocks and writes every output sample, 16 to a line.
-void writeRenderedSamples(PluginHost& host, std::ostream& out, const std::string& name,
-                          const std::vector<float>& input, int32_t blockSize) {
-  const auto outputs = host.render(input, blockSize);
+// Every output sample, 16 to a line.
+void writeSampleLines(std::ostream& out, const std::string& name,
+                      const std::vector<std::vector<float>>& outputs) {
   for (std::size_t channel = 0; channel < outputs.size(); ++channel) {
     const auto& samples = outputs[channel];
     for (std::size_t start = 0; start < samples.size(); start += 16) {
@@ -80,6 +79,11 @@ void writeRenderedSamples(PluginHost& host, std::ostream& out, const std::string
       out << "\n";
     }
   }
+}
+
+void writeRenderedSamples(PluginHost& host, std::ostream& out, const std::string& name,
+                          const std::vector<float>& input, int32_t blockSize) {
+  writeSampleLines(out, name, host.render(input, blockSize));
 }
 
 void writePluginReport(PluginHost& host, std::ostream& out) {

@@ -18,9 +18,11 @@ namespace vsthost {
 // written as UTF-8 on both platforms; lines holding audio start with "samples".
 void writePluginReport(PluginHost& host, std::ostream& out);
 
-// Other reports in the same form (quendral-preset-report): a number as the report writes
-// it, and one signal rendered in blocks of `blockSize` as its "samples" lines.
+// Other reports in the same form (format_reports.h): a number as the report writes it, a
+// render's channels as its "samples" lines, and one signal rendered in blocks of `blockSize`.
 std::string reportNumber(double value);
+void writeSampleLines(std::ostream& out, const std::string& name,
+                      const std::vector<std::vector<float>>& outputs);
 void writeRenderedSamples(PluginHost& host, std::ostream& out, const std::string& name,
                           const std::vector<float>& input, int32_t blockSize);
 
