@@ -186,12 +186,10 @@ bool QuendralPanel::build(void* parent, bool headless) {
     views[slot] = makeView(kViews[slot]);
     frame->addView(views[slot]);
   }
-  // On top of the title strip, taking its right presses: the panel's size (where the panel
-  // can reopen at another one).
-  if (!keepsWindow)
-    frame->addView(new VGSizeMenuOpener(
-        kViews[kLogo].box, [this] { return core.getEditorSizePercent(); },
-        [this](int32_t percent) { chooseSize(percent); }));
+  // On top of the title strip, taking its right presses: the panel's size.
+  frame->addView(new VGSizeMenuOpener(
+      kViews[kLogo].box, [this] { return core.getEditorSizePercent(); },
+      [this](int32_t percent) { chooseSize(percent); }));
   // Over that, on the head button, taking its right presses: head tracking's settings, in a
   // menu below the button.
   const CRect& head = kViews[kTrackingButton].box;

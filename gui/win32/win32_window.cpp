@@ -232,4 +232,7 @@ std::unique_ptr<PlatformWindow> createPlatformWindow(void* parent, int32_t width
   return std::make_unique<Win32Window>(static_cast<HWND>(parent), width, height);
 }
 
+// Windows hosts resize the window they handed over: no container is needed there.
+std::unique_ptr<ContainerWindow> createContainerWindow(void*, int32_t, int32_t) { return nullptr; }
+
 }  // namespace VSTGUI
