@@ -126,6 +126,9 @@ void Win32Window::flush() {
   GdiFlush();
   HDC dc = GetDC(window_);
   if (!dc) return;
+  // A scaled panel leaves its world transform on the back buffer: GDI would apply it to the
+  // copy. The window shows the buffer's pixels as they are.
+  const DevicePixels pixels(backBuffer_->dc());
   BitBlt(dc, 0, 0, width_, height_, backBuffer_->dc(), 0, 0, SRCCOPY);
   ReleaseDC(window_, dc);
 }
@@ -173,6 +176,7 @@ void Win32Window::paint() {
       frame_ = frame;
     }
     GdiFlush();
+    const DevicePixels pixels(backBuffer_->dc());
     BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top,
            backBuffer_->dc(), area.left, area.top, SRCCOPY);
   }

@@ -226,10 +226,11 @@ INSTANTIATE_TEST_SUITE_P(Formats, EditorWindow, ::testing::ValuesIn(kFormats),
                          quendral_test::formatName);
 
 // The pixels as a binary PPM, for the CI artefacts and the comparison with Linux.
-bool writePpm(const std::string& path, const std::vector<uint32_t>& pixels) {
+bool writePpm(const std::string& path, const std::vector<uint32_t>& pixels, int width = kWidth,
+              int height = kHeight) {
   FILE* out = std::fopen(path.c_str(), "wb");
   if (!out) return false;
-  std::fprintf(out, "P6\n%d %d\n255\n", kWidth, kHeight);
+  std::fprintf(out, "P6\n%d %d\n255\n", width, height);
   for (uint32_t p : pixels) {
     const unsigned char rgb[3] = {static_cast<unsigned char>(p >> 16),
                                   static_cast<unsigned char>(p >> 8),
@@ -391,12 +392,12 @@ std::vector<uint32_t> readPng(const std::string& path, int& width, int& height) 
 
 // The DLL's panel at the DPI of its host's window (a DPI-aware host, as DAWs are), in the
 // run whose wine prefix is at 192 DPI (QUENDRAL_WINE_DPI names it) and in the one at 96. The
-// size asked before opening is the system's. Opened in a window of a DPI-unaware top-level
-// window (96 DPI) the panel is at 100%; when the host's window goes to an aware top-level
-// window (the system's DPI: wine's stand-in for a move to another monitor) and the panel is
-// told by WM_DPICHANGED_AFTERPARENT, it reopens at that DPI's size. There a click, a knob
-// drag, a press that moves an envelope point and a dropped file land at the scaled
-// positions, and the about picture is the one drawn at that size, not one resampled.
+// size asked before opening is the system's, and so is the panel's in an aware host window:
+// a click, a knob drag, a press that moves an envelope point and a dropped file land at the
+// scaled positions, and the about picture is the one drawn at that size, not one resampled.
+// Then the panel opens in a window of a DPI-unaware top-level window (96 DPI) at 100%; that
+// window goes under the aware one (wine's stand-in for a move to another monitor), the panel
+// is told by WM_DPICHANGED_AFTERPARENT and reopens at the new size, and takes a click there.
 TEST(MonitorDpi, TheDllFollowsItsWindowsDpiAndTakesTheMouseAndDropsThere) {
   HMODULE user = GetModuleHandleW(L"user32.dll");
   using SetContext = BOOL(WINAPI*)(HANDLE);
@@ -430,33 +431,20 @@ TEST(MonitorDpi, TheDllFollowsItsWindowsDpiAndTakesTheMouseAndDropsThere) {
   ASSERT_TRUE(host.editorSize(asked, askedHeight));
   EXPECT_EQ(asked, width);
   EXPECT_EQ(askedHeight, height);
-  HWND aware = makeHostWindow(width, height);
-  const HANDLE context = setThreadContext(reinterpret_cast<HANDLE>(-1));  // DPI-unaware
-  HWND unaware = makeHostWindow(width, height);
-  HWND window = CreateWindowExA(0, "quendral test host", "", WS_CHILD | WS_VISIBLE, 0, 0, width,
-                                height, unaware, nullptr, GetModuleHandleA(nullptr), nullptr);
-  setThreadContext(context);
-  ASSERT_EQ(dpiForWindow(window), 96u);
-  ASSERT_TRUE(host.open(window, error)) << error;
-  host.idle(200);
-  const auto editorSizeIs = [&](int w, int h) {
+  const auto editorSizeIs = [&](HWND parent, int w, int h) {
     RECT client{};
-    HWND editor = GetWindow(window, GW_CHILD);
+    HWND editor = GetWindow(parent, GW_CHILD);
     return editor && GetClientRect(editor, &client) && client.right == w && client.bottom == h;
   };
-  EXPECT_TRUE(editorSizeIs(kWidth, kHeight)) << "not at 100% in a window at 96 DPI";
-
-  SetParent(window, aware);
-  SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-  ASSERT_EQ(dpiForWindow(window), dpi);
-  SendMessageA(GetWindow(window, GW_CHILD), 0x02E3, 0, 0);  // WM_DPICHANGED_AFTERPARENT
-  for (int t = 0; t < 5000 && !editorSizeIs(width, height); t += 20) host.idle(20);
-  ASSERT_TRUE(editorSizeIs(width, height)) << "the panel did not follow its window's DPI";
-  HWND editor = GetWindow(window, GW_CHILD);
   const auto idleUntil = [&](const std::function<bool()>& done) {
     for (int t = 0; t < 5000 && !done(); t += 20) host.idle(20);
     return done();
   };
+  HWND aware = makeHostWindow(width, height);
+  ASSERT_TRUE(host.open(aware, error)) << error;
+  host.idle(200);
+  HWND editor = GetWindow(aware, GW_CHILD);
+  ASSERT_TRUE(editorSizeIs(aware, width, height));
 
   host.setParameter(3, 0.0f);
   click(host, aware, at(174), at(272));  // the middle of "filt two"
@@ -470,11 +458,12 @@ TEST(MonitorDpi, TheDllFollowsItsWindowsDpiAndTakesTheMouseAndDropsThere) {
   moveTo(aware, at(38), at(267));
   host.idle(20);
   std::thread hand([&] {
+    // Slower than at 100%: each step's redraw has four times the pixels.
     for (int step = 1; step <= 3; ++step) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(40));
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
       moveTo(aware, at(38), at(267 - 6 * step));
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     sendButton(false);
   });
   sendButton(true);
@@ -491,6 +480,8 @@ TEST(MonitorDpi, TheDllFollowsItsWindowsDpiAndTakesTheMouseAndDropsThere) {
       << host.parameter(18);
   EXPECT_NEAR(host.parameter(10), 47.0f / 188.0f, 1e-3f);
 
+  EXPECT_TRUE(writePpm(QUENDRAL_ARTIFACT_DIR "/editor-windows-" + std::to_string(dpi) + "dpi.ppm",
+                       grab(aware, width, height), width, height));
   // A dropped file: this build refuses it, shown in the whole scaled strip.
   const int strip = at(10);
   ASSERT_TRUE(PostMessageW(
@@ -514,8 +505,31 @@ TEST(MonitorDpi, TheDllFollowsItsWindowsDpiAndTakesTheMouseAndDropsThere) {
         << "the about picture is not the one drawn at " << dpi * 100 / 96 << "%";
   }
   host.close();
+
+  // A DPI-unaware host's thread makes its windows and opens the panel at 96 DPI; then its
+  // window goes under the aware one, and the panel follows.
+  const HANDLE context = setThreadContext(reinterpret_cast<HANDLE>(-1));
+  HWND unaware = makeHostWindow(width, height);
+  HWND window = CreateWindowExA(0, "quendral test host", "", WS_CHILD | WS_VISIBLE, 0, 0, width,
+                                height, unaware, nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_EQ(dpiForWindow(window), 96u);
+  ASSERT_TRUE(host.open(window, error)) << error;
+  host.idle(200);
+  EXPECT_TRUE(editorSizeIs(window, kWidth, kHeight)) << "not at 100% in a window at 96 DPI";
+  setThreadContext(context);
+  SetParent(window, aware);
+  DestroyWindow(unaware);  // not over the aware one any more
+  SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  ASSERT_EQ(dpiForWindow(window), dpi);
+  SendMessageA(GetWindow(window, GW_CHILD), 0x02E3, 0, 0);  // WM_DPICHANGED_AFTERPARENT
+  EXPECT_TRUE(idleUntil([&] { return editorSizeIs(window, width, height); }))
+      << "the panel did not follow its window's DPI";
+  host.setParameter(3, 0.0f);
+  click(host, aware, at(174), at(272));
+  EXPECT_TRUE(idleUntil([&] { return host.parameter(3) == 1.0f; }))
+      << "the click did not land at the new scaled position";
+  host.close();
   DestroyWindow(aware);
-  DestroyWindow(unaware);
   pumpMessages();
 }
 
