@@ -93,6 +93,32 @@ void click(EditorHost& host, HWND window, int x, int y) {
   host.idle(50);
 }
 
+// A drag on the angle knob of a panel at `scale` (its centre, then three steps of 6 units
+// up): the knob follows the mouse in its own loop until the button is released, so another
+// thread moves the pointer and lets go, as the user's hand would, `pause` ms apart.
+void dragAngleKnobUp(EditorHost& host, HWND window, double scale, int pause) {
+  const auto at = [scale](double units) {
+    return static_cast<int>(std::floor(units * scale + 0.5));
+  };
+  host.setParameter(0, 0.5f);
+  host.idle(30);
+  host.clear();
+  moveTo(window, at(38), at(267));
+  host.idle(20);
+  std::thread hand([&] {
+    for (int step = 1; step <= 3; ++step) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+      moveTo(window, at(38), at(267 - 6 * step));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2 * pause));
+    sendButton(false);
+  });
+  sendButton(true);
+  for (int t = 0; t < 10000 && host.heardOf(0).find('e') == std::string::npos; t += 20)
+    host.idle(20);
+  hand.join();
+}
+
 // The window's pixels as 0x00RRGGBB, row by row from the top, read back from the screen.
 std::vector<uint32_t> grab(HWND window, int width = kWidth, int height = kHeight) {
   std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
@@ -189,25 +215,8 @@ TEST_P(EditorWindow, OpensDrawsTakesAClickAndADragAndFollowsTheHost) {
   EXPECT_EQ(value, 1.0f);
   EXPECT_EQ(host->parameter(3), 1.0f);
 
-  // The knob follows the mouse in its own loop until the button is released: another
-  // thread moves the pointer up and lets go, as the user's hand would.
-  host->setParameter(0, 0.5f);
-  host->idle(30);
-  host->clear();
-  moveTo(window, 38, 267);  // the angle knob
-  host->idle(20);
-  std::thread hand([this] {
-    for (int step = 1; step <= 3; ++step) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(40));
-      moveTo(window, 38, 267 - 6 * step);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));
-    sendButton(false);
-  });
-  sendButton(true);
-  EXPECT_TRUE(idleUntil([&] { return heard(0).find('e') != std::string::npos; }))
-      << "the drag never ended: " << heard(0);
-  hand.join();
+  dragAngleKnobUp(*host, window, 1.0, 40);
+  EXPECT_NE(heard(0).find('e'), std::string::npos) << "the drag never ended: " << heard(0);
   const std::string seen = heard(0, &value);
   quendral_test::expectOneGesture(seen, host->ordered());
   EXPECT_GT(value, 0.5f) << "dragging up turns the knob up";
@@ -358,8 +367,7 @@ TEST(DllEditor, WindowPicturesAndDroppedFiles) {
   DeleteFileW(copy.c_str());
 }
 
-// The pixels of a PNG file as 0x00RRGGBB, row by row from the top (GDI+ decodes it); empty
-// when it does not decode.
+// The pixels of a PNG file as 0x00RRGGBB, row by row from the top; empty if it does not decode.
 std::vector<uint32_t> readPng(const std::string& path, int& width, int& height) {
   using namespace Gdiplus;
   using namespace Gdiplus::DllExports;
@@ -451,24 +459,9 @@ TEST(MonitorDpi, TheDllFollowsItsWindowsDpiAndTakesTheMouseAndDropsThere) {
   EXPECT_TRUE(idleUntil([&] { return host.parameter(3) == 1.0f; }))
       << "the click did not land at the scaled position";
 
-  // 18 units up on the 66-unit angle knob, the pointer moved by another thread.
-  host.setParameter(0, 0.5f);
-  host.idle(30);
-  host.clear();
-  moveTo(aware, at(38), at(267));
-  host.idle(20);
-  std::thread hand([&] {
-    // Slower than at 100%: each step's redraw has four times the pixels.
-    for (int step = 1; step <= 3; ++step) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(150));
-      moveTo(aware, at(38), at(267 - 6 * step));
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    sendButton(false);
-  });
-  sendButton(true);
-  EXPECT_TRUE(idleUntil([&] { return host.heardOf(0).find('e') != std::string::npos; }));
-  hand.join();
+  // 18 units up on the 66-unit angle knob; slower than at 100%, as each step's redraw has
+  // more pixels.
+  dragAngleKnobUp(host, aware, scale, 150);
   EXPECT_NEAR(host.parameter(0), 0.5f + 18.0f / 66.0f, 0.005f);
 
   // The envelope's fourth point (of eight evenly spaced) moved by a press at 84 of its 188
