@@ -5,7 +5,7 @@
 #include <windows.h>
 // windows.h first: the others build on its types.
 #include <gdiplus.h>
-#include <shlwapi.h>
+#include <objbase.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -77,8 +77,21 @@ bool decodePicture(int32_t id, std::vector<unsigned char>& rgb, int32_t& width, 
   HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
   const auto* data = loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
   if (!data) return false;
-  IStream* stream = SHCreateMemStream(data, SizeofResource(module, found));
-  if (!stream) return false;
+  // A stream over a copy of the resource (ole32's; the stream frees the copy).
+  const DWORD size = SizeofResource(module, found);
+  HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, size);
+  void* copied = copy ? GlobalLock(copy) : nullptr;
+  if (!copied) {
+    if (copy) GlobalFree(copy);
+    return false;
+  }
+  std::memcpy(copied, data, size);
+  GlobalUnlock(copy);
+  IStream* stream = nullptr;
+  if (CreateStreamOnHGlobal(copy, TRUE, &stream) != S_OK) {
+    GlobalFree(copy);
+    return false;
+  }
   ULONG_PTR token = 0;
   GdiplusStartupInput input;
   bool decoded = false;
