@@ -49,8 +49,7 @@ void PanelEditor::setReopened(std::function<void()> reopened) {
 void PanelEditor::systemScaleChanged() { systemScaleValue = VSTGUI::systemScale(hostWindow); }
 
 void PanelEditor::followScale() {
-  if (frame == nullptr || keepsWindow || frame->isHandlingPress() || frame->getScale() == scale())
-    return;
+  if (frame == nullptr || frame->isHandlingPress() || frame->getScale() == scale()) return;
   if (resizeRequest) resizeRequest(windowWidth(), windowHeight());
   if (hostWindow != nullptr) {
     open(hostWindow);

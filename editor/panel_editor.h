@@ -52,10 +52,6 @@ class PanelEditor : public VSTGUI::CFrameOwner {
   // Called once the panel has reopened at a new scale (its window, and with it the window
   // system's descriptor, are new).
   void setReopened(std::function<void()> reopened);
-  // The host keeps the window it was handed as the panel (LV2's widget): a reopened panel
-  // would leave it holding a window that is gone. The open panel then keeps its scale, and
-  // the panel offers no size menu; a new scale applies when the panel next opens.
-  void setKeepsWindow(bool keeps) { keepsWindow = keeps; }
 
   // Builds the panel in a child of the host's window (an X11 Window id cast to a pointer
   // on Linux, an HWND on Windows). The base only records the window.
@@ -128,7 +124,6 @@ class PanelEditor : public VSTGUI::CFrameOwner {
   mutable double systemScaleValue = 0.0;  // asked of the system when first needed
   std::function<bool(int32_t, int32_t)> resizeRequest;
   std::function<void()> reopenedCallback;
-  bool keepsWindow = false;
 };
 
 }  // namespace panner

@@ -88,13 +88,15 @@ VGTextButton* QuendralPanel::makeTextButton(const ViewSpec& spec) {
 
 VSTGUI::CView* QuendralPanel::makeAboutPicture(const ViewSpec& spec) {
   VSTGUI::CBitmap* bitmap = nullptr;
-  // A scaled panel shows the picture drawn at its own resolution where the plug-in can.
+  // A scaled panel shows the picture drawn at its own resolution (or, on Windows between
+  // the sizes the plug-in carries, at the next larger one, resampled down).
   const double scale = frame->getScale();
   std::vector<unsigned char> rgb;
   int32_t width = 0, height = 0;
-  if (scale != 1.0 && resources::renderAboutPicture(scale, rgb, width, height)) {
+  double pictureScale = 1.0;
+  if (scale != 1.0 && resources::renderAboutPicture(scale, rgb, width, height, pictureScale)) {
     bitmap = new VSTGUI::CBitmap(rgb.data(), width, height);
-    bitmap->setScale(scale);
+    bitmap->setScale(pictureScale);
   } else {
     bitmap = new VSTGUI::CBitmap(resources::kAboutPicturePixels, resources::kAboutPictureWidth,
                                  resources::kAboutPictureHeight);
@@ -186,12 +188,10 @@ bool QuendralPanel::build(void* parent, bool headless) {
     views[slot] = makeView(kViews[slot]);
     frame->addView(views[slot]);
   }
-  // On top of the title strip, taking its right presses: the panel's size (where the panel
-  // can reopen at another one).
-  if (!keepsWindow)
-    frame->addView(new VGSizeMenuOpener(
-        kViews[kLogo].box, [this] { return core.getEditorSizePercent(); },
-        [this](int32_t percent) { chooseSize(percent); }));
+  // On top of the title strip, taking its right presses: the panel's size.
+  frame->addView(new VGSizeMenuOpener(
+      kViews[kLogo].box, [this] { return core.getEditorSizePercent(); },
+      [this](int32_t percent) { chooseSize(percent); }));
   // Over that, on the head button, taking its right presses: head tracking's settings, in a
   // menu below the button.
   const CRect& head = kViews[kTrackingButton].box;

@@ -68,6 +68,25 @@ class PlatformWindow {
 // from the window backend of this build. When that fails the result is not valid.
 std::unique_ptr<PlatformWindow> createPlatformWindow(void* parent, int32_t width, int32_t height);
 
+// A plain window of the plug-in's own between the host's window and the panel's, for a host
+// that keeps the window it was handed as the plug-in's for as long as the UI lives (LV2's
+// widget): the panel can reopen inside it at another size while the host holds on to it.
+class ContainerWindow {
+ public:
+  virtual ~ContainerWindow() = default;
+  // False when the window could not be made (no display, bad parent).
+  virtual bool isValid() const = 0;
+  // The platform's handle (an X11 Window id): the parent the panel opens in.
+  virtual uintptr_t nativeHandle() const = 0;
+  // Gives the window a new size in pixels and tells the window system it wants that size
+  // (hosts that lay out the window read it); nothing once the host destroyed the window.
+  virtual void resize(int32_t width, int32_t height) = 0;
+};
+
+// A width x height container at (0, 0) of `parent` (null: a top-level window). Only the X11
+// backend makes one (the LV2 UI is Linux's); elsewhere the result is null.
+std::unique_ptr<ContainerWindow> createContainerWindow(void* parent, int32_t width, int32_t height);
+
 // The scale (1 to 3) the system asks of windows on the screen of `parent` (null: the
 // default screen). X11: the Xft.dpi resource over 96, else GDK_SCALE; Windows: the
 // window's DPI over 96.

@@ -1,6 +1,6 @@
 // The about picture's drawing, in its 435 x 330 units: the build-time generator draws it
-// once at 1 pixel per unit into the plug-in's data; on Linux the plug-in draws it again at
-// the resolution a scaled panel shows it at.
+// at 1 pixel per unit into the plug-in's data (and for the Windows build at each size it
+// carries); on Linux the plug-in draws it again at the resolution a scaled panel shows it at.
 #include "about_picture_drawing.h"
 
 #include <cmath>
@@ -155,20 +155,29 @@ void drawAboutPicture(cairo_t* cr) {
   drawTexts(cr);
 }
 
-bool renderAboutPicture(double scale, std::vector<unsigned char>& rgb, int32_t& width,
-                        int32_t& height) {
-  width = static_cast<int32_t>(std::floor(kW * scale + 0.5));
-  height = static_cast<int32_t>(std::floor(kH * scale + 0.5));
+cairo_surface_t* drawAboutPictureAt(double scale) {
+  const auto width = static_cast<int32_t>(std::floor(kW * scale + 0.5));
+  const auto height = static_cast<int32_t>(std::floor(kH * scale + 0.5));
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
-  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(surface);
-    return false;
-  }
+  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) return surface;
   cairo_t* cr = cairo_create(surface);
   cairo_scale(cr, scale, scale);
   drawAboutPicture(cr);
   cairo_destroy(cr);
   cairo_surface_flush(surface);
+  return surface;
+}
+
+bool renderAboutPicture(double scale, std::vector<unsigned char>& rgb, int32_t& width,
+                        int32_t& height, double& pictureScale) {
+  cairo_surface_t* surface = drawAboutPictureAt(scale);
+  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(surface);
+    return false;
+  }
+  pictureScale = scale;
+  width = cairo_image_surface_get_width(surface);
+  height = cairo_image_surface_get_height(surface);
   rgb.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
   const unsigned char* data = cairo_image_surface_get_data(surface);
   const int stride = cairo_image_surface_get_stride(surface);
@@ -185,5 +194,4 @@ bool renderAboutPicture(double scale, std::vector<unsigned char>& rgb, int32_t& 
   cairo_surface_destroy(surface);
   return true;
 }
-
 }  // namespace resources

@@ -1,12 +1,16 @@
 // Draws the about picture (435 x 330) with Cairo and writes it as a C++ source file holding
 // the 24-bit pixels, so the plug-in carries the picture without reading any file at run time.
 //
-// Usage: quendral-about-picture OUT.cpp [OUT.png [OUT.bmp]]
-// The optional PNG is the same picture, for looking at it during development.
+// Usage: quendral-about-picture OUT.cpp [OUT.png [OUT.bmp [OUT.rc]]]
+// The optional PNG is the same picture, for looking at it during development; the BMP is
+// it for the Windows build's resources, and OUT.rc their script: bitmap 129 (the BMP) and
+// the picture at each larger size the Windows build carries (about_picture_<percent>.png,
+// written beside OUT.rc).
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
 
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -85,18 +89,36 @@ bool writeBmp(const char* path, const std::vector<unsigned char>& rgb) {
   return std::fclose(f) == 0 && written;
 }
 
+// The resource script of the Windows build: bitmap 129 and the larger sizes as PNG data,
+// each drawn at its own resolution.
+bool writeResources(const std::string& rcPath, const char* bmpPath) {
+  const size_t slash = rcPath.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : rcPath.substr(0, slash);
+  FILE* rc = std::fopen(rcPath.c_str(), "w");
+  if (rc == nullptr) return false;
+  std::fprintf(rc, "// Written by quendral-about-picture: the about picture at each size.\n");
+  std::fprintf(rc, "%d BITMAP \"%s\"\n", resources::kAboutPictureId, bmpPath);
+  bool ok = true;
+  int32_t id = resources::kAboutPictureScaledId;
+  for (int32_t percent : resources::kAboutPicturePercents) {
+    const std::string png = folder + "/about_picture_" + std::to_string(percent) + ".png";
+    cairo_surface_t* surface = resources::drawAboutPictureAt(percent / 100.0);
+    ok = ok && cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS &&
+         cairo_surface_write_to_png(surface, png.c_str()) == CAIRO_STATUS_SUCCESS;
+    cairo_surface_destroy(surface);
+    std::fprintf(rc, "%d RCDATA \"%s\"\n", id++, png.c_str());
+  }
+  return std::fclose(rc) == 0 && ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2 || argc > 4) {
-    std::fprintf(stderr, "usage: %s OUT.cpp [OUT.png [OUT.bmp]]\n", argv[0]);
+  if (argc < 2 || argc > 5) {
+    std::fprintf(stderr, "usage: %s OUT.cpp [OUT.png [OUT.bmp [OUT.rc]]]\n", argv[0]);
     return 2;
   }
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kW, kH);
-  cairo_t* cr = cairo_create(surface);
-  resources::drawAboutPicture(cr);
-  cairo_destroy(cr);
-  cairo_surface_flush(surface);
+  cairo_surface_t* surface = resources::drawAboutPictureAt(1.0);
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
     std::fprintf(stderr, "cairo: %s\n", cairo_status_to_string(cairo_surface_status(surface)));
     return 1;
@@ -125,8 +147,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot write %s\n", argv[2]);
     rc = 1;
   }
-  if (argc == 4 && !writeBmp(argv[3], rgb)) {
+  if (argc >= 4 && !writeBmp(argv[3], rgb)) {
     std::fprintf(stderr, "cannot write %s\n", argv[3]);
+    rc = 1;
+  }
+  if (argc == 5 && !writeResources(argv[4], argv[3])) {
+    std::fprintf(stderr, "cannot write %s or its pictures\n", argv[4]);
     rc = 1;
   }
   cairo_surface_destroy(surface);

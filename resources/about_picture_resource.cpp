@@ -1,10 +1,16 @@
 // The about picture on Windows: bitmap resource 129 of the plug-in's module (compiled in
 // by windres from the BMP the generator writes), read once into rows of red, green and
-// blue bytes like the pixels the Linux build compiles in.
+// blue bytes like the pixels the Linux build compiles in; and for a scaled panel the
+// picture at the size it carries that fits, a PNG resource decoded by GDI+.
 #include <windows.h>
+// windows.h first: the others build on its types.
+#include <gdiplus.h>
+#include <objbase.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "about_picture.h"
@@ -59,7 +65,83 @@ const std::vector<unsigned char> kPicture = readAboutPicture();
 
 const unsigned char* const kAboutPicturePixels = kPicture.data();
 
-// No Cairo in the Windows build: a scaled panel shows the pixels above, resampled.
-bool renderAboutPicture(double, std::vector<unsigned char>&, int32_t&, int32_t&) { return false; }
+namespace {
+
+// The PNG resource `id` decoded into rows of red, green and blue bytes; false when it is
+// missing or does not decode.
+bool decodePicture(int32_t id, std::vector<unsigned char>& rgb, int32_t& width, int32_t& height) {
+  using namespace Gdiplus;
+  using namespace Gdiplus::DllExports;
+  HMODULE module = ownModule();
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10));  // RCDATA
+  HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+  const auto* data = loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
+  if (!data) return false;
+  // A stream over a copy of the resource (ole32's; the stream frees the copy).
+  const DWORD size = SizeofResource(module, found);
+  HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, size);
+  void* copied = copy ? GlobalLock(copy) : nullptr;
+  if (!copied) {
+    if (copy) GlobalFree(copy);
+    return false;
+  }
+  std::memcpy(copied, data, size);
+  GlobalUnlock(copy);
+  IStream* stream = nullptr;
+  if (CreateStreamOnHGlobal(copy, TRUE, &stream) != S_OK) {
+    GlobalFree(copy);
+    return false;
+  }
+  ULONG_PTR token = 0;
+  GdiplusStartupInput input;
+  bool decoded = false;
+  if (GdiplusStartup(&token, &input, nullptr) == Ok) {
+    GpBitmap* bitmap = nullptr;
+    UINT w = 0, h = 0;
+    if (GdipCreateBitmapFromStream(stream, &bitmap) == Ok && GdipGetImageWidth(bitmap, &w) == Ok &&
+        GdipGetImageHeight(bitmap, &h) == Ok) {
+      const GpRect all(0, 0, static_cast<INT>(w), static_cast<INT>(h));
+      BitmapData pixels{};
+      if (GdipBitmapLockBits(bitmap, &all, ImageLockModeRead, PixelFormat24bppRGB, &pixels) == Ok) {
+        width = static_cast<int32_t>(w);
+        height = static_cast<int32_t>(h);
+        rgb.resize(static_cast<size_t>(w) * h * 3);
+        for (UINT y = 0; y < h; ++y) {
+          // Rows of blue, green, red.
+          const auto* in = static_cast<const unsigned char*>(pixels.Scan0) +
+                           static_cast<ptrdiff_t>(y) * pixels.Stride;
+          unsigned char* out = &rgb[static_cast<size_t>(y) * w * 3];
+          for (UINT x = 0; x < w; ++x) {
+            out[3 * x] = in[3 * x + 2];
+            out[3 * x + 1] = in[3 * x + 1];
+            out[3 * x + 2] = in[3 * x];
+          }
+        }
+        GdipBitmapUnlockBits(bitmap, &pixels);
+        decoded = true;
+      }
+    }
+    if (bitmap) GdipDisposeImage(bitmap);
+    GdiplusShutdown(token);
+  }
+  stream->Release();
+  return decoded;
+}
+
+}  // namespace
+
+// No Cairo in the Windows build: the size carried that is the panel's, else the next
+// larger one; a scale between two of Windows' display scales is rare.
+bool renderAboutPicture(double scale, std::vector<unsigned char>& rgb, int32_t& width,
+                        int32_t& height, double& pictureScale) {
+  if (!(scale > 1.0)) return false;
+  int32_t index = 0;
+  constexpr auto kCount = static_cast<int32_t>(std::size(kAboutPicturePercents));
+  // A scale of a whole percent (all DPI steps are) picks its own size, despite rounding.
+  while (index + 1 < kCount && kAboutPicturePercents[index] < scale * 100.0 - 0.01) ++index;
+  if (!decodePicture(kAboutPictureScaledId + index, rgb, width, height)) return false;
+  pictureScale = kAboutPicturePercents[index] / 100.0;
+  return true;
+}
 
 }  // namespace resources

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "clap_plugin.h"
@@ -239,7 +240,9 @@ class Lv2EditorHost : public EditorHost {
                   uris.urid(LV2_ATOM__Float),     &scaleFactor};
     options[1] = {};
     optionsFeature = {LV2_OPTIONS__options, options};
-    std::vector<const LV2_Feature*> features = {&parentFeature, &touchLv2};
+    resizeFeature = {this, &Lv2EditorHost::uiResize};
+    resizeLv2 = {LV2_UI__resize, &resizeFeature};
+    std::vector<const LV2_Feature*> features = {&parentFeature, &touchLv2, &resizeLv2};
     if (instanceAccess) features.push_back(&instanceFeature);
     if (scaleFactor > 0.0f) {
       features.push_back(uris.mapFeature());
@@ -283,6 +286,12 @@ class Lv2EditorHost : public EditorHost {
     static_cast<Lv2EditorHost*>(handle)->edits.push_back(
         {grabbed ? 'b' : 'e', static_cast<int32_t>(port - panner::lv2::kFirstControlPort), 0.0f});
   }
+
+  // The host sizes its window as the UI asks (the test resizes the host's window itself).
+  static int uiResize(LV2UI_Feature_Handle handle, int width, int height) {
+    static_cast<Lv2EditorHost*>(handle)->resizeAsked = {width, height};
+    return 0;
+  }
   bool instanceAccess;
   const LV2_Feature* const* pluginFeatures = nullptr;  // the plug-in's features (none: no map)
   struct Atom {
@@ -298,7 +307,9 @@ class Lv2EditorHost : public EditorHost {
   std::unique_ptr<panner::lv2::Lv2Editor> editor;
   std::vector<HostEdit> edits;
   LV2UI_Touch touchFeature{};
-  LV2_Feature parentFeature{}, touchLv2{}, instanceFeature{};
+  LV2UI_Resize resizeFeature{};
+  std::pair<int, int> resizeAsked{0, 0};  // the last size the UI asked for
+  LV2_Feature parentFeature{}, touchLv2{}, instanceFeature{}, resizeLv2{};
 };
 
 #endif

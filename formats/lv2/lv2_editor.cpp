@@ -24,10 +24,8 @@ const void* featureData(const LV2_Feature* const* features, const char* uri) {
   return findFeature<void>(features, uri);
 }
 
-// The host's ui:scaleFactor among its options (a float), or 0 when it gives none.
-double hostScaleFactor(const LV2_Feature* const* features, const LV2_URID_Map* map) {
-  const auto* options =
-      static_cast<const LV2_Options_Option*>(featureData(features, LV2_OPTIONS__options));
+// The ui:scaleFactor among `options` (a float), or 0 when they give none.
+double scaleFactorOf(const LV2_Options_Option* options, const LV2_URID_Map* map) {
   if (!options || !map) return 0.0;
   const LV2_URID scaleFactor = map->map(map->handle, LV2_UI__scaleFactor);
   const LV2_URID floatType = map->map(map->handle, LV2_ATOM__Float);
@@ -73,33 +71,67 @@ bool Lv2Editor::open(const LV2_Feature* const* features, LV2UI_Widget* widget) {
 
   panel = shown->editor();
   if (!panel) return false;
-  // Without a parent the panel gets a top-level window of its own.
+  // Without a parent the container is a top-level window.
   void* parent = const_cast<void*>(featureData(features, LV2_UI__parent));
-  const auto* resize = static_cast<const LV2UI_Resize*>(featureData(features, LV2_UI__resize));
-  panel->setHostScale(hostScaleFactor(features, map));
-  // The host keeps the panel's window as the UI's widget: the panel may not reopen in
-  // another while it is shown.
-  panel->setKeepsWindow(true);
+  resize = static_cast<const LV2UI_Resize*>(featureData(features, LV2_UI__resize));
+  panel->setHostScale(scaleFactorOf(
+      static_cast<const LV2_Options_Option*>(featureData(features, LV2_OPTIONS__options)), map));
   // No display, or a parent that is no window: the host gets no editor rather than an
   // empty one.
-  if (!panel->open(parent) || !panel->getFrame() || !panel->getFrame()->getPlatformWindow() ||
-      !panel->getFrame()->getPlatformWindow()->isValid()) {
-    panel->close();
+  container = VSTGUI::createContainerWindow(parent, panel->windowWidth(), panel->windowHeight());
+  if (!container || !container->isValid()) {
+    container.reset();
+    panel->setHostScale(0.0);
     return false;
   }
+  void* inside = reinterpret_cast<void*>(container->nativeHandle());
+  if (!panel->open(inside) || !panel->getFrame() || !panel->getFrame()->getPlatformWindow() ||
+      !panel->getFrame()->getPlatformWindow()->isValid()) {
+    panel->close();
+    panel->setHostScale(0.0);
+    container.reset();
+    return false;
+  }
+  // A new scale: the container takes the panel's new size, and the host is asked to
+  // give its window that size too; the panel then reopens inside.
+  panel->setResizeRequest([this](int32_t width, int32_t height) {
+    container->resize(width, height);
+    return resize != nullptr && resize->ui_resize(resize->handle, width, height) == 0;
+  });
   if (plugin) plugin->setEditListener(this);
-  *widget = reinterpret_cast<LV2UI_Widget>(panel->getFrame()->getPlatformWindow()->nativeHandle());
+  *widget = reinterpret_cast<LV2UI_Widget>(container->nativeHandle());
   if (resize) resize->ui_resize(resize->handle, panel->windowWidth(), panel->windowHeight());
   return true;
+}
+
+uint32_t Lv2Editor::setOptions(const LV2_Options_Option* options) {
+  if (!options || !map) return LV2_OPTIONS_ERR_UNKNOWN;
+  uint32_t status = LV2_OPTIONS_SUCCESS;
+  const LV2_URID scaleFactor = map->map(map->handle, LV2_UI__scaleFactor);
+  for (const LV2_Options_Option* o = options; o->key != 0; ++o) {
+    if (o->key != scaleFactor) {
+      status |= LV2_OPTIONS_ERR_BAD_KEY;
+      continue;
+    }
+    const LV2_Options_Option single[2] = {*o, {}};
+    const double value = scaleFactorOf(single, map);
+    if (value > 0.0 && panel) {
+      panel->setHostScale(value);  // the open panel follows at its next idle
+    } else {
+      status |= LV2_OPTIONS_ERR_BAD_VALUE;
+    }
+  }
+  return status;
 }
 
 Lv2Editor::~Lv2Editor() {
   if (plugin) plugin->setEditListener(nullptr);
   if (panel) {
     panel->close();
-    panel->setKeepsWindow(false);
+    panel->setResizeRequest(nullptr);
     panel->setHostScale(0.0);
   }
+  container.reset();  // after the panel's window inside it
 }
 
 void Lv2Editor::portEvent(uint32_t port, uint32_t size, uint32_t format, const void* buffer) {

@@ -2,6 +2,7 @@
 // editor's (lv2ui_descriptor). One binary holds both, so the editor can reach the plug-in
 // instance a host hands it through instance access.
 #include <lv2/core/lv2.h>
+#include <lv2/options/options.h>
 #include <lv2/state/state.h>
 #include <lv2/ui/ui.h>
 
@@ -87,8 +88,17 @@ int idleEditor(LV2UI_Handle handle) { return editorOf(handle)->idle(); }
 
 const LV2UI_Idle_Interface kIdleInterface = {idleEditor};
 
+uint32_t getEditorOptions(LV2_Handle, LV2_Options_Option*) { return LV2_OPTIONS_ERR_UNKNOWN; }
+
+uint32_t setEditorOptions(LV2_Handle handle, const LV2_Options_Option* options) {
+  return editorOf(handle)->setOptions(options);
+}
+
+const LV2_Options_Interface kEditorOptions = {getEditorOptions, setEditorOptions};
+
 const void* editorExtensionData(const char* uri) {
   if (std::strcmp(uri, LV2_UI__idleInterface) == 0) return &kIdleInterface;
+  if (std::strcmp(uri, LV2_OPTIONS__interface) == 0) return &kEditorOptions;
   return nullptr;
 }
 

@@ -204,7 +204,7 @@ void writeDescription(std::ostream& out, const QuendralCore& core) {
       << "  lv2:optionalFeature ui:parent , ui:resize , ui:touch , ui:noUserResize , idata: ,\n"
       << "    urid:map , opts:options ;\n"
       << "  opts:supportedOption ui:scaleFactor ;\n"
-      << "  lv2:extensionData ui:idleInterface .\n";
+      << "  lv2:extensionData ui:idleInterface , opts:interface .\n";
 }
 
 void writePresets(std::ostream& out, QuendralCore& core) {

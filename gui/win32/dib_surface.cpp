@@ -82,7 +82,9 @@ void DibSurface::copyTo(HDC target, const SurfaceGrid& sourceGrid, const Surface
   PixelBlit blit{};
   if (!pixelBlit(pixelCopy(sourceGrid, targetGrid, dest, offset), ratio, width_, height_, blit))
     return;
+  // Both sides in pixels: GDI applies a source's world transform to a copy too.
   DevicePixels pixels(target);
+  DevicePixels sourcePixels(dc_);
   if (ratio == 1.0) {
     BitBlt(target, blit.left, blit.top, blit.width, blit.height, dc_, blit.sourceLeft,
            blit.sourceTop, SRCCOPY);

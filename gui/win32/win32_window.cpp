@@ -126,6 +126,9 @@ void Win32Window::flush() {
   GdiFlush();
   HDC dc = GetDC(window_);
   if (!dc) return;
+  // A scaled panel leaves its world transform on the back buffer: GDI would apply it to the
+  // copy. The window shows the buffer's pixels as they are.
+  const DevicePixels pixels(backBuffer_->dc());
   BitBlt(dc, 0, 0, width_, height_, backBuffer_->dc(), 0, 0, SRCCOPY);
   ReleaseDC(window_, dc);
 }
@@ -173,6 +176,7 @@ void Win32Window::paint() {
       frame_ = frame;
     }
     GdiFlush();
+    const DevicePixels pixels(backBuffer_->dc());
     BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top,
            backBuffer_->dc(), area.left, area.top, SRCCOPY);
   }
@@ -231,5 +235,8 @@ LRESULT CALLBACK Win32Window::windowProc(HWND window, UINT message, WPARAM wPara
 std::unique_ptr<PlatformWindow> createPlatformWindow(void* parent, int32_t width, int32_t height) {
   return std::make_unique<Win32Window>(static_cast<HWND>(parent), width, height);
 }
+
+// Windows hosts resize the window they handed over: no container is needed there.
+std::unique_ptr<ContainerWindow> createContainerWindow(void*, int32_t, int32_t) { return nullptr; }
 
 }  // namespace VSTGUI

@@ -330,4 +330,75 @@ std::unique_ptr<PlatformWindow> createPlatformWindow(void* parent, int32_t width
       static_cast<unsigned long>(reinterpret_cast<uintptr_t>(parent)), width, height);
 }
 
+X11Container::X11Container(unsigned long parent, int32_t width, int32_t height) {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return;
+  registerDisplay(display);
+  display_ = display;
+  const Window parentWindow = parent ? parent : DefaultRootWindow(display);
+  XWindowAttributes parentAttributes;
+  const int before = X11Window::errorCount();
+  XSync(display, False);
+  if (!XGetWindowAttributes(display, parentWindow, &parentAttributes) ||
+      X11Window::errorCount() != before) {
+    unregisterDisplay(display);
+    XCloseDisplay(display);
+    display_ = nullptr;
+    return;
+  }
+  XSetWindowAttributes attributes{};
+  attributes.event_mask = StructureNotifyMask;
+  attributes.background_pixel = WhitePixel(display, DefaultScreen(display));
+  window_ = XCreateWindow(display, parentWindow, 0, 0, static_cast<unsigned>(std::max(1, width)),
+                          static_cast<unsigned>(std::max(1, height)), 0, CopyFromParent,
+                          InputOutput, CopyFromParent, CWEventMask | CWBackPixel, &attributes);
+  setSizeHints(width, height);
+  XMapWindow(display, window_);
+  XSync(display, False);
+}
+
+X11Container::~X11Container() {
+  Display* display = dpy(display_);
+  if (!display) return;
+  if (!destroyedByHost()) XDestroyWindow(display, window_);
+  XSync(display, False);
+  unregisterDisplay(display);
+  XCloseDisplay(display);
+}
+
+bool X11Container::destroyedByHost() {
+  Display* display = dpy(display_);
+  if (!display || !window_) return true;
+  XSync(display, False);
+  XEvent event;
+  while (XPending(display)) {
+    XNextEvent(display, &event);
+    if (event.type == DestroyNotify && event.xdestroywindow.window == window_) window_ = 0;
+  }
+  return window_ == 0;
+}
+
+void X11Container::setSizeHints(int32_t width, int32_t height) {
+  XSizeHints hints{};
+  hints.flags = PMinSize | PMaxSize | PBaseSize;
+  hints.min_width = hints.max_width = hints.base_width = std::max(1, width);
+  hints.min_height = hints.max_height = hints.base_height = std::max(1, height);
+  XSetWMNormalHints(dpy(display_), window_, &hints);
+}
+
+void X11Container::resize(int32_t width, int32_t height) {
+  if (destroyedByHost()) return;
+  Display* display = dpy(display_);
+  setSizeHints(width, height);
+  XResizeWindow(display, window_, static_cast<unsigned>(std::max(1, width)),
+                static_cast<unsigned>(std::max(1, height)));
+  XSync(display, False);
+}
+
+std::unique_ptr<ContainerWindow> createContainerWindow(void* parent, int32_t width,
+                                                       int32_t height) {
+  return std::make_unique<X11Container>(
+      static_cast<unsigned long>(reinterpret_cast<uintptr_t>(parent)), width, height);
+}
+
 }  // namespace VSTGUI

@@ -54,6 +54,30 @@ class X11Window : public PlatformWindow {
   int32_t height_;
 };
 
+// The container (platform_window.h) on an X connection of its own, registered like the
+// panels' for its errors: white where the panel does not cover it, its size also given as
+// its fixed size hints (minimum, maximum and base), which hosts that embed X11 windows
+// read. A container the host destroyed (with its own window) is noticed and left alone.
+class X11Container : public ContainerWindow {
+ public:
+  X11Container(unsigned long parent, int32_t width, int32_t height);
+  ~X11Container() override;
+  X11Container(const X11Container&) = delete;
+  X11Container& operator=(const X11Container&) = delete;
+
+  bool isValid() const override { return window_ != 0; }
+  uintptr_t nativeHandle() const override { return window_; }
+  void resize(int32_t width, int32_t height) override;
+
+ private:
+  // Reads the connection's events; forgets the window if the host destroyed it.
+  bool destroyedByHost();
+  void setSizeHints(int32_t width, int32_t height);
+
+  void* display_ = nullptr;  // Display*
+  unsigned long window_ = 0;
+};
+
 // Converts an X button number and the modifier state of the event to a CButton mask.
 int32_t x11ButtonMask(unsigned int button, unsigned int state);
 

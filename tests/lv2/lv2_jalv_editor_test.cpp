@@ -1,8 +1,9 @@
 // The LV2 editor in jalv (its GTK 3 front end, which embeds X11 editors), on a private X
 // server and a JACK server with the dummy backend: the panel opens inside jalv's window,
-// and a click on a response-set button and a drag on the angle knob change the ports as
-// jalv holds them. jalv is asked for its view through its own "Save State" (ctrl+s), whose
-// state.ttl lists every control port's value as the host has it.
+// reopens at 200% when that size is chosen on its size menu, and at that size a click on a
+// response-set button and a drag on the angle knob change the ports as jalv holds them. jalv is
+// asked for its view through its own "Save State" (ctrl+s), whose state.ttl lists every control
+// port's value as the host has it.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -25,6 +26,8 @@ using namespace quendral_lv2_test;
 // The panel's own coordinates of what the test presses (editor/panel_layout.h).
 constexpr int kFiltTwoX = 174, kFiltTwoY = 272;     // the "filt two" button
 constexpr int kAngleKnobX = 38, kAngleKnobY = 267;  // the angle knob's centre
+constexpr int kTitleX = 100, kTitleY = 15;          // the title strip: its size menu
+constexpr int kSize200X = 350, kSize200Y = 115;     // that menu's "200%"
 
 bool installed(const char* program) { return access(program, X_OK) == 0; }
 
@@ -34,11 +37,11 @@ CommandResult xdotool(const std::vector<std::string>& arguments, const ScratchFo
   return runProgram(command, {}, scratch / "xdotool.log", 20);
 }
 
-// Where the panel's window (435 x 330, the innermost of that size) sits on the screen.
-bool findPanel(const ScratchFolder& scratch, int& x, int& y) {
+// Where the panel's window (`size` pixels, the innermost of that size) sits on the screen.
+bool findPanel(const ScratchFolder& scratch, int& x, int& y, const char* size = "435x330") {
   const CommandResult tree =
       runProgram({"/usr/bin/xwininfo", "-root", "-tree"}, {}, scratch / "xwininfo.log", 20);
-  const std::regex panel(R"(435x330\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+))");
+  const std::regex panel(std::string(size) + R"(\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+))");
   bool found = false;
   for (std::sregex_iterator it(tree.output.begin(), tree.output.end(), panel), end; it != end;
        ++it) {
@@ -104,13 +107,27 @@ TEST(Lv2EditorInJalv, ClickAndDragChangeThePortsTheHostHolds) {
   // A press before jalv draws its window and idles the editor would be lost.
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
 
-  // A click on "filt two", held for a while: the panel handles a press at its next idle
-  // (jalv idles it 30 times a second, less often on a busy machine). Then a drag that turns
-  // the angle knob up.
+  // Presses are held for a while: the panel handles a press at its next idle (jalv idles it
+  // 30 times a second, less often on a busy machine). `scale` puts panel units on pixels.
+  int scale = 1;
   const auto at = [&](int x, int y) {
-    return std::vector<std::string>{"mousemove", std::to_string(panelX + x),
-                                    std::to_string(panelY + y), "sleep", "0.3"};
+    return std::vector<std::string>{"mousemove", std::to_string(panelX + x * scale),
+                                    std::to_string(panelY + y * scale), "sleep", "0.3"};
   };
+  // 200% from the size menu: the panel reopens in the window jalv keeps, which grows.
+  std::vector<std::string> choose = at(kTitleX, kTitleY);
+  for (const char* a : {"mousedown", "3", "sleep", "1", "mouseup", "3"}) choose.push_back(a);
+  for (const std::string& a : at(kSize200X, kSize200Y)) choose.push_back(a);
+  for (const char* a : {"mousedown", "1", "sleep", "1", "mouseup", "1"}) choose.push_back(a);
+  ASSERT_EQ(xdotool(choose, scratch).exitCode, 0);
+  ASSERT_TRUE(waitFor([&] { return findPanel(scratch, panelX, panelY, "870x660"); }, 30))
+      << "the panel did not reopen at 200%:\n"
+      << readText(scratch / "xwininfo.log");
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // jalv lays its window out
+  ASSERT_TRUE(findPanel(scratch, panelX, panelY, "870x660"));
+  scale = 2;
+
+  // A click on "filt two", then a drag that turns the angle knob up.
   std::vector<std::string> hand = at(kFiltTwoX, kFiltTwoY);
   for (const char* a : {"mousedown", "1", "sleep", "1", "mouseup", "1"}) hand.push_back(a);
   for (const std::string& a : at(kAngleKnobX, kAngleKnobY)) hand.push_back(a);

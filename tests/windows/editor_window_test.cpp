@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+// windows.h first: the others build on its types.
+#include <gdiplus.h>
 #include <shlobj.h>  // DROPFILES
 
 #include <algorithm>
@@ -91,17 +93,43 @@ void click(EditorHost& host, HWND window, int x, int y) {
   host.idle(50);
 }
 
+// A drag on the angle knob of a panel at `scale` (its centre, then three steps of 6 units
+// up): the knob follows the mouse in its own loop until the button is released, so another
+// thread moves the pointer and lets go, as the user's hand would, `pause` ms apart.
+void dragAngleKnobUp(EditorHost& host, HWND window, double scale, int pause) {
+  const auto at = [scale](double units) {
+    return static_cast<int>(std::floor(units * scale + 0.5));
+  };
+  host.setParameter(0, 0.5f);
+  host.idle(30);
+  host.clear();
+  moveTo(window, at(38), at(267));
+  host.idle(20);
+  std::thread hand([&] {
+    for (int step = 1; step <= 3; ++step) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+      moveTo(window, at(38), at(267 - 6 * step));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2 * pause));
+    sendButton(false);
+  });
+  sendButton(true);
+  for (int t = 0; t < 10000 && host.heardOf(0).find('e') == std::string::npos; t += 20)
+    host.idle(20);
+  hand.join();
+}
+
 // The window's pixels as 0x00RRGGBB, row by row from the top, read back from the screen.
-std::vector<uint32_t> grab(HWND window) {
-  std::vector<uint32_t> pixels(static_cast<size_t>(kWidth) * kHeight);
+std::vector<uint32_t> grab(HWND window, int width = kWidth, int height = kHeight) {
+  std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
   HDC windowDc = GetDC(window);
   HDC memoryDc = CreateCompatibleDC(windowDc);
   BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ previous = SelectObject(memoryDc, bitmap);
-  BitBlt(memoryDc, 0, 0, kWidth, kHeight, windowDc, 0, 0, SRCCOPY);
+  BitBlt(memoryDc, 0, 0, width, height, windowDc, 0, 0, SRCCOPY);
   GdiFlush();
   const auto* data = static_cast<const uint32_t*>(bits);
   for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = data[i] & 0xFFFFFFu;
@@ -187,25 +215,8 @@ TEST_P(EditorWindow, OpensDrawsTakesAClickAndADragAndFollowsTheHost) {
   EXPECT_EQ(value, 1.0f);
   EXPECT_EQ(host->parameter(3), 1.0f);
 
-  // The knob follows the mouse in its own loop until the button is released: another
-  // thread moves the pointer up and lets go, as the user's hand would.
-  host->setParameter(0, 0.5f);
-  host->idle(30);
-  host->clear();
-  moveTo(window, 38, 267);  // the angle knob
-  host->idle(20);
-  std::thread hand([this] {
-    for (int step = 1; step <= 3; ++step) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(40));
-      moveTo(window, 38, 267 - 6 * step);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));
-    sendButton(false);
-  });
-  sendButton(true);
-  EXPECT_TRUE(idleUntil([&] { return heard(0).find('e') != std::string::npos; }))
-      << "the drag never ended: " << heard(0);
-  hand.join();
+  dragAngleKnobUp(*host, window, 1.0, 40);
+  EXPECT_NE(heard(0).find('e'), std::string::npos) << "the drag never ended: " << heard(0);
   const std::string seen = heard(0, &value);
   quendral_test::expectOneGesture(seen, host->ordered());
   EXPECT_GT(value, 0.5f) << "dragging up turns the knob up";
@@ -223,64 +234,12 @@ TEST_P(EditorWindow, OpensDrawsTakesAClickAndADragAndFollowsTheHost) {
 INSTANTIATE_TEST_SUITE_P(Formats, EditorWindow, ::testing::ValuesIn(kFormats),
                          quendral_test::formatName);
 
-// The DLL's panel opens at the DPI of the monitor its host's window is on (a DPI-aware host,
-// as DAWs are): 435 x 330 at 96 DPI, 870 x 660 in the run whose wine prefix is at 192 DPI
-// (QUENDRAL_WINE_DPI names it), and a click lands at the scaled position.
-TEST(MonitorDpi, TheDllOpensAtTheWindowsDpiAndTakesAClickThere) {
-  HMODULE user = GetModuleHandleW(L"user32.dll");
-  using SetContext = BOOL(WINAPI*)(HANDLE);
-  using DpiForWindow = UINT(WINAPI*)(HWND);
-  auto setContext = reinterpret_cast<SetContext>(
-      reinterpret_cast<void*>(GetProcAddress(user, "SetProcessDpiAwarenessContext")));
-  auto dpiForWindow = reinterpret_cast<DpiForWindow>(
-      reinterpret_cast<void*>(GetProcAddress(user, "GetDpiForWindow")));
-  ASSERT_NE(dpiForWindow, nullptr);
-  if (setContext) setContext(reinterpret_cast<HANDLE>(-4));  // per monitor, version 2
-  HWND probe = makeHostWindow();
-  const UINT dpi = dpiForWindow(probe);
-  DestroyWindow(probe);
-  if (const char* expected = std::getenv("QUENDRAL_WINE_DPI")) {
-    ASSERT_EQ(dpi, static_cast<UINT>(std::atoi(expected)));
-  }
-  const double scale = dpi / 96.0;
-  const auto at = [scale](double units) {
-    return static_cast<int>(std::floor(units * scale + 0.5));
-  };
-
-  quendral_test::Vst2EditorHost host;
-  std::string error;
-  ASSERT_TRUE(host.load(error)) << error;
-  int width = 0, height = 0;
-  ASSERT_TRUE(host.editorSize(width, height));
-  EXPECT_EQ(width, at(kWidth));
-  EXPECT_EQ(height, at(kHeight));
-  HWND window = makeHostWindow(width, height);
-  ASSERT_TRUE(host.open(window, error)) << error;
-  host.idle(200);
-  HWND editor = GetWindow(window, GW_CHILD);
-  ASSERT_NE(editor, nullptr);
-  RECT client{};
-  GetClientRect(editor, &client);
-  EXPECT_EQ(client.right, width);
-  EXPECT_EQ(client.bottom, height);
-  host.setParameter(3, 0.0f);
-  moveTo(window, at(174), at(272));  // the middle of "filt two"
-  host.idle(20);
-  sendButton(true);
-  host.idle(30);
-  sendButton(false);
-  for (int t = 0; t < 5000 && host.parameter(3) != 1.0f; t += 20) host.idle(20);
-  EXPECT_EQ(host.parameter(3), 1.0f) << "the click did not land at the scaled position";
-  host.close();
-  DestroyWindow(window);
-  pumpMessages();
-}
-
 // The pixels as a binary PPM, for the CI artefacts and the comparison with Linux.
-bool writePpm(const std::string& path, const std::vector<uint32_t>& pixels) {
+bool writePpm(const std::string& path, const std::vector<uint32_t>& pixels, int width = kWidth,
+              int height = kHeight) {
   FILE* out = std::fopen(path.c_str(), "wb");
   if (!out) return false;
-  std::fprintf(out, "P6\n%d %d\n255\n", kWidth, kHeight);
+  std::fprintf(out, "P6\n%d %d\n255\n", width, height);
   for (uint32_t p : pixels) {
     const unsigned char rgb[3] = {static_cast<unsigned char>(p >> 16),
                                   static_cast<unsigned char>(p >> 8),
@@ -310,11 +269,12 @@ HGLOBAL shellDropOf(const std::vector<std::wstring>& paths, POINT where) {
   return memory;
 }
 
-// Pixels of the panel's bottom strip (its last 10 rows) in the alert tint and in its grey.
-std::pair<int, int> stripAlertAndGrey(HWND window) {
-  const std::vector<uint32_t> pixels = grab(window);
+// Pixels of the panel's bottom strip (its last `rows` rows) in the alert tint and in its grey.
+std::pair<int, int> stripAlertAndGrey(HWND window, int width = kWidth, int height = kHeight,
+                                      int rows = 10) {
+  const std::vector<uint32_t> pixels = grab(window, width, height);
   int alert = 0, grey = 0;
-  for (size_t i = static_cast<size_t>(kHeight - 10) * kWidth; i < pixels.size(); ++i) {
+  for (size_t i = static_cast<size_t>(height - rows) * width; i < pixels.size(); ++i) {
     alert += pixels[i] == 0xFFC8BEu ? 1 : 0;
     grey += pixels[i] == 0xEFE8E5u ? 1 : 0;
   }
@@ -405,6 +365,165 @@ TEST(DllEditor, WindowPicturesAndDroppedFiles) {
   DestroyWindow(window);
   pumpMessages();
   DeleteFileW(copy.c_str());
+}
+
+// The pixels of a PNG file as 0x00RRGGBB, row by row from the top; empty if it does not decode.
+std::vector<uint32_t> readPng(const std::string& path, int& width, int& height) {
+  using namespace Gdiplus;
+  using namespace Gdiplus::DllExports;
+  std::vector<uint32_t> pixels;
+  ULONG_PTR token = 0;
+  GdiplusStartupInput input;
+  if (GdiplusStartup(&token, &input, nullptr) != Ok) return pixels;
+  const std::wstring wide(path.begin(), path.end());
+  GpBitmap* bitmap = nullptr;
+  UINT w = 0, h = 0;
+  if (GdipCreateBitmapFromFile(wide.c_str(), &bitmap) == Ok &&
+      GdipGetImageWidth(bitmap, &w) == Ok && GdipGetImageHeight(bitmap, &h) == Ok) {
+    const GpRect all(0, 0, static_cast<INT>(w), static_cast<INT>(h));
+    BitmapData data{};
+    if (GdipBitmapLockBits(bitmap, &all, ImageLockModeRead, PixelFormat32bppRGB, &data) == Ok) {
+      width = static_cast<int>(w);
+      height = static_cast<int>(h);
+      for (UINT y = 0; y < h; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(
+            static_cast<const char*>(data.Scan0) + static_cast<ptrdiff_t>(y) * data.Stride);
+        for (UINT x = 0; x < w; ++x) pixels.push_back(row[x] & 0xFFFFFFu);
+      }
+      GdipBitmapUnlockBits(bitmap, &data);
+    }
+  }
+  if (bitmap) GdipDisposeImage(bitmap);
+  GdiplusShutdown(token);
+  return pixels;
+}
+
+// The DLL's panel at the DPI of its host's window (a DPI-aware host, as DAWs are), in the
+// run whose wine prefix is at 192 DPI (QUENDRAL_WINE_DPI names it) and in the one at 96. The
+// size asked before opening is the system's, and so is the panel's in an aware host window:
+// a click, a knob drag, a press that moves an envelope point and a dropped file land at the
+// scaled positions, and the about picture is the one drawn at that size, not one resampled.
+// Then the panel opens in a window of a DPI-unaware top-level window (96 DPI) at 100%; that
+// window goes under the aware one (wine's stand-in for a move to another monitor), the panel
+// is told by WM_DPICHANGED_AFTERPARENT and reopens at the new size, and takes a click there.
+TEST(MonitorDpi, TheDllFollowsItsWindowsDpiAndTakesTheMouseAndDropsThere) {
+  HMODULE user = GetModuleHandleW(L"user32.dll");
+  using SetContext = BOOL(WINAPI*)(HANDLE);
+  using SetThreadContext = HANDLE(WINAPI*)(HANDLE);
+  using DpiForWindow = UINT(WINAPI*)(HWND);
+  auto setContext = reinterpret_cast<SetContext>(
+      reinterpret_cast<void*>(GetProcAddress(user, "SetProcessDpiAwarenessContext")));
+  auto setThreadContext = reinterpret_cast<SetThreadContext>(
+      reinterpret_cast<void*>(GetProcAddress(user, "SetThreadDpiAwarenessContext")));
+  auto dpiForWindow = reinterpret_cast<DpiForWindow>(
+      reinterpret_cast<void*>(GetProcAddress(user, "GetDpiForWindow")));
+  ASSERT_NE(dpiForWindow, nullptr);
+  ASSERT_NE(setThreadContext, nullptr);
+  if (setContext) setContext(reinterpret_cast<HANDLE>(-4));  // per monitor, version 2
+  HWND probe = makeHostWindow();
+  const UINT dpi = dpiForWindow(probe);
+  DestroyWindow(probe);
+  if (const char* expected = std::getenv("QUENDRAL_WINE_DPI")) {
+    ASSERT_EQ(dpi, static_cast<UINT>(std::atoi(expected)));
+  }
+  const double scale = dpi / 96.0;
+  const auto at = [scale](double units) {
+    return static_cast<int>(std::floor(units * scale + 0.5));
+  };
+  const int width = at(kWidth), height = at(kHeight);
+
+  quendral_test::Vst2EditorHost host;
+  std::string error;
+  ASSERT_TRUE(host.load(error)) << error;
+  int asked = 0, askedHeight = 0;
+  ASSERT_TRUE(host.editorSize(asked, askedHeight));
+  EXPECT_EQ(asked, width);
+  EXPECT_EQ(askedHeight, height);
+  const auto editorSizeIs = [&](HWND parent, int w, int h) {
+    RECT client{};
+    HWND editor = GetWindow(parent, GW_CHILD);
+    return editor && GetClientRect(editor, &client) && client.right == w && client.bottom == h;
+  };
+  const auto idleUntil = [&](const std::function<bool()>& done) {
+    for (int t = 0; t < 5000 && !done(); t += 20) host.idle(20);
+    return done();
+  };
+  HWND aware = makeHostWindow(width, height);
+  ASSERT_TRUE(host.open(aware, error)) << error;
+  host.idle(200);
+  HWND editor = GetWindow(aware, GW_CHILD);
+  ASSERT_TRUE(editorSizeIs(aware, width, height));
+
+  host.setParameter(3, 0.0f);
+  click(host, aware, at(174), at(272));  // the middle of "filt two"
+  EXPECT_TRUE(idleUntil([&] { return host.parameter(3) == 1.0f; }))
+      << "the click did not land at the scaled position";
+
+  // 18 units up on the 66-unit angle knob; slower than at 100%, as each step's redraw has
+  // more pixels.
+  dragAngleKnobUp(host, aware, scale, 150);
+  EXPECT_NEAR(host.parameter(0), 0.5f + 18.0f / 66.0f, 0.005f);
+
+  // The envelope's fourth point (of eight evenly spaced) moved by a press at 84 of its 188
+  // units along and 47 down.
+  for (int32_t i = 0; i < 8; ++i) host.setParameter(15 + i, i / 7.0f);
+  host.idle(30);
+  click(host, aware, at(300), at(86));
+  EXPECT_TRUE(idleUntil([&] { return std::abs(host.parameter(18) - 84.0f / 188.0f) < 1e-3f; }))
+      << host.parameter(18);
+  EXPECT_NEAR(host.parameter(10), 47.0f / 188.0f, 1e-3f);
+
+  EXPECT_TRUE(writePpm(QUENDRAL_ARTIFACT_DIR "/editor-windows-" + std::to_string(dpi) + "dpi.ppm",
+                       grab(aware, width, height), width, height));
+  // A dropped file: this build refuses it, shown in the whole scaled strip.
+  const int strip = at(10);
+  ASSERT_TRUE(PostMessageW(
+      editor, WM_DROPFILES,
+      reinterpret_cast<WPARAM>(shellDropOf({L"C:\\head.sofa"}, POINT{at(200), at(150)})), 0));
+  EXPECT_TRUE(idleUntil([&] {
+    return stripAlertAndGrey(aware, width, height, strip).first > width * strip / 2;
+  })) << "the refusal is not shown";
+
+  // The about picture drawn at this size, copied as it is.
+  if (dpi != 96) {
+    int pictureWidth = 0, pictureHeight = 0;
+    const std::vector<uint32_t> picture =
+        readPng(std::string(QUENDRAL_ABOUT_PICTURES) + "/about_picture_" +
+                    std::to_string(dpi * 100 / 96) + ".png",
+                pictureWidth, pictureHeight);
+    ASSERT_EQ(pictureWidth, width);
+    ASSERT_EQ(pictureHeight, height);
+    click(host, aware, at(300), at(15));  // the title strip, right of the head button
+    EXPECT_TRUE(idleUntil([&] { return grab(aware, width, height) == picture; }))
+        << "the about picture is not the one drawn at " << dpi * 100 / 96 << "%";
+  }
+  host.close();
+
+  // A DPI-unaware host's thread makes its windows and opens the panel at 96 DPI; then its
+  // window goes under the aware one, and the panel follows.
+  const HANDLE context = setThreadContext(reinterpret_cast<HANDLE>(-1));
+  HWND unaware = makeHostWindow(width, height);
+  HWND window = CreateWindowExA(0, "quendral test host", "", WS_CHILD | WS_VISIBLE, 0, 0, width,
+                                height, unaware, nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_EQ(dpiForWindow(window), 96u);
+  ASSERT_TRUE(host.open(window, error)) << error;
+  host.idle(200);
+  EXPECT_TRUE(editorSizeIs(window, kWidth, kHeight)) << "not at 100% in a window at 96 DPI";
+  setThreadContext(context);
+  SetParent(window, aware);
+  DestroyWindow(unaware);  // not over the aware one any more
+  SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  ASSERT_EQ(dpiForWindow(window), dpi);
+  SendMessageA(GetWindow(window, GW_CHILD), 0x02E3, 0, 0);  // WM_DPICHANGED_AFTERPARENT
+  EXPECT_TRUE(idleUntil([&] { return editorSizeIs(window, width, height); }))
+      << "the panel did not follow its window's DPI";
+  host.setParameter(3, 0.0f);
+  click(host, aware, at(174), at(272));
+  EXPECT_TRUE(idleUntil([&] { return host.parameter(3) == 1.0f; }))
+      << "the click did not land at the new scaled position";
+  host.close();
+  DestroyWindow(aware);
+  pumpMessages();
 }
 
 }  // namespace panner
