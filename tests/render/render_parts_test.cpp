@@ -1,6 +1,5 @@
-// The render tool's parts: options and their units, automation files, audio files, the
-// progress bar and the render loop (against stand-in processors). What a user meets end to
-// end, errors included, is in render_tool_test.cpp.
+// The render tool's parts: options, units, automation files, audio files, the progress bar
+// and the render loop (against stand-in processors). End to end: render_tool_test.cpp.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -71,7 +70,6 @@ TEST(RenderOptions, AcceptsBothValueFormsAndNamesTheOptionOfABadOne) {
     EXPECT_NE(errorOf([&] { parseOptions(args); }).find(message), std::string::npos) << message;
 }
 
-// What the plug-in makes of the values the tool sends, and the limits of each unit.
 TEST(ParameterUnits, ValuesSurviveThePluginsMappingsAndLimitsAreRefused) {
   EXPECT_FLOAT_EQ(panner::angleFromValue(angleToNormalised(90)), 90.0f);
   EXPECT_FLOAT_EQ(panner::angleFromValue(angleToNormalised(270)), -90.0f);  // the same place
@@ -98,7 +96,7 @@ TEST(ParameterUnits, ValuesSurviveThePluginsMappingsAndLimitsAreRefused) {
     EXPECT_THROW(findParameter(names, missing, "--param"), RenderError) << missing;
 }
 
-// The sweep is started last: the angle and the position stop it when they are set.
+// The sweep is started last, since setting the angle or the position stops it.
 TEST(ParameterUnits, SweepSpeedIsSetAfterAngleAndPositionWhichStopIt) {
   RenderOptions o;
   o.lfoSpeedHz = 0.5;
@@ -157,13 +155,10 @@ class AudioFiles : public tool_test::ToolTest {
       for (int f = 0; f < frames; ++f) data[c][f] = (c + 1) * 0.1f + f * 0.001f;
     writeAudio(name, data, 48000);
   }
-  size_t filesInDir() const {
-    const auto dir = tool_test::fs::directory_iterator(root_ / "work");
-    return static_cast<size_t>(std::distance(dir, tool_test::fs::directory_iterator()));
-  }
 };
 
-TEST_F(AudioFiles, StereoIsMixedDownMonoFeedsEveryInputAndMismatchesAreRefused) {
+// Reading mixes down or feeds every input; nothing appears at OUTPUT until the commit.
+TEST_F(AudioFiles, ChannelsMixDownOrSpreadAndNothingAppearsUntilCommit) {
   writeTestFile("stereo.wav", 2, 100);
   AudioFileReader reader(path("stereo.wav"));
   EXPECT_EQ(reader.sampleRate(), 48000);
@@ -192,18 +187,21 @@ TEST_F(AudioFiles, StereoIsMixedDownMonoFeedsEveryInputAndMismatchesAreRefused) 
   EXPECT_THROW(AudioFileWriter(path("wide.flac"), 9, 44100), RenderError);  // FLAC holds 8
   EXPECT_EQ(outputFormatFor("A.WAV"), outputFormatFor("b.wav"));
   EXPECT_EQ(outputFormatFor("dir.x/plain"), outputFormatFor("b.wav"));  // no extension
-}
 
-TEST_F(AudioFiles, NothingAppearsAtOutputUntilCommit) {
+  const auto filesInDir = [&] {
+    const auto dir = tool_test::fs::directory_iterator(root_ / "work");
+    return std::distance(dir, tool_test::fs::directory_iterator());
+  };
+  const auto before = filesInDir();
   {
     AudioFileWriter writer(path("out.wav"), 2, 44100);
     float zeros[4] = {};
     const float* in[] = {zeros, zeros};
     writer.write(in, 4);
     EXPECT_FALSE(tool_test::fs::exists(path("out.wav")));
-    EXPECT_EQ(filesInDir(), 1u);  // the temporary file
+    EXPECT_EQ(filesInDir(), before + 1);  // the temporary file
   }
-  EXPECT_EQ(filesInDir(), 0u);  // removed, not renamed
+  EXPECT_EQ(filesInDir(), before);  // removed, not renamed
   writeTestFile("out.wav", 2, 4);
   const auto mode = tool_test::fs::status(path("out.wav")).permissions();
   using tool_test::fs::perms;
@@ -236,8 +234,7 @@ TEST(ProgressBar, DrawsOneLineInPlaceOnlyWhenEnabledAndSlow) {
 
 namespace {
 
-// Delays its one input by `latency` samples into both outputs, like a plug-in that reports
-// that much initial delay; or, with echo, outputs the value of parameter 3 as its signal.
+// Delays its input by `latency` samples into both outputs; or, with echo, plays parameter 3.
 class StandIn : public AudioProcessor {
  public:
   explicit StandIn(int latency, bool echo = false) : line_(latency, 0.0f), echo_(echo) {}

@@ -1,16 +1,23 @@
 // quendral-render end to end: the built tool renders files through the built plug-in (and
-// third-party ones), and every kind of bad input ends with one line, status 2 and no
-// OUTPUT left behind. Timing at every rate: render_timing_test.cpp; own sets and presets:
-// own_set_render_test.cpp.
+// third-party ones); every kind of bad input ends with one line, status 2 and no OUTPUT left
+// behind; timing at every rate and from a song position; own sets and presets; a head.
+#include <arpa/inet.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <sndfile.h>
+#include <sys/socket.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstring>
 #include <set>
+#include <thread>
 
+#include "audio_compare.h"
 #include "required_package.h"
+#include "state_chunk.h"
 #include "tool_run.h"
 
 using namespace tool_test;
@@ -18,6 +25,8 @@ using namespace tool_test;
 namespace {
 
 constexpr int kRate = 44100;
+constexpr const char* kMitKemar = "/usr/share/libmysofa/MIT_KEMAR_normal_pinna.sofa";
+using quendral_test::largestDifference;
 
 double rmsDb(const std::vector<float>& x, size_t from, size_t to) {
   double sum = 0.0;
@@ -74,7 +83,7 @@ TEST_F(RenderTool, LatencyIsRemovedUnlessAskedToKeepIt) {
 }
 
 TEST_F(RenderTool, AutomationAndTheSweepMoveTheSource) {
-  writeFile("noise.wav", {noise(3 * kRate)});
+  writeFile("noise.wav", {quendral_test::noise(3 * kRate)});
   std::ofstream(path("moves.csv")) << "seconds,parameter,value\n0,angle,0.25\n1.5,angle,0.75\n";
   const auto moved = render("noise.wav", "moved.wav", {"--automation", path("moves.csv")});
   auto balance = [](const std::vector<std::vector<float>>& out, double from, double to) {
@@ -242,4 +251,169 @@ TEST_F(RenderTool, RunsThirdPartyPlugins) {
       EXPECT_NEAR(out[0][p], 0.0f, 1e-3f);
     }
   }
+}
+
+// The tool lets the plug-in settle at the placement before the input, at the edges of the
+// rates quendral takes and between: an impulse on the first sample sounds as one a second
+// later on the same place in a frame.
+TEST_F(RenderTool, AFixedAngleHoldsFromTheFirstSampleAtEveryRate) {
+  for (int rate : {8000, 44100, 96000, 384000}) {
+    SCOPED_TRACE(rate);
+    const size_t late = static_cast<size_t>(rate) / 128 * 128;
+    const size_t span = static_cast<size_t>(rate) / 50;  // 20 ms holds the whole response
+    std::vector<float> input(late + span, 0.0f);
+    input[0] = input[late] = 0.5f;
+    writeAudio("impulses.wav", {input}, rate);
+    const Channels out = render("impulses.wav", "out.wav", {"--angle", "90", "--tail", "0"});
+    ASSERT_EQ(out.size(), 2u);
+    ASSERT_EQ(out[0].size(), input.size());
+    EXPECT_EQ(render::AudioFileReader(path("out.wav")).sampleRate(), rate);
+    float peak = 0.0f, worst = 0.0f;
+    double energy[2] = {};
+    for (int c = 0; c < 2; ++c) {
+      for (size_t i = 0; i < span; ++i) {
+        peak = std::max(peak, std::fabs(out[c][late + i]));
+        worst = std::max(worst, std::fabs(out[c][i] - out[c][late + i]));
+        energy[c] += double(out[c][i]) * out[c][i];
+      }
+    }
+    EXPECT_LT(worst, 1e-4f * peak) << "the first impulse sounds unlike the second";
+    EXPECT_GT(energy[1], 2.0 * energy[0]) << "not on channel 1's side";
+  }
+}
+
+// A synced sweep from --start-beat sounds as that part of the whole song. At 48 kHz and 120
+// beats per minute beats 6 and 8 start on one of quendral's frames, as the song does, so both
+// renders update their filters at the same song positions.
+TEST_F(RenderTool, StartBeatRendersThatPartOfTheSong) {
+  constexpr int kSongRate = 48000;
+  constexpr size_t kBeat = kSongRate / 2;
+  const std::vector<float> song = quendral_test::noise(12 * kSongRate, 777);
+  writeAudio("song.wav", {song}, kSongRate);
+  const std::vector<std::string> sweep{"--sync", "120", "--lfo-divide", "8", "--tail", "0"};
+  std::vector<std::string> plugins{QUENDRAL_PLUGIN};
+#ifdef QUENDRAL_VST3_BUNDLE
+  plugins.push_back(QUENDRAL_VST3_BUNDLE);  // the VST3 build takes the position from its host
+#endif
+  for (const std::string& plugin : plugins) {
+    SCOPED_TRACE(plugin);
+    const Channels whole = render("song.wav", "whole.wav", sweep, plugin);
+    for (int beat : {8, 6}) {
+      SCOPED_TRACE("from beat " + std::to_string(beat));
+      const size_t start = beat * kBeat;
+      writeAudio("part.wav", {std::vector<float>(song.begin() + start, song.end())}, kSongRate);
+      std::vector<std::string> options = sweep;
+      options.insert(options.end(), {"--start-beat", std::to_string(beat)});
+      Channels part = render("part.wav", "out.wav", options, plugin), tail = whole;
+      for (auto& c : tail) c.erase(c.begin(), c.begin() + static_cast<long>(start));
+      // Past the first second (the glide from no history) they agree sample for sample.
+      EXPECT_LE(largestDifference(part, tail, kSongRate), 1e-6);
+      // Without the song position the sweep would start its cycle with the part instead.
+      if (beat == 6) {
+        EXPECT_GT(largestDifference(render("part.wav", "out.wav", sweep, plugin), tail, kSongRate),
+                  0.01);
+      }
+    }
+  }
+}
+
+// --sofa loads a user's own set, --info shows it, a preset saved with --save-preset brings it
+// back without the file sample for sample, and the same preset with a damaged ring is refused.
+TEST_F(RenderTool, OwnSetPresetPlaysWithoutTheFileAndADamagedRingIsRefused) {
+  QUENDRAL_REQUIRE_PACKAGE(fs::exists(kMitKemar), kMitKemar << " (Debian: libmysofa1)");
+  writeAudio("in.wav", {quendral_test::noise(24000, 1)}, 48000);  // the set is resampled
+  fs::copy_file(kMitKemar, path("head.sofa"));
+  const std::string q = QUENDRAL_PLUGIN, in = path("in.wav");
+  RunResult r = run({"--plugin", q, "--sofa", path("head.sofa"), "--angle", "70", "--save-preset",
+                     path("p.fxp"), in, path("a.wav")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("own set head.sofa: 710 directions"), std::string::npos) << r.err;
+  fs::rename(path("head.sofa"), path("moved.sofa"));
+  const Channels built = readAudio("a.wav");
+  ASSERT_EQ(built.size(), 2u);
+  EXPECT_LE(largestDifference(render("in.wav", "b.wav", {"--preset", path("p.fxp")}), built), 1e-6);
+  EXPECT_GT(largestDifference(render("in.wav", "c.wav", {"--angle", "70"}), built), 1e-3)
+      << "the own set is what played";
+  r = run({"--plugin", q, "--info", "--preset", path("p.fxp")});
+  EXPECT_NE(r.out.find("own set (on): head.sofa: 710 directions, widest gap 5 degrees"),
+            std::string::npos)
+      << r.out;
+
+  // A tap near the chunk's end (after the file's 60-byte header) made NaN and the chunk's
+  // CRC-32 (at 16, over the payload after 20 bytes) made right: only the ring's check refuses.
+  std::ifstream file(path("p.fxp"), std::ios::binary);
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), {});
+  const size_t chunk = 60;
+  ASSERT_GT(bytes.size(), chunk + 1000);
+  const uint32_t nan = 0x7fc00000u;
+  std::memcpy(&bytes[bytes.size() - 400], &nan, 4);
+  const uint32_t crc = panner::chunk::crc32(&bytes[chunk + 20], bytes.size() - chunk - 20);
+  std::memcpy(&bytes[chunk + 16], &crc, 4);
+  std::ofstream(path("bad.fxp"), std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  r = run({"--plugin", q, "--preset", path("bad.fxp"), in, path("d.wav")});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("the plug-in refused the preset"), std::string::npos) << r.err;
+}
+
+// --head: a recorded head turned right hears a source ahead at the left ear, also once a turn
+// made during the render is over. (The built-in and own sets take one filter direction.)
+TEST_F(RenderTool, HeadTurnedRightHearsAheadAtTheLeftEar) {
+  writeAudio("in.wav", {quendral_test::noise(kRate, 3)}, kRate);
+  std::ofstream(path("right.csv")) << "seconds,yaw,pitch,roll\n0,-90,0,0\n";
+  std::ofstream(path("turning.csv")) << "0,0,0,0\n0.3,-90,0,0\n";  // turning over 0.3 s
+  const Channels left = render("in.wav", "left.wav", {"--angle", "270"});
+  EXPECT_LT(largestDifference(render("in.wav", "a.wav", {"--head", path("right.csv")}), left),
+            1e-5);
+  // Once the turn and a frame's crossfade are over, the same sound.
+  EXPECT_LT(largestDifference(render("in.wav", "b.wav", {"--head", path("turning.csv")}), left,
+                              static_cast<size_t>(0.32 * kRate)),
+            1e-5);
+}
+
+// --osc-port with --realtime: a tracker's "/ypr fff 180 0 0" turns a render under way within
+// a frame and a block of its sending.
+TEST_F(RenderTool, LiveTrackerTurnsARealtimeRenderWithinAFrameAndABlock) {
+  constexpr int kPort = 47830, kBlock = 512, kFrame = 128;
+  writeAudio("in.wav", {quendral_test::noise(kRate, 3)}, kRate);
+  const Channels right = render("in.wav", "right.wav", {"--angle", "90"}),
+                 left = render("in.wav", "left.wav", {"--angle", "270"});
+  const std::string command = std::string(RENDER_TOOL) + " --plugin " + QUENDRAL_PLUGIN +
+                              " --angle 90 --block 512 --realtime --osc-port " +
+                              std::to_string(kPort) + " " + path("in.wav") + " " +
+                              path("live.wav") + " 2>&1";
+  FILE* tool = popen(command.c_str(), "r");
+  ASSERT_NE(tool, nullptr);
+  char line[256];
+  std::string said;
+  while (said.find("real time") == std::string::npos && std::fgets(line, sizeof line, tool))
+    said += line;
+  const auto started = std::chrono::steady_clock::now();
+  std::this_thread::sleep_until(started + std::chrono::milliseconds(400));
+  const double sentAt =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  const uint8_t packet[28] = {
+      '/', 'y', 'p', 'r', 0, 0, 0, 0,    ',',
+      'f', 'f', 'f', 0,   0, 0, 0, 0x43, 0x34};  // 180.0f big-endian, then 0, 0
+  const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(kPort);
+  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  sendto(s, packet, sizeof packet, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+  close(s);
+  while (std::fgets(line, sizeof line, tool)) said += line;
+  ASSERT_EQ(pclose(tool), 0) << said;
+  // The first sample that leaves the right ear's sound: where the turned head is heard.
+  const Channels live = readAudio("live.wav");
+  size_t changed = live[0].size();
+  for (size_t i = 0; i < live[0].size() && changed == live[0].size(); ++i)
+    for (size_t c = 0; c < 2; ++c)
+      if (std::fabs(live[c][i] - right[c][i]) > 1e-4f) changed = i;
+  ASSERT_LT(changed, live[0].size()) << "the head's turn was not heard";
+  // Within a frame and a block, and 3 ms for the pipe between the two clocks' starts.
+  EXPECT_LE(double(changed) / kRate - sentAt, (kFrame + kBlock) / double(kRate) + 3e-3);
+  EXPECT_LT(largestDifference(live, left, changed + kRate / 100), 1e-5)
+      << "after the turn, the source is heard at the left ear";
 }

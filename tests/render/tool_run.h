@@ -28,16 +28,6 @@ struct RunResult {
   std::string out, err;
 };
 
-// Uniform noise from -level / 2 to level / 2, from a fixed generator.
-inline std::vector<float> noise(size_t frames, uint32_t seed = 12345, float level = 0.5f) {
-  std::vector<float> x(frames);
-  for (float& v : x) {
-    seed = seed * 1664525u + 1013904223u;
-    v = (static_cast<float>(seed >> 8) / 16777216.0f - 0.5f) * level;
-  }
-  return x;
-}
-
 inline std::vector<float> clicks(int frames, int spacing) {
   std::vector<float> x(frames, 0.0f);
   for (int i = spacing / 2; i < frames; i += spacing) x[i] = 0.5f;

@@ -1,7 +1,5 @@
-// Debian's MIT KEMAR file on the whole sphere: at every direction it measured, the file
-// loaded as an own set, and on the half it is cut from the built-in first set, give the
-// file's cues back (the arrival difference between the ears, their level difference, each
-// ear's third-octave spectrum), ring by ring; held-out directions are rebuilt from the rest.
+// Debian's MIT KEMAR file on the whole sphere: the built-in first set and the file as an own
+// set give its cues back ring by ring; held-out directions are rebuilt from the rest.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -29,10 +27,8 @@ constexpr double kRate = 44100.0;
 
 using quendral_test::Ears;
 
-// Levels of the third-octave bands 200 Hz .. 16 kHz in dB, from one transform of the
-// response: a fast stand-in for thirdOctaveLevels, which samples each band point by point.
+// Third-octave levels 200 Hz .. 16 kHz (dB) from one transform: thirdOctaveLevels, faster.
 std::vector<double> bandLevels(const std::vector<double>& x, double rate) {
-  // Per second of response, so that the levels are the same at every rate.
   std::vector<spectral::Complex> spectrum(4096);
   std::copy(x.begin(), x.begin() + std::min<size_t>(x.size(), spectrum.size()), spectrum.begin());
   spectral::transform(spectrum, false);
@@ -48,9 +44,8 @@ std::vector<double> bandLevels(const std::vector<double>& x, double rate) {
   return levels;
 }
 
-// How far pairs of ear responses played are from the pairs heard: the arrival difference
-// between the ears (us), their level difference (dB), and each third-octave band after the
-// pair's mean difference over both ears and all bands (the set's level), largest and mean.
+// How far played ear pairs are from heard ones: arrival difference (us), level difference
+// (dB), and each band after the pair's mean difference (the set's level).
 struct CueErrors {
   int count = 0;
   double itdMax = 0.0, itdSum = 0.0, ildMax = 0.0;
@@ -75,7 +70,6 @@ struct CueErrors {
     for (double d : differences) bands.push_back(std::fabs(d - mean));
   }
   double itdMean() const { return itdSum / std::max(count, 1); }
-  // The band error below which a share q of the bands lie (1: the worst).
   double band(double q) {
     std::sort(bands.begin(), bands.end());
     return bands.empty() ? 0.0 : bands[static_cast<size_t>(q * double(bands.size() - 1))];
@@ -91,7 +85,6 @@ SofaMeasurements readMitKemar() {
   return measured;
 }
 
-// The file's measurement m: our azimuth and elevation, and the ears' responses.
 float ourAzimuth(const SofaMeasurements& s, int m) {
   return std::fmod(360.0f - s.positions[3 * m], 360.0f);
 }
@@ -102,9 +95,8 @@ void heardAt(const SofaMeasurements& s, int m, Ears& heard) {
   }
 }
 
-// Every measured direction, ring by ring. On the horizontal ring the own set
-// also plays as the built-in fine set made from the same file: the same arrival difference
-// and each ear at the same level.
+// Every measured direction, ring by ring; on the horizontal ring the own set plays as the
+// built-in set made from the same file.
 TEST(SphereHeads, MitKemarEveryMeasuredDirectionThroughTheBuiltInAndTheOwnSet) {
   QUENDRAL_REQUIRE_PACKAGE(std::filesystem::exists(kMitKemar),
                            kMitKemar << " (Debian: libmysofa1)");
@@ -146,9 +138,8 @@ TEST(SphereHeads, MitKemarEveryMeasuredDirectionThroughTheBuiltInAndTheOwnSet) {
   }
   EXPECT_LT(itdApart, 5.0);
   EXPECT_LT(levelApart, 0.5);
-  // The built-in set keeps 128 taps of each response, as its horizontal ring always has: the
-  // far ear's highest bands lose a few dB at some lateral directions (up to 8.5 dB at
-  // 12.5 kHz, 31 dB below the direction's loudest band), so it is held to 98% of its bands.
+  // The built-in set's 128 taps cost the far ear's top bands a few dB at some lateral
+  // directions (31 dB below the loudest band): it is held to 98% of its bands.
   for (int which = 0; which < 2; ++which) {
     for (auto& [elevation, f] : figures[which]) {
       SCOPED_TRACE(std::string(which == 0 ? "built-in" : "own set") + " ring " +
@@ -161,9 +152,8 @@ TEST(SphereHeads, MitKemarEveryMeasuredDirectionThroughTheBuiltInAndTheOwnSet) {
   }
 }
 
-// Directions held out of the MIT head (every second one of the ring at +20, and the whole
-// ring at +30) and played from the rest: the aligned blend against a plain blend of the same
-// triangle and the nearest measured direction, at the file's rate and at 48 and 96 kHz.
+// Held out (every second direction at +20, the ring at +30) and played from the rest: the
+// aligned blend beats a plain blend and the nearest direction.
 TEST(SphereHeads, HeldOutDirectionsAreRebuiltBetterByTheAlignedBlend) {
   QUENDRAL_REQUIRE_PACKAGE(std::filesystem::exists(kMitKemar),
                            kMitKemar << " (Debian: libmysofa1)");
