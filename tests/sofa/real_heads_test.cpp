@@ -1,27 +1,149 @@
-// Real measurements we did not make, through the own-set path: two 360-direction heads that
-// Debian's soundscaperenderer-common ships as multichannel WAV (FABIAN, and a KEMAR of TU
-// Berlin), written as SOFA files here with ncgen and checked against the files themselves at
-// 44.1 and 96 kHz. (Debian's MIT KEMAR SOFA file: sphere_heads_test.cpp.)
+// Real measurements through the own-set path, written as SOFA files with ncgen: Debian's MIT
+// KEMAR ring with its receivers swapped every way published files have them (the measurements
+// decide which is the left ear), and two 360-direction heads that soundscaperenderer-common
+// ships as WAV (FABIAN, a KEMAR of TU Berlin) against the files at 44.1 and 96 kHz.
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
+#include <sndfile.h>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 #include "ear_measures.h"
 #include "own_response_set.h"
+#include "quendral_core.h"
 #include "required_package.h"
 #include "sofa_file.h"
 #include "sofa_writer.h"
 #include "spatial_engine.h"
 
+namespace panner {
+namespace {
+
 namespace fs = std::filesystem;
 
-namespace panner {
+constexpr const char* kMitKemar = "/usr/share/libmysofa/MIT_KEMAR_normal_pinna.sofa";
+constexpr std::array<double, 6> kPositionsSayReceiver0Left = {0, 0.09, 0, 0, -0.09, 0};
+constexpr std::array<double, 6> kPositionsSayReceiver0Right = {0, -0.09, 0, 0, 0.09, 0};
 
-namespace {
+// The MIT ring at elevation 0 (left ear first, as the measurements put it), with receivers
+// swapped in the data or not, and only the directions `keep` accepts.
+template <typename Keep>
+quendral_test::SofaContents mitRing(const SofaMeasurements& mit, bool swapData, Keep keep) {
+  quendral_test::SofaContents contents;
+  contents.rate = mit.sampleRate;
+  contents.taps = mit.taps;
+  const size_t n = static_cast<size_t>(mit.taps);
+  for (int i = 0; i < mit.count; ++i) {
+    const float* p = &mit.positions[3 * static_cast<size_t>(i)];
+    if (p[1] != 0.0f || !keep(p[0])) continue;
+    contents.positions.push_back({p[0], p[1], p[2]});
+    for (int receiver = 0; receiver < 2; ++receiver) {
+      const int ear = swapData ? 1 - receiver : receiver;
+      const float* x = &mit.responses[(2 * static_cast<size_t>(i) + ear) * n];
+      contents.responses.insert(contents.responses.end(), x, x + n);
+    }
+  }
+  return contents;
+}
+
+std::string runRenderInfo(const std::string& sofa, const fs::path& dir) {
+  const std::string log = (dir / "info.txt").string();
+  const std::string command = std::string(RENDER_TOOL) + " --plugin " + QUENDRAL_PLUGIN +
+                              " --info --sofa '" + sofa + "' > '" + log + "' 2>&1";
+  EXPECT_EQ(std::system(command.c_str()), 0);
+  std::ifstream in(log);
+  return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+TEST(EarOrder, TheMeasurementsDecideWhichReceiverIsTheLeftEar) {
+  QUENDRAL_REQUIRE_PACKAGE(fs::exists(kMitKemar), kMitKemar << " (Debian: libmysofa-data)");
+  QUENDRAL_REQUIRE_PACKAGE(fs::exists(quendral_test::kNcgen),
+                           quendral_test::kNcgen << " (Debian: netcdf-bin)");
+  SofaMeasurements mit;
+  std::string why;
+  ASSERT_TRUE(quendral_test::readSofaFile(kMitKemar, mit, why)) << why;
+  EXPECT_FALSE(mit.receiverPositionsContradict);
+  const fs::path dir = fs::temp_directory_path() / ("quendral-ears-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+
+  struct Case {
+    const char* name;
+    bool swapData;
+    std::array<double, 6> receivers;
+    bool contradicted;
+  };
+  const Case cases[] = {
+      {"positions swapped", false, kPositionsSayReceiver0Right, true},
+      {"data swapped, positions following", true, kPositionsSayReceiver0Right, false},
+      {"both swapped", true, kPositionsSayReceiver0Left, true},
+  };
+  auto everyDirection = [](float) { return true; };
+  std::string contradictedFile;
+  for (const Case& c : cases) {
+    quendral_test::SofaContents contents = mitRing(mit, c.swapData, everyDirection);
+    contents.receivers = c.receivers;
+    contents.title = c.name;
+    const std::string path = (dir / (std::string(c.name) + ".sofa")).string();
+    ASSERT_TRUE(quendral_test::writeSofa(contents, path)) << c.name;
+    if (c.contradicted && contradictedFile.empty()) contradictedFile = path;
+
+    auto set = std::make_shared<OwnResponseSet>();
+    std::string status;
+    ASSERT_TRUE(loadOwnResponseSet(path, *set, status)) << status;
+    EXPECT_EQ(status.find(kEarsByMeasurementNote) != std::string::npos, c.contradicted)
+        << c.name << ": " << status;
+    SpatialEngine engine;
+    ASSERT_TRUE(engine.setOwnResponseSet(set));
+    engine.useOwnSet.store(true, std::memory_order_relaxed);
+    const int frames = (set->length + engine::kFrameSize - 1) / engine::kFrameSize + 2;
+    double louder[2];  // output 1 over output 0 in dB at 90 and 270 degrees
+    for (int side = 0; side < 2; ++side) {
+      quendral_test::Ears ears;
+      quendral_test::engineImpulse(engine, side == 0 ? 90.0f : 270.0f, frames, ears);
+      louder[side] = quendral_test::levelDb(ears[1]) - quendral_test::levelDb(ears[0]);
+    }
+    EXPECT_GT(louder[0], 10.0) << c.name;
+    EXPECT_LT(louder[1], -10.0) << c.name;
+  }
+
+  // Only straight ahead and behind: nothing tells the ears apart, so the first receiver is
+  // the left ear, even though the positions say otherwise (and no contradiction is claimed).
+  {
+    quendral_test::SofaContents contents =
+        mitRing(mit, true, [](float azimuth) { return azimuth == 0.0f || azimuth == 180.0f; });
+    contents.receivers = kPositionsSayReceiver0Right;
+    const std::string path = (dir / "front and back.sofa").string();
+    ASSERT_TRUE(quendral_test::writeSofa(contents, path));
+    SofaMeasurements read;
+    ASSERT_TRUE(quendral_test::readSofaFile(path, read, why)) << why;
+    ASSERT_EQ(read.count, 2);
+    EXPECT_FALSE(read.receiverPositionsContradict);
+    const size_t n = static_cast<size_t>(read.taps);
+    for (size_t i = 0; i < 2 * n; ++i)
+      ASSERT_EQ(read.responses[i], static_cast<float>(contents.responses[i]))
+          << "ear 0 of the first direction is not the file's receiver 0";
+  }
+
+  // What the user reads: the core's description of the playing set (the panel's line) and
+  // quendral-render --info.
+  QuendralCore core(nullptr);
+  ASSERT_TRUE(core.loadOwnSet(contradictedFile.c_str())) << core.lastOwnSetRefusal();
+  core.setParameter(kParamOwnSet, 1.0f);
+  EXPECT_EQ(core.ownSetNote(), kEarsByMeasurementNote);
+  EXPECT_NE(core.playingSetDescription().find(kEarsByMeasurementNote), std::string::npos)
+      << core.playingSetDescription();
+  ASSERT_TRUE(core.loadOwnSet(kMitKemar));
+  EXPECT_EQ(core.ownSetNote(), "") << "the note stays with the file it was said of";
+  const std::string info = runRenderInfo(contradictedFile, dir);
+  EXPECT_NE(info.find(kEarsByMeasurementNote), std::string::npos) << info;
+  fs::remove_all(dir);
+}
 
 using quendral_test::Ears;
 using quendral_test::itdMicroseconds;
@@ -51,8 +173,6 @@ bool readHrirWav(const std::string& path, quendral_test::SofaContents& contents)
   }
   return true;
 }
-
-}  // namespace
 
 TEST(RealHeads, FabianAndKemarKeepTheirCuesSidesAndAsymmetryAtTwoRates) {
   QUENDRAL_REQUIRE_PACKAGE(fs::exists(quendral_test::kNcgen),
@@ -133,4 +253,5 @@ TEST(RealHeads, FabianAndKemarKeepTheirCuesSidesAndAsymmetryAtTwoRates) {
   fs::remove_all(dir);
 }
 
+}  // namespace
 }  // namespace panner

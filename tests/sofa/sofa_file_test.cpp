@@ -70,11 +70,6 @@ class SofaFile : public ::testing::Test {
   }();
 };
 
-std::vector<uint8_t> readAll(const char* file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
 }  // namespace
 
 // A small head written by ncgen loads with its title; a file that is none, or bad, is refused
@@ -120,7 +115,7 @@ TEST_F(SofaFile, ASmallHeadLoadsAndWhatIsNoneOrBadIsRefusedByName) {
 // process lives on.
 TEST_F(SofaFile, TruncatedAndReaderCrashingFilesAreRefusedAndTheProcessLivesOn) {
   QUENDRAL_REQUIRE_PACKAGE(fs::exists(kMitKemar), kMitKemar << " (Debian: libmysofa1)");
-  const std::vector<uint8_t> whole = readAll(kMitKemar);
+  const std::vector<uint8_t> whole = quendral_test::fileBytes(kMitKemar);
   for (size_t size : {size_t(100), whole.size() / 3, whole.size() - 1})
     expectRefused(writeBytes("cut.sofa", {whole.begin(), whole.begin() + static_cast<long>(size)}),
                   "");
@@ -145,7 +140,7 @@ TEST_F(SofaFile, TruncatedAndReaderCrashingFilesAreRefusedAndTheProcessLivesOn) 
 
 TEST(SofaReaderProcess, MeasurementsCrossThePipeWholeAndDamagedMessagesAreRejected) {
   QUENDRAL_REQUIRE_PACKAGE(fs::exists(kMitKemar), kMitKemar << " (Debian: libmysofa1)");
-  const std::vector<uint8_t> bytes = readAll(kMitKemar);
+  const std::vector<uint8_t> bytes = quendral_test::fileBytes(kMitKemar);
   // What the reader's program sends is what the reader read.
   SofaMeasurements direct, isolated;
   std::string why;

@@ -15,6 +15,7 @@
 #include "own_response_set.h"
 #include "required_package.h"
 #include "sofa_file.h"
+#include "sofa_writer.h"
 #include "spatial_engine.h"
 #include "spectral_blend.h"
 #include "sphere_grid.h"
@@ -77,11 +78,9 @@ struct CueErrors {
 };
 
 SofaMeasurements readMitKemar() {
-  std::ifstream file(kMitKemar, std::ios::binary);
-  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), {});
   SofaMeasurements measured;
   std::string why;
-  EXPECT_TRUE(readSofaMeasurements(bytes.data(), bytes.size(), "MIT", measured, why)) << why;
+  EXPECT_TRUE(quendral_test::readSofaFile(kMitKemar, measured, why)) << why;
   return measured;
 }
 
