@@ -8,6 +8,8 @@
 #include <functional>
 #include <sstream>
 
+#include "audio_file_reader.h"
+#include "audio_file_writer.h"
 #include "automation_csv.h"
 #include "parameter_mapping.h"
 #include "parameter_units.h"
@@ -15,7 +17,6 @@
 #include "render_error.h"
 #include "render_loop.h"
 #include "render_options.h"
-#include "tool_run.h"
 
 using namespace render;
 
@@ -144,68 +145,6 @@ TEST(AutomationCsv, ReadsRowsSkipsHeaderAndCommentsSortsStablyAndNamesABadLine) 
   for (const auto& [text, message] : bad)
     EXPECT_NE(errorOf([&] { parse(text); }).find(message), std::string::npos) << text;
   EXPECT_THROW(loadAutomation("/nonexistent/moves.csv"), RenderError);
-}
-
-class AudioFiles : public tool_test::ToolTest {
- protected:
-  // Channel c of frame f holds (c + 1) x 0.1 + f x 0.001.
-  void writeTestFile(const std::string& name, int channels, int frames) {
-    tool_test::Channels data(channels, std::vector<float>(frames));
-    for (int c = 0; c < channels; ++c)
-      for (int f = 0; f < frames; ++f) data[c][f] = (c + 1) * 0.1f + f * 0.001f;
-    writeAudio(name, data, 48000);
-  }
-};
-
-// Reading mixes down or feeds every input; nothing appears at OUTPUT until the commit.
-TEST_F(AudioFiles, ChannelsMixDownOrSpreadAndNothingAppearsUntilCommit) {
-  writeTestFile("stereo.wav", 2, 100);
-  AudioFileReader reader(path("stereo.wav"));
-  EXPECT_EQ(reader.sampleRate(), 48000);
-  reader.setTargetChannels(1);
-  EXPECT_TRUE(reader.mixesDown());
-  std::vector<float> mono(64);
-  float* out[] = {mono.data()};
-  ASSERT_EQ(reader.read(out, 64), 64);
-  EXPECT_FLOAT_EQ(mono[10], 0.15f + 0.010f);
-  EXPECT_EQ(reader.read(out, 64), 36);
-  EXPECT_EQ(reader.read(out, 64), 0);
-
-  writeTestFile("mono.flac", 1, 10);
-  AudioFileReader flac(path("mono.flac"));
-  flac.setTargetChannels(2);
-  std::vector<float> a(10), b(10);
-  float* both[] = {a.data(), b.data()};
-  ASSERT_EQ(flac.read(both, 10), 10);
-  EXPECT_NEAR(a[5], 0.105f, 1e-6f);  // 24-bit FLAC
-  EXPECT_EQ(a, b);
-
-  writeTestFile("three.wav", 3, 10);
-  AudioFileReader three(path("three.wav"));
-  EXPECT_THROW(three.setTargetChannels(2), RenderError);
-  EXPECT_THROW(three.setTargetChannels(0), RenderError);
-  EXPECT_THROW(AudioFileWriter(path("wide.flac"), 9, 44100), RenderError);  // FLAC holds 8
-  EXPECT_EQ(outputFormatFor("A.WAV"), outputFormatFor("b.wav"));
-  EXPECT_EQ(outputFormatFor("dir.x/plain"), outputFormatFor("b.wav"));  // no extension
-
-  const auto filesInDir = [&] {
-    const auto dir = tool_test::fs::directory_iterator(root_ / "work");
-    return std::distance(dir, tool_test::fs::directory_iterator());
-  };
-  const auto before = filesInDir();
-  {
-    AudioFileWriter writer(path("out.wav"), 2, 44100);
-    float zeros[4] = {};
-    const float* in[] = {zeros, zeros};
-    writer.write(in, 4);
-    EXPECT_FALSE(tool_test::fs::exists(path("out.wav")));
-    EXPECT_EQ(filesInDir(), before + 1);  // the temporary file
-  }
-  EXPECT_EQ(filesInDir(), before);  // removed, not renamed
-  writeTestFile("out.wav", 2, 4);
-  const auto mode = tool_test::fs::status(path("out.wav")).permissions();
-  using tool_test::fs::perms;
-  EXPECT_NE(mode & perms::others_read, perms::none);  // not mkstemp's 0600
 }
 
 TEST(ProgressBar, DrawsOneLineInPlaceOnlyWhenEnabledAndSlow) {

@@ -7,26 +7,47 @@
 #include <netinet/in.h>
 #include <sndfile.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <set>
+#include <sstream>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "audio_compare.h"
+#include "audio_file_reader.h"
+#include "audio_file_writer.h"
+#include "render_error.h"
 #include "required_package.h"
 #include "state_chunk.h"
-#include "tool_run.h"
-
-using namespace tool_test;
 
 namespace {
 
+namespace fs = std::filesystem;
+using Channels = std::vector<std::vector<float>>;
+using quendral_test::largestDifference;
+
 constexpr int kRate = 44100;
 constexpr const char* kMitKemar = "/usr/share/libmysofa/MIT_KEMAR_normal_pinna.sofa";
-using quendral_test::largestDifference;
+
+struct RunResult {
+  int status = -1;
+  std::string out, err;
+};
+
+std::vector<float> clicks(int frames, int spacing) {
+  std::vector<float> x(frames, 0.0f);
+  for (int i = spacing / 2; i < frames; i += spacing) x[i] = 0.5f;
+  return x;
+}
 
 double rmsDb(const std::vector<float>& x, size_t from, size_t to) {
   double sum = 0.0;
@@ -45,28 +66,85 @@ int onset(const std::vector<float>& x, size_t from, size_t span) {
   return -1;
 }
 
-class RenderTool : public ToolTest {
+// A fresh folder per test, the built tool run with its streams caught, audio files.
+class RenderTool : public ::testing::Test {
  protected:
-  void writeFile(const std::string& name, const Channels& channels) const {
-    writeAudio(name, channels, kRate);
+  void SetUp() override {
+    root_ = fs::temp_directory_path() /
+            ("quendral-render-test-" + std::to_string(getpid()) + "-" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root_);
+    fs::create_directories(root_ / "work");
   }
-  // A tenth of a second of clicks in a mono file at `rate`.
-  void writeClicksAt(const std::string& name, int rate) const {
-    writeAudio(name, {clicks(rate / 10, rate / 100)}, rate);
+  void TearDown() override { fs::remove_all(root_); }
+
+  std::string path(const std::string& name) const { return (root_ / "work" / name).string(); }
+
+  // Runs the tool with `args`; its standard output and error are kept outside "work".
+  RunResult run(const std::vector<std::string>& args) const {
+    std::string command = quoted(RENDER_TOOL);
+    for (const auto& a : args) command += " " + quoted(a);
+    const fs::path out = root_ / "out.txt", err = root_ / "err.txt";
+    command += " </dev/null >" + quoted(out.string()) + " 2>" + quoted(err.string());
+    const int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
   }
+
+  void writeAudio(const std::string& name, const Channels& channels, int rate = kRate) const {
+    render::AudioFileWriter writer(path(name), static_cast<int>(channels.size()), rate);
+    std::vector<const float*> pointers;
+    for (const auto& c : channels) pointers.push_back(c.data());
+    writer.write(pointers.data(), static_cast<int>(channels[0].size()));
+    writer.commit();
+  }
+
+  Channels readAudio(const std::string& name) const {
+    render::AudioFileReader reader(path(name));
+    reader.setTargetChannels(reader.channels());
+    Channels channels(reader.channels(), std::vector<float>(reader.frames()));
+    std::vector<float*> pointers;
+    for (auto& c : channels) pointers.push_back(c.data());
+    EXPECT_EQ(reader.read(pointers.data(), static_cast<int>(reader.frames())), reader.frames());
+    return channels;
+  }
+
+  // Renders `input` (already written) with `options` through `plugin` into `output`, quietly,
+  // and reads the result back; empty when the tool failed.
+  Channels render(const std::string& input, const std::string& output,
+                  std::vector<std::string> options, const std::string& plugin = QUENDRAL_PLUGIN) {
+    options.insert(options.end(), {"--quiet", "--plugin", plugin, path(input), path(output)});
+    const RunResult r = run(options);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    return r.status == 0 ? readAudio(output) : Channels{};
+  }
+
   std::set<std::string> workFiles() const {
     std::set<std::string> names;
     for (const auto& entry : fs::directory_iterator(root_ / "work"))
       names.insert(entry.path().filename().string());
     return names;
   }
+
+  static std::string quoted(const std::string& arg) {
+    std::string q = "'";
+    for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+  }
+  static std::string slurp(const fs::path& file) {
+    std::stringstream text;
+    text << std::ifstream(file).rdbuf();
+    return text.str();
+  }
+
+  fs::path root_;
 };
 
 }  // namespace
 
 TEST_F(RenderTool, LatencyIsRemovedUnlessAskedToKeepIt) {
   const auto input = clicks(kRate / 2, 4410);  // first click at 2205
-  writeFile("clicks.wav", {input, input});     // stereo: mixed down for the mono input
+  writeAudio("clicks.wav", {input, input});    // stereo: mixed down for the mono input
 
   const RunResult r = run({"--plugin", QUENDRAL_PLUGIN, path("clicks.wav"), path("out.wav")});
   ASSERT_EQ(r.status, 0) << r.err;
@@ -83,7 +161,7 @@ TEST_F(RenderTool, LatencyIsRemovedUnlessAskedToKeepIt) {
 }
 
 TEST_F(RenderTool, AutomationAndTheSweepMoveTheSource) {
-  writeFile("noise.wav", {quendral_test::noise(3 * kRate)});
+  writeAudio("noise.wav", {quendral_test::noise(3 * kRate)});
   std::ofstream(path("moves.csv")) << "seconds,parameter,value\n0,angle,0.25\n1.5,angle,0.75\n";
   const auto moved = render("noise.wav", "moved.wav", {"--automation", path("moves.csv")});
   auto balance = [](const std::vector<std::vector<float>>& out, double from, double to) {
@@ -123,8 +201,8 @@ TEST_F(RenderTool, InfoListsIdentityParametersAndPrograms) {
 }
 
 TEST_F(RenderTool, BadInputGetsOneLineStatusTwoAndNoOutput) {
-  writeFile("in.wav", {clicks(4410, 441)});
-  writeFile("three.wav", {clicks(441, 100), clicks(441, 100), clicks(441, 100)});
+  writeAudio("in.wav", {clicks(4410, 441)});
+  writeAudio("three.wav", {clicks(441, 100), clicks(441, 100), clicks(441, 100)});
   std::ofstream(path("notes.wav")) << "not audio\n";
   std::ofstream(path("fake.so")) << "not a library\n";
   std::ofstream(path("bad.csv")) << "0,angle,0.5\n1,angle\n";
@@ -134,9 +212,8 @@ TEST_F(RenderTool, BadInputGetsOneLineStatusTwoAndNoOutput) {
   fs::create_directories(path("dir.wav"));
   fs::create_symlink(path("in.wav"), path("in-link.wav"));
   fs::create_hard_link(path("in.wav"), path("in-hard.wav"));
-  for (const int rate : {4000, 7999, 384001}) {
-    writeClicksAt(std::to_string(rate) + ".wav", rate);
-  }
+  for (const int rate : {4000, 7999, 384001})
+    writeAudio(std::to_string(rate) + ".wav", {clicks(rate / 10, rate / 100)}, rate);
   Dl_info sndfileInfo{};
   ASSERT_NE(dladdr(reinterpret_cast<void*>(&sf_open), &sndfileInfo), 0);
   const std::string notAPlugin = sndfileInfo.dli_fname;
@@ -226,7 +303,7 @@ TEST_F(RenderTool, RunsThirdPartyPlugins) {
        0.0f},
   };
   const auto input = clicks(kRate / 2, 11025);  // a click every 250 ms
-  writeFile("clicks.wav", {input});
+  writeAudio("clicks.wav", {input});
   for (const auto& c : cases) {
     SCOPED_TRACE(c.plugin);
     QUENDRAL_REQUIRE_PACKAGE(fs::exists(c.plugin), c.plugin << " (Debian: " << c.package << ")");
@@ -416,4 +493,64 @@ TEST_F(RenderTool, LiveTrackerTurnsARealtimeRenderWithinAFrameAndABlock) {
   EXPECT_LE(double(changed) / kRate - sentAt, (kFrame + kBlock) / double(kRate) + 3e-3);
   EXPECT_LT(largestDifference(live, left, changed + kRate / 100), 1e-5)
       << "after the turn, the source is heard at the left ear";
+}
+
+// Reading mixes down or feeds every input; nothing appears at OUTPUT until the commit.
+TEST_F(RenderTool, AudioFilesMixDownOrSpreadAndNothingAppearsUntilCommit) {
+  // Channel c of frame f holds (c + 1) x 0.1 + f x 0.001.
+  const auto writeTestFile = [&](const std::string& name, int channels, int frames) {
+    Channels data(channels, std::vector<float>(frames));
+    for (int c = 0; c < channels; ++c)
+      for (int f = 0; f < frames; ++f) data[c][f] = (c + 1) * 0.1f + f * 0.001f;
+    writeAudio(name, data, 48000);
+  };
+  writeTestFile("stereo.wav", 2, 100);
+  render::AudioFileReader reader(path("stereo.wav"));
+  EXPECT_EQ(reader.sampleRate(), 48000);
+  reader.setTargetChannels(1);
+  EXPECT_TRUE(reader.mixesDown());
+  std::vector<float> mono(64);
+  float* out[] = {mono.data()};
+  ASSERT_EQ(reader.read(out, 64), 64);
+  EXPECT_FLOAT_EQ(mono[10], 0.15f + 0.010f);
+  EXPECT_EQ(reader.read(out, 64), 36);
+  EXPECT_EQ(reader.read(out, 64), 0);
+
+  writeTestFile("mono.flac", 1, 10);
+  render::AudioFileReader flac(path("mono.flac"));
+  flac.setTargetChannels(2);
+  std::vector<float> a(10), b(10);
+  float* both[] = {a.data(), b.data()};
+  ASSERT_EQ(flac.read(both, 10), 10);
+  EXPECT_NEAR(a[5], 0.105f, 1e-6f);  // 24-bit FLAC
+  EXPECT_EQ(a, b);
+
+  writeTestFile("three.wav", 3, 10);
+  render::AudioFileReader three(path("three.wav"));
+  EXPECT_THROW(three.setTargetChannels(2), render::RenderError);
+  EXPECT_THROW(three.setTargetChannels(0), render::RenderError);
+  EXPECT_THROW(render::AudioFileWriter(path("wide.flac"), 9, 44100),
+               render::RenderError);  // FLAC holds 8
+  EXPECT_EQ(render::outputFormatFor("A.WAV"), render::outputFormatFor("b.wav"));
+  EXPECT_EQ(render::outputFormatFor("dir.x/plain"),
+            render::outputFormatFor("b.wav"));  // no extension
+
+  const auto filesInDir = [&] {
+    const auto dir = fs::directory_iterator(root_ / "work");
+    return std::distance(dir, fs::directory_iterator());
+  };
+  const auto before = filesInDir();
+  {
+    render::AudioFileWriter writer(path("out.wav"), 2, 44100);
+    float zeros[4] = {};
+    const float* in[] = {zeros, zeros};
+    writer.write(in, 4);
+    EXPECT_FALSE(fs::exists(path("out.wav")));
+    EXPECT_EQ(filesInDir(), before + 1);  // the temporary file
+  }
+  EXPECT_EQ(filesInDir(), before);  // removed, not renamed
+  writeTestFile("out.wav", 2, 4);
+  const auto mode = fs::status(path("out.wav")).permissions();
+  using fs::perms;
+  EXPECT_NE(mode & perms::others_read, perms::none);  // not mkstemp's 0600
 }
