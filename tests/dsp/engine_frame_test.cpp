@@ -43,9 +43,7 @@ bool allFinite(const Frame& f) {
   return true;
 }
 
-// A new output gain is reached at the last sample of the frame it comes in, linearly from the
-// last one; the first frame starts at its own gain. The output is linear in the gain, so each
-// sample is a unit-gain engine's times the gain at that sample.
+// A new gain ramps linearly to the frame's last sample; the output is linear in the gain.
 TEST(SpatialEngine, AGainChangeRampsAcrossOneFrame) {
   SpatialEngine unit, changed;
   changed.outGain.store(0.5f, kRelaxed);
@@ -180,12 +178,9 @@ std::vector<float> inverseOfSummedProducts(RealFft& fft, const std::vector<float
   return packed;
 }
 
-// Two sets of filters over the same input spectra, transformed back at once: each output is
-// the second half of its own summed products (the wide passes run the two in the halves of
-// one register, so a mix-up of the halves or of the groups of four shows here). The gain
-// and the crossfade applied on the way out give what the kept halves crossfaded afterwards
-// give: the same operations on the baseline passes, within float rounding on the wide ones
-// (which may fuse them). Steady and moving gain.
+// Two filter sets over the same input spectra, transformed back at once (the wide passes run
+// them in one register's halves): each keeps the second half of its own summed products, and
+// gain and crossfade on the way out equal them applied afterwards (to rounding on wide passes).
 TEST(RealFft, InverseOfSummedProductsWithGainOrCrossfadeKeepsTheSecondHalf) {
   for (const auto set : {RealFft::InstructionSet::kBaseline, RealFft::InstructionSet::kAvx2Fma}) {
     RealFft fft(set);
@@ -250,9 +245,7 @@ TEST(DisplayPublication, OneFramePerRequestMatchingAnEveryFrameEngine) {
   EXPECT_TRUE(shownValues(onRequest) == initial) << "no request, nothing published";
   EXPECT_FALSE(shownValues(everyFrame) == initial);
 
-  // Two requests before one frame publish that frame once; the next frames leave it be.
-  // Requests on a frame that refills slot A and on one that refills slot B both show
-  // slot A's filters as they are at that frame.
+  // Two requests before one frame publish it once; on frames refilling slot A or slot B.
   for (int round = 0; round < 2; ++round) {
     onRequest.requestDisplayUpdate();
     onRequest.requestDisplayUpdate();

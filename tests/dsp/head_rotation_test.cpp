@@ -1,7 +1,5 @@
-// The listener's head turns the scene: the conventions (signs and order) on directions whose
-// answer is known by hand, through the packed hand-over too. (The engine serving a turned
-// head as the direction relative to it: tests/render/head_render_test.cpp, through the
-// plug-in.)
+// The listener's head turns the scene: signs and orders on directions known by hand, through
+// the packed hand-over too. (Through the plug-in: RenderTool.HeadTurned..., HeadTracking.*.)
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -106,9 +106,8 @@ TEST_F(Modulator, DefaultRampRisesOncePerCycleAndTheDividerSlowsIt) {
   }
 }
 
-// Uneven segments with a flat one: many crossings per cycle, each mid-frame, forward and
-// backward, at the lowest, the measured and the highest rate. The position is where the time
-// puts it and the angle is the envelope's there, as a placement finds it.
+// Uneven segments with a flat one, crossed mid-frame both ways at the lowest, measured and
+// highest rates: position and angle are where the time puts them.
 TEST_F(Modulator, NoTimeIsLostAtCrossingsInEitherDirection) {
   setEnvelope({0.0f, 0.05f, 0.3f, 0.3f, 0.42f, 0.77f, 0.9f, 1.0f},
               {0.0f, 0.9f, 0.2f, 0.4f, 0.4f, 0.75f, 0.1f, 0.5f});
@@ -144,9 +143,8 @@ TEST_F(Modulator, NoTimeIsLostAtCrossingsInEitherDirection) {
   EXPECT_EQ(m.toPoint.load(kRelaxed), 3);
 }
 
-// Sync runs the sweep at the host's tempo (one cycle per `divide` beats) in the direction it
-// had; without a usable tempo it keeps its own speed, and with sync off (not above 0.5) the
-// host is not asked. Sync starting a stopped LFO places it on the envelope.
+// Sync runs at the host's tempo in the sweep's direction; without a tempo at its own speed;
+// off (not above 0.5) the host is not asked; starting a stopped LFO places it.
 TEST_F(Modulator, TempoSyncFollowsTheHostsTempo) {
   FakeSong host;
   host.positionValid = false;

@@ -22,10 +22,8 @@ inline float noise(uint32_t& state) {
   return static_cast<float>(state >> 8) / 8388608.0f - 1.0f;
 }
 
-// Settles `engine` at `azimuth` degrees (0..359) of `set` on silence, then renders two frames
-// of noise and copies kKept samples of the second frame's output per ear. The noise depends
-// on the azimuth folded into 0..180, so an azimuth and its mirror image get the same input
-// and their outputs are the same with the ears exchanged.
+// Settles `engine` at `azimuth` of `set`, renders two frames of noise (the same for an
+// azimuth's mirror image) and copies kKept samples of the second per ear.
 inline void render(SpatialEngine& engine, int set, int azimuth, float* ear0, float* ear1) {
   constexpr int kF = engine::kFrameSize;
   engine.filterSet.store(set, std::memory_order_relaxed);

@@ -1,8 +1,6 @@
-// Measurements of a made-up head, in a SOFA file's conventions, for the own-set tests: at
-// SOFA azimuth t (counter-clockwise, +90 at the left ear) the left ear hears a click
-// 16 - 8 sin t samples late at 44.1 kHz and the right ear one 16 + 8 sin t samples late, the
-// ear on the source's side louder. The left ear's click has a second, smaller tap, so the
-// head is not symmetric.
+// A made-up head in SOFA's conventions: at SOFA azimuth t the left ear's click comes
+// 16 - 8 sin t samples late at 44.1 kHz, the right's 16 + 8 sin t, the near ear louder; a
+// second tap in the left ear makes it asymmetric.
 #pragma once
 
 #include <gtest/gtest.h>

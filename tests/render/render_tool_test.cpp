@@ -278,9 +278,8 @@ TEST_F(RenderTool, BadInputGetsOneLineStatusTwoAndNoOutput) {
   }
 }
 
-// Plug-ins built by others against their own definitions of the interfaces: LSP's VST2 mono
-// delay line and zam-plugins' VST3 ZamDelay (its controller a second object, found in its
-// bundle). Every click comes out `delay` samples later at the same level, none of it dry.
+// Others' plug-ins, built on their own definitions of the interfaces (LSP's VST2 delay,
+// zam-plugins' VST3 ZamDelay): each click comes out `delay` samples later, none of it dry.
 TEST_F(RenderTool, RunsThirdPartyPlugins) {
   const struct {
     const char *plugin, *package, *infoShows;
@@ -330,9 +329,8 @@ TEST_F(RenderTool, RunsThirdPartyPlugins) {
   }
 }
 
-// The tool lets the plug-in settle at the placement before the input, at the edges of the
-// rates quendral takes and between: an impulse on the first sample sounds as one a second
-// later on the same place in a frame.
+// The plug-in settles at the placement before the input, at every rate: an impulse on the
+// first sample sounds as one a second later on the same place in a frame.
 TEST_F(RenderTool, AFixedAngleHoldsFromTheFirstSampleAtEveryRate) {
   for (int rate : {8000, 44100, 96000, 384000}) {
     SCOPED_TRACE(rate);
@@ -359,9 +357,8 @@ TEST_F(RenderTool, AFixedAngleHoldsFromTheFirstSampleAtEveryRate) {
   }
 }
 
-// A synced sweep from --start-beat sounds as that part of the whole song. At 48 kHz and 120
-// beats per minute beats 6 and 8 start on one of quendral's frames, as the song does, so both
-// renders update their filters at the same song positions.
+// A synced sweep from --start-beat sounds as that part of the whole song (at 48 kHz, 120 bpm
+// beats 6 and 8 start on a frame, so both renders update their filters at the same places).
 TEST_F(RenderTool, StartBeatRendersThatPartOfTheSong) {
   constexpr int kSongRate = 48000;
   constexpr size_t kBeat = kSongRate / 2;

@@ -109,10 +109,8 @@ TEST_F(SofaFile, ASmallHeadLoadsAndWhatIsNoneOrBadIsRefusedByName) {
   for (const auto& [file, expected] : refused) expectRefused(file, expected);
 }
 
-// A real file cut short (in its header, its structure, its data) is refused; damaged bytes
-// anywhere are the SOFA fuzz target's (one-line refusals, accepted sets within the limits).
-// A file on which libmysofa itself crashes is refused by the reader's program, and the
-// process lives on.
+// A real file cut short is refused (damaged bytes: the SOFA fuzz target); one that crashes
+// libmysofa is refused by the reader's program, and the process lives on.
 TEST_F(SofaFile, TruncatedAndReaderCrashingFilesAreRefusedAndTheProcessLivesOn) {
   QUENDRAL_REQUIRE_PACKAGE(fs::exists(kMitKemar), kMitKemar << " (Debian: libmysofa1)");
   const std::vector<uint8_t> whole = quendral_test::fileBytes(kMitKemar);

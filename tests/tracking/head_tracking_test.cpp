@@ -183,19 +183,14 @@ TEST(HeadTrackingReceiver, SaysWhenItsPortIsTakenAndKeepsUpWithAFlood) {
   receiver.acquire(&user, port, false);  // free now: asking again opens it
   ASSERT_EQ(receiver.status().state, HeadTrackingReceiver::State::kListening);
 
-  // 100,000 messages in a second, then a yaw of 123: the newest arrives, whole.
+  // 100,000 messages at once, then a yaw of 123: the newest arrives, whole.
   const int sender = ::socket(AF_INET, SOCK_DGRAM, 0);
   const auto send = [&](double yaw, double pitch) {
     const Bytes packet = message("/ypr", "fff", {yaw, pitch, 2});
     sendto(sender, packet.data(), packet.size(), 0, reinterpret_cast<const sockaddr*>(&at),
            sizeof at);
   };
-  const auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < 100000; ++i) {
-    send(i % 360, 1);
-    if (i % 100 == 99)
-      std::this_thread::sleep_until(start + std::chrono::microseconds(10 * (i + 1)));
-  }
+  for (int i = 0; i < 100000; ++i) send(i % 360, 1);
   // A full socket buffer drops datagrams: the last is resent, as a tracker's next reading.
   TrackerReading reading;
   uint32_t number = 0;
