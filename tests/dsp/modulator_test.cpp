@@ -37,15 +37,19 @@ class FakeSong : public TempoSource {
 
 double frac(double x) { return x - std::floor(x); }
 
+// What the parameter code does after a change of speed, position or envelope.
+void startLfo(AngleModulator& m, float speed, float position = 0.0f, int divide = 1) {
+  m.lfoSpeed.store(speed, kRelaxed);
+  m.lfoPosition.store(position, kRelaxed);
+  m.lfoDivide.store(divide, kRelaxed);
+  m.rebuildSegmentRates();
+  m.placeOnEnvelope();
+}
+
 class Modulator : public ::testing::Test {
  protected:
-  // What the parameter code does after a change of speed, position or envelope.
   void start(float speed, float position = 0.0f, int divide = 1) {
-    m.lfoSpeed.store(speed, kRelaxed);
-    m.lfoPosition.store(position, kRelaxed);
-    m.lfoDivide.store(divide, kRelaxed);
-    m.rebuildSegmentRates();
-    m.placeOnEnvelope();
+    startLfo(m, speed, position, divide);
   }
   void setEnvelope(std::initializer_list<float> times, std::initializer_list<float> values) {
     int i = 0;
@@ -220,10 +224,7 @@ TEST_F(Modulator, LockedSyncTakesThePositionFromThePlayingSong) {
   // Setting the position shows it at once and stops the LFO; the sync starts it again and
   // the song position takes over at the next frame.
   host.beat = 1.0;
-  m.lfoPosition.store(0.6f, kRelaxed);
-  m.lfoSpeed.store(0.0f, kRelaxed);
-  m.rebuildSegmentRates();
-  m.placeOnEnvelope();
+  start(0.0f, 0.6f, m.lfoDivide.load(kRelaxed));
   EXPECT_FLOAT_EQ(position(), 0.6f);
   m.advanceModulator(&host);
   EXPECT_NEAR(position(), 0.125, 1e-7);
@@ -295,13 +296,8 @@ struct Engine {
   explicit Engine(double rate, float speed, float position, int divide, bool sync)
       : processor(engine) {
     EXPECT_TRUE(engine.setSampleRate(rate)) << rate;
-    AngleModulator& m = engine.modulator;
-    m.syncToHost.store(sync ? 1.0f : 0.0f, kRelaxed);
-    m.lfoSpeed.store(speed, kRelaxed);
-    m.lfoPosition.store(position, kRelaxed);
-    m.lfoDivide.store(divide, kRelaxed);
-    m.rebuildSegmentRates();
-    m.placeOnEnvelope();
+    engine.modulator.syncToHost.store(sync ? 1.0f : 0.0f, kRelaxed);
+    startLfo(engine.modulator, speed, position, divide);
   }
   void process(int frames, SongClock* song = nullptr) {
     in.assign(static_cast<size_t>(frames), 0.0f);
