@@ -4,6 +4,7 @@
 // a refused chunk changing nothing) abort, so libFuzzer keeps the input.
 #include <dlfcn.h>
 #include <fuzzer/FuzzedDataProvider.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cfloat>
@@ -109,17 +110,12 @@ std::vector<char> terminated(const std::string& text) {
   return copy;
 }
 
-// Writes the payload's length and CRC-32 into a chunk's header, so a changed payload gets past
-// them.
+// Writes the payload's length and CRC-32 into a chunk's header: edits get past them.
 void seal(std::vector<char>& bytes) {
   if (bytes.size() < kChunkHeaderSize) return;
   const uint32_t length = static_cast<uint32_t>(bytes.size() - kChunkHeaderSize);
-  uint32_t crc = 0xFFFFFFFFu;
-  for (std::size_t i = kChunkHeaderSize; i < bytes.size(); ++i) {
-    crc ^= static_cast<unsigned char>(bytes[i]);
-    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  }
-  crc ^= 0xFFFFFFFFu;
+  const uint32_t crc = static_cast<uint32_t>(
+      crc32(0L, reinterpret_cast<const Bytef*>(bytes.data() + kChunkHeaderSize), length));
   std::memcpy(&bytes[12], &length, sizeof length);
   std::memcpy(&bytes[16], &crc, sizeof crc);
 }
@@ -414,8 +410,8 @@ class Session {
       bytes = in_.ConsumeBytes<char>(in_.ConsumeIntegralInRange<std::size_t>(0, 2048));
       if (in_.ConsumeBool() && bytes.size() >= kChunkHeaderSize) {
         std::memcpy(bytes.data(), "QNDR\x01\x00\x00\x00", 8);
-        const uint32_t kind = static_cast<uint32_t>(index);
-        std::memcpy(&bytes[8], &kind, sizeof kind);
+        const uint32_t chunkKind = static_cast<uint32_t>(index);
+        std::memcpy(&bytes[8], &chunkKind, sizeof chunkKind);
         seal(bytes);
       }
     }
