@@ -77,7 +77,8 @@ TEST(SpatialEngine, NonFiniteInputOrTargetNeverPoisonsTheTails) {
                                                 : randomFrame(generator));
     EXPECT_TRUE(allFinite(out.ch0) && allFinite(out.ch1)) << frame;
   }
-  for (float target : {std::nanf(""), std::numeric_limits<float>::infinity()}) {
+  const float inf = std::numeric_limits<float>::infinity();
+  for (float target : {std::nanf(""), inf, -inf}) {  // (a huge one: Modulator.Degenerate...)
     engine.modulator.targetAngle.store(target, kRelaxed);
     const Output held = run(engine, randomFrame(generator));
     EXPECT_EQ(engine.currentAngleDegrees(), 0.0f);
