@@ -125,10 +125,8 @@ TEST_F(SofaFile, TruncatedAndReaderCrashingFilesAreRefusedAndTheProcessLivesOn) 
   expectRefused(
       file, "reader_crash.sofa: the SOFA reader did not finish within 30 s (the file is damaged)");
 #else
-  for (int again = 0; again < 3; ++again) {
-    expectRefused(
-        file, "reader_crash.sofa: the file is damaged: the SOFA reader (libmysofa) failed on it");
-  }
+  expectRefused(file,
+                "reader_crash.sofa: the file is damaged: the SOFA reader (libmysofa) failed on it");
 #endif
   // And a sound file still reads after it, through the same path.
   OwnResponseSet set;
