@@ -143,20 +143,10 @@ TEST(SofaReaderProcess, MeasurementsCrossThePipeWholeAndDamagedMessagesAreReject
   ASSERT_TRUE(readSofaMeasurements(bytes.data(), bytes.size(), "mit.sofa", direct, why)) << why;
   ASSERT_TRUE(readSofaMeasurementsIsolated(bytes.data(), bytes.size(), "mit.sofa", isolated, why))
       << why;
-  EXPECT_EQ(isolated.responses, direct.responses);
-  EXPECT_EQ(isolated.positions, direct.positions);
-  EXPECT_EQ(isolated.delays, direct.delays);
-  EXPECT_EQ(isolated.sampleRate, direct.sampleRate);
-  EXPECT_EQ(isolated.checksum, direct.checksum);
-
-  // The child's refusals come back as they are.
-  const std::string text = "no SOFA file at all";
-  EXPECT_FALSE(readSofaMeasurementsIsolated(reinterpret_cast<const uint8_t*>(text.data()),
-                                            text.size(), "t.sofa", isolated, why));
-  EXPECT_NE(why.find("not a SOFA file"), std::string::npos) << why;
-
-  // A message cut anywhere, or with bytes left over, decodes to nothing.
   const std::string message = encodeSofaMeasurements(direct);
+  EXPECT_TRUE(encodeSofaMeasurements(isolated) == message);
+  // (Its refusals coming back: SofaFile.ASmallHeadLoads...) A message cut anywhere, or with
+  // bytes left over, decodes to nothing.
   SofaMeasurements decoded;
   for (size_t cut : {size_t(0), size_t(7), message.size() / 2, message.size() - 1}) {
     EXPECT_FALSE(decodeSofaMeasurements(message.substr(0, cut), decoded)) << cut;
