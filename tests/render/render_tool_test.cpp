@@ -216,7 +216,7 @@ TEST_F(RenderTool, BadInputGetsOneLineStatusTwoAndNoOutput) {
     std::vector<std::string> args;
     std::string message;
   };
-  const std::vector<Case> cases{
+  std::vector<Case> cases{
       {{"--plugin", q, path("missing.wav"), out},
        "cannot read " + path("missing.wav") + ": No such file"},
       {{"--plugin", q, path("notes.wav"), out},
@@ -249,6 +249,10 @@ TEST_F(RenderTool, BadInputGetsOneLineStatusTwoAndNoOutput) {
       {{"--plugin", q, "--preset", path("text.sofa"), in, out}, "a program (.fxp) or a bank"},
       {{"--plugin", q, "--preset", path("bad.fxp"), in, out}, "not a VST2 preset file"},
   };
+  // A stereo-input plug-in cannot take three channels (a plug-in with one input mixes down).
+  const std::string stereo = "/usr/lib/vst/lsp-plugins/comp-delay-stereo.so";
+  if (fs::exists(stereo))
+    cases.push_back({{"--plugin", stereo, path("three.wav"), out}, "has 2 inputs but"});
   const std::set<std::string> before = workFiles();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
@@ -257,15 +261,6 @@ TEST_F(RenderTool, BadInputGetsOneLineStatusTwoAndNoOutput) {
     EXPECT_EQ(r.err.rfind("quendral-render: error: ", 0), 0u) << r.err;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-    EXPECT_EQ(workFiles(), before);
-  }
-
-  // A stereo-input plug-in cannot take three channels (a plug-in with one input mixes down).
-  const std::string stereo = "/usr/lib/vst/lsp-plugins/comp-delay-stereo.so";
-  if (fs::exists(stereo)) {
-    const RunResult r = run({"--plugin", stereo, path("three.wav"), out});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("has 2 inputs but"), std::string::npos) << r.err;
     EXPECT_EQ(workFiles(), before);
   }
 }
