@@ -139,13 +139,6 @@ after_user_install() {
   seen_vst=.vst seen_vst3=.vst3 ardour_finds "$HOME" "$HOME" \
     "    <Option name=\"plugin-path-lxvst\" value=\"$HOME/.vst\"/>"$'\n'
 }
-tests_listed() {
-  local count
-  count=$(ctest --test-dir "$1" -N | sed -n 's/^Total Tests: //p')
-  echo "ctest --test-dir $1 -N: $count tests" | tee -a "$log"
-  [ "${count:-0}" -gt 0 ] || fail "ctest finds no tests in $1"
-}
-
 walked_form() {
   case "$1" in
     "scripts/demo.sh") echo "scripts/demo.sh --no-deps" ;;  # packages come from the suite's own install
@@ -153,7 +146,7 @@ walked_form() {
     "scripts/fuzz.sh "*) echo "bash -n scripts/fuzz.sh" ;;  # an hour; the suite fuzzes for a minute
     "ctest --test-dir "*)
       local dir=${1#ctest --test-dir }
-      echo "tests_listed ${dir%% *}"  # the suite runs the tests themselves
+      echo "ctest --test-dir ${dir%% *} -N | grep -q '^Total Tests: [1-9]'"  # the suite runs them
       ;;
     "cmake --build build -j2")  # the suite builds everything in its own build directory
       echo "cmake --build build -j2 --target quendral_plugin quendral-render quendral-snapshot" ;;
@@ -212,11 +205,7 @@ while IFS=$'\t' read -r line command; do
   fi
   start=$(date +%s)
   echo "README:$line  $command  -> $walked" >>"$log"
-  if [[ $walked == tests_listed* ]]; then
-    $walked
-  elif ! (eval "$walked") >>"$log" 2>&1 </dev/null; then
-    fail "README line $line failed: $walked"
-  fi
+  (eval "$walked") >>"$log" 2>&1 </dev/null || fail "README line $line failed: $walked"
   case "$command" in
     "scripts/demo.sh") after_demo ;;
     "sudo cmake --install build --prefix /usr/local") after_prefix_install ;;

@@ -147,6 +147,7 @@ TEST(EarOrder, TheMeasurementsDecideWhichReceiverIsTheLeftEar) {
 
 using quendral_test::Ears;
 using quendral_test::itdMicroseconds;
+using quendral_test::levelDb;
 using quendral_test::thirdOctaveLevels;
 
 constexpr double kRate = 44100.0;
@@ -176,11 +177,10 @@ struct CueErrors {
   std::vector<double> bands;
   void add(const Ears& played, double playedRate, const Ears& heard, double heardRate) {
     ++count;
-    const double itd = std::fabs(quendral_test::itdMicroseconds(played[0], played[1], playedRate) -
-                                 quendral_test::itdMicroseconds(heard[0], heard[1], heardRate));
+    const double itd = std::fabs(itdMicroseconds(played[0], played[1], playedRate) -
+                                 itdMicroseconds(heard[0], heard[1], heardRate));
     const double ild =
-        std::fabs(quendral_test::levelDb(played[1]) - quendral_test::levelDb(played[0]) -
-                  quendral_test::levelDb(heard[1]) + quendral_test::levelDb(heard[0]));
+        std::fabs(levelDb(played[1]) - levelDb(played[0]) - levelDb(heard[1]) + levelDb(heard[0]));
     itdMax = std::max(itdMax, itd), itdSum += itd;
     ildMax = std::max(ildMax, ild);
     std::vector<double> differences;
@@ -251,12 +251,11 @@ TEST(SphereHeads, MitKemarEveryMeasuredDirectionThroughTheBuiltInAndTheOwnSet) {
                                                                      kRate);
     }
     if (elevation != 0.0f) continue;
-    itdApart = std::max(
-        itdApart, std::fabs(quendral_test::itdMicroseconds(played[0][0], played[0][1], kRate) -
-                            quendral_test::itdMicroseconds(played[1][0], played[1][1], kRate)));
+    itdApart = std::max(itdApart, std::fabs(itdMicroseconds(played[0][0], played[0][1], kRate) -
+                                            itdMicroseconds(played[1][0], played[1][1], kRate)));
     for (int ear = 0; ear < 2; ++ear)
-      levelApart = std::max(levelApart, std::fabs(quendral_test::levelDb(played[0][ear]) -
-                                                  quendral_test::levelDb(played[1][ear])));
+      levelApart =
+          std::max(levelApart, std::fabs(levelDb(played[0][ear]) - levelDb(played[1][ear])));
   }
   EXPECT_LT(itdApart, 5.0);
   EXPECT_LT(levelApart, 0.5);
