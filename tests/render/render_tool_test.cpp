@@ -151,6 +151,59 @@ class RenderTool : public ::testing::Test {
   fs::path root_;
 };
 
+template <typename Call>
+std::string errorOf(Call call) {
+  try {
+    call();
+  } catch (const RenderError& e) {
+    return e.what();
+  }
+  return "";
+}
+// Delays its input by `latency` samples into both outputs; or, with echo, plays parameter 3.
+class StandIn : public AudioProcessor {
+ public:
+  explicit StandIn(int latency, bool echo = false) : line_(latency, 0.0f), echo_(echo) {}
+  int numInputs() const override { return 1; }
+  int numOutputs() const override { return echo_ ? 1 : 2; }
+  void setParameter(int index, float value) override {
+    if (index == 3) value_ = value;
+  }
+  void process(float** in, float** out, int frames) override {
+    for (int i = 0; i < frames; ++i) {
+      line_.push_back(in[0][i]);
+      out[0][i] = echo_ ? value_ : line_.front();
+      if (!echo_) out[1][i] = line_.front();
+      line_.pop_front();
+    }
+  }
+
+ private:
+  std::deque<float> line_;
+  bool echo_;
+  float value_ = 0.0f;
+};
+
+struct Capture {
+  std::vector<float> input;
+  size_t readPos = 0;
+  std::vector<std::vector<float>> output;
+  FrameReader reader() {
+    return [this](float* const* ch, int count) {
+      int n = 0;
+      while (n < count && readPos < input.size()) ch[0][n++] = input[readPos++];
+      return n;
+    };
+  }
+  FrameWriter writer(int channels) {
+    output.assign(channels, {});
+    return [this](const float* const* ch, int count) {
+      for (size_t c = 0; c < output.size(); ++c)
+        output[c].insert(output[c].end(), ch[c], ch[c] + count);
+    };
+  }
+};
+
 }  // namespace
 
 TEST_F(RenderTool, LatencyIsRemovedUnlessAskedToKeepIt) {
@@ -523,20 +576,6 @@ TEST_F(RenderTool, AudioFilesMixDownOrSpreadAndNothingAppearsUntilCommit) {
   EXPECT_NE(mode & perms::others_read, perms::none);  // not mkstemp's 0600
 }
 
-namespace {
-
-template <typename Call>
-std::string errorOf(Call call) {
-  try {
-    call();
-  } catch (const RenderError& e) {
-    return e.what();
-  }
-  return "";
-}
-
-}  // namespace
-
 TEST(RenderOptions, AcceptsBothValueFormsAndNamesTheOptionOfABadOne) {
   const RenderOptions o =
       parseOptions({"--angle", "-90", "--gain=-6", "in.wav", "out.wav", "--block", "64", "--param",
@@ -673,54 +712,6 @@ TEST(ProgressBar, DrawsOneLineInPlaceOnlyWhenEnabledAndSlow) {
   EXPECT_EQ(drawn(false, 0.0, 7), "");
   EXPECT_EQ(drawn(true, 60.0, 100), "");  // finished long before it would show
 }
-
-namespace {
-
-// Delays its input by `latency` samples into both outputs; or, with echo, plays parameter 3.
-class StandIn : public AudioProcessor {
- public:
-  explicit StandIn(int latency, bool echo = false) : line_(latency, 0.0f), echo_(echo) {}
-  int numInputs() const override { return 1; }
-  int numOutputs() const override { return echo_ ? 1 : 2; }
-  void setParameter(int index, float value) override {
-    if (index == 3) value_ = value;
-  }
-  void process(float** in, float** out, int frames) override {
-    for (int i = 0; i < frames; ++i) {
-      line_.push_back(in[0][i]);
-      out[0][i] = echo_ ? value_ : line_.front();
-      if (!echo_) out[1][i] = line_.front();
-      line_.pop_front();
-    }
-  }
-
- private:
-  std::deque<float> line_;
-  bool echo_;
-  float value_ = 0.0f;
-};
-
-struct Capture {
-  std::vector<float> input;
-  size_t readPos = 0;
-  std::vector<std::vector<float>> output;
-  FrameReader reader() {
-    return [this](float* const* ch, int count) {
-      int n = 0;
-      while (n < count && readPos < input.size()) ch[0][n++] = input[readPos++];
-      return n;
-    };
-  }
-  FrameWriter writer(int channels) {
-    output.assign(channels, {});
-    return [this](const float* const* ch, int count) {
-      for (size_t c = 0; c < output.size(); ++c)
-        output[c].insert(output[c].end(), ch[c], ch[c] + count);
-    };
-  }
-};
-
-}  // namespace
 
 TEST(RenderLoop, RemovesLatencyAndRendersTheTailWhateverTheBlockSize) {
   for (int block : {1, 7, 128, 4096}) {
