@@ -249,9 +249,7 @@ TEST(OwnSetEngine, InstalledButOffChangesNothingAndSwitchingCrossfades) {
   // Three engines with the same history: built-in, own, and one switched at frame 10.
   SpatialEngine switched;
   ASSERT_TRUE(switched.setOwnResponseSet(set));
-  settle(switched, 40.0f);
-  settle(plain, 40.0f);
-  settle(own, 40.0f);
+  for (SpatialEngine* e : {&switched, &plain, &own}) settle(*e, 40.0f);
   const std::vector<float> a = noiseRender(plain, 14, -1, false);
   const std::vector<float> b = noiseRender(own, 14, -1, false);
   const std::vector<float> c = noiseRender(switched, 14, 10, true);

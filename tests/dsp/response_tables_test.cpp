@@ -144,12 +144,6 @@ using quendral_test::thirdOctaveLevels;
 constexpr int kF = engine::kFrameSize;
 constexpr double kRates[] = {44100.0, 48000.0, 88200.0, 96000.0, 192000.0};
 
-std::unique_ptr<SpatialEngine> engineAt(double rate) {
-  auto engine = std::make_unique<SpatialEngine>();
-  EXPECT_TRUE(engine->setSampleRate(rate)) << rate;
-  return engine;
-}
-
 // The engine's impulse response at `azimuth`, long enough for every partition.
 void impulseAt(SpatialEngine& engine, float azimuth, Ears& ears) {
   quendral_test::engineImpulse(engine, azimuth, ResponseTables::kMaxPartitions + 1, ears);
@@ -172,16 +166,17 @@ TEST(SampleRates, CuesHoldTheirTimesAndFrequenciesAtEveryCommonRate) {
   const float notchAngles[2] = {0.0f, 45.0f};
   double referenceItd[4] = {}, referenceNotch[2] = {};
   for (double rate : kRates) {
-    auto engine = engineAt(rate);
+    SpatialEngine engine;
+    ASSERT_TRUE(engine.setSampleRate(rate)) << rate;
     Ears ears;
     for (int i = 0; i < 4; ++i) {
-      impulseAt(*engine, itdAngles[i], ears);
+      impulseAt(engine, itdAngles[i], ears);
       const double itd = itdMicroseconds(ears[0], ears[1], rate);
       if (rate == kRates[0]) referenceItd[i] = itd;
       EXPECT_NEAR(itd, referenceItd[i], 23.0) << rate << " Hz, " << itdAngles[i] << " degrees";
     }
     for (int i = 0; i < 2; ++i) {
-      impulseAt(*engine, notchAngles[i], ears);  // channel 1 is the near ear for 0..180
+      impulseAt(engine, notchAngles[i], ears);  // channel 1 is the near ear for 0..180
       const double notch = earNotchHz(ears[1], rate);
       if (rate == kRates[0]) referenceNotch[i] = notch;
       EXPECT_NEAR(notch / referenceNotch[i], 1.0, 0.02) << rate << " Hz, " << notchAngles[i];
@@ -191,16 +186,17 @@ TEST(SampleRates, CuesHoldTheirTimesAndFrequenciesAtEveryCommonRate) {
 
 TEST(SampleRates, InBetweenAzimuthsMatchTheirNeighboursBlendInDecibels) {
   for (double rate : {44100.0, 96000.0}) {
-    auto engine = engineAt(rate);
+    SpatialEngine engine;
+    ASSERT_TRUE(engine.setSampleRate(rate)) << rate;
     for (float angle : {2.5f, 93.0f, 272.5f}) {
       const float folded = angle <= 180.0f ? angle : 360.0f - angle;
       const float lowerAngle = 5.0f * std::floor(folded / 5.0f);
       const float w = (folded - lowerAngle) / 5.0f;
       const float mirrorOf = angle <= 180.0f ? 0.0f : 360.0f;
       Ears at, below, above;
-      impulseAt(*engine, angle, at);
-      impulseAt(*engine, std::fmod(std::fabs(mirrorOf - lowerAngle), 360.0f), below);
-      impulseAt(*engine, std::fmod(std::fabs(mirrorOf - lowerAngle - 5.0f), 360.0f), above);
+      impulseAt(engine, angle, at);
+      impulseAt(engine, std::fmod(std::fabs(mirrorOf - lowerAngle), 360.0f), below);
+      impulseAt(engine, std::fmod(std::fabs(mirrorOf - lowerAngle - 5.0f), 360.0f), above);
       for (int ear = 0; ear < 2; ++ear) {
         const auto a = thirdOctaveLevels(at[ear], rate);
         const auto b = thirdOctaveLevels(below[ear], rate);

@@ -1,8 +1,6 @@
 // The OSC parser on any packet: it returns, a reading it takes is finite (a unit quaternion),
 // and every message is taken or counted as ignored.
 #include <cmath>
-#include <cstddef>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 

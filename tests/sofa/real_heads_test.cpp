@@ -306,15 +306,12 @@ TEST(SphereHeads, HeldOutDirectionsAreRebuiltBetterByTheAlignedBlend) {
                            kMitKemar << " (Debian: libmysofa1)");
   const SofaMeasurements all = readMitKemar();
   SofaMeasurements kept = all;
-  std::string why;
-  kept.positions.clear(), kept.responses.clear(), kept.delays.clear();
-  kept.count = 0;
+  kept.positions.clear(), kept.responses.clear(), kept.delays.clear(), kept.count = 0;
   std::vector<int> heldOut;
   int evenOnRing = 0;
   for (int m = 0; m < all.count; ++m) {
     const float elevation = all.positions[3 * m + 1];
-    const bool out = elevation == 30.0f || (elevation == 20.0f && evenOnRing++ % 2 == 1);
-    if (out) {
+    if (elevation == 30.0f || (elevation == 20.0f && evenOnRing++ % 2 == 1)) {
       heldOut.push_back(m);
       continue;
     }
@@ -328,7 +325,7 @@ TEST(SphereHeads, HeldOutDirectionsAreRebuiltBetterByTheAlignedBlend) {
   std::string status;
   ASSERT_TRUE(prepareOwnResponseSet(kept, *set, status)) << status;
   SphereGrid grid;
-  ASSERT_TRUE(ownSetSphereGrid(*set, grid, &why)) << why;
+  ASSERT_TRUE(ownSetSphereGrid(*set, grid, &status)) << status;
   auto row = [&](int response, int channel) {
     return response < set->rows() ? set->response(response, channel)
                                   : set->offRingResponse(response - set->rows(), channel);
