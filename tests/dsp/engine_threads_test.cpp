@@ -1,6 +1,5 @@
-// The engine's audio thread against another thread: the editor asking for and reading the
-// display spectra, and own sets loaded while audio runs. A separate program, since only these
-// start a thread of their own: the ThreadSanitizer run checks them.
+// The engine's audio thread against the editor's display reads and own sets loaded meanwhile:
+// a program of its own, for the ThreadSanitizer run.
 #include <gtest/gtest.h>
 
 #include <atomic>

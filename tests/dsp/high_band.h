@@ -1,7 +1,5 @@
-// How much a change added to a low tone: the energy above 16 kHz relative to all the energy
-// of the channels from sample `from` on, in dB, from averaged Hann-windowed spectra of 1024
-// samples, hop 512. The window's leakage from 1 kHz to 16 kHz lies far below what is
-// measured with it.
+// How much a change added to a low tone: energy above 16 kHz against all, in dB, from sample
+// `from` on (Hann-windowed spectra of 1024, hop 512).
 #pragma once
 
 #include <algorithm>

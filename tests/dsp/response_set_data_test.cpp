@@ -49,10 +49,8 @@ TEST(ResponseSetData, CommittedFileIsWhatTheGeneratorWrites) {
 #endif
 }
 
-// Directions per ring as MIT KEMAR measured them on our half, 0..180: set one has every
-// one (368; the 50-degree ring's 8-degree steps stop at 176), set two the rings every 30
-// degrees from -30 at multiples of 30 (29). A pole counts once. At elevation 0 both hold the
-// horizontal rings' rows tap for tap, so the sphere sounds as the rings did there.
+// MIT KEMAR's directions per ring on our half (set two: rings and azimuths every 30 degrees);
+// at elevation 0 the horizontal rings' rows tap for tap.
 TEST(SphereSetData, HoldsTheMeasuredRingsAndTheHorizontalRowsTapForTap) {
   using sphere_data::Direction;
   struct Case {

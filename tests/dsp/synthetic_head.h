@@ -1,8 +1,6 @@
-// Measurements of a made-up head, in a SOFA file's conventions, for the own-set tests: at
-// SOFA azimuth t (counter-clockwise, +90 at the left ear) the left ear hears a click
-// 16 - 8 sin t samples late at 44.1 kHz and the right ear one 16 + 8 sin t samples late, the
-// ear on the source's side louder. The left ear's click has a second, smaller tap, so the
-// head is not symmetric.
+// A made-up head in SOFA's conventions: at SOFA azimuth t the left ear's click comes
+// 16 - 8 sin t samples late at 44.1 kHz, the right's 16 + 8 sin t, the near ear louder; a
+// second tap in the left ear makes it asymmetric.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -25,10 +23,6 @@ inline double arrivalSeconds(int ear, double sofaAzimuth) {
   const double s = std::sin(sofaAzimuth * kPi / 180.0);
   return (16.0 + (ear == 0 ? -8.0 : 8.0) * s) / 44100.0;
 }
-inline double level(int ear, double sofaAzimuth) {
-  const double s = std::sin(sofaAzimuth * kPi / 180.0);
-  return 1.0 + (ear == 0 ? 0.5 : -0.5) * s;
-}
 
 // Adds one measurement; taps at `rate` are clicks at whole samples nearest the arrival.
 inline void addMeasurement(SofaMeasurements& m, float sofaAzimuth, float elevation,
@@ -37,7 +31,8 @@ inline void addMeasurement(SofaMeasurements& m, float sofaAzimuth, float elevati
   for (int ear = 0; ear < 2; ++ear) {
     std::vector<float> taps(static_cast<size_t>(m.taps), 0.0f);
     const long at = std::lround(arrivalSeconds(ear, sofaAzimuth) * m.sampleRate);
-    taps[static_cast<size_t>(at)] = static_cast<float>(level(ear, sofaAzimuth));
+    const double s = std::sin(sofaAzimuth * kPi / 180.0);
+    taps[static_cast<size_t>(at)] = static_cast<float>(1.0 + (ear == 0 ? 0.5 : -0.5) * s);
     if (ear == 0) taps[static_cast<size_t>(at) + 3] = 0.25f;
     m.responses.insert(m.responses.end(), taps.begin(), taps.end());
     m.delays.push_back(0.0f);

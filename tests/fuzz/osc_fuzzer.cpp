@@ -1,9 +1,6 @@
-// The head trackers' OSC parser on arbitrary packets: whatever arrives, it returns, a reading
-// it takes is finite (a quaternion of unit length), and every message is either taken or
-// counted as ignored (an empty bundle holds none).
+// The OSC parser on any packet: it returns, a reading it takes is finite (a unit quaternion),
+// and every message is taken or counted as ignored.
 #include <cmath>
-#include <cstddef>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 

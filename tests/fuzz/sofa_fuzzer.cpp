@@ -1,12 +1,6 @@
-// Coverage-guided fuzz target for the own-set reader: any bytes as a SOFA file, through our
-// own checks, libmysofa (mysofa_load_data, mysofa_check) and the preparation of the ring.
-// Besides the sanitizers' reports, every input checks that a refusal is one line and that
-// an accepted ring keeps every limit a saved project is held to. The seeds in sofa_corpus/
-// are small SimpleFreeFieldHRIR files written by ncgen.
-//
-// libmysofa itself is Debian's build, not instrumented: a fault inside it shows as a crash
-// without a sanitizer's report. Our checks refuse what we can see before it reads the bytes
-// (the superblock must describe a whole file of this size); what lies deeper is its own.
+// Fuzz target of the own-set reader: any bytes as a SOFA file through our checks, libmysofa
+// (not instrumented: its faults show as crashes) and the ring's preparation. A refusal is one
+// line and changes nothing; an accepted ring keeps every limit a saved project is held to.
 #include <cstdio>
 #include <cstdlib>
 #include <string>

@@ -1,6 +1,5 @@
-// Two deliberately unusable VST2 plug-ins for the render tool's error tests, built from
-// this one file: with FIXTURE_REFUSE the entry point declines to create an effect; without
-// it the effect is an instrument with no audio input.
+// Unusable VST2 plug-ins for the render tool's error tests: with FIXTURE_REFUSE no effect,
+// without it an instrument with no audio input.
 #include <cstring>
 
 #include "vst_abi.h"

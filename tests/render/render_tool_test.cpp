@@ -1,23 +1,64 @@
-// quendral-render end to end: the built tool renders files through the built plug-in (and
-// third-party ones), and every kind of bad input ends with one line, status 2 and no
-// OUTPUT left behind. Timing at every rate: render_timing_test.cpp; own sets and presets:
-// own_set_render_test.cpp.
+// quendral-render: its parts (options, units, automation files, audio files, the progress
+// bar, the render loop against stand-in processors), and end to end: the built tool renders
+// files through the built plug-in (and third-party ones); every kind of bad input ends with
+// one line, status 2 and no OUTPUT left behind; timing at every rate and from a song
+// position; own sets and presets; a head.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
 
+#include "audio_compare.h"
+#include "audio_file_reader.h"
+#include "audio_file_writer.h"
+#include "automation_csv.h"
+#include "parameter_mapping.h"
+#include "parameter_units.h"
+#include "progress_bar.h"
+#include "render_error.h"
+#include "render_loop.h"
+#include "render_options.h"
 #include "required_package.h"
-#include "tool_run.h"
+#include "state_chunk.h"
 
-using namespace tool_test;
+using namespace render;
 
 namespace {
 
+namespace fs = std::filesystem;
+using Channels = std::vector<std::vector<float>>;
+using quendral_test::largestDifference;
+
 constexpr int kRate = 44100;
+constexpr const char* kMitKemar = "/usr/share/libmysofa/MIT_KEMAR_normal_pinna.sofa";
+
+struct RunResult {
+  int status = -1;
+  std::string out, err;
+};
+
+std::vector<float> clicks(int frames, int spacing) {
+  std::vector<float> x(frames, 0.0f);
+  for (int i = spacing / 2; i < frames; i += spacing) x[i] = 0.5f;
+  return x;
+}
 
 double rmsDb(const std::vector<float>& x, size_t from, size_t to) {
   double sum = 0.0;
@@ -36,20 +77,130 @@ int onset(const std::vector<float>& x, size_t from, size_t span) {
   return -1;
 }
 
-class RenderTool : public ToolTest {
+// A fresh folder per test, the built tool run with its streams caught, audio files.
+class RenderTool : public ::testing::Test {
  protected:
-  void writeFile(const std::string& name, const Channels& channels) const {
-    writeAudio(name, channels, kRate);
+  void SetUp() override {
+    root_ = fs::temp_directory_path() /
+            ("quendral-render-test-" + std::to_string(getpid()) + "-" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root_);
+    fs::create_directories(root_ / "work");
   }
-  // A tenth of a second of clicks in a mono file at `rate`.
-  void writeClicksAt(const std::string& name, int rate) const {
-    writeAudio(name, {clicks(rate / 10, rate / 100)}, rate);
+  void TearDown() override { fs::remove_all(root_); }
+
+  std::string path(const std::string& name) const { return (root_ / "work" / name).string(); }
+
+  // Runs the tool with `args`; its standard output and error are kept outside "work".
+  RunResult run(const std::vector<std::string>& args) const {
+    std::string command = quoted(RENDER_TOOL);
+    for (const auto& a : args) command += " " + quoted(a);
+    const fs::path out = root_ / "out.txt", err = root_ / "err.txt";
+    command += " </dev/null >" + quoted(out.string()) + " 2>" + quoted(err.string());
+    const int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
   }
+
+  void writeAudio(const std::string& name, const Channels& channels, int rate = kRate) const {
+    render::AudioFileWriter writer(path(name), static_cast<int>(channels.size()), rate);
+    std::vector<const float*> pointers;
+    for (const auto& c : channels) pointers.push_back(c.data());
+    writer.write(pointers.data(), static_cast<int>(channels[0].size()));
+    writer.commit();
+  }
+
+  Channels readAudio(const std::string& name) const {
+    render::AudioFileReader reader(path(name));
+    reader.setTargetChannels(reader.channels());
+    Channels channels(reader.channels(), std::vector<float>(reader.frames()));
+    std::vector<float*> pointers;
+    for (auto& c : channels) pointers.push_back(c.data());
+    EXPECT_EQ(reader.read(pointers.data(), static_cast<int>(reader.frames())), reader.frames());
+    return channels;
+  }
+
+  // Renders `input` (already written) with `options` through `plugin` into `output`, quietly,
+  // and reads the result back; empty when the tool failed.
+  Channels render(const std::string& input, const std::string& output,
+                  std::vector<std::string> options, const std::string& plugin = QUENDRAL_PLUGIN) {
+    options.insert(options.end(), {"--quiet", "--plugin", plugin, path(input), path(output)});
+    const RunResult r = run(options);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    return r.status == 0 ? readAudio(output) : Channels{};
+  }
+
   std::set<std::string> workFiles() const {
     std::set<std::string> names;
     for (const auto& entry : fs::directory_iterator(root_ / "work"))
       names.insert(entry.path().filename().string());
     return names;
+  }
+
+  static std::string quoted(const std::string& arg) {
+    std::string q = "'";
+    for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+  }
+  static std::string slurp(const fs::path& file) {
+    std::stringstream text;
+    text << std::ifstream(file).rdbuf();
+    return text.str();
+  }
+
+  fs::path root_;
+};
+
+template <typename Call>
+std::string errorOf(Call call) {
+  try {
+    call();
+  } catch (const RenderError& e) {
+    return e.what();
+  }
+  return "";
+}
+// Delays its input by `latency` samples into both outputs; or, with echo, plays parameter 3.
+class StandIn : public AudioProcessor {
+ public:
+  explicit StandIn(int latency, bool echo = false) : line_(latency, 0.0f), echo_(echo) {}
+  int numInputs() const override { return 1; }
+  int numOutputs() const override { return echo_ ? 1 : 2; }
+  void setParameter(int index, float value) override {
+    if (index == 3) value_ = value;
+  }
+  void process(float** in, float** out, int frames) override {
+    for (int i = 0; i < frames; ++i) {
+      line_.push_back(in[0][i]);
+      out[0][i] = echo_ ? value_ : line_.front();
+      if (!echo_) out[1][i] = line_.front();
+      line_.pop_front();
+    }
+  }
+
+ private:
+  std::deque<float> line_;
+  bool echo_;
+  float value_ = 0.0f;
+};
+
+struct Capture {
+  std::vector<float> input;
+  size_t readPos = 0;
+  std::vector<std::vector<float>> output;
+  FrameReader reader() {
+    return [this](float* const* ch, int count) {
+      int n = 0;
+      while (n < count && readPos < input.size()) ch[0][n++] = input[readPos++];
+      return n;
+    };
+  }
+  FrameWriter writer(int channels) {
+    output.assign(channels, {});
+    return [this](const float* const* ch, int count) {
+      for (size_t c = 0; c < output.size(); ++c)
+        output[c].insert(output[c].end(), ch[c], ch[c] + count);
+    };
   }
 };
 
@@ -57,7 +208,7 @@ class RenderTool : public ToolTest {
 
 TEST_F(RenderTool, LatencyIsRemovedUnlessAskedToKeepIt) {
   const auto input = clicks(kRate / 2, 4410);  // first click at 2205
-  writeFile("clicks.wav", {input, input});     // stereo: mixed down for the mono input
+  writeAudio("clicks.wav", {input, input});    // stereo: mixed down for the mono input
 
   const RunResult r = run({"--plugin", QUENDRAL_PLUGIN, path("clicks.wav"), path("out.wav")});
   ASSERT_EQ(r.status, 0) << r.err;
@@ -74,7 +225,7 @@ TEST_F(RenderTool, LatencyIsRemovedUnlessAskedToKeepIt) {
 }
 
 TEST_F(RenderTool, AutomationAndTheSweepMoveTheSource) {
-  writeFile("noise.wav", {noise(3 * kRate)});
+  writeAudio("noise.wav", {quendral_test::noise(3 * kRate)});
   std::ofstream(path("moves.csv")) << "seconds,parameter,value\n0,angle,0.25\n1.5,angle,0.75\n";
   const auto moved = render("noise.wav", "moved.wav", {"--automation", path("moves.csv")});
   auto balance = [](const std::vector<std::vector<float>>& out, double from, double to) {
@@ -84,20 +235,15 @@ TEST_F(RenderTool, AutomationAndTheSweepMoveTheSource) {
   EXPECT_LT(balance(moved, 0.9, 1.4), -3.0);  // at -90: the left ear, channel 0
   EXPECT_GT(balance(moved, 2.4, 2.9), 3.0);   // at +90 after the glide
 
-  // A sweep, by speed or by host tempo, passes both ears; a fixed angle passes neither.
-  for (const auto& options : std::vector<std::vector<std::string>>{
-           {"--lfo-speed", "1"}, {"--sync", "60"}, {"--angle", "0"}}) {
-    SCOPED_TRACE(options[0]);
-    const auto out = render("noise.wav", "swept.wav", options);
-    double lowest = 0.0, highest = 0.0;
-    for (double t = 0.0; t + 0.05 <= 3.0; t += 0.05) {
-      lowest = std::min(lowest, balance(out, t, t + 0.05));
-      highest = std::max(highest, balance(out, t, t + 0.05));
-    }
-    const bool sweeps = options[0] != "--angle";
-    EXPECT_EQ(highest > 3.0, sweeps) << highest;
-    EXPECT_EQ(lowest < -3.0, sweeps) << lowest;
+  // A sweep passes both ears. (Synced: StartBeat...; a fixed angle: AFixedAngleHolds...)
+  const auto out = render("noise.wav", "swept.wav", {"--lfo-speed", "1"});
+  double lowest = 0.0, highest = 0.0;
+  for (double t = 0.0; t + 0.05 <= 3.0; t += 0.05) {
+    lowest = std::min(lowest, balance(out, t, t + 0.05));
+    highest = std::max(highest, balance(out, t, t + 0.05));
   }
+  EXPECT_GT(highest, 3.0);
+  EXPECT_LT(lowest, -3.0);
 }
 
 TEST_F(RenderTool, InfoListsIdentityParametersAndPrograms) {
@@ -114,8 +260,8 @@ TEST_F(RenderTool, InfoListsIdentityParametersAndPrograms) {
 }
 
 TEST_F(RenderTool, BadInputGetsOneLineStatusTwoAndNoOutput) {
-  writeFile("in.wav", {clicks(4410, 441)});
-  writeFile("three.wav", {clicks(441, 100), clicks(441, 100), clicks(441, 100)});
+  writeAudio("in.wav", {clicks(4410, 441)});
+  writeAudio("three.wav", {clicks(441, 100), clicks(441, 100), clicks(441, 100)});
   std::ofstream(path("notes.wav")) << "not audio\n";
   std::ofstream(path("fake.so")) << "not a library\n";
   std::ofstream(path("bad.csv")) << "0,angle,0.5\n1,angle\n";
@@ -125,9 +271,8 @@ TEST_F(RenderTool, BadInputGetsOneLineStatusTwoAndNoOutput) {
   fs::create_directories(path("dir.wav"));
   fs::create_symlink(path("in.wav"), path("in-link.wav"));
   fs::create_hard_link(path("in.wav"), path("in-hard.wav"));
-  for (const int rate : {4000, 7999, 384001}) {
-    writeClicksAt(std::to_string(rate) + ".wav", rate);
-  }
+  for (const int rate : {4000, 7999, 384001})
+    writeAudio(std::to_string(rate) + ".wav", {clicks(rate / 10, rate / 100)}, rate);
   Dl_info sndfileInfo{};
   ASSERT_NE(dladdr(reinterpret_cast<void*>(&sf_open), &sndfileInfo), 0);
   const std::string notAPlugin = sndfileInfo.dli_fname;
@@ -138,7 +283,7 @@ TEST_F(RenderTool, BadInputGetsOneLineStatusTwoAndNoOutput) {
     std::vector<std::string> args;
     std::string message;
   };
-  const std::vector<Case> cases{
+  std::vector<Case> cases{
       {{"--plugin", q, path("missing.wav"), out},
        "cannot read " + path("missing.wav") + ": No such file"},
       {{"--plugin", q, path("notes.wav"), out},
@@ -171,6 +316,10 @@ TEST_F(RenderTool, BadInputGetsOneLineStatusTwoAndNoOutput) {
       {{"--plugin", q, "--preset", path("text.sofa"), in, out}, "a program (.fxp) or a bank"},
       {{"--plugin", q, "--preset", path("bad.fxp"), in, out}, "not a VST2 preset file"},
   };
+  // A stereo-input plug-in cannot take three channels (a plug-in with one input mixes down).
+  const std::string stereo = "/usr/lib/vst/lsp-plugins/comp-delay-stereo.so";
+  if (fs::exists(stereo))
+    cases.push_back({{"--plugin", stereo, path("three.wav"), out}, "has 2 inputs but"});
   const std::set<std::string> before = workFiles();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
@@ -181,20 +330,10 @@ TEST_F(RenderTool, BadInputGetsOneLineStatusTwoAndNoOutput) {
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     EXPECT_EQ(workFiles(), before);
   }
-
-  // A stereo-input plug-in cannot take three channels (a plug-in with one input mixes down).
-  const std::string stereo = "/usr/lib/vst/lsp-plugins/comp-delay-stereo.so";
-  if (fs::exists(stereo)) {
-    const RunResult r = run({"--plugin", stereo, path("three.wav"), out});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("has 2 inputs but"), std::string::npos) << r.err;
-    EXPECT_EQ(workFiles(), before);
-  }
 }
 
-// Plug-ins built by others against their own definitions of the interfaces: LSP's VST2 mono
-// delay line and zam-plugins' VST3 ZamDelay (its controller a second object, found in its
-// bundle). Every click comes out `delay` samples later at the same level, none of it dry.
+// Others' plug-ins, built on their own definitions of the interfaces (LSP's VST2 delay,
+// zam-plugins' VST3 ZamDelay): each click comes out `delay` samples later, none of it dry.
 TEST_F(RenderTool, RunsThirdPartyPlugins) {
   const struct {
     const char *plugin, *package, *infoShows;
@@ -217,7 +356,7 @@ TEST_F(RenderTool, RunsThirdPartyPlugins) {
        0.0f},
   };
   const auto input = clicks(kRate / 2, 11025);  // a click every 250 ms
-  writeFile("clicks.wav", {input});
+  writeAudio("clicks.wav", {input});
   for (const auto& c : cases) {
     SCOPED_TRACE(c.plugin);
     QUENDRAL_REQUIRE_PACKAGE(fs::exists(c.plugin), c.plugin << " (Debian: " << c.package << ")");
@@ -242,4 +381,379 @@ TEST_F(RenderTool, RunsThirdPartyPlugins) {
       EXPECT_NEAR(out[0][p], 0.0f, 1e-3f);
     }
   }
+}
+
+// The plug-in settles at the placement before the input, at every rate: an impulse on the
+// first sample sounds as one a second later on the same place in a frame.
+TEST_F(RenderTool, AFixedAngleHoldsFromTheFirstSampleAtEveryRate) {
+  for (int rate : {8000, 44100, 96000, 384000}) {
+    SCOPED_TRACE(rate);
+    const size_t late = static_cast<size_t>(rate) / 128 * 128;
+    const size_t span = static_cast<size_t>(rate) / 50;  // 20 ms holds the whole response
+    std::vector<float> input(late + span, 0.0f);
+    input[0] = input[late] = 0.5f;
+    writeAudio("impulses.wav", {input}, rate);
+    const Channels out = render("impulses.wav", "out.wav", {"--angle", "90", "--tail", "0"});
+    ASSERT_EQ(out.size(), 2u);
+    ASSERT_EQ(out[0].size(), input.size());
+    EXPECT_EQ(render::AudioFileReader(path("out.wav")).sampleRate(), rate);
+    float peak = 0.0f, worst = 0.0f;
+    double energy[2] = {};
+    for (int c = 0; c < 2; ++c) {
+      for (size_t i = 0; i < span; ++i) {
+        peak = std::max(peak, std::fabs(out[c][late + i]));
+        worst = std::max(worst, std::fabs(out[c][i] - out[c][late + i]));
+        energy[c] += double(out[c][i]) * out[c][i];
+      }
+    }
+    EXPECT_LT(worst, 1e-4f * peak) << "the first impulse sounds unlike the second";
+    EXPECT_GT(energy[1], 2.0 * energy[0]) << "not on channel 1's side";
+  }
+}
+
+// A synced sweep from --start-beat sounds as that part of the whole song (at 48 kHz, 120 bpm
+// beats 6 and 8 start on a frame, so both renders update their filters at the same places).
+// (Each format taking the host's position: Behaviour.TheSyncedLfoFollows...)
+TEST_F(RenderTool, StartBeatRendersThatPartOfTheSong) {
+  constexpr int kSongRate = 48000;
+  constexpr size_t kBeat = kSongRate / 2;
+  const std::vector<float> song = quendral_test::noise(12 * kSongRate, 777);
+  writeAudio("song.wav", {song}, kSongRate);
+  const std::vector<std::string> sweep{"--sync", "120", "--lfo-divide", "8", "--tail", "0"};
+  const Channels whole = render("song.wav", "whole.wav", sweep);
+  for (int beat : {8, 6}) {
+    SCOPED_TRACE("from beat " + std::to_string(beat));
+    const size_t start = beat * kBeat;
+    writeAudio("part.wav", {std::vector<float>(song.begin() + start, song.end())}, kSongRate);
+    std::vector<std::string> options = sweep;
+    options.insert(options.end(), {"--start-beat", std::to_string(beat)});
+    Channels part = render("part.wav", "out.wav", options), tail = whole;
+    for (auto& c : tail) c.erase(c.begin(), c.begin() + static_cast<long>(start));
+    // Past the first second (the glide from no history) they agree sample for sample.
+    EXPECT_LE(largestDifference(part, tail, kSongRate), 1e-6);
+    // Without the song position the sweep would start its cycle with the part instead.
+    if (beat == 6) {
+      EXPECT_GT(largestDifference(render("part.wav", "out.wav", sweep), tail, kSongRate), 0.01);
+    }
+  }
+}
+
+// --sofa loads a user's own set, --info shows it, a preset saved with --save-preset brings it
+// back without the file sample for sample, and the same preset with a damaged ring is refused.
+TEST_F(RenderTool, OwnSetPresetPlaysWithoutTheFileAndADamagedRingIsRefused) {
+  QUENDRAL_REQUIRE_PACKAGE(fs::exists(kMitKemar), kMitKemar << " (Debian: libmysofa1)");
+  writeAudio("in.wav", {quendral_test::noise(24000, 1)}, 48000);  // the set is resampled
+  fs::copy_file(kMitKemar, path("head.sofa"));
+  const std::string q = QUENDRAL_PLUGIN, in = path("in.wav");
+  RunResult r = run({"--plugin", q, "--sofa", path("head.sofa"), "--angle", "70", "--save-preset",
+                     path("p.fxp"), in, path("a.wav")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("own set head.sofa: 710 directions"), std::string::npos) << r.err;
+  fs::rename(path("head.sofa"), path("moved.sofa"));
+  const Channels built = readAudio("a.wav");
+  ASSERT_EQ(built.size(), 2u);
+  EXPECT_LE(largestDifference(render("in.wav", "b.wav", {"--preset", path("p.fxp")}), built), 1e-6);
+  EXPECT_GT(largestDifference(render("in.wav", "c.wav", {"--angle", "70"}), built), 1e-3)
+      << "the own set is what played";
+  r = run({"--plugin", q, "--info", "--preset", path("p.fxp")});
+  EXPECT_NE(r.out.find("own set (on): head.sofa: 710 directions, widest gap 5 degrees"),
+            std::string::npos)
+      << r.out;
+
+  // A tap near the chunk's end (after the file's 60-byte header) made NaN and the chunk's
+  // CRC-32 (at 16, over the payload after 20 bytes) made right: only the ring's check refuses.
+  std::ifstream file(path("p.fxp"), std::ios::binary);
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), {});
+  const size_t chunk = 60;
+  ASSERT_GT(bytes.size(), chunk + 1000);
+  const uint32_t nan = 0x7fc00000u;
+  std::memcpy(&bytes[bytes.size() - 400], &nan, 4);
+  const uint32_t crc = panner::chunk::crc32(&bytes[chunk + 20], bytes.size() - chunk - 20);
+  std::memcpy(&bytes[chunk + 16], &crc, 4);
+  std::ofstream(path("bad.fxp"), std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  r = run({"--plugin", q, "--preset", path("bad.fxp"), in, path("d.wav")});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("the plug-in refused the preset"), std::string::npos) << r.err;
+}
+
+// --head: a recorded head turned right hears a source ahead at the left ear, also once a turn
+// made during the render is over. (The built-in and own sets take one filter direction.)
+TEST_F(RenderTool, HeadTurnedRightHearsAheadAtTheLeftEar) {
+  writeAudio("in.wav", {quendral_test::noise(kRate, 3)}, kRate);
+  std::ofstream(path("right.csv")) << "seconds,yaw,pitch,roll\n0,90,0,0\n";
+  std::ofstream(path("turning.csv")) << "0,0,0,0\n0.3,90,0,0\n";  // turning over 0.3 s
+  const Channels left = render("in.wav", "left.wav", {"--angle", "270"});
+  EXPECT_LT(largestDifference(render("in.wav", "a.wav", {"--head", path("right.csv")}), left),
+            1e-5);
+  // Once the turn and a frame's crossfade are over, the same sound.
+  EXPECT_LT(largestDifference(render("in.wav", "b.wav", {"--head", path("turning.csv")}), left,
+                              static_cast<size_t>(0.32 * kRate)),
+            1e-5);
+}
+
+// --osc-port with --realtime: a tracker's "/ypr fff 180 0 0" turns a render under way.
+TEST_F(RenderTool, LiveTrackerTurnsARealtimeRender) {
+  QUENDRAL_REQUIRE_PACKAGE(std::system("command -v oscsend >/dev/null") == 0,
+                           "oscsend (Debian: liblo-tools)");
+  writeAudio("in.wav", {quendral_test::noise(kRate, 3)}, kRate);
+  const Channels left = render("in.wav", "left.wav", {"--angle", "270"});
+  const std::string command = std::string(RENDER_TOOL) + " --plugin " + QUENDRAL_PLUGIN +
+                              " --angle 90 --realtime --osc-port 47830 " + path("in.wav") + " " +
+                              path("live.wav") + " 2>&1";
+  FILE* tool = popen(command.c_str(), "r");
+  ASSERT_NE(tool, nullptr);
+  char line[256];
+  std::string said;
+  while (said.find("real time") == std::string::npos && std::fgets(line, sizeof line, tool))
+    said += line;
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_EQ(std::system("oscsend localhost 47830 /ypr fff 180 0 0"), 0);
+  while (std::fgets(line, sizeof line, tool)) said += line;
+  ASSERT_EQ(pclose(tool), 0) << said;
+  // Sent 0.3 s into a second's render: its last 0.4 s are heard at the left ear.
+  EXPECT_LT(largestDifference(readAudio("live.wav"), left, static_cast<size_t>(0.6 * kRate)), 1e-5);
+}
+
+// Reading mixes down or feeds every input; nothing appears at OUTPUT until the commit.
+TEST_F(RenderTool, AudioFilesMixDownOrSpreadAndNothingAppearsUntilCommit) {
+  // Channel c of frame f holds (c + 1) x 0.1 + f x 0.001.
+  const auto writeTestFile = [&](const std::string& name, int channels, int frames) {
+    Channels data(channels, std::vector<float>(frames));
+    for (int c = 0; c < channels; ++c)
+      for (int f = 0; f < frames; ++f) data[c][f] = (c + 1) * 0.1f + f * 0.001f;
+    writeAudio(name, data, 48000);
+  };
+  writeTestFile("stereo.wav", 2, 100);
+  render::AudioFileReader reader(path("stereo.wav"));
+  EXPECT_EQ(reader.sampleRate(), 48000);
+  reader.setTargetChannels(1);
+  EXPECT_TRUE(reader.mixesDown());
+  std::vector<float> mono(64);
+  float* out[] = {mono.data()};
+  ASSERT_EQ(reader.read(out, 64), 64);
+  EXPECT_FLOAT_EQ(mono[10], 0.15f + 0.010f);
+  EXPECT_EQ(reader.read(out, 64), 36);
+  EXPECT_EQ(reader.read(out, 64), 0);
+
+  writeTestFile("mono.flac", 1, 10);
+  render::AudioFileReader flac(path("mono.flac"));
+  flac.setTargetChannels(2);
+  std::vector<float> a(10), b(10);
+  float* both[] = {a.data(), b.data()};
+  ASSERT_EQ(flac.read(both, 10), 10);
+  EXPECT_NEAR(a[5], 0.105f, 1e-6f);  // 24-bit FLAC
+  EXPECT_EQ(a, b);
+
+  writeTestFile("three.wav", 3, 10);
+  render::AudioFileReader three(path("three.wav"));
+  EXPECT_THROW(three.setTargetChannels(2), render::RenderError);
+  EXPECT_THROW(three.setTargetChannels(0), render::RenderError);
+  EXPECT_THROW(render::AudioFileWriter(path("wide.flac"), 9, 44100),
+               render::RenderError);  // FLAC holds 8
+  EXPECT_EQ(render::outputFormatFor("A.WAV"), render::outputFormatFor("b.wav"));
+  EXPECT_EQ(render::outputFormatFor("dir.x/plain"),
+            render::outputFormatFor("b.wav"));  // no extension
+
+  const auto filesInDir = [&] {
+    const auto dir = fs::directory_iterator(root_ / "work");
+    return std::distance(dir, fs::directory_iterator());
+  };
+  const auto before = filesInDir();
+  {
+    render::AudioFileWriter writer(path("out.wav"), 2, 44100);
+    float zeros[4] = {};
+    const float* in[] = {zeros, zeros};
+    writer.write(in, 4);
+    EXPECT_FALSE(fs::exists(path("out.wav")));
+    EXPECT_EQ(filesInDir(), before + 1);  // the temporary file
+  }
+  EXPECT_EQ(filesInDir(), before);  // removed, not renamed
+  writeTestFile("out.wav", 2, 4);
+  const auto mode = fs::status(path("out.wav")).permissions();
+  using fs::perms;
+  EXPECT_NE(mode & perms::others_read, perms::none);  // not mkstemp's 0600
+}
+
+TEST(RenderOptions, AcceptsBothValueFormsAndNamesTheOptionOfABadOne) {
+  const RenderOptions o =
+      parseOptions({"--angle", "-90", "--gain=-6", "in.wav", "out.wav", "--block", "64", "--param",
+                    "point 2 value=0.25", "--no-compensate"});
+  EXPECT_DOUBLE_EQ(*o.angleDegrees, -90.0);
+  EXPECT_DOUBLE_EQ(*o.gainDb, -6.0);
+  EXPECT_EQ(o.blockSize, 64);
+  EXPECT_FALSE(o.compensateLatency);
+  ASSERT_EQ(o.params.size(), 1u);
+  EXPECT_EQ(o.params[0].nameOrIndex, "point 2 value");
+  EXPECT_FLOAT_EQ(o.params[0].value, 0.25f);
+  EXPECT_EQ(o.inputPath + " " + o.outputPath, "in.wav out.wav");
+  EXPECT_DOUBLE_EQ(*parseOptions({"--start-beat=8.5", "--sync", "90", "a", "b"}).startBeat, 8.5);
+  EXPECT_TRUE(parseOptions({"--info", "--plugin", "x.so"}).info);  // info and help need no files
+  EXPECT_TRUE(parseOptions({"--help"}).help);
+  EXPECT_EQ(parseOptions({"--", "-in.wav", "out.wav"}).inputPath, "-in.wav");
+
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+      {{"--angle"}, "--angle needs a value"},
+      {{"--gain", "nan", "a", "b"}, "--gain needs a number"},
+      {{"--lfo-divide", "2.5", "a", "b"}, "--lfo-divide needs a whole number"},
+      {{"--block", "0", "a", "b"}, "--block takes a size from 1"},
+      {{"--tail", "-1", "a", "b"}, "--tail takes 0 to 3600"},
+      {{"--sync", "0.5", "a", "b"}, "--sync takes a tempo from 1"},
+      {{"--start-beat", "8", "a", "b"}, "--start-beat needs --sync"},
+      {{"--sync", "120", "--start-beat", "-1", "a", "b"}, "--start-beat takes a beat from 0"},
+      {{"--param", "gain=1.5", "a", "b"}, "from 0 to 1"},
+      {{"--param", "gain", "a", "b"}, "NAME_OR_INDEX=VALUE"},
+      {{"--frobnicate", "a", "b"}, "unknown option --frobnicate"},
+      {{"--quiet=1", "a", "b"}, "--quiet takes no value"},
+      {{"a", "b", "c"}, "too many file names"},
+      {{"--info", "a"}, "--info takes no INPUT"},
+  };
+  for (const auto& [args, message] : cases)
+    EXPECT_NE(errorOf([&] { parseOptions(args); }).find(message), std::string::npos) << message;
+}
+
+TEST(ParameterUnits, ValuesSurviveThePluginsMappingsAndLimitsAreRefused) {
+  EXPECT_FLOAT_EQ(panner::angleFromValue(angleToNormalised(90)), 90.0f);
+  EXPECT_FLOAT_EQ(panner::angleFromValue(angleToNormalised(270)), -90.0f);  // the same place
+  EXPECT_FLOAT_EQ(panner::angleFromValue(angleToNormalised(-180)), -180.0f);
+  for (int divide = 1; divide <= 11; ++divide)
+    EXPECT_EQ(panner::lfoDivisorFromValue(lfoDivideToNormalised(divide)), divide) << divide;
+  EXPECT_NEAR(panner::dbFromLinearGain(
+                  panner::linearGainFromDb(panner::gainDbFromValue(gainToNormalised(-6)))),
+              -6.0, 1e-5);
+  EXPECT_FLOAT_EQ(panner::lfoSpeedFromValue(lfoSpeedToNormalised(-0.25)), -0.25f);
+  EXPECT_EQ(panner::responseSetFromValue(responseSetToNormalised(2)), 1);
+  for (const auto& refused : std::vector<std::function<void()>>{
+           [] { angleToNormalised(360.5); }, [] { angleToNormalised(-181); },
+           [] { lfoDivideToNormalised(0); }, [] { lfoDivideToNormalised(12); },
+           [] { gainToNormalised(20); }, [] { lfoSpeedToNormalised(2); },
+           [] { responseSetToNormalised(3); }, [] { lfoPositionToNormalised(1.01); }})
+    EXPECT_THROW(refused(), RenderError);
+
+  const std::vector<std::string> names{"angle", "Lfo Speed", "gain"};
+  EXPECT_EQ(findParameter(names, "lfo speed", "--param"), 1);
+  EXPECT_EQ(findParameter(names, " GAIN ", "--param"), 2);
+  EXPECT_EQ(findParameter(names, "0", "--param"), 0);
+  for (const char* missing : {"3", "-1", "volume"})
+    EXPECT_THROW(findParameter(names, missing, "--param"), RenderError) << missing;
+}
+
+// The sweep is started last, since setting the angle or the position stops it.
+TEST(ParameterUnits, SweepSpeedIsSetAfterAngleAndPositionWhichStopIt) {
+  RenderOptions o;
+  o.lfoSpeedHz = 0.5;
+  o.lfoPosition = 0.25;
+  o.angleDegrees = 30;
+  o.syncBpm = 120;
+  o.params.push_back({"gain", 0.1f});
+  const auto settings = settingsFromOptions(o);
+  std::vector<std::string> order;
+  for (const auto& s : settings) order.push_back(s.parameter);
+  EXPECT_EQ(order, (std::vector<std::string>{"angle", "lfo position", "gain", "midi lfo tempo",
+                                             "lfo speed"}));
+  EXPECT_FALSE(settings[2].startsSweep);
+  EXPECT_TRUE(settings[3].startsSweep);
+  EXPECT_FLOAT_EQ(settings[3].value, 1.0f);  // sync on
+  EXPECT_FLOAT_EQ(settings[4].value, 0.75f);
+  RenderOptions synced;  // sync alone runs the sweep forward
+  synced.syncBpm = 90;
+  const auto syncSettings = settingsFromOptions(synced);
+  ASSERT_EQ(syncSettings.size(), 2u);
+  EXPECT_GT(syncSettings[1].value, 0.5f);
+}
+
+TEST(AutomationCsv, ReadsRowsSkipsHeaderAndCommentsSortsStablyAndNamesABadLine) {
+  const auto parse = [](const std::string& text) {
+    std::istringstream in(text);
+    return parseAutomation(in, "moves.csv");
+  };
+  const auto rows = parse(
+      "seconds,parameter,value\r\n# sweep to the right\n\n2.0, angle, 0.75\n"
+      "0.5,\"point 1 value\",0\n2.0,6,1\n");
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_DOUBLE_EQ(rows[0].seconds, 0.5);
+  EXPECT_EQ(rows[0].parameter, "point 1 value");
+  EXPECT_EQ(rows[1].parameter, "angle");  // same time: file order kept
+  EXPECT_FLOAT_EQ(rows[1].value, 0.75f);
+  EXPECT_EQ(rows[1].line, 4);
+  EXPECT_EQ(rows[2].parameter, "6");
+  const std::pair<const char*, const char*> bad[] = {
+      {"0,angle,1.5\n", "moves.csv:1: value \"1.5\" is not a normalised value from 0 to 1"},
+      {"0,angle,0\n-1,angle,0\n", "moves.csv:2: time"},
+      {"0,angle,0\nsoon,angle,0\n", "moves.csv:2: time"},
+      {"0,,0\n", "missing parameter"},
+      {"0,angle,nan\n", "not a normalised value"}};
+  for (const auto& [text, message] : bad)
+    EXPECT_NE(errorOf([&] { parse(text); }).find(message), std::string::npos) << text;
+  EXPECT_THROW(loadAutomation("/nonexistent/moves.csv"), RenderError);
+}
+
+TEST(ProgressBar, DrawsOneLineInPlaceOnlyWhenEnabledAndSlow) {
+  const auto drawn = [](bool enabled, double showAfterSeconds, int steps) {
+    std::FILE* file = std::tmpfile();
+    {
+      ProgressBar bar(file, enabled, 44100 * 10, 44100.0, showAfterSeconds);
+      for (int i = 1; i <= steps; ++i) bar.update(static_cast<int64_t>(44100) * 10 * i / steps);
+      bar.finish();
+    }
+    std::rewind(file);
+    std::string text;
+    for (int c; (c = std::fgetc(file)) != EOF;) text += static_cast<char>(c);
+    std::fclose(file);
+    return text;
+  };
+  const std::string text = drawn(true, 0.0, 7);
+  ASSERT_FALSE(text.empty());
+  EXPECT_EQ(text.front(), '\r');
+  EXPECT_EQ(text.find('\n'), text.size() - 1);
+  EXPECT_NE(text.rfind("100%  10.0 / 10.0 s\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("14%"), std::string::npos) << text;
+  EXPECT_EQ(drawn(false, 0.0, 7), "");
+  EXPECT_EQ(drawn(true, 60.0, 100), "");  // finished long before it would show
+}
+
+TEST(RenderLoop, RemovesLatencyAndRendersTheTailWhateverTheBlockSize) {
+  for (int block : {1, 7, 128, 4096}) {
+    StandIn plugin(128);
+    Capture io;
+    for (int i = 0; i < 1000; ++i) io.input.push_back(static_cast<float>(i + 1));
+    ASSERT_EQ(renderAll(plugin, {block, 128, 50}, {}, io.reader(), io.writer(2)), 1050) << block;
+    std::vector<float> expected = io.input;
+    expected.resize(1050, 0.0f);
+    EXPECT_EQ(io.output[1], expected) << "block " << block;
+  }
+  StandIn plugin(128);  // empty input gives just the tail
+  Capture io;
+  EXPECT_EQ(renderAll(plugin, {512, 128, 10}, {}, io.reader(), io.writer(2)), 10);
+  EXPECT_EQ(renderAll(plugin, {512, 0, 0}, {}, io.reader(), io.writer(2)), 0);
+}
+
+TEST(RenderLoop, AutomationLandsOnItsSampleInsideABlockAndAnInterruptionStops) {
+  StandIn echo(0, true);
+  Capture io;
+  io.input.assign(2000, 0.0f);
+  const std::vector<AutomationEvent> events{
+      {0, 3, 0.25f}, {300, 3, 0.5f}, {300, 7, 0.9f}, {1500, 3, 1.0f}, {5000, 3, 0.1f}};
+  renderAll(echo, {512, 0, 0}, events, io.reader(), io.writer(1));
+  const auto& out = io.output[0];
+  ASSERT_EQ(out.size(), 2000u);
+  for (const auto& [at, value] : {std::pair{0, 0.25f},
+                                  std::pair{299, 0.25f},
+                                  {300, 0.5f},
+                                  {1499, 0.5f},
+                                  {1500, 1.0f},
+                                  {1999, 1.0f}})
+    EXPECT_EQ(out[at], value) << at;
+
+  StandIn plugin(0);
+  Capture stopped;
+  stopped.input.assign(10000, 0.5f);
+  std::atomic<bool> stop{false};
+  int blocks = 0;
+  auto progress = [&](int64_t) { stop = ++blocks == 3; };
+  EXPECT_THROW(
+      renderAll(plugin, {100, 0, 0}, {}, stopped.reader(), stopped.writer(2), progress, &stop),
+      RenderError);
+  EXPECT_EQ(stopped.output[0].size(), 300u);
 }

@@ -1,6 +1,4 @@
-// What the real-head tests compare between two pairs of ear responses: the arrival
-// difference between the ears, each ear's level and its third-octave spectrum; and the
-// engine's impulse response at a direction.
+// Measures of ear responses the real-head tests compare, and the engine's impulse response.
 #pragma once
 
 #include <atomic>
@@ -67,8 +65,7 @@ inline std::vector<double> thirdOctaveLevels(const std::vector<double>& x, doubl
 }
 
 // The engine's impulse response at `azimuth` (0..359) and `elevation`, `frames` frames per
-// output channel: placed there at once, as a restored project is, then both filter slots
-// refilled there.
+// channel, placed there at once as a restored project is.
 inline void engineImpulse(panner::SpatialEngine& engine, float azimuth, int frames, Ears& out,
                           float elevation = 0.0f) {
   constexpr int kF = panner::engine::kFrameSize;

@@ -26,8 +26,6 @@ void values(std::string& cdl, const char* name, const std::vector<double>& v) {
   }
 }
 
-}  // namespace
-
 std::string sofaCdl(const SofaContents& c) {
   const size_t m = c.positions.size();
   std::string cdl = "netcdf head {\ndimensions:\n I = 1 ;\n C = 3 ;\n R = 2 ;\n E = 1 ;\n";
@@ -71,6 +69,8 @@ std::string sofaCdl(const SofaContents& c) {
   cdl += "}\n";
   return cdl;
 }
+
+}  // namespace
 
 bool writeSofa(const SofaContents& contents, const std::string& path) {
   const std::string cdlPath = path + ".cdl";

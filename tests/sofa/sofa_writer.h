@@ -1,10 +1,14 @@
 // Writes SOFA files for the tests: a SimpleFreeFieldHRIR file in netCDF's text form (CDL),
-// made into the real thing (netCDF-4, that is HDF5) by netcdf-bin's ncgen.
+// made into the real thing (netCDF-4, that is HDF5) by netcdf-bin's ncgen; and reads files.
 #pragma once
 
 #include <array>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
+
+#include "sofa_file.h"
 
 namespace quendral_test {
 
@@ -22,10 +26,18 @@ struct SofaContents {
 
 constexpr const char* kNcgen = "/usr/bin/ncgen";
 
-// The CDL text of the file.
-std::string sofaCdl(const SofaContents& contents);
-
 // Writes the file at `path` with ncgen; false when ncgen failed.
 bool writeSofa(const SofaContents& contents, const std::string& path);
+
+inline std::vector<uint8_t> fileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// A SOFA file's measurements, read in this process.
+inline bool readSofaFile(const std::string& path, panner::SofaMeasurements& out, std::string& why) {
+  const std::vector<uint8_t> bytes = fileBytes(path);
+  return panner::readSofaMeasurements(bytes.data(), bytes.size(), path, out, why);
+}
 
 }  // namespace quendral_test

@@ -1,14 +1,17 @@
-// The envelope LFO: its rate, crossings without lost time in both directions, tempo sync and
-// the song position, placement and bad envelopes.
+// The angle's motion: the envelope LFO (rate, crossings without lost time, tempo sync, song
+// position, bad envelopes), its timing through the engine, and the one-degree glide.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "angle_modulator.h"
+#include "angle_slew.h"
+#include "block_processor.h"
+#include "spatial_engine.h"
 
 namespace panner {
-
 namespace {
 
 constexpr auto kRelaxed = std::memory_order_relaxed;
@@ -34,15 +37,19 @@ class FakeSong : public TempoSource {
 
 double frac(double x) { return x - std::floor(x); }
 
+// What the parameter code does after a change of speed, position or envelope.
+void startLfo(AngleModulator& m, float speed, float position = 0.0f, int divide = 1) {
+  m.lfoSpeed.store(speed, kRelaxed);
+  m.lfoPosition.store(position, kRelaxed);
+  m.lfoDivide.store(divide, kRelaxed);
+  m.rebuildSegmentRates();
+  m.placeOnEnvelope();
+}
+
 class Modulator : public ::testing::Test {
  protected:
-  // What the parameter code does after a change of speed, position or envelope.
   void start(float speed, float position = 0.0f, int divide = 1) {
-    m.lfoSpeed.store(speed, kRelaxed);
-    m.lfoPosition.store(position, kRelaxed);
-    m.lfoDivide.store(divide, kRelaxed);
-    m.rebuildSegmentRates();
-    m.placeOnEnvelope();
+    startLfo(m, speed, position, divide);
   }
   void setEnvelope(std::initializer_list<float> times, std::initializer_list<float> values) {
     int i = 0;
@@ -80,8 +87,6 @@ class Modulator : public ::testing::Test {
   AngleModulator m;
 };
 
-}  // namespace
-
 // The default envelope is one rise round the circle; the divider slows it, and divisors
 // below one act as one.
 TEST_F(Modulator, DefaultRampRisesOncePerCycleAndTheDividerSlowsIt) {
@@ -105,9 +110,8 @@ TEST_F(Modulator, DefaultRampRisesOncePerCycleAndTheDividerSlowsIt) {
   }
 }
 
-// Uneven segments with a flat one: many crossings per cycle, each mid-frame, forward and
-// backward, at the lowest, the measured and the highest rate. The position is where the time
-// puts it and the angle is the envelope's there, as a placement finds it.
+// Uneven segments with a flat one, crossed mid-frame both ways at the lowest, measured and
+// highest rates: position and angle are where the time puts them.
 TEST_F(Modulator, NoTimeIsLostAtCrossingsInEitherDirection) {
   setEnvelope({0.0f, 0.05f, 0.3f, 0.3f, 0.42f, 0.77f, 0.9f, 1.0f},
               {0.0f, 0.9f, 0.2f, 0.4f, 0.4f, 0.75f, 0.1f, 0.5f});
@@ -143,9 +147,8 @@ TEST_F(Modulator, NoTimeIsLostAtCrossingsInEitherDirection) {
   EXPECT_EQ(m.toPoint.load(kRelaxed), 3);
 }
 
-// Sync runs the sweep at the host's tempo (one cycle per `divide` beats) in the direction it
-// had; without a usable tempo it keeps its own speed, and with sync off (not above 0.5) the
-// host is not asked. Sync starting a stopped LFO places it on the envelope.
+// Sync runs at the host's tempo in the sweep's direction; without a tempo at its own speed;
+// off (not above 0.5) the host is not asked; starting a stopped LFO places it.
 TEST_F(Modulator, TempoSyncFollowsTheHostsTempo) {
   FakeSong host;
   host.positionValid = false;
@@ -221,10 +224,7 @@ TEST_F(Modulator, LockedSyncTakesThePositionFromThePlayingSong) {
   // Setting the position shows it at once and stops the LFO; the sync starts it again and
   // the song position takes over at the next frame.
   host.beat = 1.0;
-  m.lfoPosition.store(0.6f, kRelaxed);
-  m.lfoSpeed.store(0.0f, kRelaxed);
-  m.rebuildSegmentRates();
-  m.placeOnEnvelope();
+  start(0.0f, 0.6f, m.lfoDivide.load(kRelaxed));
   EXPECT_FLOAT_EQ(position(), 0.6f);
   m.advanceModulator(&host);
   EXPECT_NEAR(position(), 0.125, 1e-7);
@@ -263,4 +263,139 @@ TEST_F(Modulator, DegenerateSegmentsAndBadValuesNeverHangOrPoison) {
   EXPECT_LT(m.toPoint.load(kRelaxed), AngleModulator::kPoints);
 }
 
+constexpr int kF = engine::kFrameSize;
+
+// A host whose song runs from `startBeat` with the samples it has been given, at a fixed
+// tempo: the position it reports is that of the block's first sample.
+class SongClock : public TempoSource {
+ public:
+  SongClock(double rate, double beatsPerMinute, double startBeat)
+      : rate_(rate), bpm_(beatsPerMinute), startBeat_(startBeat) {}
+  bool hostTempo(double& beatsPerMinute) override {
+    beatsPerMinute = bpm_;
+    return true;
+  }
+  bool hostPosition(double& quarterNotes, bool& playing) override {
+    quarterNotes = beatAt(samples_);
+    playing = rolling;
+    return true;
+  }
+  double beatAt(double sample) const { return startBeat_ + sample / rate_ * bpm_ / 60.0; }
+  void advance(int frames) { samples_ += frames; }
+  // Moves the song to `beat`, as a loop or a jump of the play cursor does.
+  void jumpTo(double beat) { samples_ = (beat - startBeat_) * 60.0 / bpm_ * rate_; }
+  bool rolling = true;  // the transport plays
+
+ private:
+  double rate_, bpm_, startBeat_;
+  double samples_ = 0.0;
+};
+
+// The engine behind its block processor, its LFO on the default ramp.
+struct Engine {
+  explicit Engine(double rate, float speed, float position, int divide, bool sync)
+      : processor(engine) {
+    EXPECT_TRUE(engine.setSampleRate(rate)) << rate;
+    engine.modulator.syncToHost.store(sync ? 1.0f : 0.0f, kRelaxed);
+    startLfo(engine.modulator, speed, position, divide);
+  }
+  void process(int frames, SongClock* song = nullptr) {
+    in.assign(static_cast<size_t>(frames), 0.0f);
+    out0.resize(in.size());
+    out1.resize(in.size());
+    processor.processBlock(in.data(), out0.data(), out1.data(), frames,
+                           BlockProcessor::Mode::kReplace, song);
+    if (song) song->advance(frames);
+  }
+  float angle() const { return engine.currentAngleDegrees(); }
+  SpatialEngine engine;
+  BlockProcessor processor;
+  std::vector<float> in, out0, out1;
+};
+
+TEST(ModulatorTiming, SyncedPositionIsTheSongsAtEachFrameWhateverTheBlocks) {
+  // 120 beats per minute, one cycle per eight beats, the song starting in bar 17.
+  constexpr double kRate = 44100.0;
+  constexpr int kSamples = 3 * 44100 + 77;
+  // The last frame that completes ends at this sample; its position is the song's there.
+  const int lastFrameEnd = kSamples / kF * kF;
+  for (int block : {1, 37, 4096}) {
+    Engine e(kRate, 0.1f, 0.3f, 8, true);
+    SongClock song(kRate, 120.0, 64.0);
+    for (int done = 0; done < kSamples; done += block)
+      e.process(std::min(block, kSamples - done), &song);
+    const double beats = song.beatAt(lastFrameEnd);
+    const double expected = beats / 8.0 - std::floor(beats / 8.0);
+    EXPECT_NEAR(e.engine.modulator.lfoPosition.load(kRelaxed), expected, 1e-6) << block;
+    EXPECT_NEAR(e.engine.modulator.targetAngle.load(kRelaxed), -180.0 + 360.0 * expected, 1e-3)
+        << block;
+  }
+}
+
+TEST(ModulatorTiming, PlaybackStartsAtTheSongsAngleAndAJumpIsFollowedAtTheGlidesPace) {
+  constexpr double kRate = 48000.0;
+  Engine e(kRate, 1.0f, 0.0f, 8, true);
+  SongClock song(kRate, 120.0, 0.0);
+  song.rolling = false;  // stopped: the sweep runs freely from where it stands
+  for (int i = 0; i < 300; ++i) e.process(kF, &song);
+  const float standing = e.angle();
+  // Play from beat 3 (its first frame ends at beat 3): position 3/8 on the ramp, -45
+  // degrees, taken in that frame.
+  song.jumpTo(3.0 - 2.0 * kF / kRate);  // two beats a second
+  song.rolling = true;
+  e.process(kF, &song);
+  EXPECT_FLOAT_EQ(e.angle(), 315.0f) << "stood at " << standing;
+  EXPECT_GT(std::fabs(std::remainder(standing - 315.0f, 360.0f)), 10.0f);
+  for (int i = 0; i < 10; ++i) e.process(kF, &song);
+
+  // Back to beat 0.5 (a loop): the envelope jumps 115 degrees back, the angle glides there.
+  song.jumpTo(0.5);
+  const float degreesPerFrame = static_cast<float>(44100.0 / kRate);
+  float before = e.angle();
+  int frames = 0;
+  for (; frames < 400; ++frames) {
+    e.process(kF, &song);
+    ASSERT_LE(std::fabs(std::remainder(e.angle() - before, 360.0f)), degreesPerFrame + 1e-3f);
+    before = e.angle();
+    const float target = e.engine.modulator.targetAngle.load(kRelaxed);
+    if (std::fabs(std::remainder(before - target, 360.0f)) < 1e-3f) break;
+  }
+  // 115 degrees at 0.92 degrees per frame against a sweep of 0.24 per frame: 99 frames.
+  EXPECT_GT(frames, 90);
+  EXPECT_LT(frames, 110);
+}
+
+TEST(AngleSlew, TakesTheShorterWayOneDegreePerUpdate) {
+  const struct {
+    float from, target;
+    int updates;          // until the target is reached
+    float first, second;  // the first two angles on the way
+  } cases[] = {
+      {0.0f, 90.0f, 90, 1.0f, 2.0f},
+      {10.0f, -10.0f, 20, 9.0f, 8.0f},      // target 350, through 0
+      {0.0f, 180.0f, 180, 359.0f, 358.0f},  // half a turn: down through 0 from below...
+      {180.0f, 0.0f, 180, 181.0f, 182.0f},  // ...and up through 360 from above
+      {1.0f, 359.0f, 2, 0.0f, 359.0f},
+      {359.5f, 0.2f, 2, 0.5f, 0.2f},     // crossing the seam may overshoot, and comes back
+      {42.0f, 410.0f, 8, 43.0f, 44.0f},  // beyond a turn: wrapped
+  };
+  for (const auto& c : cases) {
+    const float goal = c.target < 0.0f ? c.target + 360.0f : std::fmod(c.target, 360.0f);
+    std::vector<float> path{c.from};
+    while (path.back() != goal && path.size() <= 400) {
+      path.push_back(slewAngle(path.back(), c.target));
+      ASSERT_TRUE(path.back() >= 0.0f && path.back() < 360.0f) << path.back();
+    }
+    ASSERT_EQ(static_cast<int>(path.size()) - 1, c.updates) << c.from << " -> " << c.target;
+    EXPECT_FLOAT_EQ(path[1], c.first) << c.from << " -> " << c.target;
+    EXPECT_FLOAT_EQ(path[2], c.second) << c.from << " -> " << c.target;
+    EXPECT_EQ(slewAngle(goal, c.target), goal) << "target reached: it stays";
+  }
+  EXPECT_EQ(slewAngle(100.0f, -180.0f), slewAngle(100.0f, 180.0f));
+  // 0.99999994 - 1 is a tiny negative angle; adding 360 to it rounds to 360 exactly.
+  const float next = slewAngle(0.99999994f, 181.0f);
+  EXPECT_TRUE(next >= 0.0f && next < 360.0f) << next;
+}
+
+}  // namespace
 }  // namespace panner
