@@ -22,8 +22,7 @@ main_packages=(
 )
 
 # Only the tests, benchmarks, style check and cross-builds: test frameworks, FFTW as the
-# benchmarks' yardstick, two more heads' measurements (soundscaperenderer-common) that the
-# own-set tests write as SOFA files with ncgen (netcdf-bin), a
+# benchmarks' yardstick, ncgen (netcdf-bin) with which the SOFA tests write their files, a
 # private X server with input and screenshot tools, third-party VST2 plug-ins and a real
 # DAW as hosts' counterparts; LV2 hosts (lv2apply, lv2file, ecasound, jalv on a JACK
 # dummy server), and the LV2 validator's
@@ -32,7 +31,7 @@ main_packages=(
 test_packages=(
   git ca-certificates time clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
-  libfftw3-dev soundscaperenderer-common netcdf-bin
+  libfftw3-dev netcdf-bin
   xauth xdotool imagemagick x11-utils python3-gi gir1.2-gtk-3.0
   lsp-plugins-vst iem-plugin-suite-vst zam-plugins ardour valgrind
   lilv-utils lv2file ecasound sordi jalv jackd2 qtractor liblo-tools
