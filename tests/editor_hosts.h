@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -107,6 +108,12 @@ class EditorHost {
     return kinds;
   }
 };
+
+// Runs the host's loop until `done` holds, for up to `ms` milliseconds; whether it held.
+inline bool idleUntil(EditorHost& host, const std::function<bool()>& done, int ms = 5000) {
+  for (int t = 0; t < ms && !done(); t += 20) host.idle(20);
+  return done();
+}
 
 // A row of the tests that run through every format: its name and its host side.
 struct EditorFormat {

@@ -55,12 +55,7 @@ class WindowTest : public XvfbSuite {
   }
   // Runs the host's loop until `done` holds, for up to five seconds; whether it held.
   bool idleUntil(const std::function<bool()>& done) {
-    for (int t = 0; t < 5000; t += 20) {
-      XSync(window.display(), False);
-      if (done()) return true;
-      host->idle(20);
-    }
-    return done();
+    return quendral_test::idleUntil(*host, [&] { return XSync(window.display(), False), done(); });
   }
   Rgb pixel(double x, double y) { return windowPixel(window, at(x), at(y)); }
   // At a scale the unit's centre, at 100% its pixel.
