@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,9 +32,11 @@ constexpr int kSize200X = 350, kSize200Y = 115;     // that menu's "200%"
 
 bool installed(const char* program) { return access(program, X_OK) == 0; }
 
-CommandResult xdotool(const std::vector<std::string>& arguments, const ScratchFolder& scratch) {
+// xdotool with the words of `commands`, split at spaces.
+CommandResult xdotool(const std::string& commands, const ScratchFolder& scratch) {
   std::vector<std::string> command = {"/usr/bin/xdotool"};
-  command.insert(command.end(), arguments.begin(), arguments.end());
+  std::istringstream words(commands);
+  for (std::string w; words >> w;) command.push_back(w);
   return runProgram(command, {}, scratch / "xdotool.log", 20);
 }
 
@@ -111,15 +114,15 @@ TEST(Lv2EditorInJalv, ClickAndDragChangeThePortsTheHostHolds) {
   // 30 times a second, less often on a busy machine). `scale` puts panel units on pixels.
   int scale = 1;
   const auto at = [&](int x, int y) {
-    return std::vector<std::string>{"mousemove", std::to_string(panelX + x * scale),
-                                    std::to_string(panelY + y * scale), "sleep", "0.3"};
+    return " mousemove " + std::to_string(panelX + x * scale) + " " +
+           std::to_string(panelY + y * scale) + " sleep 0.3 ";
   };
   // 200% from the size menu: the panel reopens in the window jalv keeps, which grows.
-  std::vector<std::string> choose = at(kTitleX, kTitleY);
-  for (const char* a : {"mousedown", "3", "sleep", "1", "mouseup", "3"}) choose.push_back(a);
-  for (const std::string& a : at(kSize200X, kSize200Y)) choose.push_back(a);
-  for (const char* a : {"mousedown", "1", "sleep", "1", "mouseup", "1"}) choose.push_back(a);
-  ASSERT_EQ(xdotool(choose, scratch).exitCode, 0);
+  ASSERT_EQ(xdotool(at(kTitleX, kTitleY) + "mousedown 3 sleep 1 mouseup 3" +
+                        at(kSize200X, kSize200Y) + "mousedown 1 sleep 1 mouseup 1",
+                    scratch)
+                .exitCode,
+            0);
   ASSERT_TRUE(waitFor([&] { return findPanel(scratch, panelX, panelY, "870x660"); }, 30))
       << "the panel did not reopen at 200%:\n"
       << readText(scratch / "xwininfo.log");
@@ -128,30 +131,25 @@ TEST(Lv2EditorInJalv, ClickAndDragChangeThePortsTheHostHolds) {
   scale = 2;
 
   // A click on "filt two", then a drag that turns the angle knob up.
-  std::vector<std::string> hand = at(kFiltTwoX, kFiltTwoY);
-  for (const char* a : {"mousedown", "1", "sleep", "1", "mouseup", "1"}) hand.push_back(a);
-  for (const std::string& a : at(kAngleKnobX, kAngleKnobY)) hand.push_back(a);
-  hand.push_back("mousedown");
-  hand.push_back("1");
-  for (int dy : {10, 20, 30, 40})
-    for (const std::string& a : at(kAngleKnobX, kAngleKnobY - dy)) hand.push_back(a);
-  for (const char* a : {"mouseup", "1", "sleep", "0.5"}) hand.push_back(a);
-  ASSERT_EQ(xdotool(hand, scratch).exitCode, 0);
+  std::string hand = at(kFiltTwoX, kFiltTwoY) + "mousedown 1 sleep 1 mouseup 1" +
+                     at(kAngleKnobX, kAngleKnobY) + "mousedown 1";
+  for (int dy : {10, 20, 30, 40}) hand += at(kAngleKnobX, kAngleKnobY - dy);
+  ASSERT_EQ(xdotool(hand + "mouseup 1 sleep 0.5", scratch).exitCode, 0);
 
   // jalv's "Save State": ctrl+s in its window, then the folder's name in the dialog. A
   // dialog that missed the keys is closed and the save tried once more.
-  const CommandResult window = xdotool({"search", "--name", "^\\+quendral$"}, scratch);
+  const CommandResult window = xdotool("search --name ^\\+quendral$", scratch);
   ASSERT_EQ(window.exitCode, 0) << window.output;
   const std::string windowId = window.output.substr(0, window.output.find('\n'));
   fs::path stateFile;
   const auto saveState = [&](const std::string& name) {
     stateFile = scratch / name / "state.ttl";
-    if (xdotool({"windowfocus", "--sync", windowId, "key", "ctrl+s"}, scratch).exitCode != 0)
+    if (xdotool("windowfocus --sync " + windowId + " key ctrl+s", scratch).exitCode != 0)
       return false;
     std::string dialogId;
     const bool dialogOpen = waitFor(
         [&] {
-          const CommandResult dialog = xdotool({"search", "--name", "^Save State$"}, scratch);
+          const CommandResult dialog = xdotool("search --name ^Save.State$", scratch);
           dialogId = dialog.output.substr(0, dialog.output.find('\n'));
           return dialog.exitCode == 0 && !dialogId.empty();
         },
@@ -160,13 +158,12 @@ TEST(Lv2EditorInJalv, ClickAndDragChangeThePortsTheHostHolds) {
     // The dialog settles before it reads keys. A name, not a path: it starts in jalv's
     // working folder, the scratch folder.
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    xdotool({"windowfocus", "--sync", dialogId}, scratch);
-    xdotool({"type", "--delay", "20", name}, scratch);
+    xdotool("windowfocus --sync " + dialogId + " type --delay 20 " + name, scratch);
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-    xdotool({"key", "Return"}, scratch);
+    xdotool("key Return", scratch);
     if (waitFor([&] { return fs::exists(stateFile) && fs::file_size(stateFile) > 0; }, 10))
       return true;
-    xdotool({"key", "Escape"}, scratch);
+    xdotool("key Escape", scratch);
     return false;
   };
   ASSERT_TRUE(saveState("saved-state") || saveState("saved-state-again"))
