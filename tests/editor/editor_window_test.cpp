@@ -244,9 +244,6 @@ TEST_F(Vst3View, FixedSizeOneAtATimeAndRegisteredOnlyWhileAttached) {
   ASSERT_EQ(view->checkSizeConstraint(&bigger), vst3::kResultOk);
   EXPECT_EQ(bigger.right, 435);
   EXPECT_EQ(bigger.bottom, 330);
-
-  // The run loop's timer and the X connection's descriptor idle it (the window test shows
-  // them at work).
   vst3host::EditorFrame& frame = host.plugin->frame();
   EXPECT_EQ(frame.runLoop().timerCount(), 1u);
   EXPECT_EQ(frame.runLoop().handlerCount(), 1u);
