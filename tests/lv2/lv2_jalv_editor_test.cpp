@@ -41,7 +41,7 @@ CommandResult xdotool(const std::string& commands, const ScratchFolder& scratch)
 }
 
 // Where the panel's window (`size` pixels, the innermost of that size) sits on the screen.
-bool findPanel(const ScratchFolder& scratch, int& x, int& y, const char* size = "435x330") {
+bool findPanel(const ScratchFolder& scratch, int& x, int& y, const char* size) {
   const CommandResult tree =
       runProgram({"/usr/bin/xwininfo", "-root", "-tree"}, {}, scratch / "xwininfo.log", 20);
   const std::regex panel(std::string(size) + R"(\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+))");
@@ -86,29 +86,30 @@ TEST(Lv2EditorInJalv, ClickAndDragChangeThePortsTheHostHolds) {
 
   BackgroundProgram jalv({"/usr/bin/jalv.gtk3", QUENDRAL_LV2_URI}, scratch / "jalv.log",
                          scratch.path());
-  int panelX = 0, panelY = 0;
-  ASSERT_TRUE(waitFor([&] { return findPanel(scratch, panelX, panelY); }, 30))
-      << "no panel in jalv's window:\n"
-      << readText(scratch / "jalv.log") << readText(scratch / "xwininfo.log");
+  // The panel of `size` once it has held its place for a second: on a busy machine jalv lays
+  // out its window after the panel is there (its menu bar arrives later and moves the panel
+  // down, and a click at the first place found would hit "filt one"). A press before jalv
+  // draws its window and idles the editor would be lost, hence the pause after.
+  int panelX = -1, panelY = -1;
+  const auto settle = [&](const char* size) {
+    int steadyReads = 0;
+    const bool steady = waitFor(
+        [&] {
+          int x = 0, y = 0;
+          if (!findPanel(scratch, x, y, size)) return false;
+          steadyReads = x == panelX && y == panelY ? steadyReads + 1 : 0;
+          panelX = x;
+          panelY = y;
+          return steadyReads >= 10;
+        },
+        60);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    return steady;
+  };
+  ASSERT_TRUE(settle("435x330")) << "no panel at rest in jalv's window:\n"
+                                 << readText(scratch / "jalv.log")
+                                 << readText(scratch / "xwininfo.log");
   ASSERT_TRUE(jalv.running());
-  // On a busy machine jalv lays out its window after the panel is there: its menu bar
-  // arrives later and moves the panel down, and a click at the first place found would hit
-  // "filt one". The panel's place counts once it has held for a second.
-  int steadyReads = 0;
-  ASSERT_TRUE(waitFor(
-      [&] {
-        int x = 0, y = 0;
-        if (!findPanel(scratch, x, y)) return false;
-        steadyReads = x == panelX && y == panelY ? steadyReads + 1 : 0;
-        panelX = x;
-        panelY = y;
-        return steadyReads >= 10;
-      },
-      60))
-      << "the panel never came to rest:\n"
-      << readText(scratch / "xwininfo.log");
-  // A press before jalv draws its window and idles the editor would be lost.
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
 
   // Presses are held for a while: the panel handles a press at its next idle (jalv idles it
   // 30 times a second, less often on a busy machine). `scale` puts panel units on pixels.
@@ -123,11 +124,8 @@ TEST(Lv2EditorInJalv, ClickAndDragChangeThePortsTheHostHolds) {
                     scratch)
                 .exitCode,
             0);
-  ASSERT_TRUE(waitFor([&] { return findPanel(scratch, panelX, panelY, "870x660"); }, 30))
-      << "the panel did not reopen at 200%:\n"
-      << readText(scratch / "xwininfo.log");
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // jalv lays its window out
-  ASSERT_TRUE(findPanel(scratch, panelX, panelY, "870x660"));
+  ASSERT_TRUE(settle("870x660")) << "the panel did not reopen at 200%:\n"
+                                 << readText(scratch / "xwininfo.log");
   scale = 2;
 
   // A click on "filt two", then a drag that turns the angle knob up.

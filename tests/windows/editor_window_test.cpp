@@ -164,8 +164,8 @@ class EditorWindow : public ::testing::TestWithParam<quendral_test::EditorFormat
 };
 
 // One editor session a user has: the panel opens as the host's child window and draws, a
-// click and a knob drag reach the host, the host's changes redraw it, and closing it leaves
-// no window. One session per format, since opening is what costs under wine.
+// click and a knob drag reach the host, and closing it leaves no window (the host's changes
+// shown: the Linux window test; the panel's redraws under wine: MonitorDpi's drops).
 TEST_P(EditorWindow, OpensDrawsTakesAClickAndADragAndFollowsTheHost) {
   host = GetParam().make();
   std::string error;
@@ -204,18 +204,6 @@ TEST_P(EditorWindow, OpensDrawsTakesAClickAndADragAndFollowsTheHost) {
   quendral_test::expectOneGesture(host->heardOf(0, &value), host->ordered());
   EXPECT_GT(value, 0.5f) << "dragging up turns the knob up";
   EXPECT_FLOAT_EQ(host->parameter(0), value);
-
-  // The angle knob's square redrawn for a value the host sets.
-  const auto angleKnob = [&] {
-    const std::vector<uint32_t> pixels = grab(window);
-    std::vector<uint32_t> part;
-    for (int y = 234; y < 300; ++y)
-      part.insert(part.end(), &pixels[y * kWidth + 5], &pixels[y * kWidth + 71]);
-    return part;
-  };
-  const auto before = angleKnob();
-  host->setParameter(0, 0.1f);
-  EXPECT_TRUE(idleUntil([&] { return angleKnob() != before; })) << "the knob was not redrawn";
 
   host->close();
   host->idle(30);
