@@ -166,7 +166,7 @@ class EditorWindow : public ::testing::TestWithParam<quendral_test::EditorFormat
 // One editor session a user has: the panel opens as the host's child window and draws, a
 // click and a knob drag reach the host, and closing it leaves no window (the host's changes
 // shown: the Linux window test; the panel's redraws under wine: MonitorDpi's drops).
-TEST_P(EditorWindow, OpensDrawsTakesAClickAndADragAndFollowsTheHost) {
+TEST_P(EditorWindow, OpensDrawsTakesAClickAndADragAndClosesCleanly) {
   host = GetParam().make();
   std::string error;
   ASSERT_TRUE(host->load(error)) << error;
