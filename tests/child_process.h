@@ -1,6 +1,5 @@
-// A program the test runs beside itself (a host, a server, a drag source, xdotool): its
-// standard output and error go to a file, read back while it runs; stop() or the object's
-// end stops it (SIGTERM, then SIGKILL after five seconds).
+// A program the test runs beside itself, its output and errors in a file; stop() or the
+// object's end stops it (SIGTERM, then SIGKILL after five seconds).
 #pragma once
 
 #include <fcntl.h>

@@ -1,16 +1,13 @@
-// The host's side of the editor, once per format, behind one interface: size the window,
-// open the editor as a child of it, idle it the way that format's hosts do (VST2's
-// effEditIdle timer, VST3's run loop, LV2's idle interface, CLAP's timers and descriptor
-// watch with blocks of audio carrying the edits), and tell what the host heard from it.
-// Tests written against EditorHost run through every format. On Windows the parent is an
-// HWND and the host's loop also delivers the thread's window messages; LV2 is Linux only.
-// Parameter values are the normalised 0..1 ones in every format.
+// The host's side of the editor, once per format, behind one interface: open the editor in
+// a parent window (an HWND on Windows, where LV2 is absent), idle it as that format's hosts
+// do, and tell what the host heard from it. Parameter values are normalised (0..1).
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -38,8 +35,7 @@
 
 namespace quendral_test {
 
-// Between idle calls a host's UI thread delivers a bounded number of window messages (the
-// queue need never run empty), then sleeps.
+// A host's UI thread between idle calls: a few window messages delivered, then a sleep.
 inline void hostPause(int ms) {
 #ifdef _WIN32
   MSG message;
@@ -60,8 +56,7 @@ struct HostEdit {
   float value;
 };
 
-// A drag as the host must hear it: one gesture's begin and end with edits between, in that
-// order where the host keeps the order.
+// A drag as the host must hear it: one begin, edits, one end (in that order if kept).
 inline void expectOneGesture(const std::string& seen, bool ordered) {
   EXPECT_EQ(std::count(seen.begin(), seen.end(), 'b'), 1) << seen;
   EXPECT_EQ(std::count(seen.begin(), seen.end(), 'e'), 1) << seen;
@@ -75,28 +70,23 @@ inline void expectOneGesture(const std::string& seen, bool ordered) {
 class EditorHost {
  public:
   virtual ~EditorHost() = default;
-  // Loads the plug-in; false with a sentence in `error`.
   virtual bool load(std::string& error) = 0;
-  // The editor's size as the format tells it before opening.
-  virtual bool editorSize(int& width, int& height) = 0;
-  // The host's word on the editor's scale, before it opens (VST3's content scale, CLAP's
-  // gui scale, LV2's ui:scaleFactor option); false for a format with none (VST2).
+  virtual bool editorSize(int& width, int& height) = 0;  // as the format tells it
+  // The host's scale for the editor (VST3's content scale, CLAP's gui scale, LV2's
+  // ui:scaleFactor option); false for VST2, which has none.
   virtual bool setScale(double scale) { return (void)scale, false; }
   virtual bool open(void* parent, std::string& error) = 0;
-  // Runs the host's event loop for `ms` milliseconds, as that format's hosts do.
-  virtual void idle(int ms) = 0;
+  virtual void idle(int ms) = 0;  // the host's event loop for `ms` milliseconds
   virtual void close() = 0;
-  // A value set by the host (automation), and the plug-in's value.
-  virtual void setParameter(int32_t index, float value) = 0;
+  virtual void setParameter(int32_t index, float value) = 0;  // the host's automation
   virtual float parameter(int32_t index) = 0;
-  // What the host heard since the last clear. `ordered` says whether begins, edits and ends
-  // come in the order they were heard (the VST2 recorder keeps each kind on its own).
+  // What the host heard since the last clear; `ordered` is false where begins, edits and
+  // ends are not kept in one order (the VST2 recorder).
   virtual std::vector<HostEdit> heard() = 0;
   virtual bool ordered() const { return true; }
   virtual void clear() = 0;
 
-  // What the host heard of one parameter as a string of b, p and e; `last` gets the last
-  // value edited.
+  // What the host heard of one parameter as b, p and e; `last` gets the last value edited.
   std::string heardOf(int32_t index, float* last = nullptr) {
     std::string kinds;
     for (const HostEdit& e : heard()) {
@@ -107,6 +97,12 @@ class EditorHost {
     return kinds;
   }
 };
+
+// Runs the host's loop until `done` holds, for up to `ms` milliseconds; whether it held.
+inline bool idleUntil(EditorHost& host, const std::function<bool()>& done, int ms = 5000) {
+  for (int t = 0; t < ms && !done(); t += 20) host.idle(20);
+  return done();
+}
 
 // A row of the tests that run through every format: its name and its host side.
 struct EditorFormat {
@@ -208,9 +204,8 @@ class Vst3EditorHost : public EditorHost {
 };
 
 #ifndef _WIN32
-// With instance access the panel edits the plug-in itself; without it the panel keeps a
-// core of its own that follows the port values the host reports, and the host delivers
-// what the panel writes to the plug-in's ports, as this host does.
+// With instance access the panel edits the plug-in itself; without it the panel's own core
+// follows the port values the host reports, and the host writes the panel's to the ports.
 class Lv2EditorHost : public EditorHost {
  public:
   explicit Lv2EditorHost(bool withInstance = true) : instanceAccess(withInstance) {}
@@ -220,8 +215,7 @@ class Lv2EditorHost : public EditorHost {
     return plugin || (error = "the LV2 plug-in was not created", false);
   }
   bool editorSize(int& width, int& height) override {
-    // An LV2 UI has no size query: the host sizes its window after the panel's widget.
-    width = 435;
+    width = 435;  // no size query in LV2: the host sizes its window after the widget
     height = 330;
     return true;
   }
@@ -234,7 +228,6 @@ class Lv2EditorHost : public EditorHost {
     parentFeature = {LV2_UI__parent, parent};
     touchLv2 = {LV2_UI__touch, &touchFeature};
     instanceFeature = {LV2_INSTANCE_ACCESS_URI, plugin.get()};
-    // The scale as an option, its URIDs from the host's map.
     options[0] = {LV2_OPTIONS_INSTANCE,           0,
                   uris.urid(LV2_UI__scaleFactor), sizeof(float),
                   uris.urid(LV2_ATOM__Float),     &scaleFactor};
@@ -287,7 +280,7 @@ class Lv2EditorHost : public EditorHost {
         {grabbed ? 'b' : 'e', static_cast<int32_t>(port - panner::lv2::kFirstControlPort), 0.0f});
   }
 
-  // The host sizes its window as the UI asks (the test resizes the host's window itself).
+  // The size the UI asks for (the test resizes the host's window itself).
   static int uiResize(LV2UI_Feature_Handle handle, int width, int height) {
     static_cast<Lv2EditorHost*>(handle)->resizeAsked = {width, height};
     return 0;
@@ -333,7 +326,7 @@ class ClapEditorHost : public EditorHost {
     uint32_t w = 0, h = 0;
     return plugin->openEditor(parent, w, h, error);
   }
-  // The host's main thread (timers, the descriptor) and its audio, a block every 10 ms.
+  // The host's main thread (timers, the descriptor), and a block of audio every 10 ms.
   void idle(int ms) override {
     for (int t = 0; t < ms; t += 10) {
       hostPause(10);

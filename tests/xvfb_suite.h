@@ -63,9 +63,6 @@ inline void playXdotool(const std::string& commands, const std::function<void()>
 
 struct Rgb {
   int r, g, b;
-  friend std::ostream& operator<<(std::ostream& out, const Rgb& c) {
-    return out << c.r << "," << c.g << "," << c.b;
-  }
 };
 
 inline bool near(Rgb a, Rgb b, int tolerance) {

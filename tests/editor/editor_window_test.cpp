@@ -21,17 +21,6 @@
 namespace quendral_test {
 namespace {
 
-// Runs the host's loop until `done` holds, for up to five seconds; whether it held.
-bool idleHostUntil(EditorHost& host, x11host::HostWindow& window,
-                   const std::function<bool()>& done) {
-  for (int t = 0; t < 5000; t += 20) {
-    XSync(window.display(), False);
-    if (done()) return true;
-    host.idle(20);
-  }
-  return done();
-}
-
 constexpr Rgb kLit{203, 0, 40};
 constexpr Rgb kUnlit{247, 200, 185};
 constexpr Rgb kRing{232, 133, 10};
@@ -40,129 +29,104 @@ constexpr int kRingX = 38, kRingY = 295;
 constexpr int kLampX = 198, kLampOneY = 249, kLampTwoY = 272;
 constexpr int32_t kAngle = 0, kFilterNumber = 3;
 
-const EditorFormat kFormats[] = {
-    {"vst2", make<Vst2EditorHost>}, {"vst3", make<Vst3EditorHost>},
-    {"lv2", make<Lv2EditorHost>},   {"lv2_ports", make<Lv2EditorHost, false>},
-    {"clap", make<ClapEditorHost>},
-};
-
-class EditorWindow : public XvfbSuite, public ::testing::WithParamInterface<EditorFormat> {
+// One format's host side and its window on the suite's server; `scale` puts the panel's
+// units on the window's pixels.
+class WindowTest : public XvfbSuite {
  protected:
-  void SetUp() override {
+  void start(const EditorFormat& format, int w, int h) {
     QUENDRAL_REQUIRE_PACKAGE(server != nullptr, "Xvfb (Debian: xvfb): " << serverError);
     QUENDRAL_REQUIRE_PACKAGE(xdotoolPresent(), "xdotool (Debian: xdotool)");
-    host = GetParam().make();
+    host = format.make();
     std::string error;
     ASSERT_TRUE(host->load(error)) << error;
-    ASSERT_TRUE(host->editorSize(width, height));
-    ASSERT_TRUE(window.open(width, height, error)) << error;
-    ASSERT_NO_FATAL_FAILURE(openAndWaitForThePanel());
+    ASSERT_TRUE(window.open(w, h, error)) << error;
   }
   void TearDown() override {
     if (host) host->close();
     host.reset();
     window.close();
   }
-
-  void openAndWaitForThePanel() {
-    std::string error;
-    ASSERT_TRUE(host->open(window.parentHandle(), error)) << error;
-    ASSERT_TRUE(idleUntil([&] { return near(pixel(kRingX, kRingY), kRing, 20); }))
-        << "the angle knob's ring is not drawn: " << pixel(kRingX, kRingY);
-    host->clear();
+  int at(double units) const { return static_cast<int>(std::lround(units * scale)); }
+  std::string to(double x, double y) const {
+    return " mousemove " + std::to_string(at(x)) + " " + std::to_string(at(y));
   }
-  bool idleUntil(const std::function<bool()>& done) { return idleHostUntil(*host, window, done); }
   void xdotool(const std::string& commands) {
     ASSERT_NO_FATAL_FAILURE(playXdotool(commands, [&] { host->idle(5); }));
   }
-  Rgb pixel(int x, int y) { return windowPixel(window, x, y); }
-  bool lit(int lampY) { return near(pixel(kLampX, lampY), kLit, 40); }
-  bool unlit(int lampY) { return near(pixel(kLampX, lampY), kUnlit, 40); }
-  std::string heard(int32_t index, float* last = nullptr) { return host->heardOf(index, last); }
+  // Runs the host's loop until `done` holds, for up to five seconds; whether it held.
+  bool idleUntil(const std::function<bool()>& done) {
+    return quendral_test::idleUntil(*host, [&] { return XSync(window.display(), False), done(); });
+  }
+  Rgb pixel(double x, double y) { return windowPixel(window, at(x), at(y)); }
+  // At a scale the unit's centre, at 100% its pixel.
+  bool ringDrawn() {
+    const double centre = scale == 1.0 ? 0.0 : 0.5;
+    return near(pixel(kRingX + centre, kRingY + centre), kRing, 20);
+  }
+  void openAndWaitForThePanel() {
+    std::string error;
+    ASSERT_TRUE(host->open(window.parentHandle(), error)) << error;
+    ASSERT_TRUE(idleUntil([&] { return ringDrawn(); })) << "the angle knob's ring is not drawn";
+    host->clear();
+  }
+  void writePicture(const std::string& name) {
+    ::mkdir(QUENDRAL_ARTIFACT_DIR, 0755);
+    std::string error;
+    EXPECT_TRUE(window.writePng(std::string(QUENDRAL_ARTIFACT_DIR) + "/" + name + ".png", error))
+        << error;
+  }
+  // A click on "filt two" with the filter at one: the plug-in's filter is two.
+  void clickFilterTwo() {
+    host->setParameter(kFilterNumber, 0.0f);
+    ASSERT_NO_FATAL_FAILURE(xdotool(to(150, 272) + " click 1"));
+    EXPECT_TRUE(idleUntil([&] { return host->parameter(kFilterNumber) == 1.0f; }));
+  }
+  // 17 units up on the 66-unit angle knob from the middle, `pause` seconds a step, until the
+  // host hears the gesture end.
+  void dragAngleKnobUp(const std::string& pause) {
+    host->setParameter(kAngle, 0.5f);
+    host->idle(20);
+    host->clear();
+    const std::string sleep = " sleep " + pause;
+    ASSERT_NO_FATAL_FAILURE(xdotool(to(38, 267) + " mousedown 1" + sleep + to(38, 260) + sleep +
+                                    to(38, 250) + sleep + " mouseup 1"));
+    EXPECT_TRUE(idleUntil([&] { return host->heardOf(kAngle).find('e') != std::string::npos; }));
+  }
 
   std::unique_ptr<EditorHost> host;
   x11host::HostWindow window;
+  double scale = 1.0;
+};
+
+const EditorFormat kFormats[] = {
+    {"vst2", make<Vst2EditorHost>}, {"vst3", make<Vst3EditorHost>},
+    {"lv2", make<Lv2EditorHost>},   {"lv2_ports", make<Lv2EditorHost, false>},
+    {"clap", make<ClapEditorHost>},
+};
+
+class EditorWindow : public WindowTest, public ::testing::WithParamInterface<EditorFormat> {
+ protected:
+  void SetUp() override {
+    ASSERT_NO_FATAL_FAILURE(start(GetParam(), 435, 330));
+    ASSERT_TRUE(host->editorSize(width, height));
+    ASSERT_NO_FATAL_FAILURE(openAndWaitForThePanel());
+  }
+  bool lit(int lampY) { return near(pixel(kLampX, lampY), kLit, 40); }
+  bool unlit(int lampY) { return near(pixel(kLampX, lampY), kUnlit, 40); }
+
   int width = 0, height = 0;
 };
 
-TEST_P(EditorWindow, OpensAtThePanelsSizeAsAChildOfTheHostsWindow) {
+TEST_P(EditorWindow, OpensAtThePanelsSizeAsAChildOfTheHostsWindowAndRedrawsWhenExposed) {
   EXPECT_EQ(width, 435);
   EXPECT_EQ(height, 330);
   const auto children = childWindows(window.display(), window.window());
   ASSERT_EQ(children.size(), 1u);
   EXPECT_EQ(children[0].width, 435);
   EXPECT_EQ(children[0].height, 330);
-  ::mkdir(QUENDRAL_ARTIFACT_DIR, 0755);
-  std::string error;
-  EXPECT_TRUE(window.writePng(
-      std::string(QUENDRAL_ARTIFACT_DIR) + "/editor-" + GetParam().name + ".png", error))
-      << error;
-}
+  writePicture(std::string("editor-") + GetParam().name);
 
-TEST_P(EditorWindow, AClickReachesTheHostAsAnEditAndTheIdleShowsHostChanges) {
-  host->setParameter(kFilterNumber, 0.0f);
-  EXPECT_TRUE(idleUntil([&] { return lit(kLampOneY); }));
-  ASSERT_NO_FATAL_FAILURE(xdotool("mousemove 150 272 click 1"));  // "filt two"
-  EXPECT_TRUE(idleUntil([&] { return lit(kLampTwoY) && unlit(kLampOneY); }))
-      << pixel(kLampX, kLampTwoY) << " " << pixel(kLampX, kLampOneY);
-  float value = -1.0f;
-  EXPECT_NE(heard(kFilterNumber, &value).find('p'), std::string::npos)
-      << "no edit reached the host";
-  EXPECT_EQ(value, 1.0f);
-  EXPECT_EQ(host->parameter(kFilterNumber), 1.0f);
-  // The host sets it back: the panel follows at its idle.
-  host->setParameter(kFilterNumber, 0.0f);
-  EXPECT_TRUE(idleUntil([&] { return lit(kLampOneY) && unlit(kLampTwoY); }))
-      << pixel(kLampX, kLampOneY) << " " << pixel(kLampX, kLampTwoY);
-}
-
-TEST_P(EditorWindow, AKnobDragIsOneGestureAndCtrlClickResets) {
-  host->setParameter(kAngle, 0.5f);
-  host->idle(20);
-  // 17 pixels up on the 66-pixel knob: a 66th of the range for each pixel.
-  ASSERT_NO_FATAL_FAILURE(
-      xdotool("mousemove 38 267 mousedown 1 sleep 0.05 mousemove 38 260 sleep 0.05 mousemove 38 "
-              "250 sleep 0.05 mouseup 1"));
-  EXPECT_TRUE(idleUntil([&] { return heard(kAngle).find('e') != std::string::npos; }));
-  float value = 0.0f;
-  const std::string seen = heard(kAngle, &value);
-  expectOneGesture(seen, host->ordered());
-  EXPECT_NEAR(value, 0.5f + 17.0f / 66.0f, 0.002f) << "dragging up raises the value";
-  EXPECT_FLOAT_EQ(host->parameter(kAngle), value);
-
-  ASSERT_NO_FATAL_FAILURE(xdotool("keydown ctrl mousemove 38 267 click 1 keyup ctrl"));
-  EXPECT_TRUE(idleUntil([&] { return std::abs(host->parameter(kAngle) - 0.5f) < 1e-5f; }))
-      << host->parameter(kAngle);
-}
-
-TEST_P(EditorWindow, ClosesAndReopensWithoutLeavingWindowsConnectionsOrXErrors) {
-  VSTGUI::X11Window::resetErrors();  // counted in this process for the LV2 UI
-  host->close();
-  host->close();  // closing twice and idling while closed are harmless
-  host->idle(20);
-  XSync(window.display(), False);
-  EXPECT_TRUE(childWindows(window.display(), window.window()).empty());
-  const int descriptors = openDescriptors();
-  std::string error;
-  for (int i = 0; i < 10; ++i) {
-    ASSERT_TRUE(host->open(window.parentHandle(), error)) << error;
-    host->idle(20);
-    host->close();
-  }
-  XSync(window.display(), False);
-  EXPECT_TRUE(childWindows(window.display(), window.window()).empty());
-  EXPECT_EQ(openDescriptors(), descriptors) << "a display connection was left open";
-  EXPECT_EQ(VSTGUI::X11Window::errorCount(), 0);
-
-  // Reopened, it draws and takes a click again.
-  ASSERT_NO_FATAL_FAILURE(openAndWaitForThePanel());
-  host->setParameter(kFilterNumber, 0.0f);
-  ASSERT_NO_FATAL_FAILURE(xdotool("mousemove 150 272 click 1"));
-  EXPECT_TRUE(idleUntil([&] { return host->parameter(kFilterNumber) == 1.0f; }));
-}
-
-// Another client paints over the panel and reports it exposed: the panel draws itself again.
-TEST_P(EditorWindow, RedrawsWhatAnotherClientPaintedOver) {
+  // Another client paints over the panel and reports it exposed: the panel draws itself again.
   Display* display = window.display();
   // The panel's own window, the innermost (LV2's container lies between it and the host's).
   Window panel = window.window();
@@ -176,25 +140,63 @@ TEST_P(EditorWindow, RedrawsWhatAnotherClientPaintedOver) {
   XSync(display, False);
   EXPECT_TRUE(near(pixel(kRingX, kRingY), {0, 0, 0}, 0));
   XClearArea(display, panel, 0, 0, 0, 0, True);
-  EXPECT_TRUE(idleUntil([&] { return near(pixel(kRingX, kRingY), kRing, 20); }));
+  EXPECT_TRUE(idleUntil([&] { return ringDrawn(); }));
+}
+
+TEST_P(EditorWindow, AClickReachesTheHostAsAnEditAndTheIdleShowsHostChanges) {
+  ASSERT_NO_FATAL_FAILURE(clickFilterTwo());
+  EXPECT_TRUE(idleUntil([&] { return lit(kLampTwoY) && unlit(kLampOneY); }));
+  float value = -1.0f;
+  EXPECT_NE(host->heardOf(kFilterNumber, &value).find('p'), std::string::npos);
+  EXPECT_EQ(value, 1.0f);
+  // The host sets it back: the panel follows at its idle.
+  host->setParameter(kFilterNumber, 0.0f);
+  EXPECT_TRUE(idleUntil([&] { return lit(kLampOneY) && unlit(kLampTwoY); }));
+}
+
+TEST_P(EditorWindow, AKnobDragIsOneGestureAndCtrlClickResets) {
+  ASSERT_NO_FATAL_FAILURE(dragAngleKnobUp("0.05"));
+  float value = 0.0f;
+  expectOneGesture(host->heardOf(kAngle, &value), host->ordered());
+  EXPECT_NEAR(value, 0.5f + 17.0f / 66.0f, 0.002f) << "dragging up raises the value";
+  EXPECT_FLOAT_EQ(host->parameter(kAngle), value);
+
+  ASSERT_NO_FATAL_FAILURE(xdotool("keydown ctrl" + to(38, 267) + " click 1 keyup ctrl"));
+  EXPECT_TRUE(idleUntil([&] { return std::abs(host->parameter(kAngle) - 0.5f) < 1e-5f; }))
+      << host->parameter(kAngle);
 }
 
 int gHostErrors = 0;
 int hostHandler(Display*, XErrorEvent*) { return ++gHostErrors, 0; }
 
-// The host's X error handler keeps its errors and is given back once the editor closes (so
-// nothing points into the plug-in once it is unloaded); a host window that goes before the
-// editor closes, or one that never existed, is survived.
-TEST_P(EditorWindow, LeavesTheHostsErrorHandlerAndSurvivesItsWindowGoingFirst) {
+// Closing twice, idling while closed and ten opens and closes leave no window, connection or
+// X error. The host's X error handler keeps its errors and is given back once the editor
+// closes (nothing then points into the unloaded plug-in); a host window that goes before the
+// editor closes, or one that never existed, is survived. Reopened, the panel takes a click.
+TEST_P(EditorWindow, ClosesAndReopensLeavingNothingBehindAndTheHostsErrorHandler) {
+  VSTGUI::X11Window::resetErrors();  // counted in this process for the LV2 UI
   host->close();
-  VSTGUI::X11Window::resetErrors();
+  host->close();
+  host->idle(20);
+  Display* display = window.display();
+  XSync(display, False);
+  EXPECT_TRUE(childWindows(display, window.window()).empty());
+  const int descriptors = openDescriptors();
+  std::string error;
+  for (int i = 0; i < 10; ++i) {
+    ASSERT_TRUE(host->open(window.parentHandle(), error)) << error;
+    host->idle(20);
+    host->close();
+  }
+  XSync(display, False);
+  EXPECT_TRUE(childWindows(display, window.window()).empty());
+  EXPECT_EQ(openDescriptors(), descriptors) << "a display connection was left open";
+
   XErrorHandler before = XSetErrorHandler(hostHandler);
   gHostErrors = 0;
-  Display* display = window.display();
   const Window parent = XCreateSimpleWindow(display, window.window(), 0, 0, 435, 330, 0, 0, 0);
   XMapWindow(display, parent);
   XSync(display, False);
-  std::string error;
   ASSERT_TRUE(host->open(reinterpret_cast<void*>(static_cast<uintptr_t>(parent)), error)) << error;
   host->idle(50);
   XWindowAttributes attributes;  // an error on the host's own connection
@@ -209,6 +211,9 @@ TEST_P(EditorWindow, LeavesTheHostsErrorHandlerAndSurvivesItsWindowGoingFirst) {
   if (host->open(reinterpret_cast<void*>(uintptr_t{0x7ffffff}), error)) host->idle(20);
   host->close();
   EXPECT_EQ(XSetErrorHandler(before), &hostHandler);
+
+  ASSERT_NO_FATAL_FAILURE(openAndWaitForThePanel());
+  ASSERT_NO_FATAL_FAILURE(clickFilterTwo());
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, EditorWindow, ::testing::ValuesIn(kFormats), formatName);
@@ -232,9 +237,6 @@ TEST_F(Vst3View, FixedSizeOneAtATimeAndRegisteredOnlyWhileAttached) {
   ASSERT_EQ(view->checkSizeConstraint(&bigger), vst3::kResultOk);
   EXPECT_EQ(bigger.right, 435);
   EXPECT_EQ(bigger.bottom, 330);
-
-  // The run loop's timer and the X connection's descriptor idle it (the window test shows
-  // them at work).
   vst3host::EditorFrame& frame = host.plugin->frame();
   EXPECT_EQ(frame.runLoop().timerCount(), 1u);
   EXPECT_EQ(frame.runLoop().handlerCount(), 1u);
@@ -322,12 +324,6 @@ TEST_F(EverythingAtOnce, AudioMidiAutomationProgramsChunksAndTheEditorOnTheirOwn
   EXPECT_GT(restored.load(), 0);
 }
 
-}  // namespace
-}  // namespace quendral_test
-
-namespace quendral_test {
-namespace {
-
 // A desktop at 200% (Xft.dpi 192), and a host that says 150% where its format can: the
 // panel opens at the host's scale, else the system's, and the mouse works at it.
 struct ScaledRow {
@@ -346,35 +342,25 @@ const ScaledRow kScaledRows[] = {
     {{"lv2", make<Lv2EditorHost>}, 1.5, 653, 495, false},
 };
 
-class ScaledEditorWindow : public XvfbSuite, public ::testing::WithParamInterface<ScaledRow> {
+class ScaledEditorWindow : public WindowTest, public ::testing::WithParamInterface<ScaledRow> {
  protected:
   void SetUp() override {
     QUENDRAL_REQUIRE_PACKAGE(server != nullptr, "Xvfb (Debian: xvfb): " << serverError);
-    QUENDRAL_REQUIRE_PACKAGE(xdotoolPresent(), "xdotool (Debian: xdotool)");
     ASSERT_TRUE(server->setXftDpi(192));
-    host = GetParam().format.make();
-    std::string error;
-    ASSERT_TRUE(host->load(error)) << error;
-    if (GetParam().hostScale > 0.0) {
-      ASSERT_TRUE(host->setScale(GetParam().hostScale));
-    }
+    ASSERT_NO_FATAL_FAILURE(start(GetParam().format, GetParam().width, GetParam().height));
     scale = GetParam().hostScale > 0.0 ? GetParam().hostScale : 2.0;
-    ASSERT_TRUE(window.open(GetParam().width, GetParam().height, error)) << error;
+    if (GetParam().hostScale > 0.0) {
+      ASSERT_TRUE(host->setScale(scale));
+    }
   }
   void TearDown() override {
-    if (host) host->close();
-    host.reset();
-    window.close();
+    WindowTest::TearDown();
     if (server) server->setXftDpi(0);
   }
-  // A panel position in the window's pixels: its unit's edge, as the panel places it.
-  int at(double units) const { return static_cast<int>(std::lround(units * scale)); }
-  bool idleUntil(const std::function<bool()>& done) { return idleHostUntil(*host, window, done); }
-  Rgb pixel(double x, double y) { return windowPixel(window, at(x), at(y)); }
-
-  std::unique_ptr<EditorHost> host;
-  x11host::HostWindow window;
-  double scale = 1.0;
+  bool panelIs(int w, int h) {
+    const auto children = childWindows(window.display(), window.window());
+    return children.size() == 1 && children[0].width == w && children[0].height == h;
+  }
 };
 
 TEST_P(ScaledEditorWindow, OpensAtItsScaleAndTakesAClickAndADragThere) {
@@ -385,39 +371,14 @@ TEST_P(ScaledEditorWindow, OpensAtItsScaleAndTakesAClickAndADragThere) {
     EXPECT_EQ(width, row.width);
     EXPECT_EQ(height, row.height);
   }
-  std::string error;
-  ASSERT_TRUE(host->open(window.parentHandle(), error)) << error;
-  const auto children = childWindows(window.display(), window.window());
-  ASSERT_EQ(children.size(), 1u);
-  EXPECT_EQ(children[0].width, row.width);
-  EXPECT_EQ(children[0].height, row.height);
-  ASSERT_TRUE(idleUntil([&] { return near(pixel(kRingX + 0.5, kRingY + 0.5), kRing, 20); }))
-      << "the angle knob's ring is not drawn where it belongs at this scale";
-  ::mkdir(QUENDRAL_ARTIFACT_DIR, 0755);
-  EXPECT_TRUE(window.writePng(
-      std::string(QUENDRAL_ARTIFACT_DIR) + "/editor-scaled-" + row.format.name + ".png", error))
-      << error;
-
-  host->setParameter(kFilterNumber, 0.0f);
-  host->clear();
-  ASSERT_NO_FATAL_FAILURE(playXdotool(
-      "mousemove " + std::to_string(at(150)) + " " + std::to_string(at(272)) + " click 1",
-      [&] { host->idle(5); }));
-  EXPECT_TRUE(idleUntil([&] { return host->parameter(kFilterNumber) == 1.0f; }));
+  ASSERT_NO_FATAL_FAILURE(openAndWaitForThePanel());
+  EXPECT_TRUE(panelIs(row.width, row.height));
+  writePicture(std::string("editor-scaled-") + row.format.name);
+  ASSERT_NO_FATAL_FAILURE(clickFilterTwo());
   EXPECT_TRUE(idleUntil([&] { return near(pixel(kLampX + 0.5, kLampTwoY + 0.5), kLit, 40); }));
-
-  // 17 units up on the 66-unit knob, in the window's pixels. A panel of four times the
-  // pixels takes longer to redraw each step (much longer in the sanitizer builds): the
-  // pauses let each step be drawn before the next.
-  host->setParameter(kAngle, 0.5f);
-  host->idle(20);
-  const std::string x = std::to_string(at(38));
-  ASSERT_NO_FATAL_FAILURE(playXdotool("mousemove " + x + " " + std::to_string(at(267)) +
-                                          " mousedown 1 sleep 0.2 mousemove " + x + " " +
-                                          std::to_string(at(260)) + " sleep 0.2 mousemove " + x +
-                                          " " + std::to_string(at(250)) + " sleep 0.2 mouseup 1",
-                                      [&] { host->idle(5); }));
-  EXPECT_TRUE(idleUntil([&] { return host->heardOf(kAngle).find('e') != std::string::npos; }));
+  // A panel of four times the pixels takes longer to redraw each step (much longer in the
+  // sanitizer builds): the pauses let each step be drawn before the next.
+  ASSERT_NO_FATAL_FAILURE(dragAngleKnobUp("0.2"));
   EXPECT_NEAR(host->parameter(kAngle), 0.5f + 17.0f / 66.0f, 0.002f);
 
   // A new scale while the panel is open: the host's (VST3 and CLAP), or 200% chosen on the
@@ -427,19 +388,13 @@ TEST_P(ScaledEditorWindow, OpensAtItsScaleAndTakesAClickAndADragThere) {
   if (row.sizeQuery) {
     ASSERT_TRUE(host->setScale(2.0));
   } else {
-    const VSTGUI::CRect size200 = panner::VGSizeMenuOpener::rowOf(200);
-    ASSERT_NO_FATAL_FAILURE(
-        playXdotool("mousemove " + std::to_string(at(100)) + " " + std::to_string(at(15)) +
-                        " click 3 sleep 0.3 mousemove " + std::to_string(at(size200.left + 10)) +
-                        " " + std::to_string(at((size200.top + size200.bottom) / 2)) + " click 1",
-                    [&] { host->idle(5); }));
+    const VSTGUI::CRect item = panner::VGSizeMenuOpener::rowOf(200);
+    ASSERT_NO_FATAL_FAILURE(xdotool(to(100, 15) + " click 3 sleep 0.3" +
+                                    to(item.left + 10, (item.top + item.bottom) / 2) + " click 1"));
   }
   const Window widget = childWindows(window.display(), window.window()).at(0).id;
   scale = 2.0;
-  EXPECT_TRUE(idleUntil([&] {
-    const auto now = childWindows(window.display(), window.window());
-    return now.size() == 1 && now[0].width == 870 && now[0].height == 660;
-  })) << "the panel did not reopen at 200%";
+  EXPECT_TRUE(idleUntil([&] { return panelIs(870, 660); })) << "the panel did not reopen at 200%";
   if (row.sizeQuery) {
     ASSERT_TRUE(host->editorSize(width, height));
     EXPECT_EQ(width, 870);
@@ -449,12 +404,8 @@ TEST_P(ScaledEditorWindow, OpensAtItsScaleAndTakesAClickAndADragThere) {
     EXPECT_EQ(static_cast<Lv2EditorHost&>(*host).resizeAsked, std::make_pair(870, 660));
   }
   window.resize(870, 660);  // the host's window follows
-  host->setParameter(kFilterNumber, 0.0f);
-  ASSERT_TRUE(idleUntil([&] { return near(pixel(kRingX + 0.5, kRingY + 0.5), kRing, 20); }));
-  ASSERT_NO_FATAL_FAILURE(playXdotool(
-      "mousemove " + std::to_string(at(150)) + " " + std::to_string(at(272)) + " click 1",
-      [&] { host->idle(5); }));
-  EXPECT_TRUE(idleUntil([&] { return host->parameter(kFilterNumber) == 1.0f; }));
+  ASSERT_TRUE(idleUntil([&] { return ringDrawn(); }));
+  ASSERT_NO_FATAL_FAILURE(clickFilterTwo());
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, ScaledEditorWindow, ::testing::ValuesIn(kScaledRows),

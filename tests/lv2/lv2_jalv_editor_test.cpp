@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,14 +32,16 @@ constexpr int kSize200X = 350, kSize200Y = 115;     // that menu's "200%"
 
 bool installed(const char* program) { return access(program, X_OK) == 0; }
 
-CommandResult xdotool(const std::vector<std::string>& arguments, const ScratchFolder& scratch) {
+// xdotool with the words of `commands`, split at spaces.
+CommandResult xdotool(const std::string& commands, const ScratchFolder& scratch) {
   std::vector<std::string> command = {"/usr/bin/xdotool"};
-  command.insert(command.end(), arguments.begin(), arguments.end());
+  std::istringstream words(commands);
+  for (std::string w; words >> w;) command.push_back(w);
   return runProgram(command, {}, scratch / "xdotool.log", 20);
 }
 
 // Where the panel's window (`size` pixels, the innermost of that size) sits on the screen.
-bool findPanel(const ScratchFolder& scratch, int& x, int& y, const char* size = "435x330") {
+bool findPanel(const ScratchFolder& scratch, int& x, int& y, const char* size) {
   const CommandResult tree =
       runProgram({"/usr/bin/xwininfo", "-root", "-tree"}, {}, scratch / "xwininfo.log", 20);
   const std::regex panel(std::string(size) + R"(\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+))");
@@ -83,75 +86,68 @@ TEST(Lv2EditorInJalv, ClickAndDragChangeThePortsTheHostHolds) {
 
   BackgroundProgram jalv({"/usr/bin/jalv.gtk3", QUENDRAL_LV2_URI}, scratch / "jalv.log",
                          scratch.path());
-  int panelX = 0, panelY = 0;
-  ASSERT_TRUE(waitFor([&] { return findPanel(scratch, panelX, panelY); }, 30))
-      << "no panel in jalv's window:\n"
-      << readText(scratch / "jalv.log") << readText(scratch / "xwininfo.log");
+  // The panel of `size` once it has held its place for a second: on a busy machine jalv lays
+  // out its window after the panel is there (its menu bar arrives later and moves the panel
+  // down, and a click at the first place found would hit "filt one"). A press before jalv
+  // draws its window and idles the editor would be lost, hence the pause after.
+  int panelX = -1, panelY = -1;
+  const auto settle = [&](const char* size) {
+    int steadyReads = 0;
+    const bool steady = waitFor(
+        [&] {
+          int x = 0, y = 0;
+          if (!findPanel(scratch, x, y, size)) return false;
+          steadyReads = x == panelX && y == panelY ? steadyReads + 1 : 0;
+          panelX = x;
+          panelY = y;
+          return steadyReads >= 10;
+        },
+        60);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    return steady;
+  };
+  ASSERT_TRUE(settle("435x330")) << "no panel at rest in jalv's window:\n"
+                                 << readText(scratch / "jalv.log")
+                                 << readText(scratch / "xwininfo.log");
   ASSERT_TRUE(jalv.running());
-  // On a busy machine jalv lays out its window after the panel is there: its menu bar
-  // arrives later and moves the panel down, and a click at the first place found would hit
-  // "filt one". The panel's place counts once it has held for a second.
-  int steadyReads = 0;
-  ASSERT_TRUE(waitFor(
-      [&] {
-        int x = 0, y = 0;
-        if (!findPanel(scratch, x, y)) return false;
-        steadyReads = x == panelX && y == panelY ? steadyReads + 1 : 0;
-        panelX = x;
-        panelY = y;
-        return steadyReads >= 10;
-      },
-      60))
-      << "the panel never came to rest:\n"
-      << readText(scratch / "xwininfo.log");
-  // A press before jalv draws its window and idles the editor would be lost.
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
 
   // Presses are held for a while: the panel handles a press at its next idle (jalv idles it
   // 30 times a second, less often on a busy machine). `scale` puts panel units on pixels.
   int scale = 1;
   const auto at = [&](int x, int y) {
-    return std::vector<std::string>{"mousemove", std::to_string(panelX + x * scale),
-                                    std::to_string(panelY + y * scale), "sleep", "0.3"};
+    return " mousemove " + std::to_string(panelX + x * scale) + " " +
+           std::to_string(panelY + y * scale) + " sleep 0.3 ";
   };
   // 200% from the size menu: the panel reopens in the window jalv keeps, which grows.
-  std::vector<std::string> choose = at(kTitleX, kTitleY);
-  for (const char* a : {"mousedown", "3", "sleep", "1", "mouseup", "3"}) choose.push_back(a);
-  for (const std::string& a : at(kSize200X, kSize200Y)) choose.push_back(a);
-  for (const char* a : {"mousedown", "1", "sleep", "1", "mouseup", "1"}) choose.push_back(a);
-  ASSERT_EQ(xdotool(choose, scratch).exitCode, 0);
-  ASSERT_TRUE(waitFor([&] { return findPanel(scratch, panelX, panelY, "870x660"); }, 30))
-      << "the panel did not reopen at 200%:\n"
-      << readText(scratch / "xwininfo.log");
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // jalv lays its window out
-  ASSERT_TRUE(findPanel(scratch, panelX, panelY, "870x660"));
+  ASSERT_EQ(xdotool(at(kTitleX, kTitleY) + "mousedown 3 sleep 1 mouseup 3" +
+                        at(kSize200X, kSize200Y) + "mousedown 1 sleep 1 mouseup 1",
+                    scratch)
+                .exitCode,
+            0);
+  ASSERT_TRUE(settle("870x660")) << "the panel did not reopen at 200%:\n"
+                                 << readText(scratch / "xwininfo.log");
   scale = 2;
 
   // A click on "filt two", then a drag that turns the angle knob up.
-  std::vector<std::string> hand = at(kFiltTwoX, kFiltTwoY);
-  for (const char* a : {"mousedown", "1", "sleep", "1", "mouseup", "1"}) hand.push_back(a);
-  for (const std::string& a : at(kAngleKnobX, kAngleKnobY)) hand.push_back(a);
-  hand.push_back("mousedown");
-  hand.push_back("1");
-  for (int dy : {10, 20, 30, 40})
-    for (const std::string& a : at(kAngleKnobX, kAngleKnobY - dy)) hand.push_back(a);
-  for (const char* a : {"mouseup", "1", "sleep", "0.5"}) hand.push_back(a);
-  ASSERT_EQ(xdotool(hand, scratch).exitCode, 0);
+  std::string hand = at(kFiltTwoX, kFiltTwoY) + "mousedown 1 sleep 1 mouseup 1" +
+                     at(kAngleKnobX, kAngleKnobY) + "mousedown 1";
+  for (int dy : {10, 20, 30, 40}) hand += at(kAngleKnobX, kAngleKnobY - dy);
+  ASSERT_EQ(xdotool(hand + "mouseup 1 sleep 0.5", scratch).exitCode, 0);
 
   // jalv's "Save State": ctrl+s in its window, then the folder's name in the dialog. A
   // dialog that missed the keys is closed and the save tried once more.
-  const CommandResult window = xdotool({"search", "--name", "^\\+quendral$"}, scratch);
+  const CommandResult window = xdotool("search --name ^\\+quendral$", scratch);
   ASSERT_EQ(window.exitCode, 0) << window.output;
   const std::string windowId = window.output.substr(0, window.output.find('\n'));
   fs::path stateFile;
   const auto saveState = [&](const std::string& name) {
     stateFile = scratch / name / "state.ttl";
-    if (xdotool({"windowfocus", "--sync", windowId, "key", "ctrl+s"}, scratch).exitCode != 0)
+    if (xdotool("windowfocus --sync " + windowId + " key ctrl+s", scratch).exitCode != 0)
       return false;
     std::string dialogId;
     const bool dialogOpen = waitFor(
         [&] {
-          const CommandResult dialog = xdotool({"search", "--name", "^Save State$"}, scratch);
+          const CommandResult dialog = xdotool("search --name ^Save.State$", scratch);
           dialogId = dialog.output.substr(0, dialog.output.find('\n'));
           return dialog.exitCode == 0 && !dialogId.empty();
         },
@@ -160,13 +156,12 @@ TEST(Lv2EditorInJalv, ClickAndDragChangeThePortsTheHostHolds) {
     // The dialog settles before it reads keys. A name, not a path: it starts in jalv's
     // working folder, the scratch folder.
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    xdotool({"windowfocus", "--sync", dialogId}, scratch);
-    xdotool({"type", "--delay", "20", name}, scratch);
+    xdotool("windowfocus --sync " + dialogId + " type --delay 20 " + name, scratch);
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-    xdotool({"key", "Return"}, scratch);
+    xdotool("key Return", scratch);
     if (waitFor([&] { return fs::exists(stateFile) && fs::file_size(stateFile) > 0; }, 10))
       return true;
-    xdotool({"key", "Escape"}, scratch);
+    xdotool("key Escape", scratch);
     return false;
   };
   ASSERT_TRUE(saveState("saved-state") || saveState("saved-state-again"))
