@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
@@ -478,8 +479,9 @@ TEST_F(RenderTool, OwnSetPresetPlaysWithoutTheFileAndADamagedRingIsRefused) {
   EXPECT_NE(r.err.find("the plug-in refused the preset"), std::string::npos) << r.err;
 }
 
-// --head: a recorded head turned right hears a source ahead at the left ear, also once a turn
-// made during the render is over. (The built-in and own sets take one filter direction.)
+// A head turned right hears a source ahead at the left ear: --head's recording (also once a
+// turn made during the render is over), and a live tracker's "/ypr fff 180 0 0" over OSC
+// turning a --realtime render under way. (The built-in and own sets take one direction.)
 TEST_F(RenderTool, HeadTurnedRightHearsAheadAtTheLeftEar) {
   writeAudio("in.wav", {quendral_test::noise(kRate, 3)}, kRate);
   std::ofstream(path("right.csv")) << "seconds,yaw,pitch,roll\n0,90,0,0\n";
@@ -491,14 +493,9 @@ TEST_F(RenderTool, HeadTurnedRightHearsAheadAtTheLeftEar) {
   EXPECT_LT(largestDifference(render("in.wav", "b.wav", {"--head", path("turning.csv")}), left,
                               static_cast<size_t>(0.32 * kRate)),
             1e-5);
-}
 
-// --osc-port with --realtime: a tracker's "/ypr fff 180 0 0" turns a render under way.
-TEST_F(RenderTool, LiveTrackerTurnsARealtimeRender) {
   QUENDRAL_REQUIRE_PACKAGE(std::system("command -v oscsend >/dev/null") == 0,
                            "oscsend (Debian: liblo-tools)");
-  writeAudio("in.wav", {quendral_test::noise(kRate, 3)}, kRate);
-  const Channels left = render("in.wav", "left.wav", {"--angle", "270"});
   const std::string command = std::string(RENDER_TOOL) + " --plugin " + QUENDRAL_PLUGIN +
                               " --angle 90 --realtime --osc-port 47830 " + path("in.wav") + " " +
                               path("live.wav") + " 2>&1";
@@ -519,61 +516,41 @@ TEST_F(RenderTool, LiveTrackerTurnsARealtimeRender) {
 // Reading mixes down or feeds every input; nothing appears at OUTPUT until the commit.
 TEST_F(RenderTool, AudioFilesMixDownOrSpreadAndNothingAppearsUntilCommit) {
   // Channel c of frame f holds (c + 1) x 0.1 + f x 0.001.
-  const auto writeTestFile = [&](const std::string& name, int channels, int frames) {
+  const auto reader = [&](const std::string& name, int channels, int frames, int target) {
     Channels data(channels, std::vector<float>(frames));
     for (int c = 0; c < channels; ++c)
       for (int f = 0; f < frames; ++f) data[c][f] = (c + 1) * 0.1f + f * 0.001f;
     writeAudio(name, data, 48000);
+    auto r = std::make_unique<render::AudioFileReader>(path(name));
+    r->setTargetChannels(target);
+    return r;
   };
-  writeTestFile("stereo.wav", 2, 100);
-  render::AudioFileReader reader(path("stereo.wav"));
-  EXPECT_EQ(reader.sampleRate(), 48000);
-  reader.setTargetChannels(1);
-  EXPECT_TRUE(reader.mixesDown());
-  std::vector<float> mono(64);
-  float* out[] = {mono.data()};
-  ASSERT_EQ(reader.read(out, 64), 64);
-  EXPECT_FLOAT_EQ(mono[10], 0.15f + 0.010f);
-  EXPECT_EQ(reader.read(out, 64), 36);
-  EXPECT_EQ(reader.read(out, 64), 0);
-
-  writeTestFile("mono.flac", 1, 10);
-  render::AudioFileReader flac(path("mono.flac"));
-  flac.setTargetChannels(2);
-  std::vector<float> a(10), b(10);
+  std::vector<float> a(64), b(64);
   float* both[] = {a.data(), b.data()};
-  ASSERT_EQ(flac.read(both, 10), 10);
+  const auto stereo = reader("stereo.wav", 2, 100, 1);
+  EXPECT_EQ(stereo->sampleRate(), 48000);
+  ASSERT_EQ(stereo->read(both, 64), 64);
+  EXPECT_FLOAT_EQ(a[10], 0.15f + 0.010f);
+  EXPECT_EQ(stereo->read(both, 64), 36);
+  EXPECT_EQ(stereo->read(both, 64), 0);
+  ASSERT_EQ(reader("mono.flac", 1, 10, 2)->read(both, 10), 10);
   EXPECT_NEAR(a[5], 0.105f, 1e-6f);  // 24-bit FLAC
-  EXPECT_EQ(a, b);
-
-  writeTestFile("three.wav", 3, 10);
-  render::AudioFileReader three(path("three.wav"));
-  EXPECT_THROW(three.setTargetChannels(2), render::RenderError);
-  EXPECT_THROW(three.setTargetChannels(0), render::RenderError);
-  EXPECT_THROW(render::AudioFileWriter(path("wide.flac"), 9, 44100),
-               render::RenderError);  // FLAC holds 8
+  EXPECT_TRUE(std::equal(a.begin(), a.begin() + 10, b.begin()));
+  EXPECT_THROW(reader("three.wav", 3, 10, 2), render::RenderError);
+  EXPECT_THROW(render::AudioFileWriter(path("wide.flac"), 9, 44100), render::RenderError);
   EXPECT_EQ(render::outputFormatFor("A.WAV"), render::outputFormatFor("b.wav"));
-  EXPECT_EQ(render::outputFormatFor("dir.x/plain"),
-            render::outputFormatFor("b.wav"));  // no extension
+  EXPECT_EQ(render::outputFormatFor("dir.x/plain"), render::outputFormatFor("b.wav"));
 
-  const auto filesInDir = [&] {
-    const auto dir = fs::directory_iterator(root_ / "work");
-    return std::distance(dir, fs::directory_iterator());
-  };
-  const auto before = filesInDir();
+  const std::set<std::string> before = workFiles();
   {
     render::AudioFileWriter writer(path("out.wav"), 2, 44100);
-    float zeros[4] = {};
-    const float* in[] = {zeros, zeros};
-    writer.write(in, 4);
+    writer.write(both, 4);
+    EXPECT_EQ(workFiles().size(), before.size() + 1);  // only a temporary file
     EXPECT_FALSE(fs::exists(path("out.wav")));
-    EXPECT_EQ(filesInDir(), before + 1);  // the temporary file
   }
-  EXPECT_EQ(filesInDir(), before);  // removed, not renamed
-  writeTestFile("out.wav", 2, 4);
-  const auto mode = fs::status(path("out.wav")).permissions();
-  using fs::perms;
-  EXPECT_NE(mode & perms::others_read, perms::none);  // not mkstemp's 0600
+  EXPECT_EQ(workFiles(), before);  // removed, not renamed
+  writeAudio("out.wav", {a});
+  EXPECT_NE(fs::status(path("out.wav")).permissions() & fs::perms::others_read, fs::perms::none);
 }
 
 TEST(RenderOptions, AcceptsBothValueFormsAndNamesTheOptionOfABadOne) {
@@ -614,10 +591,10 @@ TEST(RenderOptions, AcceptsBothValueFormsAndNamesTheOptionOfABadOne) {
 }
 
 TEST(ParameterUnits, ValuesSurviveThePluginsMappingsAndLimitsAreRefused) {
+  // 270 degrees (the same place as -90): HeadTurnedRightHearsAheadAtTheLeftEar.
   EXPECT_FLOAT_EQ(panner::angleFromValue(angleToNormalised(90)), 90.0f);
-  EXPECT_FLOAT_EQ(panner::angleFromValue(angleToNormalised(270)), -90.0f);  // the same place
   EXPECT_FLOAT_EQ(panner::angleFromValue(angleToNormalised(-180)), -180.0f);
-  for (int divide = 1; divide <= 11; ++divide)
+  for (int divide : {1, 2, 11})
     EXPECT_EQ(panner::lfoDivisorFromValue(lfoDivideToNormalised(divide)), divide) << divide;
   EXPECT_NEAR(panner::dbFromLinearGain(
                   panner::linearGainFromDb(panner::gainDbFromValue(gainToNormalised(-6)))),
@@ -641,13 +618,9 @@ TEST(ParameterUnits, ValuesSurviveThePluginsMappingsAndLimitsAreRefused) {
 
 // The sweep is started last, since setting the angle or the position stops it.
 TEST(ParameterUnits, SweepSpeedIsSetAfterAngleAndPositionWhichStopIt) {
-  RenderOptions o;
-  o.lfoSpeedHz = 0.5;
-  o.lfoPosition = 0.25;
-  o.angleDegrees = 30;
-  o.syncBpm = 120;
-  o.params.push_back({"gain", 0.1f});
-  const auto settings = settingsFromOptions(o);
+  const auto settings =
+      settingsFromOptions(parseOptions({"--lfo-speed", "0.5", "--lfo-position", "0.25", "--angle",
+                                        "30", "--sync", "120", "--param", "gain=0.1", "a", "b"}));
   std::vector<std::string> order;
   for (const auto& s : settings) order.push_back(s.parameter);
   EXPECT_EQ(order, (std::vector<std::string>{"angle", "lfo position", "gain", "midi lfo tempo",
@@ -656,9 +629,8 @@ TEST(ParameterUnits, SweepSpeedIsSetAfterAngleAndPositionWhichStopIt) {
   EXPECT_TRUE(settings[3].startsSweep);
   EXPECT_FLOAT_EQ(settings[3].value, 1.0f);  // sync on
   EXPECT_FLOAT_EQ(settings[4].value, 0.75f);
-  RenderOptions synced;  // sync alone runs the sweep forward
-  synced.syncBpm = 90;
-  const auto syncSettings = settingsFromOptions(synced);
+  // Sync alone runs the sweep forward.
+  const auto syncSettings = settingsFromOptions(parseOptions({"--sync", "90", "a", "b"}));
   ASSERT_EQ(syncSettings.size(), 2u);
   EXPECT_GT(syncSettings[1].value, 0.5f);
 }
