@@ -30,6 +30,7 @@
 #include "audio_file_reader.h"
 #include "audio_file_writer.h"
 #include "automation_csv.h"
+#include "child_process.h"
 #include "parameter_mapping.h"
 #include "parameter_units.h"
 #include "progress_bar.h"
@@ -52,7 +53,7 @@ constexpr const char* kMitKemar = "/usr/share/libmysofa/MIT_KEMAR_normal_pinna.s
 
 struct RunResult {
   int status = -1;
-  std::string out, err;
+  std::string text;  // standard output and error
 };
 
 std::vector<float> clicks(int frames, int spacing) {
@@ -92,14 +93,13 @@ class RenderTool : public ::testing::Test {
 
   std::string path(const std::string& name) const { return (root_ / "work" / name).string(); }
 
-  // Runs the tool with `args`; its standard output and error are kept outside "work".
-  RunResult run(const std::vector<std::string>& args) const {
-    std::string command = quoted(RENDER_TOOL);
-    for (const auto& a : args) command += " " + quoted(a);
-    const fs::path out = root_ / "out.txt", err = root_ / "err.txt";
-    command += " </dev/null >" + quoted(out.string()) + " 2>" + quoted(err.string());
-    const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+  // Runs the tool with `args`; what it says is kept outside "work".
+  RunResult run(std::vector<std::string> args) const {
+    args.insert(args.begin(), RENDER_TOOL);
+    quendral_test::ChildProcess tool(args, (root_ / "said.txt").string());
+    int status = 0;
+    while (!tool.finished(status)) usleep(2000);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, tool.transcript()};
   }
 
   void writeAudio(const std::string& name, const Channels& channels, int rate = kRate) const {
@@ -126,8 +126,8 @@ class RenderTool : public ::testing::Test {
                   std::vector<std::string> options, const std::string& plugin = QUENDRAL_PLUGIN) {
     options.insert(options.end(), {"--quiet", "--plugin", plugin, path(input), path(output)});
     const RunResult r = run(options);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0) << r.text;
+    EXPECT_EQ(r.text, "");
     return r.status == 0 ? readAudio(output) : Channels{};
   }
 
@@ -136,17 +136,6 @@ class RenderTool : public ::testing::Test {
     for (const auto& entry : fs::directory_iterator(root_ / "work"))
       names.insert(entry.path().filename().string());
     return names;
-  }
-
-  static std::string quoted(const std::string& arg) {
-    std::string q = "'";
-    for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-  }
-  static std::string slurp(const fs::path& file) {
-    std::stringstream text;
-    text << std::ifstream(file).rdbuf();
-    return text.str();
   }
 
   fs::path root_;
@@ -212,8 +201,8 @@ TEST_F(RenderTool, LatencyIsRemovedUnlessAskedToKeepIt) {
   writeAudio("clicks.wav", {input, input});    // stereo: mixed down for the mono input
 
   const RunResult r = run({"--plugin", QUENDRAL_PLUGIN, path("clicks.wav"), path("out.wav")});
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.err.find("mixing 2 channels"), std::string::npos);
+  ASSERT_EQ(r.status, 0) << r.text;
+  EXPECT_NE(r.text.find("mixing 2 channels"), std::string::npos);
   const auto kept = readAudio("out.wav");
   EXPECT_EQ(kept[0].size(), input.size() + kRate / 10);  // default tail 0.1 s
   const int compensated = onset(kept[0], 2000, 600);
@@ -250,14 +239,14 @@ TEST_F(RenderTool, AutomationAndTheSweepMoveTheSource) {
 TEST_F(RenderTool, InfoListsIdentityParametersAndPrograms) {
   // Without --plugin the tool finds the quendral built next to it.
   const RunResult r = run({"--info"});
-  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_EQ(r.status, 0) << r.text;
   for (const std::string& line :
        {std::string("plug-in:    ") + QUENDRAL_PLUGIN + "\nname:       +quendral\n",
         std::string("inputs:     1\noutputs:    2\nlatency:    128 samples\n"),
         std::string("parameters: 25\n"), std::string("    0  angle                    0.0\xC2\xB0"),
         std::string("   22  point 8 time             1.000000"),
         std::string("programs:   8\n    1  Init 1  (current)\n")})
-    EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
+    EXPECT_NE(r.text.find(line), std::string::npos) << line << "\n" << r.text;
 }
 
 TEST_F(RenderTool, BadInputGetsOneLineStatusTwoAndNoOutput) {
@@ -326,9 +315,9 @@ TEST_F(RenderTool, BadInputGetsOneLineStatusTwoAndNoOutput) {
     SCOPED_TRACE(c.message);
     const RunResult r = run(c.args);
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err.rfind("quendral-render: error: ", 0), 0u) << r.err;
-    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_EQ(r.text.rfind("quendral-render: error: ", 0), 0u) << r.text;
+    EXPECT_NE(r.text.find(c.message), std::string::npos) << r.text;
+    EXPECT_EQ(std::count(r.text.begin(), r.text.end(), '\n'), 1) << r.text;
     EXPECT_EQ(workFiles(), before);
   }
 }
@@ -366,11 +355,11 @@ TEST_F(RenderTool, RunsThirdPartyPlugins) {
     std::vector<std::string> info = args;
     info.push_back("--info");
     const RunResult shown = run(info);
-    ASSERT_EQ(shown.status, 0) << shown.err;
-    EXPECT_NE(shown.out.find(c.infoShows), std::string::npos) << shown.out;
+    ASSERT_EQ(shown.status, 0) << shown.text;
+    EXPECT_NE(shown.text.find(c.infoShows), std::string::npos) << shown.text;
     args.insert(args.end(), {"--quiet", "--block", "300", path("clicks.wav"), path("out.wav")});
     const RunResult r = run(args);
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.status, 0) << r.text;
     const auto out = readAudio("out.wav");
     ASSERT_EQ(out.size(), 1u);
     ASSERT_EQ(out[0].size(), input.size() + kRate / 10);
@@ -448,8 +437,8 @@ TEST_F(RenderTool, OwnSetPresetPlaysWithoutTheFileAndADamagedRingIsRefused) {
   const std::string q = QUENDRAL_PLUGIN, in = path("in.wav");
   RunResult r = run({"--plugin", q, "--sofa", path("head.sofa"), "--angle", "70", "--save-preset",
                      path("p.fxp"), in, path("a.wav")});
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.err.find("own set head.sofa: 710 directions"), std::string::npos) << r.err;
+  ASSERT_EQ(r.status, 0) << r.text;
+  EXPECT_NE(r.text.find("own set head.sofa: 710 directions"), std::string::npos) << r.text;
   fs::rename(path("head.sofa"), path("moved.sofa"));
   const Channels built = readAudio("a.wav");
   ASSERT_EQ(built.size(), 2u);
@@ -457,9 +446,9 @@ TEST_F(RenderTool, OwnSetPresetPlaysWithoutTheFileAndADamagedRingIsRefused) {
   EXPECT_GT(largestDifference(render("in.wav", "c.wav", {"--angle", "70"}), built), 1e-3)
       << "the own set is what played";
   r = run({"--plugin", q, "--info", "--preset", path("p.fxp")});
-  EXPECT_NE(r.out.find("own set (on): head.sofa: 710 directions, widest gap 5 degrees"),
+  EXPECT_NE(r.text.find("own set (on): head.sofa: 710 directions, widest gap 5 degrees"),
             std::string::npos)
-      << r.out;
+      << r.text;
 
   // A tap near the chunk's end (after the file's 60-byte header) made NaN and the chunk's
   // CRC-32 (at 16, over the payload after 20 bytes) made right: only the ring's check refuses.
@@ -476,7 +465,7 @@ TEST_F(RenderTool, OwnSetPresetPlaysWithoutTheFileAndADamagedRingIsRefused) {
              static_cast<std::streamsize>(bytes.size()));
   r = run({"--plugin", q, "--preset", path("bad.fxp"), in, path("d.wav")});
   EXPECT_EQ(r.status, 2);
-  EXPECT_NE(r.err.find("the plug-in refused the preset"), std::string::npos) << r.err;
+  EXPECT_NE(r.text.find("the plug-in refused the preset"), std::string::npos) << r.text;
 }
 
 // A head turned right hears a source ahead at the left ear: --head's recording (also once a
@@ -496,19 +485,17 @@ TEST_F(RenderTool, HeadTurnedRightHearsAheadAtTheLeftEar) {
 
   QUENDRAL_REQUIRE_PACKAGE(std::system("command -v oscsend >/dev/null") == 0,
                            "oscsend (Debian: liblo-tools)");
-  const std::string command = std::string(RENDER_TOOL) + " --plugin " + QUENDRAL_PLUGIN +
-                              " --angle 90 --realtime --osc-port 47830 " + path("in.wav") + " " +
-                              path("live.wav") + " 2>&1";
-  FILE* tool = popen(command.c_str(), "r");
-  ASSERT_NE(tool, nullptr);
-  char line[256];
-  std::string said;
-  while (said.find("real time") == std::string::npos && std::fgets(line, sizeof line, tool))
-    said += line;
+  quendral_test::ChildProcess tool(
+      {RENDER_TOOL, "--plugin", QUENDRAL_PLUGIN, "--angle", "90", "--realtime", "--osc-port",
+       "47830", path("in.wav"), path("live.wav")},
+      (root_ / "said.txt").string());
+  int status = 0;
+  while (tool.line("quendral-render: rendering in real time").empty() && !tool.finished(status))
+    usleep(2000);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   ASSERT_EQ(std::system("oscsend localhost 47830 /ypr fff 180 0 0"), 0);
-  while (std::fgets(line, sizeof line, tool)) said += line;
-  ASSERT_EQ(pclose(tool), 0) << said;
+  while (!tool.finished(status)) usleep(2000);
+  ASSERT_EQ(status, 0) << tool.transcript();
   // Sent 0.3 s into a second's render: its last 0.4 s are heard at the left ear.
   EXPECT_LT(largestDifference(readAudio("live.wav"), left, static_cast<size_t>(0.6 * kRate)), 1e-5);
 }
