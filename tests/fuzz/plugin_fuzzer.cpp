@@ -1,8 +1,8 @@
 // Fuzz target: a careless or hostile host (no time record, any flags, any opcode, value,
-// chunk or block) drives the built plug-in through its binary interface. Broken rules (output
-// finite and bounded after ordinary input, getParameter in 0..1, texts within their buffers,
-// a refused chunk changing nothing) abort, so libFuzzer keeps the input.
-#include <dlfcn.h>
+// chunk or block) drives the built plug-in through its binary interface, by the tools' own
+// VST2 host. Broken rules (output finite and bounded after ordinary input, getParameter in
+// 0..1, texts within their buffers, a refused chunk changing nothing) abort, so libFuzzer
+// keeps the input.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <zlib.h>
 
@@ -14,10 +14,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "vst_abi.h"
+#include "plugin_host.h"
+
+using vsthost::PluginHost;
 
 namespace {
 
@@ -39,46 +42,12 @@ int64_t cleanSamplesNeeded(double highestRateSet) {
   return kFrame * (3 + static_cast<int64_t>(std::ceil(rate / kMeasuredRate)));
 }
 
-struct Host {
-  VstPluginMainProc entry = nullptr;
-  intptr_t versionAnswer = 2400;
-  bool timeAnswers = true;  // false: a null record
-  int32_t timeFlags = kVstTempoValid, blockSize = 512;
-  double tempo = 120.0, sampleRate = 44100.0, samplePosition = 0.0;
-  VstTimeInfo timeInfo{};
-} gHost;
-
-intptr_t VST_CALL hostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-  switch (opcode) {
-    case audioMasterVersion:
-      return gHost.versionAnswer;
-    case audioMasterGetTime:
-      if (!gHost.timeAnswers) return 0;
-      gHost.timeInfo = VstTimeInfo{};
-      gHost.timeInfo.samplePos = gHost.samplePosition;
-      gHost.timeInfo.sampleRate = gHost.sampleRate;
-      gHost.timeInfo.tempo = gHost.tempo;
-      gHost.timeInfo.timeSigNumerator = gHost.timeInfo.timeSigDenominator = 4;
-      gHost.timeInfo.flags = gHost.timeFlags;
-      return reinterpret_cast<intptr_t>(&gHost.timeInfo);
-    case audioMasterGetSampleRate:  // an integer, as hosts answer; 0 for a rate that has none
-      return gHost.sampleRate >= 1.0 && gHost.sampleRate < 1e9
-                 ? static_cast<intptr_t>(gHost.sampleRate)
-                 : 0;
-    case audioMasterGetBlockSize:
-      return gHost.blockSize;
-    default:
-      return 0;
-  }
-}
-
 [[noreturn]] void fail(const char* format, ...) {
   va_list args;
   va_start(args, format);
   std::fputs("plug-in broke a host's expectation: ", stderr);
   std::vfprintf(stderr, format, args);
   std::fputc('\n', stderr);
-  va_end(args);
   std::abort();
 }
 
@@ -122,9 +91,11 @@ void seal(std::vector<char>& bytes) {
 
 class Session {
  public:
-  Session(AEffect* effect, FuzzedDataProvider& in) : effect_(effect), in_(in) {}
+  Session(PluginHost& host, FuzzedDataProvider& in)
+      : host_(host), effect_(host.effect()), in_(in) {}
 
   void run() {
+    timeFlags(kVstTempoValid);  // a stopped transport with a tempo, until the input says else
     // Processing is drawn twice as often as each other operation.
     static constexpr void (Session::*kOperations[])() = {
         &Session::process, &Session::process,          &Session::setParameter,
@@ -134,7 +105,7 @@ class Session {
     for (int operation = 0; operation < kMaxOperations && in_.remaining_bytes() > 0; ++operation) {
       (this->*kOperations[in_.ConsumeIntegralInRange(0, 11)])();
       for (int32_t index = -1; index <= 25; ++index) {
-        const float value = effect_->getParameter(effect_, index);
+        const float value = host_.getParameter(index);
         if (!(value >= 0.0f && value <= 1.0f))
           fail("getParameter(%d) answered %g", index, static_cast<double>(value));
       }
@@ -144,12 +115,8 @@ class Session {
  private:
   intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
                     float opt = 0.0f) {
-    if (opcode == effSetSampleRate) {
-      gHost.sampleRate = opt;
-      if (opt > highestRateSet_) highestRateSet_ = opt;  // a NaN is never higher
-    }
-    if (opcode == effSetBlockSize) gHost.blockSize = static_cast<int32_t>(value);
-    return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
+    if (opcode == effSetSampleRate && opt > highestRateSet_) highestRateSet_ = opt;  // not NaN
+    return host_.dispatch(opcode, index, value, ptr, opt);
   }
 
   int32_t anyIndex() {
@@ -217,11 +184,10 @@ class Session {
       effect_->processDoubleReplacing(effect_, inputs64, outputs64, frames);
       return;
     }
-    const AEffectProcessProc entry = accumulate ? effect_->process : effect_->processReplacing;
-    entry(effect_, missing == 1 ? nullptr : inputs, missing == 2 ? nullptr : outputs, frames);
+    (host_.*(accumulate ? &PluginHost::process : &PluginHost::processReplacing))(
+        missing == 1 ? nullptr : inputs, missing == 2 ? nullptr : outputs, frames);
     if (frames <= 0) return;
     samplesProcessed_ += frames;
-    gHost.samplePosition += frames;
     const bool inputRead = missing != 0 && missing != 1;
     for (int32_t i = 0; i < frames; ++i) {
       const float x = inputRead ? input_[i] : 0.0f;
@@ -237,7 +203,7 @@ class Session {
   void setParameter() {
     const int32_t index = anyIndex();
     const float value = anyParameterValue();
-    effect_->setParameter(effect_, index, value);
+    host_.setParameter(index, value);
   }
 
   // A text request: terminated within `size` when written, nothing past `size`.
@@ -355,17 +321,23 @@ class Session {
       dispatch(effSetBlockSize, 0, pick(in_, kOddBlockSizes));
   }
 
+  // The flags the plug-in reads; the host fills the fields they vouch for.
+  void timeFlags(int32_t flags) {
+    host_.setTempoValid(flags & kVstTempoValid);
+    host_.setTransportPlaying(flags & kVstTransportPlaying);
+    host_.setPositionValid(flags & kVstPpqPosValid);
+  }
+
   void hostTime() {
-    gHost.timeAnswers = in_.ConsumeIntegralInRange(0, 3) != 0;
-    gHost.timeFlags = in_.ConsumeBool() ? kVstTempoValid : in_.ConsumeIntegral<int32_t>();
-    gHost.tempo =
-        in_.ConsumeBool() ? pick(in_, kUnusualTempos) : in_.ConsumeFloatingPoint<double>();
+    host_.setTimeRecordGiven(in_.ConsumeIntegralInRange(0, 3) != 0);
+    timeFlags(in_.ConsumeBool() ? kVstTempoValid : in_.ConsumeIntegral<int32_t>());
+    host_.setTempo(in_.ConsumeBool() ? pick(in_, kUnusualTempos)
+                                     : in_.ConsumeFloatingPoint<double>());
   }
 
   std::vector<float> parameterValues() {
     std::vector<float> values;
-    for (int32_t index = 0; index < 25; ++index)
-      values.push_back(effect_->getParameter(effect_, index));
+    for (int32_t index = 0; index < 25; ++index) values.push_back(host_.getParameter(index));
     return values;
   }
 
@@ -436,6 +408,7 @@ class Session {
       fail("effSetBypass %lld did not answer the new state", static_cast<long long>(value));
   }
 
+  PluginHost& host_;
   AEffect* effect_;
   FuzzedDataProvider& in_;
   std::vector<float> input_ = std::vector<float>(kMaxBlock);
@@ -448,18 +421,19 @@ class Session {
 
 }  // namespace
 
-// This build's plug-in, or QUENDRAL_FUZZ_PLUGIN's. One instance stays open for the run, so the
-// shared response tables are built once.
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+const char* pluginPath() {
   const char* path = std::getenv("QUENDRAL_FUZZ_PLUGIN");
-  void* library = dlopen(path ? path : QUENDRAL_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
-  if (library) gHost.entry = reinterpret_cast<VstPluginMainProc>(dlsym(library, "VSTPluginMain"));
-  static AEffect* const keeper = gHost.entry ? gHost.entry(hostCallback) : nullptr;
+  return path ? path : QUENDRAL_PLUGIN_PATH;
+}
+
+// This build's plug-in, or QUENDRAL_FUZZ_PLUGIN's. One instance stays open for the run (and
+// past it, so the library is never unloaded under the leak check), so the shared response
+// tables are built once.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  std::string error;
+  static PluginHost* const keeper = PluginHost::load(pluginPath(), error).release();
   if (!keeper) {
-    std::fprintf(stderr, "cannot load the plug-in: %s\n",
-                 !library      ? dlerror()
-                 : gHost.entry ? "it refused"
-                               : "no VSTPluginMain");
+    std::fprintf(stderr, "%s\n", error.c_str());
     std::exit(1);
   }
   return 0;
@@ -467,17 +441,15 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
-  const VstPluginMainProc entry = gHost.entry;
-  gHost = Host{};
-  gHost.entry = entry;
-  gHost.versionAnswer = in.ConsumeIntegralInRange(0, 31) == 0 ? 0 : 2400;
-  AEffect* effect = gHost.entry(hostCallback);
-  if (gHost.versionAnswer == 0) {
-    if (effect) fail("the plug-in loaded into a host that answered version 0");
+  const bool versionKnown = in.ConsumeIntegralInRange(0, 31) != 0;
+  PluginHost::setVersionAnswer(versionKnown ? 2400 : 0);
+  std::string error;
+  std::unique_ptr<PluginHost> host = PluginHost::load(pluginPath(), error);
+  if (!versionKnown) {
+    if (host) fail("the plug-in loaded into a host that answered version 0");
     return 0;
   }
-  if (!effect || effect->magic != kEffectMagic) fail("the plug-in refused to load");
-  Session(effect, in).run();
-  effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+  if (!host) fail("%s", error.c_str());
+  Session(*host, in).run();
   return 0;
 }

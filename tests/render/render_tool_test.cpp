@@ -15,10 +15,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
@@ -29,6 +29,7 @@
 #include "audio_file_reader.h"
 #include "audio_file_writer.h"
 #include "automation_csv.h"
+#include "child_process.h"
 #include "parameter_mapping.h"
 #include "parameter_units.h"
 #include "progress_bar.h"
@@ -51,7 +52,7 @@ constexpr const char* kMitKemar = "/usr/share/libmysofa/MIT_KEMAR_normal_pinna.s
 
 struct RunResult {
   int status = -1;
-  std::string out, err;
+  std::string text;  // standard output and error
 };
 
 std::vector<float> clicks(int frames, int spacing) {
@@ -91,14 +92,13 @@ class RenderTool : public ::testing::Test {
 
   std::string path(const std::string& name) const { return (root_ / "work" / name).string(); }
 
-  // Runs the tool with `args`; its standard output and error are kept outside "work".
-  RunResult run(const std::vector<std::string>& args) const {
-    std::string command = quoted(RENDER_TOOL);
-    for (const auto& a : args) command += " " + quoted(a);
-    const fs::path out = root_ / "out.txt", err = root_ / "err.txt";
-    command += " </dev/null >" + quoted(out.string()) + " 2>" + quoted(err.string());
-    const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+  // Runs the tool with `args`; what it says is kept outside "work".
+  RunResult run(std::vector<std::string> args) const {
+    args.insert(args.begin(), RENDER_TOOL);
+    quendral_test::ChildProcess tool(args, (root_ / "said.txt").string());
+    int status = 0;
+    while (!tool.finished(status)) usleep(2000);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, tool.transcript()};
   }
 
   void writeAudio(const std::string& name, const Channels& channels, int rate = kRate) const {
@@ -125,8 +125,8 @@ class RenderTool : public ::testing::Test {
                   std::vector<std::string> options, const std::string& plugin = QUENDRAL_PLUGIN) {
     options.insert(options.end(), {"--quiet", "--plugin", plugin, path(input), path(output)});
     const RunResult r = run(options);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0) << r.text;
+    EXPECT_EQ(r.text, "");
     return r.status == 0 ? readAudio(output) : Channels{};
   }
 
@@ -135,17 +135,6 @@ class RenderTool : public ::testing::Test {
     for (const auto& entry : fs::directory_iterator(root_ / "work"))
       names.insert(entry.path().filename().string());
     return names;
-  }
-
-  static std::string quoted(const std::string& arg) {
-    std::string q = "'";
-    for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-  }
-  static std::string slurp(const fs::path& file) {
-    std::stringstream text;
-    text << std::ifstream(file).rdbuf();
-    return text.str();
   }
 
   fs::path root_;
@@ -160,27 +149,19 @@ std::string errorOf(Call call) {
   }
   return "";
 }
-// Delays its input by `latency` samples into both outputs; or, with echo, plays parameter 3.
-class StandIn : public AudioProcessor {
+// Plays parameter 3's value on its one output.
+class Echo : public AudioProcessor {
  public:
-  explicit StandIn(int latency, bool echo = false) : line_(latency, 0.0f), echo_(echo) {}
   int numInputs() const override { return 1; }
-  int numOutputs() const override { return echo_ ? 1 : 2; }
+  int numOutputs() const override { return 1; }
   void setParameter(int index, float value) override {
     if (index == 3) value_ = value;
   }
-  void process(float** in, float** out, int frames) override {
-    for (int i = 0; i < frames; ++i) {
-      line_.push_back(in[0][i]);
-      out[0][i] = echo_ ? value_ : line_.front();
-      if (!echo_) out[1][i] = line_.front();
-      line_.pop_front();
-    }
+  void process(float**, float** out, int frames) override {
+    std::fill(out[0], out[0] + frames, value_);
   }
 
  private:
-  std::deque<float> line_;
-  bool echo_;
   float value_ = 0.0f;
 };
 
@@ -211,14 +192,18 @@ TEST_F(RenderTool, LatencyIsRemovedUnlessAskedToKeepIt) {
   writeAudio("clicks.wav", {input, input});    // stereo: mixed down for the mono input
 
   const RunResult r = run({"--plugin", QUENDRAL_PLUGIN, path("clicks.wav"), path("out.wav")});
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.err.find("mixing 2 channels"), std::string::npos);
+  ASSERT_EQ(r.status, 0) << r.text;
+  EXPECT_NE(r.text.find("mixing 2 channels"), std::string::npos);
   const auto kept = readAudio("out.wav");
   EXPECT_EQ(kept[0].size(), input.size() + kRate / 10);  // default tail 0.1 s
   const int compensated = onset(kept[0], 2000, 600);
   EXPECT_GE(compensated, 205);
   EXPECT_LE(compensated, 205 + 40);
 
+  // Any block size, also smaller than the latency, renders the same samples.
+  for (const char* block : {"1", "7", "128", "4096"})
+    EXPECT_EQ(largestDifference(render("clicks.wav", "b.wav", {"--block", block}), kept), 0.0)
+        << block;
   const auto delayed = render("clicks.wav", "late.wav", {"--no-compensate", "--tail", "0.5"});
   EXPECT_EQ(delayed[0].size(), input.size() + kRate / 2);
   EXPECT_EQ(onset(delayed[0], 2000, 600), compensated + 128);
@@ -249,14 +234,14 @@ TEST_F(RenderTool, AutomationAndTheSweepMoveTheSource) {
 TEST_F(RenderTool, InfoListsIdentityParametersAndPrograms) {
   // Without --plugin the tool finds the quendral built next to it.
   const RunResult r = run({"--info"});
-  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_EQ(r.status, 0) << r.text;
   for (const std::string& line :
        {std::string("plug-in:    ") + QUENDRAL_PLUGIN + "\nname:       +quendral\n",
         std::string("inputs:     1\noutputs:    2\nlatency:    128 samples\n"),
         std::string("parameters: 25\n"), std::string("    0  angle                    0.0\xC2\xB0"),
         std::string("   22  point 8 time             1.000000"),
         std::string("programs:   8\n    1  Init 1  (current)\n")})
-    EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
+    EXPECT_NE(r.text.find(line), std::string::npos) << line << "\n" << r.text;
 }
 
 TEST_F(RenderTool, BadInputGetsOneLineStatusTwoAndNoOutput) {
@@ -325,9 +310,9 @@ TEST_F(RenderTool, BadInputGetsOneLineStatusTwoAndNoOutput) {
     SCOPED_TRACE(c.message);
     const RunResult r = run(c.args);
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err.rfind("quendral-render: error: ", 0), 0u) << r.err;
-    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_EQ(r.text.rfind("quendral-render: error: ", 0), 0u) << r.text;
+    EXPECT_NE(r.text.find(c.message), std::string::npos) << r.text;
+    EXPECT_EQ(std::count(r.text.begin(), r.text.end(), '\n'), 1) << r.text;
     EXPECT_EQ(workFiles(), before);
   }
 }
@@ -365,11 +350,11 @@ TEST_F(RenderTool, RunsThirdPartyPlugins) {
     std::vector<std::string> info = args;
     info.push_back("--info");
     const RunResult shown = run(info);
-    ASSERT_EQ(shown.status, 0) << shown.err;
-    EXPECT_NE(shown.out.find(c.infoShows), std::string::npos) << shown.out;
+    ASSERT_EQ(shown.status, 0) << shown.text;
+    EXPECT_NE(shown.text.find(c.infoShows), std::string::npos) << shown.text;
     args.insert(args.end(), {"--quiet", "--block", "300", path("clicks.wav"), path("out.wav")});
     const RunResult r = run(args);
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.status, 0) << r.text;
     const auto out = readAudio("out.wav");
     ASSERT_EQ(out.size(), 1u);
     ASSERT_EQ(out[0].size(), input.size() + kRate / 10);
@@ -447,8 +432,8 @@ TEST_F(RenderTool, OwnSetPresetPlaysWithoutTheFileAndADamagedRingIsRefused) {
   const std::string q = QUENDRAL_PLUGIN, in = path("in.wav");
   RunResult r = run({"--plugin", q, "--sofa", path("head.sofa"), "--angle", "70", "--save-preset",
                      path("p.fxp"), in, path("a.wav")});
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.err.find("own set head.sofa: 710 directions"), std::string::npos) << r.err;
+  ASSERT_EQ(r.status, 0) << r.text;
+  EXPECT_NE(r.text.find("own set head.sofa: 710 directions"), std::string::npos) << r.text;
   fs::rename(path("head.sofa"), path("moved.sofa"));
   const Channels built = readAudio("a.wav");
   ASSERT_EQ(built.size(), 2u);
@@ -456,9 +441,9 @@ TEST_F(RenderTool, OwnSetPresetPlaysWithoutTheFileAndADamagedRingIsRefused) {
   EXPECT_GT(largestDifference(render("in.wav", "c.wav", {"--angle", "70"}), built), 1e-3)
       << "the own set is what played";
   r = run({"--plugin", q, "--info", "--preset", path("p.fxp")});
-  EXPECT_NE(r.out.find("own set (on): head.sofa: 710 directions, widest gap 5 degrees"),
+  EXPECT_NE(r.text.find("own set (on): head.sofa: 710 directions, widest gap 5 degrees"),
             std::string::npos)
-      << r.out;
+      << r.text;
 
   // A tap near the chunk's end (after the file's 60-byte header) made NaN and the chunk's
   // CRC-32 (at 16, over the payload after 20 bytes) made right: only the ring's check refuses.
@@ -475,11 +460,12 @@ TEST_F(RenderTool, OwnSetPresetPlaysWithoutTheFileAndADamagedRingIsRefused) {
              static_cast<std::streamsize>(bytes.size()));
   r = run({"--plugin", q, "--preset", path("bad.fxp"), in, path("d.wav")});
   EXPECT_EQ(r.status, 2);
-  EXPECT_NE(r.err.find("the plug-in refused the preset"), std::string::npos) << r.err;
+  EXPECT_NE(r.text.find("the plug-in refused the preset"), std::string::npos) << r.text;
 }
 
-// --head: a recorded head turned right hears a source ahead at the left ear, also once a turn
-// made during the render is over. (The built-in and own sets take one filter direction.)
+// A head turned right hears a source ahead at the left ear: --head's recording (also once a
+// turn made during the render is over), and a live tracker's "/ypr fff 180 0 0" over OSC
+// turning a --realtime render under way. (The built-in and own sets take one direction.)
 TEST_F(RenderTool, HeadTurnedRightHearsAheadAtTheLeftEar) {
   writeAudio("in.wav", {quendral_test::noise(kRate, 3)}, kRate);
   std::ofstream(path("right.csv")) << "seconds,yaw,pitch,roll\n0,90,0,0\n";
@@ -491,27 +477,20 @@ TEST_F(RenderTool, HeadTurnedRightHearsAheadAtTheLeftEar) {
   EXPECT_LT(largestDifference(render("in.wav", "b.wav", {"--head", path("turning.csv")}), left,
                               static_cast<size_t>(0.32 * kRate)),
             1e-5);
-}
 
-// --osc-port with --realtime: a tracker's "/ypr fff 180 0 0" turns a render under way.
-TEST_F(RenderTool, LiveTrackerTurnsARealtimeRender) {
   QUENDRAL_REQUIRE_PACKAGE(std::system("command -v oscsend >/dev/null") == 0,
                            "oscsend (Debian: liblo-tools)");
-  writeAudio("in.wav", {quendral_test::noise(kRate, 3)}, kRate);
-  const Channels left = render("in.wav", "left.wav", {"--angle", "270"});
-  const std::string command = std::string(RENDER_TOOL) + " --plugin " + QUENDRAL_PLUGIN +
-                              " --angle 90 --realtime --osc-port 47830 " + path("in.wav") + " " +
-                              path("live.wav") + " 2>&1";
-  FILE* tool = popen(command.c_str(), "r");
-  ASSERT_NE(tool, nullptr);
-  char line[256];
-  std::string said;
-  while (said.find("real time") == std::string::npos && std::fgets(line, sizeof line, tool))
-    said += line;
+  quendral_test::ChildProcess tool(
+      {RENDER_TOOL, "--plugin", QUENDRAL_PLUGIN, "--angle", "90", "--realtime", "--osc-port",
+       "47830", path("in.wav"), path("live.wav")},
+      (root_ / "said.txt").string());
+  int status = 0;
+  while (tool.line("quendral-render: rendering in real time").empty() && !tool.finished(status))
+    usleep(2000);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   ASSERT_EQ(std::system("oscsend localhost 47830 /ypr fff 180 0 0"), 0);
-  while (std::fgets(line, sizeof line, tool)) said += line;
-  ASSERT_EQ(pclose(tool), 0) << said;
+  while (!tool.finished(status)) usleep(2000);
+  ASSERT_EQ(status, 0) << tool.transcript();
   // Sent 0.3 s into a second's render: its last 0.4 s are heard at the left ear.
   EXPECT_LT(largestDifference(readAudio("live.wav"), left, static_cast<size_t>(0.6 * kRate)), 1e-5);
 }
@@ -519,61 +498,41 @@ TEST_F(RenderTool, LiveTrackerTurnsARealtimeRender) {
 // Reading mixes down or feeds every input; nothing appears at OUTPUT until the commit.
 TEST_F(RenderTool, AudioFilesMixDownOrSpreadAndNothingAppearsUntilCommit) {
   // Channel c of frame f holds (c + 1) x 0.1 + f x 0.001.
-  const auto writeTestFile = [&](const std::string& name, int channels, int frames) {
+  const auto reader = [&](const std::string& name, int channels, int frames, int target) {
     Channels data(channels, std::vector<float>(frames));
     for (int c = 0; c < channels; ++c)
       for (int f = 0; f < frames; ++f) data[c][f] = (c + 1) * 0.1f + f * 0.001f;
     writeAudio(name, data, 48000);
+    auto r = std::make_unique<render::AudioFileReader>(path(name));
+    r->setTargetChannels(target);
+    return r;
   };
-  writeTestFile("stereo.wav", 2, 100);
-  render::AudioFileReader reader(path("stereo.wav"));
-  EXPECT_EQ(reader.sampleRate(), 48000);
-  reader.setTargetChannels(1);
-  EXPECT_TRUE(reader.mixesDown());
-  std::vector<float> mono(64);
-  float* out[] = {mono.data()};
-  ASSERT_EQ(reader.read(out, 64), 64);
-  EXPECT_FLOAT_EQ(mono[10], 0.15f + 0.010f);
-  EXPECT_EQ(reader.read(out, 64), 36);
-  EXPECT_EQ(reader.read(out, 64), 0);
-
-  writeTestFile("mono.flac", 1, 10);
-  render::AudioFileReader flac(path("mono.flac"));
-  flac.setTargetChannels(2);
-  std::vector<float> a(10), b(10);
+  std::vector<float> a(64), b(64);
   float* both[] = {a.data(), b.data()};
-  ASSERT_EQ(flac.read(both, 10), 10);
+  const auto stereo = reader("stereo.wav", 2, 100, 1);
+  EXPECT_EQ(stereo->sampleRate(), 48000);
+  ASSERT_EQ(stereo->read(both, 64), 64);
+  EXPECT_FLOAT_EQ(a[10], 0.15f + 0.010f);
+  EXPECT_EQ(stereo->read(both, 64), 36);
+  EXPECT_EQ(stereo->read(both, 64), 0);
+  ASSERT_EQ(reader("mono.flac", 1, 10, 2)->read(both, 10), 10);
   EXPECT_NEAR(a[5], 0.105f, 1e-6f);  // 24-bit FLAC
-  EXPECT_EQ(a, b);
-
-  writeTestFile("three.wav", 3, 10);
-  render::AudioFileReader three(path("three.wav"));
-  EXPECT_THROW(three.setTargetChannels(2), render::RenderError);
-  EXPECT_THROW(three.setTargetChannels(0), render::RenderError);
-  EXPECT_THROW(render::AudioFileWriter(path("wide.flac"), 9, 44100),
-               render::RenderError);  // FLAC holds 8
+  EXPECT_TRUE(std::equal(a.begin(), a.begin() + 10, b.begin()));
+  EXPECT_THROW(reader("three.wav", 3, 10, 2), render::RenderError);
+  EXPECT_THROW(render::AudioFileWriter(path("wide.flac"), 9, 44100), render::RenderError);
   EXPECT_EQ(render::outputFormatFor("A.WAV"), render::outputFormatFor("b.wav"));
-  EXPECT_EQ(render::outputFormatFor("dir.x/plain"),
-            render::outputFormatFor("b.wav"));  // no extension
+  EXPECT_EQ(render::outputFormatFor("dir.x/plain"), render::outputFormatFor("b.wav"));
 
-  const auto filesInDir = [&] {
-    const auto dir = fs::directory_iterator(root_ / "work");
-    return std::distance(dir, fs::directory_iterator());
-  };
-  const auto before = filesInDir();
+  const std::set<std::string> before = workFiles();
   {
     render::AudioFileWriter writer(path("out.wav"), 2, 44100);
-    float zeros[4] = {};
-    const float* in[] = {zeros, zeros};
-    writer.write(in, 4);
+    writer.write(both, 4);
+    EXPECT_EQ(workFiles().size(), before.size() + 1);  // only a temporary file
     EXPECT_FALSE(fs::exists(path("out.wav")));
-    EXPECT_EQ(filesInDir(), before + 1);  // the temporary file
   }
-  EXPECT_EQ(filesInDir(), before);  // removed, not renamed
-  writeTestFile("out.wav", 2, 4);
-  const auto mode = fs::status(path("out.wav")).permissions();
-  using fs::perms;
-  EXPECT_NE(mode & perms::others_read, perms::none);  // not mkstemp's 0600
+  EXPECT_EQ(workFiles(), before);  // removed, not renamed
+  writeAudio("out.wav", {a});
+  EXPECT_NE(fs::status(path("out.wav")).permissions() & fs::perms::others_read, fs::perms::none);
 }
 
 TEST(RenderOptions, AcceptsBothValueFormsAndNamesTheOptionOfABadOne) {
@@ -614,10 +573,10 @@ TEST(RenderOptions, AcceptsBothValueFormsAndNamesTheOptionOfABadOne) {
 }
 
 TEST(ParameterUnits, ValuesSurviveThePluginsMappingsAndLimitsAreRefused) {
+  // 270 degrees (the same place as -90): HeadTurnedRightHearsAheadAtTheLeftEar.
   EXPECT_FLOAT_EQ(panner::angleFromValue(angleToNormalised(90)), 90.0f);
-  EXPECT_FLOAT_EQ(panner::angleFromValue(angleToNormalised(270)), -90.0f);  // the same place
   EXPECT_FLOAT_EQ(panner::angleFromValue(angleToNormalised(-180)), -180.0f);
-  for (int divide = 1; divide <= 11; ++divide)
+  for (int divide : {1, 2, 11})
     EXPECT_EQ(panner::lfoDivisorFromValue(lfoDivideToNormalised(divide)), divide) << divide;
   EXPECT_NEAR(panner::dbFromLinearGain(
                   panner::linearGainFromDb(panner::gainDbFromValue(gainToNormalised(-6)))),
@@ -641,13 +600,9 @@ TEST(ParameterUnits, ValuesSurviveThePluginsMappingsAndLimitsAreRefused) {
 
 // The sweep is started last, since setting the angle or the position stops it.
 TEST(ParameterUnits, SweepSpeedIsSetAfterAngleAndPositionWhichStopIt) {
-  RenderOptions o;
-  o.lfoSpeedHz = 0.5;
-  o.lfoPosition = 0.25;
-  o.angleDegrees = 30;
-  o.syncBpm = 120;
-  o.params.push_back({"gain", 0.1f});
-  const auto settings = settingsFromOptions(o);
+  const auto settings =
+      settingsFromOptions(parseOptions({"--lfo-speed", "0.5", "--lfo-position", "0.25", "--angle",
+                                        "30", "--sync", "120", "--param", "gain=0.1", "a", "b"}));
   std::vector<std::string> order;
   for (const auto& s : settings) order.push_back(s.parameter);
   EXPECT_EQ(order, (std::vector<std::string>{"angle", "lfo position", "gain", "midi lfo tempo",
@@ -656,9 +611,8 @@ TEST(ParameterUnits, SweepSpeedIsSetAfterAngleAndPositionWhichStopIt) {
   EXPECT_TRUE(settings[3].startsSweep);
   EXPECT_FLOAT_EQ(settings[3].value, 1.0f);  // sync on
   EXPECT_FLOAT_EQ(settings[4].value, 0.75f);
-  RenderOptions synced;  // sync alone runs the sweep forward
-  synced.syncBpm = 90;
-  const auto syncSettings = settingsFromOptions(synced);
+  // Sync alone runs the sweep forward.
+  const auto syncSettings = settingsFromOptions(parseOptions({"--sync", "90", "a", "b"}));
   ASSERT_EQ(syncSettings.size(), 2u);
   EXPECT_GT(syncSettings[1].value, 0.5f);
 }
@@ -713,25 +667,11 @@ TEST(ProgressBar, DrawsOneLineInPlaceOnlyWhenEnabledAndSlow) {
   EXPECT_EQ(drawn(true, 60.0, 100), "");  // finished long before it would show
 }
 
-TEST(RenderLoop, RemovesLatencyAndRendersTheTailWhateverTheBlockSize) {
-  for (int block : {1, 7, 128, 4096}) {
-    StandIn plugin(128);
-    Capture io;
-    for (int i = 0; i < 1000; ++i) io.input.push_back(static_cast<float>(i + 1));
-    ASSERT_EQ(renderAll(plugin, {block, 128, 50}, {}, io.reader(), io.writer(2)), 1050) << block;
-    std::vector<float> expected = io.input;
-    expected.resize(1050, 0.0f);
-    EXPECT_EQ(io.output[1], expected) << "block " << block;
-  }
-  StandIn plugin(128);  // empty input gives just the tail
-  Capture io;
-  EXPECT_EQ(renderAll(plugin, {512, 128, 10}, {}, io.reader(), io.writer(2)), 10);
-  EXPECT_EQ(renderAll(plugin, {512, 0, 0}, {}, io.reader(), io.writer(2)), 0);
-}
-
 TEST(RenderLoop, AutomationLandsOnItsSampleInsideABlockAndAnInterruptionStops) {
-  StandIn echo(0, true);
+  Echo echo;
   Capture io;
+  EXPECT_EQ(renderAll(echo, {512, 128, 10}, {}, io.reader(), io.writer(1)), 10);  // just the tail
+  EXPECT_EQ(renderAll(echo, {512, 0, 0}, {}, io.reader(), io.writer(1)), 0);
   io.input.assign(2000, 0.0f);
   const std::vector<AutomationEvent> events{
       {0, 3, 0.25f}, {300, 3, 0.5f}, {300, 7, 0.9f}, {1500, 3, 1.0f}, {5000, 3, 0.1f}};
@@ -746,14 +686,13 @@ TEST(RenderLoop, AutomationLandsOnItsSampleInsideABlockAndAnInterruptionStops) {
                                   {1999, 1.0f}})
     EXPECT_EQ(out[at], value) << at;
 
-  StandIn plugin(0);
   Capture stopped;
   stopped.input.assign(10000, 0.5f);
   std::atomic<bool> stop{false};
   int blocks = 0;
   auto progress = [&](int64_t) { stop = ++blocks == 3; };
   EXPECT_THROW(
-      renderAll(plugin, {100, 0, 0}, {}, stopped.reader(), stopped.writer(2), progress, &stop),
+      renderAll(echo, {100, 0, 0}, {}, stopped.reader(), stopped.writer(1), progress, &stop),
       RenderError);
   EXPECT_EQ(stopped.output[0].size(), 300u);
 }

@@ -305,7 +305,7 @@ VstTimeInfo* PluginHost::fillTimeInfo() {
   time.timeSigDenominator = 4;
   time.flags = kVstTimeSigValid;
   // The musical position needs a sample rate; without one it is not claimed.
-  if (time.sampleRate > 0.0) {
+  if (positionValid_.load() && time.sampleRate > 0.0) {
     time.ppqPos = time.samplePos / time.sampleRate * time.tempo / 60.0;
     time.flags |= kVstPpqPosValid;
   }
@@ -328,7 +328,7 @@ intptr_t PluginHost::answer(int32_t opcode, int32_t index, intptr_t value, void*
       return 0;
     case audioMasterGetTime:
       recorder_.recordTimeRequest(value);
-      return reinterpret_cast<intptr_t>(fillTimeInfo());
+      return timeGiven_.load() ? reinterpret_cast<intptr_t>(fillTimeInfo()) : 0;
     case audioMasterGetSampleRate:
       return static_cast<intptr_t>(sampleRate_.load());
     case audioMasterGetBlockSize:

@@ -124,10 +124,14 @@ class PluginHost {
   void idleEditor() { dispatch(effEditIdle); }
   void closeEditor() { dispatch(effEditClose); }
 
-  // Host time reported to audioMasterGetTime.
+  // Host time reported to audioMasterGetTime. Without a time record the host answers the
+  // request with null, as hosts with no transport do; without a position it leaves the
+  // musical position out of the record.
   void setTempo(double beatsPerMinute) { tempo_.store(beatsPerMinute); }
   void setTempoValid(bool valid) { tempoValid_.store(valid); }
   void setTransportPlaying(bool playing) { playing_.store(playing); }
+  void setTimeRecordGiven(bool given) { timeGiven_.store(given); }
+  void setPositionValid(bool valid) { positionValid_.store(valid); }
   double samplePosition() const { return samplePos_.load(); }
   void setSamplePosition(double position) { samplePos_.store(position); }
 
@@ -151,6 +155,8 @@ class PluginHost {
   std::atomic<double> tempo_{120.0};
   std::atomic<bool> tempoValid_{true};
   std::atomic<bool> playing_{true};
+  std::atomic<bool> timeGiven_{true};
+  std::atomic<bool> positionValid_{true};
   VstTimeInfo timeInfo_{};
   HostRecorder recorder_;
 };
