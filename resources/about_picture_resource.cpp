@@ -19,6 +19,15 @@ namespace resources {
 
 namespace {
 
+// One row of blue, green, red bytes (Windows' order) as red, green, blue.
+void rgbFromBgr(const unsigned char* in, unsigned char* out, size_t pixels) {
+  for (size_t x = 0; x < pixels; ++x) {
+    out[3 * x] = in[3 * x + 2];
+    out[3 * x + 1] = in[3 * x + 1];
+    out[3 * x + 2] = in[3 * x];
+  }
+}
+
 HMODULE ownModule() {
   HMODULE module = nullptr;
   GetModuleHandleExA(
@@ -48,13 +57,8 @@ std::vector<unsigned char> readAboutPicture() {
   const unsigned char* pixels = data + header.biSize;
   for (int32_t y = 0; y < kAboutPictureHeight; ++y) {
     const int32_t sourceRow = header.biHeight > 0 ? kAboutPictureHeight - 1 - y : y;
-    const unsigned char* in = pixels + rowBytes * static_cast<size_t>(sourceRow);
-    unsigned char* out = &rgb[static_cast<size_t>(y) * kAboutPictureWidth * 3];
-    for (int32_t x = 0; x < kAboutPictureWidth; ++x) {
-      out[3 * x] = in[3 * x + 2];
-      out[3 * x + 1] = in[3 * x + 1];
-      out[3 * x + 2] = in[3 * x];
-    }
+    rgbFromBgr(pixels + rowBytes * static_cast<size_t>(sourceRow),
+               &rgb[static_cast<size_t>(y) * kAboutPictureWidth * 3], kAboutPictureWidth);
   }
   return rgb;
 }
@@ -106,17 +110,10 @@ bool decodePicture(int32_t id, std::vector<unsigned char>& rgb, int32_t& width, 
         width = static_cast<int32_t>(w);
         height = static_cast<int32_t>(h);
         rgb.resize(static_cast<size_t>(w) * h * 3);
-        for (UINT y = 0; y < h; ++y) {
-          // Rows of blue, green, red.
-          const auto* in = static_cast<const unsigned char*>(pixels.Scan0) +
-                           static_cast<ptrdiff_t>(y) * pixels.Stride;
-          unsigned char* out = &rgb[static_cast<size_t>(y) * w * 3];
-          for (UINT x = 0; x < w; ++x) {
-            out[3 * x] = in[3 * x + 2];
-            out[3 * x + 1] = in[3 * x + 1];
-            out[3 * x + 2] = in[3 * x];
-          }
-        }
+        for (UINT y = 0; y < h; ++y)
+          rgbFromBgr(static_cast<const unsigned char*>(pixels.Scan0) +
+                         static_cast<ptrdiff_t>(y) * pixels.Stride,
+                     &rgb[static_cast<size_t>(y) * w * 3], w);
         GdipBitmapUnlockBits(bitmap, &pixels);
         decoded = true;
       }
