@@ -30,10 +30,11 @@ void shareOut(int jobs, Job&& job) {
     }
   };
   const int cores = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+  const int threads = std::max(1, std::min(cores, jobs));  // the calling thread among them
   std::vector<std::thread> helpers;
   try {
-    helpers.reserve(static_cast<size_t>(std::min(cores, jobs) - 1));
-    for (int i = 1; i < std::min(cores, jobs); ++i) helpers.emplace_back(work);
+    helpers.reserve(static_cast<size_t>(threads - 1));
+    for (int i = 1; i < threads; ++i) helpers.emplace_back(work);
   } catch (const std::exception&) {
     // Fewer threads, or none: those started and this one share the jobs.
   }
