@@ -150,24 +150,30 @@ OwnSetTables::OwnSetTables(const OwnResponseSet& set, double rate) : rate_(rate)
   grid_.resize(static_cast<size_t>(kGridPoints) * 2 * partitions_ * kN);
   RealFft fft(RealFft::InstructionSet::kBaseline);
   alignas(16) float transformed[kN];
-  std::vector<float> taps(static_cast<size_t>(span));
+  std::vector<float> taps(size_t(2) * span);  // both channels' filters, one after the other
+  float* const channelTaps[2] = {taps.data(), taps.data() + span};
   for (int point = 0; point < kGridPoints; ++point) {
     const Place& p = places[point];
-    for (int channel = 0; channel < 2; ++channel) {
-      std::fill(taps.begin(), taps.end(), 0.0f);
-      if (p.w == 0.0 || p.w == 1.0) {
-        const Direction& d = circle[p.w == 0.0 ? p.lower : p.upper];
+    std::fill(taps.begin(), taps.end(), 0.0f);
+    if (p.w == 0.0 || p.w == 1.0) {
+      const Direction& d = circle[p.w == 0.0 ? p.lower : p.upper];
+      for (int channel = 0; channel < 2; ++channel) {
         const float* r = response(d.row, d.swapped ? 1 - channel : channel);
-        std::copy(r, r + length_, taps.begin());
-      } else {
-        const double delay = delays[static_cast<size_t>(p.lower) * 2 + channel];
-        loadPair(p.lower, p.upper);
-        spectral::blendNeighbours(cache[0].channel[channel], cache[1].channel[channel], p.w, delay,
-                                  work, taps.data(), span);
+        std::copy(r, r + length_, channelTaps[channel]);
       }
+    } else {
+      loadPair(p.lower, p.upper);
+      const double* delay = &delays[static_cast<size_t>(p.lower) * 2];
+      const spectral::NeighbourPair pairs[2] = {
+          {&cache[0].channel[0], &cache[1].channel[0], delay[0]},
+          {&cache[0].channel[1], &cache[1].channel[1], delay[1]}};
+      spectral::blendNeighbours(pairs, p.w, work, channelTaps, span);
+    }
+    for (int channel = 0; channel < 2; ++channel) {
       float* out = gridSpectra(point, channel);
       for (int part = 0; part < partitions_; ++part) {
-        std::copy(taps.begin() + part * kF, taps.begin() + (part + 1) * kF, transformed);
+        std::copy(channelTaps[channel] + part * kF, channelTaps[channel] + (part + 1) * kF,
+                  transformed);
         std::fill(transformed + kF, transformed + kN, 0.0f);
         fft.forward(transformed);
         packedToHalfComplex(transformed, out + part * kN);

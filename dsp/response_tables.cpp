@@ -112,11 +112,11 @@ ResponseTables::ResponseTables(const ResponseSets& sets, double rate)
     // committed measurement-rate data is what this builds.
     RealFft fft{RealFft::InstructionSet::kBaseline};
     alignas(16) float work[kN];
-    std::vector<float> taps;
+    std::vector<float> taps;  // both ears' filters, one after the other
     std::vector<Complex> blendWork;
   };
   shareOut<Scratch>(2 * kGridPoints, [&](Scratch& scratch, int job) {
-    scratch.taps.resize(static_cast<size_t>(span));
+    scratch.taps.assign(size_t(2) * span, 0.0f);
     scratch.blendWork.resize(padded);
     const int set = job / kGridPoints, point = job % kGridPoints;
     const ResponseSetDescriptor& d = sets.set(set);
@@ -124,20 +124,24 @@ ResponseTables::ResponseTables(const ResponseSets& sets, double rate)
     const int step = static_cast<int>(d.entries[1].angle - d.entries[0].angle);
     const int lower = std::min(point / step, d.count - 2);
     const double w = static_cast<double>(point - lower * step) / step;
-    for (int ear = 0; ear < 2; ++ear) {
-      const int row = first + lower;
-      std::fill(scratch.taps.begin(), scratch.taps.end(), 0.0f);
-      if (w == 0.0 || w == 1.0) {
+    const int row = first + lower;
+    float* const taps[2] = {scratch.taps.data(), scratch.taps.data() + span};
+    if (w == 0.0 || w == 1.0) {
+      for (int ear = 0; ear < 2; ++ear) {
         const float* r = response(w == 0.0 ? row : row + 1, ear);
-        std::copy(r, r + length_, scratch.taps.begin());
-      } else {
-        const double delay = rows[row].delayToNext[ear] * rate / ResponseSets::kMeasurementRate;
-        blendNeighbours(spectra[row * 2 + ear], spectra[(row + 1) * 2 + ear], w, delay,
-                        scratch.blendWork, scratch.taps.data(), span);
+        std::copy(r, r + length_, taps[ear]);
       }
+    } else {
+      const double toRate = rate / ResponseSets::kMeasurementRate;
+      const spectral::NeighbourPair ears[2] = {
+          {&spectra[row * 2], &spectra[(row + 1) * 2], rows[row].delayToNext[0] * toRate},
+          {&spectra[row * 2 + 1], &spectra[(row + 1) * 2 + 1], rows[row].delayToNext[1] * toRate}};
+      blendNeighbours(ears, w, scratch.blendWork, taps, span);
+    }
+    for (int ear = 0; ear < 2; ++ear) {
       float* out = gridSpectra(set, point, ear);
       for (int p = 0; p < partitions_; ++p) {
-        std::copy(scratch.taps.begin() + p * kF, scratch.taps.begin() + (p + 1) * kF, scratch.work);
+        std::copy(taps[ear] + p * kF, taps[ear] + (p + 1) * kF, scratch.work);
         std::fill(scratch.work + kF, scratch.work + kN, 0.0f);
         scratch.fft.forward(scratch.work);
         packedToHalfComplex(scratch.work, out + p * kN);

@@ -32,6 +32,10 @@ const std::vector<Complex>& twiddles(size_t n, bool inverse) {
   return made.emplace_back(Made{n, inverse, std::move(turns)}).turns;
 }
 
+// |z| without the scaling std::abs (hypot) does against overflow, which the responses'
+// spectra never come near.
+double magnitude(const Complex& z) { return std::sqrt(z.real() * z.real() + z.imag() * z.imag()); }
+
 }  // namespace
 
 double energy(const float* x, int n) {
@@ -84,29 +88,43 @@ void transform(std::vector<Complex>& x, bool inverse) {
   }
 }
 
-void blendNeighbours(const std::vector<Complex>& lower, const std::vector<Complex>& upper, double w,
-                     double delay, std::vector<Complex>& work, float* taps, int count) {
-  const size_t m = lower.size();
-  const double shiftLower = w * delay, shiftUpper = w * delay - delay;
+void blendNeighbours(const NeighbourPair (&ears)[2], double w, std::vector<Complex>& work,
+                     float* const (&taps)[2], int count) {
+  const size_t m = work.size();
   // The delays' phase ramps, bin by bin: e^(-i omega shift) with omega = 2 pi k / m.
   const double omega = 2.0 * kPi / static_cast<double>(m);
-  const Complex stepLower = std::polar(1.0, -omega * shiftLower);
-  const Complex stepUpper = std::polar(1.0, -omega * shiftUpper);
-  Complex rampLower = 1.0, rampUpper = 1.0;
-  for (size_t k = 0; k <= m / 2; ++k, rampLower *= stepLower, rampUpper *= stepUpper) {
-    const Complex a = lower[k] * rampLower;
-    const Complex b = upper[k] * rampUpper;
-    const Complex blend = (1.0 - w) * a + w * b;
-    const double target =
-        std::exp((1.0 - w) * std::log(std::abs(a) + 1e-30) + w * std::log(std::abs(b) + 1e-30));
-    const double size = std::abs(blend);
-    Complex value = size > 1e-30 ? blend * (target / size) : Complex(target, 0.0);
-    if (k == 0 || k == m / 2) value = Complex(value.real(), 0.0);  // real bins stay real
-    work[k] = value;
-    if (k > 0 && k < m / 2) work[m - k] = std::conj(value);
+  for (int ear = 0; ear < 2; ++ear) {
+    const std::vector<Complex>& lower = *ears[ear].lower;
+    const std::vector<Complex>& upper = *ears[ear].upper;
+    const double shiftLower = w * ears[ear].delay, shiftUpper = shiftLower - ears[ear].delay;
+    const Complex stepLower = std::polar(1.0, -omega * shiftLower);
+    const Complex stepUpper = std::polar(1.0, -omega * shiftUpper);
+    Complex rampLower = 1.0, rampUpper = 1.0;
+    for (size_t k = 0; k <= m / 2; ++k, rampLower *= stepLower, rampUpper *= stepUpper) {
+      const Complex a = lower[k] * rampLower;
+      const Complex b = upper[k] * rampUpper;
+      const Complex blend = (1.0 - w) * a + w * b;
+      const double target =
+          std::exp((1.0 - w) * std::log(magnitude(a) + 1e-30) + w * std::log(magnitude(b) + 1e-30));
+      const double size = magnitude(blend);
+      Complex value = size > 1e-30 ? blend * (target / size) : Complex(target, 0.0);
+      if (k == 0 || k == m / 2) value = Complex(value.real(), 0.0);  // real bins stay real
+      // Both filters are real, so their spectra are symmetric: ear 0's fills the bins, ear
+      // 1's is added times i, and one inverse gives ear 0 as real and ear 1 as imaginary part.
+      if (ear == 0) {
+        work[k] = value;
+        if (k > 0 && k < m / 2) work[m - k] = std::conj(value);
+      } else {
+        work[k] += Complex(-value.imag(), value.real());
+        if (k > 0 && k < m / 2) work[m - k] += Complex(value.imag(), value.real());
+      }
+    }
   }
   transform(work, true);
-  for (int n = 0; n < count; ++n) taps[n] = static_cast<float>(work[n].real() / m);
+  for (int n = 0; n < count; ++n) {
+    taps[0][n] = static_cast<float>(work[n].real() / m);
+    taps[1][n] = static_cast<float>(work[n].imag() / m);
+  }
 }
 
 double arrivalDifference(const std::vector<Complex>& earlier, const std::vector<Complex>& later,

@@ -27,12 +27,20 @@ int lengthKeepingEnergy(const float* x, int n);
 // ways.
 void transform(std::vector<Complex>& x, bool inverse);
 
-// The filter between two neighbouring responses (their spectra `lower` and `upper`, full
-// length), at weight w of the upper one, whose arrival is `delay` samples later: both are
-// moved to the arrival time interpolated between theirs and blended, each frequency's
-// magnitude set to the weighted blend in dB of theirs. Writes the first `count` taps.
-void blendNeighbours(const std::vector<Complex>& lower, const std::vector<Complex>& upper, double w,
-                     double delay, std::vector<Complex>& work, float* taps, int count);
+// One ear's two neighbouring responses: their spectra (full length, the length of the work
+// buffer) and how many samples later the upper one arrives.
+struct NeighbourPair {
+  const std::vector<Complex>* lower;
+  const std::vector<Complex>* upper;
+  double delay;
+};
+
+// The filters between two neighbouring responses of both ears, at weight w of the upper
+// ones: each is moved to the arrival time interpolated between its pair's and blended, each
+// frequency's magnitude set to the weighted blend in dB of theirs. Writes the first `count`
+// taps of ear e's filter to taps[e].
+void blendNeighbours(const NeighbourPair (&ears)[2], double w, std::vector<Complex>& work,
+                     float* const (&taps)[2], int count);
 
 // How much later the response of spectrum `later` arrives than that of `earlier` (spectra of
 // the same padded length, at least twice the responses' span): the lag of their
