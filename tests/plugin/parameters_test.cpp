@@ -51,7 +51,7 @@ TEST_F(PluginTest, ValuesAreStoredConfined) {
   EXPECT_FLOAT_EQ(host->getParameter(4), 0.5f);
 
   // Gain beyond 1 is no louder than +12 dB, and the program keeps the confined value.
-  const std::vector<float> input = testSignal(8 * 128);
+  const std::vector<float> input = quendral_test::noise(8 * 128);
   const auto renderWithGain = [&input](float gain) {
     auto instance = loadPlugin();
     instance->setParameter(6, gain);

@@ -78,7 +78,7 @@ TEST_F(PluginTest, ValuesInAValidChunkAreConfinedAsSetParameterConfinesThem) {
   host->setProgram(2);
   host->setParameter(6, 0.25f);
   host->setParameter(0, 0.75f);
-  host->render(testSignal(100 * 128), 256);  // the angle has arrived at 90 degrees
+  host->render(quendral_test::noise(100 * 128), 256);  // the angle has arrived at 90 degrees
   const float gainBefore = host->getParameter(6);
   Bytes chunk = host->getChunk();
   const float nan = std::numeric_limits<float>::quiet_NaN();
@@ -106,8 +106,8 @@ TEST_F(PluginTest, ValuesInAValidChunkAreConfinedAsSetParameterConfinesThem) {
   auto steady = loadPlugin();
   steady->setParameter(0, 0.75f);
   steady->setParameter(6, 0.25f);
-  steady->render(testSignal(100 * 128), 256);
-  const std::vector<float> input = testSignal(20 * 128);
+  steady->render(quendral_test::noise(100 * 128), 256);
+  const std::vector<float> input = quendral_test::noise(20 * 128);
   const auto a = host->render(input, 256), b = steady->render(input, 256);
   for (int channel = 0; channel < 2; ++channel)
     for (std::size_t i = 256; i < input.size(); ++i) ASSERT_EQ(a[channel][i], b[channel][i]) << i;
