@@ -1,6 +1,5 @@
-// What VST2's processing entries add to the behaviour suite's audio: process() adds while
-// processReplacing() overwrites, the level meter, suspend and resume, and the counts and
-// channel pointers a host may get wrong.
+// What VST2's processing entries add to the behaviour suite: process(), the meter, suspend,
+// and the counts and channel pointers a host may get wrong.
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -27,8 +26,8 @@ TEST_F(PluginTest, ProcessAddsWhileProcessReplacingOverwrites) {
   EXPECT_EQ(out1[255], 0.25f);
 }
 
-// The meter follows the output's positive peak and decays per frame; suspend clears it but
-// keeps both the frame being played and the one being gathered, and the filters' tails.
+// The meter follows the positive peak, decaying per frame; suspend clears it but keeps the
+// frames in flight and the filters' tails.
 TEST_F(PluginTest, TheMeterAndSuspend) {
   bypass(true);
   const auto vu = [this] { return dispatch(effGetVu); };
@@ -39,7 +38,7 @@ TEST_F(PluginTest, TheMeterAndSuspend) {
   host->render(std::vector<float>(64 + 2 * 128, 0.0f), 64);
   EXPECT_NEAR(vu(), static_cast<intptr_t>(0.5f * kDecay * kDecay * kDecay * 32767.0f), 1);
   dispatch(effMainsChanged, 0, 0);
-  host->render(std::vector<float>(1024, -0.8f), 100);  // negative swings only: the meter stays at 0
+  host->render(std::vector<float>(1024, -0.8f), 100);  // negative swings only
   EXPECT_EQ(vu(), 0);
 
   host->render(std::vector<float>(128, 0.5f), 128);
@@ -61,8 +60,7 @@ TEST_F(PluginTest, TheMeterAndSuspend) {
   EXPECT_GT(quendral_test::energy(host->render(std::vector<float>(512, 0.0f), 512)), 0.0);
 }
 
-// Full-scale input at +12 dB overflows inside the filters: the meter's answer stays in range
-// and the output is finite again within a few frames of ordinary input.
+// Overflow inside the filters: the meter stays in range, the output soon finite again.
 TEST_F(PluginTest, HugeInputKeepsTheMeterInRange) {
   host->setParameter(6, 1.0f);
   host->render(std::vector<float>(1024, 3.0e38f), 256);

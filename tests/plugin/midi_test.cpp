@@ -1,6 +1,5 @@
-// Which controller moves which parameter is the behaviour suite's; here what VST2's event
-// lists add: the host is not told, the data byte is masked, the later event wins, malformed
-// lists are skipped, and a synced LFO asks the host for its time once per frame.
+// What VST2's event lists add: unreported, masked, in order, malformed ones skipped; and a
+// synced LFO asking the host for its time once per frame.
 #include <vector>
 
 #include "plugin_fixture.h"
