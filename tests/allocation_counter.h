@@ -1,9 +1,6 @@
-// Counts the allocator calls made in a scope, by whoever makes them: the executable that
-// includes this replaces malloc, calloc, realloc, free and operator new and delete, and
-// exports them (ENABLE_EXPORTS), so a plug-in loaded with dlopen binds to them too.
-// Include it in exactly one source file of an executable. The sanitizers bring their own
-// allocator: with QUENDRAL_NO_ALLOCATOR_HOOKS defined the hooks are left out and
-// allocationCountingWorks() says so, for the test to skip.
+// Counts every allocator call in a scope: one source file of an executable that exports its
+// symbols (ENABLE_EXPORTS) includes it, so dlopened plug-ins bind to it too. Sanitizer
+// builds define QUENDRAL_NO_ALLOCATOR_HOOKS and skip.
 #pragma once
 
 #include <atomic>

@@ -1,15 +1,8 @@
--- Sessions with quendral in Ardour, several steps in one ardour7-lua process. Each step is a
--- list of words; steps are separated by "then" (ardour7-lua drops a "--" argument):
+-- Sessions with quendral in Ardour, steps separated by "then" in one ardour7-lua process:
 --   create SESSION_DIR OUTPUT_DIR LXVST|VST3|LV2 ID [PRESET=LABEL] [INDEX=VALUE]...
---     a new session with quendral on a mono track (one input, two outputs) fed by the test
---     signal; loads one of Ardour's user presets of quendral (PRESET=LABEL), sets parameters
---     (in the format's own units), prints what Ardour made of the plug-in, exports, saves.
 --   reload SESSION_DIR OUTPUT_DIR
---     loads a saved session and exports it again.
--- Every export is the first two seconds, with the test export preset (32-bit float WAV), into
--- OUTPUT_DIR/export.wav. A finished step leaves OUTPUT_DIR/done (Ardour 7.3 dies by a signal
--- now and then, more often the more sessions one process opens: a new run repeats only the
--- steps without it); what Ardour made of the plug-in goes to OUTPUT_DIR/plugin.txt.
+-- Each exports two seconds to OUTPUT_DIR/export.wav and leaves OUTPUT_DIR/done; create also
+-- writes what Ardour made of the plug-in to OUTPUT_DIR/plugin.txt.
 local kExportPreset = "8f3e6a52-41d9-4c0b-b7a4-2d9e5f1c6a83"  -- quendral-test-float.preset
 local kLength = 88200
 local kOwnSet = 23  -- "own set": a preset holding the user's own response set turns it on

@@ -1,8 +1,4 @@
-// The audio thread allocates nothing in any format: every allocator call made while the
-// processor's process() runs is counted (allocation_counter.h), with parameter changes,
-// program changes, controllers, bypass and the host's tempo arriving in the blocks, at
-// 44.1 and at 96 kHz (where the filters run over three partitions); and what only VST2's
-// entries do on that thread.
+// The audio thread allocates nothing in any format, at 44.1 and 96 kHz (three partitions).
 #include <cstddef>
 
 #include "allocation_counter.h"
@@ -20,8 +16,7 @@ class NoAllocation : public EveryFormat {
   }
 };
 
-// The count sees the test's own calls and the plug-in's (its destruction frees memory):
-// otherwise the test below would prove nothing.
+// The count sees the test's calls and the plug-in's, or the test below would prove nothing.
 TEST_P(NoAllocation, TheCounterSeesThePluginsCalls) {
   auto plugin = open();
   CountAllocations scope;
@@ -62,8 +57,7 @@ TEST_P(NoAllocation, ProcessingAllocatesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, NoAllocation, ::testing::ValuesIn(pluginFormats()), formatName);
 
-// VST2's own entries: process() beside processReplacing(), event lists, negative counts,
-// missing buffers and setParameter (automation) between the blocks.
+// VST2's own entries: process(), event lists, bad counts and buffers, setParameter.
 TEST(NoAllocationInVst2, TheAudioThreadsEntriesAllocateNothing) {
   if (!allocationCountingWorks()) GTEST_SKIP() << "no allocator hooks here";
   std::string error;

@@ -1,7 +1,4 @@
-// The formats the behaviour suite runs through, one entry each, and how a test opens one:
-// through render::PluginProcessor, the host-side interface quendral-render drives. A new
-// format is one more entry in kFormats. What a format does not offer is stated here, not
-// worked around in the tests.
+// The formats the behaviour suite runs through render::PluginProcessor, and what each offers.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -22,12 +19,10 @@ struct PluginFormat {
   bool showsTexts;            // the plug-in writes each value's text (LV2 leaves that to the host)
   bool parsesTexts;           // text-to-value (VST3 and CLAP)
   bool hasBypass;             // a bypass the host switches (LV2 has none)
-  bool readsBackControllers;  // a controller's change shows in the host's value (not LV2's
-                              // ports, which the host owns)
+  bool readsBackControllers;  // a controller's change shows in the host's value (not LV2's)
   bool tellsSteps;            // the parameters' steps (VST2 tells none)
   bool textsCarryUnits = false;   // no unit of its own: each text ends in it (CLAP)
-  bool programsKeepEdits = true;  // a program keeps what was set in it (LV2's presets are
-                                  // fixed port values the host applies)
+  bool programsKeepEdits = true;  // a program keeps what was set in it (not LV2's presets)
 };
 
 inline const std::vector<PluginFormat>& pluginFormats() {
@@ -85,8 +80,7 @@ inline Channels render(render::PluginProcessor& plugin, const std::vector<float>
   return renderCut(plugin, input, {block});
 }
 
-// The bank a processor saves, parsed (a chunk that does not parse fails the test), and a
-// bank as the chunk that holds it.
+// The bank a processor saves, parsed (or the test fails), and a bank as its chunk.
 inline panner::chunk::BankState savedBank(render::PluginProcessor& plugin) {
   const std::vector<uint8_t> bytes = plugin.stateChunk(false);
   panner::chunk::BankState bank;

@@ -1,8 +1,5 @@
-/* A stand-in for the ALSA sequencer, preloaded into Qtractor where the machine has none (a
- * container has no /dev/snd/seq): Qtractor will not open a session without its MIDI engine,
- * which is built on the sequencer. Every call on a sequencer handle succeeds and nothing
- * ever arrives; the record accessors stay libasound's own. The session under test carries
- * audio only. */
+/* A stand-in for the ALSA sequencer, preloaded into Qtractor where there is none: every call
+ * on a sequencer handle succeeds and nothing ever arrives. */
 #include <errno.h>
 #include <poll.h>
 #include <stdlib.h>

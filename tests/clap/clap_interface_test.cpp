@@ -1,9 +1,5 @@
-// What belongs to CLAP's interface alone, through our CLAP host (tools/clap_host): the entry
-// and factory, the descriptor and extensions, bypass and the program as parameters, hosts
-// that lack extensions, state through streams that move a few bytes at a time, events inside
-// a block, the render modes, no transport, reset and reactivation, and Debian's zam CLAP plug-ins
-// through quendral-render. What every format shows
-// is tested once for all formats (tests/behaviour).
+// What belongs to CLAP's interface alone, through our CLAP host; and Debian's zam CLAP
+// plug-ins through quendral-render.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -79,9 +75,7 @@ TEST(ClapEntry, OneFactoryOneDescriptorAndRepeatedInitAndDeinit) {
   entry->deinit();  // one more than init: ignored
 }
 
-// The features a host sorts by, a MIDI note port for the controllers, no hard real-time
-// requirement; bypass and the program are parameters of their own, every parameter starts at
-// the default it names, and an unknown id shows no text.
+// Features, a MIDI note port, no hard real-time need; bypass and program as parameters.
 TEST(ClapPlugin, DescribesItsFeaturesNotePortAndParameters) {
   auto plugin = start();
   ASSERT_TRUE(plugin);
@@ -189,9 +183,8 @@ TEST(ClapPlugin, AHostWithoutExtensionsGetsAWorkingPluginAndNoEditorWithoutTimer
   EXPECT_FALSE(gui->canResize(full->plugin()));
 }
 
-// A synced LFO with no transport event at all, reset between blocks, reactivated at other
-// rates (and refused at a rate the engine refuses): the output stays finite. A change made
-// while inactive is applied by flush.
+// No transport, resets and reactivations keep a synced LFO finite; flush applies changes
+// made while inactive.
 TEST(ClapPlugin, NoTransportResetsReactivationAndFlushWhileInactive) {
   auto plugin = start();
   ASSERT_TRUE(plugin);
@@ -212,9 +205,8 @@ TEST(ClapPlugin, NoTransportResetsReactivationAndFlushWhileInactive) {
   EXPECT_EQ(inactive->value(kOwnSet), 1.0);
 }
 
-// Our host side against another implementation of the interface: quendral-render renders
-// Debian's ZamHeadX2 (a DPF-built CLAP binaural panner with a sidechain-free stereo port) and
-// ZamCompX2 (two input ports), every port given buffers.
+// Our host side against others' CLAP plug-ins: ZamHeadX2 (stereo) and ZamCompX2 (two input
+// ports), every port given buffers.
 TEST(ClapRenderTool, RendersThirdPartyClapPlugins) {
   ScratchFolder scratch;
   const fs::path input = scratch / "in.wav";

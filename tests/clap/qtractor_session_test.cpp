@@ -1,14 +1,6 @@
-// Debian's Qtractor itself, a real CLAP host: its scanner lists the module, and on a private X
-// server and a JACK server with the dummy backend a session with quendral.clap on an audio track,
-// given a state with a program, angle, gain and filter set of its own, is opened, saved, opened
-// again from what Qtractor wrote and saved again. Each saved state, read back through our host,
-// holds the values given, and the parameter values Qtractor saves beside it (which it reads from
-// the running instance) are those values too. Qtractor keeps a CLAP plug-in's state as the config
-// "state": base64 of a 4-byte big-endian length followed by the zlib stream.
-//
-// Qtractor saves its session on SIGUSR1 (its save for session managers) and closes on SIGTERM.
-// It will not open a session without the ALSA sequencer, which a container lacks: it runs
-// with a stand-in for it preloaded (alsa_seq_stand_in.c).
+// Debian's Qtractor, a real CLAP host, on private X and JACK servers: its scanner lists
+// quendral.clap, and a session with it, saved (SIGUSR1) and reopened, keeps the state given.
+// It needs an ALSA sequencer, which a container lacks: a stand-in is preloaded.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <zlib.h>
@@ -49,9 +41,7 @@ std::string replaced(std::string text, const std::string& key, const std::string
   return text.replace(text.find(key), key.size(), value);
 }
 
-// What Qtractor writes for a state: qCompress's framing (length, big-endian, then zlib) in
-// base64; and back. coreutils' base64 does the base64, skipping the line breaks and
-// indentation Qtractor puts between base64 lines when it reads.
+// Qtractor's state config: base64 of a big-endian length and the zlib stream; and back.
 std::string qtractorState(const std::vector<uint8_t>& chunk, const ScratchFolder& scratch) {
   std::vector<uint8_t> packed(4 + compressBound(chunk.size()));
   uLongf size = packed.size() - 4;
@@ -123,8 +113,7 @@ TEST(ClapInQtractor, TheScannerListsThePluginAndItsStateSurvivesASessionSavedAnd
                              program << " (Debian: qtractor, jackd2, xdotool)");
   ScratchFolder scratch;
   ASSERT_FALSE(scratch.path().empty());
-  // Qtractor's scanner reads the module as Qtractor lists it: one audio input, two outputs,
-  // a MIDI input, the parameters, an editor and state ("GUI,EXT").
+  // One audio input, two outputs, a MIDI input, the parameters, an editor and state.
   const CommandResult scan =
       runProgram({"/bin/sh", "-c", "echo 'CLAP:" QUENDRAL_CLAP_PATH "' | " + std::string(scanner)},
                  {}, scratch / "scan.log", 60);
@@ -173,8 +162,7 @@ TEST(ClapInQtractor, TheScannerListsThePluginAndItsStateSurvivesASessionSavedAnd
     for (size_t i = 0; i < given.size(); ++i) {
       const claphost::ParamDescription& p = target->params()[i];
       EXPECT_EQ(target->value(p.id), given[i]) << p.name;
-      // The values Qtractor saves beside the state, read from the running instance.
-      // Qtractor writes them with six digits, and leaves the program out.
+      // The values Qtractor saves beside the state (six digits, no program).
       if (p.id == kProgram) continue;
       const std::string shown = saved(text, "<param [^>]*name=\"" + p.name + "\"[^>]*>([^<]+)<");
       ASSERT_FALSE(shown.empty()) << p.name << " is not among the saved values:\n" << text;

@@ -1,9 +1,5 @@
-// The LV2 adapter driven as a host drives it, with the core in view: port values in their
-// units, a port applied when it changes and only then, the first block at the ports'
-// settings, the host's time, state whose restored motion the host's port values do not
-// overwrite, and the own set's file parameter: files refused before and by the worker, and
-// the file kept in the state through the host's map_path, restored with the file gone. What
-// every format shows goes through lilv in the behaviour suite.
+// The LV2 adapter driven as a host drives it, with the core in view: ports, time, state and
+// the own set's file parameter through the host's worker and map_path.
 #include <gtest/gtest.h>
 #include <lv2/instance-access/instance-access.h>
 #include <lv2/state/state.h>
@@ -135,10 +131,8 @@ TEST(Lv2Timeline, PositionMovesOnAtTheReportedTempoAndSpeed) {
   EXPECT_TRUE(playing);
 }
 
-// Without any feature the plug-in runs, reports its latency and starts at the ports'
-// settings (no glide from the default angle); later changes glide, a degree per frame. A
-// port applies when it changes and only then: the unchanged angle port does not stop the
-// LFO, a new angle does, as the VST2 build's setParameter does.
+// Without features it starts at the ports' settings, later changes glide; a port applies
+// only when it changes (an unchanged angle leaves the LFO running).
 TEST(Lv2Plugin, PortsApplyFromTheFirstBlockWhenTheyChangeAndOnlyThen) {
   Instance host(false);
   ASSERT_TRUE(host.plugin);

@@ -1,9 +1,5 @@
-// The LV2 bundle against the LV2 project's validator and in the hosts Debian ships: its
-// description passes sord_validate and offers what hosts look for (the own set's file as a
-// writable path, the worker and state, no required feature); lv2apply (one sample per call,
-// no URID map, nothing on the atom port), lv2file (512-sample blocks) and ecasound
-// (1024-sample blocks, in place) render what the VST2 build renders through quendral-render,
-// latency included.
+// The LV2 bundle against the LV2 validator, and in Debian's hosts (lv2apply, lv2file,
+// ecasound) rendering what the VST2 build renders, latency included.
 #include <gtest/gtest.h>
 #include <unistd.h>
 

@@ -1,7 +1,5 @@
-// The host's side of the plug-in's two atom ports for the own set's file: the control
-// input, where patch:Set and patch:Get go for the next block, and the notify output, whose
-// patch:Set reports are read after each block. (Apart from lv2_host_features.h: the atom
-// forge's field names clash with X11's macros, which the editor test includes.)
+// The host's side of the own set's atom ports: patch:Set and patch:Get in, reports out.
+// Apart from lv2_host_features.h: the atom forge clashes with X11's macros.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -1,6 +1,5 @@
-// What the suites with real hosts share (LV2's and Qtractor's): a scratch folder, running a
-// host program with an environment of its own (or beside the test, with a JACK server of
-// the test's own), and the audio files the hosts read and write.
+// What the suites with real hosts share: a scratch folder, host programs, a private JACK
+// server, and the audio files the hosts read and write.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -80,9 +79,7 @@ inline CommandResult runProgram(const std::vector<std::string>& arguments,
 // A program running beside the test, stopped with the object.
 using BackgroundProgram = quendral_test::ChildProcess;
 
-// A JACK server with the dummy backend that belongs to the test alone, never the user's:
-// named `name` and the test's process, and made the default (and only) server for JACK
-// clients the test starts after it. Its output goes to <folder>/jackd.log.
+// The test's own JACK server (dummy backend), the default for clients started after it.
 class PrivateJackServer {
  public:
   PrivateJackServer(const std::string& name, const fs::path& folder)

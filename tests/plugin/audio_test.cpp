@@ -1,6 +1,5 @@
-// What VST2's processing entries add to the behaviour suite's audio: process() adds while
-// processReplacing() overwrites, the level meter, suspend and resume, and the counts and
-// channel pointers a host may get wrong.
+// What VST2's processing entries add to the behaviour suite: process(), the meter, suspend,
+// and the counts and channel pointers a host may get wrong.
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -13,7 +12,7 @@ constexpr float kDecay = 0.99555f;  // the meter's decay per frame
 
 TEST_F(PluginTest, ProcessAddsWhileProcessReplacingOverwrites) {
   bypass(true);
-  std::vector<float> input = constant(256, 0.25f), out0(256, 1.0f), out1(256, 2.0f);
+  std::vector<float> input(256, 0.25f), out0(256, 1.0f), out1(256, 2.0f);
   float* in[] = {input.data()};
   float* outs[] = {out0.data(), out1.data()};
   host->process(in, outs, 256);
@@ -27,27 +26,27 @@ TEST_F(PluginTest, ProcessAddsWhileProcessReplacingOverwrites) {
   EXPECT_EQ(out1[255], 0.25f);
 }
 
-// The meter follows the output's positive peak and decays per frame; suspend clears it but
-// keeps both the frame being played and the one being gathered, and the filters' tails.
+// The meter follows the positive peak, decaying per frame; suspend clears it but keeps the
+// frames in flight and the filters' tails.
 TEST_F(PluginTest, TheMeterAndSuspend) {
   bypass(true);
   const auto vu = [this] { return dispatch(effGetVu); };
-  host->render(constant(128, 0.5f), 128);
+  host->render(std::vector<float>(128, 0.5f), 128);
   EXPECT_EQ(vu(), 0);  // nothing has come out yet
-  host->render(constant(64, 0.0f), 64);
+  host->render(std::vector<float>(64, 0.0f), 64);
   EXPECT_EQ(vu(), 16383);  // 0.5 inside a frame: no decay yet
-  host->render(constant(64 + 2 * 128, 0.0f), 64);
+  host->render(std::vector<float>(64 + 2 * 128, 0.0f), 64);
   EXPECT_NEAR(vu(), static_cast<intptr_t>(0.5f * kDecay * kDecay * kDecay * 32767.0f), 1);
   dispatch(effMainsChanged, 0, 0);
-  host->render(constant(1024, -0.8f), 100);  // negative swings only: the meter stays at 0
+  host->render(std::vector<float>(1024, -0.8f), 100);  // negative swings only
   EXPECT_EQ(vu(), 0);
 
-  host->render(constant(128, 0.5f), 128);
-  host->render(constant(50, 0.3f), 50);
+  host->render(std::vector<float>(128, 0.5f), 128);
+  host->render(std::vector<float>(50, 0.3f), 50);
   host->suspend();
   EXPECT_EQ(vu(), 0);
   host->resume();
-  auto out = host->render(constant(128, 0.0f), 128);
+  auto out = host->render(std::vector<float>(128, 0.0f), 128);
   EXPECT_EQ(out[0][77], 0.5f);
   EXPECT_EQ(out[0][78], 0.3f);
   EXPECT_EQ(out[1][127], 0.3f);
@@ -58,20 +57,16 @@ TEST_F(PluginTest, TheMeterAndSuspend) {
   host->render(click, 128);
   host->suspend();
   host->resume();
-  out = host->render(constant(512, 0.0f), 512);
-  float energy = 0.0f;
-  for (float sample : out[0]) energy += sample * sample;
-  EXPECT_GT(energy, 0.0f);
+  EXPECT_GT(quendral_test::energy(host->render(std::vector<float>(512, 0.0f), 512)), 0.0);
 }
 
-// Full-scale input at +12 dB overflows inside the filters: the meter's answer stays in range
-// and the output is finite again within a few frames of ordinary input.
+// Overflow inside the filters: the meter stays in range, the output soon finite again.
 TEST_F(PluginTest, HugeInputKeepsTheMeterInRange) {
   host->setParameter(6, 1.0f);
-  host->render(constant(1024, 3.0e38f), 256);
+  host->render(std::vector<float>(1024, 3.0e38f), 256);
   EXPECT_GT(dispatch(effGetVu), 0);
   EXPECT_LE(dispatch(effGetVu), static_cast<intptr_t>(65536) * 32767);
-  const auto out = host->render(testSignal(2048), 256);
+  const auto out = host->render(quendral_test::noise(2048), 256);
   for (std::size_t i = 4 * 128; i < out[0].size(); ++i)
     ASSERT_TRUE(std::isfinite(out[0][i]) && std::isfinite(out[1][i])) << i;
 }
@@ -80,7 +75,7 @@ TEST_F(PluginTest, HugeInputKeepsTheMeterInRange) {
 // pointers are neither read nor written, and a missing input reads as silence.
 TEST_F(PluginTest, BadCountsAndMissingChannels) {
   bypass(true);
-  host->render(constant(200, 0.5f), 200);  // 72 samples into a frame
+  host->render(std::vector<float>(200, 0.5f), 200);  // 72 samples into a frame
   std::vector<float> input(256, 0.9f), out0(256, 7.0f), out1(256, 7.0f);
   float* in[] = {input.data()};
   float* outs[] = {out0.data(), out1.data()};
@@ -89,7 +84,7 @@ TEST_F(PluginTest, BadCountsAndMissingChannels) {
     host->process(in, outs, count);
   }
   EXPECT_EQ(out0, std::vector<float>(256, 7.0f));
-  auto out = host->render(constant(184, 0.0f), 184);
+  auto out = host->render(std::vector<float>(184, 0.0f), 184);
   EXPECT_EQ(out[0][127], 0.5f);  // exactly one frame after it went in
   EXPECT_EQ(out[0][128], 0.0f);
 

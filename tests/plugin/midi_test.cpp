@@ -1,6 +1,5 @@
-// Which controller moves which parameter is the behaviour suite's; here what VST2's event
-// lists add: the host is not told, the data byte is masked, the later event wins, malformed
-// lists are skipped, and a synced LFO asks the host for its time once per frame.
+// What VST2's event lists add: unreported, masked, in order, malformed ones skipped; and a
+// synced LFO asking the host for its time once per frame.
 #include <vector>
 
 #include "plugin_fixture.h"
@@ -50,11 +49,11 @@ TEST_F(PluginTest, EventListsAreReadInOrderMaskedAndUnreported) {
 TEST_F(PluginTest, SyncedLfoTakesItsSpeedFromTheHostTempoOncePerFrame) {
   host->setParameter(4, 1.0f);  // running forwards at one cycle per second
   host->setParameter(1, 0.5f);  // sync is on only above 0.5
-  host->render(constant(4 * 128, 0.0f), 100);
+  host->render(std::vector<float>(4 * 128, 0.0f), 100);
   EXPECT_EQ(host->recorder().timeRequests(), 0);
   host->setParameter(1, 1.0f);
   host->setTempo(120.0);
-  host->render(constant(4 * 128, 0.0f), 100);
+  host->render(std::vector<float>(4 * 128, 0.0f), 100);
   EXPECT_EQ(host->recorder().timeRequests(), 4);
   // The song position comes in the same answer.
   EXPECT_EQ(host->recorder().lastTimeFilter(), kVstTempoValid | kVstPpqPosValid);
@@ -62,6 +61,6 @@ TEST_F(PluginTest, SyncedLfoTakesItsSpeedFromTheHostTempoOncePerFrame) {
   // A host without a valid tempo leaves the speed where it was.
   host->setTempoValid(false);
   host->setTempo(60.0);
-  host->render(constant(4 * 128, 0.0f), 100);
+  host->render(std::vector<float>(4 * 128, 0.0f), 100);
   EXPECT_EQ(host->parameterDisplay(4), "2.00");
 }

@@ -1,6 +1,4 @@
-// Names, units, defaults and texts are the behaviour suite's; here what the core does with
-// the values a VST2 host sets and reads back: the label's code page, confinement, the
-// envelope's times kept in order, the programs, and displays that fit a host's buffer.
+// What a VST2 host sets and reads back: labels, confinement, programs, display lengths.
 #include <cmath>
 #include <limits>
 #include <string>
@@ -21,9 +19,8 @@ TEST_F(PluginTest, DegreeSignInTheHostsCodePage) {
   EXPECT_EQ(host->parameterLabel(4), " Hz");
 }
 
-// A value set is read back as stored: confined to the range (the divisor never below 1,
-// the gain never beyond +12 dB), point times kept between their neighbours with the ends
-// fixed, and non-finite values ignored. Setting the angle or the position stops the LFO.
+// Values read back confined (point times between their neighbours, non-finite ignored);
+// setting the angle or the position stops the LFO.
 TEST_F(PluginTest, ValuesAreStoredConfined) {
   const struct {
     int32_t index;
@@ -51,7 +48,7 @@ TEST_F(PluginTest, ValuesAreStoredConfined) {
   EXPECT_FLOAT_EQ(host->getParameter(4), 0.5f);
 
   // Gain beyond 1 is no louder than +12 dB, and the program keeps the confined value.
-  const std::vector<float> input = testSignal(8 * 128);
+  const std::vector<float> input = quendral_test::noise(8 * 128);
   const auto renderWithGain = [&input](float gain) {
     auto instance = loadPlugin();
     instance->setParameter(6, gain);
@@ -64,8 +61,7 @@ TEST_F(PluginTest, ValuesAreStoredConfined) {
   EXPECT_EQ(host->parameterDisplay(6), "12.0");
 }
 
-// Edits are written into the current program; each program keeps its own values and name
-// (up to 23 characters), a running LFO included; an index outside the bank is ignored.
+// Each program keeps its edits, a running LFO and a name of up to 23 characters.
 TEST_F(PluginTest, ProgramsKeepTheirEditsAndNames) {
   host->setProgram(3);
   host->setProgramName("Init");
@@ -88,8 +84,7 @@ TEST_F(PluginTest, ProgramsKeepTheirEditsAndNames) {
   EXPECT_FLOAT_EQ(host->getParameter(4), 0.75f);  // the position set first, then the speed
 }
 
-// Hosts commonly give a display text 8 characters and the terminator. An absurd tempo drives
-// the synced speed far beyond any real one; its text still fits, in the exponent form.
+// Hosts give a display 8 characters; even an absurd synced speed fits, as an exponent.
 TEST_F(PluginTest, EveryDisplayFitsEightCharactersWhateverTheState) {
   host->setParameter(4, 1.0f);
   host->setParameter(1, 1.0f);

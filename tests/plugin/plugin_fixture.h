@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "noise_signal.h"
+#include "audio_compare.h"
 #include "plugin_host.h"
 
 // An instance of the plug-in, opened at 44.1 kHz for blocks of up to 512 samples.
@@ -30,12 +30,3 @@ class PluginTest : public ::testing::Test {
 
   std::unique_ptr<vsthost::PluginHost> host;
 };
-
-inline std::vector<float> constant(std::size_t length, float value) {
-  return std::vector<float>(length, value);
-}
-
-// A deterministic noise-like test signal in -0.5..0.5.
-inline std::vector<float> testSignal(std::size_t length) {
-  return vsthost::noiseSignal(length, 12345);
-}

@@ -1,6 +1,4 @@
-// What the behaviour suite's state tests leave to VST2: the program chunk (which is no bank,
-// and no bank is one), banks of the first minor version, and values a valid chunk carries
-// beyond what setParameter would store.
+// VST2's program chunk, banks of the first minor version, and bad values in valid chunks.
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -16,8 +14,7 @@ using Bytes = std::vector<uint8_t>;
 constexpr std::size_t kHeader = 20, kProgramSize = 116;
 constexpr std::size_t programOffset(int program) { return kHeader + 4 + program * kProgramSize; }
 constexpr std::size_t kLiveOffset = programOffset(8);
-// After the own set's block: the eight programs' elevations and the elevation in use (36
-// bytes), then the head tracking settings (8) and the panel's size (4).
+// After the own set's block: elevations (36 bytes), head tracking (8), panel size (4).
 constexpr std::size_t kAppended = 36 + 8 + 4;
 
 void put(Bytes& chunk, std::size_t at, float value) { std::memcpy(&chunk[at], &value, 4); }
@@ -41,8 +38,7 @@ TEST_F(PluginTest, ProgramChunksAndOldBanks) {
   host->setParameter(0, 0.8f);
   host->setParameter(6, 0.3f);
   const Bytes bank = host->getChunk(), program = host->getChunk(true);
-  // The live motion, the position residual, the own set's block (off, none loaded), then
-  // the elevations, the head tracking settings and the panel's size.
+  // The live motion, the position residual, an empty own set's block, then the appended.
   ASSERT_EQ(bank.size(), kLiveOffset + 24 + 4 + 8 + kAppended);
   auto copy = loadPlugin();
   const Bytes before = copy->getChunk();
@@ -58,8 +54,7 @@ TEST_F(PluginTest, ProgramChunksAndOldBanks) {
   for (int index = 0; index < 23; ++index)
     EXPECT_EQ(copy->getParameter(index), host->getParameter(index)) << index;
 
-  // A bank as the first version wrote it: no position residual, own set, elevations or
-  // head tracking; of that version, only its own length is whole.
+  // A bank of the first version, which has only its own length.
   Bytes old = bank;
   old.resize(old.size() - 4 - 8 - kAppended);
   old[6] = 0;  // minor version 0
@@ -78,7 +73,7 @@ TEST_F(PluginTest, ValuesInAValidChunkAreConfinedAsSetParameterConfinesThem) {
   host->setProgram(2);
   host->setParameter(6, 0.25f);
   host->setParameter(0, 0.75f);
-  host->render(testSignal(100 * 128), 256);  // the angle has arrived at 90 degrees
+  host->render(quendral_test::noise(100 * 128), 256);  // the angle has arrived at 90 degrees
   const float gainBefore = host->getParameter(6);
   Bytes chunk = host->getChunk();
   const float nan = std::numeric_limits<float>::quiet_NaN();
@@ -106,8 +101,8 @@ TEST_F(PluginTest, ValuesInAValidChunkAreConfinedAsSetParameterConfinesThem) {
   auto steady = loadPlugin();
   steady->setParameter(0, 0.75f);
   steady->setParameter(6, 0.25f);
-  steady->render(testSignal(100 * 128), 256);
-  const std::vector<float> input = testSignal(20 * 128);
+  steady->render(quendral_test::noise(100 * 128), 256);
+  const std::vector<float> input = quendral_test::noise(20 * 128);
   const auto a = host->render(input, 256), b = steady->render(input, 256);
   for (int channel = 0; channel < 2; ++channel)
     for (std::size_t i = 256; i < input.size(); ++i) ASSERT_EQ(a[channel][i], b[channel][i]) << i;

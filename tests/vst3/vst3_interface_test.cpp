@@ -74,10 +74,8 @@ TEST_F(Vst3Bundle, SetupTakesTheRatesTheEngineTakes) {
   EXPECT_NE(vst3->processor()->setupProcessing(doubles), vst3::kResultOk);
 }
 
-// What only VST3 has: bypass and program change as parameters, a restart when a program
-// changes every value, hidden parameters for the controllers (IMidiMapping), and plain
-// values for the stepped ones. Names, texts, steps, programs and the controllers' effect
-// are the behaviour suite's (tests/behaviour).
+// What only VST3 has: bypass and program as parameters, a restart on a program change,
+// hidden controller parameters (IMidiMapping), plain values for stepped ones.
 TEST_F(Vst3Bundle, BypassProgramsAndControllersAreParameters) {
   const int32_t bypass = vst3->parameterWithFlag(vst3::ParameterInfo::kIsBypass);
   const int32_t program = vst3->parameterWithFlag(vst3::ParameterInfo::kIsProgramChange);
