@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "audio_compare.h"
 #include "engine_frames.h"
 #include "frame_io.h"
 #include "real_fft.h"
@@ -124,14 +125,6 @@ TEST(FrameIo, PlayWritesOrAddsAndFollowsThePeak) {
 
 constexpr int kN = RealFft::kSize;
 
-std::vector<float> randomSignal(unsigned seed) {
-  std::mt19937 generator(seed);
-  std::uniform_real_distribution<float> value(-1.0f, 1.0f);
-  std::vector<float> x(kN);
-  for (float& v : x) v = value(generator);
-  return x;
-}
-
 // The inverse transform of the sum over i < count of h[i] x x[i] (half-complex spectra),
 // the long way: products in double, then the plain inverse.
 std::vector<float> inverseOfSummedProducts(RealFft& fft, const std::vector<float>* h,
@@ -165,7 +158,8 @@ TEST(RealFft, InverseOfSummedProductsWithGainOrCrossfadeKeepsTheSecondHalf) {
     std::vector<float> h0[3], h1[3], x[3];
     const float *h0p[3], *h1p[3], *xp[3];
     for (unsigned i = 0; i < 3; ++i) {
-      h0[i] = randomSignal(30 + i), h1[i] = randomSignal(60 + i), x[i] = randomSignal(40 + i);
+      h0[i] = quendral_test::noise(kN, 30 + i), h1[i] = quendral_test::noise(kN, 60 + i);
+      x[i] = quendral_test::noise(kN, 40 + i);
       h0p[i] = h0[i].data(), h1p[i] = h1[i].data(), xp[i] = x[i].data();
     }
     for (int count = 1; count <= 3; ++count) {

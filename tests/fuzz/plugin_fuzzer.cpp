@@ -421,17 +421,11 @@ class Session {
 
 }  // namespace
 
-const char* pluginPath() {
-  const char* path = std::getenv("QUENDRAL_FUZZ_PLUGIN");
-  return path ? path : QUENDRAL_PLUGIN_PATH;
-}
-
-// This build's plug-in, or QUENDRAL_FUZZ_PLUGIN's. One instance stays open for the run (and
-// past it, so the library is never unloaded under the leak check), so the shared response
-// tables are built once.
+// One instance stays open for the run (and past it, so the library is never unloaded under
+// the leak check): the shared response tables are built once.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   std::string error;
-  static PluginHost* const keeper = PluginHost::load(pluginPath(), error).release();
+  static PluginHost* const keeper = PluginHost::load(QUENDRAL_PLUGIN_PATH, error).release();
   if (!keeper) {
     std::fprintf(stderr, "%s\n", error.c_str());
     std::exit(1);
@@ -444,7 +438,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool versionKnown = in.ConsumeIntegralInRange(0, 31) != 0;
   PluginHost::setVersionAnswer(versionKnown ? 2400 : 0);
   std::string error;
-  std::unique_ptr<PluginHost> host = PluginHost::load(pluginPath(), error);
+  std::unique_ptr<PluginHost> host = PluginHost::load(QUENDRAL_PLUGIN_PATH, error);
   if (!versionKnown) {
     if (host) fail("the plug-in loaded into a host that answered version 0");
     return 0;

@@ -46,6 +46,7 @@ namespace {
 namespace fs = std::filesystem;
 using Channels = std::vector<std::vector<float>>;
 using quendral_test::largestDifference;
+using quendral_test::onset;
 
 constexpr int kRate = 44100;
 constexpr const char* kMitKemar = "/usr/share/libmysofa/MIT_KEMAR_normal_pinna.sofa";
@@ -65,17 +66,6 @@ double rmsDb(const std::vector<float>& x, size_t from, size_t to) {
   double sum = 0.0;
   for (size_t i = from; i < to; ++i) sum += static_cast<double>(x[i]) * x[i];
   return 10.0 * std::log10(sum / static_cast<double>(to - from) + 1e-30);
-}
-
-// Where a click's response starts: the first sample within `span` reaching a fifth of the
-// largest magnitude there.
-int onset(const std::vector<float>& x, size_t from, size_t span) {
-  float peak = 0.0f;
-  for (size_t i = from; i < from + span && i < x.size(); ++i)
-    peak = std::max(peak, std::fabs(x[i]));
-  for (size_t i = from; i < from + span && i < x.size(); ++i)
-    if (std::fabs(x[i]) >= 0.2f * peak && peak > 0.0f) return static_cast<int>(i - from);
-  return -1;
 }
 
 // A fresh folder per test, the built tool run with its streams caught, audio files.
@@ -196,7 +186,7 @@ TEST_F(RenderTool, LatencyIsRemovedUnlessAskedToKeepIt) {
   EXPECT_NE(r.text.find("mixing 2 channels"), std::string::npos);
   const auto kept = readAudio("out.wav");
   EXPECT_EQ(kept[0].size(), input.size() + kRate / 10);  // default tail 0.1 s
-  const int compensated = onset(kept[0], 2000, 600);
+  const int compensated = onset(&kept[0][2000], 600, 0.2f);
   EXPECT_GE(compensated, 205);
   EXPECT_LE(compensated, 205 + 40);
 
@@ -206,7 +196,7 @@ TEST_F(RenderTool, LatencyIsRemovedUnlessAskedToKeepIt) {
         << block;
   const auto delayed = render("clicks.wav", "late.wav", {"--no-compensate", "--tail", "0.5"});
   EXPECT_EQ(delayed[0].size(), input.size() + kRate / 2);
-  EXPECT_EQ(onset(delayed[0], 2000, 600), compensated + 128);
+  EXPECT_EQ(onset(&delayed[0][2000], 600, 0.2f), compensated + 128);
 }
 
 TEST_F(RenderTool, AutomationAndTheSweepMoveTheSource) {
@@ -359,7 +349,7 @@ TEST_F(RenderTool, RunsThirdPartyPlugins) {
     ASSERT_EQ(out.size(), 1u);
     ASSERT_EQ(out[0].size(), input.size() + kRate / 10);
     for (int p = 5512; p + c.delay < kRate / 2; p += 11025) {
-      EXPECT_EQ(onset(out[0], p + c.delay - 20, 60), 20) << "click at " << p;
+      EXPECT_EQ(onset(&out[0][p + c.delay - 20], 60, 0.2f), 20) << "click at " << p;
       if (c.level > 0.0f) {
         EXPECT_NEAR(out[0][p + c.delay], c.level, 1e-3f) << "click at " << p;
       }
