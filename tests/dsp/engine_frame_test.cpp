@@ -1,5 +1,4 @@
-// The engine's frame: the output gain ramp, bad input, the block processor's four-at-a-time
-// copies, the fused inverse transforms and the display's publication on request.
+// The engine's frame: gain ramp, bad input, frame copies, fused inverse transforms, display.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -40,8 +39,7 @@ TEST(SpatialEngine, AGainChangeRampsAcrossOneFrame) {
   }
 }
 
-// Non-finite input, a non-finite target and missing buffers: the output stays finite (or
-// silent) and the angle holds. (Through every format: Behaviour.BadInputNeitherPoisons...)
+// Missing buffers too: the output stays finite (or silent) and the angle holds.
 TEST(SpatialEngine, NonFiniteInputOrTargetNeverPoisonsTheTails) {
   SpatialEngine engine;
   const float inf = std::numeric_limits<float>::infinity(), nan = std::nanf("");
@@ -148,8 +146,7 @@ std::vector<float> inverseOfSummedProducts(RealFft& fft, const std::vector<float
   return packed;
 }
 
-// Two filter sets over the same input spectra, transformed back at once (the wide passes run
-// them in one register's halves): each keeps the second half of its own summed products, and
+// Two filter sets transformed back at once (the wide passes run them in one register's halves):
 // gain and crossfade on the way out equal them applied afterwards (to rounding on wide passes).
 TEST(RealFft, InverseOfSummedProductsWithGainOrCrossfadeKeepsTheSecondHalf) {
   for (const auto set : {RealFft::InstructionSet::kBaseline, RealFft::InstructionSet::kAvx2Fma}) {

@@ -1,6 +1,4 @@
-// A user's own response set: from a SOFA file's measurements to the ring (directions, ears,
-// delays, level, refusals), and what the engine plays with it. (Non-finite taps through a
-// file: SofaFile.ASmallHeadLoads...; sets loaded while audio runs: engine_threads_test.cpp.)
+// A user's own response set: from a SOFA file's measurements to the ring, and its sound.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,5 +1,4 @@
-// The built-in response tables: committed data as the build computes it, shared between
-// engines, every measured azimuth as captured, and the same cues at every host rate.
+// The built-in response tables: committed data, sharing, captured renders, every rate.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -210,8 +209,7 @@ TEST(SampleRates, InBetweenAzimuthsMatchTheirNeighboursBlendInDecibels) {
   }
 }
 
-// A rate change restarts the filters' history from silence; coming back to a rate renders as
-// before, and rates the engine cannot use change nothing.
+// A rate change restarts the filters' history from silence.
 TEST(SampleRates, ReturningToARateRendersAsBeforeAndBadRatesAreRefused) {
   SpatialEngine engine;
   float before[2][reference_render::kKept], after[2][reference_render::kKept];

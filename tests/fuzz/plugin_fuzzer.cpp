@@ -1,8 +1,5 @@
-// Fuzz target: a careless or hostile host (no time record, any flags, any opcode, value,
-// chunk or block) drives the built plug-in through its binary interface, by the tools' own
-// VST2 host. Broken rules (output finite and bounded after ordinary input, getParameter in
-// 0..1, texts within their buffers, a refused chunk changing nothing) abort, so libFuzzer
-// keeps the input.
+// Fuzz target: a careless or hostile host drives the built plug-in through the tools' VST2
+// host; a broken rule aborts, so libFuzzer keeps the input.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <zlib.h>
 
@@ -230,17 +227,14 @@ class Session {
                   {"program name", effGetProgramName, kVstMaxProgNameLen, true},
                   {"effect name", effGetEffectName, kVstMaxEffectNameLen, false},
                   {"vendor", effGetVendorString, kVstMaxVendorStrLen, false},
-                  {"product", effGetProductString, kVstMaxProductStrLen, false}};
+                  {"product", effGetProductString, kVstMaxProductStrLen, false},
+                  {"indexed program name", effGetProgramNameIndexed, kVstMaxProgNameLen, false}};
     const int32_t index = anyIndex();
-    const int kind = in_.ConsumeIntegralInRange(0, 7);
-    if (kind < 7) {
-      checkText(kTexts[kind].what, index, kTexts[kind].size, kTexts[kind].mustWrite,
-                kTexts[kind].opcode);
-      return;
-    }
-    const intptr_t program = in_.ConsumeIntegralInRange<intptr_t>(-1, 9);
-    checkText("indexed program name", index, kVstMaxProgNameLen, false, effGetProgramNameIndexed,
-              program);
+    const auto& text = kTexts[in_.ConsumeIntegralInRange(0, 7)];
+    // The indexed name's program number travels in value.
+    const intptr_t program =
+        text.opcode == effGetProgramNameIndexed ? in_.ConsumeIntegralInRange<intptr_t>(-1, 9) : 0;
+    checkText(text.what, index, text.size, text.mustWrite, text.opcode, program);
   }
 
   // Any request, except those whose ptr needs a record (made by their own operations), the

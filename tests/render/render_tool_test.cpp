@@ -1,8 +1,4 @@
-// quendral-render: its parts (options, units, automation files, audio files, the progress
-// bar, the render loop against stand-in processors), and end to end: the built tool renders
-// files through the built plug-in (and third-party ones); every kind of bad input ends with
-// one line, status 2 and no OUTPUT left behind; timing at every rate and from a song
-// position; own sets and presets; a head.
+// quendral-render: its parts, and the built tool end to end on files and plug-ins.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -388,7 +384,6 @@ TEST_F(RenderTool, AFixedAngleHoldsFromTheFirstSampleAtEveryRate) {
 
 // A synced sweep from --start-beat sounds as that part of the whole song (at 48 kHz, 120 bpm
 // beats 6 and 8 start on a frame, so both renders update their filters at the same places).
-// (Each format taking the host's position: Behaviour.TheSyncedLfoFollows...)
 TEST_F(RenderTool, StartBeatRendersThatPartOfTheSong) {
   constexpr int kSongRate = 48000;
   constexpr size_t kBeat = kSongRate / 2;
@@ -413,8 +408,7 @@ TEST_F(RenderTool, StartBeatRendersThatPartOfTheSong) {
   }
 }
 
-// --sofa loads a user's own set, --info shows it, a preset saved with --save-preset brings it
-// back without the file sample for sample, and the same preset with a damaged ring is refused.
+// --sofa, --info and --save-preset; the preset plays the same sample for sample.
 TEST_F(RenderTool, OwnSetPresetPlaysWithoutTheFileAndADamagedRingIsRefused) {
   QUENDRAL_REQUIRE_PACKAGE(fs::exists(kMitKemar), kMitKemar << " (Debian: libmysofa1)");
   writeAudio("in.wav", {quendral_test::noise(24000, 1)}, 48000);  // the set is resampled
@@ -453,9 +447,8 @@ TEST_F(RenderTool, OwnSetPresetPlaysWithoutTheFileAndADamagedRingIsRefused) {
   EXPECT_NE(r.text.find("the plug-in refused the preset"), std::string::npos) << r.text;
 }
 
-// A head turned right hears a source ahead at the left ear: --head's recording (also once a
-// turn made during the render is over), and a live tracker's "/ypr fff 180 0 0" over OSC
-// turning a --realtime render under way. (The built-in and own sets take one direction.)
+// --head's recording (also once a turn made during the render is over), and a live tracker's
+// "/ypr fff 180 0 0" over OSC turning a --realtime render under way.
 TEST_F(RenderTool, HeadTurnedRightHearsAheadAtTheLeftEar) {
   writeAudio("in.wav", {quendral_test::noise(kRate, 3)}, kRate);
   std::ofstream(path("right.csv")) << "seconds,yaw,pitch,roll\n0,90,0,0\n";

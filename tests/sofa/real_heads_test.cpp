@@ -1,6 +1,4 @@
-// Debian's MIT KEMAR measurements through the built-in sets and the own-set path: every
-// direction on the sphere (and the ring at 96 kHz), held-out directions rebuilt, and its ring
-// written with the receivers swapped every way published files have them.
+// Debian's MIT KEMAR through the built-in sets and the own-set path, and its ears swapped.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -131,8 +129,7 @@ TEST(EarOrder, TheMeasurementsDecideWhichReceiverIsTheLeftEar) {
           << "ear 0 of the first direction is not the file's receiver 0";
   }
 
-  // What the user reads: the core's description of the playing set (the panel's line) and
-  // quendral-render --info.
+  // What the user reads: the panel's line (the core's description) and quendral-render --info.
   QuendralCore core(nullptr);
   ASSERT_TRUE(core.loadOwnSet(contradictedFile.c_str())) << core.lastOwnSetRefusal();
   core.setParameter(kParamOwnSet, 1.0f);

@@ -1,5 +1,4 @@
-// The SOFA reader on what users drop on it: each bad file is refused in one line that names
-// the problem and leaves the set it was to replace as it was.
+// The SOFA reader on bad files: refused in one line, the set before left as it was.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -72,8 +71,7 @@ class SofaFile : public ::testing::Test {
 
 }  // namespace
 
-// A small head written by ncgen loads with its title; a file that is none, or bad, is refused
-// by name (the ring's own refusals: own_response_set_test.cpp).
+// A small head written by ncgen loads with its title (the ring's refusals: own_set_test.cpp).
 TEST_F(SofaFile, ASmallHeadLoadsAndWhatIsNoneOrBadIsRefusedByName) {
   QUENDRAL_REQUIRE_PACKAGE(fs::exists(quendral_test::kNcgen),
                            quendral_test::kNcgen << " (Debian: netcdf-bin)");
@@ -145,8 +143,7 @@ TEST(SofaReaderProcess, MeasurementsCrossThePipeWholeAndDamagedMessagesAreReject
       << why;
   const std::string message = encodeSofaMeasurements(direct);
   EXPECT_TRUE(encodeSofaMeasurements(isolated) == message);
-  // (Its refusals coming back: SofaFile.ASmallHeadLoads...) A message cut anywhere, or with
-  // bytes left over, decodes to nothing.
+  // A message cut anywhere, or with bytes left over, decodes to nothing.
   SofaMeasurements decoded;
   for (size_t cut : {size_t(0), size_t(7), message.size() / 2, message.size() - 1}) {
     EXPECT_FALSE(decodeSofaMeasurements(message.substr(0, cut), decoded)) << cut;
