@@ -3,9 +3,7 @@
 
 #include <atomic>
 #include <cmath>
-#include <memory>
 #include <random>
-#include <string>
 #include <thread>
 #include <vector>
 

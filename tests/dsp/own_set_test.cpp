@@ -5,7 +5,6 @@
 #include <cmath>
 #include <functional>
 #include <limits>
-#include <memory>
 #include <random>
 #include <vector>
 

@@ -1,10 +1,8 @@
 // The SOFA reader on bad files: refused in one line, the set before left as it was.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <limits>
 #include <vector>
 
