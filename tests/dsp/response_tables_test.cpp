@@ -54,11 +54,7 @@ std::vector<float> render(SpatialEngine& engine) {
 }
 
 TEST(SharedResponses, AnEngineSoundsTheSameWhoeverBuiltOrDroppedTheTables) {
-  std::vector<float> alone;
-  {
-    SpatialEngine engine;
-    alone = render(engine);
-  }
+  const std::vector<float> alone = render(*std::make_unique<SpatialEngine>());  // gone at once
   const auto sets = sharedResponseSets();
   EXPECT_EQ(sharedResponseTables(sets, 44100.0), sharedResponseTables(sets, 44100.0));
   EXPECT_FALSE(sharedResponseTables(sets, 1.0)) << "a rate out of range has no tables";

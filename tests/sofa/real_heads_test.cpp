@@ -83,10 +83,9 @@ TEST(EarOrder, TheMeasurementsDecideWhichReceiverIsTheLeftEar) {
       {"data swapped, positions following", true, kPositionsSayReceiver0Right, false},
       {"both swapped", true, kPositionsSayReceiver0Left, true},
   };
-  auto everyDirection = [](float) { return true; };
   std::string contradictedFile;
   for (const Case& c : cases) {
-    quendral_test::SofaContents contents = mitRing(mit, c.swapData, everyDirection);
+    quendral_test::SofaContents contents = mitRing(mit, c.swapData, [](float) { return true; });
     contents.receivers = c.receivers;
     contents.title = c.name;
     const std::string path = (dir / (std::string(c.name) + ".sofa")).string();

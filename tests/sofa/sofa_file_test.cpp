@@ -24,6 +24,8 @@ class SofaFile : public ::testing::Test {
   void SetUp() override {
     dir = fs::temp_directory_path() / ("quendral-sofa-" + std::to_string(getpid()));
     fs::create_directories(dir);
+    kept.name = "the set before";
+    kept.taps = {1.0f, 2.0f};
   }
   void TearDown() override { fs::remove_all(dir); }
 
@@ -59,12 +61,7 @@ class SofaFile : public ::testing::Test {
   }
 
   fs::path dir;
-  OwnResponseSet kept = [] {
-    OwnResponseSet s;
-    s.name = "the set before";
-    s.taps = {1.0f, 2.0f};
-    return s;
-  }();
+  OwnResponseSet kept;
 };
 
 }  // namespace
