@@ -1,7 +1,8 @@
 // Signals and comparisons the suites share: a deterministic noise, the largest difference
-// between two multichannel renders, and a render's energy.
+// between two multichannel renders, a render's energy, and where a response starts.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -36,6 +37,15 @@ inline double energy(const Channels& x) {
   for (const auto& channel : x)
     for (float v : channel) sum += static_cast<double>(v) * v;
   return sum;
+}
+
+// The first of `n` samples reaching `fraction` of their largest magnitude; -1 when silent.
+inline int onset(const float* x, std::size_t n, float fraction) {
+  float peak = 0.0f;
+  for (std::size_t i = 0; i < n; ++i) peak = std::max(peak, std::fabs(x[i]));
+  for (std::size_t i = 0; i < n && peak > 0.0f; ++i)
+    if (std::fabs(x[i]) >= fraction * peak) return static_cast<int>(i);
+  return -1;
 }
 
 }  // namespace quendral_test

@@ -1,5 +1,4 @@
-// The engine's frame: the output gain ramp, bad input, the block processor's four-at-a-time
-// copies, the fused inverse transforms and the display's publication on request.
+// The engine's frame: gain ramp, bad input, frame copies, fused inverse transforms, display.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "audio_compare.h"
 #include "engine_frames.h"
 #include "frame_io.h"
 #include "real_fft.h"
@@ -39,8 +39,7 @@ TEST(SpatialEngine, AGainChangeRampsAcrossOneFrame) {
   }
 }
 
-// Non-finite input, a non-finite target and missing buffers: the output stays finite (or
-// silent) and the angle holds. (Through every format: Behaviour.BadInputNeitherPoisons...)
+// Missing buffers too: the output stays finite (or silent) and the angle holds.
 TEST(SpatialEngine, NonFiniteInputOrTargetNeverPoisonsTheTails) {
   SpatialEngine engine;
   const float inf = std::numeric_limits<float>::infinity(), nan = std::nanf("");
@@ -124,14 +123,6 @@ TEST(FrameIo, PlayWritesOrAddsAndFollowsThePeak) {
 
 constexpr int kN = RealFft::kSize;
 
-std::vector<float> randomSignal(unsigned seed) {
-  std::mt19937 generator(seed);
-  std::uniform_real_distribution<float> value(-1.0f, 1.0f);
-  std::vector<float> x(kN);
-  for (float& v : x) v = value(generator);
-  return x;
-}
-
 // The inverse transform of the sum over i < count of h[i] x x[i] (half-complex spectra),
 // the long way: products in double, then the plain inverse.
 std::vector<float> inverseOfSummedProducts(RealFft& fft, const std::vector<float>* h,
@@ -155,8 +146,7 @@ std::vector<float> inverseOfSummedProducts(RealFft& fft, const std::vector<float
   return packed;
 }
 
-// Two filter sets over the same input spectra, transformed back at once (the wide passes run
-// them in one register's halves): each keeps the second half of its own summed products, and
+// Two filter sets transformed back at once (the wide passes run them in one register's halves):
 // gain and crossfade on the way out equal them applied afterwards (to rounding on wide passes).
 TEST(RealFft, InverseOfSummedProductsWithGainOrCrossfadeKeepsTheSecondHalf) {
   for (const auto set : {RealFft::InstructionSet::kBaseline, RealFft::InstructionSet::kAvx2Fma}) {
@@ -165,7 +155,8 @@ TEST(RealFft, InverseOfSummedProductsWithGainOrCrossfadeKeepsTheSecondHalf) {
     std::vector<float> h0[3], h1[3], x[3];
     const float *h0p[3], *h1p[3], *xp[3];
     for (unsigned i = 0; i < 3; ++i) {
-      h0[i] = randomSignal(30 + i), h1[i] = randomSignal(60 + i), x[i] = randomSignal(40 + i);
+      h0[i] = quendral_test::noise(kN, 30 + i), h1[i] = quendral_test::noise(kN, 60 + i);
+      x[i] = quendral_test::noise(kN, 40 + i);
       h0p[i] = h0[i].data(), h1p[i] = h1[i].data(), xp[i] = x[i].data();
     }
     for (int count = 1; count <= 3; ++count) {

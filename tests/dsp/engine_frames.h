@@ -1,5 +1,4 @@
-// What several engine tests do with a SpatialEngine: run frames of noise through it, and
-// copy out everything the display reads.
+// Frames of noise through a SpatialEngine, and everything its display reads.
 #pragma once
 
 #include <atomic>

@@ -1,12 +1,9 @@
-// The engine's audio thread against the editor's display reads and own sets loaded meanwhile:
-// a program of its own, for the ThreadSanitizer run.
+// The audio thread against display reads and own-set loads: a program for ThreadSanitizer.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cmath>
-#include <memory>
 #include <random>
-#include <string>
 #include <thread>
 #include <vector>
 

@@ -1,5 +1,4 @@
-// The angle's motion: the envelope LFO (rate, crossings without lost time, tempo sync, song
-// position, bad envelopes), its timing through the engine, and the one-degree glide.
+// The angle's motion: the envelope LFO, its timing through the engine, and the glide.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -17,7 +16,8 @@ namespace {
 constexpr auto kRelaxed = std::memory_order_relaxed;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// A host reporting a tempo and, when positionValid, a song position (of the block's start).
+// A host reporting a tempo and, when positionValid, the song position of the block's start;
+// advance() runs the song on by the samples played at `rate`.
 class FakeSong : public TempoSource {
  public:
   bool hostTempo(double& beatsPerMinute) override {
@@ -30,7 +30,8 @@ class FakeSong : public TempoSource {
     isPlaying = playing;
     return positionValid;
   }
-  double bpm = 120.0, beat = 0.0;
+  void advance(int samples) { beat += samples / rate * bpm / 60.0; }
+  double bpm = 120.0, beat = 0.0, rate = 44100.0;
   bool tempoValid = true, positionValid = true, playing = true;
   int requests = 0;
 };
@@ -71,24 +72,10 @@ class Modulator : public ::testing::Test {
     return -1;
   }
 
-  // The angle a placement finds on this envelope at `at`, travelling at `speed`.
-  float placedAngle(float at, float speed) const {
-    AngleModulator reference;
-    for (int i = 0; i < AngleModulator::kPoints; ++i) {
-      reference.pointTimes[i].store(m.pointTimes[i].load(kRelaxed), kRelaxed);
-      reference.pointValues[i].store(m.pointValues[i].load(kRelaxed), kRelaxed);
-    }
-    reference.lfoPosition.store(at, kRelaxed);
-    reference.lfoSpeed.store(speed, kRelaxed);
-    reference.placeOnEnvelope();
-    return reference.targetAngle.load(kRelaxed);
-  }
-
   AngleModulator m;
 };
 
-// The default envelope is one rise round the circle; the divider slows it, and divisors
-// below one act as one.
+// The default envelope is one rise round the circle; divisors below one act as one.
 TEST_F(Modulator, DefaultRampRisesOncePerCycleAndTheDividerSlowsIt) {
   start(1.0f);
   EXPECT_FLOAT_EQ(angle(), -180.0f);
@@ -124,7 +111,9 @@ TEST_F(Modulator, NoTimeIsLostAtCrossingsInEitherDirection) {
         for (int frame = 0; frame < frames; ++frame) m.advanceModulator(nullptr);
         const double expected = frac(0.6 + frames * (128.0 / rate) * speed / divide);
         ASSERT_NEAR(position(), expected, 2e-6) << rate << " Hz, " << speed << " / " << divide;
-        EXPECT_NEAR(std::remainder(angle() - placedAngle(position(), speed), 360.0f), 0.0f, 0.01f)
+        const float reached = angle();
+        m.placeOnEnvelope();  // where a placement at that position puts the angle
+        EXPECT_NEAR(std::remainder(reached - angle(), 360.0f), 0.0f, 0.01f)
             << rate << " Hz, speed " << speed << " / " << divide;
       }
     }
@@ -265,32 +254,6 @@ TEST_F(Modulator, DegenerateSegmentsAndBadValuesNeverHangOrPoison) {
 
 constexpr int kF = engine::kFrameSize;
 
-// A host whose song runs from `startBeat` with the samples it has been given, at a fixed
-// tempo: the position it reports is that of the block's first sample.
-class SongClock : public TempoSource {
- public:
-  SongClock(double rate, double beatsPerMinute, double startBeat)
-      : rate_(rate), bpm_(beatsPerMinute), startBeat_(startBeat) {}
-  bool hostTempo(double& beatsPerMinute) override {
-    beatsPerMinute = bpm_;
-    return true;
-  }
-  bool hostPosition(double& quarterNotes, bool& playing) override {
-    quarterNotes = beatAt(samples_);
-    playing = rolling;
-    return true;
-  }
-  double beatAt(double sample) const { return startBeat_ + sample / rate_ * bpm_ / 60.0; }
-  void advance(int frames) { samples_ += frames; }
-  // Moves the song to `beat`, as a loop or a jump of the play cursor does.
-  void jumpTo(double beat) { samples_ = (beat - startBeat_) * 60.0 / bpm_ * rate_; }
-  bool rolling = true;  // the transport plays
-
- private:
-  double rate_, bpm_, startBeat_;
-  double samples_ = 0.0;
-};
-
 // The engine behind its block processor, its LFO on the default ramp.
 struct Engine {
   explicit Engine(double rate, float speed, float position, int divide, bool sync)
@@ -299,7 +262,7 @@ struct Engine {
     engine.modulator.syncToHost.store(sync ? 1.0f : 0.0f, kRelaxed);
     startLfo(engine.modulator, speed, position, divide);
   }
-  void process(int frames, SongClock* song = nullptr) {
+  void process(int frames, FakeSong* song = nullptr) {
     in.assign(static_cast<size_t>(frames), 0.0f);
     out0.resize(in.size());
     out1.resize(in.size());
@@ -321,10 +284,11 @@ TEST(ModulatorTiming, SyncedPositionIsTheSongsAtEachFrameWhateverTheBlocks) {
   const int lastFrameEnd = kSamples / kF * kF;
   for (int block : {1, 37, 4096}) {
     Engine e(kRate, 0.1f, 0.3f, 8, true);
-    SongClock song(kRate, 120.0, 64.0);
+    FakeSong song;
+    song.beat = 64.0;
     for (int done = 0; done < kSamples; done += block)
       e.process(std::min(block, kSamples - done), &song);
-    const double beats = song.beatAt(lastFrameEnd);
+    const double beats = 64.0 + lastFrameEnd / kRate * 2.0;
     const double expected = beats / 8.0 - std::floor(beats / 8.0);
     EXPECT_NEAR(e.engine.modulator.lfoPosition.load(kRelaxed), expected, 1e-6) << block;
     EXPECT_NEAR(e.engine.modulator.targetAngle.load(kRelaxed), -180.0 + 360.0 * expected, 1e-3)
@@ -335,21 +299,22 @@ TEST(ModulatorTiming, SyncedPositionIsTheSongsAtEachFrameWhateverTheBlocks) {
 TEST(ModulatorTiming, PlaybackStartsAtTheSongsAngleAndAJumpIsFollowedAtTheGlidesPace) {
   constexpr double kRate = 48000.0;
   Engine e(kRate, 1.0f, 0.0f, 8, true);
-  SongClock song(kRate, 120.0, 0.0);
-  song.rolling = false;  // stopped: the sweep runs freely from where it stands
+  FakeSong song;
+  song.rate = kRate;
+  song.playing = false;  // stopped: the sweep runs freely from where it stands
   for (int i = 0; i < 300; ++i) e.process(kF, &song);
   const float standing = e.angle();
   // Play from beat 3 (its first frame ends at beat 3): position 3/8 on the ramp, -45
   // degrees, taken in that frame.
-  song.jumpTo(3.0 - 2.0 * kF / kRate);  // two beats a second
-  song.rolling = true;
+  song.beat = 3.0 - 2.0 * kF / kRate;  // two beats a second
+  song.playing = true;
   e.process(kF, &song);
   EXPECT_FLOAT_EQ(e.angle(), 315.0f) << "stood at " << standing;
   EXPECT_GT(std::fabs(std::remainder(standing - 315.0f, 360.0f)), 10.0f);
   for (int i = 0; i < 10; ++i) e.process(kF, &song);
 
   // Back to beat 0.5 (a loop): the envelope jumps 115 degrees back, the angle glides there.
-  song.jumpTo(0.5);
+  song.beat = 0.5;
   const float degreesPerFrame = static_cast<float>(44100.0 / kRate);
   float before = e.angle();
   int frames = 0;

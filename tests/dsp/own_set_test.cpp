@@ -1,17 +1,15 @@
-// A user's own response set: from a SOFA file's measurements to the ring (directions, ears,
-// delays, level, refusals), and what the engine plays with it. (Non-finite taps through a
-// file: SofaFile.ASmallHeadLoads...; sets loaded while audio runs: engine_threads_test.cpp.)
+// A user's own response set: from a SOFA file's measurements to the ring, and its sound.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
-#include <memory>
 #include <random>
 #include <vector>
 
 #include "../sofa/ear_measures.h"
+#include "audio_compare.h"
 #include "engine_frames.h"
 #include "own_response_set.h"
 #include "own_set_tables.h"
@@ -21,19 +19,12 @@
 namespace panner {
 namespace {
 
+using quendral_test::onset;
 using synthetic_head::ring;
 
 int rowAt(const OwnResponseSet& set, float angle) {
   for (int row = 0; row < set.rows(); ++row)
     if (std::fabs(set.angles[row] - angle) < 1e-3f) return row;
-  return -1;
-}
-
-int onset(const float* x, int n) {
-  float peak = 0.0f;
-  for (int i = 0; i < n; ++i) peak = std::max(peak, std::fabs(x[i]));
-  for (int i = 0; i < n; ++i)
-    if (std::fabs(x[i]) >= 0.5f * peak) return i;
   return -1;
 }
 
@@ -58,8 +49,8 @@ TEST(OwnResponseSet, FullRingRunsClockwiseWithTheRightEarOnChannelOne) {
   // The common leading silence is trimmed; the differences between the ears stay.
   const int right = rowAt(set, 90.0f), n = set.length;
   ASSERT_GE(right, 0);
-  EXPECT_EQ(onset(set.response(right, 1), n), 0);
-  EXPECT_EQ(onset(set.response(right, 0), n) - onset(set.response(right, 1), n), 16);
+  EXPECT_EQ(onset(set.response(right, 1), n, 0.5f), 0);
+  EXPECT_EQ(onset(set.response(right, 0), n, 0.5f) - onset(set.response(right, 1), n, 0.5f), 16);
 }
 
 TEST(OwnResponseSet, OneHalfIsMirroredAndItsGapsCountAcrossTheMirrorLine) {
@@ -72,7 +63,7 @@ TEST(OwnResponseSet, OneHalfIsMirroredAndItsGapsCountAcrossTheMirrorLine) {
   EXPECT_FLOAT_EQ(set.angles.back(), 180.0f);
   const int row = rowAt(set, 90.0f);
   const int n = set.length;
-  EXPECT_LT(onset(set.response(row, 1), n), onset(set.response(row, 0), n));
+  EXPECT_LT(onset(set.response(row, 1), n, 0.5f), onset(set.response(row, 0), n, 0.5f));
   // Our right half as measured: 10..170 leaves 20 degrees across 0 and across 180.
   ASSERT_TRUE(prepareOwnResponseSet(ring(44100.0, 190.0f, 350.0f, 10.0f), set, status)) << status;
   EXPECT_TRUE(set.mirrored);

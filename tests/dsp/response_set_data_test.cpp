@@ -1,5 +1,4 @@
-// The committed response-set data is exactly what the generator makes from the SOFA file,
-// and the sphere's data holds the rings' data and the measured grid.
+// The committed set data is the generator's, and the sphere's holds the rings' rows.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -19,12 +18,6 @@
 
 namespace {
 
-std::string fileText(const char* path) {
-  std::stringstream text;
-  text << std::ifstream(path, std::ios::binary).rdbuf();
-  return text.str();
-}
-
 TEST(ResponseSetData, CommittedFileIsWhatTheGeneratorWrites) {
 #ifndef QUENDRAL_HAVE_RESPONSE_SET_GENERATOR
   QUENDRAL_REQUIRE_PACKAGE(false, "libmysofa-dev, without which the generator is not built");
@@ -38,7 +31,9 @@ TEST(ResponseSetData, CommittedFileIsWhatTheGeneratorWrites) {
       << error;
   for (const auto& [path, text] : {std::pair{QUENDRAL_RESPONSE_SET_DATA, generated.rings},
                                    std::pair{QUENDRAL_SPHERE_SET_DATA, generated.sphere}}) {
-    EXPECT_TRUE(fileText(path) == text)
+    std::stringstream committed;
+    committed << std::ifstream(path, std::ios::binary).rdbuf();
+    EXPECT_TRUE(committed.str() == text)
         << path << " differs from the generator's output; rebuild it with "
         << "the regenerate-response-sets target";
   }

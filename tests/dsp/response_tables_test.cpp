@@ -1,5 +1,4 @@
-// The built-in response tables: committed data as the build computes it, shared between
-// engines, every measured azimuth as captured, and the same cues at every host rate.
+// The built-in response tables: committed data, sharing, captured renders, every rate.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -55,11 +54,7 @@ std::vector<float> render(SpatialEngine& engine) {
 }
 
 TEST(SharedResponses, AnEngineSoundsTheSameWhoeverBuiltOrDroppedTheTables) {
-  std::vector<float> alone;
-  {
-    SpatialEngine engine;
-    alone = render(engine);
-  }
+  const std::vector<float> alone = render(*std::make_unique<SpatialEngine>());  // gone at once
   const auto sets = sharedResponseSets();
   EXPECT_EQ(sharedResponseTables(sets, 44100.0), sharedResponseTables(sets, 44100.0));
   EXPECT_FALSE(sharedResponseTables(sets, 1.0)) << "a rate out of range has no tables";
@@ -210,8 +205,7 @@ TEST(SampleRates, InBetweenAzimuthsMatchTheirNeighboursBlendInDecibels) {
   }
 }
 
-// A rate change restarts the filters' history from silence; coming back to a rate renders as
-// before, and rates the engine cannot use change nothing.
+// A rate change restarts the filters' history from silence.
 TEST(SampleRates, ReturningToARateRendersAsBeforeAndBadRatesAreRefused) {
   SpatialEngine engine;
   float before[2][reference_render::kKept], after[2][reference_render::kKept];

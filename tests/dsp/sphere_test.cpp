@@ -1,7 +1,4 @@
-// Directions on the sphere: the built-in head's triangulation gives every measured direction
-// its own measurement, the pole ignores the azimuth, the weights move continuously, the
-// engine glides into elevation without clicks and back to exactly the horizontal sound; and
-// the listener's head turns the scene (signs and orders on directions known by hand).
+// Directions on the sphere: the triangulation, glides in elevation, and the head's turns.
 #include <gtest/gtest.h>
 
 #include <algorithm>

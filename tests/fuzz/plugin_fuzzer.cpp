@@ -1,8 +1,5 @@
-// Fuzz target: a careless or hostile host (no time record, any flags, any opcode, value,
-// chunk or block) drives the built plug-in through its binary interface, by the tools' own
-// VST2 host. Broken rules (output finite and bounded after ordinary input, getParameter in
-// 0..1, texts within their buffers, a refused chunk changing nothing) abort, so libFuzzer
-// keeps the input.
+// Fuzz target: a careless or hostile host drives the built plug-in through the tools' VST2
+// host; a broken rule aborts, so libFuzzer keeps the input.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <zlib.h>
 
@@ -230,17 +227,14 @@ class Session {
                   {"program name", effGetProgramName, kVstMaxProgNameLen, true},
                   {"effect name", effGetEffectName, kVstMaxEffectNameLen, false},
                   {"vendor", effGetVendorString, kVstMaxVendorStrLen, false},
-                  {"product", effGetProductString, kVstMaxProductStrLen, false}};
+                  {"product", effGetProductString, kVstMaxProductStrLen, false},
+                  {"indexed program name", effGetProgramNameIndexed, kVstMaxProgNameLen, false}};
     const int32_t index = anyIndex();
-    const int kind = in_.ConsumeIntegralInRange(0, 7);
-    if (kind < 7) {
-      checkText(kTexts[kind].what, index, kTexts[kind].size, kTexts[kind].mustWrite,
-                kTexts[kind].opcode);
-      return;
-    }
-    const intptr_t program = in_.ConsumeIntegralInRange<intptr_t>(-1, 9);
-    checkText("indexed program name", index, kVstMaxProgNameLen, false, effGetProgramNameIndexed,
-              program);
+    const auto& text = kTexts[in_.ConsumeIntegralInRange(0, 7)];
+    // The indexed name's program number travels in value.
+    const intptr_t program =
+        text.opcode == effGetProgramNameIndexed ? in_.ConsumeIntegralInRange<intptr_t>(-1, 9) : 0;
+    checkText(text.what, index, text.size, text.mustWrite, text.opcode, program);
   }
 
   // Any request, except those whose ptr needs a record (made by their own operations), the
@@ -421,17 +415,11 @@ class Session {
 
 }  // namespace
 
-const char* pluginPath() {
-  const char* path = std::getenv("QUENDRAL_FUZZ_PLUGIN");
-  return path ? path : QUENDRAL_PLUGIN_PATH;
-}
-
-// This build's plug-in, or QUENDRAL_FUZZ_PLUGIN's. One instance stays open for the run (and
-// past it, so the library is never unloaded under the leak check), so the shared response
-// tables are built once.
+// One instance stays open for the run (and past it, so the library is never unloaded under
+// the leak check): the shared response tables are built once.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   std::string error;
-  static PluginHost* const keeper = PluginHost::load(pluginPath(), error).release();
+  static PluginHost* const keeper = PluginHost::load(QUENDRAL_PLUGIN_PATH, error).release();
   if (!keeper) {
     std::fprintf(stderr, "%s\n", error.c_str());
     std::exit(1);
@@ -444,7 +432,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool versionKnown = in.ConsumeIntegralInRange(0, 31) != 0;
   PluginHost::setVersionAnswer(versionKnown ? 2400 : 0);
   std::string error;
-  std::unique_ptr<PluginHost> host = PluginHost::load(pluginPath(), error);
+  std::unique_ptr<PluginHost> host = PluginHost::load(QUENDRAL_PLUGIN_PATH, error);
   if (!versionKnown) {
     if (host) fail("the plug-in loaded into a host that answered version 0");
     return 0;

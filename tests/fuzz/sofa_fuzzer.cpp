@@ -1,6 +1,5 @@
-// Fuzz target of the own-set reader: any bytes as a SOFA file through our checks, libmysofa
-// (not instrumented: its faults show as crashes) and the ring's preparation. A refusal is one
-// line and changes nothing; an accepted ring keeps every limit a saved project is held to.
+// Fuzz target: any bytes as a SOFA file through our checks, libmysofa and the ring's
+// preparation (libmysofa is not instrumented: its faults show as crashes).
 #include <cstdio>
 #include <cstdlib>
 #include <string>

@@ -1,8 +1,4 @@
-// quendral-render: its parts (options, units, automation files, audio files, the progress
-// bar, the render loop against stand-in processors), and end to end: the built tool renders
-// files through the built plug-in (and third-party ones); every kind of bad input ends with
-// one line, status 2 and no OUTPUT left behind; timing at every rate and from a song
-// position; own sets and presets; a head.
+// quendral-render: its parts, and the built tool end to end on files and plug-ins.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -46,6 +42,7 @@ namespace {
 namespace fs = std::filesystem;
 using Channels = std::vector<std::vector<float>>;
 using quendral_test::largestDifference;
+using quendral_test::onset;
 
 constexpr int kRate = 44100;
 constexpr const char* kMitKemar = "/usr/share/libmysofa/MIT_KEMAR_normal_pinna.sofa";
@@ -65,17 +62,6 @@ double rmsDb(const std::vector<float>& x, size_t from, size_t to) {
   double sum = 0.0;
   for (size_t i = from; i < to; ++i) sum += static_cast<double>(x[i]) * x[i];
   return 10.0 * std::log10(sum / static_cast<double>(to - from) + 1e-30);
-}
-
-// Where a click's response starts: the first sample within `span` reaching a fifth of the
-// largest magnitude there.
-int onset(const std::vector<float>& x, size_t from, size_t span) {
-  float peak = 0.0f;
-  for (size_t i = from; i < from + span && i < x.size(); ++i)
-    peak = std::max(peak, std::fabs(x[i]));
-  for (size_t i = from; i < from + span && i < x.size(); ++i)
-    if (std::fabs(x[i]) >= 0.2f * peak && peak > 0.0f) return static_cast<int>(i - from);
-  return -1;
 }
 
 // A fresh folder per test, the built tool run with its streams caught, audio files.
@@ -196,7 +182,7 @@ TEST_F(RenderTool, LatencyIsRemovedUnlessAskedToKeepIt) {
   EXPECT_NE(r.text.find("mixing 2 channels"), std::string::npos);
   const auto kept = readAudio("out.wav");
   EXPECT_EQ(kept[0].size(), input.size() + kRate / 10);  // default tail 0.1 s
-  const int compensated = onset(kept[0], 2000, 600);
+  const int compensated = onset(&kept[0][2000], 600, 0.2f);
   EXPECT_GE(compensated, 205);
   EXPECT_LE(compensated, 205 + 40);
 
@@ -206,7 +192,7 @@ TEST_F(RenderTool, LatencyIsRemovedUnlessAskedToKeepIt) {
         << block;
   const auto delayed = render("clicks.wav", "late.wav", {"--no-compensate", "--tail", "0.5"});
   EXPECT_EQ(delayed[0].size(), input.size() + kRate / 2);
-  EXPECT_EQ(onset(delayed[0], 2000, 600), compensated + 128);
+  EXPECT_EQ(onset(&delayed[0][2000], 600, 0.2f), compensated + 128);
 }
 
 TEST_F(RenderTool, AutomationAndTheSweepMoveTheSource) {
@@ -359,7 +345,7 @@ TEST_F(RenderTool, RunsThirdPartyPlugins) {
     ASSERT_EQ(out.size(), 1u);
     ASSERT_EQ(out[0].size(), input.size() + kRate / 10);
     for (int p = 5512; p + c.delay < kRate / 2; p += 11025) {
-      EXPECT_EQ(onset(out[0], p + c.delay - 20, 60), 20) << "click at " << p;
+      EXPECT_EQ(onset(&out[0][p + c.delay - 20], 60, 0.2f), 20) << "click at " << p;
       if (c.level > 0.0f) {
         EXPECT_NEAR(out[0][p + c.delay], c.level, 1e-3f) << "click at " << p;
       }
@@ -398,7 +384,6 @@ TEST_F(RenderTool, AFixedAngleHoldsFromTheFirstSampleAtEveryRate) {
 
 // A synced sweep from --start-beat sounds as that part of the whole song (at 48 kHz, 120 bpm
 // beats 6 and 8 start on a frame, so both renders update their filters at the same places).
-// (Each format taking the host's position: Behaviour.TheSyncedLfoFollows...)
 TEST_F(RenderTool, StartBeatRendersThatPartOfTheSong) {
   constexpr int kSongRate = 48000;
   constexpr size_t kBeat = kSongRate / 2;
@@ -423,8 +408,7 @@ TEST_F(RenderTool, StartBeatRendersThatPartOfTheSong) {
   }
 }
 
-// --sofa loads a user's own set, --info shows it, a preset saved with --save-preset brings it
-// back without the file sample for sample, and the same preset with a damaged ring is refused.
+// --sofa, --info and --save-preset; the preset plays the same sample for sample.
 TEST_F(RenderTool, OwnSetPresetPlaysWithoutTheFileAndADamagedRingIsRefused) {
   QUENDRAL_REQUIRE_PACKAGE(fs::exists(kMitKemar), kMitKemar << " (Debian: libmysofa1)");
   writeAudio("in.wav", {quendral_test::noise(24000, 1)}, 48000);  // the set is resampled
@@ -463,9 +447,8 @@ TEST_F(RenderTool, OwnSetPresetPlaysWithoutTheFileAndADamagedRingIsRefused) {
   EXPECT_NE(r.text.find("the plug-in refused the preset"), std::string::npos) << r.text;
 }
 
-// A head turned right hears a source ahead at the left ear: --head's recording (also once a
-// turn made during the render is over), and a live tracker's "/ypr fff 180 0 0" over OSC
-// turning a --realtime render under way. (The built-in and own sets take one direction.)
+// --head's recording (also once a turn made during the render is over), and a live tracker's
+// "/ypr fff 180 0 0" over OSC turning a --realtime render under way.
 TEST_F(RenderTool, HeadTurnedRightHearsAheadAtTheLeftEar) {
   writeAudio("in.wav", {quendral_test::noise(kRate, 3)}, kRate);
   std::ofstream(path("right.csv")) << "seconds,yaw,pitch,roll\n0,90,0,0\n";

@@ -1,11 +1,8 @@
-// The SOFA reader on what users drop on it: each bad file is refused in one line that names
-// the problem and leaves the set it was to replace as it was.
+// The SOFA reader on bad files: refused in one line, the set before left as it was.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -27,6 +24,8 @@ class SofaFile : public ::testing::Test {
   void SetUp() override {
     dir = fs::temp_directory_path() / ("quendral-sofa-" + std::to_string(getpid()));
     fs::create_directories(dir);
+    kept.name = "the set before";
+    kept.taps = {1.0f, 2.0f};
   }
   void TearDown() override { fs::remove_all(dir); }
 
@@ -62,18 +61,12 @@ class SofaFile : public ::testing::Test {
   }
 
   fs::path dir;
-  OwnResponseSet kept = [] {
-    OwnResponseSet s;
-    s.name = "the set before";
-    s.taps = {1.0f, 2.0f};
-    return s;
-  }();
+  OwnResponseSet kept;
 };
 
 }  // namespace
 
-// A small head written by ncgen loads with its title; a file that is none, or bad, is refused
-// by name (the ring's own refusals: own_response_set_test.cpp).
+// A small head written by ncgen loads with its title (the ring's refusals: own_set_test.cpp).
 TEST_F(SofaFile, ASmallHeadLoadsAndWhatIsNoneOrBadIsRefusedByName) {
   QUENDRAL_REQUIRE_PACKAGE(fs::exists(quendral_test::kNcgen),
                            quendral_test::kNcgen << " (Debian: netcdf-bin)");
@@ -145,8 +138,7 @@ TEST(SofaReaderProcess, MeasurementsCrossThePipeWholeAndDamagedMessagesAreReject
       << why;
   const std::string message = encodeSofaMeasurements(direct);
   EXPECT_TRUE(encodeSofaMeasurements(isolated) == message);
-  // (Its refusals coming back: SofaFile.ASmallHeadLoads...) A message cut anywhere, or with
-  // bytes left over, decodes to nothing.
+  // A message cut anywhere, or with bytes left over, decodes to nothing.
   SofaMeasurements decoded;
   for (size_t cut : {size_t(0), size_t(7), message.size() / 2, message.size() - 1}) {
     EXPECT_FALSE(decodeSofaMeasurements(message.substr(0, cut), decoded)) << cut;

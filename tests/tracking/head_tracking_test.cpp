@@ -1,5 +1,4 @@
-// Head trackers' input before the engine: the OSC parser, each instance's tracker, and the
-// process's receiver. (Into the audio in every format: tests/behaviour/head_tracking_test.cpp.)
+// Head trackers' input: the OSC parser, each instance's tracker, the process's receiver.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
