@@ -131,13 +131,8 @@ class EditorDrop : public quendral_test::XvfbSuite {
     int32_t w = 0, h = 0;
     EXPECT_TRUE(window.capture(pixels, w, h));
     int count = 0;
-    for (int32_t y = h - 9; y < h - 1; ++y) {
-      for (int32_t x = 0; x < w; ++x) {
-        const uint32_t p = pixels[static_cast<size_t>(y * w + x)];
-        count += quendral_test::near({int(p >> 16 & 255), int(p >> 8 & 255), int(p & 255)},
-                                     {255, 200, 190}, 6);
-      }
-    }
+    for (size_t i = static_cast<size_t>((h - 9) * w); i < static_cast<size_t>((h - 1) * w); ++i)
+      count += quendral_test::near(quendral_test::colourOf(pixels[i]), {255, 200, 190}, 6);
     return count;
   }
   bool ownSetOn() { return host.parameter(kOwnSet) >= 0.5f; }

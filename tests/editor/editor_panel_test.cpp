@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "about_picture.h"
+#include "colour_compare.h"
 #include "editor/panel_layout.h"
 #include "editor/vg_bottom_label.h"
 #include "editor/vg_elevation_slider.h"
@@ -31,6 +32,7 @@
 
 namespace panner {
 
+using quendral_test::near;
 using VSTGUI::CColor;
 using VSTGUI::CPoint;
 using VSTGUI::CRect;
@@ -48,11 +50,6 @@ intptr_t recordingHost(AEffect*, int32_t opcode, int32_t index, intptr_t, void*,
   if (opcode == audioMasterBeginEdit) gLog.begins.push_back(index);
   if (opcode == audioMasterEndEdit) gLog.ends.push_back(index);
   return 0;
-}
-
-bool near(const CColor& a, const CColor& b, int tolerance) {
-  return std::abs(a.red - b.red) <= tolerance && std::abs(a.green - b.green) <= tolerance &&
-         std::abs(a.blue - b.blue) <= tolerance;
 }
 
 class Panel : public ::testing::Test {
