@@ -1,6 +1,6 @@
-// The host's side of the editor, once per format, behind one interface: open the editor in
-// a parent window (an HWND on Windows, where LV2 is absent), idle it as that format's hosts
-// do, and tell what the host heard from it. Parameter values are normalised (0..1).
+// The host's side of the editor per format behind one interface: open it in a parent window
+// (an HWND on Windows, without LV2), idle it as that format's hosts do, and tell what the host
+// heard. Parameter values are normalised (0..1).
 #pragma once
 
 #include <gtest/gtest.h>

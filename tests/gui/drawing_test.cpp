@@ -1,7 +1,5 @@
-// The drawing boundary, read back pixel by pixel on windowless surfaces, built for both
-// backends: Cairo on Linux and GDI, msimg32 and GDI+ under wine. The framework's plain
-// drawing (rectangles, lines, polygons, copies, bitmaps, letter-spaced text) and the
-// editor's anti-aliased context (colours and alpha, arcs, the vector text rules).
+// The drawing boundary read back pixel by pixel on windowless surfaces, for both backends:
+// Cairo on Linux; GDI, msimg32 and GDI+ under wine.
 #include <gtest/gtest.h>
 
 #include <cmath>
