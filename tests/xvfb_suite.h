@@ -8,7 +8,6 @@
 #include <dirent.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <functional>
 #include <sstream>
 #include <string>

@@ -2,7 +2,6 @@
 // (tests/editor_hosts.h), the user's mouse played by xdotool.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <functional>
@@ -159,10 +158,9 @@ TEST_P(EditorWindow, AKnobDragIsOneGestureAndCtrlClickResets) {
 int gHostErrors = 0;
 int hostHandler(Display*, XErrorEvent*) { return ++gHostErrors, 0; }
 
-// Closing twice, idling while closed and ten opens and closes leave no window, connection or
-// X error. The host's X error handler keeps its errors and is given back once the editor
-// closes (nothing then points into the unloaded plug-in); a host window that goes before the
-// editor closes, or one that never existed, is survived. Reopened, the panel takes a click.
+// Closing twice, idling closed, ten reopenings, a host window gone early or never there: no
+// window, connection or X error is left; the host's X error handler keeps its own errors and is
+// given back (nothing may point into an unloaded plug-in); reopened, the panel takes a click.
 TEST_P(EditorWindow, ClosesAndReopensLeavingNothingBehindAndTheHostsErrorHandler) {
   VSTGUI::X11Window::resetErrors();  // counted in this process for the LV2 UI
   host->close();
