@@ -211,9 +211,8 @@ TEST_F(Panel, ColourButtonRecoloursAndRestoresWithoutTellingTheHost) {
   for (int i = 0; i < 4; ++i) EXPECT_EQ(editor->getColours()[i], defaults[i]);
 }
 
-// A knob's text is the plug-in's display and label, the divide knob's a whole-number step;
-// the response display's readout names the channel, and off the centre row the bin's
-// frequency and the row's level.
+// A knob's text is the plug-in's display and label (the divide knob's a whole step); the
+// response display's readout names the channel, off the centre row with frequency and level.
 TEST_F(Panel, KnobAndResponseDisplayTexts) {
   char text[256], one[256], two[256], display[64] = {}, label[64] = {};
   plugin->getParameterDisplay(kParamGain, display);
@@ -235,9 +234,8 @@ TEST_F(Panel, KnobAndResponseDisplayTexts) {
   EXPECT_EQ(std::string(two).rfind("channel 2   22050.00 Hz   0.00 dB", 0), 0u) << two;
 }
 
-// The own response set: SOFA files dropped on the panel load off the editor's thread, one
-// after another; the status line says what plays and why a file was refused, a click on it
-// first dismisses a refusal and then switches between the own and the built-in set.
+// SOFA files dropped on the panel load in turn off the editor's thread; the status line says
+// what plays or why a file was refused, and a click dismisses a refusal, then switches sets.
 TEST_F(Panel, DroppedSetsLoadInTurnAndTheStatusLineSaysAndSwitches) {
   const char kKemar[] = "/usr/share/libmysofa/MIT_KEMAR_normal_pinna.sofa";
   QUENDRAL_REQUIRE_PACKAGE(std::filesystem::exists(kKemar), kKemar << " (Debian: libmysofa-data)");
@@ -400,9 +398,8 @@ std::pair<int, int> editorRect(quendral& plugin) {
   return {rect->right - rect->left, rect->bottom - rect->top};
 }
 
-// The size chosen on the panel: a right press on the title strip offers the sizes, a press
-// on one reopens the panel at it, and the project keeps it (the bank, not a preset). A
-// project from before the panel had sizes opens at the screen's size, as a new one does.
+// A size chosen on the title strip's menu reopens the panel at it and is kept by the project
+// (the bank, not a preset); a project from before sizes opens at the screen's size.
 TEST_F(Panel, SizeChosenOnThePanelKeptByTheProjectNotByPresets) {
   const std::pair<int, int> screen = editorRect(*plugin);
   click({100, 15}, VSTGUI::kRButton);

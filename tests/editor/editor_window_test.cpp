@@ -354,14 +354,12 @@ TEST_P(ScaledEditorWindow, OpensAtItsScaleAndTakesAClickAndADragThere) {
   EXPECT_TRUE(panelIs(row.width, row.height));
   ASSERT_NO_FATAL_FAILURE(clickFilterTwo());
   EXPECT_TRUE(idleUntil([&] { return near(pixel(kLampX + 0.5, kLampTwoY + 0.5), kLit, 40); }));
-  // A panel of four times the pixels takes longer to redraw each step (much longer in the
-  // sanitizer builds): the pauses let each step be drawn before the next.
+  // Slow steps: four times the pixels take longer to redraw (far longer under sanitizers).
   ASSERT_NO_FATAL_FAILURE(dragAngleKnobUp("0.2"));
   EXPECT_NEAR(host->parameter(kAngle), 0.5f + 17.0f / 66.0f, 0.002f);
 
-  // A new scale while the panel is open: the host's (VST3 and CLAP), or 200% chosen on the
-  // panel's size menu (LV2). The panel asks for the new size, reopens in it and still takes
-  // a click there; LV2's host keeps the widget it was handed, which takes the new size.
+  // 200% while open, from the host (VST3, CLAP) or the panel's size menu (LV2): the panel
+  // reopens at it (in the widget LV2's host keeps) and takes a click there.
   if (row.hostScale == 0.0) return;
   if (row.sizeQuery) {
     ASSERT_TRUE(host->setScale(2.0));
