@@ -9,9 +9,9 @@
 
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <set>
@@ -209,16 +209,12 @@ INSTANTIATE_TEST_SUITE_P(Formats, EditorWindow, ::testing::ValuesIn(kFormats),
 
 // The pixels as a binary PPM, for the CI artefacts and the comparison with Linux.
 bool writePpm(const std::string& path, const std::vector<uint32_t>& pixels, int width, int height) {
-  FILE* out = std::fopen(path.c_str(), "wb");
-  if (!out) return false;
-  std::fprintf(out, "P6\n%d %d\n255\n", width, height);
-  for (uint32_t p : pixels) {
-    const unsigned char rgb[3] = {static_cast<unsigned char>(p >> 16),
-                                  static_cast<unsigned char>(p >> 8),
-                                  static_cast<unsigned char>(p)};
-    std::fwrite(rgb, 1, 3, out);
-  }
-  return std::fclose(out) == 0;
+  std::ofstream out(path, std::ios::binary);
+  out << "P6\n" << width << ' ' << height << "\n255\n";
+  for (uint32_t p : pixels)
+    out << static_cast<char>(p >> 16) << static_cast<char>(p >> 8) << static_cast<char>(p);
+  out.close();
+  return !out.fail();
 }
 
 }  // namespace
