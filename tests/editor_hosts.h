@@ -1,6 +1,6 @@
-// The host's side of the editor, once per format, behind one interface: open the editor in
-// a parent window (an HWND on Windows, where LV2 is absent), idle it as that format's hosts
-// do, and tell what the host heard from it. Parameter values are normalised (0..1).
+// The host's side of the editor per format behind one interface: open it in a parent window
+// (an HWND on Windows, without LV2), idle it as that format's hosts do, and tell what the host
+// heard. Parameter values are normalised (0..1).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -225,26 +225,21 @@ class Lv2EditorHost : public EditorHost {
   }
   bool open(void* parent, std::string& error) override {
     touchFeature = {this, &Lv2EditorHost::touch};
-    parentFeature = {LV2_UI__parent, parent};
-    touchLv2 = {LV2_UI__touch, &touchFeature};
-    instanceFeature = {LV2_INSTANCE_ACCESS_URI, plugin.get()};
-    options[0] = {LV2_OPTIONS_INSTANCE,           0,
-                  uris.urid(LV2_UI__scaleFactor), sizeof(float),
-                  uris.urid(LV2_ATOM__Float),     &scaleFactor};
-    options[1] = {};
-    optionsFeature = {LV2_OPTIONS__options, options};
     resizeFeature = {this, &Lv2EditorHost::uiResize};
-    resizeLv2 = {LV2_UI__resize, &resizeFeature};
-    std::vector<const LV2_Feature*> features = {&parentFeature, &touchLv2, &resizeLv2};
-    if (instanceAccess) features.push_back(&instanceFeature);
-    if (scaleFactor > 0.0f) {
-      features.push_back(uris.mapFeature());
-      features.push_back(&optionsFeature);
-    }
-    features.push_back(nullptr);
+    LV2_Options_Option options[2] = {{LV2_OPTIONS_INSTANCE, 0, uris.urid(LV2_UI__scaleFactor),
+                                      sizeof(float), uris.urid(LV2_ATOM__Float), &scaleFactor}};
+    const LV2_Feature given[] = {{LV2_UI__parent, parent},
+                                 {LV2_UI__touch, &touchFeature},
+                                 {LV2_UI__resize, &resizeFeature},
+                                 {LV2_INSTANCE_ACCESS_URI, plugin.get()},
+                                 *uris.mapFeature(),
+                                 {LV2_OPTIONS__options, options}};
+    // Without instance access the list ends early: a host of few features, no URID map.
+    const LV2_Feature* features[] = {
+        &given[0], &given[1], &given[2], instanceAccess ? &given[3] : nullptr,
+        &given[4], &given[5], nullptr};
     LV2UI_Widget widget = nullptr;
-    editor.reset(
-        panner::lv2::Lv2Editor::create(&Lv2EditorHost::write, this, features.data(), &widget));
+    editor.reset(panner::lv2::Lv2Editor::create(&Lv2EditorHost::write, this, features, &widget));
     return (editor && widget) || (error = "the LV2 editor did not open", false);
   }
   void idle(int ms) override {
@@ -294,15 +289,12 @@ class Lv2EditorHost : public EditorHost {
   std::vector<Atom> atoms;  // what the editor wrote to atom ports
   float scaleFactor = 0.0f;
   quendral_lv2_test::UridMap uris;
-  LV2_Options_Option options[2]{};
-  LV2_Feature optionsFeature{};
   std::unique_ptr<panner::lv2::Lv2Plugin> plugin;
   std::unique_ptr<panner::lv2::Lv2Editor> editor;
   std::vector<HostEdit> edits;
   LV2UI_Touch touchFeature{};
   LV2UI_Resize resizeFeature{};
   std::pair<int, int> resizeAsked{0, 0};  // the last size the UI asked for
-  LV2_Feature parentFeature{}, touchLv2{}, instanceFeature{}, resizeLv2{};
 };
 
 #endif

@@ -1,6 +1,5 @@
-// The X11 test helpers every suite with real windows shares: one private Xvfb server per
-// suite, child programs (xdotool, drag sources), xdotool played while the editor under test
-// keeps idling, and readings of the host's window (pixels, child windows, open descriptors).
+// What the suites with real X11 windows share: a private Xvfb server per suite, xdotool played
+// while the editor keeps idling, and readings of the host's window.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,13 +8,13 @@
 #include <dirent.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "child_process.h"
+#include "colour_compare.h"
 #include "host_window.h"
 #include "xvfb_server.h"
 
@@ -61,23 +60,17 @@ inline void playXdotool(const std::string& commands, const std::function<void()>
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "xdotool " << commands;
 }
 
-struct Rgb {
-  int r, g, b;
-};
-
-inline bool near(Rgb a, Rgb b, int tolerance) {
-  return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
-         std::abs(a.b - b.b) <= tolerance;
+// A captured pixel (0x00RRGGBB).
+inline VSTGUI::CColor colourOf(uint32_t p) {
+  return {static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8), static_cast<uint8_t>(p)};
 }
 
-// What the host's window shows at (x, y), child windows included; {-1, -1, -1} outside.
-inline Rgb windowPixel(x11host::HostWindow& window, int x, int y) {
+// What the host's window shows at (x, y), child windows included; alpha 0 outside.
+inline VSTGUI::CColor windowPixel(x11host::HostWindow& window, int x, int y) {
   std::vector<uint32_t> pixels;
   int32_t w = 0, h = 0;
-  if (!window.capture(pixels, w, h) || x >= w || y >= h) return {-1, -1, -1};
-  const uint32_t p = pixels[static_cast<size_t>(y * w + x)];
-  return {static_cast<int>(p >> 16 & 255), static_cast<int>(p >> 8 & 255),
-          static_cast<int>(p & 255)};
+  if (!window.capture(pixels, w, h) || x >= w || y >= h) return {0, 0, 0, 0};
+  return colourOf(pixels[static_cast<size_t>(y * w + x)]);
 }
 
 // The child windows of `window`, with their sizes.

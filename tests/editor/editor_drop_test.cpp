@@ -1,8 +1,6 @@
-// Files dragged onto the open editor from another program: a GTK 3 drag source (as file
-// managers are) offers the file, xdotool plays the user's drag, and the plug-in, loaded
-// through its binary interface into a host window wider than the panel, takes the file as
-// its own set, as a user's edit. Where a case needs a managed host window the test sets
-// WM_STATE itself (there is no window manager): GTK then asks that window for drops.
+// Files dragged onto the open VST2 editor, in a host window wider than the panel, from a GTK 3
+// drag source (as file managers are) while xdotool plays the user's drag. With no window
+// manager, the test sets WM_STATE itself where a case needs a managed host window.
 #include <gtest/gtest.h>
 
 #include <X11/Xatom.h>
@@ -10,20 +8,19 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "editor_hosts.h"
 #include "gui/x11/xdnd_target.h"
-#include "plugin_host.h"
 #include "required_package.h"
 #include "xvfb_suite.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using quendral_test::idleUntil;
 
 constexpr const char* kKemar = "/usr/share/libmysofa/MIT_KEMAR_normal_pinna.sofa";
 constexpr int32_t kOwnSet = 23;
@@ -57,22 +54,17 @@ class EditorDrop : public quendral_test::XvfbSuite {
   }
   void TearDown() override {
     source.stop();
-    if (host) host->closeEditor();
+    if (host.host) host.close();
     window.close();
-    host.reset();
     std::error_code ignored;
     if (!tempFolder.empty()) fs::remove_all(tempFolder, ignored);
   }
 
   void openEditor(HostWindowKind kind) {
     std::string error;
-    host = vsthost::PluginHost::load(QUENDRAL_PLUGIN_PATH, error);
-    ASSERT_TRUE(host) << error;
-    host->open(44100.0, 512);
-    ERect rect{};
-    ASSERT_TRUE(host->editorRect(rect));
-    ASSERT_TRUE(window.open(rect.right - rect.left + kBeside, rect.bottom - rect.top, error))
-        << error;
+    int width = 0, height = 0;
+    ASSERT_TRUE(host.load(error) && host.editorSize(width, height)) << error;
+    ASSERT_TRUE(window.open(width + kBeside, height, error)) << error;
     Display* display = window.display();
     if (kind != HostWindowKind::kUnmanaged) {
       const long normalState[2] = {1, 0};
@@ -85,9 +77,9 @@ class EditorDrop : public quendral_test::XvfbSuite {
                       reinterpret_cast<const unsigned char*>(&version), 1);
     }
     XSync(display, False);
-    ASSERT_TRUE(host->openEditor(window.parentHandle()));
-    idleUntil([] { return false; }, 150);
-    host->recorder().clear();
+    ASSERT_TRUE(host.open(window.parentHandle(), error)) << error;
+    host.idle(150);
+    host.clear();
   }
 
   Atom atom(const char* name) { return XInternAtom(window.display(), name, False); }
@@ -100,20 +92,6 @@ class EditorDrop : public quendral_test::XvfbSuite {
     return found;
   }
 
-  // The host's editor timer: idles the editor every 10 ms.
-  void idleOnce() {
-    host->idleEditor();
-    XSync(window.display(), False);
-    usleep(10000);
-  }
-  bool idleUntil(const std::function<bool()>& done, int ms) {
-    for (int t = 0; t < ms; t += 10) {
-      if (done()) return true;
-      idleOnce();
-    }
-    return done();
-  }
-
   // Drags `file`, offered as `offer` (gtk_drag_source.py), from the source's window to the
   // root point (x, y) and lets go there; the editor idles all the while. Whether the target
   // asked for the data (taken), or the drag ended without a drop (refused), as the source saw.
@@ -124,7 +102,8 @@ class EditorDrop : public quendral_test::XvfbSuite {
     EXPECT_TRUE(source.start({"/usr/bin/python3", QUENDRAL_DRAG_SOURCE_SCRIPT, file.string(),
                               std::to_string(kSourceX), std::to_string(kSourceY), offer},
                              log));
-    EXPECT_TRUE(idleUntil([&] { return !source.line("ready").empty(); }, 5000))
+    EXPECT_TRUE(idleUntil(
+        host, [&] { return !source.line("ready").empty(); }, 5000))
         << "the GTK drag source did not show its window: " << source.transcript();
     std::istringstream ready(source.line("ready").substr(6));
     int left = 0, top = 0, w = 0, h = 0;
@@ -135,8 +114,9 @@ class EditorDrop : public quendral_test::XvfbSuite {
              << "mousemove " << fromX + 20 << " " << fromY - 5 << " sleep 0.05 mousemove " << x + 40
              << " " << y + 40 << " sleep 0.05 mousemove " << x << " " << y
              << " sleep 0.3 mouseup 1";
-    quendral_test::playXdotool(commands.str(), [&] { idleOnce(); });
-    EXPECT_TRUE(idleUntil([&] { return !source.line("end").empty(); }, 3000))
+    quendral_test::playXdotool(commands.str(), [&] { host.idle(10); });
+    EXPECT_TRUE(idleUntil(
+        host, [&] { return !source.line("end").empty(); }, 3000))
         << "the drag did not end: " << source.transcript();
     const Drop seen = !source.line("data").empty()     ? Drop::kTaken
                       : !source.line("failed").empty() ? Drop::kRefused
@@ -151,25 +131,23 @@ class EditorDrop : public quendral_test::XvfbSuite {
     int32_t w = 0, h = 0;
     EXPECT_TRUE(window.capture(pixels, w, h));
     int count = 0;
-    for (int32_t y = h - 9; y < h - 1; ++y) {
-      for (int32_t x = 0; x < w; ++x) {
-        const uint32_t p = pixels[static_cast<size_t>(y * w + x)];
-        count += quendral_test::near({int(p >> 16 & 255), int(p >> 8 & 255), int(p & 255)},
-                                     {255, 200, 190}, 6);
-      }
-    }
+    for (size_t i = static_cast<size_t>((h - 9) * w); i < static_cast<size_t>((h - 1) * w); ++i)
+      count += quendral_test::near(quendral_test::colourOf(pixels[i]), {255, 200, 190}, 6);
     return count;
   }
-  bool ownSetOn() { return host->getParameter(kOwnSet) >= 0.5f; }
+  bool ownSetOn() { return host.parameter(kOwnSet) >= 0.5f; }
 
   void dropKemarAndWaitForTheSet(const char* offer) {
     ASSERT_EQ(drag(sofaCopy, offer), Drop::kTaken) << "the editor never asked for the file";
-    ASSERT_TRUE(idleUntil([&] { return ownSetOn(); }, 8000)) << "own set still off after the drop";
-    EXPECT_EQ(host->recorder().beginEdits(), std::vector<int32_t>{kOwnSet});
-    EXPECT_EQ(host->recorder().endEdits(), std::vector<int32_t>{kOwnSet});
+    ASSERT_TRUE(idleUntil(
+        host, [&] { return ownSetOn(); }, 8000))
+        << "own set still off";
+    float value = 0.0f;
+    EXPECT_EQ(host.heardOf(kOwnSet, &value), "bpe") << "one edit of the own set";
+    EXPECT_EQ(value, 1.0f);
   }
 
-  std::unique_ptr<vsthost::PluginHost> host;
+  quendral_test::Vst2EditorHost host;
   x11host::HostWindow window;
   quendral_test::ChildProcess source;
   int drags = 0;
@@ -179,20 +157,16 @@ class EditorDrop : public quendral_test::XvfbSuite {
 TEST_F(EditorDrop, ThroughTheHostsWindowASetLoadsAsAUserEditAndTheRestIsRefused) {
   ASSERT_NO_FATAL_FAILURE(openEditor(HostWindowKind::kManaged));
   EXPECT_TRUE(hostWindowHas("XdndProxy")) << "the managed window forwards drops to the panel";
-  const std::vector<uint8_t> before = host->getChunk();
+  const std::vector<uint8_t> before = host.host->getChunk();
   // Beside the panel in the host's window, and a drag that offers no file list: refused.
   EXPECT_EQ(drag(sofaCopy, "uri", 435 + kBeside / 2, kDropY), Drop::kRefused);
   EXPECT_EQ(drag(sofaCopy, "text"), Drop::kRefused);
   EXPECT_FALSE(ownSetOn());
 
   ASSERT_NO_FATAL_FAILURE(dropKemarAndWaitForTheSet("uri"));
-  bool automated = false;
-  for (const auto& call : host->recorder().automateCalls())
-    automated |= call.index == kOwnSet && call.value == 1.0f;
-  EXPECT_TRUE(automated);
   // The chunk carries the measurements themselves (moving between instances and formats
   // is the behaviour suite's).
-  const std::vector<uint8_t> withSet = host->getChunk();
+  const std::vector<uint8_t> withSet = host.host->getChunk();
   EXPECT_GT(withSet.size(), before.size() + 100000) << before.size() << " -> " << withSet.size();
   EXPECT_EQ(alertPixels(), 0);
 
@@ -200,15 +174,16 @@ TEST_F(EditorDrop, ThroughTheHostsWindowASetLoadsAsAUserEditAndTheRestIsRefused)
   // reaches the host, and the status line shows the refusal.
   const fs::path fake = tempFolder / "not a set.sofa";
   std::ofstream(fake) << "These are notes, not measurements.\n";
-  host->recorder().clear();
+  host.clear();
   EXPECT_EQ(drag(fake, "uri"), Drop::kTaken);
-  EXPECT_TRUE(idleUntil([&] { return alertPixels() > 100; }, 5000)) << "no refusal shown";
+  EXPECT_TRUE(idleUntil(
+      host, [&] { return alertPixels() > 100; }, 5000))
+      << "no refusal shown";
   EXPECT_TRUE(ownSetOn());
-  EXPECT_TRUE(host->recorder().beginEdits().empty());
-  EXPECT_TRUE(host->recorder().automateCalls().empty());
-  EXPECT_EQ(host->getChunk(), withSet);
+  EXPECT_TRUE(host.heard().empty());
+  EXPECT_EQ(host.host->getChunk(), withSet);
 
-  host->closeEditor();  // gives the host's window back
+  host.close();  // gives the host's window back
   XSync(window.display(), False);
   EXPECT_FALSE(hostWindowHas("XdndProxy"));
   EXPECT_FALSE(hostWindowHas("XdndAware"));
@@ -226,10 +201,10 @@ TEST_F(EditorDrop, AHostWindowThatTakesDropsKeepsThem) {
   ASSERT_NO_FATAL_FAILURE(openEditor(HostWindowKind::kManagedTakesDrops));
   EXPECT_FALSE(hostWindowHas("XdndProxy"));
   EXPECT_EQ(drag(sofaCopy, "uri"), Drop::kRefused);
-  idleUntil([] { return false; }, 200);
+  host.idle(200);
   EXPECT_FALSE(ownSetOn());
-  EXPECT_TRUE(host->recorder().beginEdits().empty());
-  host->closeEditor();
+  EXPECT_TRUE(host.heard().empty());
+  host.close();
   XSync(window.display(), False);
   EXPECT_TRUE(hostWindowHas("XdndAware")) << "the host's own mark stays";
 }

@@ -1,13 +1,8 @@
 #!/usr/bin/python3
-"""A file manager's stand-in for the drop test: a small GTK 3 window at X, Y whose label is
-a drag source offering one file as text/uri-list (uri, the default), as plain text only
-(text), or as both (more than three types, so a type list).
-
-Usage: gtk_drag_source.py PATH X Y [uri|text|both]
-
-It reports on standard output: "ready X Y WIDTH HEIGHT" once its source widget is mapped,
-"uri URI" (GLib's escaping of PATH), "data" when a target asks for the data, "failed
-REASON" when a drag ends without a drop, and "end" when a drag is over.
+"""Usage: gtk_drag_source.py PATH X Y [uri|text|both]
+A file manager's stand-in for the drop test: a GTK 3 window at X, Y offering PATH as
+text/uri-list, plain text or both. It prints "ready X Y WIDTH HEIGHT" once shown, "data"
+when a target asks for the data, "failed REASON" when a drag ends without a drop, and "end".
 """
 import sys
 
@@ -63,7 +58,6 @@ def main():
     source.connect("map-event", on_mapped)
     source.add_events(Gdk.EventMask.STRUCTURE_MASK)
     window.connect("destroy", Gtk.main_quit)
-    report("uri " + uri)
     window.show_all()
     Gtk.main()
 

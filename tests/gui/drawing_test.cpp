@@ -1,7 +1,5 @@
-// The drawing boundary, read back pixel by pixel on windowless surfaces, built for both
-// backends: Cairo on Linux and GDI, msimg32 and GDI+ under wine. The framework's plain
-// drawing (rectangles, lines, polygons, copies, bitmaps, letter-spaced text) and the
-// editor's anti-aliased context (colours and alpha, arcs, the vector text rules).
+// The drawing boundary read back pixel by pixel on windowless surfaces, for both backends:
+// Cairo on Linux; GDI, msimg32 and GDI+ under wine.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "colour_compare.h"
 #include "editor/ars_draw_context.h"
 #include "gui/c_bitmap.h"
 #include "gui/c_offscreen_context.h"
@@ -18,17 +17,13 @@
 namespace panner {
 
 using namespace VSTGUI;
+using quendral_test::near;
 
 namespace {
 
 constexpr CColor kRed{255, 0, 0, 255};
 constexpr CColor kBlue{0, 0, 255, 255};
 constexpr CColor kGrey{100, 100, 100, 255};
-
-bool similar(const CColor& a, const CColor& b, int tolerance) {
-  return std::abs(a.red - b.red) <= tolerance && std::abs(a.green - b.green) <= tolerance &&
-         std::abs(a.blue - b.blue) <= tolerance;
-}
 
 // Columns [first, last] that hold any pixel other than the background, or {-1, -1}.
 std::pair<int, int> inkColumns(COffscreenContext& s, const CColor& background) {
@@ -160,7 +155,7 @@ TEST_F(Drawing, AntiAliasedColoursAndAlphaReachThePixels) {
     return pixelAt(a, 20.5, 20.5, 10, 45);
   };
   EXPECT_EQ(filled(CColor{203, 17, 40, 255}, kBlackCColor), (CColor{203, 17, 40, 255}));
-  EXPECT_TRUE(similar(filled(CColor{255, 0, 0, 128}, kWhiteCColor), CColor{255, 127, 127, 255}, 2));
+  EXPECT_TRUE(near(filled(CColor{255, 0, 0, 128}, kWhiteCColor), CColor{255, 127, 127, 255}, 2));
 
   // Text in a font colour of alpha 0 is drawn opaque.
   ARSDrawContext t(nullptr, 100, 30, kWhiteCColor);
@@ -169,7 +164,7 @@ TEST_F(Drawing, AntiAliasedColoursAndAlphaReachThePixels) {
   t.drawString("HHH", CRect(0, 0, 100, 30), false, kLeftText);
   bool solidBlue = false;
   for (int x = 0; x < 100 && !solidBlue; ++x)
-    for (int y = 0; y < 30 && !solidBlue; ++y) solidBlue = similar(t.getPixel(x, y), kBlue, 4);
+    for (int y = 0; y < 30 && !solidBlue; ++y) solidBlue = near(t.getPixel(x, y), kBlue, 4);
   EXPECT_TRUE(solidBlue);
 
   // Flat shapes and a NaN angle draw nothing and leave the surface usable.

@@ -1,9 +1,6 @@
-// The LV2 editor in jalv (its GTK 3 front end, which embeds X11 editors), on a private X
-// server and a JACK server with the dummy backend: the panel opens inside jalv's window,
-// reopens at 200% when that size is chosen on its size menu, and at that size a click on a
-// response-set button and a drag on the angle knob change the ports as jalv holds them. jalv is
-// asked for its view through its own "Save State" (ctrl+s), whose state.ttl lists every control
-// port's value as the host has it.
+// The LV2 editor in jalv's GTK 3 window, with a private X server and a JACK dummy server: it
+// reopens at 200% from its size menu, and there a click and a knob drag change the ports as
+// jalv holds them, read from the state.ttl of jalv's own "Save State" (ctrl+s).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -136,27 +133,17 @@ TEST(Lv2EditorInJalv, ClickAndDragChangeThePortsTheHostHolds) {
 
   // jalv's "Save State": ctrl+s in its window, then the folder's name in the dialog. A
   // dialog that missed the keys is closed and the save tried once more.
-  const CommandResult window = xdotool("search --name ^\\+quendral$", scratch);
-  ASSERT_EQ(window.exitCode, 0) << window.output;
-  const std::string windowId = window.output.substr(0, window.output.find('\n'));
+  const std::string dialog = "search --name ^Save.State$";
   fs::path stateFile;
   const auto saveState = [&](const std::string& name) {
     stateFile = scratch / name / "state.ttl";
-    if (xdotool("windowfocus --sync " + windowId + " key ctrl+s", scratch).exitCode != 0)
+    if (xdotool("search --name ^\\+quendral$ windowfocus --sync key ctrl+s", scratch).exitCode ||
+        !waitFor([&] { return xdotool(dialog, scratch).exitCode == 0; }, 10))
       return false;
-    std::string dialogId;
-    const bool dialogOpen = waitFor(
-        [&] {
-          const CommandResult dialog = xdotool("search --name ^Save.State$", scratch);
-          dialogId = dialog.output.substr(0, dialog.output.find('\n'));
-          return dialog.exitCode == 0 && !dialogId.empty();
-        },
-        10);
-    if (!dialogOpen) return false;
     // The dialog settles before it reads keys. A name, not a path: it starts in jalv's
     // working folder, the scratch folder.
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    xdotool("windowfocus --sync " + dialogId + " type --delay 20 " + name, scratch);
+    xdotool(dialog + " windowfocus --sync type --delay 20 " + name, scratch);
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     xdotool("key Return", scratch);
     if (waitFor([&] { return fs::exists(stateFile) && fs::file_size(stateFile) > 0; }, 10))

@@ -1,6 +1,5 @@
-// The editor in a Win32 host window under wine, through the DLL, the VST3 bundle and
-// quendral.clap by the host sides of tests/editor_hosts.h, and the DLL's own window: its
-// class, its picture for the comparison with Linux, the about picture, dropped files.
+// The editor in a Win32 host window under wine through the host sides of tests/editor_hosts.h,
+// and the DLL's own window at the host window's DPI.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -8,12 +7,11 @@
 #include <gdiplus.h>
 #include <shlobj.h>  // DROPFILES
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <set>
@@ -35,16 +33,12 @@ using quendral_test::idleUntil;
 constexpr int kWidth = 435;
 constexpr int kHeight = 330;
 
-LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcA(window, message, wParam, lParam);
-}
-
 // A top-level window of the test host whose client area is the editor's size (at 100%
 // unless given).
 HWND makeHostWindow(int width = kWidth, int height = kHeight) {
   static const bool registered = [] {
     WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = hostWindowProc;
+    windowClass.lpfnWndProc = DefWindowProcA;
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = "quendral test host";
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
@@ -84,6 +78,9 @@ void moveTo(HWND window, int x, int y) {
   SetCursorPos(point.x, point.y);
 }
 
+// Panel units as pixels at `scale`.
+int scaled(double units, double scale) { return static_cast<int>(std::floor(units * scale + 0.5)); }
+
 // A click at (x, y) of the host's window while the host's loop runs.
 void click(EditorHost& host, HWND window, int x, int y) {
   moveTo(window, x, y);
@@ -94,13 +91,10 @@ void click(EditorHost& host, HWND window, int x, int y) {
   host.idle(50);
 }
 
-// A drag on the angle knob of a panel at `scale` (its centre, then three steps of 6 units
-// up): the knob follows the mouse in its own loop until the button is released, so another
-// thread moves the pointer and lets go, as the user's hand would, `pause` ms apart.
+// Three steps of 6 units up on the angle knob at `scale`, `pause` ms apart, by another thread:
+// the knob follows the mouse in a loop of its own until the button is released.
 void dragAngleKnobUp(EditorHost& host, HWND window, double scale, int pause) {
-  const auto at = [scale](double units) {
-    return static_cast<int>(std::floor(units * scale + 0.5));
-  };
+  const auto at = [scale](double units) { return scaled(units, scale); };
   host.setParameter(0, 0.5f);
   host.idle(30);
   host.clear();
@@ -215,16 +209,12 @@ INSTANTIATE_TEST_SUITE_P(Formats, EditorWindow, ::testing::ValuesIn(kFormats),
 
 // The pixels as a binary PPM, for the CI artefacts and the comparison with Linux.
 bool writePpm(const std::string& path, const std::vector<uint32_t>& pixels, int width, int height) {
-  FILE* out = std::fopen(path.c_str(), "wb");
-  if (!out) return false;
-  std::fprintf(out, "P6\n%d %d\n255\n", width, height);
-  for (uint32_t p : pixels) {
-    const unsigned char rgb[3] = {static_cast<unsigned char>(p >> 16),
-                                  static_cast<unsigned char>(p >> 8),
-                                  static_cast<unsigned char>(p)};
-    std::fwrite(rgb, 1, 3, out);
-  }
-  return std::fclose(out) == 0;
+  std::ofstream out(path, std::ios::binary);
+  out << "P6\n" << width << ' ' << height << "\n255\n";
+  for (uint32_t p : pixels)
+    out << static_cast<char>(p >> 16) << static_cast<char>(p >> 8) << static_cast<char>(p);
+  out.close();
+  return !out.fail();
 }
 
 }  // namespace
@@ -290,18 +280,9 @@ std::vector<uint32_t> readPicture(const std::string& path, int& width, int& heig
   return pixels;
 }
 
-// The DLL's own window at the DPI of its host's window (a DPI-aware host, as DAWs are), in
-// the run whose wine prefix is at 192 DPI (QUENDRAL_WINE_DPI names it) and in the one at 96:
-// its class and style, its picture (at 96 for the comparison with the Linux panel). The size
-// asked before opening is the system's, and so is the panel's in an aware host window: a
-// click, a knob drag, a press that moves an envelope point and dropped files land at the
-// scaled positions, and the about picture is the one drawn at that size, not one resampled
-// (at 96 bitmap 129, shown as a plain copy). This build reads no SOFA files: each drop, a
-// good SOFA file's too, is refused with the bottom strip in the alert tint and the state and
-// the host's edits untouched; a refusal clicked away is shown again for the next. Then the
-// panel opens in a window of a DPI-unaware top-level window (96 DPI) at 100%; that window
-// goes under the aware one (wine's stand-in for a move to another monitor), the panel is told
-// by WM_DPICHANGED_AFTERPARENT and reopens at the new size, and takes a click there.
+// The DLL in a DPI-aware host at 96 and (QUENDRAL_WINE_DPI) 192 DPI: the mouse, drops (each
+// refused: this build reads no SOFA files) and the about picture drawn at that size; then a
+// panel opened at 96 DPI follows its window onto the aware one.
 TEST(MonitorDpi, TheDllFollowsItsWindowsDpiAndTakesTheMouseAndDropsThere) {
   const std::wstring kemar = L"Z:\\usr\\share\\libmysofa\\MIT_KEMAR_normal_pinna.sofa";
   QUENDRAL_REQUIRE_PACKAGE(GetFileAttributesW(kemar.c_str()) != INVALID_FILE_ATTRIBUTES,
@@ -313,29 +294,15 @@ TEST(MonitorDpi, TheDllFollowsItsWindowsDpiAndTakesTheMouseAndDropsThere) {
   const std::wstring copy =
       std::wstring(temp) + L"Kunstkopf \u00d8rsted \u97f3\u5834 \U0001f3a7.sofa";
   ASSERT_TRUE(CopyFileW(kemar.c_str(), copy.c_str(), FALSE));
-  HMODULE user = GetModuleHandleW(L"user32.dll");
-  using SetContext = BOOL(WINAPI*)(HANDLE);
-  using SetThreadContext = HANDLE(WINAPI*)(HANDLE);
-  using DpiForWindow = UINT(WINAPI*)(HWND);
-  auto setContext = reinterpret_cast<SetContext>(
-      reinterpret_cast<void*>(GetProcAddress(user, "SetProcessDpiAwarenessContext")));
-  auto setThreadContext = reinterpret_cast<SetThreadContext>(
-      reinterpret_cast<void*>(GetProcAddress(user, "SetThreadDpiAwarenessContext")));
-  auto dpiForWindow = reinterpret_cast<DpiForWindow>(
-      reinterpret_cast<void*>(GetProcAddress(user, "GetDpiForWindow")));
-  ASSERT_NE(dpiForWindow, nullptr);
-  ASSERT_NE(setThreadContext, nullptr);
-  if (setContext) setContext(reinterpret_cast<HANDLE>(-4));  // per monitor, version 2
+  SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
   HWND probe = makeHostWindow();
-  const UINT dpi = dpiForWindow(probe);
+  const UINT dpi = GetDpiForWindow(probe);
   DestroyWindow(probe);
   if (const char* expected = std::getenv("QUENDRAL_WINE_DPI")) {
     ASSERT_EQ(dpi, static_cast<UINT>(std::atoi(expected)));
   }
   const double scale = dpi / 96.0;
-  const auto at = [scale](double units) {
-    return static_cast<int>(std::floor(units * scale + 0.5));
-  };
+  const auto at = [scale](double units) { return scaled(units, scale); };
   const int width = at(kWidth), height = at(kHeight);
 
   quendral_test::Vst2EditorHost host;
@@ -424,19 +391,19 @@ TEST(MonitorDpi, TheDllFollowsItsWindowsDpiAndTakesTheMouseAndDropsThere) {
 
   // A DPI-unaware host's thread makes its windows and opens the panel at 96 DPI; then its
   // window goes under the aware one, and the panel follows.
-  const HANDLE context = setThreadContext(reinterpret_cast<HANDLE>(-1));
+  const DPI_AWARENESS_CONTEXT context = SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_UNAWARE);
   HWND unaware = makeHostWindow(width, height);
   HWND window = CreateWindowExA(0, "quendral test host", "", WS_CHILD | WS_VISIBLE, 0, 0, width,
                                 height, unaware, nullptr, GetModuleHandleA(nullptr), nullptr);
-  ASSERT_EQ(dpiForWindow(window), 96u);
+  ASSERT_EQ(GetDpiForWindow(window), 96u);
   ASSERT_TRUE(host.open(window, error)) << error;
   host.idle(200);
   EXPECT_TRUE(editorSizeIs(window, kWidth, kHeight)) << "not at 100% in a window at 96 DPI";
-  setThreadContext(context);
+  SetThreadDpiAwarenessContext(context);
   SetParent(window, aware);
   DestroyWindow(unaware);  // not over the aware one any more
   SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-  ASSERT_EQ(dpiForWindow(window), dpi);
+  ASSERT_EQ(GetDpiForWindow(window), dpi);
   SendMessageA(GetWindow(window, GW_CHILD), 0x02E3, 0, 0);  // WM_DPICHANGED_AFTERPARENT
   EXPECT_TRUE(idleUntil(host, [&] { return editorSizeIs(window, width, height); }))
       << "the panel did not follow its window's DPI";
