@@ -4,7 +4,8 @@
 // same steps backwards and gets the inverse complex FFT from the forward one by exchanging
 // real and imaginary parts on the way in and out. The passes are in real_fft_passes.inc,
 // four lanes per transform (GCC/Clang vector extensions: SSE2 on the x86-64 baseline; VEX
-// encoding, fused multiply-adds and two inverse transforms at once in the AVX2 copy).
+// encoding, fused multiply-adds, and two inverse transforms or two filter partitions' forward
+// transforms at once in the AVX2 copy).
 #include "real_fft.h"
 
 #include <cmath>
@@ -122,6 +123,15 @@ void RealFft::forwardToHalfComplex(const float* first, const float* second, floa
     return avx2fma::forwardToHalfComplex(buffers, first, second, halfComplex);
 #endif
   baseline::forwardToHalfComplex(buffers, first, second, halfComplex);
+}
+
+void RealFft::forwardPaddedPair(const float* taps0, const float* taps1, float* halfComplex0,
+                                float* halfComplex1) {
+#if QUENDRAL_FFT_HAS_AVX2_PASSES
+  if (passes == InstructionSet::kAvx2Fma)
+    return avx2fma::forwardPaddedPair(buffers, taps0, taps1, halfComplex0, halfComplex1);
+#endif
+  baseline::forwardPaddedPair(buffers, taps0, taps1, halfComplex0, halfComplex1);
 }
 
 void RealFft::inverse(float* data) {

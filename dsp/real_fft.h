@@ -40,6 +40,11 @@ class RealFft {
   // half-complex order to `halfComplex`: as forward() then packedToHalfComplex(), without
   // the copies.
   void forwardToHalfComplex(const float* first, const float* second, float* halfComplex);
+  // The forward transforms of two filter partitions, taps0[0..127] and taps1[0..127] each
+  // followed by 128 zeros, in half-complex order: as forwardToHalfComplex(taps, zeros, out)
+  // for each, without reading or transforming the zeros. With AVX2 the two run at once.
+  void forwardPaddedPair(const float* taps0, const float* taps1, float* halfComplex0,
+                         float* halfComplex1);
 
   // Two inverse transforms of summed products over the same input spectra, as overlap-save
   // needs them: y0 is the inverse of the sum over i < count of h0[i] x x[i], y1 that of

@@ -10,6 +10,7 @@
 #include "response_sets.h"
 #include "simd4.h"
 #include "sphere_set_data.h"
+#include "triangle_blend.h"
 
 namespace panner {
 
@@ -215,67 +216,39 @@ void SphereTables::buildFilterSpectra(int source, float azimuthDegrees, float el
 
 // More partitions: the corners' aligned responses blended, moved to the blended arrival by
 // cubic interpolation (at 48 kHz and above the audio band lies below half the Nyquist
-// frequency, where it is flat within 0.1 dB), and transformed partition by partition; a
-// measured direction takes its response as it is.
+// frequency, where it is flat within 0.1 dB), and transformed partition by partition, both
+// ears' partitions at once; a measured direction takes its response as it is.
 void SphereTables::blendTaps(int source, const SphereGrid::Blend& blend, float* spectrum0,
                              float* spectrum1, float scale, RealFft& fft, SphereWork& work) const {
-  using simd4::v4;
   const SphereGrid& g = sources_[source]->grid;
   const Prepared& prepared = prepared_[source];
   const int span = partitions_ * kF;
   for (int channel = 0; channel < 2; ++channel) {
+    float* taps = work.taps[channel];
     double arrival = 0.0;
-    const float* aligned[3];
+    AlignedCorners corners{{}, {}, alignedLength_};
     const float* measured = nullptr;
     for (int k = 0; k < 3; ++k) {
       const SphereCorner& corner = g.corners()[blend.corner[k]];
       const size_t index = size_t(corner.response) * 2 + (corner.mirrored ? 1 - channel : channel);
       if (blend.weight[k] == 1.0f) measured = &prepared.responses[index * length_];
       arrival += blend.weight[k] * double(prepared.arrivals[index]);
-      aligned[k] = &prepared.aligned[index * alignedLength_];
+      corners.responses[k] = &prepared.aligned[index * alignedLength_];
+      corners.weights[k] = blend.weight[k];
     }
     if (measured) {
-      std::copy_n(measured, length_, work.taps);
-      std::fill(work.taps + length_, work.taps + span, 0.0f);
-    } else {
-      // blended[1 + i]: the blend's tap i, with zeros around it for the interpolation.
-      const float* weight = blend.weight;
-      const v4 w0 = simd4::splat(weight[0]), w1 = simd4::splat(weight[1]),
-               w2 = simd4::splat(weight[2]);
-      float* b = work.blended + 1;
-      work.blended[0] = 0.0f;
-      int i = 0;
-      for (; i + 4 <= alignedLength_; i += 4)
-        simd4::store(b + i, w0 * simd4::load(aligned[0] + i) + w1 * simd4::load(aligned[1] + i) +
-                                w2 * simd4::load(aligned[2] + i));
-      for (; i < alignedLength_; ++i)
-        b[i] = weight[0] * aligned[0][i] + weight[1] * aligned[1][i] + weight[2] * aligned[2][i];
-      // Tap n of the filters is the blend at n + advance: cubic through four neighbours.
-      // (Within the buffer whatever the arrivals: a file's delays may spread them far.)
-      const double advance = std::clamp(latest_ - arrival, 0.0,
-                                        std::min(latest_, double(SphereWork::kMaxBlend - span)));
-      const int whole = static_cast<int>(advance);
-      std::fill(b + alignedLength_, b + std::max(alignedLength_, whole + span + 3), 0.0f);
-      const float f = static_cast<float>(advance - whole);
-      const v4 h0 = simd4::splat(-f * (f - 1.0f) * (f - 2.0f) / 6.0f),
-               h1 = simd4::splat((f + 1.0f) * (f - 1.0f) * (f - 2.0f) / 2.0f),
-               h2 = simd4::splat(-(f + 1.0f) * f * (f - 2.0f) / 2.0f),
-               h3 = simd4::splat((f + 1.0f) * f * (f - 1.0f) / 6.0f);
-      const float* from = b + whole - 1;
-      for (int n = 0; n < span; n += 4)
-        simd4::store(work.taps + n, h0 * simd4::load(from + n) + h1 * simd4::load(from + n + 1) +
-                                        h2 * simd4::load(from + n + 2) +
-                                        h3 * simd4::load(from + n + 3));
+      for (int n = 0; n < length_; ++n) taps[n] = scale * measured[n];
+      std::fill(taps + length_, taps + span, 0.0f);
+      continue;
     }
-    // The set's level factor, then each partition's kFrameSize taps, zero-padded, straight
-    // into half-complex order.
-    const v4 level = simd4::splat(scale);
-    for (int n = 0; n < span; n += 4)
-      simd4::store(work.taps + n, level * simd4::load(work.taps + n));
-    float* out = channel == 0 ? spectrum0 : spectrum1;
-    for (int p = 0; p < partitions_; ++p)
-      fft.forwardToHalfComplex(work.taps + p * kF, work.zeros, out + p * kN);
+    // Within the scratch whatever the arrivals: a file's delays may spread them far.
+    const double advance =
+        std::clamp(latest_ - arrival, 0.0, std::min(latest_, double(SphereWork::kMaxBlend - span)));
+    blendAlignedCorners(fft.instructionSet(), corners, advance, scale, span, work.blended, taps);
   }
+  for (int p = 0; p < partitions_; ++p)
+    fft.forwardPaddedPair(work.taps[0] + p * kF, work.taps[1] + p * kF, spectrum0 + p * kN,
+                          spectrum1 + p * kN);
 }
 
 // One partition: the corners' aligned spectra blended, then moved to the blended arrival;

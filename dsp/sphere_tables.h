@@ -54,9 +54,8 @@ struct SphereWork {
   static constexpr int kMaxSpan = 66 * engine::kFrameSize;  // an own set's longest filters
   // Room for the aligned responses, and for reading a span past the latest arrival.
   static constexpr int kMaxBlend = 2 * kMaxSpan;
-  alignas(16) float taps[kMaxSpan];
+  alignas(16) float taps[2][kMaxSpan];  // each ear's filter
   alignas(16) float blended[kMaxBlend + 8];
-  alignas(16) float zeros[engine::kFrameSize] = {};  // the second half of every partition's window
 };
 
 class SphereTables {

@@ -191,6 +191,25 @@ TEST(RealFft, InverseOfSummedProductsWithGainOrCrossfadeKeepsTheSecondHalf) {
   }
 }
 
+// The sphere's filters: two zero-padded partitions at once (the wide passes skip the zeros and
+// run both in one register's halves) give what the plain transform gives each.
+TEST(RealFft, PaddedPairEqualsTheTransformOfEachPartition) {
+  for (const auto set : {RealFft::InstructionSet::kBaseline, RealFft::InstructionSet::kAvx2Fma}) {
+    RealFft fft(set);
+    const std::vector<float> taps0 = quendral_test::noise(kN / 2, 11),
+                             taps1 = quendral_test::noise(kN / 2, 12);
+    const float zeros[kN / 2] = {};
+    float expected0[kN], expected1[kN], out0[kN], out1[kN];
+    fft.forwardToHalfComplex(taps0.data(), zeros, expected0);
+    fft.forwardToHalfComplex(taps1.data(), zeros, expected1);
+    fft.forwardPaddedPair(taps0.data(), taps1.data(), out0, out1);
+    for (int k = 0; k < kN; ++k) {
+      ASSERT_NEAR(out0[k], expected0[k], 1e-4f) << int(set) << " " << k;
+      ASSERT_NEAR(out1[k], expected1[k], 1e-4f) << int(set) << " " << k;
+    }
+  }
+}
+
 // At 96 kHz, where publications keep the same time apart as at 44.1 kHz: kDisplayFramesApart
 // x 96000 / 44100 frames.
 TEST(DisplayPublication, OneFramePerRequestMatchingAnEveryFrameEngine) {
