@@ -10,11 +10,10 @@ namespace panner {
 
 namespace {
 
-// The helpers below take and return vectors, which GCC warns changes the calling convention
-// for eight lanes outside AVX code; they are always inlined into the copy that uses them.
-#if defined(__GNUC__) && !defined(__clang__)
+// The helpers below take and return vectors, which compilers warn changes the calling
+// convention for eight lanes outside AVX code; they are always inlined into the copy that
+// uses them.
 #pragma GCC diagnostic ignored "-Wpsabi"
-#endif
 
 typedef float v4 __attribute__((vector_size(16)));
 typedef float v8 __attribute__((vector_size(32)));
@@ -26,7 +25,7 @@ template <class V>
   return v;
 }
 template <class V>
-[[gnu::always_inline]] inline void store(float* p, V v) {
+[[gnu::always_inline]] inline void store(float* p, const V& v) {
   std::memcpy(p, &v, sizeof v);
 }
 template <class V>
