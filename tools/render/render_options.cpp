@@ -211,7 +211,8 @@ Placing the source (quendral's parameters in user units):
   --start-beat B      with --sync: the song position at the input's first sample, in
                       beats from the song's start (default 0); a synced sweep stands where
                       the song puts it, as when a host starts playback at that beat
-  --sofa FILE         use your own response set: the horizontal ring of a SOFA file
+  --sofa FILE         use your own response set: a SOFA file's ring at elevation 0 and
+                      its directions above and below at the ring's distance
                       (SimpleFreeFieldHRIR, any rate 8-384 kHz), switched on ("own set");
                       a preset saved after it carries the set, so the file is not needed
                       again. A file that cannot be used is refused with the reason
